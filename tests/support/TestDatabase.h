@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+// A private copy of a database file, opened on its own connection for one test.
+class TestDatabase
+{
+public:
+    // Copies the built database_template.fdb (or another file) into a fresh temporary folder.
+    explicit TestDatabase(const QString &source = templatePath());
+    ~TestDatabase();
+
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    bool isValid() const { return m_db.isOpen(); }
+    QString errorText() const { return m_error; }
+    QString path() const { return m_path; }
+    QSqlDatabase db() const { return m_db; }
+
+    // Opens a further connection to the same file (the QIBASE driver runs one transaction per
+    // connection, so concurrent units of work need their own).
+    QSqlDatabase openExtraConnection(const QString &suffix);
+
+    // Runs one statement with positional parameters; fails the current test on error.
+    QVariant scalar(const QString &sql, const QVariantList &params = {});
+    void exec(const QString &sql, const QVariantList &params = {});
+
+    static QString templatePath();
+    static QString legacyTemplatePath();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    QString m_connectionName;
+    QStringList m_extra;
+    QSqlDatabase m_db;
+    QString m_error;
+};
