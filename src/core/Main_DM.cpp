@@ -1,0 +1,210 @@
+#include "Main_DM.h"
+
+#include "Clock.h"
+#include "DatabaseUpdate_DM.h"
+#include "SqlUtil.h"
+#include "VarnexError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSqlError>
+#include <QSysInfo>
+
+TMaindm *Maindm = nullptr;
+
+namespace {
+const int White = 16777215;
+
+// Column names below come only from this file, never from data.
+QString selectFirst(const char *column, const char *table)
+{
+    return QStringLiteral("SELECT FIRST 1 %1 FROM %2").arg(QLatin1String(column), QLatin1String(table));
+}
+} // namespace
+
+TMaindm::TMaindm(QObject *parent) : QObject(parent) {}
+
+TMaindm::~TMaindm()
+{
+    Disconnect();
+    QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
+}
+
+QSqlDatabase TMaindm::ibConnection() const
+{
+    return QSqlDatabase::database(QLatin1String(ConnectionName), false);
+}
+
+void TMaindm::Disconnect()
+{
+    if (QSqlDatabase::contains(QLatin1String(ConnectionName)))
+        QSqlDatabase::database(QLatin1String(ConnectionName), false).close();
+}
+
+bool TMaindm::ConnectToUserDatabase(const QString &emailAddress)
+{
+    Disconnect();
+    QSqlDatabase db = QSqlDatabase::contains(QLatin1String(ConnectionName))
+        ? QSqlDatabase::database(QLatin1String(ConnectionName), false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QLatin1String(ConnectionName));
+    db.setDatabaseName(DBDatapath());
+    db.setUserName(DBUserName().isEmpty() ? QStringLiteral("SYSDBA") : DBUserName());
+    db.setPassword(DBPassword());
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    m_runMode = QStringLiteral(": for user ") + emailAddress;
+    m_lastError.clear();
+    if (DBDatapath().isEmpty() || !db.open()) {
+        const QString cause = DBDatapath().isEmpty() ? QStringLiteral("No local data store is selected.")
+                                                     : db.lastError().text();
+        m_lastError = QStringLiteral("Unable to open connection to database. Error message:\r\n\r\n") + cause;
+        return false;
+    }
+    return true;
+}
+
+void TMaindm::Login(const QString &emailAddress, const QString &password)
+{
+    Q_UNUSED(password) // the batch login is trusted to the local store; nothing compares it
+    const QSqlDatabase db = ibConnection();
+    QSqlQuery officer = SqlUtil::exec(
+        db,
+        QStringLiteral("SELECT FIRST 1 ID, UNIQUE_UUID, LOGIN_PASSWORD, IS_SUSPENDED, AUTO_SUSPEND_DATE, "
+                       "IS_LOCAL_AUTHORITY_ADMIN FROM SAMPLE_OFFICER WHERE EMAIL_ADDRESS = ?"),
+        {emailAddress});
+    const bool haveOfficer = officer.next();
+
+    QSqlQuery settings = SqlUtil::exec(
+        db,
+        QStringLiteral("SELECT FIRST 1 USER_ID, USER_IS_LOCAL_AUTHORITY_ADMIN, USER_AUTO_SUSPEND_DATE, "
+                       "USER_IS_SUSPENDED FROM SYS_LOCAL_SETTINGS"));
+    if (!settings.next())
+        throw VarnexError(QStringLiteral("The local settings of this data store are missing."));
+    UserID = settings.value(0).toLongLong();
+    const QVariant autoSuspend = settings.value(2);
+    // A suspension recorded in the local settings counts as well as the officer row's own flag,
+    // so that a store whose officer row has not been downloaded yet cannot slip through.
+    bool suspended = settings.value(3).toString() == QLatin1String("T");
+
+    if (!autoSuspend.isNull() && Clock::instance().today() >= autoSuspend.toDate()) {
+        suspended = true;
+        if (haveOfficer)
+            SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE_OFFICER SET IS_SUSPENDED = 'T' WHERE ID = ?"),
+                          {officer.value(0)});
+    }
+    if (haveOfficer && officer.value(3).toString() == QLatin1String("T"))
+        suspended = true;
+    UserIsSuspended = suspended;
+    if (suspended)
+        throw VarnexError(QStringLiteral("This account has been suspended. It can be re-activated by an admin user."));
+}
+
+void TMaindm::CheckDBStructure()
+{
+    TDatabaseUpdateDM update(ibConnection());
+    update.UpdateStructure();
+}
+
+QVariant TMaindm::companyValue(const char *column)
+{
+    return SqlUtil::scalar(ibConnection(), selectFirst(column, "SYS_COMPANY"));
+}
+
+QVariant TMaindm::localSettingsValue(const char *column)
+{
+    return SqlUtil::scalar(ibConnection(), selectFirst(column, "SYS_LOCAL_SETTINGS"));
+}
+
+QString TMaindm::companyText(const char *column)
+{
+    return companyValue(column).toString();
+}
+
+bool TMaindm::companyFlag(const char *column)
+{
+    return companyText(column) == QLatin1String("T");
+}
+
+int TMaindm::companyColour(const char *column)
+{
+    const int colour = companyValue(column).toInt();
+    return colour == 0 ? White : colour;
+}
+
+QString TMaindm::Version() const
+{
+    return QStringLiteral(VARNEX_VERSION);
+}
+
+QString TMaindm::AppPath() const
+{
+    return QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+}
+
+int TMaindm::EditingColor() { return companyColour("EDITING_COLOR"); }
+int TMaindm::EditingActiveColor() { return companyColour("EDITING_ACTIVE_COLOR"); }
+int TMaindm::InsertingColor() { return companyColour("INSERTING_COLOR"); }
+bool TMaindm::AppBoldButtons() { return companyFlag("APP_BOLD_BUTTONS"); }
+
+QString TMaindm::LocalAuthorityCode() { return localSettingsValue("LOCAL_AUTHORITY__CODE").toString(); }
+QString TMaindm::LocalAuthorityOfficeCode() { return localSettingsValue("LOCAL_AUTH_OFFICE__CODE").toString(); }
+QString TMaindm::LaboratoryCode() { return companyText("LABORATORY__CODE"); }
+QString TMaindm::LaboratoryCodeChemical() { return companyText("LABORATORY__CODE_CHEM"); }
+QString TMaindm::LaboratoryCodeMicro() { return companyText("LABORATORY__CODE_MICRO"); }
+QString TMaindm::AnalysisType() { return companyText("ANALYSIS_TYPE"); }
+int TMaindm::MinDurablityYearLimit() { return companyValue("DURABILITY_YEAR_LOWER_OFFSET").toInt(); }
+int TMaindm::MaxDurablityYearLimit() { return companyValue("DURABILITY_YEAR_UPPER_OFFSET").toInt(); }
+QString TMaindm::InstallationId() { return localSettingsValue("INSTALLATION_CODE").toString(); }
+QString TMaindm::LaboratoryId() { return companyText("LABORATORY_ID"); }
+
+QString TMaindm::LocalAuthorityDescription() { return companyText("LOCAL_AUTHORITY_NAME"); }
+
+QString TMaindm::LocalAuthorityOfficeDescription()
+{
+    return SqlUtil::scalar(ibConnection(),
+                           QStringLiteral("SELECT FIRST 1 DESCRIPTION FROM LOCAL_AUTH_OFFICE WHERE CODE = ?"),
+                           {LocalAuthorityOfficeCode()})
+        .toString();
+}
+
+QString TMaindm::AFAnalysisType()
+{
+    companyValue("ANALYSIS_TYPE"); // still reads the row, so a closed store fails here as elsewhere
+    return QStringLiteral("C");
+}
+
+QString TMaindm::AFLaboratoryCodeChemical() { return companyText("ANIMAL_FEED_LAB__CODE_CHEM"); }
+QString TMaindm::AFLaboratoryCodeMicro() { return companyText("ANIMAL_FEED_LAB__CODE_MICRO"); }
+bool TMaindm::KeepAlive() { return companyFlag("FLAG_KEEP_ALIVE"); }
+bool TMaindm::ShowInternetLoginDialog() { return companyFlag("SHOW_INTERNET_LOGIN_DIALOG"); }
+bool TMaindm::ShowSupport() { return companyFlag("FLAG_SHOW_SUPPORT"); }
+QString TMaindm::XMlImportFieldDefsFile() { return companyText("XML_IMPORT_FIELD_DEFS_FILE"); }
+bool TMaindm::UseISOCountryCodes() { return companyFlag("FLAG_USE_ISO_COUNTRY_CODES"); }
+bool TMaindm::UseLAEMSPremisesCodes() { return companyFlag("FLAG_USE_LAEMS_PREMISES_CODES"); }
+bool TMaindm::UseWW3XMLDates() { return companyFlag("USEWW3XMLDATES"); }
+QString TMaindm::LocalLaboratories() { return companyText("LOCAL_LABORATORIES"); }
+
+QString TMaindm::UserLoginEmail() { return localSettingsValue("USER_EMAIL_ADDRESS").toString(); }
+QString TMaindm::UserLoginPassword() { return localSettingsValue("USER_LOGIN_PASSWORD").toString(); }
+bool TMaindm::UserIsAdmin() { return localSettingsValue("USER_IS_LOCAL_AUTHORITY_ADMIN").toString() == QLatin1String("T"); }
+TDataScope TMaindm::DataScope() { return dataScopeFromText(localSettingsValue("USER_DATA_SCOPE").toString()); }
+
+TDataScope TMaindm::dataScopeFromText(const QString &text)
+{
+    if (text == QLatin1String("department"))
+        return TDataScope::department;
+    if (text == QLatin1String("authority"))
+        return TDataScope::authority;
+    return TDataScope::office;
+}
+
+QString TMaindm::LocalComputerName() const
+{
+    return QSysInfo::machineHostName();
+}
+
+QString TMaindm::DBDatapath() const { return InitialisationDm ? InitialisationDm->DBDatapath() : QString(); }
+QString TMaindm::DBServerName() const { return InitialisationDm ? InitialisationDm->DBServerName() : QString(); }
+QString TMaindm::DBUserName() const { return InitialisationDm ? InitialisationDm->DBUserName() : QString(); }
+QString TMaindm::DBPassword() const { return InitialisationDm ? InitialisationDm->DBPassword() : QString(); }
+QString TMaindm::DBProtocol() const { return InitialisationDm ? InitialisationDm->DBProtocol() : QString(); }
+bool TMaindm::DBIsActivated() const { return InitialisationDm && InitialisationDm->DBIsActivated(); }

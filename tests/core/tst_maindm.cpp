@@ -1,0 +1,234 @@
+#include "Clock.h"
+#include "DatabaseUpdate_DM.h"
+#include "Main_DM.h"
+#include "SqlUtil.h"
+#include "TestDatabase.h"
+#include "VarnexError.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+struct FakeStore : IInitialisationInfo
+{
+    QString path;
+    QString DBServerName() const override { return {}; }
+    QString DBDatapath() const override { return path; }
+    QString DBUserName() const override { return QStringLiteral("SYSDBA"); }
+    QString DBPassword() const override { return {}; }
+    QString DBProtocol() const override { return QStringLiteral("local"); }
+    bool DBIsActivated() const override { return false; }
+};
+
+QStringList columnsOf(const QSqlDatabase &db, const QString &table)
+{
+    QStringList names;
+    QSqlQuery q = SqlUtil::exec(db, QStringLiteral("SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+                                                   "WHERE RDB$RELATION_NAME = ?"),
+                                {table});
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+} // namespace
+
+class TestMaindm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void beforeLoginStoreValuesAreEmpty();
+    void failedConnectReportsAndStillSetsRunMode();
+    void settingsAreReadAfreshEachTime();
+    void coloursOfZeroOrNullAreWhite();
+    void dataScopeFromText_data();
+    void dataScopeFromText();
+    void batchLoginSuspension_data();
+    void batchLoginSuspension();
+
+    void upgradeAddsMissingColumnsOnce();
+    void upgradeOfCurrentStoreChangesNothing();
+    void upgradedTriggerMarksSamplesChanged();
+
+private:
+    struct Session
+    {
+        TestDatabase store;
+        FakeStore info;
+        TMaindm dm;
+        explicit Session(const QString &source = TestDatabase::templatePath()) : store(source)
+        {
+            info.path = store.path();
+            dm.InitialisationDm = &info;
+        }
+    };
+};
+
+void TestMaindm::beforeLoginStoreValuesAreEmpty()
+{
+    TMaindm dm;
+    QVERIFY(dm.DBDatapath().isEmpty());
+    QVERIFY(!dm.DBIsActivated());
+    QVERIFY(!dm.ConnectToUserDatabase(QStringLiteral("a@b.c")));
+}
+
+void TestMaindm::failedConnectReportsAndStillSetsRunMode()
+{
+    TMaindm dm;
+    FakeStore info;
+    info.path = QStringLiteral("/nonexistent/folder/store.fdb");
+    dm.InitialisationDm = &info;
+    QVERIFY(!dm.ConnectToUserDatabase(QStringLiteral("officer@example.org")));
+    QCOMPARE(dm.RunMode(), QStringLiteral(": for user officer@example.org"));
+    QVERIFY(dm.lastError().startsWith(QStringLiteral("Unable to open connection to database. Error message:\r\n\r\n")));
+    QVERIFY(dm.lastError().size() > 60); // the database's own cause follows
+}
+
+void TestMaindm::settingsAreReadAfreshEachTime()
+{
+    Session s;
+    QVERIFY2(s.dm.ConnectToUserDatabase(QStringLiteral("x@y.z")), qPrintable(s.dm.lastError()));
+    const QSqlDatabase db = s.dm.ibConnection();
+    SqlUtil::exec(db, QStringLiteral("UPDATE SYS_COMPANY SET LABORATORY__CODE_CHEM = ?, ANALYSIS_TYPE = ?"),
+                  {QStringLiteral("L1"), QStringLiteral("M")});
+    SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = ?, INSTALLATION_CODE = ?"),
+                  {QStringLiteral("AB"), QStringLiteral("012")});
+    QCOMPARE(s.dm.LaboratoryCodeChemical(), QStringLiteral("L1"));
+    QCOMPARE(s.dm.LocalAuthorityCode(), QStringLiteral("AB"));
+    QCOMPARE(s.dm.InstallationId(), QStringLiteral("012"));
+    QCOMPARE(s.dm.AnalysisType(), QStringLiteral("M"));
+    QCOMPARE(s.dm.AFAnalysisType(), QStringLiteral("C"));
+
+    // A change made through another connection (as synchronisation does) is seen at once.
+    QSqlDatabase other = s.store.openExtraConnection(QStringLiteral("sync"));
+    QVERIFY(other.isOpen());
+    SqlUtil::exec(other, QStringLiteral("UPDATE SYS_COMPANY SET LABORATORY__CODE_CHEM = ?"), {QStringLiteral("L2")});
+    QCOMPARE(s.dm.LaboratoryCodeChemical(), QStringLiteral("L2"));
+}
+
+void TestMaindm::coloursOfZeroOrNullAreWhite()
+{
+    Session s;
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("x@y.z")));
+    const QSqlDatabase db = s.dm.ibConnection();
+    SqlUtil::exec(db, QStringLiteral("UPDATE SYS_COMPANY SET EDITING_COLOR = 0, EDITING_ACTIVE_COLOR = NULL, "
+                                     "INSERTING_COLOR = 255"));
+    QCOMPARE(s.dm.EditingColor(), 16777215);
+    QCOMPARE(s.dm.EditingActiveColor(), 16777215);
+    QCOMPARE(s.dm.InsertingColor(), 255);
+}
+
+void TestMaindm::dataScopeFromText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("scope");
+    QTest::newRow("empty") << QString() << int(TDataScope::office);
+    QTest::newRow("office") << QStringLiteral("office") << int(TDataScope::office);
+    QTest::newRow("department") << QStringLiteral("department") << int(TDataScope::department);
+    QTest::newRow("authority") << QStringLiteral("authority") << int(TDataScope::authority);
+    QTest::newRow("capitalised") << QStringLiteral("Authority") << int(TDataScope::office);
+    QTest::newRow("padded") << QStringLiteral("authority ") << int(TDataScope::office);
+}
+
+void TestMaindm::dataScopeFromText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, scope);
+    QCOMPARE(int(TMaindm::dataScopeFromText(text)), scope);
+}
+
+void TestMaindm::batchLoginSuspension_data()
+{
+    QTest::addColumn<QVariant>("autoSuspend");
+    QTest::addColumn<QString>("officerFlag");
+    QTest::addColumn<bool>("refused");
+    const QDate today(2026, 12, 10);
+    QTest::newRow("active") << QVariant() << QStringLiteral("F") << false;
+    QTest::newRow("suspends tomorrow") << QVariant(today.addDays(1)) << QStringLiteral("F") << false;
+    QTest::newRow("suspends today") << QVariant(today) << QStringLiteral("F") << true;
+    QTest::newRow("suspended last year") << QVariant(today.addYears(-1)) << QStringLiteral("F") << true;
+    QTest::newRow("flag set") << QVariant() << QStringLiteral("T") << true;
+}
+
+void TestMaindm::batchLoginSuspension()
+{
+    QFETCH(QVariant, autoSuspend);
+    QFETCH(QString, officerFlag);
+    QFETCH(bool, refused);
+    FixedClock clock(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+    Clock::setInstance(&clock);
+    Session s;
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("o@x.org")));
+    const QSqlDatabase db = s.dm.ibConnection();
+    SqlUtil::exec(db, QStringLiteral("INSERT INTO SAMPLE_OFFICER (UNIQUE_UUID, CODE, NAME, EMAIL_ADDRESS, IS_SUSPENDED) "
+                                     "VALUES (?, ?, ?, ?, ?)"),
+                  {QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"), QStringLiteral("O1"), QStringLiteral("Officer One"),
+                   QStringLiteral("o@x.org"), officerFlag});
+    SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_ID = 42, USER_AUTO_SUSPEND_DATE = ?"),
+                  {autoSuspend.isNull() ? QVariant(QMetaType(QMetaType::QDate)) : autoSuspend});
+    QString message;
+    try {
+        s.dm.Login(QStringLiteral("o@x.org"), QStringLiteral("ignored"));
+    } catch (const VarnexError &e) {
+        message = e.message();
+    }
+    Clock::setInstance(nullptr);
+    QCOMPARE(s.dm.UserID, qint64(42));
+    QCOMPARE(!message.isEmpty(), refused);
+    if (refused) {
+        QCOMPARE(message, QStringLiteral("This account has been suspended. It can be re-activated by an admin user."));
+        QCOMPARE(SqlUtil::scalar(db, QStringLiteral("SELECT IS_SUSPENDED FROM SAMPLE_OFFICER")).toString(),
+                 QStringLiteral("T"));
+    }
+}
+
+void TestMaindm::upgradeAddsMissingColumnsOnce()
+{
+    Session s(TestDatabase::legacyTemplatePath());
+    QVERIFY2(s.store.isValid(), qPrintable(s.store.errorText()));
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("x@y.z")));
+    const QSqlDatabase db = s.dm.ibConnection();
+    QVERIFY(!columnsOf(db, QStringLiteral("SYS_LOCAL_SETTINGS")).contains(QStringLiteral("USER_LOGIN_PASSWORD")));
+
+    s.dm.CheckDBStructure();
+    for (const TNewField &f : TDatabaseUpdateDM::newFieldDefs())
+        QVERIFY2(columnsOf(db, f.TableName).contains(f.FieldName), qPrintable(f.TableName + QLatin1Char('.') + f.FieldName));
+    // The settings row is still there and the new columns can be used at once.
+    SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_LOGIN_PASSWORD = ?"), {QStringLiteral("pw")});
+    QCOMPARE(s.dm.UserLoginPassword(), QStringLiteral("pw"));
+
+    TDatabaseUpdateDM again(db);
+    again.UpdateStructure();
+    QCOMPARE(again.changesMade(), 0);
+}
+
+void TestMaindm::upgradeOfCurrentStoreChangesNothing()
+{
+    Session s;
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("x@y.z")));
+    // Another connection holding the sample table must not make the login's upgrade fail.
+    QSqlDatabase other = s.store.openExtraConnection(QStringLiteral("busy"));
+    QVERIFY(other.transaction());
+    QSqlQuery busy(other);
+    QVERIFY(busy.exec(QStringLiteral("SELECT COUNT(*) FROM SAMPLE")));
+    TDatabaseUpdateDM update(s.dm.ibConnection());
+    update.UpdateStructure();
+    QCOMPARE(update.changesMade(), 0);
+    other.rollback();
+}
+
+void TestMaindm::upgradedTriggerMarksSamplesChanged()
+{
+    Session s(TestDatabase::legacyTemplatePath());
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("x@y.z")));
+    s.dm.CheckDBStructure();
+    const QSqlDatabase db = s.dm.ibConnection();
+    SqlUtil::exec(db, QStringLiteral("INSERT INTO SAMPLE (UNIQUE_UUID, CODE, RECORD_TYPE) VALUES (?, ?, ?)"),
+                  {QStringLiteral("11111111-2222-3333-4444-555555555555"), QStringLiteral("AB0010001"), QStringLiteral("FOOD")});
+    QCOMPARE(SqlUtil::scalar(db, QStringLiteral("SELECT FLAG_UPDATED_SINCE_EXPORT FROM SAMPLE")).toString(),
+             QStringLiteral("T"));
+    QCOMPARE(SqlUtil::scalar(db, QStringLiteral("SELECT FLAG_RETURNED_FROM_LAB FROM SAMPLE")).toString(),
+             QStringLiteral("F"));
+}
+
+QTEST_GUILESS_MAIN(TestMaindm)
+#include "tst_maindm.moc"
