@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A settings file in the classic "[Section]" / "key=value" form, kept whole in memory.
+//
+// - Section and key names are matched without regard to letter case; the spelling already in the
+//   file is kept, a new key is written as given.
+// - Values are verbatim: no escapes, no quoting, commas and backslashes kept. Blanks (spaces and
+//   tabs) around a value are not part of it, as with the platform's own settings files, so
+//   "key =  a\b, c  " reads as "a\b, c". Quotes around a value are kept as part of it.
+// - Lines starting with ";" or "#", blank lines, lines without "=" and keys that nobody asks for
+//   are kept as they are when the file is written back.
+// - When a key occurs twice, the first occurrence is read and written.
+// - The file is read once, at construction. A missing file reads as empty and is created by the
+//   first write; every write replaces the whole file at once (QSaveFile), so a failed write leaves
+//   the previous file as it was and is reported, never ignored.
+class IniFile
+{
+public:
+    explicit IniFile(const QString &fileName);
+
+    QString fileName() const { return m_fileName; }
+
+    bool contains(const QString &section, const QString &key) const;
+    QString value(const QString &section, const QString &key, const QString &defaultValue = {}) const;
+
+    // Sets the value and writes the file back. False, with errorString() saying why, when the
+    // names or the value cannot be stored in this format or the file cannot be written; the memory
+    // copy then stays as it was.
+    bool setValue(const QString &section, const QString &key, const QString &value);
+
+    QString errorString() const { return m_error; }
+    // Set when the file exists but could not be read; writes are then refused, so that a file we
+    // could not read is never replaced by a nearly empty one.
+    QString loadError() const { return m_loadError; }
+
+private:
+    bool findKey(const QString &section, const QString &key, qsizetype *line, QString *value) const;
+    bool save(const QStringList &lines);
+
+    QString m_fileName;
+    QStringList m_lines;
+    QString m_newline = QStringLiteral("\n");
+    bool m_bom = false;
+    QString m_error;
+    QString m_loadError;
+};

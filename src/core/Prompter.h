@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QIODevice;
+
+// Every message box, question and input box of the program goes through the current prompter, so
+// that logic never blocks on a dialog nobody can see: the GUI installs a widget-based one at the
+// very start, batch mode one that writes to standard error, tests one that records.
+class Prompter
+{
+public:
+    enum class Kind { Information, Warning, Error, Question, TextInput };
+
+    virtual ~Prompter() = default;
+
+    virtual void message(Kind kind, const QString &title, const QString &text) = 0;
+    // True for "Yes". defaultYes picks the button that Enter presses.
+    virtual bool question(const QString &title, const QString &text, bool defaultYes = false) = 0;
+    // The text entered, or nothing when the user cancelled.
+    virtual std::optional<QString> textInput(const QString &title, const QString &label,
+                                             const QString &initialText = {}, bool masked = false) = 0;
+
+    void information(const QString &title, const QString &text) { message(Kind::Information, title, text); }
+    void warning(const QString &title, const QString &text) { message(Kind::Warning, title, text); }
+    void error(const QString &title, const QString &text) { message(Kind::Error, title, text); }
+
+    // The prompter in use. Until one is installed, a BatchPrompter answers, so nothing ever waits.
+    static Prompter &current();
+    // The caller keeps ownership; nullptr goes back to the built-in batch prompter.
+    static void setCurrent(Prompter *prompter);
+
+    static QString kindName(Kind kind);
+};
+
+// Installs a prompter for the lifetime of a scope and puts the previous one back.
+class ScopedPrompter
+{
+public:
+    explicit ScopedPrompter(Prompter *prompter);
+    ~ScopedPrompter();
+    ScopedPrompter(const ScopedPrompter &) = delete;
+    ScopedPrompter &operator=(const ScopedPrompter &) = delete;
+
+private:
+    Prompter *m_previous;
+};
+
+// Unattended runs: every text goes to standard error (or to the given device), every question is
+// answered "No" and every input box is cancelled. Never blocks.
+class BatchPrompter : public Prompter
+{
+public:
+    explicit BatchPrompter(QIODevice *sink = nullptr) : m_sink(sink) {}
+
+    void message(Kind kind, const QString &title, const QString &text) override;
+    bool question(const QString &title, const QString &text, bool defaultYes = false) override;
+    std::optional<QString> textInput(const QString &title, const QString &label,
+                                     const QString &initialText = {}, bool masked = false) override;
+
+private:
+    void write(const QString &line);
+    QIODevice *m_sink;
+};
+
+// Tests: remembers every call and answers from queues; an empty queue answers "No" / cancel.
+class RecordingPrompter : public Prompter
+{
+public:
+    struct Call
+    {
+        Kind kind;
+        QString title;
+        QString text;
+        QString initialText; // text input only
+    };
+
+    void message(Kind kind, const QString &title, const QString &text) override;
+    bool question(const QString &title, const QString &text, bool defaultYes = false) override;
+    std::optional<QString> textInput(const QString &title, const QString &label,
+                                     const QString &initialText = {}, bool masked = false) override;
+
+    void queueAnswer(bool yes) { m_answers.append(yes); }
+    void queueText(const std::optional<QString> &text) { m_texts.append(text); }
+
+    const QList<Call> &calls() const { return m_calls; }
+    QStringList texts() const;
+    QStringList texts(Kind kind) const;
+    void clear();
+
+private:
+    QList<Call> m_calls;
+    QList<bool> m_answers;
+    QList<std::optional<QString>> m_texts;
+};
