@@ -7,6 +7,12 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+// The core library is static: its resources are registered on first use.
+static void initCoreResources()
+{
+    Q_INIT_RESOURCE(core);
+}
+
 namespace {
 QString resourceText(const QString &path)
 {
@@ -57,6 +63,7 @@ QList<TNewField> TDatabaseUpdateDM::newFieldDefs()
 
 QList<TDatabaseUpdateDM::NamedScript> TDatabaseUpdateDM::namedScripts()
 {
+    initCoreResources();
     // The trigger's source is the very script the template database is built from, so a new store
     // and an upgraded one carry the same trigger.
     return {

@@ -25,36 +25,86 @@ QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &
     return q.next() ? q.value(0) : QVariant();
 }
 
+namespace {
+// True when the text holds nothing but blanks and comments.
+bool onlyComments(const QString &text)
+{
+    static const QRegularExpression comments(QStringLiteral(R"(/\*.*?\*/|--[^\n]*)"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    QString rest = text;
+    rest.remove(comments);
+    return rest.trimmed().isEmpty();
+}
+} // namespace
+
 QStringList splitScript(const QString &script)
 {
-    static const QRegularExpression setTerm(
-        QStringLiteral(R"(^\s*SET\s+TERM\s+(\S+)\s+(\S+)\s*$)"), QRegularExpression::CaseInsensitiveOption);
+    // Reads the script character by character so that a terminator inside a comment or a string
+    // literal does not end a statement.
+    static const QRegularExpression setTerm(QStringLiteral(R"(\GSET\s+TERM\s+(\S+?)\s*(\S+)[ \t]*(\r?\n|$))"),
+                                            QRegularExpression::CaseInsensitiveOption);
     QStringList statements;
     QString terminator = QStringLiteral(";");
     QString current;
-    const QStringList lines = script.split(QLatin1Char('\n'));
-    for (const QString &line : lines) {
-        const QRegularExpressionMatch m = setTerm.match(line);
-        if (m.hasMatch() && current.trimmed().isEmpty()) {
-            // "SET TERM ^ ;" is itself ended by the terminator in force before it.
-            QString newTerm = m.captured(1);
-            const QString ending = m.captured(2);
-            if (ending != terminator && newTerm.endsWith(terminator))
-                newTerm.chop(terminator.size());
-            terminator = newTerm;
-            current.clear();
+    const qsizetype n = script.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = script.at(i);
+        if (c == QLatin1Char('/') && i + 1 < n && script.at(i + 1) == QLatin1Char('*')) {
+            const qsizetype close = script.indexOf(QLatin1String("*/"), i + 2);
+            const qsizetype stop = close < 0 ? n : close + 2;
+            current += script.mid(i, stop - i);
+            i = stop;
             continue;
         }
-        current += line + QLatin1Char('\n');
-        const QString trimmed = current.trimmed();
-        if (trimmed.endsWith(terminator)) {
-            QString statement = trimmed.left(trimmed.size() - terminator.size()).trimmed();
-            if (!statement.isEmpty())
-                statements << statement;
-            current.clear();
+        if (c == QLatin1Char('-') && i + 1 < n && script.at(i + 1) == QLatin1Char('-')) {
+            const qsizetype eol = script.indexOf(QLatin1Char('\n'), i);
+            const qsizetype stop = eol < 0 ? n : eol;
+            current += script.mid(i, stop - i);
+            i = stop;
+            continue;
         }
+        if (c == QLatin1Char('\'')) {
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (script.at(j) == QLatin1Char('\'')) {
+                    if (j + 1 < n && script.at(j + 1) == QLatin1Char('\'')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const qsizetype stop = qMin(n, j + 1);
+            current += script.mid(i, stop - i);
+            i = stop;
+            continue;
+        }
+        if (onlyComments(current) && (c == QLatin1Char('S') || c == QLatin1Char('s'))) {
+            const QRegularExpressionMatch m = setTerm.match(script, i);
+            if (m.hasMatch()) {
+                // "SET TERM ^ ;" is itself ended by the terminator in force before it.
+                QString newTerm = m.captured(1);
+                if (m.captured(2) != terminator && newTerm.endsWith(terminator))
+                    newTerm.chop(terminator.size());
+                terminator = newTerm;
+                current.clear();
+                i = m.capturedEnd(0);
+                continue;
+            }
+        }
+        if (script.mid(i, terminator.size()) == terminator) {
+            if (!onlyComments(current))
+                statements << current.trimmed();
+            current.clear();
+            i += terminator.size();
+            continue;
+        }
+        current += c;
+        ++i;
     }
-    if (!current.trimmed().isEmpty())
+    if (!onlyComments(current))
         statements << current.trimmed();
     return statements;
 }
