@@ -1,0 +1,62 @@
+#pragma once
+
+#include "DataTable.h"
+#include "TableCodec.h"
+
+#include <QHash>
+
+class ServerStore;
+
+// The fixed list of remote datasets the server serves, and their reading and writing. Names come
+// only from this list; parameters and where lists are bound, never spliced; every column name a
+// client sends is checked against the dataset's real columns.
+class ServerDatasets
+{
+public:
+    struct ParamDef
+    {
+        QString name;       // matched without regard to case
+        QString condition;  // SQL with one "?" (fixed text); empty: accepted and ignored
+        bool optional = false; // skipped when absent or empty text
+    };
+    struct Def
+    {
+        QString service;
+        QString name;
+        QString table;
+        QString columns = QStringLiteral("*"); // fixed select list
+        QString fixedCondition;                // fixed SQL condition, e.g. "1 = 0"
+        QList<ParamDef> params;
+        bool allowWhere = false;
+        QString orderBy;
+        QString key;                           // key column for updates and deletes
+        QStringList optimisticColumns;         // must be in an update's key: claim-style updates
+        bool canInsert = false, canUpdate = false, canDelete = false;
+        bool upsert = false;                   // insert and update both mean insert-or-update by key
+        QString generator;                     // fills the key of an insert that has none
+        QStringList writable;                  // empty: every stored column but the key
+        bool stampUpdateId = false;
+    };
+
+    explicit ServerDatasets(ServerStore &store);
+
+    const Def *find(const QString &service, const QString &name) const;
+    Wire::DatasetSchema schema(const QSqlDatabase &db, const Def &def);
+    DataTable open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
+                   const QList<Wire::WhereItem> &where);
+    // Applies every change in the caller's transaction; returns one row of server values per change.
+    DataTable apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
+                    const QList<Wire::RowChange> &changes);
+    // attachment_delete(ID)
+    qint64 executeCommand(const QSqlDatabase &db, const QString &service, const QString &command,
+                          const QList<Wire::DatasetParam> &params);
+
+private:
+    QString selectSql(const Def &def) const;
+    QVariant bindValue(const Def &def, const QList<FieldDef> &fields, const QString &column, const QVariant &value) const;
+    DataTable rowByKey(const QSqlDatabase &db, const Def &def, const QVariant &key);
+
+    ServerStore &m_store;
+    QList<Def> m_defs;
+    QHash<QString, QList<FieldDef>> m_fieldCache;
+};

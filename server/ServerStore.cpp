@@ -1,0 +1,287 @@
+#include "ServerStore.h"
+
+#include "SqlUtil.h"
+#include "VarnexError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QUuid>
+
+#include <atomic>
+
+namespace {
+
+QString readResource(const QString &name)
+{
+    QFile f(QStringLiteral(":/server/") + name);
+    if (!f.open(QIODevice::ReadOnly))
+        throw VarnexError(QStringLiteral("The server's schema resource %1 is missing").arg(name));
+    return QString::fromUtf8(f.readAll());
+}
+
+QString stripComments(QString sql)
+{
+    static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"), QRegularExpression::DotMatchesEverythingOption);
+    return sql.remove(comment);
+}
+
+// The CREATE TABLE and CREATE INDEX statements of the synchronised tables, taken from the local
+// store's scripts so that the server keeps every column a client can upload.
+QString syncedTablesScript()
+{
+    const QString source = stripComments(readResource(QStringLiteral("tables.sql")) + QLatin1Char('\n')
+                                         + readResource(QStringLiteral("samples.sql")));
+    QString out;
+    for (const QString &table : ServerStore::syncedTables()) {
+        const QRegularExpression create(QStringLiteral("CREATE TABLE %1 \\(.*?\\n\\);").arg(table),
+                                        QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch m = create.match(source);
+        if (!m.hasMatch())
+            throw VarnexError(QStringLiteral("No definition of the table %1 in the store scripts").arg(table));
+        out += m.captured(0) + QLatin1Char('\n');
+        const QRegularExpression index(QStringLiteral("CREATE INDEX \\w+ ON %1 \\([^)]*\\);").arg(table));
+        auto it = index.globalMatch(source);
+        while (it.hasNext())
+            out += it.next().captured(0) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QSqlDatabase openFirebird(const QString &path, const QString &name)
+{
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
+    db.setDatabaseName(path);
+    db.setUserName(QStringLiteral("SYSDBA"));
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (!db.isOpen() && !db.open())
+        throw VarnexError(QStringLiteral("Cannot open the server store %1: %2").arg(path, db.lastError().text()));
+    return db;
+}
+
+std::atomic<int> g_connectionCounter{0};
+
+} // namespace
+
+QString quoteIdentifier(const QString &name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+ServerStore::ServerStore(const QString &dataDir) : m_dataDir(dataDir) {}
+
+const QStringList &ServerStore::syncedTables()
+{
+    static const QStringList tables = {
+        QStringLiteral("LOCAL_AUTH_OFFICE"), QStringLiteral("SYS_COMPANY"), QStringLiteral("SAMPLE_OFFICER"),
+        QStringLiteral("LOOKUP_TABLE_LIST"), QStringLiteral("OPTIONAL_LOOKUP_LIST"), QStringLiteral("PREMISES_DETAIL"),
+        QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"), QStringLiteral("SYS_TRANSLATION"), QStringLiteral("SAMPLE"),
+        QStringLiteral("SAMPLE_TEMPLATE")};
+    return tables;
+}
+
+QString ServerStore::databasePath() const
+{
+    return QDir(m_dataDir).filePath(QStringLiteral("varnex-server.fdb"));
+}
+
+QSqlDatabase ServerStore::connection()
+{
+    // One connection per handler thread, made on that thread and used only there.
+    thread_local QString name;
+    if (name.isEmpty())
+        name = QStringLiteral("server-%1").arg(g_connectionCounter.fetch_add(1));
+    return openFirebird(databasePath(), name);
+}
+
+void ServerStore::openOrCreate(const QString &seedFile)
+{
+    if (!QDir().mkpath(m_dataDir))
+        throw VarnexError(QStringLiteral("Cannot create the data folder %1").arg(m_dataDir));
+    if (!QFile::exists(databasePath()))
+        createStore(seedFile);
+    loadColumns(connection());
+}
+
+void ServerStore::createStore(const QString &seedFile)
+{
+    // Built under a temporary name and moved into place only when complete, so that a start that
+    // fails half-way is simply repeated.
+    const QString building = databasePath() + QStringLiteral(".building");
+    QFile::remove(building);
+    const QString script = QDir(m_dataDir).filePath(QStringLiteral("create-store.sql"));
+    {
+        QSaveFile f(script);
+        if (!f.open(QIODevice::WriteOnly))
+            throw VarnexError(QStringLiteral("Cannot write %1: %2").arg(script, f.errorString()));
+        QString quoted = building;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        f.write(QStringLiteral("SET SQL DIALECT 3;\nSET NAMES UTF8;\nCREATE DATABASE '%1' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\nCOMMIT;\n")
+                    .arg(quoted).toUtf8());
+        if (!f.commit())
+            throw VarnexError(QStringLiteral("Cannot write %1: %2").arg(script, f.errorString()));
+    }
+    QProcess isql;
+    isql.setProcessChannelMode(QProcess::MergedChannels);
+    isql.start(QStringLiteral(VARNEX_ISQL), {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-i"), script});
+    if (!isql.waitForFinished(120000) || isql.exitStatus() != QProcess::NormalExit || isql.exitCode() != 0)
+        throw VarnexError(QStringLiteral("isql could not create the server store: %1").arg(QString::fromLocal8Bit(isql.readAll())));
+    QFile::remove(script);
+
+    const QString connName = QStringLiteral("server-create");
+    {
+        QSqlDatabase db = openFirebird(building, connName);
+        SqlUtil::runScript(db, stripComments(readResource(QStringLiteral("domains.sql"))));
+        SqlUtil::runScript(db, syncedTablesScript());
+        SqlUtil::runScript(db, stripComments(readResource(QStringLiteral("schema.sql"))));
+        db.close();
+        db = openFirebird(building, connName); // see the new tables
+        loadColumns(db);
+        if (!db.transaction())
+            throw VarnexError(db.lastError().text());
+        try {
+            seedDemo(db);
+            if (!seedFile.isEmpty())
+                seedFromFile(db, seedFile);
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+        if (!db.commit())
+            throw VarnexError(db.lastError().text());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connName);
+    if (!QFile::rename(building, databasePath()))
+        throw VarnexError(QStringLiteral("Cannot move the new store into place at %1").arg(databasePath()));
+}
+
+void ServerStore::loadColumns(const QSqlDatabase &db)
+{
+    m_columns.clear();
+    QSqlQuery q = SqlUtil::exec(db, QStringLiteral(
+        "SELECT TRIM(rf.RDB$RELATION_NAME), TRIM(rf.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS rf "
+        "JOIN RDB$RELATIONS r ON r.RDB$RELATION_NAME = rf.RDB$RELATION_NAME "
+        "JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE "
+        "WHERE COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0 AND f.RDB$COMPUTED_BLR IS NULL "
+        "ORDER BY rf.RDB$RELATION_NAME, rf.RDB$FIELD_POSITION"));
+    while (q.next())
+        m_columns[q.value(0).toString()].append(q.value(1).toString());
+}
+
+qint64 ServerStore::claimSyncIds(const QSqlDatabase &db, qint64 count)
+{
+    QSqlQuery q = SqlUtil::exec(db, QStringLiteral("SELECT GEN_ID(GEN_SYNC_ID, CAST(? AS BIGINT)) FROM RDB$DATABASE"), {count});
+    if (!q.next())
+        throw VarnexError(QStringLiteral("The id sequence did not answer"));
+    return q.value(0).toLongLong();
+}
+
+void ServerStore::insertRow(const QSqlDatabase &db, const QString &table, const QVariantMap &input)
+{
+    const QString t = table.toUpper();
+    if (!hasTable(t))
+        throw VarnexError(QStringLiteral("Unknown table \"%1\"").arg(table));
+    const QStringList columns = writableColumns(t);
+    QVariantMap row;
+    for (auto it = input.cbegin(); it != input.cend(); ++it) {
+        const QString c = it.key().toUpper();
+        if (!columns.contains(c))
+            throw VarnexError(QStringLiteral("Table %1 has no column \"%2\"").arg(t, it.key()));
+        row.insert(c, it.value());
+    }
+    if (syncedTables().contains(t)) {
+        if (!row.value(QStringLiteral("ID")).isValid())
+            row.insert(QStringLiteral("ID"), claimSyncIds(db, 1));
+        row.insert(QStringLiteral("UPDATE_ID"), claimSyncIds(db, 1));
+        if (columns.contains(QStringLiteral("UNIQUE_UUID")) && !row.value(QStringLiteral("UNIQUE_UUID")).isValid())
+            row.insert(QStringLiteral("UNIQUE_UUID"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    }
+    QStringList names, marks;
+    QVariantList values;
+    for (auto it = row.cbegin(); it != row.cend(); ++it) {
+        names << quoteIdentifier(it.key());
+        marks << QStringLiteral("?");
+        values << it.value();
+    }
+    SqlUtil::exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteIdentifier(t), names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))), values);
+}
+
+void ServerStore::seedDemo(const QSqlDatabase &db)
+{
+    const QString la = QStringLiteral("DEMO");
+    const QString office = QStringLiteral("DEMO01");
+    auto S = [](const char *s) { return QVariant(QString::fromUtf8(s)); };
+
+    insertRow(db, QStringLiteral("SERVICE_ACCOUNT"), {{"USER_NAME", S("vrxuser")}, {"USER_PASSWORD", S("kite3")},
+                                                      {"USER_ID", S("17")}, {"REAL_NAME", S("Varnex service account")}});
+    insertRow(db, QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"), {{"CODE", la}, {"NAME", S("Demo Borough Council")},
+                                                                    {"LLG", S("DEMO-LLG")}, {"LAST_INSTALL_ID", 0}});
+    insertRow(db, QStringLiteral("SYS_COMPANY"), {{"LOCAL_AUTHORITY__CODE", la}, {"LOCAL_AUTHORITY_NAME", S("Demo Borough Council")},
+                                                  {"FLAG_KEEP_ALIVE", S("T")}, {"SHOW_INTERNET_LOGIN_DIALOG", S("F")}});
+    insertRow(db, QStringLiteral("LOCAL_AUTH_OFFICE"), {{"CODE", office}, {"OFFICE_CODE", S("01")},
+                                                        {"LOCAL_AUTHORITY__CODE", la}, {"DESCRIPTION", S("Demo main office")},
+                                                        {"FLAG_DELETED", S("F")}});
+    struct Officer { const char *code, *name, *email, *user, *scope, *laAdmin, *officeAdmin, *suspended; };
+    const Officer officers[] = {
+        {"ADMIN", "Alex Admin", "admin@demo.example", "admin", "authority", "T", "T", "F"},
+        {"OFFADM", "Olive Officeadmin", "officeadmin@demo.example", "officeadmin", "office", "F", "T", "F"},
+        {"PLAIN", "Pat Plain", "plain@demo.example", "plain", "office", "F", "F", "F"},
+        {"SUSP", "Sam Suspended", "suspended@demo.example", "suspended", "office", "F", "F", "T"},
+    };
+    for (const Officer &o : officers)
+        insertRow(db, QStringLiteral("SAMPLE_OFFICER"),
+                  {{"CODE", S(o.code)}, {"NAME", S(o.name)}, {"EMAIL_ADDRESS", S(o.email)}, {"LOGIN_USERNAME", S(o.user)},
+                   {"LOGIN_PASSWORD", S("demo")}, {"DATA_SCOPE", S(o.scope)}, {"IS_LOCAL_AUTHORITY_ADMIN", S(o.laAdmin)},
+                   {"IS_OFFICE_ADMIN", S(o.officeAdmin)}, {"IS_SUSPENDED", S(o.suspended)}, {"FLAG_FOOD", S("T")},
+                   {"FLAG_FEED", S("T")}, {"FLAG_DELETED", S("F")}, {"LOCAL_AUTHORITY__CODE", la},
+                   {"LOCAL_AUTHORITY_NAME", S("Demo Borough Council")}, {"LOCAL_AUTH_OFFICE__CODE", office}});
+    struct Lookup { const char *table, *dataset, *category; };
+    const Lookup lookups[] = {{"Sample reasons", "LKP_REASON", "Sample"}, {"Sample types", "LKP_SAMPLE_TYPE", "Sample"},
+                              {"Premises types", "LKP_PREMISES_TYPE", "Premises"}};
+    for (const Lookup &l : lookups)
+        insertRow(db, QStringLiteral("LOOKUP_TABLE_LIST"), {{"TABLE_NAME", S(l.table)}, {"DATASET_NAME", S(l.dataset)},
+                                                            {"CATEGORY_NAME", S(l.category)},
+                                                            {"LAST_CHANGE_TIMESTAMP", QDateTime(QDate(2024, 1, 1), QTime(0, 0))},
+                                                            {"BINARY_CONTENT", QByteArray()}});
+    insertRow(db, QStringLiteral("SAMPLE"), {{"CODE", S("DEMO-0001")}, {"LOCAL_AUTHORITY__CODE", la},
+                                             {"LOCAL_AUTH_OFFICE__CODE", office}, {"RECORD_TYPE", S("FOOD")},
+                                             {"FLAG_PROSECUTION", S("F")}, {"FLAG_DELETED", S("F")}});
+    insertRow(db, QStringLiteral("CLIENT_OUTCOME_CATEGORY"), {{"CODE", S("ACT")}, {"DESCRIPTION", S("Action taken")},
+                                                              {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
+    insertRow(db, QStringLiteral("CLIENT_OUTCOME_CATEGORY"), {{"CODE", S("NOACT")}, {"DESCRIPTION", S("No action")},
+                                                              {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
+    insertRow(db, QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"), {{"CODE", S("LETTER")}, {"DESCRIPTION", S("Advisory letter sent")},
+                                                                 {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
+}
+
+void ServerStore::seedFromFile(const QSqlDatabase &db, const QString &seedFile)
+{
+    // {"TABLE": [{"COLUMN": value, ...}, ...], ...}
+    QFile f(seedFile);
+    if (!f.open(QIODevice::ReadOnly))
+        throw VarnexError(QStringLiteral("Cannot read the seed file %1: %2").arg(seedFile, f.errorString()));
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &error);
+    if (!doc.isObject())
+        throw VarnexError(QStringLiteral("The seed file %1 is not a JSON object: %2").arg(seedFile, error.errorString()));
+    const QJsonObject tables = doc.object();
+    for (auto it = tables.begin(); it != tables.end(); ++it) {
+        if (!it.value().isArray())
+            throw VarnexError(QStringLiteral("Seed file: \"%1\" is not a list of rows").arg(it.key()));
+        for (const QJsonValue &row : it.value().toArray()) {
+            if (!row.isObject())
+                throw VarnexError(QStringLiteral("Seed file: a row of \"%1\" is not an object").arg(it.key()));
+            insertRow(db, it.key(), row.toObject().toVariantMap());
+        }
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <mutex>
+
+// The server's Firebird store in its data folder: created and seeded on first start, opened on
+// later ones. Every request handler thread gets its own connection; all database work of a request
+// runs under one lock, so commits (and the UPDATE_ID stamps they carry) happen in stamp order.
+class ServerStore
+{
+public:
+    explicit ServerStore(const QString &dataDir);
+
+    // Throws VarnexError with the cause when the store cannot be created or opened.
+    void openOrCreate(const QString &seedFile = {});
+
+    QString databasePath() const;
+    QSqlDatabase connection();
+    std::mutex &lock() { return m_lock; }
+
+    static const QStringList &syncedTables();
+    bool hasTable(const QString &table) const { return m_columns.contains(table.toUpper()); }
+    // Stored (not computed) columns of a table, upper case, in table order.
+    QStringList writableColumns(const QString &table) const { return m_columns.value(table.toUpper()); }
+
+    // Ids from the one synchronisation sequence: claims `count` values and returns the last.
+    static qint64 claimSyncIds(const QSqlDatabase &db, qint64 count);
+    // Inserts a row after checking every column name against the table; synchronised tables get
+    // an id and an UPDATE_ID from the sequence when the row has none.
+    void insertRow(const QSqlDatabase &db, const QString &table, const QVariantMap &row);
+
+private:
+    void createStore(const QString &seedFile);
+    void loadColumns(const QSqlDatabase &db);
+    void seedDemo(const QSqlDatabase &db);
+    void seedFromFile(const QSqlDatabase &db, const QString &seedFile);
+
+    QString m_dataDir;
+    std::mutex m_lock;
+    QHash<QString, QStringList> m_columns;
+};
+
+QString quoteIdentifier(const QString &name);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// One HTTP connection to a server's message dispatcher, on libcurl's blocking easy API, for use on
+// one thread at a time (each worker thread owns its channel). Every POST has a connect time-out and
+// a total time-out, so a dead or stalled server never hangs the caller.
+class HttpChannel
+{
+public:
+    static constexpr int DefaultConnectTimeoutMs = 5000;
+    static constexpr int DefaultTimeoutMs = 30000;
+
+    HttpChannel();
+    ~HttpChannel();
+    HttpChannel(const HttpChannel &) = delete;
+    HttpChannel &operator=(const HttpChannel &) = delete;
+
+    // The target URL is used as it stands; the channel neither completes nor checks it.
+    void setTargetUrl(const QString &url) { m_url = url; }
+    QString targetUrl() const { return m_url; }
+
+    void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
+    int connectTimeoutMs() const { return m_connectTimeoutMs; }
+    // Total time for one call, connecting included.
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    int timeoutMs() const { return m_timeoutMs; }
+
+    void setKeepAlive(bool on) { m_keepAlive = on; }
+    bool keepAlive() const { return m_keepAlive; }
+    void setUserAgent(const QString &agent) { m_userAgent = agent; }
+
+    // Credentials for a proxy that asks for them (the proxy itself comes from the environment).
+    void setProxyLogin(const QString &user, const QString &password);
+    // HTTP basic login at the server; an empty user name means none.
+    void setHttpLogin(const QString &user, const QString &password);
+
+    // Drops the open connection, so that changed settings take effect on the next call.
+    void disconnect();
+
+    // POSTs one message and returns the reply body. totalTimeoutMs <= 0 uses timeoutMs().
+    // Throws TransportError for every failure (no connection, time-out, HTTP status other than
+    // 200) unless the server sent an error body with a non-200 status: then that body is returned
+    // and *httpStatus tells the status.
+    QByteArray post(const QByteArray &body, int totalTimeoutMs = 0, long *httpStatus = nullptr);
+
+private:
+    void *m_curl = nullptr;
+    QString m_url;
+    QString m_userAgent = QStringLiteral("Varnex Desktop");
+    int m_connectTimeoutMs = DefaultConnectTimeoutMs;
+    int m_timeoutMs = DefaultTimeoutMs;
+    bool m_keepAlive = true;
+    QByteArray m_proxyUser, m_proxyPassword, m_httpUser, m_httpPassword;
+};

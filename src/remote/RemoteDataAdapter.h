@@ -1,0 +1,73 @@
+#pragma once
+
+#include "RemoteService.h"
+#include "TableCodec.h"
+
+#include <QHash>
+
+// The client of a service's remote datasets: schema, open (named parameters and/or a where list),
+// apply changes, commands. Every failure is thrown.
+class RemoteDataAdapter
+{
+public:
+    RemoteDataAdapter(HttpChannel &channel, const QString &serviceName, const AesEnvelope *envelope = nullptr)
+        : m_service(channel, serviceName, envelope) {}
+
+    const RemoteService &service() const { return m_service; }
+    // When on, each dataset's schema is fetched once and answered from the cache afterwards.
+    void setCacheSchema(bool on) { m_cacheSchema = on; if (!on) m_schemas.clear(); }
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+
+    Wire::DatasetSchema GetSchema(const QString &dataset);
+    DataTable Open(const QString &dataset, const QList<Wire::DatasetParam> &params = {},
+                   const QList<Wire::WhereItem> &where = {});
+    // Applies the changes in one server transaction (all or none) and returns the server's values
+    // for each changed row, one row per change in order (a deleted row comes back as NULLs).
+    DataTable ApplyChanges(const QString &dataset, const QList<Wire::RowChange> &changes,
+                           const QList<Wire::DatasetParam> &params = {}, int totalTimeoutMs = 0);
+    qint64 ExecuteCommand(const QString &command, const QList<Wire::DatasetParam> &params = {});
+
+private:
+    RemoteService m_service;
+    bool m_cacheSchema = true;
+    int m_timeoutMs = 0;
+    QHash<QString, Wire::DatasetSchema> m_schemas;
+};
+
+// A remote table that is posted on Post: every appended, edited or deleted row goes to the server
+// at once and is replaced by the server's values.
+class RemoteTable
+{
+public:
+    RemoteTable(RemoteDataAdapter &adapter, const QString &logicalName)
+        : m_adapter(adapter), m_name(logicalName) {}
+
+    QString logicalName() const { return m_name; }
+    void setParam(const QString &name, const QVariant &value);
+    void clearParams() { m_params.clear(); }
+    void setWhere(const QList<Wire::WhereItem> &where) { m_where = where; }
+
+    void open();
+    void close() { m_data = DataTable(); m_open = false; }
+    bool isOpen() const { return m_open; }
+    const DataTable &data() const { return m_data; }
+    int rowCount() const { return m_data.rowCount(); }
+    QVariant value(int row, const QString &field) const { return m_data.value(row, field); }
+
+    // Post an insert / an update of the given fields / a delete. The upload size decides the
+    // total time-out when totalTimeoutMs > 0.
+    int appendAndPost(const QVariantMap &values, int totalTimeoutMs = 0);
+    void editAndPost(int row, const QVariantMap &values);
+    void deleteAndPost(int row);
+
+private:
+    QVariantMap keyOf(int row) const;
+
+    RemoteDataAdapter &m_adapter;
+    QString m_name;
+    QList<Wire::DatasetParam> m_params;
+    QList<Wire::WhereItem> m_where;
+    DataTable m_data;
+    QStringList m_keyFields;
+    bool m_open = false;
+};
