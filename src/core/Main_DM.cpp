@@ -2,6 +2,9 @@
 
 #include "Clock.h"
 #include "DatabaseUpdate_DM.h"
+#include "LocalDatabase.h"
+#include "PacketCipher.h"
+#include "SampleCodes.h"
 #include "SqlUtil.h"
 #include "VarnexError.h"
 
@@ -44,18 +47,12 @@ void TMaindm::Disconnect()
 bool TMaindm::ConnectToUserDatabase(const QString &emailAddress)
 {
     Disconnect();
-    QSqlDatabase db = QSqlDatabase::contains(QLatin1String(ConnectionName))
-        ? QSqlDatabase::database(QLatin1String(ConnectionName), false)
-        : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QLatin1String(ConnectionName));
-    db.setDatabaseName(DBDatapath());
-    db.setUserName(DBUserName().isEmpty() ? QStringLiteral("SYSDBA") : DBUserName());
-    db.setPassword(DBPassword());
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
     m_runMode = QStringLiteral(": for user ") + emailAddress;
     m_lastError.clear();
-    if (DBDatapath().isEmpty() || !db.open()) {
-        const QString cause = DBDatapath().isEmpty() ? QStringLiteral("No local data store is selected.")
-                                                     : db.lastError().text();
+    QString cause;
+    const QSqlDatabase db = openLocalDatabaseAs(DBDatapath(), QLatin1String(ConnectionName), DBUserName(),
+                                                DBPassword(), &cause);
+    if (!db.isOpen()) {
         m_lastError = QStringLiteral("Unable to open connection to database. Error message:\r\n\r\n") + cause;
         return false;
     }
@@ -208,3 +205,53 @@ QString TMaindm::DBUserName() const { return InitialisationDm ? InitialisationDm
 QString TMaindm::DBPassword() const { return InitialisationDm ? InitialisationDm->DBPassword() : QString(); }
 QString TMaindm::DBProtocol() const { return InitialisationDm ? InitialisationDm->DBProtocol() : QString(); }
 bool TMaindm::DBIsActivated() const { return InitialisationDm && InitialisationDm->DBIsActivated(); }
+
+QString TMaindm::GetNewSampleCode(qint64 sampleNumber)
+{
+    QString error;
+    const QString code =
+        ::GetNewSampleCode(LocalAuthorityCode(), InstallationId(), sampleNumber, ibConnection(), &error);
+    if (!error.isEmpty())
+        throw VarnexError(error);
+    return code;
+}
+
+QString TMaindm::GetNewUUIDString() const
+{
+    return ::GetNewUUIDString();
+}
+
+QString TMaindm::GetDelimitedText(const QStringList &items) const
+{
+    return ::GetDelimitedText(items);
+}
+
+QString TMaindm::GetSamplingOfficerCodeFromName(const QString &name)
+{
+    QString error;
+    const QString code = ::GetSamplingOfficerCodeFromName(name, ibConnection(), &error);
+    if (!error.isEmpty())
+        throw VarnexError(error);
+    return code;
+}
+
+QByteArray TMaindm::CreateDatasetStream(QSqlQuery &dataset)
+{
+    QByteArray packet;
+    QString error;
+    if (!PacketCipher::makePacket(dataset, &packet, &error))
+        throw VarnexError(error);
+    return packet;
+}
+
+void TMaindm::SaveDataset(QSqlQuery &dataset, const QString &fileName)
+{
+    QString error;
+    if (!PacketCipher::savePacket(dataset, fileName, &error))
+        throw VarnexError(error);
+}
+
+void TMaindm::SaveDatasetAsXML(QSqlQuery &dataset, const QString &fileName)
+{
+    SaveDataset(dataset, fileName);
+}

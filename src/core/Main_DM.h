@@ -3,6 +3,7 @@
 #include "GeneralInfo.h"
 
 #include <QObject>
+#include <QSqlQuery>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
@@ -95,6 +96,19 @@ public:
     QString UserLoginPassword();
     bool UserIsAdmin();
     TDataScope DataScope();
+
+    // Sample codes and query helpers. GetNewSampleCode takes the next GEN_SAMPLE value when the
+    // number is 0; failures throw VarnexError.
+    QString GetNewSampleCode(qint64 sampleNumber = 0);
+    QString GetNewUUIDString() const;
+    QString GetDelimitedText(const QStringList &items) const;
+    QString GetSamplingOfficerCodeFromName(const QString &name);
+
+    // The enciphered laboratory packet of a dataset, in memory or written to a file (replacing it
+    // only when the whole packet was written). Failures throw VarnexError.
+    QByteArray CreateDatasetStream(QSqlQuery &dataset);
+    void SaveDataset(QSqlQuery &dataset, const QString &fileName);
+    void SaveDatasetAsXML(QSqlQuery &dataset, const QString &fileName);
 
     // Constants and installation values.
     static QString AppName() { return QStringLiteral("VRXNet"); }

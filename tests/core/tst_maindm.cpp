@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 #include "VarnexError.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -97,6 +98,9 @@ void TestMaindm::settingsAreReadAfreshEachTime()
     QCOMPARE(s.dm.InstallationId(), QStringLiteral("012"));
     QCOMPARE(s.dm.AnalysisType(), QStringLiteral("M"));
     QCOMPARE(s.dm.AFAnalysisType(), QStringLiteral("C"));
+    const QString code = s.dm.GetNewSampleCode();
+    QVERIFY2(QRegularExpression(QStringLiteral("^AB012\\d{4,}$")).match(code).hasMatch(), qPrintable(code));
+    QVERIFY(s.dm.GetNewSampleCode() != code);
 
     // A change made through another connection (as synchronisation does) is seen at once.
     QSqlDatabase other = s.store.openExtraConnection(QStringLiteral("sync"));
