@@ -48,8 +48,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption failOpt(QStringLiteral("fault-fail-call"), QStringLiteral("Fail the Nth call."), QStringLiteral("N"));
     const QCommandLineOption dropOpt(QStringLiteral("fault-drop-reply"), QStringLiteral("Carry out the Nth call, then lose its reply."), QStringLiteral("N"));
     const QCommandLineOption stallOpt(QStringLiteral("fault-stall-ms"), QStringLiteral("Wait before every call."), QStringLiteral("MS"));
+    const QCommandLineOption maxBodyOpt(QStringLiteral("max-body"), QStringLiteral("Largest request body in bytes (default 256 MiB)."), QStringLiteral("BYTES"));
     const QCommandLineOption controlOpt(QStringLiteral("enable-control"), QStringLiteral("Accept fault switches on POST /control (tests only)."));
-    parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, refuseOpt, failOpt, dropOpt, stallOpt, controlOpt});
+    parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, refuseOpt, failOpt, dropOpt, stallOpt, maxBodyOpt, controlOpt});
     parser.process(app);
 
     bool portOk = false;
@@ -75,7 +76,17 @@ int main(int argc, char *argv[])
     ServerDispatcher dispatcher(store, faults);
 
     httplib::Server server;
-    server.set_payload_max_length(MaxBodySize);
+    size_t maxBody = MaxBodySize;
+    if (parser.isSet(maxBodyOpt)) {
+        bool ok = false;
+        const qulonglong n = parser.value(maxBodyOpt).toULongLong(&ok);
+        if (!ok || n == 0) {
+            std::fprintf(stderr, "varnex-server: --max-body needs a positive number of bytes\n");
+            return 2;
+        }
+        maxBody = size_t(n);
+    }
+    server.set_payload_max_length(maxBody);
     server.set_read_timeout(30, 0);
     server.set_write_timeout(30, 0);
     const auto cborError = [](httplib::Response &res, const QString &message) {

@@ -13,6 +13,9 @@
 #include <QCborMap>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace Wire;
 
 class TestRemoteClient : public QObject
@@ -65,6 +68,23 @@ private slots:
         helper.ClientChannel.setTimeoutMs(5000);
         helper.SetRemoteServerURL(url);
         QCOMPARE(helper.ServerIsAlive(), expected);
+    }
+
+    // Each thread owns its instance; nothing is shared between them.
+    void aliveChecksOnSeveralThreads()
+    {
+        std::atomic<int> alive{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&] {
+                TSyncWorkerHelperDM helper(m_server.url());
+                for (int i = 0; i < 5; ++i)
+                    if (helper.ServerIsAlive())
+                        ++alive;
+            });
+        for (std::thread &t : threads)
+            t.join();
+        QCOMPARE(alive.load(), 20);
     }
 
     // A stalled server: the call ends with a transport failure once its time-out passes, and the
@@ -242,6 +262,20 @@ private slots:
         QVERIFY(!reply.errorMessage.isEmpty());
         QVERIFY(status != 200);
         TSyncWorkerHelperDM helper(m_server.url());
+        QVERIFY(helper.ServerIsAlive());
+    }
+
+    void oversizedBodyGetsErrorAnswer()
+    {
+        ServerProcess small;
+        QVERIFY2(small.start({QStringLiteral("--max-body"), QStringLiteral("1024")}), qPrintable(small.errorText()));
+        HttpChannel channel;
+        channel.setTargetUrl(small.url());
+        long status = 0;
+        const QByteArray answer = channel.post(QByteArray(4096, 'x'), 0, &status);
+        QCOMPARE(status, 413L);
+        QVERIFY(!decodeReply(answer).ok);
+        TSyncWorkerHelperDM helper(small.url());
         QVERIFY(helper.ServerIsAlive());
     }
 
