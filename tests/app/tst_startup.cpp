@@ -1,0 +1,111 @@
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const char *Refusal = "Invalid command line parameter: username specified not found.";
+
+// A program folder of its own (the program keeps its settings file beside itself), with the store
+// folder inside it.
+struct Installation
+{
+    QTemporaryDir dir;
+    QString program;
+
+    Installation()
+    {
+        program = dir.filePath(QStringLiteral("varnex-desktop"));
+        QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/varnex-desktop"), program);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::copy(TestDatabase::templatePath(), dir.filePath(QStringLiteral("database_template.fdb")));
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        QFile ini(dir.filePath(QStringLiteral("VarnexDesktop.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[Settings]\nLocalDataLocation=%APP%/data\n");
+    }
+
+    QString storePath(const QString &fileName) const { return dir.filePath(QStringLiteral("data/") + fileName); }
+
+    // Runs the program; returns its exit code and fills what it printed on standard error.
+    int run(const QStringList &arguments, QString *errorOutput)
+    {
+        QProcess p;
+        p.setProgram(program);
+        p.setArguments(arguments);
+        p.start();
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            return -1;
+        }
+        *errorOutput = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+};
+} // namespace
+
+class TestStartUp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void batchRefusals_data();
+    void batchRefusals();
+    void batchOpensAndUpgradesAnOlderStore();
+};
+
+void TestStartUp::batchRefusals_data()
+{
+    QTest::addColumn<QString>("storeSource"); // empty: no store at all
+    QTest::addColumn<QString>("settingsUpdate");
+    QTest::newRow("no store") << QString() << QString();
+    QTest::newRow("suspended") << TestDatabase::templatePath()
+                               << QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_SUSPENDED = 'T'");
+    QTest::newRow("suspension date passed") << TestDatabase::templatePath()
+                                            << QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_AUTO_SUSPEND_DATE = DATE '2000-01-01'");
+}
+
+void TestStartUp::batchRefusals()
+{
+    QFETCH(QString, storeSource);
+    QFETCH(QString, settingsUpdate);
+    Installation inst;
+    if (!storeSource.isEmpty()) {
+        TestDatabase store(storeSource);
+        store.exec(settingsUpdate);
+        store.db().close();
+        QVERIFY(QFile::copy(store.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+    }
+    QString err;
+    const int code = inst.run({QStringLiteral("-username"), QStringLiteral("Officer@Example.org"),
+                               QStringLiteral("-FileToImport"), QStringLiteral("samples.xml")},
+                              &err);
+    QVERIFY2(code > 0, qPrintable(err));
+    QVERIFY2(err.contains(QLatin1String(Refusal)), qPrintable(err));
+}
+
+void TestStartUp::batchOpensAndUpgradesAnOlderStore()
+{
+    Installation inst;
+    {
+        TestDatabase legacy(TestDatabase::legacyTemplatePath());
+        legacy.db().close();
+        QVERIFY(QFile::copy(legacy.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+    }
+    QString err;
+    inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"), QStringLiteral("-filetoimport"),
+              QStringLiteral("samples.xml")},
+             &err);
+    QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
+    TestDatabase upgraded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
+    QVERIFY(upgraded.isValid());
+    QVERIFY(!upgraded.scalar(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'SYS_LOCAL_SETTINGS' "
+                                            "AND RDB$FIELD_NAME = 'USER_LOGIN_PASSWORD'"))
+                 .isNull());
+}
+
+QTEST_GUILESS_MAIN(TestStartUp)
+#include "tst_startup.moc"
