@@ -236,31 +236,74 @@ bool decodeField(const QCborValue &c, int index, FieldDef *field, QString *error
 
 } // namespace
 
-QCborMap DataPacket::toCbor(const DataTable &table)
+QCborArray DataPacket::fieldsToCbor(const QList<FieldDef> &fields)
 {
-    QCborArray fields;
-    QCborArray columns;
-    for (int c = 0; c < table.fieldCount(); ++c) {
-        const FieldDef &f = table.field(c);
+    QCborArray out;
+    for (const FieldDef &f : fields) {
         QCborMap def;
         def.insert(KeyName, f.name);
         def.insert(KeyType, fieldTypeName(f.type));
         def.insert(KeySize, f.size);
         def.insert(KeyScale, f.scale);
         def.insert(KeyRequired, f.required);
-        fields.append(def);
+        out.append(def);
+    }
+    return out;
+}
 
+bool DataPacket::fieldsFromCbor(const QCborValue &value, QList<FieldDef> *fields, QString *error)
+{
+    if (!value.isArray())
+        return fail(error, QStringLiteral("the field definitions are missing"));
+    const QCborArray list = value.toArray();
+    QList<FieldDef> out;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        FieldDef field;
+        if (!decodeField(list.at(i), int(i), &field, error))
+            return false;
+        out.append(field);
+    }
+    *fields = out;
+    return true;
+}
+
+QCborValue DataPacket::valueToCbor(const FieldDef &field, const QVariant &value)
+{
+    return encodeValue(field, value.isNull() ? QVariant() : value);
+}
+
+bool DataPacket::valueFromCbor(const FieldDef &field, const QCborValue &value, QVariant *out, QString *error)
+{
+    QString why;
+    if (decodeValue(field, value, out, &why))
+        return true;
+    return fail(error, QStringLiteral("field %1: %2").arg(field.name, why));
+}
+
+QCborMap DataPacket::tableToCbor(const DataTable &table)
+{
+    QCborArray columns;
+    for (int c = 0; c < table.fieldCount(); ++c) {
         QCborArray column;
         for (int r = 0; r < table.rowCount(); ++r)
-            column.append(encodeValue(f, table.value(r, c)));
+            column.append(valueToCbor(table.field(c), table.value(r, c)));
         columns.append(column);
     }
+    QCborMap body;
+    body.insert(KeyFields, fieldsToCbor(table.fields()));
+    body.insert(KeyRowCount, table.rowCount());
+    body.insert(KeyColumns, columns);
+    return body;
+}
+
+QCborMap DataPacket::toCbor(const DataTable &table)
+{
     QCborMap packet;
     packet.insert(KeyFormat, QString::fromLatin1(FormatName));
     packet.insert(KeyVersion, FormatVersion);
-    packet.insert(KeyFields, fields);
-    packet.insert(KeyRowCount, table.rowCount());
-    packet.insert(KeyColumns, columns);
+    const QCborMap body = tableToCbor(table);
+    for (auto it = body.constBegin(); it != body.constEnd(); ++it)
+        packet.insert(it.key(), it.value());
     return packet;
 }
 
@@ -293,10 +336,17 @@ bool DataPacket::fromCbor(const QCborValue &packet, DataTable *table, QString *e
                                .arg(version.toInteger())
                                .arg(FormatVersion));
 
-    const QCborValue fieldsValue = map.value(KeyFields);
-    if (!fieldsValue.isArray())
-        return fail(error, QStringLiteral("the field definitions are missing"));
-    const QCborArray fields = fieldsValue.toArray();
+    return tableFromCbor(map, table, error);
+}
+
+bool DataPacket::tableFromCbor(const QCborValue &value, DataTable *table, QString *error)
+{
+    if (!value.isMap())
+        return fail(error, QStringLiteral("the table is %1, not a map").arg(kindOf(value)));
+    const QCborMap map = value.toMap();
+    QList<FieldDef> fields;
+    if (!fieldsFromCbor(map.value(KeyFields), &fields, error))
+        return false;
 
     const QCborValue rowCountValue = map.value(KeyRowCount);
     if (!rowCountValue.isInteger() || rowCountValue.toInteger() < 0
@@ -314,10 +364,7 @@ bool DataPacket::fromCbor(const QCborValue &packet, DataTable *table, QString *e
                                .arg(fields.size()));
 
     DataTable result;
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        FieldDef field;
-        if (!decodeField(fields.at(i), int(i), &field, error))
-            return false;
+    for (const FieldDef &field : std::as_const(fields)) {
         QString why;
         if (!result.addField(field, &why))
             return fail(error, why);

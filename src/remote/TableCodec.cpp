@@ -1,5 +1,7 @@
 #include "TableCodec.h"
 
+#include "DataPacket.h"
+
 #include "RemoteError.h"
 #include "WireCodec.h"
 
@@ -46,149 +48,48 @@ QVariantMap fromPlainMap(const QCborValue &v, const QString &what)
 
 } // namespace
 
+// Tables travel in the same body as the dataset packet (fields, rowCount, columns), so one codec
+// serves both; only the errors differ: here they are protocol errors.
+
 QCborValue encodeCell(const FieldDef &field, const QVariant &value)
 {
-    if (!value.isValid() || value.isNull())
-        return QCborValue(QCborValue::Null);
-    switch (field.type) {
-    case FieldType::String:
-    case FieldType::Memo:
-    case FieldType::Decimal:
-        return QCborValue(value.toString());
-    case FieldType::Blob:
-        return QCborValue(value.toByteArray());
-    case FieldType::Int16:
-    case FieldType::Int32:
-    case FieldType::Int64:
-        return QCborValue(value.toLongLong());
-    case FieldType::Float:
-        return QCborValue(value.toDouble());
-    case FieldType::Boolean:
-        return QCborValue(value.toBool());
-    case FieldType::Date:
-        return QCborValue(value.toDate().toString(Qt::ISODate));
-    case FieldType::Time:
-        return QCborValue(value.toTime().toString(Qt::ISODateWithMs));
-    case FieldType::Timestamp:
-        return encodeDateTime(value.toDateTime());
-    }
-    return QCborValue(QCborValue::Null);
+    return DataPacket::valueToCbor(field, value);
 }
 
 QVariant decodeCell(const FieldDef &field, const QCborValue &value)
 {
-    if (value.isNull() || value.isUndefined())
-        return {};
-    QVariant plain;
-    if (field.type == FieldType::Timestamp) {
-        bool ok = false;
-        plain = decodeDateTime(value, &ok);
-        if (!ok)
-            throw ProtocolError(QStringLiteral("Field \"%1\" does not hold a date and time").arg(field.name));
-    } else if ((field.type == FieldType::String || field.type == FieldType::Memo) && !value.isString()) {
-        throw ProtocolError(QStringLiteral("Field \"%1\" does not hold text").arg(field.name));
-    } else if (field.type == FieldType::Blob && !value.isByteArray()) {
-        throw ProtocolError(QStringLiteral("Field \"%1\" does not hold bytes").arg(field.name));
-    } else {
-        plain = toVariant(value);
-        if (!plain.isValid())
-            throw ProtocolError(QStringLiteral("Field \"%1\" holds a value of an unknown kind").arg(field.name));
-    }
     QVariant out;
     QString error;
-    if (!DataTable::normalise(field, plain, &out, &error))
-        throw ProtocolError(error);
+    if (!DataPacket::valueFromCbor(field, value, &out, &error))
+        throw ProtocolError(QStringLiteral("Bad value: %1").arg(error));
     return out;
 }
 
 QCborValue encodeFields(const QList<FieldDef> &fields)
 {
-    QCborArray out;
-    for (const FieldDef &f : fields) {
-        QCborMap m;
-        m.insert(QStringLiteral("name"), f.name);
-        m.insert(QStringLiteral("type"), fieldTypeName(f.type));
-        m.insert(QStringLiteral("size"), f.size);
-        m.insert(QStringLiteral("scale"), f.scale);
-        m.insert(QStringLiteral("required"), f.required);
-        out.append(m);
-    }
-    return out;
+    return DataPacket::fieldsToCbor(fields);
 }
 
 QList<FieldDef> decodeFields(const QCborValue &value)
 {
-    if (!value.isArray())
-        throw ProtocolError(QStringLiteral("The field definitions are not a list"));
-    QList<FieldDef> out;
-    for (const QCborValue &item : value.toArray()) {
-        if (!item.isMap())
-            throw ProtocolError(QStringLiteral("A field definition is not a map"));
-        const QCborMap m = item.toMap();
-        FieldDef f;
-        f.name = text(m, "name", QStringLiteral("A field definition"));
-        const QString type = text(m, "type", QStringLiteral("Field \"%1\"").arg(f.name));
-        if (!fieldTypeFromName(type, &f.type))
-            throw ProtocolError(QStringLiteral("Field \"%1\" has the unknown type \"%2\"").arg(f.name, type));
-        const qint64 size = m.value(QStringLiteral("size")).toInteger(0);
-        const qint64 scale = m.value(QStringLiteral("scale")).toInteger(0);
-        if (size < 0 || size > INT32_MAX || scale < 0 || scale > 64)
-            throw ProtocolError(QStringLiteral("Field \"%1\" has an impossible size").arg(f.name));
-        f.size = int(size);
-        f.scale = int(scale);
-        f.required = m.value(QStringLiteral("required")).toBool(false);
-        out.append(f);
-    }
-    return out;
+    QList<FieldDef> fields;
+    QString error;
+    if (!DataPacket::fieldsFromCbor(value, &fields, &error))
+        throw ProtocolError(QStringLiteral("Bad field definitions: %1").arg(error));
+    return fields;
 }
 
 QCborValue encodeTable(const DataTable &table)
 {
-    QCborMap m;
-    m.insert(QStringLiteral("fields"), encodeFields(table.fields()));
-    m.insert(QStringLiteral("rows"), table.rowCount());
-    QCborArray columns;
-    for (int c = 0; c < table.fieldCount(); ++c) {
-        QCborArray column;
-        for (int r = 0; r < table.rowCount(); ++r)
-            column.append(encodeCell(table.field(c), table.value(r, c)));
-        columns.append(column);
-    }
-    m.insert(QStringLiteral("columns"), columns);
-    return m;
+    return DataPacket::tableToCbor(table);
 }
 
 DataTable decodeTable(const QCborValue &value)
 {
-    if (!value.isMap())
-        throw ProtocolError(QStringLiteral("The table is not a map"));
-    const QCborMap m = value.toMap();
-    const QList<FieldDef> fields = decodeFields(m.value(QStringLiteral("fields")));
     DataTable table;
-    for (const FieldDef &f : fields) {
-        QString error;
-        if (!table.addField(f, &error))
-            throw ProtocolError(QStringLiteral("Bad field definition: %1").arg(error));
-    }
-    const QCborValue rowsValue = m.value(QStringLiteral("rows"));
-    if (!rowsValue.isInteger() || rowsValue.toInteger() < 0)
-        throw ProtocolError(QStringLiteral("The table has no row count"));
-    const qint64 rows = rowsValue.toInteger();
-    const QCborValue columnsValue = m.value(QStringLiteral("columns"));
-    if (!columnsValue.isArray() || columnsValue.toArray().size() != fields.size())
-        throw ProtocolError(QStringLiteral("The table has %1 field definitions but not as many columns").arg(fields.size()));
-    const QCborArray columns = columnsValue.toArray();
-    for (int c = 0; c < fields.size(); ++c)
-        if (!columns.at(c).isArray() || columns.at(c).toArray().size() != rows)
-            throw ProtocolError(QStringLiteral("Column \"%1\" does not hold %2 values").arg(fields.at(c).name).arg(rows));
-    for (qint64 r = 0; r < rows; ++r) {
-        const int row = table.appendRow();
-        for (int c = 0; c < fields.size(); ++c) {
-            QString error;
-            if (!table.setValue(row, c, decodeCell(fields.at(c), columns.at(c).toArray().at(r)), &error))
-                throw ProtocolError(error);
-        }
-    }
+    QString error;
+    if (!DataPacket::tableFromCbor(value, &table, &error))
+        throw ProtocolError(QStringLiteral("Bad table: %1").arg(error));
     return table;
 }
 

@@ -132,7 +132,7 @@ private slots:
         t.appendRow({QStringLiteral("a"), 1});
         QCborMap good = encodeTable(t).toMap();
         QCborMap rows = good;
-        rows.insert(QStringLiteral("rows"), 2);
+        rows.insert(QStringLiteral("rowCount"), 2);
         QTest::newRow("row count beyond columns") << QCborValue(rows);
         QCborMap cols = good;
         cols.insert(QStringLiteral("columns"), QCborArray{QCborArray{QStringLiteral("a")}});
