@@ -1,0 +1,17 @@
+#pragma once
+
+#include "AdvancedFurniture.h"
+#include "Base_FRM.h"
+
+// The standard furniture without a database transaction, for forms that work only through other
+// modules. Save and Cancel have no handlers here.
+class TAdvancedFrm : public TBasefrm, public AdvancedFurniture
+{
+    Q_OBJECT
+public:
+    explicit TAdvancedFrm(QObject *AOwner);
+
+protected:
+    virtual void actCloseExecute();
+    virtual void actHelpExecute() {}
+};
