@@ -3,11 +3,17 @@
 
 #include "BatchLogin.h"
 #include "CommandLine.h"
+#include "Connection_FRM.h"
 #include "FBAnydayConnector_DM.h"
+#include "Initialisation_DM.h"
+#include "InternetLogin_Frm.h"
+#include "LoginServerChannel.h"
 #include "Main_DM.h"
 #include "Prompter.h"
 #include "QtPrompter.h"
 #include "Registry_DM.h"
+#include "SyncWorkerHelper_Dm.h"
+#include "VarnexError.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -31,8 +37,13 @@ QStringList rawArguments(int argc, char *argv[])
 struct StartUpModules
 {
     std::unique_ptr<TRegistryDM> registry;
+    std::unique_ptr<TSyncWorkerHelperDM> syncWorkerHelper;
     std::unique_ptr<TMaindm> maindm;
     std::unique_ptr<TFBAnydacConnectorDm> connector;
+    // Interactive runs only: the login module and its view of the shared server channel.
+    std::unique_ptr<LoginServerChannel> loginServer;
+    std::unique_ptr<TInitialisationDM> initialisation;
+    std::unique_ptr<TInternetLoginFrm> internetLogin;
 
     void create()
     {
@@ -40,17 +51,43 @@ struct StartUpModules
         RegistryDM = registry.get();
         if (!registry->creationError().isEmpty())
             Prompter::current().warning(AppTitle, registry->creationError());
+        // The shared server channel; it gets no proxy login.
+        syncWorkerHelper = std::make_unique<TSyncWorkerHelperDM>(registry->ServerAddress());
         maindm = std::make_unique<TMaindm>();
         Maindm = maindm.get();
         connector = std::make_unique<TFBAnydacConnectorDm>(QStringLiteral("FBAnydacConnectorDm.ADConnection"));
     }
 
+    // The login module, with its own channel for the server monitor; asks for the proxy login
+    // first when the installation goes through a proxy that needs one.
+    void createLoginModule()
+    {
+        loginServer = std::make_unique<LoginServerChannel>(*syncWorkerHelper);
+        initialisation = std::make_unique<TInitialisationDM>(*registry, *maindm, *connector, *loginServer,
+                                                             &LoginServerChannel::createMonitorChannel);
+        InitialisationDM = initialisation.get();
+        if (registry->UseInternetProxy()) {
+            internetLogin = std::make_unique<TInternetLoginFrm>();
+            InternetLoginFrm = internetLogin.get();
+            internetLogin->exec();
+            const ProxyLogin proxy = internetLogin->proxyLogin(registry->UseInternetProxy());
+            if (proxy.apply)
+                initialisation->SetInternetProxy(proxy.userName, proxy.password);
+        }
+    }
+
     ~StartUpModules()
     {
         // Freed in the reverse order of their creation.
+        InternetLoginFrm = nullptr;
+        internetLogin.reset();
+        InitialisationDM = nullptr;
+        initialisation.reset();
+        loginServer.reset();
         connector.reset();
         Maindm = nullptr;
         maindm.reset();
+        syncWorkerHelper.reset();
         RegistryDM = nullptr;
         registry.reset();
     }
@@ -84,13 +121,39 @@ int runBatch(const CommandLineOptions &options)
     return 2;
 }
 
+// What follows a successful interactive login: the main window and everything it starts. The
+// store is open, Maindm.InitialisationDm is the login module, and the module's server monitor runs
+// (its status is in MonitorServerConnectionStatusMessage). Returns the program's exit status.
+int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation)
+{
+    Q_UNUSED(initialisation)
+    Prompter::current().information(AppTitle, QStringLiteral("You are logged in%1. The main window is not available "
+                                                             "in this version yet; Varnex Desktop will close.")
+                                                  .arg(modules.maindm->RunMode()));
+    return 0;
+}
+
 int runInteractive(const CommandLineOptions &options)
 {
     StartUpModules modules;
     modules.create();
     applyCommandLine(options, *modules.maindm);
-    Prompter::current().error(AppTitle, QStringLiteral("The login dialog is not available in this version."));
-    return 2;
+    try {
+        modules.createLoginModule();
+    } catch (const VarnexError &e) {
+        Prompter::current().error(AppTitle, e.message());
+        return 1;
+    }
+
+    bool loggedIn = false;
+    {
+        TConnectionFrm login(*modules.initialisation, *modules.maindm, *modules.registry);
+        loggedIn = login.exec() == QDialog::Accepted;
+    }
+    // Left with Exit or after three refused attempts: the program ends here.
+    if (!loggedIn || modules.maindm->CloseApp)
+        return 0;
+    return runAfterLogin(modules, *modules.initialisation);
 }
 
 } // namespace
