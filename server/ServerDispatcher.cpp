@@ -3,11 +3,13 @@
 #include "AesEnvelope.h"
 #include "PacketCipher.h"
 #include "RemoteError.h"
+#include "ServerAutoUpdate.h"
 #include "ServerStore.h"
 #include "SqlUtil.h"
 #include "TableCodec.h"
 #include "VRXLoginInfo.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -134,6 +136,8 @@ Reply ServerDispatcher::dispatch(const Request &request)
         return decodePostboxFile(request);
     if (dataServices.contains(request.service))
         return datasetOperation(request);
+    if (isAutoUpdateService(request.service))
+        return autoUpdateService(QFileInfo(m_store.databasePath()).absolutePath(), request);
     throw ProtocolError(QStringLiteral("Unknown service \"%1\"").arg(request.service));
 }
 

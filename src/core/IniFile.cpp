@@ -116,6 +116,23 @@ bool IniFile::findKey(const QString &section, const QString &key, qsizetype *lin
     return false;
 }
 
+QList<QPair<QString, QString>> IniFile::sectionValues(const QString &section) const
+{
+    QList<QPair<QString, QString>> result;
+    bool inSection = false;
+    for (const QString &line : m_lines) {
+        QString name;
+        if (sectionOf(line, &name)) {
+            inSection = sameName(name, section);
+            continue;
+        }
+        QString key, value;
+        if (inSection && keyValueOf(line, &key, &value))
+            result.append({key, value});
+    }
+    return result;
+}
+
 bool IniFile::contains(const QString &section, const QString &key) const
 {
     return findKey(section, key, nullptr, nullptr);

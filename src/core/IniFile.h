@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,9 @@ public:
 
     bool contains(const QString &section, const QString &key) const;
     QString value(const QString &section, const QString &key, const QString &defaultValue = {}) const;
+    // Every "key=value" line of a section in file order, repeated keys included, with the same
+    // trimming as value(): for sections that are read as a list of lines rather than by key.
+    QList<QPair<QString, QString>> sectionValues(const QString &section) const;
 
     // Sets the value and writes the file back. False, with errorString() saying why, when the
     // names or the value cannot be stored in this format or the file cannot be written; the memory
