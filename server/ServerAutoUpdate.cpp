@@ -15,7 +15,7 @@ using namespace Wire;
 
 namespace {
 
-// The largest piece of a file one GetFileData call may ask for.
+// The largest chunk of a file one GetFileData call may ask for.
 constexpr qint32 MaxChunk = 4 * 1024 * 1024;
 
 struct ReleaseFile

@@ -585,7 +585,7 @@ private slots:
         QCOMPARE(fileNames(CoHYAutoUpdateService::Create(channel)->GetUpdatesInfo(updateId, client)), expected);
     }
 
-    void fileDataInPieces()
+    void fileDataInChunks()
     {
         writeText(QDir(m_server.dataDir()).filePath(QStringLiteral("store/payload/app.bin")), "0123456789");
         QJsonObject file = releaseFile(QStringLiteral("$APPLICATION/app.bin"), 10);
