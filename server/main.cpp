@@ -1,6 +1,7 @@
 // varnex-server --data DIR --port N [--seed FILE] [--bind ADDRESS] [fault switches]
 #include "Faults.h"
 #include "ServerDispatcher.h"
+#include "ServerNews.h"
 #include "ServerStore.h"
 #include "VarnexError.h"
 
@@ -114,6 +115,7 @@ int main(int argc, char *argv[])
     };
     // The message dispatcher: any path ending in "/bin".
     server.Post(R"(.*/bin)", dispatchHandler);
+    registerNewsPage(server);
     if (parser.isSet(controlOpt)) {
         server.Post("/control", [&](const httplib::Request &req, httplib::Response &res) {
             const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body));

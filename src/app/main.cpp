@@ -8,18 +8,24 @@
 #include "Initialisation_DM.h"
 #include "InternetLogin_Frm.h"
 #include "LoginServerChannel.h"
+#include "Main_FRM.h"
 #include "Main_DM.h"
+#include "NewsPage.h"
 #include "Prompter.h"
 #include "QtPrompter.h"
 #include "Registry_DM.h"
 #include "SyncWorkerHelper_Dm.h"
+#include "UpdateOffer.h"
 #include "VarnexError.h"
+#include "dmAutoUpdateClientData.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -40,10 +46,14 @@ struct StartUpModules
     std::unique_ptr<TSyncWorkerHelperDM> syncWorkerHelper;
     std::unique_ptr<TMaindm> maindm;
     std::unique_ptr<TFBAnydacConnectorDm> connector;
+    // Interactive runs only: the update client of the check before the login.
+    std::unique_ptr<TAutoUpdateClientData> autoUpdate;
     // Interactive runs only: the login module and its view of the shared server channel.
     std::unique_ptr<LoginServerChannel> loginServer;
     std::unique_ptr<TInitialisationDM> initialisation;
     std::unique_ptr<TInternetLoginFrm> internetLogin;
+    // The proxy login typed at start-up, also for the update check.
+    ProxyLogin proxyLogin;
 
     void create()
     {
@@ -73,6 +83,7 @@ struct StartUpModules
             const ProxyLogin proxy = internetLogin->proxyLogin(registry->UseInternetProxy());
             if (proxy.apply)
                 initialisation->SetInternetProxy(proxy.userName, proxy.password);
+            proxyLogin = proxy;
         }
     }
 
@@ -84,6 +95,8 @@ struct StartUpModules
         InitialisationDM = nullptr;
         initialisation.reset();
         loginServer.reset();
+        AutoUpdateClientData = nullptr;
+        autoUpdate.reset();
         connector.reset();
         Maindm = nullptr;
         maindm.reset();
@@ -126,11 +139,25 @@ int runBatch(const CommandLineOptions &options)
 // (its status is in MonitorServerConnectionStatusMessage). Returns the program's exit status.
 int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation)
 {
-    Q_UNUSED(initialisation)
-    Prompter::current().information(AppTitle, QStringLiteral("You are logged in%1. The main window is not available "
-                                                             "in this version yet; Varnex Desktop will close.")
-                                                  .arg(modules.maindm->RunMode()));
-    return 0;
+    TMaindmMainWindowContext context(*modules.maindm, modules.registry.get());
+    TInitialisationMonitorLink monitor(initialisation);
+    TMainfrm window(nullptr, &context);
+    window.FormCreate();
+    window.SetServerMonitor(&monitor);
+    window.SetNewsView(new NewsPage([&context]() { return context.NewsHeaders(); }));
+    window.AfterLogin();
+    window.showMaximized();
+    // The window's close sequence has run when it is done; the program then ends.
+    QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
+    return QApplication::exec();
+}
+
+// The update question before the login. True when the updater was started and the program ends.
+bool updateAccepted(StartUpModules &modules)
+{
+    return UpdateOffer::offer(
+        [&modules]() { return modules.autoUpdate && modules.autoUpdate->CheckForUpdates(modules.proxyLogin); },
+        QCoreApplication::applicationDirPath());
 }
 
 int runInteractive(const CommandLineOptions &options)
@@ -139,11 +166,15 @@ int runInteractive(const CommandLineOptions &options)
     modules.create();
     applyCommandLine(options, *modules.maindm);
     try {
+        modules.autoUpdate = std::make_unique<TAutoUpdateClientData>(TAutoUpdateClientData::defaultIniFileName());
+        AutoUpdateClientData = modules.autoUpdate.get();
         modules.createLoginModule();
     } catch (const VarnexError &e) {
         Prompter::current().error(AppTitle, e.message());
         return 1;
     }
+    if (updateAccepted(modules))
+        return 0;
 
     bool loggedIn = false;
     {
@@ -172,6 +203,10 @@ int main(int argc, char *argv[])
         return runBatch(options);
     }
 
+    // The news page's browser runs helper processes whose sandbox cannot start for the root user.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QtPrompter prompter;
     ScopedPrompter scope(&prompter);

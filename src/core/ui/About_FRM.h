@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Base_FRM.h"
+
+class QLabel;
+class QPushButton;
+
+// "About": the product's title, the fixed contact lines, the program's version and the project's
+// links, whose texts (and web targets) come from the installation settings.
+class TAboutFrm : public TBasefrm
+{
+    Q_OBJECT
+public:
+    explicit TAboutFrm(QObject *AOwner);
+
+    QLabel *lblTitle = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblHelpline = nullptr;
+    QLabel *lblGeneralEnquiries = nullptr;
+    QLabel *lblWebsite = nullptr;
+    QLabel *lblVideoScreencasts = nullptr;
+    QLabel *lblCategoryTree = nullptr;
+    QPushButton *btnClose = nullptr;
+};
