@@ -47,11 +47,8 @@ QLabel *banner(const QString &name, const QString &text, const QColor &backgroun
     font.setPointSizeF(font.pointSizeF() * 1.5);
     font.setBold(true);
     label->setFont(font);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, background);
-    palette.setColor(QPalette::WindowText, foreground);
-    label->setPalette(palette);
+    label->setStyleSheet(QStringLiteral("QLabel { background-color: %1; color: %2; }")
+                             .arg(background.name(), foreground.name()));
     return label;
 }
 
@@ -282,7 +279,8 @@ void TMainfrm::buildWidgets()
     syncProgress->setRange(0, 100);
     syncProgress->setValue(0);
     syncProgress->setFormat(QStringLiteral("%p% (%v of %m)"));
-    syncProgress->setMaximumWidth(220);
+    syncProgress->setMinimumWidth(170);
+    syncProgress->setMaximumWidth(240);
     syncProgress->setToolTip(QStringLiteral("Click to show or hide the synchronisation log"));
     StatusBar->addWidget(lblVersion);
     StatusBar->addWidget(ServerStatusPane, 1);
