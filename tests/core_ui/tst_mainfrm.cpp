@@ -1,11 +1,15 @@
+#include "About_FRM.h"
 #include "Base_FRM.h"
 #include "Main_FRM.h"
 #include "Prompter.h"
+#include "Registry_DM.h"
 #include "VarnexError.h"
 
 #include <QComboBox>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -390,6 +394,30 @@ private slots:
                                          "Category Tree"}));
         QVERIFY(w.mnuFile->actions().contains(w.actCheckDBStructure));
         QVERIFY(!w.mnuReference->actions().contains(w.actShowLocalAuthDepartments));
+    }
+
+    void aboutShowsTheInstallationLinks()
+    {
+        QTemporaryDir folder;
+        QFile ini(folder.filePath(TRegistryDM::defaultFileName()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Contact]\nWebsite=https://sampling.example/\nHelplineNumber=0100 200 300\n");
+        ini.close();
+        TRegistryDM registry(folder.path());
+        RegistryDM = &registry;
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        {
+            TAboutFrm about(&w);
+            QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+            QCOMPARE(about.lblHelpline->text(), QStringLiteral("0100 200 300"));
+            QVERIFY(about.lblWebsite->text().contains(QStringLiteral("href=\"https://sampling.example/\"")));
+            QCOMPARE(about.btnClose->text(), QStringLiteral("Close"));
+            about.show();
+            about.btnClose->click();
+            QVERIFY(!about.isVisible());
+        }
+        RegistryDM = nullptr;
     }
 
 private:
