@@ -195,8 +195,11 @@ QVariant ServerDatasets::bindValue(const Def &def, const QList<FieldDef> &fields
 }
 
 DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                               const QList<Wire::WhereItem> &where)
+                               const QList<Wire::WhereItem> &where, int maxRows)
 {
+    const bool paged = maxRows > 0;
+    if (paged && !def.orderBy.startsWith(QLatin1String("\"UPDATE_ID\"")))
+        throw VarnexError(QStringLiteral("Dataset %1 is not read in pages").arg(def.name));
     const QList<FieldDef> fields = schema(db, def).fields;
     QStringList conditions;
     QVariantList values;
@@ -239,7 +242,14 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
     QString sql = selectSql(def);
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    if (!def.orderBy.isEmpty())
+    if (paged) {
+        // Ordered by the indexed UPDATE_ID alone, the engine walks the index and stops reading
+        // when the page is full, instead of sorting every remaining row for every page. Every
+        // row's UPDATE_ID is its own (each row is stamped from the sequence on its own), so a page
+        // never ends between two rows that share one.
+        sql += QStringLiteral(" ORDER BY \"UPDATE_ID\" ROWS CAST(? AS INTEGER)");
+        values << maxRows;
+    } else if (!def.orderBy.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + def.orderBy;
     QSqlQuery q = SqlUtil::exec(db, sql, values);
     DataTable table;

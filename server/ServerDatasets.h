@@ -42,8 +42,10 @@ public:
 
     const Def *find(const QString &service, const QString &name) const;
     Wire::DatasetSchema schema(const QSqlDatabase &db, const Def &def);
+    // maxRows > 0 asks for one page of a synchronisation download: the first maxRows rows in
+    // ascending UPDATE_ID; the next page starts at "UPDATE_ID greater than the last one received".
     DataTable open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                   const QList<Wire::WhereItem> &where);
+                   const QList<Wire::WhereItem> &where, int maxRows = 0);
     // Applies every change in the caller's transaction; returns one row of server values per change.
     DataTable apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
                     const QList<Wire::RowChange> &changes);

@@ -216,7 +216,12 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
         reply.results << Param{QStringLiteral("Schema"), Type::Struct, encodeSchema(s)};
     } else if (op == QLatin1String("GetData")) {
         const QList<WhereItem> where = decodeWhere(optionalParam(request, QStringLiteral("Where"), Type::Where));
-        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db) { return m_datasets.open(db, *def, params, where); });
+        // Optional page size of a synchronisation download (docs/wire.md, "Reading in pages").
+        const QCborValue maxRowsValue = optionalParam(request, QStringLiteral("MaxRows"), Type::Int32);
+        const int maxRows = maxRowsValue.isInteger() ? int(maxRowsValue.toInteger()) : 0;
+        if (maxRows < 0)
+            throw VarnexError(QStringLiteral("MaxRows must not be negative"));
+        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db) { return m_datasets.open(db, *def, params, where, maxRows); });
         reply.results << Param{QStringLiteral("Data"), Type::Table, encodeTable(t)};
     } else if (op == QLatin1String("UpdateData")) {
         const QList<RowChange> changes = decodeChanges(param(request, QStringLiteral("Changes"), Type::Changes));

@@ -31,6 +31,23 @@ DataTable RemoteDataAdapter::Open(const QString &dataset, const QList<DatasetPar
     return decodeTable(readValue(reply, QStringLiteral("Data"), Type::Table));
 }
 
+DataTable RemoteDataAdapter::OpenPage(const QString &dataset, int maxRows, const QList<DatasetParam> &params,
+                                      const QList<WhereItem> &where)
+{
+    if (maxRows <= 0)
+        throw RemoteError(QStringLiteral("A page of %1 needs a positive number of rows").arg(dataset));
+    const Reply reply = m_service.call(QStringLiteral("GetData"),
+                                       {Param::string(QStringLiteral("DatasetName"), dataset),
+                                        {QStringLiteral("Params"), Type::Params, encodeDatasetParams(params)},
+                                        {QStringLiteral("Where"), Type::Where, encodeWhere(where)},
+                                        Param::int32(QStringLiteral("MaxRows"), maxRows)},
+                                       m_timeoutMs);
+    DataTable page = decodeTable(readValue(reply, QStringLiteral("Data"), Type::Table));
+    if (page.rowCount() > maxRows)
+        throw ProtocolError(QStringLiteral("The server answered %1 rows for a page of %2").arg(page.rowCount()).arg(maxRows));
+    return page;
+}
+
 DataTable RemoteDataAdapter::ApplyChanges(const QString &dataset, const QList<RowChange> &changes,
                                           const QList<DatasetParam> &params, int totalTimeoutMs)
 {

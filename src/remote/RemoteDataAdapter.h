@@ -21,6 +21,11 @@ public:
     Wire::DatasetSchema GetSchema(const QString &dataset);
     DataTable Open(const QString &dataset, const QList<Wire::DatasetParam> &params = {},
                    const QList<Wire::WhereItem> &where = {});
+    // One page of a synchronisation download: at most maxRows rows in ascending UPDATE_ID (the
+    // optional GetData parameter MaxRows). The caller asks for the next page with UPDATE_ID
+    // greater than the last one received, so memory stays bounded whatever the table's size.
+    DataTable OpenPage(const QString &dataset, int maxRows, const QList<Wire::DatasetParam> &params = {},
+                       const QList<Wire::WhereItem> &where = {});
     // Applies the changes in one server transaction (all or none) and returns the server's values
     // for each changed row, one row per change in order (a deleted row comes back as NULLs).
     DataTable ApplyChanges(const QString &dataset, const QList<Wire::RowChange> &changes,
