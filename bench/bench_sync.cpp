@@ -1,0 +1,232 @@
+// bench_sync [samples] [premises] [changed]
+//
+// Against a varnex-server of its own on a loopback port: a full reload of the samples and
+// premises into a new store, then an incremental pass after the server changed some samples, and,
+// for comparison, the raw rate of inserting the same rows into a fresh store with one prepared
+// statement in one transaction. Prints rows per second, the ratio of reload to raw insert, and the
+// peak memory of the process after the reload (which must not grow with the number of rows).
+#include "DataTable.h"
+#include "LocalDatabase.h"
+#include "RemoteDataAdapter.h"
+#include "SyncTable_Unt.h"
+#include "SyncWorkerHelper_Dm.h"
+#include "SyncWorker_Dm.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+
+namespace {
+
+long peakRssKiB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray seed(int samples, int premises)
+{
+    QJsonArray s, p;
+    for (int i = 0; i < samples; ++i)
+        s.append(QJsonObject{{"CODE", QStringLiteral("B-%1").arg(i, 6, 10, QLatin1Char('0'))},
+                             {"LOCAL_AUTHORITY__CODE", "DEMO"}, {"LOCAL_AUTH_OFFICE__CODE", "DEMO01"},
+                             {"RECORD_TYPE", "FOOD"}, {"FLAG_DELETED", "F"}, {"BUSINESS_POSTCODE", "AB1 2CD"},
+                             {"SAMPLE_OFFICER__CODE", "PLAIN"}});
+    for (int i = 0; i < premises; ++i)
+        p.append(QJsonObject{{"CODE", QStringLiteral("PR-%1").arg(i)}, {"PREMISES_NAME", QStringLiteral("Premises number %1").arg(i)},
+                             {"BUSINESS_ADDR_1", "1 High Street"}, {"BUSINESS_ADDR_2", "Town"}, {"BUSINESS_POSTCODE", "AB1 2CD"},
+                             {"LOCAL_AUTHORITY__CODE", "DEMO"}, {"LOCAL_AUTH_OFFICE__CODE", "DEMO01"},
+                             {"FLAG_FOOD", "T"}, {"FLAG_ANIMAL_FEEDS", "F"}, {"FLAG_DELETED", "F"}});
+    return QJsonDocument(QJsonObject{{"SAMPLE", s}, {"PREMISES_DETAIL", p}}).toJson(QJsonDocument::Compact);
+}
+
+QString copyTemplate(const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/database_template.fdb"), path);
+    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
+}
+
+QString connectionText(const QString &path)
+{
+    return QStringLiteral("DataBase=%1\nUser_Name=%2\nPassword=%3").arg(path, localDatabaseUser(), localDatabasePassword());
+}
+
+double download(const QString &url, const QString &store, const QStringList &datasets, int pageSize, QStringList *errors)
+{
+    TSyncWorkerHelperDM channel(url);
+    TSyncPassContext context;
+    context.channel = &channel;
+    context.pageSize = pageSize;
+    QElapsedTimer t;
+    t.start();
+    for (const QString &d : datasets) {
+        TSyncTable entry(d, QString(), 0, 0, false, true, true);
+        entry.ConnectionParams = connectionText(store);
+        entry.SetLocalAuthorityCode(QStringLiteral("DEMO"));
+        entry.SetLocalAuthOfficeCode(QStringLiteral("DEMO01"));
+        entry.Sync(context);
+    }
+    *errors = context.errors;
+    return t.nsecsElapsed() / 1e9;
+}
+
+// Reads every row of a table of `from` into memory, then times inserting them into `to` with one
+// prepared statement in one transaction.
+double rawInsert(const QString &from, const QString &to, const QString &table, int *rows)
+{
+    QSqlDatabase src = openLocalDatabase(from, QStringLiteral("raw-src"));
+    QSqlDatabase dst = openLocalDatabase(to, QStringLiteral("raw-dst"));
+    QSqlQuery read(src);
+    read.setForwardOnly(true);
+    read.exec(QStringLiteral("SELECT * FROM %1").arg(table));
+    const QSqlRecord rec = read.record();
+    QList<QVariantList> data;
+    while (read.next()) {
+        QVariantList row;
+        for (int i = 0; i < rec.count(); ++i)
+            row << read.value(i);
+        data << row;
+    }
+    read.finish();
+    QStringList names, marks;
+    for (int i = 0; i < rec.count(); ++i) {
+        names << rec.fieldName(i);
+        marks << QStringLiteral("?");
+    }
+    QElapsedTimer t;
+    t.start();
+    dst.transaction();
+    QSqlQuery insert(dst);
+    insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(','), marks.join(',')));
+    for (const QVariantList &row : std::as_const(data)) {
+        for (int i = 0; i < row.size(); ++i)
+            insert.bindValue(i, row.at(i));
+        if (!insert.exec()) {
+            std::fprintf(stderr, "raw insert: %s\n", qPrintable(insert.lastError().text()));
+            break;
+        }
+    }
+    dst.commit();
+    const double seconds = t.nsecsElapsed() / 1e9;
+    *rows = int(data.size());
+    return seconds;
+}
+
+int count(const QString &path, const QString &table)
+{
+    QSqlDatabase db = openLocalDatabase(path, QStringLiteral("count"));
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int samples = argc > 1 ? atoi(argv[1]) : 20000;
+    const int premises = argc > 2 ? atoi(argv[2]) : 50000;
+    const int changed = argc > 3 ? atoi(argv[3]) : 1000;
+    const int pageSize = 1000;
+
+    QTemporaryDir dir;
+    QFile seedFile(dir.filePath(QStringLiteral("seed.json")));
+    seedFile.open(QIODevice::WriteOnly);
+    seedFile.write(seed(samples, premises));
+    seedFile.close();
+
+    const int port = freePort();
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    std::printf("seeding the server with %d samples and %d premises...\n", samples, premises);
+    std::fflush(stdout);
+    server.start(QStringLiteral(VARNEX_BIN_DIR "/varnex-server"),
+                 {QStringLiteral("--data"), dir.filePath(QStringLiteral("server")), QStringLiteral("--port"), QString::number(port),
+                  QStringLiteral("--seed"), seedFile.fileName()});
+    server.waitForStarted(10000);
+    QByteArray out;
+    while (!out.contains("listening") && server.state() == QProcess::Running) {
+        server.waitForReadyRead(200);
+        out += server.readAll();
+    }
+    if (!out.contains("listening")) {
+        std::fprintf(stderr, "server did not start: %s\n", out.constData());
+        return 1;
+    }
+    const QString url = QStringLiteral("http://127.0.0.1:%1/varnex/bin").arg(port);
+
+    const QString store = copyTemplate(dir, QStringLiteral("store.fdb"));
+    const long rssBefore = peakRssKiB();
+    QStringList errors;
+    const double reload = download(url, store, {QStringLiteral("_dyn_sample"), QStringLiteral("_dyn_premises_detail")}, pageSize, &errors);
+    const long rssAfter = peakRssKiB();
+    if (!errors.isEmpty()) {
+        std::fprintf(stderr, "reload failed: %s\n", qPrintable(errors.join('\n')));
+        return 1;
+    }
+    const int reloaded = count(store, QStringLiteral("SAMPLE")) + count(store, QStringLiteral("PREMISES_DETAIL"));
+
+    // Another client changes some samples; the next pass brings just those.
+    {
+        TSyncWorkerHelperDM channel(url);
+        QSqlDatabase db = openLocalDatabase(store, QStringLiteral("pick"));
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("SELECT FIRST %1 ID FROM SAMPLE ORDER BY ID").arg(changed));
+        QList<Wire::RowChange> changes;
+        while (q.next()) {
+            Wire::RowChange c;
+            c.kind = Wire::RowChange::Update;
+            c.key.insert(QStringLiteral("ID"), q.value(0));
+            c.values = {{QStringLiteral("ID"), q.value(0)}, {QStringLiteral("SAMPLE_OFFICER__CODE"), QStringLiteral("ADMIN")}};
+            changes << c;
+        }
+        q.finish();
+        channel.RemoteDataAdapter.ApplyChanges(QStringLiteral("SAMPLE_UPDATE"), changes);
+    }
+    const double incremental = download(url, store, {QStringLiteral("_dyn_sample")}, pageSize, &errors);
+    if (!errors.isEmpty()) {
+        std::fprintf(stderr, "incremental pass failed: %s\n", qPrintable(errors.join('\n')));
+        return 1;
+    }
+
+    const QString fresh = copyTemplate(dir, QStringLiteral("raw.fdb"));
+    int rawSamples = 0, rawPremises = 0;
+    double raw = rawInsert(store, fresh, QStringLiteral("SAMPLE"), &rawSamples);
+    raw += rawInsert(store, fresh, QStringLiteral("PREMISES_DETAIL"), &rawPremises);
+
+    const double reloadRate = reloaded / reload;
+    const double rawRate = (rawSamples + rawPremises) / raw;
+    std::printf("full reload:       %7d rows in %7.2f s = %9.0f rows/s (page %d)\n", reloaded, reload, reloadRate, pageSize);
+    std::printf("incremental pass:  %7d changed samples in %7.2f s = %9.0f rows/s\n", changed, incremental, changed / incremental);
+    std::printf("raw insert:        %7d rows in %7.2f s = %9.0f rows/s\n", rawSamples + rawPremises, raw, rawRate);
+    std::printf("reload / raw insert: %.2f (aim: 0.50 or better)\n", reloadRate / rawRate);
+    std::printf("peak memory: %ld KiB before the reload, %ld KiB after it (+%ld KiB)\n", rssBefore, rssAfter, rssAfter - rssBefore);
+    server.kill();
+    server.waitForFinished(5000);
+    return 0;
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+
+class QThread;
+class QTimer;
+class TFBAnydacConnectorDm;
+class TSyncWorkerHelperDM;
+struct TSyncPassContext;
+
+// What the controller needs from the login module: the server monitor's last answer and the flag
+// of a store created by this login (whose first pass only downloads).
+class ISyncLoginState
+{
+public:
+    virtual ~ISyncLoginState() = default;
+    virtual bool ServerConnectionIsAlive() const = 0;
+    virtual bool ISFirstSync() const = 0;
+    virtual void SetISFirstSync(bool value) = 0;
+};
+
+// A plain holder of the two values, for batch runs and tests.
+class TSyncLoginFlags : public ISyncLoginState
+{
+public:
+    bool Alive = true;
+    bool FirstSync = false;
+    bool ServerConnectionIsAlive() const override { return Alive; }
+    bool ISFirstSync() const override { return FirstSync; }
+    void SetISFirstSync(bool value) override { FirstSync = value; }
+};
+
+// Runs synchronisation passes: one pass walks the ten synchronised tables in order on a thread of
+// its own, with its own local connections and its own server channel, while the main thread goes
+// on. One pass at a time; the timer is re-armed whenever a pass ends, and after a timer tick that
+// found the server offline. Every failure of a pass is collected and shown once, by the main
+// thread, when the pass ends; a failing table does not stop the others.
+//
+// The pass reaches the main thread only through this object's signals, emitted on the main thread;
+// for the log lines and table events the pass waits until they have been handled.
+class TSyncControllerDM : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultSyncInterval = 600000;
+
+    explicit TSyncControllerDM(QObject *parent = nullptr);
+    ~TSyncControllerDM() override;
+
+    // Keeps the values, connects the controller's own local connection and points its server
+    // channel at AServerAddress. False when the store cannot be opened (see ConnectionStatus).
+    bool Initialize(const QString &AServername, const QString &ADatabase, const QString &AUsername,
+                    const QString &APassword, const QString &AProtocol, const QString &ALocalAuthorityCode,
+                    const QString &ALocalAuthorityOfficeCode, const QString &AServerAddress);
+
+    // Starts a pass, unless the server was last seen offline or a pass is running. True when one
+    // was started.
+    bool RunSync();
+    // Uploads the local sample changes on the caller's thread (batch mode): no log, no events, no
+    // change of SyncActive or of the timer. True when every change reached the server and its
+    // acknowledgement was stored; the failures are in LastErrors().
+    bool SyncSamples();
+    // Downloads the authority settings on the caller's thread; as SyncSamples.
+    bool SyncSysCompany();
+
+    bool SyncActive() const { return fSyncActive; }
+    QString SyncStatus() const { return fSyncStatus; }
+    QString SyncProgressMessage;
+    QStringList LastErrors() const { return m_lastErrors; }
+
+    // The login module's state; without one the server counts as alive and no first sync runs.
+    // The caller keeps ownership.
+    void SetLoginState(ISyncLoginState *state) { m_loginState = state; }
+    // In batch mode the failures of a pass are not shown in a message box.
+    void SetBatchMode(bool on) { m_batchMode = on; }
+    // Rows per download page (tests and benchmarks use small or large pages).
+    void SetPageSize(int rows) { m_pageSize = rows; }
+
+    QTimer *SyncTimer() const { return m_syncTimer; }
+    TFBAnydacConnectorDm *ConnectionDm() const { return fConnectionDm.get(); }
+    // The connection text handed to every worker ("name=value" lines).
+    QString ConnectionParams() const;
+
+    QString Database() const { return fDatabase; }
+    QString Password() const { return fPassword; }
+    QString UserName() const { return fUserName; }
+    QString ServerName() const { return fServerName; }
+    QString Protocol() const { return fProtocol; }
+    QString LocalAuthorityOfficeCode() const { return FLocalAuthorityOfficeCode; }
+    QString LocalAuthorityCode() const { return FLocalAuthorityCode; }
+    QString ServerAddress() const { return FServerAddress; }
+
+signals:
+    // SyncActive changed (SyncStatus tells the new text).
+    void OnSyncStatusChange(TSyncControllerDM *sender);
+    // A table started (Status 5) or ended (Status 6); index 0..totalCount-1 in list order.
+    void OnSyncEvent(TSyncControllerDM *sender, int totalCount, int index, const QString &CurrentTable, int Status);
+    // For the log window: 0 pass started, 1 pass completed, 3 a failure was recorded, 5/6 table
+    // started/ended; and the workers' trace lines.
+    void SyncLog(int code, const QString &tableName);
+    void SyncLogDetail(const QString &tableName, const QString &routine, const QString &message);
+    // The pass has ended, with every failure it recorded.
+    void SyncPassFinished(const QStringList &errors);
+
+private slots:
+    void SyncTimerTimer();
+
+private:
+    class PassSink;
+    void SetSyncActive(bool Value);
+    void SyncPassBody(TSyncPassContext &context);
+    void SyncPassCompleted(const QStringList &errors);
+    bool runSingle(const char *table, const char *updateTable, bool toServer, bool fromServer);
+
+    std::unique_ptr<TFBAnydacConnectorDm> fConnectionDm;
+    std::unique_ptr<TSyncWorkerHelperDM> m_channel;
+    QString fDatabase, fPassword, fUserName, fServerName, fProtocol;
+    bool fSyncActive = false;
+    QString FLocalAuthorityOfficeCode, FServerAddress, FLocalAuthorityCode;
+    QString fSyncStatus;
+    QTimer *m_syncTimer = nullptr;
+    ISyncLoginState *m_loginState = nullptr;
+    TSyncLoginFlags m_defaultLoginState;
+    bool m_batchMode = false;
+    int m_pageSize = 1000;
+    QThread *m_thread = nullptr;
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> m_destroying{false};
+    QStringList m_lastErrors;
+};

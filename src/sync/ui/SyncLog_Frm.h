@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+class QPlainTextEdit;
+class QSplitter;
+class QTimer;
+class TSyncControllerDM;
+
+// "Sync performance log": a summary pane with one line per table and pass, and a detail pane
+// with the workers' trace lines of the current pass. Main thread only; the controller's signals
+// feed it.
+class TSyncLogFrm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TSyncLogFrm(QWidget *parent = nullptr);
+
+    // Shows the passes of this controller.
+    void attachTo(TSyncControllerDM *controller);
+
+    QPlainTextEdit *memLog = nullptr;
+    QPlainTextEdit *memDetailLog = nullptr;
+    QTimer *Timer1 = nullptr;
+
+    // Text of the summary pane, line by line (for the window's own checks and tests).
+    QStringList logLines() const;
+
+public slots:
+    // 0 pass started, 1 pass completed, 5 table started, 6 table ended, anything else an error.
+    void LogSyncEvent(int code, const QString &tableName);
+    void LogSyncDetail(const QString &tableName, const QString &routine, const QString &message);
+
+private slots:
+    void Timer1Timer();
+
+private:
+    void appendLine(const QString &text);
+    void replaceLine(int block, const QString &text);
+    QString lineText(int block) const;
+
+    QSplitter *m_splitter = nullptr;
+    QElapsedTimer ticksToSyncTable;
+    QElapsedTimer initialTickCount;
+    int m_tableLine = -1; // the summary line of the table that is running
+};

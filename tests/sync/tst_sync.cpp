@@ -1,0 +1,570 @@
+// Synchronisation against a real varnex-server on a loopback port: passes, uploads, downloads,
+// and what a dropped reply, a killed server or an offline tick leave behind.
+#include "LocalDatabase.h"
+#include "Prompter.h"
+#include "RemoteDataAdapter.h"
+#include "ServerProcess.h"
+#include "SyncController_DM.h"
+#include "SyncLog_Frm.h"
+#include "SyncTable_Unt.h"
+#include "SyncWorkerHelper_Dm.h"
+#include "SyncWorker_Dm.h"
+#include "TestDatabase.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUuid>
+#include <QtTest>
+
+using namespace Wire;
+
+namespace {
+
+const QString Authority = QStringLiteral("DEMO");
+const QString Office = QStringLiteral("DEMO01");
+
+// Rows the server starts with besides its demo data: premises in and out of the user's office
+// (one of them deleted) and a few samples.
+QByteArray seedJson()
+{
+    QJsonArray premises, feed, samples;
+    for (int i = 1; i <= 11; ++i) {
+        QJsonObject p;
+        p.insert(QStringLiteral("CODE"), QStringLiteral("P%1").arg(i));
+        p.insert(QStringLiteral("PREMISES_NAME"), QStringLiteral("Premises %1").arg(i));
+        p.insert(QStringLiteral("LOCAL_AUTHORITY__CODE"), Authority);
+        p.insert(QStringLiteral("LOCAL_AUTH_OFFICE__CODE"), i <= 8 ? Office : QStringLiteral("DEMO02"));
+        p.insert(QStringLiteral("FLAG_DELETED"), i == 8 ? QStringLiteral("T") : QStringLiteral("F"));
+        premises.append(p);
+        if (i <= 3) {
+            QJsonObject f = p;
+            f.insert(QStringLiteral("CODE"), QStringLiteral("F%1").arg(i));
+            feed.append(f);
+        }
+    }
+    for (int i = 2; i <= 4; ++i) {
+        QJsonObject s;
+        s.insert(QStringLiteral("CODE"), QStringLiteral("DEMO-000%1").arg(i));
+        s.insert(QStringLiteral("LOCAL_AUTHORITY__CODE"), Authority);
+        s.insert(QStringLiteral("LOCAL_AUTH_OFFICE__CODE"), Office);
+        s.insert(QStringLiteral("RECORD_TYPE"), QStringLiteral("FOOD"));
+        s.insert(QStringLiteral("FLAG_DELETED"), QStringLiteral("F"));
+        samples.append(s);
+    }
+    QJsonObject root;
+    root.insert(QStringLiteral("PREMISES_DETAIL"), premises);
+    root.insert(QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"), feed);
+    root.insert(QStringLiteral("SAMPLE"), samples);
+    return QJsonDocument(root).toJson();
+}
+
+// The ten tables: download dataset, local table, and whether the user's office selects its rows.
+struct TableInfo
+{
+    QString dataset;
+    QString local;
+    bool dyn;
+};
+QList<TableInfo> tableInfos()
+{
+    QList<TableInfo> out;
+    InitSyncTables();
+    for (const auto &t : *SyncTables)
+        out << TableInfo{t->tablename(), localTableNameOf(t->tablename()).toUpper(), t->tablename().startsWith(QLatin1String("_dyn"))};
+    return out;
+}
+
+} // namespace
+
+class TestSync : public QObject
+{
+    Q_OBJECT
+
+private:
+    ServerProcess m_server;
+    QTemporaryDir m_seedDir;
+    QString m_seedFile;
+
+    bool startServer(ServerProcess &server)
+    {
+        if (!server.start({QStringLiteral("--enable-control"), QStringLiteral("--seed"), m_seedFile})) {
+            qWarning("%s", qPrintable(server.errorText()));
+            return false;
+        }
+        return true;
+    }
+
+    static QString connectionText(const TestDatabase &db)
+    {
+        return QStringLiteral("DataBase=%1\nUser_Name=%2\nPassword=%3").arg(db.path(), localDatabaseUser(), localDatabasePassword());
+    }
+
+    // Runs entries on this thread, as a pass would, and returns the failures recorded.
+    static QStringList runTables(const TestDatabase &db, const QString &url, const QList<TSyncTable *> &entries,
+                                 TSyncPassContext &context)
+    {
+        TSyncWorkerHelperDM channel(url);
+        context.channel = &channel;
+        for (TSyncTable *entry : entries) {
+            entry->ConnectionParams = connectionText(db);
+            entry->SetLocalAuthorityCode(Authority);
+            entry->SetLocalAuthOfficeCode(Office);
+            entry->Sync(context);
+        }
+        context.channel = nullptr;
+        return context.errors;
+    }
+    static QStringList runPass(const TestDatabase &db, const QString &url, int pageSize = 1000)
+    {
+        InitSyncTables();
+        QList<TSyncTable *> entries;
+        for (const auto &t : *SyncTables)
+            entries << t.get();
+        TSyncPassContext context;
+        context.pageSize = pageSize;
+        return runTables(db, url, entries, context);
+    }
+
+    // The server's rows of a table in the user's scope, deleted ones left out for "_dyn" tables.
+    static DataTable serverRows(const QString &url, const TableInfo &t, bool withDeleted = false)
+    {
+        TSyncWorkerHelperDM channel(url);
+        QList<WhereItem> where;
+        QList<DatasetParam> params;
+        if (t.dyn) {
+            where << WhereItem{QStringLiteral("local_auth_office__code"), WhereItem::Equal, Office};
+            if (!withDeleted)
+                where << WhereItem{QStringLiteral("flag_deleted"), WhereItem::Different, QStringLiteral("T")};
+        } else {
+            params << DatasetParam{QStringLiteral("localauthoritycode"), Authority};
+        }
+        return channel.RemoteDataAdapter.Open(t.dataset, params, where);
+    }
+
+    static void serverChange(const QString &url, const QString &uploadDataset, const QVariantMap &values)
+    {
+        TSyncWorkerHelperDM channel(url);
+        RowChange c;
+        c.kind = RowChange::Update;
+        c.key.insert(QStringLiteral("ID"), values.value(QStringLiteral("ID")));
+        c.values = values;
+        channel.RemoteDataAdapter.ApplyChanges(uploadDataset, {c});
+    }
+
+    static QSet<qint64> localIds(TestDatabase &db, const QString &table)
+    {
+        QSet<qint64> ids;
+        QSqlQuery q(db.db());
+        q.exec(QStringLiteral("SELECT ID FROM %1").arg(table));
+        while (q.next())
+            ids.insert(q.value(0).toLongLong());
+        return ids;
+    }
+
+    static qint64 mark(TestDatabase &db, const QString &table)
+    {
+        return db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SYS_SYNC WHERE TABLE_NAME = ?"), {table.toLower()}).toLongLong();
+    }
+
+    // Every (table, ID, UPDATE_ID) of the store, and the marks.
+    static QStringList snapshot(TestDatabase &db)
+    {
+        QStringList out;
+        for (const TableInfo &t : tableInfos()) {
+            QSqlQuery q(db.db());
+            q.exec(QStringLiteral("SELECT ID, UPDATE_ID FROM %1 ORDER BY ID").arg(t.local));
+            while (q.next())
+                out << QStringLiteral("%1 %2 %3").arg(t.local, q.value(0).toString(), q.value(1).toString());
+            out << QStringLiteral("mark %1 %2").arg(t.local).arg(mark(db, t.local));
+        }
+        return out;
+    }
+
+    static qint64 insertLocalSample(TestDatabase &db, const QString &code)
+    {
+        db.exec(QStringLiteral("INSERT INTO SAMPLE (CODE, UNIQUE_UUID, LOCAL_AUTHORITY__CODE, LOCAL_AUTH_OFFICE__CODE, RECORD_TYPE, FLAG_DELETED) "
+                               "VALUES (?, ?, ?, ?, 'FOOD', 'F')"),
+                {code, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), Authority, Office});
+        return db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = ?"), {code}).toLongLong();
+    }
+
+    static int serverCount(const QString &url, const QString &dataset, const QString &field, const QVariant &value)
+    {
+        TSyncWorkerHelperDM channel(url);
+        return channel.RemoteDataAdapter.Open(dataset, {}, {WhereItem{field, WhereItem::Equal, value}}).rowCount();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_seedDir.isValid());
+        m_seedFile = m_seedDir.filePath(QStringLiteral("seed.json"));
+        QFile f(m_seedFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(seedJson());
+        f.close();
+        QVERIFY(startServer(m_server));
+    }
+    void init()
+    {
+        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":0,"dropReply":0,"stallMs":0})"));
+    }
+    void cleanupTestCase() { FreeSyncTables(); }
+
+    void tableListIsBuiltOnceInOrder()
+    {
+        FreeSyncTables();
+        InitSyncTables();
+        QVERIFY(SyncTables);
+        QStringList names;
+        QList<TSyncTable *> first;
+        for (const auto &t : *SyncTables) {
+            names << t->tablename() + QLatin1Char('>') + t->UpdateTablename();
+            first << t.get();
+            t->SyncCompleted = true;
+        }
+        QCOMPARE(names, QStringList({"local_auth_office>local_auth_office_update", "sys_company>sys_company_update",
+                                     "_dyn_sample_officer>sample_officer_update", "lookup_table_list>",
+                                     "optional_lookup_list>optional_lookup_list_update", "_dyn_premises_detail>premises_detail_update",
+                                     "_dyn_premises_detail_animal_feed>premises_detail_animal_feed_update",
+                                     "sys_translation>sys_translation_update", "_dyn_sample>sample_update",
+                                     "sample_template>sample_template_update"}));
+        InitSyncTables();
+        for (int i = 0; i < int(SyncTables->size()); ++i) {
+            QCOMPARE(SyncTables->at(i).get(), first.at(i));
+            QVERIFY(!SyncTables->at(i)->SyncCompleted);
+        }
+        QCOMPARE(localTableNameOf(QStringLiteral("_DYN_sample")), QStringLiteral("sample"));
+        QCOMPARE(localTableNameOf(QStringLiteral("sys_company")), QStringLiteral("sys_company"));
+    }
+
+    // A table whose store cannot be opened is reported, and its worker is gone afterwards.
+    void failingTableIsReportedAndFreed()
+    {
+        TSyncTable entry(QStringLiteral("sys_company"), QStringLiteral("sys_company_update"), 0, 0, true, true, true);
+        entry.ConnectionParams = QStringLiteral("DataBase=/nonexistent/store.fdb");
+        TSyncWorkerHelperDM channel(m_server.url());
+        TSyncPassContext context;
+        context.channel = &channel;
+        QVERIFY(!entry.Sync(context));
+        QVERIFY(!entry.WorkerDm());
+        QCOMPARE(context.errors.size(), 1);
+        QVERIFY2(context.errors.first().startsWith(QLatin1String("sys_company: ")), qPrintable(context.errors.first()));
+    }
+
+    // A whole pass on the controller's own thread: every table filled, each mark at the server's
+    // highest update id in scope, the events in order, the log window complete.
+    void firstPassFillsEveryTable()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.errorText()));
+        RecordingPrompter prompter;
+        ScopedPrompter scoped(&prompter);
+        TSyncLoginFlags login;
+        login.FirstSync = true;
+        TSyncControllerDM controller;
+        controller.SetLoginState(&login);
+        controller.SetPageSize(4); // several pages per table
+        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
+                                      Authority, Office, m_server.url()));
+        TSyncLogFrm log;
+        log.attachTo(&controller);
+        QSignalSpy events(&controller, &TSyncControllerDM::OnSyncEvent);
+        QSignalSpy status(&controller, &TSyncControllerDM::OnSyncStatusChange);
+        QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
+
+        QVERIFY(controller.RunSync());
+        QVERIFY(controller.SyncActive());
+        QCOMPARE(controller.SyncStatus(), QStringLiteral("Sync in progress..."));
+        QVERIFY(!controller.RunSync()); // one pass at a time
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
+        QVERIFY2(finished.first().first().toStringList().isEmpty(), qPrintable(finished.first().first().toStringList().join('\n')));
+        QVERIFY(prompter.calls().isEmpty());
+        QVERIFY(!controller.SyncActive());
+        QCOMPARE(controller.SyncStatus(), QStringLiteral("Sync sleeping."));
+        QCOMPARE(status.size(), 2);
+        QVERIFY(controller.SyncTimer()->isActive());
+        QVERIFY(!login.FirstSync);
+
+        QCOMPARE(events.size(), 20);
+        QCOMPARE(events.first().at(1).toInt(), 10);
+        QCOMPARE(events.first().at(2).toInt(), 0);
+        QCOMPARE(events.first().at(3).toString(), QStringLiteral("local_auth_office"));
+        QCOMPARE(events.first().at(4).toInt(), 5);
+        QCOMPARE(events.last().at(2).toInt(), 9);
+        QCOMPARE(events.last().at(3).toString(), QStringLiteral("sample_template"));
+        QCOMPARE(events.last().at(4).toInt(), 6);
+
+        for (const TableInfo &t : tableInfos()) {
+            const DataTable server = serverRows(m_server.url(), t);
+            QSet<qint64> ids;
+            qint64 highest = 0;
+            for (int r = 0; r < server.rowCount(); ++r) {
+                ids.insert(server.value(r, QStringLiteral("ID")).toLongLong());
+                highest = qMax(highest, server.value(r, QStringLiteral("UPDATE_ID")).toLongLong());
+            }
+            QCOMPARE(localIds(db, t.local), ids);
+            QCOMPARE(mark(db, t.local), highest);
+        }
+        // Seven premises of the office are live; the deleted one and the other office's stay away.
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), 7);
+        // The placeholder authority row gave way to the server's.
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LOCAL_AUTHORITY__CODE FROM SYS_COMPANY")).toString(), Authority);
+
+        const QStringList lines = log.logLines();
+        QCOMPARE(lines.size(), 11);
+        QVERIFY2(lines.at(0).endsWith(QLatin1String(" - Syncing [local_auth_office] data completed.")), qPrintable(lines.at(0)));
+        QVERIFY(lines.last().startsWith(QLatin1String("Sync completed in (")));
+        QVERIFY(!log.Timer1->isActive());
+        QVERIFY(log.memDetailLog->toPlainText().contains(QLatin1String("(_dyn_premises_detail) SyncDownloadFromServer: ")));
+    }
+
+    // A sample made here gets a server id, reaches the server, and a second pass changes nothing.
+    void localSampleRoundTrip()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        const qint64 localId = insertLocalSample(db, QStringLiteral("LOCAL-RT"));
+        QVERIFY(localId < 0);
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        const qint64 id = db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = 'LOCAL-RT'")).toLongLong();
+        const qint64 updateId = db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE CODE = 'LOCAL-RT'")).toLongLong();
+        QVERIFY(id > 0);
+        QVERIFY(updateId > 0);
+        QCOMPARE(serverCount(m_server.url(), QStringLiteral("_DYN_SAMPLE"), QStringLiteral("ID"), id), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+
+        const QStringList before = snapshot(db);
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        QCOMPARE(snapshot(db), before);
+    }
+
+    // Another client's edit and soft delete arrive; a row with a pending local change keeps it.
+    void serverEditAndSoftDeleteArrive()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT FIRST 3 ID FROM PREMISES_DETAIL ORDER BY ID")));
+        QList<qint64> ids;
+        while (q.next())
+            ids << q.value(0).toLongLong();
+        QCOMPARE(ids.size(), 3);
+        q.finish();
+        serverChange(m_server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"),
+                     {{"ID", ids[0]}, {"PREMISES_NAME", QStringLiteral("Edited on the server")}});
+        serverChange(m_server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"), {{"ID", ids[1]}, {"FLAG_DELETED", QStringLiteral("T")}});
+        serverChange(m_server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"),
+                     {{"ID", ids[2]}, {"PREMISES_NAME", QStringLiteral("Server side")}});
+        db.exec(QStringLiteral("UPDATE PREMISES_DETAIL SET PREMISES_NAME = 'Kept here' WHERE ID = ?"), {ids[2]});
+
+        // Download only, so that the local change is still pending while the server's rows arrive.
+        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        TSyncPassContext context;
+        QVERIFY(runTables(db, m_server.url(), {&entry}, context).isEmpty());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {ids[0]}).toString(),
+                 QStringLiteral("Edited on the server"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL WHERE ID = ?"), {ids[1]}).toInt(), 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {ids[2]}).toString(),
+                 QStringLiteral("Kept here"));
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM PREMISES_DETAIL WHERE ID = ?"), {ids[2]}).toLongLong() < 0);
+
+        // The next full pass sends the local change up; the server then holds it.
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        TSyncWorkerHelperDM channel(m_server.url());
+        const DataTable server = channel.RemoteDataAdapter.Open(QStringLiteral("_DYN_PREMISES_DETAIL"), {},
+                                                                {WhereItem{QStringLiteral("ID"), WhereItem::Equal, ids[2]}});
+        QCOMPARE(server.value(0, QStringLiteral("PREMISES_NAME")).toString(), QStringLiteral("Kept here"));
+    }
+
+    // A row edited while its upload is on the way stays pending and goes up next time.
+    void rowChangedInFlightIsSentAgain()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        insertLocalSample(db, QStringLiteral("LOCAL-FLIGHT"));
+        TSyncTable entry(QStringLiteral("_dyn_sample"), QStringLiteral("sample_update"), 0, 0, true, false, true);
+        TSyncPassContext context;
+        context.afterUploadReply = [&](const QString &) {
+            db.exec(QStringLiteral("UPDATE SAMPLE SET SAMPLE_OFFICER__CODE = 'LATE' WHERE CODE = 'LOCAL-FLIGHT'"));
+        };
+        QVERIFY(runTables(db, m_server.url(), {&entry}, context).isEmpty());
+        const qint64 id = db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = 'LOCAL-FLIGHT'")).toLongLong();
+        QVERIFY(id > 0);
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE ID = ?"), {id}).toLongLong() < 0);
+
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE ID = ?"), {id}).toLongLong() > 0);
+        TSyncWorkerHelperDM channel(m_server.url());
+        const DataTable server = channel.RemoteDataAdapter.Open(QStringLiteral("_DYN_SAMPLE"), {},
+                                                                {WhereItem{QStringLiteral("ID"), WhereItem::Equal, id}});
+        QCOMPARE(server.rowCount(), 1);
+        QCOMPARE(server.value(0, QStringLiteral("SAMPLE_OFFICER__CODE")).toString(), QStringLiteral("LATE"));
+    }
+
+    // The server applies an upload but its answer is lost: the row stays pending under its new id,
+    // and sending it again creates no second copy. Batch mode sees the failure.
+    void droppedReplyLeavesNoDuplicate()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        insertLocalSample(db, QStringLiteral("LOCAL-DROP"));
+        TSyncControllerDM controller;
+        controller.SetBatchMode(true);
+        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
+                                      Authority, Office, m_server.url()));
+        // IsAlive, GetSyncIdRange, GetSchema, then the upload itself.
+        QVERIFY(m_server.control(R"({"dropReply":4})"));
+        QVERIFY(!controller.SyncSamples());
+        QVERIFY(!controller.LastErrors().isEmpty());
+        QVERIFY(!controller.SyncActive());
+        QVERIFY(!controller.SyncTimer()->isActive());
+        const qint64 id = db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = 'LOCAL-DROP'")).toLongLong();
+        QVERIFY(id > 0);
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE ID = ?"), {id}).toLongLong() < 0);
+        QCOMPARE(serverCount(m_server.url(), QStringLiteral("_DYN_SAMPLE"), QStringLiteral("CODE"), QStringLiteral("LOCAL-DROP")), 1);
+
+        QVERIFY2(controller.SyncSamples(), qPrintable(controller.LastErrors().join('\n')));
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE ID = ?"), {id}).toLongLong() > 0);
+        QCOMPARE(serverCount(m_server.url(), QStringLiteral("_DYN_SAMPLE"), QStringLiteral("CODE"), QStringLiteral("LOCAL-DROP")), 1);
+    }
+
+    // The server fails while the data of a table is opened: the table is reported and untouched.
+    void failedOpenLeavesTableUntouched()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0 WHERE TABLE_NAME = 'premises_detail'"));
+        const QSet<qint64> before = localIds(db, QStringLiteral("PREMISES_DETAIL"));
+        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        // IsAlive, GetSchema, then the first page.
+        QVERIFY(m_server.control(R"({"failCall":3})"));
+        TSyncPassContext context;
+        const QStringList errors = runTables(db, m_server.url(), {&entry}, context);
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), before);
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), 0);
+    }
+
+    void departmentScopeIsRefused()
+    {
+        TestDatabase db;
+        db.exec(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_DATA_SCOPE = 'department'"));
+        const QStringList errors = runPass(db, m_server.url());
+        QCOMPARE(errors.size(), 4); // the four "_dyn" tables
+        for (const QString &e : errors)
+            QVERIFY2(e.endsWith(QLatin1String(": Department scope is not implemented yet")), qPrintable(e));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LOCAL_AUTHORITY__CODE FROM SYS_COMPANY")).toString(), Authority);
+    }
+
+    // The server dies in the middle of a full reload (after a scope change): no pending local
+    // change is lost, and once it is back one pass brings both sides together without duplicates.
+    void serverKilledDuringFullReload()
+    {
+        ServerProcess server;
+        QVERIFY(startServer(server));
+        TestDatabase db;
+        QVERIFY(runPass(db, server.url(), 3).isEmpty());
+        const qint64 edited = db.scalar(QStringLiteral("SELECT MIN(ID) FROM PREMISES_DETAIL")).toLongLong();
+        db.exec(QStringLiteral("UPDATE PREMISES_DETAIL SET PREMISES_NAME = 'Local edit' WHERE ID = ?"), {edited});
+        db.exec(QStringLiteral("INSERT INTO PREMISES_DETAIL (CODE, UNIQUE_UUID, LOCAL_AUTHORITY__CODE, LOCAL_AUTH_OFFICE__CODE, FLAG_DELETED) "
+                               "VALUES ('NEW-LOCAL', ?, ?, ?, 'F')"),
+                {QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), Authority, Office});
+        // Another client deletes a premises the store holds; then the user's scope changes.
+        const qint64 goneOnServer = db.scalar(QStringLiteral("SELECT MAX(ID) FROM PREMISES_DETAIL")).toLongLong();
+        serverChange(server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"), {{"ID", goneOnServer}, {"FLAG_DELETED", QStringLiteral("T")}});
+        db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0"));
+
+        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        TSyncPassContext context;
+        context.pageSize = 3;
+        context.afterDownloadPage = [&](const QString &, int page) {
+            if (page == 1)
+                server.kill();
+        };
+        QCOMPARE(runTables(db, server.url(), {&entry}, context).size(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {edited}).toString(),
+                 QStringLiteral("Local edit"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL WHERE CODE = 'NEW-LOCAL'")).toInt(), 1);
+        QVERIFY(mark(db, QStringLiteral("PREMISES_DETAIL")) < 0); // the reload carries on next time
+        QVERIFY(localIds(db, QStringLiteral("PREMISES_DETAIL")).size() >= 7);
+
+        QVERIFY(startServer(server));
+        QVERIFY(runPass(db, server.url(), 3).isEmpty());
+        const TableInfo premises{QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true};
+        const DataTable rows = serverRows(server.url(), premises);
+        QSet<qint64> ids;
+        QSet<QString> uuids;
+        qint64 highest = 0;
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            ids.insert(rows.value(r, QStringLiteral("ID")).toLongLong());
+            uuids.insert(rows.value(r, QStringLiteral("UNIQUE_UUID")).toString());
+            highest = qMax(highest, rows.value(r, QStringLiteral("UPDATE_ID")).toLongLong());
+            if (rows.value(r, QStringLiteral("ID")).toLongLong() == edited)
+                QCOMPARE(rows.value(r, QStringLiteral("PREMISES_NAME")).toString(), QStringLiteral("Local edit"));
+        }
+        QCOMPARE(ids.size(), rows.rowCount());
+        QCOMPARE(uuids.size(), rows.rowCount());
+        QCOMPARE(rows.rowCount(), 7); // seven live ones, less the deleted one, plus the new one
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), ids);
+        QVERIFY(!ids.contains(goneOnServer));
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), highest);
+        QCOMPARE(serverCount(server.url(), QStringLiteral("_DYN_PREMISES_DETAIL"), QStringLiteral("CODE"), QStringLiteral("NEW-LOCAL")), 1);
+    }
+
+    // An automatic tick that finds the server offline arms the timer again; once the server is
+    // back a tick starts a pass, and its end arms the timer once more.
+    void timerGoesOnAfterOfflineTick()
+    {
+        TestDatabase db;
+        TSyncLoginFlags login;
+        login.Alive = false;
+        TSyncControllerDM controller;
+        controller.SetLoginState(&login);
+        controller.SetBatchMode(true);
+        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
+                                      Authority, Office, m_server.url()));
+        QVERIFY(!controller.RunSync());
+        QVERIFY(!controller.SyncTimer()->isActive()); // a refused manual start changes nothing
+        QSignalSpy ticks(controller.SyncTimer(), &QTimer::timeout);
+        QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
+        controller.SyncTimer()->setInterval(20);
+        controller.SyncTimer()->start();
+        QTRY_VERIFY(ticks.size() >= 3);
+        QVERIFY(finished.isEmpty());
+        login.Alive = true;
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
+        QVERIFY(controller.SyncTimer()->isActive() || controller.SyncActive());
+    }
+
+    // The log window keeps an error line in view and stops counting when the pass ends.
+    void logWindowKeepsErrorLine()
+    {
+        TSyncLogFrm log;
+        log.LogSyncEvent(0, QString());
+        log.LogSyncEvent(5, QStringLiteral("sys_company"));
+        QCOMPARE(log.logLines().last(), QStringLiteral("(000) - Syncing [sys_company] data."));
+        QVERIFY(log.Timer1->isActive());
+        log.LogSyncEvent(3, QStringLiteral("sys_company"));
+        log.LogSyncEvent(6, QStringLiteral("sys_company"));
+        log.LogSyncDetail(QString(), QStringLiteral("DataModuleCreate"), QStringLiteral("Entered Routine"));
+        log.LogSyncEvent(1, QString());
+        const QStringList lines = log.logLines();
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(0).startsWith(QLatin1String("(")) && lines.at(0).endsWith(QLatin1String(")  - Syncing [sys_company] data completed.")),
+                 qPrintable(lines.at(0)));
+        QCOMPARE(lines.at(1), QStringLiteral("         An unexpected message was posted to the log. Most likely, an error occurred."));
+        QCOMPARE(lines.at(2), QStringLiteral("Sync completed in (    0) seconds "));
+        QVERIFY(!log.Timer1->isActive());
+        QCOMPARE(log.memDetailLog->toPlainText(), QStringLiteral("() DataModuleCreate: Entered Routine"));
+    }
+};
+
+QTEST_MAIN(TestSync)
+#include "tst_sync.moc"
