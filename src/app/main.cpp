@@ -9,11 +9,13 @@
 #include "InternetLogin_Frm.h"
 #include "LoginServerChannel.h"
 #include "Main_FRM.h"
+#include "MainWindowSync.h"
 #include "Main_DM.h"
 #include "NewsPage.h"
 #include "Prompter.h"
 #include "QtPrompter.h"
 #include "Registry_DM.h"
+#include "SyncLog_Frm.h"
 #include "SyncWorkerHelper_Dm.h"
 #include "UpdateOffer.h"
 #include "VarnexError.h"
@@ -141,9 +143,28 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation)
 {
     TMaindmMainWindowContext context(*modules.maindm, modules.registry.get());
     TInitialisationMonitorLink monitor(initialisation);
+    InitialisationSyncState syncLoginState(initialisation);
+    // The log window and the controller outlive the window, which talks to them until it is gone.
+    TSyncLogFrm syncLog;
+    TSyncControllerDM controller;
+    MainWindowSyncLink syncLink(controller);
+
     TMainfrm window(nullptr, &context);
     window.FormCreate();
     window.SetServerMonitor(&monitor);
+    window.SetSyncLogWindow(&syncLog);
+    TMaindm &maindm = *modules.maindm;
+    controller.SetLoginState(&syncLoginState);
+    if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
+                              maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
+                              modules.registry->ServerAddress())) {
+        syncLog.attachTo(&controller);
+        syncLink.attach(window);
+        window.SetSyncController(&syncLink);
+    } else {
+        Prompter::current().warning(AppTitle, QStringLiteral("Synchronisation is not available: the local store "
+                                                             "could not be opened for it."));
+    }
     window.SetNewsView(new NewsPage([&context]() { return context.NewsHeaders(); }));
     window.AfterLogin();
     window.showMaximized();
@@ -184,7 +205,12 @@ int runInteractive(const CommandLineOptions &options)
     // Left with Exit or after three refused attempts: the program ends here.
     if (!loggedIn || modules.maindm->CloseApp)
         return 0;
-    return runAfterLogin(modules, *modules.initialisation);
+    try {
+        return runAfterLogin(modules, *modules.initialisation);
+    } catch (const VarnexError &e) {
+        Prompter::current().error(AppTitle, e.message());
+        return 1;
+    }
 }
 
 } // namespace
