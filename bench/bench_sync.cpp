@@ -136,6 +136,27 @@ double rawInsert(const QString &from, const QString &to, const QString &table, i
     return seconds;
 }
 
+// Reads every page of the datasets and throws them away: what the server and the wire cost alone.
+double fetchOnly(const QString &url, const QStringList &datasets, int pageSize, int *rows)
+{
+    TSyncWorkerHelperDM channel(url);
+    QElapsedTimer t;
+    t.start();
+    *rows = 0;
+    for (const QString &d : datasets) {
+        qint64 after = 0;
+        for (;;) {
+            const DataTable page = channel.RemoteDataAdapter.OpenPage(
+                d, pageSize, {}, {Wire::WhereItem{QStringLiteral("update_id"), Wire::WhereItem::Greater, after}});
+            *rows += page.rowCount();
+            if (page.rowCount() < pageSize)
+                break;
+            after = page.value(page.rowCount() - 1, QStringLiteral("UPDATE_ID")).toLongLong();
+        }
+    }
+    return t.nsecsElapsed() / 1e9;
+}
+
 int count(const QString &path, const QString &table)
 {
     QSqlDatabase db = openLocalDatabase(path, QStringLiteral("count"));
@@ -219,10 +240,14 @@ int main(int argc, char *argv[])
     double raw = rawInsert(store, fresh, QStringLiteral("SAMPLE"), &rawSamples);
     raw += rawInsert(store, fresh, QStringLiteral("PREMISES_DETAIL"), &rawPremises);
 
+    int fetched = 0;
+    const double fetch = fetchOnly(url, {QStringLiteral("_dyn_sample"), QStringLiteral("_dyn_premises_detail")}, pageSize, &fetched);
+
     const double reloadRate = reloaded / reload;
     const double rawRate = (rawSamples + rawPremises) / raw;
     std::printf("full reload:       %7d rows in %7.2f s = %9.0f rows/s (page %d)\n", reloaded, reload, reloadRate, pageSize);
     std::printf("incremental pass:  %7d changed samples in %7.2f s = %9.0f rows/s\n", changed, incremental, changed / incremental);
+    std::printf("fetch only:        %7d rows in %7.2f s = %9.0f rows/s (server and wire, nothing stored)\n", fetched, fetch, fetched / fetch);
     std::printf("raw insert:        %7d rows in %7.2f s = %9.0f rows/s\n", rawSamples + rawPremises, raw, rawRate);
     std::printf("reload / raw insert: %.2f (aim: 0.50 or better)\n", reloadRate / rawRate);
     std::printf("peak memory: %ld KiB before the reload, %ld KiB after it (+%ld KiB)\n", rssBefore, rssAfter, rssAfter - rssBefore);

@@ -9,6 +9,8 @@
 #include "VarnexError.h"
 
 #include <QSet>
+
+#include <future>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
@@ -458,18 +460,19 @@ void TSyncWorkerDm::storeMark(qint64 mark)
     execOrThrow(q, QStringLiteral("Storing the high-water mark"));
 }
 
-DataTable TSyncWorkerDm::fetchPage(const Wire::DatasetSchema &schema, qint64 after, bool reload)
+TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSchema &schema, bool reload)
 {
-    QList<Wire::WhereItem> where;
-    QList<Wire::DatasetParam> params;
-    if (FTableName.startsWith(QLatin1String("_dyn"))) {
+    PageRequest request;
+    request.dataset = FTableName;
+    request.pageSize = qMax(1, m_ctx.pageSize);
+    request.dyn = FTableName.startsWith(QLatin1String("_dyn"));
+    if (request.dyn) {
         auto hasField = [&](const char *name) {
             for (const FieldDef &f : schema.fields)
                 if (f.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
                     return true;
             return false;
         };
-        where << Wire::WhereItem{QStringLiteral("update_id"), Wire::WhereItem::Greater, after};
         // The user's data scope, as the last login stored it in the local settings.
         QSqlQuery s = prepareOrThrow(connection(), QStringLiteral("SELECT \"USER_DATA_SCOPE\" FROM \"SYS_LOCAL_SETTINGS\""));
         execOrThrow(s, QStringLiteral("Reading the data scope"));
@@ -478,28 +481,45 @@ DataTable TSyncWorkerDm::fetchPage(const Wire::DatasetSchema &schema, qint64 aft
         switch (scope) {
         case TDataScope::office:
             if (hasField("local_auth_office__code"))
-                where << Wire::WhereItem{QStringLiteral("local_auth_office__code"), Wire::WhereItem::Equal,
-                                         Params.value(QStringLiteral("localauthofficecode"))};
+                request.where << Wire::WhereItem{QStringLiteral("local_auth_office__code"), Wire::WhereItem::Equal,
+                                                 Params.value(QStringLiteral("localauthofficecode"))};
             break;
         case TDataScope::authority:
             if (hasField("local_authority__code"))
-                where << Wire::WhereItem{QStringLiteral("local_authority__code"), Wire::WhereItem::Equal,
-                                         Params.value(QStringLiteral("localauthoritycode"))};
+                request.where << Wire::WhereItem{QStringLiteral("local_authority__code"), Wire::WhereItem::Equal,
+                                                 Params.value(QStringLiteral("localauthoritycode"))};
             break;
         case TDataScope::department:
             throw VarnexError(QStringLiteral("Department scope is not implemented yet"));
         }
         if (reload && hasField("flag_deleted"))
-            where << Wire::WhereItem{QStringLiteral("flag_deleted"), Wire::WhereItem::Different, QStringLiteral("T")};
+            request.where << Wire::WhereItem{QStringLiteral("flag_deleted"), Wire::WhereItem::Different, QStringLiteral("T")};
     } else {
-        Params.insert(QStringLiteral("lastupdateid"), QString::number(after));
         for (const QString &name : schema.paramNames) {
+            if (name.compare(QLatin1String("lastupdateid"), Qt::CaseInsensitive) == 0) {
+                request.lastUpdateIdParam = name;
+                continue;
+            }
             const auto it = Params.constFind(name.toLower());
             if (it != Params.cend())
-                params << Wire::DatasetParam{name, *it};
+                request.params << Wire::DatasetParam{name, *it};
         }
+        // Without it, pages could not move on from one to the next.
+        if (request.lastUpdateIdParam.isEmpty())
+            throw VarnexError(QStringLiteral("The server dataset %1 takes no lastupdateid").arg(FTableName));
     }
-    return m_ctx.channel->RemoteDataAdapter.OpenPage(FTableName, m_ctx.pageSize, params, where);
+    return request;
+}
+
+DataTable TSyncWorkerDm::fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after)
+{
+    QList<Wire::WhereItem> where = request.where;
+    QList<Wire::DatasetParam> params = request.params;
+    if (request.dyn)
+        where.prepend(Wire::WhereItem{QStringLiteral("update_id"), Wire::WhereItem::Greater, after});
+    else
+        params << Wire::DatasetParam{request.lastUpdateIdParam, QString::number(after)};
+    return channel->RemoteDataAdapter.OpenPage(request.dataset, request.pageSize, params, where);
 }
 
 void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark)
@@ -641,14 +661,20 @@ void TSyncWorkerDm::SyncDownloadFromServer()
     const qint64 saved = GetLastUpdateIdSaved();
     const bool reload = saved <= 0;
     qint64 after = reload ? -saved : saved;
+    Params.insert(QStringLiteral("lastupdateid"), QString::number(after));
+    const PageRequest request = buildPageRequest(schema, reload);
+    TSyncWorkerHelperDM *channel = m_ctx.channel;
     qint64 total = 0;
+    // While a page is applied here, the next one is already being fetched on a helper thread: the
+    // channel is only ever used by one thread at a time, and the store only by this one.
+    std::future<DataTable> next = std::async(std::launch::async, [=] { return fetchPage(channel, request, after); });
     for (int pageNo = 1;; ++pageNo) {
+        // A page that cannot be read changes nothing: earlier pages stay with their mark.
+        const DataTable page = next.get();
         if (m_ctx.cancelled())
             break;
-        // A page that cannot be read changes nothing: earlier pages stay with their mark.
-        const DataTable page = fetchPage(schema, after, reload);
         LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records downloaded").arg(page.rowCount()));
-        const bool lastPage = page.rowCount() < m_ctx.pageSize;
+        const bool lastPage = page.rowCount() < request.pageSize;
         const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
         qint64 newMark = after;
         if (page.rowCount() > 0) {
@@ -658,15 +684,27 @@ void TSyncWorkerDm::SyncDownloadFromServer()
             if (newMark <= after)
                 throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(FTableName));
         }
-        if (page.rowCount() > 0 || reload)
-            applyPage(page, after, reload, lastPage, newMark);
+        if (!lastPage && !m_ctx.afterDownloadPage)
+            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
+        try {
+            if (page.rowCount() > 0 || reload)
+                applyPage(page, after, reload, lastPage, newMark);
+        } catch (...) {
+            if (next.valid())
+                next.wait(); // the channel is free again before anyone else may use it
+            throw;
+        }
         total += page.rowCount();
         after = newMark;
         if (m_ctx.afterDownloadPage)
             m_ctx.afterDownloadPage(LocalTableName(), pageNo);
         if (lastPage)
             break;
+        if (!next.valid())
+            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
     }
+    if (next.valid())
+        next.wait();
     LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(total));
     LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("Exiting Routine"));
 }

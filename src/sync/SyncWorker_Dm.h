@@ -117,7 +117,21 @@ private:
                             const QList<qint64> &sentUpdateIds);
 
     // Download steps.
-    DataTable fetchPage(const Wire::DatasetSchema &schema, qint64 after, bool reload);
+    // The server's selection for this table, without the page's lower UPDATE_ID bound; built on
+    // the worker's thread (it reads the data scope from the store).
+    struct PageRequest
+    {
+        QString dataset;
+        int pageSize = 0;
+        bool dyn = false;
+        QList<Wire::WhereItem> where;
+        QList<Wire::DatasetParam> params;
+        QString lastUpdateIdParam; // the parameter name that carries the bound (not "_dyn")
+    };
+    PageRequest buildPageRequest(const Wire::DatasetSchema &schema, bool reload);
+    // One page of rows with UPDATE_ID greater than `after`. Uses nothing but the channel, so it
+    // can run beside the applying of the previous page.
+    static DataTable fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after);
     void applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark);
     void storeMark(qint64 mark);
 

@@ -543,6 +543,27 @@ private slots:
         QVERIFY(controller.SyncTimer()->isActive() || controller.SyncActive());
     }
 
+    // The program closing while a pass waits on a slow server: the controller stops the pass at
+    // its next step and its reports waiting for the main thread are let go.
+    void destroyingControllerDuringPassEnds()
+    {
+        TestDatabase db;
+        QVERIFY(m_server.control(R"({"stallMs":200})"));
+        {
+            TSyncControllerDM controller;
+            controller.SetBatchMode(true);
+            QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
+                                          Authority, Office, m_server.url()));
+            QSignalSpy events(&controller, &TSyncControllerDM::OnSyncEvent);
+            QVERIFY(controller.RunSync());
+            QTRY_VERIFY(!events.isEmpty());
+        }
+        QVERIFY(m_server.control(R"({"stallMs":0})"));
+        // A later controller starts afresh with the list built again.
+        TSyncControllerDM again;
+        QVERIFY(!SyncTables);
+    }
+
     // The log window keeps an error line in view and stops counting when the pass ends.
     void logWindowKeepsErrorLine()
     {
