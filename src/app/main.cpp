@@ -15,6 +15,7 @@
 #include "Prompter.h"
 #include "QtPrompter.h"
 #include "Registry_DM.h"
+#include "SyncController_DM.h"
 #include "SyncLog_Frm.h"
 #include "SyncWorkerHelper_Dm.h"
 #include "UpdateOffer.h"
@@ -48,7 +49,8 @@ struct StartUpModules
     std::unique_ptr<TSyncWorkerHelperDM> syncWorkerHelper;
     std::unique_ptr<TMaindm> maindm;
     std::unique_ptr<TFBAnydacConnectorDm> connector;
-    // Interactive runs only: the update client of the check before the login.
+    // The update client; its settings file must be there in every mode, though only an interactive
+    // run asks it whether an update exists.
     std::unique_ptr<TAutoUpdateClientData> autoUpdate;
     // Interactive runs only: the login module and its view of the shared server channel.
     std::unique_ptr<LoginServerChannel> loginServer;
@@ -57,6 +59,7 @@ struct StartUpModules
     // The proxy login typed at start-up, also for the update check.
     ProxyLogin proxyLogin;
 
+    // Creates the modules in their order; throws VarnexError when start-up cannot go on.
     void create()
     {
         registry = std::make_unique<TRegistryDM>(QCoreApplication::applicationDirPath());
@@ -68,6 +71,8 @@ struct StartUpModules
         maindm = std::make_unique<TMaindm>();
         Maindm = maindm.get();
         connector = std::make_unique<TFBAnydacConnectorDm>(QStringLiteral("FBAnydacConnectorDm.ADConnection"));
+        autoUpdate = std::make_unique<TAutoUpdateClientData>(TAutoUpdateClientData::defaultIniFileName());
+        AutoUpdateClientData = autoUpdate.get();
     }
 
     // The login module, with its own channel for the server monitor; asks for the proxy login
@@ -119,7 +124,12 @@ void applyCommandLine(const CommandLineOptions &options, TMaindm &maindm)
 int runBatch(const CommandLineOptions &options)
 {
     StartUpModules modules;
-    modules.create();
+    try {
+        modules.create();
+    } catch (const VarnexError &e) {
+        Prompter::current().error(AppTitle, e.message());
+        return 1;
+    }
     applyCommandLine(options, *modules.maindm);
 
     LocalStoreValues store;
@@ -130,10 +140,24 @@ int runBatch(const CommandLineOptions &options)
                                                 + (cause.isEmpty() ? QString() : QStringLiteral("\n") + cause));
         return 1;
     }
+    TMaindm &maindm = *modules.maindm;
+    TSyncControllerDM controller;
+    controller.SetBatchMode(true);
+    if (!controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
+                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
+                               modules.registry->ServerAddress())) {
+        Prompter::current().error(AppTitle, QStringLiteral("Invalid command line parameter: username specified not found.")
+                                                + QStringLiteral("\n") + controller.ConnectionDm()->StatusMessage);
+        return 1;
+    }
+    // The samples of the store go up once; the sample file itself cannot be read by this version.
+    const bool uploaded = controller.SyncSamples();
+    for (const QString &failure : controller.LastErrors())
+        Prompter::current().error(AppTitle, failure);
     Prompter::current().error(AppTitle, QStringLiteral("The sample import is not available in this version; "
                                                        "nothing was imported from %1.")
                                             .arg(options.fileToImport));
-    return 2;
+    return uploaded ? 2 : 3;
 }
 
 // What follows a successful interactive login: the main window and everything it starts. The
@@ -184,11 +208,9 @@ bool updateAccepted(StartUpModules &modules)
 int runInteractive(const CommandLineOptions &options)
 {
     StartUpModules modules;
-    modules.create();
-    applyCommandLine(options, *modules.maindm);
     try {
-        modules.autoUpdate = std::make_unique<TAutoUpdateClientData>(TAutoUpdateClientData::defaultIniFileName());
-        AutoUpdateClientData = modules.autoUpdate.get();
+        modules.create();
+        applyCommandLine(options, *modules.maindm);
         modules.createLoginModule();
     } catch (const VarnexError &e) {
         Prompter::current().error(AppTitle, e.message());

@@ -1,3 +1,5 @@
+#include "ServerProcess.h"
+#include "SyncWorkerHelper_Dm.h"
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -17,16 +19,17 @@ struct Installation
     QTemporaryDir dir;
     QString program;
 
-    Installation()
+    explicit Installation(const QString &serverAddress = QStringLiteral("http://127.0.0.1:9/bin"))
     {
         program = dir.filePath(QStringLiteral("varnex-desktop"));
         QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/varnex-desktop"), program);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::copy(TestDatabase::templatePath(), dir.filePath(QStringLiteral("database_template.fdb")));
+        QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/AutoUpdate.ini"), dir.filePath(QStringLiteral("AutoUpdate.ini")));
         QDir(dir.path()).mkpath(QStringLiteral("data"));
         QFile ini(dir.filePath(QStringLiteral("VarnexDesktop.ini")));
         ini.open(QIODevice::WriteOnly);
-        ini.write("[Settings]\nLocalDataLocation=%APP%/data\n");
+        ini.write("[Settings]\nLocalDataLocation=%APP%/data\nServerAddress=" + serverAddress.toUtf8() + "\n");
     }
 
     QString storePath(const QString &fileName) const { return dir.filePath(QStringLiteral("data/") + fileName); }
@@ -55,6 +58,8 @@ private slots:
     void batchRefusals_data();
     void batchRefusals();
     void batchOpensAndUpgradesAnOlderStore();
+    void missingUpdateSettingsStopsStartUp();
+    void batchUploadsTheStoresSamples();
 };
 
 void TestStartUp::batchRefusals_data()
@@ -105,6 +110,50 @@ void TestStartUp::batchOpensAndUpgradesAnOlderStore()
     QVERIFY(!upgraded.scalar(QStringLiteral("SELECT 1 FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = 'SYS_LOCAL_SETTINGS' "
                                             "AND RDB$FIELD_NAME = 'USER_LOGIN_PASSWORD'"))
                  .isNull());
+}
+
+void TestStartUp::missingUpdateSettingsStopsStartUp()
+{
+    Installation inst;
+    QVERIFY(QFile::remove(inst.dir.filePath(QStringLiteral("AutoUpdate.ini"))));
+    QString err;
+    const int code = inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"),
+                               QStringLiteral("-filetoimport"), QStringLiteral("samples.xml")},
+                              &err);
+    QVERIFY2(code > 0, qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("Cannot find initialization file ") + inst.dir.filePath(QStringLiteral("AutoUpdate.ini"))),
+             qPrintable(err));
+}
+
+void TestStartUp::batchUploadsTheStoresSamples()
+{
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    Installation inst(server.url());
+    const QString code = QStringLiteral("DEMO0990001");
+    {
+        TestDatabase store;
+        store.exec(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = 'DEMO', "
+                                  "LOCAL_AUTH_OFFICE__CODE = 'DEMO01', INSTALLATION_CODE = '099'"));
+        store.exec(QStringLiteral("INSERT INTO SAMPLE (CODE, UNIQUE_UUID, LOCAL_AUTHORITY__CODE, LOCAL_AUTH_OFFICE__CODE, "
+                                  "RECORD_TYPE) VALUES (?, ?, 'DEMO', 'DEMO01', 'FOOD')"),
+                   {code, QStringLiteral("0B1E2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D")});
+        store.db().close();
+        QVERIFY(QFile::copy(store.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+    }
+    QString err;
+    inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"), QStringLiteral("-filetoimport"),
+              QStringLiteral("samples.xml")},
+             &err);
+    QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
+
+    TSyncWorkerHelperDM channel(server.url());
+    const DataTable rows = channel.RemoteDataAdapter.Open(QStringLiteral("_DYN_SAMPLE"), {},
+                                                          {Wire::WhereItem{QStringLiteral("CODE"), Wire::WhereItem::Equal, code}});
+    QCOMPARE(rows.rowCount(), 1);
+    // The acknowledged upload leaves nothing pending in the store.
+    TestDatabase uploaded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
+    QCOMPARE(uploaded.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStartUp)
