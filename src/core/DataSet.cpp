@@ -1,5 +1,7 @@
 #include "DataSet.h"
 
+#include "SqlUtil.h"
+
 #include "VarnexError.h"
 
 #include <QRegularExpression>
@@ -52,35 +54,10 @@ QString toPositional(const QString &sql, QStringList *names)
     qsizetype i = 0;
     while (i < n) {
         const QChar c = sql.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (sql.at(j) == c) {
-                    if (j + 1 < n && sql.at(j + 1) == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            const qsizetype stop = qMin(n, j + 1);
-            out += sql.mid(i, stop - i);
-            i = stop;
-            continue;
-        }
-        if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
-            const qsizetype eol = sql.indexOf(QLatin1Char('\n'), i);
-            const qsizetype stop = eol < 0 ? n : eol;
-            out += sql.mid(i, stop - i);
-            i = stop;
-            continue;
-        }
-        if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
-            const qsizetype close = sql.indexOf(QLatin1String("*/"), i + 2);
-            const qsizetype stop = close < 0 ? n : close + 2;
-            out += sql.mid(i, stop - i);
-            i = stop;
+        const qsizetype skipped = SqlUtil::skipQuotedOrComment(sql, i);
+        if (skipped != i) {
+            out += sql.mid(i, skipped - i);
+            i = skipped;
             continue;
         }
         if (c == QLatin1Char(':') && i + 1 < n && (sql.at(i + 1).isLetter() || sql.at(i + 1) == QLatin1Char('_'))) {
@@ -96,26 +73,6 @@ QString toPositional(const QString &sql, QStringList *names)
         ++i;
     }
     return out;
-}
-
-void checkIdentifier(const QString &name, const char *what)
-{
-    static const QRegularExpression valid(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]*$"));
-    if (!valid.match(name).hasMatch())
-        throw VarnexError(QStringLiteral("Invalid %1 name '%2'.").arg(QLatin1String(what), name));
-}
-
-QSqlQuery run(const QSqlDatabase &db, const QString &sql, const QVariantList &params)
-{
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw VarnexError(q.lastError().text());
-    for (const QVariant &p : params)
-        q.addBindValue(p);
-    if (!q.exec())
-        throw VarnexError(q.lastError().text());
-    return q;
 }
 
 } // namespace
@@ -186,11 +143,11 @@ void SqlDataSet::setUpdateTable(const QString &table, const QStringList &keyFiel
     if (isActive())
         throw VarnexError(QStringLiteral("The update table of an open dataset cannot be changed."));
     if (!table.isEmpty()) {
-        checkIdentifier(table, "table");
+        SqlUtil::requireIdentifier(table, "table");
         if (keyFields.isEmpty())
             throw VarnexError(QStringLiteral("The update table %1 needs at least one key column.").arg(table));
         for (const QString &k : keyFields)
-            checkIdentifier(k, "key column");
+            SqlUtil::requireIdentifier(k, "key column");
     }
     m_updateTable = table.toUpper();
     m_keyFields.clear();
@@ -230,7 +187,7 @@ void SqlDataSet::loadTableColumns()
     m_keyColumns.clear();
     if (m_updateTable.isEmpty())
         return;
-    QSqlQuery q = run(m_db,
+    QSqlQuery q = SqlUtil::exec(m_db,
                       QStringLiteral("SELECT TRIM(rf.RDB$FIELD_NAME), IIF(f.RDB$COMPUTED_BLR IS NULL, 0, 1), "
                                      "f.RDB$FIELD_TYPE, f.RDB$FIELD_SUB_TYPE "
                                      "FROM RDB$RELATION_FIELDS rf JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE "
@@ -284,7 +241,7 @@ void SqlDataSet::open()
 
     QList<QList<QVariant>> rows;
     {
-        QSqlQuery q = run(m_db, sql, params);
+        QSqlQuery q = SqlUtil::exec(m_db, sql, params);
         const QSqlRecord rec = q.record();
         m_fields.clear();
         m_fieldTypes.clear();
@@ -687,7 +644,7 @@ void SqlDataSet::writeInsert()
     {
         // Scoped: without an explicit transaction QIBASE commits the statement only when the
         // query is released, and the row is read back afterwards.
-        QSqlQuery q = run(m_db, sql, params);
+        QSqlQuery q = SqlUtil::exec(m_db, sql, params);
         if (q.next()) {
             for (int i = 0; i < m_keyColumns.size(); ++i)
                 keys << q.value(i);
@@ -724,7 +681,7 @@ void SqlDataSet::writeUpdate()
                             .arg(quoted(m_updateTable), sets.join(QLatin1String(", ")), where.join(QLatin1String(" AND ")));
     int affected = 0;
     {
-        QSqlQuery q = run(m_db, sql, params);
+        QSqlQuery q = SqlUtil::exec(m_db, sql, params);
         affected = q.numRowsAffected();
     }
     if (affected == 0)
@@ -750,7 +707,7 @@ void SqlDataSet::readBack(const QList<QVariant> &keyValues)
     QVariantList params;
     for (const QVariant &k : keyValues)
         params << k;
-    QSqlQuery q = run(m_db,
+    QSqlQuery q = SqlUtil::exec(m_db,
                       QStringLiteral("SELECT %1 FROM %2 WHERE %3")
                           .arg(columns.join(QLatin1String(", ")), quoted(m_updateTable), where.join(QLatin1String(" AND "))),
                       params);
@@ -847,7 +804,7 @@ void SqlDataSet::deleteRecord()
     }
     int affected = 0;
     {
-        QSqlQuery q = run(m_db,
+        QSqlQuery q = SqlUtil::exec(m_db,
                           QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_updateTable), where.join(QLatin1String(" AND "))),
                           params);
         affected = q.numRowsAffected();

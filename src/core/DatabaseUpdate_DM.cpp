@@ -22,15 +22,6 @@ QString resourceText(const QString &path)
     return QString::fromUtf8(f.readAll());
 }
 
-// Identifiers of the upgrade come from the table in this file; checking them keeps a mistake there
-// from ever turning into arbitrary DDL.
-void requireIdentifier(const QString &name)
-{
-    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]{0,62}$"));
-    if (!identifier.match(name).hasMatch())
-        throw VarnexError(QStringLiteral("Invalid database object name '%1'.").arg(name));
-}
-
 QString storedSource(const QSqlDatabase &db, const QString &sql, const QString &name)
 {
     return SqlUtil::scalar(db, sql, {name.toUpper()}).toString();
@@ -84,9 +75,9 @@ void TDatabaseUpdateDM::UpdateStructure()
 
 void TDatabaseUpdateDM::AddField(const TNewField &field)
 {
-    requireIdentifier(field.TableName);
-    requireIdentifier(field.FieldName);
-    requireIdentifier(field.FieldType);
+    SqlUtil::requireIdentifier(field.TableName, "table");
+    SqlUtil::requireIdentifier(field.FieldName, "column");
+    SqlUtil::requireIdentifier(field.FieldType, "domain");
     SqlUtil::exec(m_db, QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(field.TableName, field.FieldName, field.FieldType));
     ++m_changes;
     // No column of this version needs an initial value beyond its domain's default.

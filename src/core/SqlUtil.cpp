@@ -10,6 +10,7 @@ namespace SqlUtil {
 QSqlQuery exec(const QSqlDatabase &db, const QString &sql, const QVariantList &params)
 {
     QSqlQuery q(db);
+    q.setForwardOnly(true);
     if (!q.prepare(sql))
         throw VarnexError(q.lastError().text());
     for (const QVariant &p : params)
@@ -23,6 +24,45 @@ QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &
 {
     QSqlQuery q = exec(db, sql, params);
     return q.next() ? q.value(0) : QVariant();
+}
+
+qsizetype skipQuotedOrComment(const QString &sql, qsizetype i)
+{
+    const qsizetype n = sql.size();
+    if (i >= n)
+        return i;
+    const QChar c = sql.at(i);
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+        // A doubled quote stands for itself inside the literal.
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (sql.at(j) == c) {
+                if (j + 1 < n && sql.at(j + 1) == c) {
+                    j += 2;
+                    continue;
+                }
+                break;
+            }
+            ++j;
+        }
+        return qMin(n, j + 1);
+    }
+    if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
+        const qsizetype eol = sql.indexOf(QLatin1Char('\n'), i);
+        return eol < 0 ? n : eol;
+    }
+    if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
+        const qsizetype close = sql.indexOf(QLatin1String("*/"), i + 2);
+        return close < 0 ? n : close + 2;
+    }
+    return i;
+}
+
+void requireIdentifier(const QString &name, const char *what)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]{0,62}$"));
+    if (!identifier.match(name).hasMatch())
+        throw VarnexError(QStringLiteral("Invalid %1 name '%2'.").arg(QLatin1String(what), name));
 }
 
 namespace {
@@ -50,35 +90,10 @@ QStringList splitScript(const QString &script)
     qsizetype i = 0;
     while (i < n) {
         const QChar c = script.at(i);
-        if (c == QLatin1Char('/') && i + 1 < n && script.at(i + 1) == QLatin1Char('*')) {
-            const qsizetype close = script.indexOf(QLatin1String("*/"), i + 2);
-            const qsizetype stop = close < 0 ? n : close + 2;
-            current += script.mid(i, stop - i);
-            i = stop;
-            continue;
-        }
-        if (c == QLatin1Char('-') && i + 1 < n && script.at(i + 1) == QLatin1Char('-')) {
-            const qsizetype eol = script.indexOf(QLatin1Char('\n'), i);
-            const qsizetype stop = eol < 0 ? n : eol;
-            current += script.mid(i, stop - i);
-            i = stop;
-            continue;
-        }
-        if (c == QLatin1Char('\'')) {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (script.at(j) == QLatin1Char('\'')) {
-                    if (j + 1 < n && script.at(j + 1) == QLatin1Char('\'')) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            const qsizetype stop = qMin(n, j + 1);
-            current += script.mid(i, stop - i);
-            i = stop;
+        const qsizetype skipped = skipQuotedOrComment(script, i);
+        if (skipped != i) {
+            current += script.mid(i, skipped - i);
+            i = skipped;
             continue;
         }
         if (onlyComments(current) && (c == QLatin1Char('S') || c == QLatin1Char('s'))) {

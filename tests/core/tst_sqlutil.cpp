@@ -22,6 +22,8 @@ void TestSqlUtil::splitScript_data()
     QTest::newRow("terminator in string")
         << QStringLiteral("INSERT INTO T VALUES ('a;b', 'it''s; ok');")
         << QStringList{QStringLiteral("INSERT INTO T VALUES ('a;b', 'it''s; ok')")};
+    QTest::newRow("terminator in quoted identifier")
+        << QStringLiteral("SELECT \"a;b\" FROM T;") << QStringList{QStringLiteral("SELECT \"a;b\" FROM T")};
     QTest::newRow("line comment") << QStringLiteral("-- x;\nA;") << QStringList{QStringLiteral("-- x;\nA")};
     QTest::newRow("only comments") << QStringLiteral("/* nothing */\n-- here\n") << QStringList{};
     QTest::newRow("set term without blank") << QStringLiteral("SET TERM ^;\nA;B^\nSET TERM ;^\nC;")
