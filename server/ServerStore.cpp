@@ -1,5 +1,7 @@
 #include "ServerStore.h"
 
+#include "SynchronisedTables.h"
+
 #include "SqlUtil.h"
 #include "VarnexError.h"
 
@@ -81,12 +83,7 @@ ServerStore::ServerStore(const QString &dataDir) : m_dataDir(dataDir) {}
 
 const QStringList &ServerStore::syncedTables()
 {
-    static const QStringList tables = {
-        QStringLiteral("LOCAL_AUTH_OFFICE"), QStringLiteral("SYS_COMPANY"), QStringLiteral("SAMPLE_OFFICER"),
-        QStringLiteral("LOOKUP_TABLE_LIST"), QStringLiteral("OPTIONAL_LOOKUP_LIST"), QStringLiteral("PREMISES_DETAIL"),
-        QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"), QStringLiteral("SYS_TRANSLATION"), QStringLiteral("SAMPLE"),
-        QStringLiteral("SAMPLE_TEMPLATE")};
-    return tables;
+    return synchronisedTableNames();
 }
 
 QString ServerStore::databasePath() const

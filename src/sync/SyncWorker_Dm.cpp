@@ -1,5 +1,7 @@
 #include "SyncWorker_Dm.h"
 
+#include "SynchronisedTables.h"
+
 #include "DataTable.h"
 #include "LocalDatabase.h"
 #include "Main_DM.h"
@@ -19,16 +21,6 @@ namespace {
 
 std::atomic<int> g_workerCounter{0};
 
-// The tables a worker may touch; table names reach SQL only from this list.
-const QStringList &knownTables()
-{
-    static const QStringList tables = {
-        QStringLiteral("LOCAL_AUTH_OFFICE"), QStringLiteral("SYS_COMPANY"), QStringLiteral("SAMPLE_OFFICER"),
-        QStringLiteral("LOOKUP_TABLE_LIST"), QStringLiteral("OPTIONAL_LOOKUP_LIST"), QStringLiteral("PREMISES_DETAIL"),
-        QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"), QStringLiteral("SYS_TRANSLATION"), QStringLiteral("SAMPLE"),
-        QStringLiteral("SAMPLE_TEMPLATE")};
-    return tables;
-}
 
 QString quoted(const QString &identifier)
 {
@@ -198,7 +190,7 @@ QStringList TSyncWorkerDm::localColumns()
 {
     if (m_localColumns.isEmpty()) {
         const QString table = LocalTableName().toUpper();
-        if (!knownTables().contains(table))
+        if (!synchronisedTableNames().contains(table))
             throw VarnexError(QStringLiteral("\"%1\" is not a synchronised table").arg(LocalTableName()));
         // Stored columns only: computed ones can be neither written nor sent.
         QSqlQuery q = prepareOrThrow(connection(), QStringLiteral(
