@@ -2,6 +2,7 @@
 #include "LocalDatabase.h"
 #include "Registry_DM.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 #include "UserDatabase_DM.h"
 
 #include <QDir>
@@ -12,19 +13,6 @@
 #include <QTest>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);

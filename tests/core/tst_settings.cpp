@@ -1,5 +1,6 @@
 #include "IniFile.h"
 #include "Registry_DM.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,19 +13,6 @@
 #include <sys/resource.h>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 // Makes every write beyond `bytes` fail with EFBIG for the lifetime of the object, which fails
 // writes even for root (who ignores permissions).
 class FileSizeLimit

@@ -11,24 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QLabel *linkLabel(const QString &text, const QString &target, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    if (target.isEmpty()) {
-        label->setText(text);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    } else {
-        label->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(target.toHtmlEscaped(), text.toHtmlEscaped()));
-        label->setTextFormat(Qt::RichText);
-        label->setOpenExternalLinks(true);
-    }
-    return label;
-}
-
-} // namespace
-
 TAboutFrm::TAboutFrm(QObject *AOwner)
     : TBasefrm(AOwner)
 {
@@ -51,22 +33,9 @@ TAboutFrm::TAboutFrm(QObject *AOwner)
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     form->addRow(QStringLiteral("Version"), lblVersion);
 
-    const TRegistryDM *registry = RegistryDM;
-    const QString helpline = registry ? registry->HelpLineNumber() : TRegistryDM::defaultHelpLineNumber();
-    const QString enquiries = registry ? registry->GeneralEnquiries() : TRegistryDM::defaultGeneralEnquiries();
-    const QString website = registry ? registry->Website() : TRegistryDM::defaultWebsite();
-    const QString video = registry ? registry->VideoScreenCasts() : TRegistryDM::defaultVideoScreenCasts();
-    const QString tree = registry ? registry->CategoryTree() : TRegistryDM::defaultCategoryTree();
-    lblHelpline = linkLabel(helpline, {}, this);
-    lblGeneralEnquiries = linkLabel(enquiries, {}, this);
-    lblWebsite = linkLabel(website, website, this);
-    lblVideoScreencasts = linkLabel(video, video, this);
-    lblCategoryTree = linkLabel(tree, tree, this);
-    form->addRow(QStringLiteral("Helpline:"), lblHelpline);
-    form->addRow(QStringLiteral("General enquiries"), lblGeneralEnquiries);
-    form->addRow(QStringLiteral("Web site"), lblWebsite);
-    form->addRow(QStringLiteral("Video Screencasts"), lblVideoScreencasts);
-    form->addRow(QStringLiteral("Category Tree Printout"), lblCategoryTree);
+    AddProjectLinkRows(form, this, RegistryDM,
+                       {ProjectLink::Helpline, ProjectLink::GeneralEnquiries, ProjectLink::Website,
+                        ProjectLink::VideoScreencasts, ProjectLink::CategoryTree});
     layout->addLayout(form);
 
     auto *buttons = new QDialogButtonBox(this);

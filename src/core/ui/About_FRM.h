@@ -1,13 +1,14 @@
 #pragma once
 
 #include "Base_FRM.h"
+#include "ProjectLinks.h"
 
 class QLabel;
 class QPushButton;
 
 // "About": the product's title, the fixed contact lines, the program's version and the project's
 // links, whose texts (and web targets) come from the installation settings.
-class TAboutFrm : public TBasefrm
+class TAboutFrm : public TBasefrm, public ProjectLinkLabels
 {
     Q_OBJECT
 public:
@@ -15,10 +16,5 @@ public:
 
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
-    QLabel *lblHelpline = nullptr;
-    QLabel *lblGeneralEnquiries = nullptr;
-    QLabel *lblWebsite = nullptr;
-    QLabel *lblVideoScreencasts = nullptr;
-    QLabel *lblCategoryTree = nullptr;
     QPushButton *btnClose = nullptr;
 };

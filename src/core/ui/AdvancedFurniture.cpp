@@ -23,6 +23,7 @@ void ActionButton::sync()
 
 void AdvancedFurniture::Build(TBasefrm *form)
 {
+    m_form = form;
     auto *outer = new QVBoxLayout(form);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -75,6 +76,13 @@ void AdvancedFurniture::Build(TBasefrm *form)
     }
     standard->addWidget(new ActionButton(actHelp, pnlStandard));
     standard->addWidget(new ActionButton(actClose, pnlStandard));
+    QObject::connect(actClose, &QAction::triggered, form, [this]() { actCloseExecute(); });
+    QObject::connect(actHelp, &QAction::triggered, form, [this]() { actHelpExecute(); });
+}
+
+void AdvancedFurniture::actCloseExecute()
+{
+    m_form->done(QDialog::Accepted);
 }
 
 ActionButton *AdvancedFurniture::AddButton(QAction *action)

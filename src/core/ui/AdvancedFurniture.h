@@ -27,6 +27,8 @@ private:
 // in the middle where each form puts its own content.
 struct AdvancedFurniture
 {
+    virtual ~AdvancedFurniture() = default;
+
     QStatusBar *StatusBar = nullptr;
     QFrame *RzPanel2 = nullptr; // the band along the top
     QFrame *RzPanel1 = nullptr; // the panel along the right edge
@@ -38,8 +40,17 @@ struct AdvancedFurniture
     QAction *actSaveChanges = nullptr;
     QAction *actCancelChanges = nullptr;
 
-    // Builds the furniture into the form (which must not have a layout yet).
+    // Builds the furniture into the form (which must not have a layout yet); Close and Help run
+    // actCloseExecute and actHelpExecute.
     void Build(TBasefrm *form);
     // Adds a button for the action to the right panel, below the ones added before.
     ActionButton *AddButton(QAction *action);
+
+protected:
+    // The Close button carries the modal result OK.
+    virtual void actCloseExecute();
+    virtual void actHelpExecute() {}
+
+private:
+    TBasefrm *m_form = nullptr;
 };

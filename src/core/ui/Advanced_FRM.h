@@ -10,8 +10,4 @@ class TAdvancedFrm : public TBasefrm, public AdvancedFurniture
     Q_OBJECT
 public:
     explicit TAdvancedFrm(QObject *AOwner);
-
-protected:
-    virtual void actCloseExecute();
-    virtual void actHelpExecute() {}
 };

@@ -21,20 +21,6 @@ namespace {
 const QString Title = QStringLiteral("Varnex Desktop");
 const QString Food = QStringLiteral("FOOD");
 const QString AnimalFeed = QStringLiteral("ANIMAL FEED");
-
-QLabel *linkLabel(const QString &text, const QString &target, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    if (target.isEmpty()) {
-        label->setText(text);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    } else {
-        label->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(target.toHtmlEscaped(), text.toHtmlEscaped()));
-        label->setTextFormat(Qt::RichText);
-        label->setOpenExternalLinks(true);
-    }
-    return label;
-}
 } // namespace
 
 TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maindm, TRegistryDM &registry, QWidget *parent)
@@ -52,16 +38,9 @@ TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maind
     // installation settings.
     auto *links = new QGroupBox(QStringLiteral("Project links:"), this);
     auto *linkForm = new QFormLayout(links);
-    lblCategoryTree = linkLabel(registry.CategoryTree(), registry.CategoryTree(), links);
-    lblGeneralEnquiries = linkLabel(registry.GeneralEnquiries(), {}, links);
-    lblHelpline = linkLabel(registry.HelpLineNumber(), {}, links);
-    lblVideoScreencasts = linkLabel(registry.VideoScreenCasts(), registry.VideoScreenCasts(), links);
-    lblWebsite = linkLabel(registry.Website(), registry.Website(), links);
-    linkForm->addRow(QStringLiteral("Category Tree Printout"), lblCategoryTree);
-    linkForm->addRow(QStringLiteral("General enquiries"), lblGeneralEnquiries);
-    linkForm->addRow(QStringLiteral("Helpline:"), lblHelpline);
-    linkForm->addRow(QStringLiteral("Video Screencasts"), lblVideoScreencasts);
-    linkForm->addRow(QStringLiteral("Web site"), lblWebsite);
+    AddProjectLinkRows(linkForm, links, &registry,
+                       {ProjectLink::CategoryTree, ProjectLink::GeneralEnquiries, ProjectLink::Helpline,
+                        ProjectLink::VideoScreencasts, ProjectLink::Website});
 
     auto *versionBox = new QGroupBox(QStringLiteral("Version"), this);
     auto *versionLayout = new QHBoxLayout(versionBox);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProjectLinks.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -17,7 +19,7 @@ class UserRegistry;
 // The login dialog: e-mail address, password and personality, the server monitor's status, and
 // the project's contact links. Closes with Accepted after a successful login; with Rejected and
 // TMaindm::CloseApp set when the user leaves it or fails to log in three times.
-class TConnectionFrm : public QDialog
+class TConnectionFrm : public QDialog, public ProjectLinkLabels
 {
     Q_OBJECT
     Q_PROPERTY(QString EmailAddress READ EmailAddress)
@@ -47,11 +49,6 @@ public:
     QRadioButton *rbAnimalFeed;
     QPushButton *btnOK;
     QPushButton *btnExit;
-    QLabel *lblCategoryTree;
-    QLabel *lblGeneralEnquiries;
-    QLabel *lblHelpline;
-    QLabel *lblVideoScreencasts;
-    QLabel *lblWebsite;
     QLabel *lblVersion;
 
 public slots:

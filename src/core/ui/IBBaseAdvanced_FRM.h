@@ -24,6 +24,4 @@ public:
 protected:
     virtual void actSaveChangesExecute();
     virtual void actCancelChangesExecute() {}
-    virtual void actCloseExecute();
-    virtual void actHelpExecute() {}
 };

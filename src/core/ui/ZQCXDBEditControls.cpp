@@ -12,10 +12,33 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 bool isNullValue(const QVariant &v)
 {
     return !v.isValid() || v.isNull();
+}
+
+void disconnectAll(QList<QMetaObject::Connection> &connections)
+{
+    for (const auto &c : std::as_const(connections))
+        QObject::disconnect(c);
+    connections.clear();
+}
+
+// Replaces the connections to a bound dataset with ones to dataSet (none when it is null): a move
+// to another row and a change of state call rowOrStateChanged, a changed column fieldChanged.
+void watchDataSet(QList<QMetaObject::Connection> &connections, SqlDataSet *dataSet, QObject *context,
+                  const std::function<void()> &rowOrStateChanged,
+                  const std::function<void(const QString &)> &fieldChanged)
+{
+    disconnectAll(connections);
+    if (!dataSet)
+        return;
+    connections << QObject::connect(dataSet, &SqlDataSet::currentRowChanged, context, rowOrStateChanged);
+    connections << QObject::connect(dataSet, &SqlDataSet::stateChanged, context, rowOrStateChanged);
+    connections << QObject::connect(dataSet, &SqlDataSet::fieldChanged, context, fieldChanged);
 }
 } // namespace
 
@@ -31,8 +54,7 @@ TzqcxDBEditorBase::TzqcxDBEditorBase(QWidget *self, QPalette::ColorRole role)
 
 TzqcxDBEditorBase::~TzqcxDBEditorBase()
 {
-    for (const auto &c : std::as_const(m_connections))
-        QObject::disconnect(c);
+    disconnectAll(m_connections);
     if (m_controller)
         m_controller->ForgetDestroyedControl(m_self);
 }
@@ -105,23 +127,18 @@ void TzqcxDBEditorBase::zqcxFocusOut()
 
 void TzqcxDBEditorBase::SetDataBinding(SqlDataSet *dataSet, const QString &fieldName)
 {
-    for (const auto &c : std::as_const(m_connections))
-        QObject::disconnect(c);
-    m_connections.clear();
     m_dataSet = dataSet;
     m_field = fieldName;
-    if (dataSet) {
-        auto reload = [this]() {
+    watchDataSet(
+        m_connections, dataSet, m_self,
+        [this]() {
             if (!m_updating)
                 ReloadField();
-        };
-        m_connections << QObject::connect(dataSet, &SqlDataSet::currentRowChanged, m_self, reload);
-        m_connections << QObject::connect(dataSet, &SqlDataSet::stateChanged, m_self, reload);
-        m_connections << QObject::connect(dataSet, &SqlDataSet::fieldChanged, m_self, [this](const QString &name) {
+        },
+        [this](const QString &name) {
             if (!m_updating && name.compare(m_field, Qt::CaseInsensitive) == 0)
                 ReloadField();
         });
-    }
     ReloadField();
 }
 
@@ -160,7 +177,7 @@ bool TzqcxDBEditorBase::WriteField(const QVariant &value)
 // ------------------------------------------------------------------------------------------------
 // Text edits
 
-TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : QLineEdit(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QLineEdit::textEdited, this, [this]() {
         if (WritesWhileTyping())
@@ -211,18 +228,6 @@ void TzqcxDBTextEdit::ShowFieldValue(const QVariant &value)
     setModified(false);
 }
 
-void TzqcxDBTextEdit::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QLineEdit::focusInEvent(e);
-}
-
-void TzqcxDBTextEdit::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QLineEdit::focusOutEvent(e);
-}
-
 TzqcxDBButtonEdit::TzqcxDBButtonEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
 {
     m_button = addAction(QIcon(), QLineEdit::TrailingPosition);
@@ -261,7 +266,7 @@ QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
 // ------------------------------------------------------------------------------------------------
 // Memo
 
-TzqcxDBMemo::TzqcxDBMemo(QWidget *parent) : QPlainTextEdit(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBMemo::TzqcxDBMemo(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this]() {
         if (Updating() || isReadOnly())
@@ -280,22 +285,10 @@ void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
         setPlainText(t);
 }
 
-void TzqcxDBMemo::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QPlainTextEdit::focusInEvent(e);
-}
-
-void TzqcxDBMemo::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QPlainTextEdit::focusOutEvent(e);
-}
-
 // ------------------------------------------------------------------------------------------------
 // Check box
 
-TzqcxDBCheckBox::TzqcxDBCheckBox(QWidget *parent) : QCheckBox(parent), TzqcxDBEditorBase(this, QPalette::Window)
+TzqcxDBCheckBox::TzqcxDBCheckBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Window)
 {
     connect(this, &QCheckBox::clicked, this, [this](bool checked) { WriteField(checked ? ValueChecked : ValueUnchecked); });
 }
@@ -305,22 +298,10 @@ void TzqcxDBCheckBox::ShowFieldValue(const QVariant &value)
     setChecked(!isNullValue(value) && value.toString() == ValueChecked);
 }
 
-void TzqcxDBCheckBox::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QCheckBox::focusInEvent(e);
-}
-
-void TzqcxDBCheckBox::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QCheckBox::focusOutEvent(e);
-}
-
 // ------------------------------------------------------------------------------------------------
 // Date edit
 
-TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent) : QDateEdit(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     setCalendarPopup(true);
     setMinimumDate(NullDate());
@@ -352,22 +333,10 @@ void TzqcxDBDateEdit::keyPressEvent(QKeyEvent *e)
     QDateEdit::keyPressEvent(e);
 }
 
-void TzqcxDBDateEdit::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QDateEdit::focusInEvent(e);
-}
-
-void TzqcxDBDateEdit::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QDateEdit::focusOutEvent(e);
-}
-
 // ------------------------------------------------------------------------------------------------
 // Spin and currency edits
 
-TzqcxDBSpinEdit::TzqcxDBSpinEdit(QWidget *parent) : QDoubleSpinBox(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBSpinEdit::TzqcxDBSpinEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     setDecimals(0);
     SetRange(0, 999999999);
@@ -405,18 +374,6 @@ void TzqcxDBSpinEdit::keyPressEvent(QKeyEvent *e)
     QDoubleSpinBox::keyPressEvent(e);
 }
 
-void TzqcxDBSpinEdit::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QDoubleSpinBox::focusInEvent(e);
-}
-
-void TzqcxDBSpinEdit::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QDoubleSpinBox::focusOutEvent(e);
-}
-
 TzqcxDBCurrencyEdit::TzqcxDBCurrencyEdit(QWidget *parent) : TzqcxDBSpinEdit(parent)
 {
     setDecimals(2);
@@ -428,7 +385,7 @@ TzqcxDBCurrencyEdit::TzqcxDBCurrencyEdit(QWidget *parent) : TzqcxDBSpinEdit(pare
 // ------------------------------------------------------------------------------------------------
 // Combo boxes
 
-TzqcxDBComboBox::TzqcxDBComboBox(QWidget *parent) : QComboBox(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBComboBox::TzqcxDBComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
@@ -447,19 +404,7 @@ void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
         setEditText(t);
 }
 
-void TzqcxDBComboBox::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QComboBox::focusInEvent(e);
-}
-
-void TzqcxDBComboBox::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QComboBox::focusOutEvent(e);
-}
-
-TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : QComboBox(parent), TzqcxDBEditorBase(this, QPalette::Base)
+TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!Updating())
@@ -496,18 +441,6 @@ void TzqcxDBImageComboBox::keyPressEvent(QKeyEvent *e)
     QComboBox::keyPressEvent(e);
 }
 
-void TzqcxDBImageComboBox::focusInEvent(QFocusEvent *e)
-{
-    zqcxFocusIn();
-    QComboBox::focusInEvent(e);
-}
-
-void TzqcxDBImageComboBox::focusOutEvent(QFocusEvent *e)
-{
-    zqcxFocusOut();
-    QComboBox::focusOutEvent(e);
-}
-
 void TzqcxDBLookupComboBox::SetLookupItems(const QList<QPair<QVariant, QString>> &keysAndDescriptions)
 {
     clear();
@@ -528,11 +461,7 @@ TzqcxDBRadioGroup::TzqcxDBRadioGroup(QWidget *parent)
             WriteField(m_values[id]);
     });
     // The group counts as focused while one of its buttons has the focus.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        const bool focused = now && (now == this || isAncestorOf(now));
-        if (focused == m_hadFocus)
-            return;
-        m_hadFocus = focused;
+    zqcxWatchGroupFocus(this, [this](bool focused) {
         if (focused)
             zqcxFocusIn();
         else
@@ -594,16 +523,9 @@ TzqcxDBLabel::TzqcxDBLabel(QWidget *parent) : QLabel(parent) {}
 
 void TzqcxDBLabel::SetDataBinding(SqlDataSet *dataSet, const QString &fieldName)
 {
-    for (const auto &c : std::as_const(m_connections))
-        QObject::disconnect(c);
-    m_connections.clear();
     m_dataSet = dataSet;
     m_field = fieldName;
-    if (dataSet) {
-        m_connections << connect(dataSet, &SqlDataSet::currentRowChanged, this, &TzqcxDBLabel::reload);
-        m_connections << connect(dataSet, &SqlDataSet::stateChanged, this, &TzqcxDBLabel::reload);
-        m_connections << connect(dataSet, &SqlDataSet::fieldChanged, this, &TzqcxDBLabel::reload);
-    }
+    watchDataSet(m_connections, dataSet, this, [this]() { reload(); }, [this](const QString &) { reload(); });
     reload();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZQCXController.h"
+#include "ZQCXEditorFocus.h"
 
 #include "DataSet.h"
 
@@ -75,15 +76,13 @@ private:
     bool m_updating = false;
 };
 
-class TzqcxDBTextEdit : public QLineEdit, public TzqcxDBEditorBase
+class TzqcxDBTextEdit : public TzqcxFocusColouredEditor<QLineEdit, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxDBTextEdit(QWidget *parent = nullptr);
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
     // Whether each keystroke is written (true) or only the finished entry.
     virtual bool WritesWhileTyping() const { return true; }
@@ -137,20 +136,18 @@ protected:
     QString TextFromValue(const QVariant &value) const override;
 };
 
-class TzqcxDBMemo : public QPlainTextEdit, public TzqcxDBEditorBase
+class TzqcxDBMemo : public TzqcxFocusColouredEditor<QPlainTextEdit, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxDBMemo(QWidget *parent = nullptr);
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 };
 
 // Checked when the column holds ValueChecked ("T" unless changed).
-class TzqcxDBCheckBox : public QCheckBox, public TzqcxDBEditorBase
+class TzqcxDBCheckBox : public TzqcxFocusColouredEditor<QCheckBox, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
@@ -159,13 +156,11 @@ public:
     QString ValueUnchecked = QStringLiteral("F");
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 };
 
 // A date with a calendar; the blank entry at the bottom of the range stands for NULL.
-class TzqcxDBDateEdit : public QDateEdit, public TzqcxDBEditorBase
+class TzqcxDBDateEdit : public TzqcxFocusColouredEditor<QDateEdit, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
@@ -173,14 +168,12 @@ public:
     static QDate NullDate() { return QDate(1752, 9, 14); }
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 };
 
 // A number; the blank entry below the minimum stands for NULL.
-class TzqcxDBSpinEdit : public QDoubleSpinBox, public TzqcxDBEditorBase
+class TzqcxDBSpinEdit : public TzqcxFocusColouredEditor<QDoubleSpinBox, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
@@ -188,8 +181,6 @@ public:
     void SetRange(double minimum, double maximum);
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 
@@ -205,20 +196,18 @@ public:
 };
 
 // Free text with a drop-down of suggestions.
-class TzqcxDBComboBox : public QComboBox, public TzqcxDBEditorBase
+class TzqcxDBComboBox : public TzqcxFocusColouredEditor<QComboBox, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxDBComboBox(QWidget *parent = nullptr);
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 };
 
 // A fixed list of (description, stored value) items.
-class TzqcxDBImageComboBox : public QComboBox, public TzqcxDBEditorBase
+class TzqcxDBImageComboBox : public TzqcxFocusColouredEditor<QComboBox, TzqcxDBEditorBase>
 {
     Q_OBJECT
 public:
@@ -226,8 +215,6 @@ public:
     void AddItem(const QString &description, const QVariant &value);
 
 protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
     void keyPressEvent(QKeyEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
 };
@@ -258,7 +245,6 @@ protected:
 private:
     QButtonGroup *m_group;
     QVariantList m_values;
-    bool m_hadFocus = false;
 };
 
 // Shows a column as text; no colours of its own.

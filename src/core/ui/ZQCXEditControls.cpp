@@ -1,7 +1,5 @@
 #include "ZQCXEditControls.h"
 
-#include <QApplication>
-
 TzqcxPlainEditorBase::TzqcxPlainEditorBase(QWidget *self, QPalette::ColorRole role)
     : FocusColor(TzqcxFocusController::WindowColor()), m_self(self), m_role(role)
 {
@@ -39,40 +37,17 @@ void TzqcxPlainEditorBase::zqcxFocusOut()
         setBackground(m_saved);
 }
 
-#define ZQCX_PLAIN_FOCUS(Class, Base)                                                                   \
-    void Class::focusInEvent(QFocusEvent *e)                                                            \
-    {                                                                                                   \
-        zqcxFocusIn();                                                                                  \
-        Base::focusInEvent(e);                                                                          \
-    }                                                                                                   \
-    void Class::focusOutEvent(QFocusEvent *e)                                                           \
-    {                                                                                                   \
-        zqcxFocusOut();                                                                                 \
-        Base::focusOutEvent(e);                                                                         \
-    }
+TzqcxTextEdit::TzqcxTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base) {}
 
-TzqcxTextEdit::TzqcxTextEdit(QWidget *parent) : QLineEdit(parent), TzqcxPlainEditorBase(this, QPalette::Base) {}
-ZQCX_PLAIN_FOCUS(TzqcxTextEdit, QLineEdit)
+TzqcxCheckBox::TzqcxCheckBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Window) {}
 
-TzqcxCheckBox::TzqcxCheckBox(QWidget *parent) : QCheckBox(parent), TzqcxPlainEditorBase(this, QPalette::Window) {}
-ZQCX_PLAIN_FOCUS(TzqcxCheckBox, QCheckBox)
+TzqcxDateEdit::TzqcxDateEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base) {}
 
-TzqcxDateEdit::TzqcxDateEdit(QWidget *parent) : QDateEdit(parent), TzqcxPlainEditorBase(this, QPalette::Base) {}
-ZQCX_PLAIN_FOCUS(TzqcxDateEdit, QDateEdit)
-
-TzqcxLookupComboBox::TzqcxLookupComboBox(QWidget *parent)
-    : QComboBox(parent), TzqcxPlainEditorBase(this, QPalette::Base)
-{
-}
-ZQCX_PLAIN_FOCUS(TzqcxLookupComboBox, QComboBox)
+TzqcxLookupComboBox::TzqcxLookupComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base) {}
 
 TzqcxRadioGroup::TzqcxRadioGroup(QWidget *parent) : QGroupBox(parent), TzqcxPlainEditorBase(this, QPalette::Window)
 {
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        const bool focused = now && (now == this || isAncestorOf(now));
-        if (focused == m_hadFocus)
-            return;
-        m_hadFocus = focused;
+    zqcxWatchGroupFocus(this, [this](bool focused) {
         if (focused)
             zqcxFocusIn();
         else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZQCXController.h"
+#include "ZQCXEditorFocus.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,48 +35,32 @@ private:
     QColor m_saved;
 };
 
-class TzqcxTextEdit : public QLineEdit, public TzqcxPlainEditorBase
+class TzqcxTextEdit : public TzqcxFocusColouredEditor<QLineEdit, TzqcxPlainEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxTextEdit(QWidget *parent = nullptr);
-
-protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
 };
 
-class TzqcxCheckBox : public QCheckBox, public TzqcxPlainEditorBase
+class TzqcxCheckBox : public TzqcxFocusColouredEditor<QCheckBox, TzqcxPlainEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxCheckBox(QWidget *parent = nullptr);
-
-protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
 };
 
-class TzqcxDateEdit : public QDateEdit, public TzqcxPlainEditorBase
+class TzqcxDateEdit : public TzqcxFocusColouredEditor<QDateEdit, TzqcxPlainEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxDateEdit(QWidget *parent = nullptr);
-
-protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
 };
 
-class TzqcxLookupComboBox : public QComboBox, public TzqcxPlainEditorBase
+class TzqcxLookupComboBox : public TzqcxFocusColouredEditor<QComboBox, TzqcxPlainEditorBase>
 {
     Q_OBJECT
 public:
     explicit TzqcxLookupComboBox(QWidget *parent = nullptr);
-
-protected:
-    void focusInEvent(QFocusEvent *e) override;
-    void focusOutEvent(QFocusEvent *e) override;
 };
 
 // The group box is coloured while one of its buttons has the focus.
@@ -84,7 +69,4 @@ class TzqcxRadioGroup : public QGroupBox, public TzqcxPlainEditorBase
     Q_OBJECT
 public:
     explicit TzqcxRadioGroup(QWidget *parent = nullptr);
-
-private:
-    bool m_hadFocus = false;
 };

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFocusEvent>
+#include <QPalette>
+#include <QWidget>
+
+#include <functional>
+
+// The glue every Tzqcx editor shares, whichever family it belongs to: it is a Qt widget and an
+// editor base at once, hands the base itself and the palette role it colours, and tells the base
+// when the focus comes and goes (before the widget's own handling, as a hand-written override
+// would). EditorBase is TzqcxDBEditorBase or TzqcxPlainEditorBase; both offer zqcxFocusIn() and
+// zqcxFocusOut().
+template <class QtWidget, class EditorBase>
+class TzqcxFocusColouredEditor : public QtWidget, public EditorBase
+{
+public:
+    TzqcxFocusColouredEditor(QWidget *parent, QPalette::ColorRole role) : QtWidget(parent), EditorBase(this, role) {}
+
+protected:
+    void focusInEvent(QFocusEvent *e) override
+    {
+        this->zqcxFocusIn();
+        QtWidget::focusInEvent(e);
+    }
+    void focusOutEvent(QFocusEvent *e) override
+    {
+        this->zqcxFocusOut();
+        QtWidget::focusOutEvent(e);
+    }
+};
+
+// For a group of buttons, which counts as focused while it or one of its children has the focus:
+// calls changed(true) when the focus enters the group and changed(false) when it leaves it.
+void zqcxWatchGroupFocus(QWidget *group, std::function<void(bool focused)> changed);
