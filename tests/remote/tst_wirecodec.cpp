@@ -207,7 +207,7 @@ private slots:
         QFETCH(QString, message);
         VRXLoginInfo sent;
         sent.UserId = "17";
-        sent.RealName = "R\xe9al";
+        sent.RealName = QByteArray("R\xe9" "al");
         QCborMap m = sent.write().toMap();
         // Read by name, so the alphabetical order is accepted as well as the published one.
         VRXLoginInfo copy;
