@@ -197,8 +197,17 @@ void ServerStore::insertRow(const QSqlDatabase &db, const QString &table, const 
         row.insert(c, it.value());
     }
     if (syncedTables().contains(t)) {
-        if (!row.value(QStringLiteral("ID")).isValid())
+        const QVariant givenId = row.value(QStringLiteral("ID"));
+        if (!givenId.isValid() || givenId.isNull()) {
             row.insert(QStringLiteral("ID"), claimSyncIds(db, 1));
+        } else {
+            // A row that brings its own id: the sequence moves past it, so that no id block
+            // handed to a client later contains it (the client's new row would overwrite it).
+            const qint64 id = givenId.toLongLong();
+            const qint64 current = claimSyncIds(db, 0);
+            if (id > current)
+                claimSyncIds(db, id - current);
+        }
         row.insert(QStringLiteral("UPDATE_ID"), claimSyncIds(db, 1));
         if (columns.contains(QStringLiteral("UNIQUE_UUID")) && !row.value(QStringLiteral("UNIQUE_UUID")).isValid())
             row.insert(QStringLiteral("UNIQUE_UUID"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());

@@ -69,6 +69,8 @@ TSyncControllerDM::~TSyncControllerDM()
         // The pass stops at its next table or page; its waiting reports are released unhandled.
         m_destroying = true;
         m_cancel = true;
+        // The pass's own end may be among the events delivered here; SyncPassCompleted leaves the
+        // thread to this loop while the controller is going away.
         while (!m_thread->wait(20))
             QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
         delete m_thread;
@@ -94,7 +96,10 @@ bool TSyncControllerDM::Initialize(const QString &AServername, const QString &AD
     fConnectionDm = std::make_unique<TFBAnydacConnectorDm>(
         QStringLiteral("TSyncControllerDM.%1").arg(g_controllerCounter.fetch_add(1) + 1));
     const bool connected = fConnectionDm->Initialize(fServerName, fDatabase, fUserName, fPassword, fProtocol);
-    m_channel->SetRemoteServerURL(FServerAddress);
+    // The channel belongs to a running pass until it ends; the next pass points it at the new
+    // address on its own thread.
+    if (!m_thread)
+        m_channel->SetRemoteServerURL(FServerAddress);
     return connected;
 }
 
@@ -131,10 +136,11 @@ bool TSyncControllerDM::RunSync()
     context->cancel = &m_cancel;
     context->pageSize = m_pageSize;
     m_cancel = false;
-    m_thread = QThread::create([this, context] {
+    const PassValues values{ConnectionParams(), FLocalAuthorityOfficeCode, FLocalAuthorityCode, FServerAddress};
+    m_thread = QThread::create([this, context, values] {
         PassSink sink(this);
         context->sink = &sink;
-        SyncPassBody(*context);
+        SyncPassBody(*context, values);
         context->sink = nullptr;
         const QStringList errors = context->errors;
         QMetaObject::invokeMethod(this, [this, errors] { SyncPassCompleted(errors); }, Qt::QueuedConnection);
@@ -144,7 +150,7 @@ bool TSyncControllerDM::RunSync()
     return true;
 }
 
-void TSyncControllerDM::SyncPassBody(TSyncPassContext &context)
+void TSyncControllerDM::SyncPassBody(TSyncPassContext &context, const PassValues &values)
 {
     auto *sink = static_cast<PassSink *>(context.sink);
     sink->syncLog(0, QString());
@@ -155,11 +161,11 @@ void TSyncControllerDM::SyncPassBody(TSyncPassContext &context)
             break;
         TSyncTable *entry = SyncTables->at(i).get();
         sink->tableEvent(total, i, entry->tablename(), 5);
-        entry->SetLocalAuthOfficeCode(FLocalAuthorityOfficeCode);
-        entry->SetLocalAuthorityCode(FLocalAuthorityCode);
-        entry->SetVRXServerAddress(FServerAddress);
-        context.channel->SetRemoteServerURL(FServerAddress);
-        entry->ConnectionParams = ConnectionParams();
+        entry->SetLocalAuthOfficeCode(values.officeCode);
+        entry->SetLocalAuthorityCode(values.authorityCode);
+        entry->SetVRXServerAddress(values.serverAddress);
+        context.channel->SetRemoteServerURL(values.serverAddress);
+        entry->ConnectionParams = values.connectionParams;
         entry->Sync(context);
         sink->tableEvent(total, i, entry->tablename(), 6);
     }
@@ -168,6 +174,9 @@ void TSyncControllerDM::SyncPassBody(TSyncPassContext &context)
 
 void TSyncControllerDM::SyncPassCompleted(const QStringList &errors)
 {
+    // Delivered by the destructor's wait loop: nothing is re-armed, shown or signalled any more.
+    if (m_destroying.load())
+        return;
     if (m_thread) {
         m_thread->wait();
         delete m_thread;

@@ -112,8 +112,14 @@ private slots:
 
 private:
     class PassSink;
+    // What a pass hands to every table, taken on the main thread when the pass starts: the pass
+    // thread reads nothing of the controller that the main thread may change meanwhile.
+    struct PassValues
+    {
+        QString connectionParams, officeCode, authorityCode, serverAddress;
+    };
     void SetSyncActive(bool Value);
-    void SyncPassBody(TSyncPassContext &context);
+    void SyncPassBody(TSyncPassContext &context, const PassValues &values);
     void SyncPassCompleted(const QStringList &errors);
     bool runSingle(const char *table, const char *updateTable, bool toServer, bool fromServer);
 

@@ -5,6 +5,7 @@
 #include "RemoteDataAdapter.h"
 #include "ServerProcess.h"
 #include "SyncController_DM.h"
+#include "SyncService.h"
 #include "SyncLog_Frm.h"
 #include "SyncTable_Unt.h"
 #include "SyncWorkerHelper_Dm.h"
@@ -562,6 +563,102 @@ private slots:
         // A later controller starts afresh with the list built again.
         TSyncControllerDM again;
         QVERIFY(!SyncTables);
+    }
+
+    // The controller is given other values while a pass runs: the pass goes on with the store,
+    // scope and server it started with; the next pass takes the new ones.
+    void initializeDuringPassLeavesPassAlone()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.errorText()));
+        TSyncControllerDM controller;
+        controller.SetBatchMode(true);
+        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
+                                      Authority, Office, m_server.url()));
+        QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
+        QVERIFY(controller.RunSync());
+        // The pass waits for this thread before its first table, so this lands before any of them.
+        controller.Initialize(QString(), QStringLiteral("/nonexistent/store.fdb"), localDatabaseUser(), localDatabasePassword(),
+                              QString(), QStringLiteral("OTHER"), QStringLiteral("OTHER01"), QStringLiteral("http://127.0.0.1:1/bin"));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
+        QVERIFY2(finished.first().first().toStringList().isEmpty(), qPrintable(finished.first().first().toStringList().join('\n')));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT LOCAL_AUTHORITY__CODE FROM SYS_COMPANY")).toString(), Authority);
+        const DataTable premises = serverRows(m_server.url(), {QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true});
+        QSet<qint64> ids;
+        for (int r = 0; r < premises.rowCount(); ++r)
+            ids.insert(premises.value(r, QStringLiteral("ID")).toLongLong());
+        QVERIFY(!ids.isEmpty());
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), ids);
+        QCOMPARE(controller.ConnectionParams().section(QLatin1Char('\n'), 0, 0), QStringLiteral("DataBase=/nonexistent/store.fdb"));
+    }
+
+    // Rows the server is seeded with may bring their own (64-bit) ids: no id block handed out
+    // afterwards may contain one, or a client's new row would overwrite the seeded one.
+    void seededIdsAreNeverHandedOut()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const qint64 seededId = Q_INT64_C(5000000000);
+        QJsonObject row;
+        row.insert(QStringLiteral("ID"), double(seededId));
+        row.insert(QStringLiteral("CODE"), QStringLiteral("SEEDED-ID"));
+        row.insert(QStringLiteral("LOCAL_AUTHORITY__CODE"), Authority);
+        row.insert(QStringLiteral("LOCAL_AUTH_OFFICE__CODE"), Office);
+        row.insert(QStringLiteral("FLAG_DELETED"), QStringLiteral("F"));
+        QJsonObject root;
+        root.insert(QStringLiteral("PREMISES_DETAIL"), QJsonArray{row});
+        const QString seed = dir.filePath(QStringLiteral("seed.json"));
+        QFile f(seed);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QJsonDocument(root).toJson());
+        f.close();
+        ServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--seed"), seed}), qPrintable(server.errorText()));
+        QCOMPARE(serverCount(server.url(), QStringLiteral("_DYN_PREMISES_DETAIL"), QStringLiteral("ID"), seededId), 1);
+        TSyncWorkerHelperDM channel(server.url());
+        qint64 start = 0, end = 0;
+        SyncService(channel.ClientChannel).GetSyncIdRange(1000, start, end);
+        QCOMPARE(end - start, 1000);
+        QVERIFY2(start > seededId, qPrintable(QStringLiteral("block %1..%2").arg(start).arg(end)));
+    }
+
+    // Values travel up from one store and down into another as they were: NULL stays NULL, empty
+    // text stays empty text, text BLOBs keep every character.
+    void valuesSurviveTheRoundTrip()
+    {
+        struct Case { const char *column; QVariant value; };
+        const QList<Case> cases = {
+            {"SAMPLE_OFFICER__CODE", QVariant()},
+            {"SAMPLE_OFFICER__CODE", QVariant(QStringLiteral(""))},
+            {"QOVA_INFO", QVariant()},
+            {"QOVA_INFO", QVariant(QStringLiteral(""))},
+            {"QOVA_INFO", QVariant(QStringLiteral("line 1\nl\u00EFne 2 \u20AC"))},
+        };
+        TestDatabase up;
+        QVERIFY(runPass(up, m_server.url()).isEmpty());
+        const QString prefix = QStringLiteral("RT-%1-").arg(QUuid::createUuid().toString(QUuid::Id128).left(8));
+        for (int i = 0; i < cases.size(); ++i) {
+            const QString code = prefix + QString::number(i);
+            insertLocalSample(up, code);
+            up.exec(QStringLiteral("UPDATE SAMPLE SET %1 = ? WHERE CODE = ?").arg(QLatin1String(cases[i].column)),
+                    {cases[i].value.isValid() ? cases[i].value : QVariant(QMetaType::fromType<QString>()), code});
+        }
+        QVERIFY(runPass(up, m_server.url()).isEmpty());
+        TestDatabase down;
+        QVERIFY(runPass(down, m_server.url()).isEmpty());
+        for (TestDatabase *db : {&up, &down}) {
+            for (int i = 0; i < cases.size(); ++i) {
+                const QString what = QStringLiteral("%1 case %2 (%3)").arg(db == &up ? "up" : "down").arg(i).arg(QLatin1String(cases[i].column));
+                QSqlQuery q(db->db());
+                QVERIFY(q.prepare(QStringLiteral("SELECT %1 FROM SAMPLE WHERE CODE = ?").arg(QLatin1String(cases[i].column))));
+                q.addBindValue(prefix + QString::number(i));
+                QVERIFY(q.exec());
+                QVERIFY2(q.next(), qPrintable(what));
+                QVERIFY2(q.isNull(0) == !cases[i].value.isValid(), qPrintable(what));
+                if (cases[i].value.isValid())
+                    QVERIFY2(q.value(0).toString() == cases[i].value.toString(), qPrintable(what + QStringLiteral(": ") + q.value(0).toString()));
+            }
+        }
     }
 
     // The log window keeps an error line in view and stops counting when the pass ends.
