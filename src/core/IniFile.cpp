@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace {
 bool isBlank(QChar c)
@@ -85,7 +86,15 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName)
     }
     if (bytes.contains("\r\n"))
         m_newline = QStringLiteral("\r\n");
-    QString text = QString::fromUtf8(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError() && !m_bom) {
+        // Not UTF-8: a file written by an older installation in a single-byte character set.
+        // Read as Latin-1, every byte maps to one character and back, so a rewrite keeps the
+        // lines nobody changed exactly as they were.
+        m_latin1 = true;
+        text = QString::fromLatin1(bytes);
+    }
     if (text.isEmpty())
         return;
     m_lines = text.split(QLatin1Char('\n'));
@@ -211,8 +220,20 @@ bool IniFile::save(const QStringList &lines)
     QByteArray bytes;
     if (m_bom)
         bytes = "\xEF\xBB\xBF";
-    for (const QString &line : lines)
-        bytes += (line + m_newline).toUtf8();
+    for (const QString &line : lines) {
+        if (!m_latin1) {
+            bytes += (line + m_newline).toUtf8();
+            continue;
+        }
+        for (const QChar c : line) {
+            if (c.unicode() > 0xff) {
+                m_error = QStringLiteral("The settings file '%1' is not in UTF-8 and cannot hold the text '%2'")
+                              .arg(m_fileName, line);
+                return false;
+            }
+        }
+        bytes += (line + m_newline).toLatin1();
+    }
 
     return saveFileAtomically(m_fileName, bytes, &m_error);
 }

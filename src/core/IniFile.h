@@ -18,6 +18,8 @@
 // - The file is read once, at construction. A missing file reads as empty and is created by the
 //   first write; every write replaces the whole file at once (QSaveFile), so a failed write leaves
 //   the previous file as it was and is reported, never ignored.
+// - The file is UTF-8. One that is not (written elsewhere in a single-byte character set) is read
+//   as Latin-1 and written back in it, byte for byte; a value it cannot hold is refused.
 class IniFile
 {
 public:
@@ -49,6 +51,8 @@ private:
     QStringList m_lines;
     QString m_newline = QStringLiteral("\n");
     bool m_bom = false;
+    // The file was not UTF-8 and is read and written as Latin-1.
+    bool m_latin1 = false;
     QString m_error;
     QString m_loadError;
 };

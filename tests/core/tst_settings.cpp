@@ -53,6 +53,7 @@ private slots:
     void iniWriteFailureKeepsOldFile();
     void iniUnreadableFileIsNeverReplaced();
     void iniRefusesLineBreaks();
+    void iniOfAnotherCharacterSetIsRewrittenByteForByte();
 
     void registryCreation_data();
     void registryCreation();
@@ -133,6 +134,33 @@ void TestSettings::iniLookup()
     QTEST(ini.value(section, key, found ? QString() : QString()), "value");
     if (!found)
         QCOMPARE(ini.value(section, key, "dflt"), QString("dflt"));
+}
+
+// A settings file written by an older installation in a single-byte character set (here "é" as
+// the byte E9) must come back unchanged but for the line written; its values read as that set.
+void TestSettings::iniOfAnotherCharacterSetIsRewrittenByteForByte()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("x.ini");
+    const QByteArray before = "; Param\xe8tres de l'installation\r\n"
+                              "[Settings]\r\n"
+                              "LocalDataLocation=/srv/donn\xe9" "es\r\n"
+                              "\r\n"
+                              "[Contact]\r\n"
+                              "HelplineNumber=0800 caf\xe9\r\n";
+    writeAll(path, before);
+    IniFile ini(path);
+    QCOMPARE(ini.value("Settings", "LocalDataLocation"), QStringLiteral("/srv/donn\u00e9es"));
+    QVERIFY2(ini.setValue("Settings", "ServerAddress", "http://server/bin"), qPrintable(ini.errorString()));
+    QByteArray expected = before;
+    expected.insert(expected.indexOf("\r\n\r\n") + 2, "ServerAddress=http://server/bin\r\n");
+    QCOMPARE(readAll(path), expected);
+
+    // A value that the file's character set cannot hold is refused; the file stays as it was.
+    QVERIFY(!ini.setValue("Settings", "ServerAddress", QStringLiteral("http://\u0441\u0435\u0440\u0432\u0435\u0440/bin")));
+    QVERIFY(!ini.errorString().isEmpty());
+    QCOMPARE(readAll(path), expected);
+    QCOMPARE(IniFile(path).value("Contact", "HelplineNumber"), QStringLiteral("0800 caf\u00e9"));
 }
 
 void TestSettings::iniRewriteKeepsOtherLines()
