@@ -263,6 +263,7 @@ bool TInitialisationDM::PrepareLocalStore(const QString &email)
         } else if (lookup.CreateUserDatabase(email)) {
             StatusMessage = QStringLiteral("Local data store created.");
             ISFirstSync = true;
+            m_storesMadeThisRun.insert(lookup.getdatabasePathAndName(email));
             result = true;
         } else {
             refuse(QStringLiteral("Could not create local datastore: ") + QStringLiteral("\n\r") + lookup.StatusMessage);
@@ -300,6 +301,9 @@ bool TInitialisationDM::OpenLocalStore(const QString &email)
         closeLocalStore();
         return false;
     }
+    // Only a store made in this run has never been synchronised; an earlier attempt of the dialog
+    // may have made another user's store.
+    ISFirstSync = m_storesMadeThisRun.contains(m_dbDatapath);
     if (m_openStorePath != m_dbDatapath) {
         closeLocalStore();
         if (!m_connector.Initialize(m_dbServerName, m_dbDatapath, m_dbUserName, m_dbPassword, m_dbProtocol)) {
@@ -374,6 +378,19 @@ bool TInitialisationDM::LoginLocal(const QString &email, const QString &password
     if (isSuspended(settings.value(QStringLiteral("USER_IS_SUSPENDED")), settings.value(QStringLiteral("USER_AUTO_SUSPEND_DATE")))) {
         refuse(suspendedMessage());
         return false;
+    }
+    settings.finish();
+    // The settings row is only written at an online login; a suspension made on the server since
+    // then reaches this store through the synchronised officer row. A deleted row is an account
+    // the address no longer belongs to.
+    QSqlQuery officers = SqlUtil::exec(db, QStringLiteral("SELECT IS_SUSPENDED, AUTO_SUSPEND_DATE FROM SAMPLE_OFFICER "
+                                                          "WHERE EMAIL_ADDRESS = ? AND FLAG_DELETED IS DISTINCT FROM 'T'"),
+                                       {email});
+    while (officers.next()) {
+        if (isSuspended(officers.value(0), officers.value(1))) {
+            refuse(suspendedMessage());
+            return false;
+        }
     }
     StatusMessage = QStringLiteral("Logged in to the local data store successfully");
     return true;

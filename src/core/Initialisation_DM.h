@@ -4,6 +4,7 @@
 #include "LoginServerAccess.h"
 
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
@@ -132,6 +133,8 @@ private:
     bool m_loggedInToServer = false;
     QVariantMap m_officer;
     QString m_openStorePath;
+    // The stores this module made; ISFirstSync holds for them only.
+    QSet<QString> m_storesMadeThisRun;
 
     QString m_dbServerName;
     QString m_dbDatapath;

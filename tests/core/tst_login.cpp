@@ -160,6 +160,9 @@ private slots:
     void offlineLogin();
     void offlineRefusesIncompleteStore_data();
     void offlineRefusesIncompleteStore();
+    void offlineHonoursSuspensionBroughtDown_data();
+    void offlineHonoursSuspensionBroughtDown();
+    void firstSyncFlagFollowsTheStoreOpened();
     void serverDownWithoutStoreCreatesNothing();
     void laterAttemptForAnotherAddressOpensItsOwnStore();
     void failedSettingsCopyIsRetriedByNextAttempt();
@@ -425,6 +428,72 @@ void TestLogin::offlineRefusesIncompleteStore()
     QVERIFY2(offline.init->StatusMessage.contains(message), qPrintable(offline.init->StatusMessage));
     QVERIFY(!offline.login(Plain, Password));
     QVERIFY2(offline.init->StatusMessage.contains(message), qPrintable(offline.init->StatusMessage));
+}
+
+void TestLogin::offlineHonoursSuspensionBroughtDown_data()
+{
+    QTest::addColumn<QString>("suspended");
+    QTest::addColumn<QVariant>("autoSuspendDate");
+    QTest::addColumn<QString>("deleted");
+    QTest::addColumn<bool>("accepted");
+    const QVariant noDate(QMetaType(QMetaType::QDate));
+    QTest::newRow("officer row active") << QStringLiteral("F") << noDate << QStringLiteral("F") << true;
+    QTest::newRow("suspended by an admin") << QStringLiteral("T") << noDate << QStringLiteral("F") << false;
+    QTest::newRow("suspension date passed") << QStringLiteral("F") << QVariant(QDate(2000, 1, 1)) << QStringLiteral("F") << false;
+    QTest::newRow("deleted old row of the address") << QStringLiteral("T") << noDate << QStringLiteral("T") << true;
+}
+
+// The settings row is written only at an online login; a suspension made on the server since then
+// reaches the store through the synchronised officer row, and an offline login must honour it.
+void TestLogin::offlineHonoursSuspensionBroughtDown()
+{
+    QFETCH(QString, suspended);
+    QFETCH(QVariant, autoSuspendDate);
+    QFETCH(QString, deleted);
+    QFETCH(bool, accepted);
+    const QString data = newDataDir();
+    {
+        Rig online(m_server.url(), data);
+        QVERIFY2(online.login(Plain, Password), qPrintable(online.init->StatusMessage));
+    }
+    Rig offline(deadUrl(), data);
+    {
+        StoreFile store(offline.storePath(Plain));
+        store.exec(QStringLiteral("INSERT INTO SAMPLE_OFFICER (ID, UNIQUE_UUID, CODE, NAME, EMAIL_ADDRESS, IS_SUSPENDED, "
+                                  "AUTO_SUSPEND_DATE, FLAG_DELETED, IS_SYNCING) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 'T')"),
+                   {4711, QStringLiteral("0F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9"), QStringLiteral("PLAIN"),
+                    QStringLiteral("Plain"), Plain, suspended, autoSuspendDate, deleted});
+    }
+    QCOMPARE(offline.login(Plain, Password), accepted);
+    if (!accepted)
+        QCOMPARE(offline.init->StatusMessage, TInitialisationDM::suspendedMessage());
+}
+
+// ISFirstSync tells the first synchronisation pass that the store it works on was made by this
+// login; an earlier attempt of the same dialog that made another user's store must not leak it.
+void TestLogin::firstSyncFlagFollowsTheStoreOpened()
+{
+    const QString data = newDataDir();
+    {
+        Rig online(m_server.url(), data);
+        QVERIFY2(online.login(Plain, Password), qPrintable(online.init->StatusMessage));
+    }
+    TSyncWorkerHelperDM helper(m_server.url());
+    LoginServerChannel real(helper);
+    // Exactly enough lost races to make the first numbering give up; later claims win.
+    RacingServer racing(real, TInitialisationDM::MaxActivationAttempts);
+    Rig rig(m_server.url(), data, &racing);
+    QVERIFY_THROWS_EXCEPTION(VarnexError, rig.login(Racer, Password));
+    QVERIFY(QFile::exists(rig.storePath(Racer)));
+
+    QVERIFY2(rig.login(Plain, Password), qPrintable(rig.init->StatusMessage));
+    QCOMPARE(rig.init->DBDatapath(), rig.storePath(Plain));
+    QVERIFY(!rig.init->ISFirstSync);
+
+    // The store made by the failed attempt has still never been synchronised.
+    QVERIFY2(rig.login(Racer, Password), qPrintable(rig.init->StatusMessage));
+    QCOMPARE(rig.init->DBDatapath(), rig.storePath(Racer));
+    QVERIFY(rig.init->ISFirstSync);
 }
 
 void TestLogin::serverDownWithoutStoreCreatesNothing()
