@@ -63,13 +63,6 @@ void TMaindm::Login(const QString &emailAddress, const QString &password)
 {
     Q_UNUSED(password) // the batch login is trusted to the local store; nothing compares it
     const QSqlDatabase db = ibConnection();
-    QSqlQuery officer = SqlUtil::exec(
-        db,
-        QStringLiteral("SELECT FIRST 1 ID, UNIQUE_UUID, LOGIN_PASSWORD, IS_SUSPENDED, AUTO_SUSPEND_DATE, "
-                       "IS_LOCAL_AUTHORITY_ADMIN FROM SAMPLE_OFFICER WHERE EMAIL_ADDRESS = ?"),
-        {emailAddress});
-    const bool haveOfficer = officer.next();
-
     QSqlQuery settings = SqlUtil::exec(
         db,
         QStringLiteral("SELECT FIRST 1 USER_ID, USER_IS_LOCAL_AUTHORITY_ADMIN, USER_AUTO_SUSPEND_DATE, "
@@ -78,18 +71,31 @@ void TMaindm::Login(const QString &emailAddress, const QString &password)
         throw VarnexError(QStringLiteral("The local settings of this data store are missing."));
     UserID = settings.value(0).toLongLong();
     const QVariant autoSuspend = settings.value(2);
-    // A suspension recorded in the local settings counts as well as the officer row's own flag,
-    // so that a store whose officer row has not been downloaded yet cannot slip through.
+    // A suspension recorded in the local settings counts as well as the officer rows' own, so that
+    // a store whose officer row has not been downloaded yet cannot slip through.
     bool suspended = settings.value(3).toString() == QLatin1String("T");
+    settings.finish();
+    const QDate today = Clock::instance().today();
+    const bool settingsDatePassed = !autoSuspend.isNull() && today >= autoSuspend.toDate();
 
-    if (!autoSuspend.isNull() && Clock::instance().today() >= autoSuspend.toDate()) {
+    // Every live officer row of the address: one moved to another office keeps the address, and
+    // its deleted old row is no longer the account.
+    const QString liveRows = QStringLiteral("EMAIL_ADDRESS = ? AND FLAG_DELETED IS DISTINCT FROM 'T'");
+    QSqlQuery officers = SqlUtil::exec(
+        db, QStringLiteral("SELECT IS_SUSPENDED, AUTO_SUSPEND_DATE FROM SAMPLE_OFFICER WHERE ") + liveRows, {emailAddress});
+    bool haveOfficer = false;
+    while (officers.next()) {
+        haveOfficer = true;
+        const QVariant date = officers.value(1);
+        if (officers.value(0).toString() == QLatin1String("T") || (!date.isNull() && today >= date.toDate()))
+            suspended = true;
+    }
+    officers.finish();
+    if (settingsDatePassed) {
         suspended = true;
         if (haveOfficer)
-            SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE_OFFICER SET IS_SUSPENDED = 'T' WHERE ID = ?"),
-                          {officer.value(0)});
+            SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE_OFFICER SET IS_SUSPENDED = 'T' WHERE ") + liveRows, {emailAddress});
     }
-    if (haveOfficer && officer.value(3).toString() == QLatin1String("T"))
-        suspended = true;
     UserIsSuspended = suspended;
     if (suspended)
         throw VarnexError(QStringLiteral("This account has been suspended. It can be re-activated by an admin user."));

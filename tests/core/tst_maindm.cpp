@@ -45,6 +45,8 @@ private slots:
     void dataScopeFromText();
     void batchLoginSuspension_data();
     void batchLoginSuspension();
+    void batchLoginLooksAtEveryLiveOfficerRow_data();
+    void batchLoginLooksAtEveryLiveOfficerRow();
 
     void upgradeAddsMissingColumnsOnce();
     void upgradeOfCurrentStoreChangesNothing();
@@ -183,6 +185,51 @@ void TestMaindm::batchLoginSuspension()
         QCOMPARE(SqlUtil::scalar(db, QStringLiteral("SELECT IS_SUSPENDED FROM SAMPLE_OFFICER")).toString(),
                  QStringLiteral("T"));
     }
+}
+
+void TestMaindm::batchLoginLooksAtEveryLiveOfficerRow_data()
+{
+    // Officer rows of the address in the order they were stored: "D" deleted, "S" suspended,
+    // "P" own suspension date passed, "-" an active row.
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("suspended row after a deleted one") << QStringList{"D", "S"} << true;
+    QTest::newRow("old deleted row suspended, live row active") << QStringList{"DS", "-"} << false;
+    QTest::newRow("own suspension date of the row passed") << QStringList{"P"} << true;
+    QTest::newRow("active rows only") << QStringList{"-", "D"} << false;
+}
+
+// An address may have several officer rows (an officer moved to another office keeps the address);
+// the deleted ones are no longer the account, and any live one that is suspended refuses.
+void TestMaindm::batchLoginLooksAtEveryLiveOfficerRow()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(bool, refused);
+    FixedClock clock(QDateTime(QDate(2026, 12, 10), QTime(9, 0)));
+    Clock::setInstance(&clock);
+    Session s;
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("o@x.org")));
+    const QSqlDatabase db = s.dm.ibConnection();
+    int n = 0;
+    for (const QString &row : rows) {
+        ++n;
+        SqlUtil::exec(db, QStringLiteral("INSERT INTO SAMPLE_OFFICER (UNIQUE_UUID, CODE, NAME, EMAIL_ADDRESS, FLAG_DELETED, "
+                                         "IS_SUSPENDED, AUTO_SUSPEND_DATE) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                      {QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964F%1").arg(n), QStringLiteral("O%1").arg(n),
+                       QStringLiteral("Officer One"), QStringLiteral("o@x.org"),
+                       row.contains(QLatin1Char('D')) ? QStringLiteral("T") : QStringLiteral("F"),
+                       row.contains(QLatin1Char('S')) ? QStringLiteral("T") : QStringLiteral("F"),
+                       row.contains(QLatin1Char('P')) ? QVariant(QDate(2026, 12, 1)) : QVariant(QMetaType(QMetaType::QDate))});
+    }
+    bool wasRefused = false;
+    try {
+        s.dm.Login(QStringLiteral("o@x.org"), QStringLiteral("ignored"));
+    } catch (const VarnexError &) {
+        wasRefused = true;
+    }
+    Clock::setInstance(nullptr);
+    QCOMPARE(wasRefused, refused);
+    QCOMPARE(s.dm.UserIsSuspended, refused);
 }
 
 void TestMaindm::upgradeAddsMissingColumnsOnce()
