@@ -142,7 +142,10 @@ void TInitialisationDM::applyCheck(CheckThread *thread)
     m_checkThread = nullptr;
     m_checkedOnce = true;
     m_serverConnectionIsAlive = thread->alive;
-    m_statusMessage = thread->alive ? ServerOk : Offline;
+    // A check that ends after the monitor was stopped (the main window closing) leaves its text
+    // at "Not monitoring".
+    if (m_monitorServerIsConnected)
+        m_statusMessage = thread->alive ? ServerOk : Offline;
     thread->wait(); // finished has been signalled; let the thread end before it is freed
     thread->deleteLater();
     ServerCheckDone();

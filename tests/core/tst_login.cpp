@@ -170,6 +170,7 @@ private slots:
     void scopeChangeResetsSyncMarks();
     void loginWaitsForRunningCheck();
     void monitorTexts();
+    void checkEndingAfterStopKeepsMonitorStopped();
 
 private:
     void setOfficer(const QString &email, const QVariantMap &values);
@@ -640,6 +641,22 @@ void TestLogin::monitorTexts()
         QCOMPARE(rig.init->MonitorServerConnectionStatusMessage(), QStringLiteral("Not monitoring"));
         QVERIFY(!rig.init->timerActive());
     }
+}
+
+// The main window stops the monitor at close, possibly while a check is under way: that check's
+// end must neither re-arm the monitor nor replace the "Not monitoring" text.
+void TestLogin::checkEndingAfterStopKeepsMonitorStopped()
+{
+    QVERIFY(m_server.control("{\"stallMs\": 300}"));
+    Rig rig(m_server.url(), newDataDir());
+    QSignalSpy done(rig.init.get(), &TInitialisationDM::serverCheckDone);
+    rig.init->Initialize(true, 1, {});
+    QTRY_VERIFY(rig.init->isCheckRunning());
+    rig.init->SetMonitorServerIsConnected(false);
+    QTRY_COMPARE(done.count(), 1);
+    QVERIFY(!rig.init->isCheckRunning());
+    QVERIFY(!rig.init->timerActive());
+    QCOMPARE(rig.init->MonitorServerConnectionStatusMessage(), QStringLiteral("Not monitoring"));
 }
 
 QTEST_GUILESS_MAIN(TestLogin)
