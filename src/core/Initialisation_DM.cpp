@@ -238,8 +238,13 @@ void TInitialisationDM::recordSuspensionInStore(const QString &email)
         if (db.isOpen()) {
             QSqlQuery q(db);
             // Best effort: a store too old for these columns is refused offline anyway once upgraded.
-            q.prepare(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_SUSPENDED = ?"));
+            // A store recorded for another address (one whose file name folds to the same) is left
+            // alone.
+            q.prepare(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_SUSPENDED = ? "
+                                     "WHERE COALESCE(TRIM(USER_EMAIL_ADDRESS), '') = '' "
+                                     "OR LOWER(TRIM(USER_EMAIL_ADDRESS)) = LOWER(?)"));
             q.addBindValue(QStringLiteral("T"));
+            q.addBindValue(email);
             q.exec();
         }
     }
@@ -321,6 +326,17 @@ bool TInitialisationDM::OpenLocalStore(const QString &email)
         return false;
     }
     UpdateDatabaseStructure();
+    // The file name folds "." and "-" together, so two addresses can name the same file; the
+    // store belongs to the address its last online login recorded.
+    const QString owner = text(SqlUtil::scalar(localConnection(),
+                                               QStringLiteral("SELECT FIRST 1 USER_EMAIL_ADDRESS FROM SYS_LOCAL_SETTINGS")))
+                              .trimmed();
+    if (!owner.isEmpty() && owner.compare(email, Qt::CaseInsensitive) != 0) {
+        refuse(QStringLiteral("The local data store '%1' belongs to '%2' and cannot be used for '%3'.")
+                   .arg(m_dbDatapath, owner, email));
+        closeLocalStore();
+        return false;
+    }
     if (!IsActivated()) {
         if (!m_loggedInToServer) {
             refuse(QStringLiteral("The local data store for '") + email

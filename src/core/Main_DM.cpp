@@ -66,9 +66,15 @@ void TMaindm::Login(const QString &emailAddress, const QString &password)
     QSqlQuery settings = SqlUtil::exec(
         db,
         QStringLiteral("SELECT FIRST 1 USER_ID, USER_IS_LOCAL_AUTHORITY_ADMIN, USER_AUTO_SUSPEND_DATE, "
-                       "USER_IS_SUSPENDED FROM SYS_LOCAL_SETTINGS"));
+                       "USER_IS_SUSPENDED, USER_EMAIL_ADDRESS FROM SYS_LOCAL_SETTINGS"));
     if (!settings.next())
         throw VarnexError(QStringLiteral("The local settings of this data store are missing."));
+    // The file name folds "." and "-" together, so two addresses can name the same file; the
+    // store belongs to the address its last online login recorded.
+    const QString owner = settings.value(4).toString().trimmed();
+    if (!owner.isEmpty() && owner.compare(emailAddress, Qt::CaseInsensitive) != 0)
+        throw VarnexError(QStringLiteral("The local data store '%1' belongs to '%2' and cannot be used for '%3'.")
+                              .arg(DBDatapath(), owner, emailAddress));
     UserID = settings.value(0).toLongLong();
     const QVariant autoSuspend = settings.value(2);
     // A suspension recorded in the local settings counts as well as the officer rows' own, so that

@@ -32,7 +32,8 @@ public:
     void Disconnect();
     QString lastError() const { return m_lastError; }
 
-    // The batch-mode login against the local settings; throws VarnexError for a suspended account.
+    // The batch-mode login against the local settings; throws VarnexError for a suspended account
+    // or a store whose last online login recorded another address.
     void Login(const QString &emailAddress, const QString &password);
 
     // Brings the open store's structure up to date; throws VarnexError on a database failure.

@@ -33,6 +33,8 @@ const QString OfficeAdmin = QStringLiteral("officeadmin@demo.example");
 const QString Scoped = QStringLiteral("scope@demo.example");
 const QString AutoSuspended = QStringLiteral("autosuspend@demo.example");
 const QString Racer = QStringLiteral("racer@demo.example");
+// Another officer whose address gives the same store file name as Plain's.
+const QString PlainsTwin = QStringLiteral("plain@demo-example");
 
 QString deadUrl()
 {
@@ -165,6 +167,7 @@ private slots:
     void firstSyncFlagFollowsTheStoreOpened();
     void serverDownWithoutStoreCreatesNothing();
     void laterAttemptForAnotherAddressOpensItsOwnStore();
+    void storeOfAnotherAddressWithTheSameFileNameIsRefused();
     void failedSettingsCopyIsRetriedByNextAttempt();
     void scopeChangeResetsSyncMarks_data();
     void scopeChangeResetsSyncMarks();
@@ -197,10 +200,11 @@ void TestLogin::initTestCase()
             .arg(QLatin1String(code), QLatin1String(email), QLatin1String(scope),
                  autoSuspend ? QStringLiteral(", \"AUTO_SUSPEND_DATE\": \"%1\"").arg(QLatin1String(autoSuspend)) : QString());
     };
-    seed.write(QStringLiteral("{\"SAMPLE_OFFICER\": [%1, %2, %3]}")
+    seed.write(QStringLiteral("{\"SAMPLE_OFFICER\": [%1, %2, %3, %4]}")
                    .arg(officer("SCOPE", "scope@demo.example", "office", nullptr),
                         officer("AUTOSUSP", "autosuspend@demo.example", "office", "2030-06-01 00:00:00"),
-                        officer("RACER", "racer@demo.example", "office", nullptr))
+                        officer("RACER", "racer@demo.example", "office", nullptr),
+                        officer("TWIN", "plain@demo-example", "office", nullptr))
                    .toUtf8());
     seed.close();
     QVERIFY2(m_server.start({QStringLiteral("--enable-control"), QStringLiteral("--seed"), seed.fileName()}),
@@ -530,6 +534,50 @@ void TestLogin::laterAttemptForAnotherAddressOpensItsOwnStore()
     QVERIFY(!rig.login(QStringLiteral("nobody@demo.example"), Password));
     QVERIFY(!rig.init->hasLocalConnection());
     QVERIFY(!rig.maindm->ibConnection().isOpen());
+}
+
+// "plain@demo.example" and "plain@demo-example" both name the file "plain-at-demo-example.fdb".
+// The second officer must never be handed the first one's store, online or offline.
+void TestLogin::storeOfAnotherAddressWithTheSameFileNameIsRefused()
+{
+    const QString data = newDataDir();
+    {
+        Rig first(m_server.url(), data);
+        QVERIFY2(first.login(Plain, Password), qPrintable(first.init->StatusMessage));
+        QCOMPARE(first.storePath(PlainsTwin), first.storePath(Plain));
+    }
+    for (const bool online : {true, false}) {
+        Rig rig(online ? m_server.url() : deadUrl(), data);
+        QVERIFY(!rig.login(PlainsTwin, Password));
+        QVERIFY2(rig.init->StatusMessage.contains(Plain), qPrintable(rig.init->StatusMessage));
+        QVERIFY(!rig.init->hasLocalConnection());
+        QVERIFY(!rig.maindm->ibConnection().isOpen());
+    }
+    // Nor is the other officer's suspension recorded in this store.
+    setOfficer(PlainsTwin, {{QStringLiteral("IS_SUSPENDED"), QStringLiteral("T")}});
+    {
+        Rig rig(m_server.url(), data);
+        QVERIFY(!rig.login(PlainsTwin, Password));
+        QCOMPARE(rig.init->StatusMessage, TInitialisationDM::suspendedMessage());
+    }
+    setOfficer(PlainsTwin, {{QStringLiteral("IS_SUSPENDED"), QStringLiteral("F")}});
+    const QString path = QDir(data).filePath(TUserDatabaseDM::ConvertUsernameToDatabaseName(Plain));
+    {
+        StoreFile store(path);
+        QCOMPARE(store.setting("USER_EMAIL_ADDRESS").toString(), Plain);
+        QCOMPARE(store.setting("USER_IS_SUSPENDED").toString(), QStringLiteral("F"));
+    }
+    // The owner's own suspension is recorded, so that an offline login cannot get round it.
+    setOfficer(Plain, {{QStringLiteral("IS_SUSPENDED"), QStringLiteral("T")}});
+    bool refused = false;
+    {
+        Rig rig(m_server.url(), data);
+        refused = !rig.login(Plain, Password);
+    }
+    setOfficer(Plain, {{QStringLiteral("IS_SUSPENDED"), QStringLiteral("F")}});
+    QVERIFY(refused);
+    StoreFile store(path);
+    QCOMPARE(store.setting("USER_IS_SUSPENDED").toString(), QStringLiteral("T"));
 }
 
 void TestLogin::failedSettingsCopyIsRetriedByNextAttempt()

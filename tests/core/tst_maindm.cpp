@@ -47,6 +47,8 @@ private slots:
     void batchLoginSuspension();
     void batchLoginLooksAtEveryLiveOfficerRow_data();
     void batchLoginLooksAtEveryLiveOfficerRow();
+    void batchLoginRefusesStoreOfAnotherAddress_data();
+    void batchLoginRefusesStoreOfAnotherAddress();
 
     void upgradeAddsMissingColumnsOnce();
     void upgradeOfCurrentStoreChangesNothing();
@@ -230,6 +232,34 @@ void TestMaindm::batchLoginLooksAtEveryLiveOfficerRow()
     Clock::setInstance(nullptr);
     QCOMPARE(wasRefused, refused);
     QCOMPARE(s.dm.UserIsSuspended, refused);
+}
+
+void TestMaindm::batchLoginRefusesStoreOfAnotherAddress_data()
+{
+    QTest::addColumn<QVariant>("recorded"); // USER_EMAIL_ADDRESS of the store
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("never logged in online") << QVariant(QMetaType(QMetaType::QString)) << false;
+    QTest::newRow("same address") << QVariant(QStringLiteral("o.x@y.org")) << false;
+    QTest::newRow("same address in capitals") << QVariant(QStringLiteral("O.X@Y.org")) << false;
+    // Both addresses name the file "o-x-at-y-org.fdb".
+    QTest::newRow("address with the same file name") << QVariant(QStringLiteral("o-x@y.org")) << true;
+}
+
+void TestMaindm::batchLoginRefusesStoreOfAnotherAddress()
+{
+    QFETCH(QVariant, recorded);
+    QFETCH(bool, refused);
+    Session s;
+    QVERIFY(s.dm.ConnectToUserDatabase(QStringLiteral("o.x@y.org")));
+    SqlUtil::exec(s.dm.ibConnection(), QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_EMAIL_ADDRESS = ?"), {recorded});
+    bool wasRefused = false;
+    try {
+        s.dm.Login(QStringLiteral("o.x@y.org"), QStringLiteral("ignored"));
+    } catch (const VarnexError &e) {
+        wasRefused = true;
+        QVERIFY2(e.message().contains(recorded.toString()), qPrintable(e.message()));
+    }
+    QCOMPARE(wasRefused, refused);
 }
 
 void TestMaindm::upgradeAddsMissingColumnsOnce()
