@@ -353,6 +353,12 @@ bool DataPacket::tableFromCbor(const QCborValue &value, DataTable *table, QStrin
         || rowCountValue.toInteger() > std::numeric_limits<int>::max())
         return fail(error, QStringLiteral("the row count is missing or invalid"));
     const qsizetype rowCount = qsizetype(rowCountValue.toInteger());
+    // With fields, every row costs at least one byte per column and the column sizes are checked
+    // below; without fields the count is backed by nothing, and a forged one would fill memory.
+    if (fields.isEmpty() && rowCount > MaxRowsWithoutFields)
+        return fail(error, QStringLiteral("the row count %1 of a table without fields is above %2")
+                               .arg(rowCount)
+                               .arg(MaxRowsWithoutFields));
 
     const QCborValue columnsValue = map.value(KeyColumns);
     if (!columnsValue.isArray())

@@ -18,6 +18,8 @@ class DataPacket
 public:
     static constexpr const char *FormatName = "varnex-dataset";
     static constexpr int FormatVersion = 1;
+    // The most rows a table without fields may declare (docs/dataset-packet.md).
+    static constexpr int MaxRowsWithoutFields = 1000000;
 
     static QCborMap toCbor(const DataTable &table);
 

@@ -344,6 +344,13 @@ void TestDataPacket::decodeRefuses_data()
         << cbor(with(validPacket(), QStringLiteral("fields"), QCborValue())) << "field definitions are missing";
     QTest::newRow("negative row count")
         << cbor(with(validPacket(), QStringLiteral("rowCount"), -1)) << "row count";
+    // Rows of a table without fields cost no bytes on the wire, so only a limit keeps a declared
+    // count from filling memory.
+    QCborMap fieldless = validPacket();
+    fieldless.insert(QStringLiteral("fields"), QCborArray());
+    fieldless.insert(QStringLiteral("columns"), QCborArray());
+    QTest::newRow("huge row count without fields")
+        << cbor(with(fieldless, QStringLiteral("rowCount"), std::numeric_limits<int>::max())) << "row count";
     QTest::newRow("row count beyond the columns")
         << cbor(with(validPacket(), QStringLiteral("rowCount"), 2)) << "field CODE has 1 values for 2 rows";
     QTest::newRow("a column missing")
