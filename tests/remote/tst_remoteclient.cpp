@@ -1,4 +1,5 @@
 // The remote layer against a real varnex-server on a loopback port.
+#include "AesEnvelope.h"
 #include "DAData_DM.h"
 #include "HttpChannel.h"
 #include "PacketCipher.h"
@@ -13,10 +14,77 @@
 #include <QCborMap>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
 using namespace Wire;
+
+namespace {
+
+// A loopback HTTP server that answers exactly one request with fixed bytes, for replies the real
+// server never sends. The accept is bounded by a receive time-out so a test never hangs on it.
+class CannedServer
+{
+public:
+    CannedServer(int status, const QByteArray &body)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&addr), len);
+        ::listen(m_fd, 1);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+        timeval tv{10, 0};
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        m_thread = std::thread([this, status, body] {
+            const int c = ::accept(m_fd, nullptr, nullptr);
+            if (c < 0)
+                return;
+            ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv_, sizeof tv_);
+            QByteArray in;
+            char buf[4096];
+            qsizetype need = -1;
+            while (need < 0 || in.size() < need) {
+                const ssize_t n = ::recv(c, buf, sizeof buf, 0);
+                if (n <= 0)
+                    break;
+                in.append(buf, n);
+                const qsizetype end = in.indexOf("\r\n\r\n");
+                if (need < 0 && end >= 0) {
+                    const qsizetype cl = in.toLower().indexOf("content-length:");
+                    need = end + 4 + (cl >= 0 ? in.mid(cl + 15, in.indexOf("\r\n", cl) - cl - 15).trimmed().toLongLong() : 0);
+                }
+            }
+            const QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/cbor\r\n"
+                + "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+            ::send(c, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
+            ::close(c);
+        });
+    }
+    ~CannedServer()
+    {
+        ::shutdown(m_fd, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_fd);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/varnex/bin").arg(m_port); }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+    timeval tv_{10, 0};
+    std::thread m_thread;
+};
+
+} // namespace
 
 class TestRemoteClient : public QObject
 {
@@ -89,6 +157,53 @@ private slots:
 
     // A stalled server: the call ends with a transport failure once its time-out passes, and the
     // alive check reads that as false; the server serves again once the stall is lifted.
+    // Replies the client must never take for success: each ends in the named failure.
+    void badRepliesAreRefused_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("enveloped");
+        QTest::addColumn<QString>("failure");
+        const AesEnvelope envelope(QByteArrayLiteral("HbrodixQ27"));
+        Reply ok;
+        ok.results << Param::boolean(QStringLiteral("Result"), true);
+        const QByteArray okBody = encodeReply(ok);
+        QByteArray tampered = envelope.wrap(okBody);
+        tampered[tampered.size() - 20] = char(tampered.at(tampered.size() - 20) ^ 1);
+        QCborMap shape;
+        shape.insert(QStringLiteral("varnex"), 1);
+        shape.insert(QStringLiteral("kind"), QStringLiteral("reply"));
+        shape.insert(QStringLiteral("results"), QStringLiteral("none"));
+        QTest::newRow("success outside the envelope") << 200 << okBody << true << QStringLiteral("ProtocolError");
+        QTest::newRow("tampered envelope") << 200 << tampered << true << QStringLiteral("ProtocolError");
+        QTest::newRow("envelope not asked for") << 200 << envelope.wrap(okBody) << false << QStringLiteral("ProtocolError");
+        QTest::newRow("garbage") << 200 << QByteArray("<html>proxy</html>") << false << QStringLiteral("ProtocolError");
+        QTest::newRow("truncated") << 200 << okBody.left(okBody.size() - 2) << false << QStringLiteral("ProtocolError");
+        QTest::newRow("empty") << 200 << QByteArray() << false << QStringLiteral("ProtocolError");
+        QTest::newRow("results of the wrong shape") << 200 << QCborValue(shape).toCbor() << false << QStringLiteral("ProtocolError");
+        QTest::newRow("success with an error status") << 500 << okBody << false << QStringLiteral("TransportError");
+        QTest::newRow("error status without a body") << 502 << QByteArray() << true << QStringLiteral("TransportError");
+    }
+    void badRepliesAreRefused()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, enveloped);
+        QFETCH(QString, failure);
+        CannedServer canned(status, body);
+        HttpChannel channel;
+        channel.setTargetUrl(canned.url());
+        const AesEnvelope envelope(QByteArrayLiteral("HbrodixQ27"));
+        SyncService sync(channel, enveloped ? &envelope : nullptr);
+        try {
+            const bool alive = sync.IsAlive();
+            QFAIL(qPrintable(QStringLiteral("taken for success (%1)").arg(alive)));
+        } catch (const RemoteError &e) {
+            QCOMPARE(e.className(), failure);
+            QVERIFY(!e.message().isEmpty());
+        }
+    }
+
     void stalledServerEndsCall()
     {
         QVERIFY(m_server.control(R"({"stallMs":3000})"));
