@@ -525,6 +525,13 @@ void SqlDataSet::setValue(const QString &name, const QVariant &value)
     if (variantIsNull(value) || (emptyText && type != QMetaType::QString && type != QMetaType::QByteArray)) {
         // Empty text means "no value" for anything that is not text.
         stored = nullOf(type);
+    } else if (value.metaType().id() == QMetaType::QDateTime && value.toDateTime().timeSpec() != Qt::LocalTime) {
+        // The driver writes a timestamp's clock time as it stands and reads it back as local time;
+        // a time given in UTC or another zone is turned into the same moment in local time first.
+        stored = value.toDateTime().toLocalTime();
+        if (type != QMetaType::UnknownType && type != QMetaType::QDateTime && !stored.convert(QMetaType(type)))
+            throw VarnexError(QStringLiteral("'%1' is not a valid value for field '%2'")
+                                  .arg(value.toString(), m_fields[column]));
     } else if (type == QMetaType::UnknownType || value.metaType().id() == type) {
         stored = value;
     } else {
@@ -557,11 +564,14 @@ void SqlDataSet::edit()
     emit afterEdit();
 }
 
-void SqlDataSet::beginNewRow(int position)
+void SqlDataSet::beginNewRow(bool atEnd)
 {
     requireActive("insert");
     requireModifiable();
+    // The place of the new row is taken only after the row being left is posted or dropped: an
+    // unchanged new row that is dropped here takes its place with it.
     leaveRow(*this);
+    const int position = atEnd ? int(m_rows.size()) : (m_current < 0 ? 0 : m_current);
     m_savedCurrent = m_current;
     QList<QVariant> blank;
     blank.reserve(m_fields.size());
@@ -587,12 +597,12 @@ void SqlDataSet::beginNewRow(int position)
 
 void SqlDataSet::insert()
 {
-    beginNewRow(m_current < 0 ? 0 : m_current);
+    beginNewRow(false);
 }
 
 void SqlDataSet::append()
 {
-    beginNewRow(int(m_rows.size()));
+    beginNewRow(true);
 }
 
 QList<QVariant> SqlDataSet::keyValuesOf(const QList<QVariant> &row) const

@@ -154,7 +154,7 @@ private:
     void loadTableColumns();
     void setState(State s);
     void setCurrent(int row, bool force = false);
-    void beginNewRow(int position);
+    void beginNewRow(bool atEnd);
     QList<QVariant> keyValuesOf(const QList<QVariant> &row) const;
     void writeInsert();
     void writeUpdate();

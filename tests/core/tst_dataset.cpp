@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
+#include <QScopeGuard>
+#include <QTimeZone>
 #include <QUuid>
 
 #include <memory>
@@ -57,6 +59,10 @@ private slots:
     void navigationAndRefresh();
     void deleteRemovesRow();
     void signalsFollowState();
+    void newRowWhileUnchangedNewRow_data();
+    void newRowWhileUnchangedNewRow();
+    void timestampsFromOtherZonesKeepTheirMoment_data();
+    void timestampsFromOtherZonesKeepTheirMoment();
 
 private:
     std::unique_ptr<TestDatabase> m_db;
@@ -466,6 +472,90 @@ void TestDataSet::signalsFollowState()
                                              SqlDataSet::dsInsert, SqlDataSet::dsBrowse, SqlDataSet::dsInactive}));
     QCOMPARE(fields.size(), 1);
     QCOMPARE(fields.at(0).at(0).toString(), QString("NAME"));
+}
+
+void TestDataSet::newRowWhileUnchangedNewRow_data()
+{
+    QTest::addColumn<bool>("firstAppends");
+    QTest::addColumn<bool>("secondAppends");
+    QTest::addColumn<int>("startRow");
+    QTest::addColumn<int>("expectedRow");
+
+    QTest::newRow("append, append") << true << true << 0 << 2;
+    QTest::newRow("append, insert") << true << false << 0 << 0;
+    QTest::newRow("insert, append") << false << true << 1 << 2;
+    QTest::newRow("insert, insert") << false << false << 1 << 1;
+    QTest::newRow("append from last, append") << true << true << 1 << 2;
+}
+
+void TestDataSet::newRowWhileUnchangedNewRow()
+{
+    QFETCH(bool, firstAppends);
+    QFETCH(bool, secondAppends);
+    QFETCH(int, startRow);
+    QFETCH(int, expectedRow);
+
+    auto ds = officers();
+    ds->moveTo(startRow);
+    firstAppends ? ds->append() : ds->insert();
+    // Nothing was entered in the first new row: it is dropped and the second takes a valid place.
+    secondAppends ? ds->append() : ds->insert();
+    QCOMPARE(ds->state(), SqlDataSet::dsInsert);
+    QCOMPARE(ds->recordCount(), 3);
+    QCOMPARE(ds->recNo(), expectedRow);
+    QVERIFY(ds->isNull("CODE"));
+    ds->setValue("UNIQUE_UUID", newUuid());
+    ds->setValue("CODE", "N");
+    ds->post();
+    QCOMPARE(ds->recordCount(), 3);
+    QStringList codes;
+    for (ds->first(); !ds->eof(); ds->next())
+        codes << ds->text("CODE");
+    QStringList expected{"B", "D"};
+    expected.insert(expectedRow, "N");
+    QCOMPARE(codes, expected);
+    QCOMPARE(m_db->scalar("SELECT COUNT(*) FROM SAMPLE_OFFICER").toInt(), 3);
+}
+
+void TestDataSet::timestampsFromOtherZonesKeepTheirMoment_data()
+{
+    QTest::addColumn<QDateTime>("given");
+
+    const QDateTime moment(QDate(2024, 7, 2), QTime(10, 15, 30), Qt::UTC);
+    QTest::newRow("UTC") << moment;
+    QTest::newRow("offset from UTC") << moment.toOffsetFromUtc(-5 * 3600);
+    QTest::newRow("named zone") << moment.toTimeZone(QTimeZone("Australia/Sydney"));
+}
+
+void TestDataSet::timestampsFromOtherZonesKeepTheirMoment()
+{
+    QFETCH(QDateTime, given);
+
+    // Local time far from UTC, so that a clock time written unconverted is seen.
+    const QByteArray oldTz = qgetenv("TZ");
+    qputenv("TZ", "Asia/Tokyo");
+    auto restoreTz = qScopeGuard([&] {
+        if (oldTz.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldTz);
+    });
+
+    SqlDataSet ds(m_db->db(), "SELECT * FROM SAMPLE WHERE UNIQUE_UUID = :uuid");
+    ds.setUpdateTable("SAMPLE", {"UNIQUE_UUID"});
+    const QString uuid = newUuid();
+    ds.setParam("uuid", uuid);
+    ds.open();
+    ds.append();
+    ds.setValue("UNIQUE_UUID", uuid);
+    ds.setValue("CODE", "T1");
+    ds.setValue("SAMPLE_TIMESTAMP", given);
+    QCOMPARE(ds.value("SAMPLE_TIMESTAMP").toDateTime().toUTC(), given.toUTC());
+    ds.post();
+    QCOMPARE(ds.value("SAMPLE_TIMESTAMP").toDateTime().toUTC(), given.toUTC());
+    QCOMPARE(m_db->scalar("SELECT CAST(SAMPLE_TIMESTAMP AS VARCHAR(30)) FROM SAMPLE WHERE UNIQUE_UUID = ?", {uuid})
+                 .toString(),
+             QString("2024-07-02 19:15:30.0000"));
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
