@@ -93,6 +93,8 @@ private slots:
     void controllerWithoutDataSourceKeepsLinkColours();
     void typingEditsTheRow();
     void typingRefusedWithoutAutoEdit();
+    void dateEditKeepsTimeOfDay_data();
+    void dateEditKeepsTimeOfDay();
     void lifetimes();
     void plainEditors();
 };
@@ -302,6 +304,43 @@ void TestFocusController::typingEditsTheRow()
     QVERIFY(f.data->isNull("NAME"));
     f.data->cancel();
     QCOMPARE(f.name->text(), QString("Al"));
+}
+
+void TestFocusController::dateEditKeepsTimeOfDay_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QVariant>("expected");
+
+    const QDate newDate(2024, 3, 5);
+    QTest::newRow("timestamp with a time") << "SAMPLE_TIMESTAMP"
+                                           << QVariant(QDateTime(QDate(2024, 1, 2), QTime(14, 25, 36)))
+                                           << QVariant(QDateTime(newDate, QTime(14, 25, 36)));
+    QTest::newRow("timestamp empty") << "SAMPLE_TIMESTAMP" << QVariant() << QVariant(QDateTime(newDate, QTime(0, 0)));
+    QTest::newRow("date") << "RECORDED_DATE" << QVariant(QDate(2024, 1, 2)) << QVariant(newDate);
+}
+
+void TestFocusController::dateEditKeepsTimeOfDay()
+{
+    QFETCH(QString, column);
+    QFETCH(QVariant, stored);
+    QFETCH(QVariant, expected);
+
+    TestDatabase db;
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    db.exec(QStringLiteral("INSERT INTO SAMPLE (UNIQUE_UUID, CODE, %1) VALUES (?, 'S', ?)").arg(column), {uuid, stored});
+    SqlDataSet data(db.db(), QStringLiteral("SELECT ID, UNIQUE_UUID, %1 FROM SAMPLE WHERE UNIQUE_UUID = ?").arg(column).replace("?", ":uuid"));
+    data.setUpdateTable("SAMPLE", {"ID"});
+    data.setParam("uuid", uuid);
+    data.open();
+    TzqcxDBDateEdit edit;
+    edit.SetDataBinding(&data, column);
+    // The user picks another day.
+    edit.setDate(QDate(2024, 3, 5));
+    QCOMPARE(data.state(), SqlDataSet::dsEdit);
+    data.post();
+    QCOMPARE(data.value(column), expected);
+    QCOMPARE(db.scalar(QStringLiteral("SELECT %1 FROM SAMPLE WHERE UNIQUE_UUID = ?").arg(column), {uuid}), expected);
 }
 
 void TestFocusController::typingRefusedWithoutAutoEdit()

@@ -311,7 +311,18 @@ TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent) : TzqcxFocusColouredEditor(par
     connect(this, &QDateEdit::dateChanged, this, [this](QDate d) {
         if (Updating() || isReadOnly())
             return;
-        WriteField(d == NullDate() ? QVariant() : QVariant(d));
+        if (d == NullDate()) {
+            WriteField(QVariant());
+            return;
+        }
+        // A timestamp column keeps its time of day: the editor shows and changes only the date.
+        QVariant current;
+        if (DataSet() && DataSet()->isActive() && DataSet()->hasField(DataField()))
+            current = DataSet()->value(DataField());
+        if (!isNullValue(current) && current.metaType().id() == QMetaType::QDateTime)
+            WriteField(QDateTime(d, current.toDateTime().time()));
+        else
+            WriteField(QVariant(d));
     });
 }
 
