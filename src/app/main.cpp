@@ -34,6 +34,27 @@ namespace {
 
 const QString AppTitle = QStringLiteral("Varnex Desktop");
 
+// The application's standard handler: a failure raised by an action or form reaches the user as
+// its message instead of ending the program.
+class VarnexApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const VarnexError &e) {
+            Prompter::current().error(AppTitle, e.message());
+        } catch (const std::exception &e) {
+            Prompter::current().error(AppTitle, QString::fromLocal8Bit(e.what()));
+        }
+        return false;
+    }
+};
+
+
 QStringList rawArguments(int argc, char *argv[])
 {
     QStringList arguments;
@@ -255,7 +276,7 @@ int main(int argc, char *argv[])
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    VarnexApplication app(argc, argv);
     QtPrompter prompter;
     ScopedPrompter scope(&prompter);
     return runInteractive(options);

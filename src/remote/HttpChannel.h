@@ -21,10 +21,11 @@ public:
     void setTargetUrl(const QString &url) { m_url = url; }
     QString targetUrl() const { return m_url; }
 
-    void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
+    // A value of zero or less would mean "wait for ever" to libcurl; it keeps the default instead.
+    void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms > 0 ? ms : DefaultConnectTimeoutMs; }
     int connectTimeoutMs() const { return m_connectTimeoutMs; }
     // Total time for one call, connecting included.
-    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    void setTimeoutMs(int ms) { m_timeoutMs = ms > 0 ? ms : DefaultTimeoutMs; }
     int timeoutMs() const { return m_timeoutMs; }
 
     void setKeepAlive(bool on) { m_keepAlive = on; }
