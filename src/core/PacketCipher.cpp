@@ -1,10 +1,11 @@
 #include "PacketCipher.h"
 
+#include "AtomicFile.h"
+
 #include "DataPacket.h"
 #include "DataTable.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -478,37 +479,17 @@ bool PacketCipher::makePacket(QSqlQuery &query, QByteArray *packet, QString *err
     return makePacket(table, packet, error);
 }
 
-namespace {
-bool writeWhole(const QByteArray &bytes, const QString &fileName, QString *error)
-{
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, QStringLiteral("cannot create %1: %2").arg(fileName, file.errorString()));
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        setError(error, QStringLiteral("cannot save %1: %2").arg(fileName, file.errorString()));
-        return false;
-    }
-    return true;
-}
-} // namespace
 
 bool PacketCipher::savePacket(const DataTable &table, const QString &fileName, QString *error)
 {
     QByteArray packet;
-    return makePacket(table, &packet, error) && writeWhole(packet, fileName, error);
+    return makePacket(table, &packet, error) && saveFileAtomically(fileName, packet, error);
 }
 
 bool PacketCipher::savePacket(QSqlQuery &query, const QString &fileName, QString *error)
 {
     QByteArray packet;
-    return makePacket(query, &packet, error) && writeWhole(packet, fileName, error);
+    return makePacket(query, &packet, error) && saveFileAtomically(fileName, packet, error);
 }
 
 bool PacketCipher::openPacket(const QByteArray &packet, DataTable *table, QString *error)
