@@ -1,5 +1,7 @@
 #include "ServerStore.h"
 
+#include "AtomicFile.h"
+
 #include "SynchronisedTables.h"
 
 #include "SqlUtil.h"
@@ -12,7 +14,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
@@ -117,15 +118,16 @@ void ServerStore::createStore(const QString &seedFile)
     QFile::remove(building);
     const QString script = QDir(m_dataDir).filePath(QStringLiteral("create-store.sql"));
     {
-        QSaveFile f(script);
-        if (!f.open(QIODevice::WriteOnly))
-            throw VarnexError(QStringLiteral("Cannot write %1: %2").arg(script, f.errorString()));
         QString quoted = building;
         quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-        f.write(QStringLiteral("SET SQL DIALECT 3;\nSET NAMES UTF8;\nCREATE DATABASE '%1' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;\nCOMMIT;\n")
-                    .arg(quoted).toUtf8());
-        if (!f.commit())
-            throw VarnexError(QStringLiteral("Cannot write %1: %2").arg(script, f.errorString()));
+        QString error;
+        if (!saveFileAtomically(script,
+                                QStringLiteral("SET SQL DIALECT 3;\nSET NAMES UTF8;\nCREATE DATABASE '%1' PAGE_SIZE 8192 "
+                                               "DEFAULT CHARACTER SET UTF8;\nCOMMIT;\n")
+                                    .arg(quoted)
+                                    .toUtf8(),
+                                &error))
+            throw VarnexError(QStringLiteral("Cannot write %1: %2").arg(script, error));
     }
     QProcess isql;
     isql.setProcessChannelMode(QProcess::MergedChannels);
