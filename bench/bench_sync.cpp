@@ -5,12 +5,12 @@
 // for comparison, the raw rate of inserting the same rows into a fresh store with one prepared
 // statement in one transaction. Prints rows per second, the ratio of reload to raw insert, and the
 // peak memory of the process after the reload (which must not grow with the number of rows).
-#include "DataTable.h"
-#include "LocalDatabase.h"
-#include "RemoteDataAdapter.h"
-#include "SyncTable_Unt.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "SyncWorker_Dm.h"
+#include "data/DataTable.h"
+#include "store/LocalDatabase.h"
+#include "remote/RemoteDataAdapter.h"
+#include "sync/SyncTable_Unt.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "sync/SyncWorker_DM.h"
 
 #include <QCoreApplication>
 #include <QDir>

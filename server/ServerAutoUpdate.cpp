@@ -1,8 +1,8 @@
 #include "ServerAutoUpdate.h"
 
-#include "HydraAutoUpdate_Intf.h"
-#include "RemoteError.h"
-#include "VarnexError.h"
+#include "remote/HydraAutoUpdate_Intf.h"
+#include "remote/RemoteError.h"
+#include "base/VarnexError.h"
 
 #include <QDir>
 #include <QFile>

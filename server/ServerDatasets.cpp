@@ -1,8 +1,8 @@
 #include "ServerDatasets.h"
 
 #include "ServerStore.h"
-#include "SqlUtil.h"
-#include "VarnexError.h"
+#include "store/SqlUtil.h"
+#include "base/VarnexError.h"
 
 #include <QSqlDriver>
 #include <QSqlField>

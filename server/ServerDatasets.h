@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DataTable.h"
-#include "TableCodec.h"
+#include "data/DataTable.h"
+#include "remote/TableCodec.h"
 
 #include <QHash>
 

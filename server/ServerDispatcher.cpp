@@ -1,13 +1,13 @@
 #include "ServerDispatcher.h"
 
-#include "AesEnvelope.h"
-#include "PacketCipher.h"
-#include "RemoteError.h"
+#include "remote/AesEnvelope.h"
+#include "data/PacketCipher.h"
+#include "remote/RemoteError.h"
 #include "ServerAutoUpdate.h"
 #include "ServerStore.h"
-#include "SqlUtil.h"
-#include "TableCodec.h"
-#include "VRXLoginInfo.h"
+#include "store/SqlUtil.h"
+#include "remote/TableCodec.h"
+#include "remote/VRXLoginInfo.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -2,7 +2,7 @@
 
 #include "Faults.h"
 #include "ServerDatasets.h"
-#include "WireCodec.h"
+#include "remote/WireCodec.h"
 
 #include <QByteArray>
 

@@ -1,11 +1,11 @@
 #include "ServerStore.h"
 
-#include "AtomicFile.h"
+#include "base/AtomicFile.h"
 
-#include "SynchronisedTables.h"
+#include "store/SynchronisedTables.h"
 
-#include "SqlUtil.h"
-#include "VarnexError.h"
+#include "store/SqlUtil.h"
+#include "base/VarnexError.h"
 
 #include <QDir>
 #include <QFile>

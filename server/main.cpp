@@ -3,7 +3,7 @@
 #include "ServerDispatcher.h"
 #include "ServerNews.h"
 #include "ServerStore.h"
-#include "VarnexError.h"
+#include "base/VarnexError.h"
 
 #include <httplib.h>
 

@@ -3,9 +3,9 @@
 // The synchronisation controller as the main window sees it, and the login module as the
 // controller sees it.
 
-#include "Initialisation_DM.h"
-#include "Main_FRM.h"
-#include "SyncController_DM.h"
+#include "core/Initialisation_DM.h"
+#include "app/Main_FRM.h"
+#include "sync/SyncController_DM.h"
 
 #include <QObject>
 

@@ -1,10 +1,11 @@
-#include "BatchLogin.h"
+#include "core/BatchLogin.h"
 
-#include "FBAnydayConnector_DM.h"
-#include "LocalDatabase.h"
-#include "Main_DM.h"
-#include "UserDatabase_DM.h"
-#include "VarnexError.h"
+#include "store/FBAnydacConnector_DM.h"
+#include "store/LocalDatabase.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
+#include "store/UserDatabase_DM.h"
+#include "base/VarnexError.h"
 
 bool BatchLogin(const QString &emailAddress, const QString &password, TRegistryDM &registry, TMaindm &maindm,
                 TFBAnydacConnectorDm &connector, LocalStoreValues &store, QString *error)
@@ -16,7 +17,7 @@ bool BatchLogin(const QString &emailAddress, const QString &password, TRegistryD
     };
     // The store is located as at an offline login: named after the address in lower case.
     const QString email = emailAddress.toLower();
-    TUserDatabaseDM lookup(registry);
+    TUserDatabaseDM lookup(registry.LocalDataLocation(), registry.programFolder());
     const QString path = lookup.getUserDatabase(email);
     if (path.isEmpty())
         return fail(lookup.StatusMessage.isEmpty()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GeneralInfo.h"
+#include "core/GeneralInfo.h"
 
 #include <QString>
 

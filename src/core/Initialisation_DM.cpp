@@ -1,14 +1,14 @@
-#include "Initialisation_DM.h"
+#include "core/Initialisation_DM.h"
 
-#include "Clock.h"
-#include "DatabaseUpdate_DM.h"
-#include "FBAnydayConnector_DM.h"
-#include "LocalDatabase.h"
-#include "Main_DM.h"
-#include "Registry_DM.h"
-#include "SqlUtil.h"
-#include "UserDatabase_DM.h"
-#include "VarnexError.h"
+#include "base/Clock.h"
+#include "store/DatabaseUpdate_DM.h"
+#include "store/FBAnydacConnector_DM.h"
+#include "store/LocalDatabase.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
+#include "store/SqlUtil.h"
+#include "store/UserDatabase_DM.h"
+#include "base/VarnexError.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -228,7 +228,7 @@ bool TInitialisationDM::LoginToServer(const QString &email, const QString &passw
 
 void TInitialisationDM::recordSuspensionInStore(const QString &email)
 {
-    TUserDatabaseDM lookup(m_registry);
+    TUserDatabaseDM lookup(m_registry.LocalDataLocation(), m_registry.programFolder());
     const QString path = lookup.getUserDatabase(email);
     if (path.isEmpty())
         return;
@@ -257,7 +257,7 @@ bool TInitialisationDM::PrepareLocalStore(const QString &email)
     bool result = false;
     QString path;
     {
-        TUserDatabaseDM lookup(m_registry);
+        TUserDatabaseDM lookup(m_registry.LocalDataLocation(), m_registry.programFolder());
         path = lookup.getUserDatabase(email);
         if (!path.isEmpty()) {
             result = true;

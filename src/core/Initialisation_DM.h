@@ -1,7 +1,7 @@
 #pragma once
 
-#include "GeneralInfo.h"
-#include "LoginServerAccess.h"
+#include "core/GeneralInfo.h"
+#include "core/LoginServerAccess.h"
 
 #include <QObject>
 #include <QSet>

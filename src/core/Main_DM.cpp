@@ -1,12 +1,12 @@
-#include "Main_DM.h"
+#include "core/Main_DM.h"
 
-#include "Clock.h"
-#include "DatabaseUpdate_DM.h"
-#include "LocalDatabase.h"
-#include "PacketCipher.h"
-#include "SampleCodes.h"
-#include "SqlUtil.h"
-#include "VarnexError.h"
+#include "base/Clock.h"
+#include "store/DatabaseUpdate_DM.h"
+#include "store/LocalDatabase.h"
+#include "data/PacketCipher.h"
+#include "core/SampleCodes.h"
+#include "store/SqlUtil.h"
+#include "base/VarnexError.h"
 
 #include <QCoreApplication>
 #include <QDir>

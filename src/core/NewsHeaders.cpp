@@ -1,6 +1,6 @@
-#include "NewsHeaders.h"
+#include "core/NewsHeaders.h"
 
-#include "Main_DM.h"
+#include "core/Main_DM.h"
 
 namespace {
 

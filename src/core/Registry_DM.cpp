@@ -1,4 +1,4 @@
-#include "Registry_DM.h"
+#include "core/Registry_DM.h"
 
 #include <QDir>
 #include <QSettings>

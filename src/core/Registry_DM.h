@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IniFile.h"
+#include "base/IniFile.h"
 
 #include <QString>
 

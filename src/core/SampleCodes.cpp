@@ -1,4 +1,4 @@
-#include "SampleCodes.h"
+#include "core/SampleCodes.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

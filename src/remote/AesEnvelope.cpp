@@ -1,6 +1,6 @@
-#include "AesEnvelope.h"
+#include "remote/AesEnvelope.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>

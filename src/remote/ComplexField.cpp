@@ -1,6 +1,6 @@
-#include "ComplexField.h"
+#include "remote/ComplexField.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
-#include "ComplexTypes.h"
+#include "remote/ComplexTypes.h"
 
-#include "ComplexField.h"
+#include "remote/ComplexField.h"
 
 // Fields are written in published order and read by name; the order of the reads only decides
 // which of several bad fields is reported.

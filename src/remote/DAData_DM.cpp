@@ -1,7 +1,7 @@
-#include "DAData_DM.h"
+#include "remote/DAData_DM.h"
 
-#include "LoginService.h"
-#include "RemoteError.h"
+#include "remote/LoginService.h"
+#include "remote/RemoteError.h"
 
 TDADataDm::TDADataDm(const CentralServerSettings &settings) : m_settings(settings)
 {

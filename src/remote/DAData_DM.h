@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AesEnvelope.h"
-#include "HttpChannel.h"
-#include "RemoteDataAdapter.h"
-#include "VRXLoginInfo.h"
+#include "remote/AesEnvelope.h"
+#include "remote/HttpChannel.h"
+#include "remote/RemoteDataAdapter.h"
+#include "remote/VRXLoginInfo.h"
 
 #include <QIODevice>
 

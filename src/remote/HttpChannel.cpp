@@ -1,6 +1,6 @@
-#include "HttpChannel.h"
+#include "remote/HttpChannel.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 #include <curl/curl.h>
 

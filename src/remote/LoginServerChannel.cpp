@@ -1,4 +1,4 @@
-#include "LoginServerChannel.h"
+#include "remote/LoginServerChannel.h"
 
 namespace {
 const QString OfficerTable = QStringLiteral("_DYN_SAMPLE_OFFICER");

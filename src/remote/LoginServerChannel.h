@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LoginServerAccess.h"
-#include "SyncWorkerHelper_Dm.h"
+#include "core/LoginServerAccess.h"
+#include "remote/SyncWorkerHelper_DM.h"
 
 #include <memory>
 

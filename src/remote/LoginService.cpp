@@ -1,4 +1,4 @@
-#include "LoginService.h"
+#include "remote/LoginService.h"
 
 bool LoginService::Login(const QByteArray &UserName, const QByteArray &Password, VRXLoginInfo &aLoginInfo) const
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RemoteService.h"
-#include "VRXLoginInfo.h"
+#include "remote/RemoteService.h"
+#include "remote/VRXLoginInfo.h"
 
 // Proxy of the central server's "LoginService".
 class LoginService : public RemoteService

@@ -1,6 +1,6 @@
-#include "RemoteDataAdapter.h"
+#include "remote/RemoteDataAdapter.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 using namespace Wire;
 

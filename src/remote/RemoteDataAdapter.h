@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RemoteService.h"
-#include "TableCodec.h"
+#include "remote/RemoteService.h"
+#include "remote/TableCodec.h"
 
 #include <QHash>
 

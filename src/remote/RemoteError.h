@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VarnexError.h"
+#include "base/VarnexError.h"
 
 // Failures of a remote call. Every one carries the text to show; className() names the kind of
 // failure the way the field-reading message and the logs print it.

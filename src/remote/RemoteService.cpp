@@ -1,8 +1,8 @@
-#include "RemoteService.h"
+#include "remote/RemoteService.h"
 
-#include "AesEnvelope.h"
-#include "HttpChannel.h"
-#include "RemoteError.h"
+#include "remote/AesEnvelope.h"
+#include "remote/HttpChannel.h"
+#include "remote/RemoteError.h"
 
 Wire::Reply RemoteService::call(const QString &operation, const QList<Wire::Param> &params, int totalTimeoutMs) const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WireCodec.h"
+#include "remote/WireCodec.h"
 
 class AesEnvelope;
 class HttpChannel;

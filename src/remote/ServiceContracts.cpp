@@ -1,8 +1,8 @@
-#include "ServiceContracts.h"
+#include "remote/ServiceContracts.h"
 
-#include "WireCodec.h"
+#include "remote/WireCodec.h"
 
-#include "VarnexError.h"
+#include "base/VarnexError.h"
 
 namespace {
 

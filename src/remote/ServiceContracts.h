@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RemoteService.h"
+#include "remote/RemoteService.h"
 
 #include <QList>
 #include <QString>

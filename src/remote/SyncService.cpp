@@ -1,6 +1,6 @@
-#include "SyncService.h"
+#include "remote/SyncService.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 void SyncService::GetSyncIdRange(qint32 QuantityRequired, qint64 &StartID, qint64 &EndID) const
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RemoteService.h"
+#include "remote/RemoteService.h"
 
 // Proxy of the synchronisation service "SyncService".
 class SyncService : public RemoteService

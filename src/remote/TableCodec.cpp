@@ -1,9 +1,9 @@
-#include "TableCodec.h"
+#include "remote/TableCodec.h"
 
-#include "DataPacket.h"
+#include "data/DataPacket.h"
 
-#include "RemoteError.h"
-#include "WireCodec.h"
+#include "remote/RemoteError.h"
+#include "remote/WireCodec.h"
 
 #include <QCborArray>
 #include <QCborMap>

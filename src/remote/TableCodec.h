@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataTable.h"
+#include "data/DataTable.h"
 
 #include <QCborValue>
 #include <QStringList>

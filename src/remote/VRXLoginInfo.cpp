@@ -1,6 +1,6 @@
-#include "VRXLoginInfo.h"
+#include "remote/VRXLoginInfo.h"
 
-#include "ComplexField.h"
+#include "remote/ComplexField.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "WireCodec.h"
+#include "remote/WireCodec.h"
 
-#include "RemoteError.h"
+#include "remote/RemoteError.h"
 
 #include <QCborArray>
 #include <QCborMap>

@@ -1,10 +1,10 @@
-#include "SyncController_DM.h"
+#include "sync/SyncController_DM.h"
 
-#include "FBAnydayConnector_DM.h"
-#include "Prompter.h"
-#include "SyncTable_Unt.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "SyncWorker_Dm.h"
+#include "store/FBAnydacConnector_DM.h"
+#include "base/Prompter.h"
+#include "sync/SyncTable_Unt.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "sync/SyncWorker_DM.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
-#include "SyncTable_Unt.h"
+#include "sync/SyncTable_Unt.h"
 
-#include "SyncWorker_Dm.h"
-#include "VarnexError.h"
+#include "sync/SyncWorker_DM.h"
+#include "base/VarnexError.h"
 
 TSyncTableList *SyncTables = nullptr;
 

@@ -1,6 +1,6 @@
-#include "ServerProcess.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "TestDatabase.h"
+#include "support/ServerProcess.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>

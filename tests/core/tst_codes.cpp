@@ -1,5 +1,5 @@
-#include "SampleCodes.h"
-#include "TestDatabase.h"
+#include "core/SampleCodes.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 #include <QSet>

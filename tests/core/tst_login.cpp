@@ -2,19 +2,19 @@
 // store creation and numbering, the settings copy and its scope-change reset, suspension, and the
 // server monitor.
 
-#include "ServerProcess.h"
-#include "TestDatabase.h"
+#include "support/ServerProcess.h"
+#include "support/TestDatabase.h"
 
-#include "Clock.h"
-#include "FBAnydayConnector_DM.h"
-#include "Initialisation_DM.h"
-#include "LoginServerChannel.h"
-#include "Main_DM.h"
-#include "Registry_DM.h"
-#include "SqlUtil.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "UserDatabase_DM.h"
-#include "VarnexError.h"
+#include "base/Clock.h"
+#include "store/FBAnydacConnector_DM.h"
+#include "core/Initialisation_DM.h"
+#include "remote/LoginServerChannel.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
+#include "store/SqlUtil.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "store/UserDatabase_DM.h"
+#include "base/VarnexError.h"
 
 #include <QDir>
 #include <QFile>

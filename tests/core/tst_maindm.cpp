@@ -1,9 +1,9 @@
-#include "Clock.h"
-#include "DatabaseUpdate_DM.h"
-#include "Main_DM.h"
-#include "SqlUtil.h"
-#include "TestDatabase.h"
-#include "VarnexError.h"
+#include "base/Clock.h"
+#include "store/DatabaseUpdate_DM.h"
+#include "core/Main_DM.h"
+#include "store/SqlUtil.h"
+#include "support/TestDatabase.h"
+#include "base/VarnexError.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>

@@ -1,4 +1,4 @@
-#include "NewsHeaders.h"
+#include "core/NewsHeaders.h"
 
 #include <QTest>
 

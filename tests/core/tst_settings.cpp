@@ -1,6 +1,6 @@
-#include "IniFile.h"
-#include "Registry_DM.h"
-#include "TestFiles.h"
+#include "base/IniFile.h"
+#include "core/Registry_DM.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>

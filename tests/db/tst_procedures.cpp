@@ -1,7 +1,7 @@
 // The stored procedures of the template database, called the way the program calls them: inputs
 // bound by name (looked up in the procedure's declared parameters), outputs read by name.
 
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

@@ -1,14 +1,14 @@
 // The remote layer against a real varnex-server on a loopback port.
-#include "AesEnvelope.h"
-#include "DAData_DM.h"
-#include "HttpChannel.h"
-#include "PacketCipher.h"
-#include "RemoteDataAdapter.h"
-#include "RemoteError.h"
-#include "ServerProcess.h"
-#include "SyncService.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "TableCodec.h"
+#include "remote/AesEnvelope.h"
+#include "remote/DAData_DM.h"
+#include "remote/HttpChannel.h"
+#include "data/PacketCipher.h"
+#include "remote/RemoteDataAdapter.h"
+#include "remote/RemoteError.h"
+#include "support/ServerProcess.h"
+#include "remote/SyncService.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "remote/TableCodec.h"
 
 #include <QBuffer>
 #include <QCborMap>

@@ -1,12 +1,12 @@
 // The registry of the central server's service contracts, the generic proxy against a real
 // varnex-server, and the complex types of the services that the program declares.
-#include "ComplexTypes.h"
-#include "HttpChannel.h"
-#include "RemoteError.h"
-#include "ServerProcess.h"
-#include "ServiceContracts.h"
-#include "VRXLoginInfo.h"
-#include "WireCodec.h"
+#include "remote/ComplexTypes.h"
+#include "remote/HttpChannel.h"
+#include "remote/RemoteError.h"
+#include "support/ServerProcess.h"
+#include "remote/ServiceContracts.h"
+#include "remote/VRXLoginInfo.h"
+#include "remote/WireCodec.h"
 
 #include <QCborArray>
 #include <QCborMap>

@@ -1,10 +1,10 @@
 // Round trips and refusals of the wire messages, the table codec, the AES envelope and the login
 // info's field reading.
-#include "AesEnvelope.h"
-#include "RemoteError.h"
-#include "TableCodec.h"
-#include "VRXLoginInfo.h"
-#include "WireCodec.h"
+#include "remote/AesEnvelope.h"
+#include "remote/RemoteError.h"
+#include "remote/TableCodec.h"
+#include "remote/VRXLoginInfo.h"
+#include "remote/WireCodec.h"
 
 #include <QCborMap>
 #include <QtTest>

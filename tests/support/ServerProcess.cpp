@@ -1,6 +1,6 @@
-#include "ServerProcess.h"
+#include "support/ServerProcess.h"
 
-#include "HttpChannel.h"
+#include "remote/HttpChannel.h"
 
 #include <QDir>
 #include <QTcpServer>

@@ -1,4 +1,4 @@
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include <QAtomicInt>
 #include <QFile>

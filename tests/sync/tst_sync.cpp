@@ -1,16 +1,16 @@
 // Synchronisation against a real varnex-server on a loopback port: passes, uploads, downloads,
 // and what a dropped reply, a killed server or an offline tick leave behind.
-#include "LocalDatabase.h"
-#include "Prompter.h"
-#include "RemoteDataAdapter.h"
-#include "ServerProcess.h"
-#include "SyncController_DM.h"
-#include "SyncService.h"
-#include "SyncLog_Frm.h"
-#include "SyncTable_Unt.h"
-#include "SyncWorkerHelper_Dm.h"
-#include "SyncWorker_Dm.h"
-#include "TestDatabase.h"
+#include "store/LocalDatabase.h"
+#include "base/Prompter.h"
+#include "remote/RemoteDataAdapter.h"
+#include "support/ServerProcess.h"
+#include "sync/SyncController_DM.h"
+#include "remote/SyncService.h"
+#include "sync/ui/SyncLog_FRM.h"
+#include "sync/SyncTable_Unt.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "sync/SyncWorker_DM.h"
+#include "support/TestDatabase.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

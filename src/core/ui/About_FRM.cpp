@@ -1,8 +1,8 @@
-#include "About_FRM.h"
+#include "core/ui/About_FRM.h"
 
-#include "Main_DM.h"
-#include "Main_FRM.h"
-#include "Registry_DM.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
+#include "base/ProductNames.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -17,13 +17,13 @@ TAboutFrm::TAboutFrm(QObject *AOwner)
     setWindowTitle(QStringLiteral("About"));
     auto *layout = new QVBoxLayout(this);
 
-    lblTitle = new QLabel(TMainfrm::ProductTitle(), this);
+    lblTitle = new QLabel(Varnex::ProductTitle, this);
     QFont font = lblTitle->font();
     font.setPointSizeF(font.pointSizeF() * 1.4);
     font.setBold(true);
     lblTitle->setFont(font);
     layout->addWidget(lblTitle);
-    layout->addWidget(new QLabel(QStringLiteral("Varnex Desktop"), this));
+    layout->addWidget(new QLabel(Varnex::ProgramName, this));
     layout->addWidget(new QLabel(QStringLiteral("Official food and feed sampling for local authorities"), this));
     layout->addWidget(new QLabel(QStringLiteral("Tarvello, Sampling Systems Support"), this));
 

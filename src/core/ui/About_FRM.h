@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Base_FRM.h"
-#include "ProjectLinks.h"
+#include "gui/Base_FRM.h"
+#include "core/ui/ProjectLinks.h"
 
 class QLabel;
 class QPushButton;

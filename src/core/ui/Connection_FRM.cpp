@@ -1,10 +1,10 @@
-#include "Connection_FRM.h"
+#include "core/ui/Connection_FRM.h"
 
-#include "Initialisation_DM.h"
-#include "Main_DM.h"
-#include "Prompter.h"
-#include "Registry_DM.h"
-#include "VarnexError.h"
+#include "core/Initialisation_DM.h"
+#include "core/Main_DM.h"
+#include "base/Prompter.h"
+#include "core/Registry_DM.h"
+#include "base/VarnexError.h"
 
 #include <QFormLayout>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProjectLinks.h"
+#include "core/ui/ProjectLinks.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "ProjectLinks.h"
+#include "core/ui/ProjectLinks.h"
 
-#include "Registry_DM.h"
+#include "core/Registry_DM.h"
 
 #include <QFormLayout>
 #include <QLabel>

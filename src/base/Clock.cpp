@@ -1,0 +1,16 @@
+#include "base/Clock.h"
+
+namespace {
+Clock g_systemClock;
+Clock *g_clock = &g_systemClock;
+} // namespace
+
+Clock &Clock::instance()
+{
+    return *g_clock;
+}
+
+void Clock::setInstance(Clock *clock)
+{
+    g_clock = clock ? clock : &g_systemClock;
+}

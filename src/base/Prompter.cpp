@@ -1,0 +1,125 @@
+#include "base/Prompter.h"
+
+#include <QIODevice>
+
+#include <cstdio>
+
+namespace {
+Prompter *g_current = nullptr;
+
+BatchPrompter &fallback()
+{
+    static BatchPrompter prompter;
+    return prompter;
+}
+} // namespace
+
+Prompter &Prompter::current()
+{
+    return g_current ? *g_current : fallback();
+}
+
+void Prompter::setCurrent(Prompter *prompter)
+{
+    g_current = prompter;
+}
+
+QString Prompter::kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Information:
+        return QStringLiteral("Information");
+    case Kind::Warning:
+        return QStringLiteral("Warning");
+    case Kind::Error:
+        return QStringLiteral("Error");
+    case Kind::Question:
+        return QStringLiteral("Question");
+    case Kind::TextInput:
+        return QStringLiteral("Input");
+    }
+    return {};
+}
+
+ScopedPrompter::ScopedPrompter(Prompter *prompter) : m_previous(g_current)
+{
+    Prompter::setCurrent(prompter);
+}
+
+ScopedPrompter::~ScopedPrompter()
+{
+    Prompter::setCurrent(m_previous);
+}
+
+void BatchPrompter::write(const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    if (m_sink) {
+        m_sink->write(bytes);
+        return;
+    }
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void BatchPrompter::message(Kind kind, const QString &title, const QString &text)
+{
+    QString line = kindName(kind);
+    if (!title.isEmpty())
+        line += QStringLiteral(" (%1)").arg(title);
+    write(line + QStringLiteral(": ") + text);
+}
+
+bool BatchPrompter::question(const QString &title, const QString &text, bool)
+{
+    message(Kind::Question, title, text + QStringLiteral(" [answered No: no one to ask]"));
+    return false;
+}
+
+std::optional<QString> BatchPrompter::textInput(const QString &title, const QString &label, const QString &, bool)
+{
+    message(Kind::TextInput, title, label + QStringLiteral(" [cancelled: no one to ask]"));
+    return std::nullopt;
+}
+
+void RecordingPrompter::message(Kind kind, const QString &title, const QString &text)
+{
+    m_calls.append({kind, title, text, {}});
+}
+
+bool RecordingPrompter::question(const QString &title, const QString &text, bool)
+{
+    m_calls.append({Kind::Question, title, text, {}});
+    return m_answers.isEmpty() ? false : m_answers.takeFirst();
+}
+
+std::optional<QString> RecordingPrompter::textInput(const QString &title, const QString &label,
+                                                    const QString &initialText, bool)
+{
+    m_calls.append({Kind::TextInput, title, label, initialText});
+    return m_texts.isEmpty() ? std::nullopt : m_texts.takeFirst();
+}
+
+QStringList RecordingPrompter::texts() const
+{
+    QStringList out;
+    for (const Call &c : m_calls)
+        out << c.text;
+    return out;
+}
+
+QStringList RecordingPrompter::texts(Kind kind) const
+{
+    QStringList out;
+    for (const Call &c : m_calls)
+        if (c.kind == kind)
+            out << c.text;
+    return out;
+}
+
+void RecordingPrompter::clear()
+{
+    m_calls.clear();
+    m_answers.clear();
+    m_texts.clear();
+}

@@ -1,6 +1,0 @@
-#include "Advanced_FRM.h"
-
-TAdvancedFrm::TAdvancedFrm(QObject *AOwner) : TBasefrm(AOwner)
-{
-    Build(this);
-}

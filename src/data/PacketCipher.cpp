@@ -1,0 +1,516 @@
+#include "data/PacketCipher.h"
+
+#include "base/AtomicFile.h"
+
+#include "data/DataPacket.h"
+#include "data/DataTable.h"
+
+#include <QFile>
+
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pi digits. The digest starts from pi's fractional part; rather than carry a table of 256
+// magic bytes, each hexadecimal digit is computed with the Bailey-Borwein-Plouffe digit
+// extraction. Doubles are exact enough for the first few thousand digits, far beyond the 512
+// needed here.
+
+// 16^e mod m for small m.
+double powMod16(std::int64_t e, std::int64_t m)
+{
+    if (m == 1)
+        return 0;
+    std::int64_t result = 1;
+    std::int64_t base = 16 % m;
+    while (e > 0) {
+        if (e & 1)
+            result = (result * base) % m;
+        base = (base * base) % m;
+        e >>= 1;
+    }
+    return double(result);
+}
+
+// Fractional part of sum over k of 16^(n-k) / (8k + j).
+double bbpSeries(int j, int n)
+{
+    double s = 0;
+    for (int k = 0; k <= n; ++k) {
+        const double r = 8.0 * k + j;
+        s += powMod16(n - k, std::int64_t(r)) / r;
+        s -= std::floor(s);
+    }
+    for (int k = n + 1;; ++k) {
+        const double t = std::pow(16.0, double(n - k)) / (8.0 * k + j);
+        if (t < 1e-17)
+            break;
+        s += t;
+    }
+    return s - std::floor(s);
+}
+
+// The hexadecimal digit of pi at fractional position n (0 is the first digit after the point).
+int piHexDigit(int n)
+{
+    double x = 4 * bbpSeries(1, n) - 2 * bbpSeries(4, n) - bbpSeries(5, n) - bbpSeries(6, n);
+    x -= std::floor(x);
+    return int(x * 16.0) & 0xf;
+}
+
+QByteArray computePiBytes(int count)
+{
+    QByteArray bytes(count, '\0');
+    for (int i = 0; i < count; ++i)
+        bytes[i] = char((piHexDigit(2 * i) << 4) | piHexDigit(2 * i + 1));
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Key generation digest. All arithmetic is on 32-bit unsigned words with wrap-around; words are
+// little-endian in the byte arrays.
+
+using Word = std::uint32_t;
+
+Word loadWord(const unsigned char *p)
+{
+    return Word(p[0]) | (Word(p[1]) << 8) | (Word(p[2]) << 16) | (Word(p[3]) << 24);
+}
+
+void storeWord(unsigned char *p, Word w)
+{
+    p[0] = static_cast<unsigned char>(w);
+    p[1] = static_cast<unsigned char>(w >> 8);
+    p[2] = static_cast<unsigned char>(w >> 16);
+    p[3] = static_cast<unsigned char>(w >> 24);
+}
+
+void mix(Word &a, Word &b, Word &c, Word &d)
+{
+    a += d; d += a; a ^= a >> 7;
+    b += a; a += b; b ^= b << 13;
+    c += b; b += c; c ^= c >> 17;
+    d += c; c += d; d ^= d << 9;
+    a += d; d += a; a ^= a >> 3;
+    b += a; a += b; b ^= b << 7;
+    c += b; b += c; c ^= d >> 15; // d, not c: the receivers derive their key this way
+    d += c; c += d; d ^= d << 11;
+}
+
+class KeyDigest
+{
+public:
+    KeyDigest()
+    {
+        const QByteArray &pi = PacketCipher::piDigest();
+        std::memcpy(m_digest.data(), pi.constData(), m_digest.size());
+        for (int i = 0; i < 4; ++i)
+            storeWord(m_key.data() + 4 * i, 0x55555555u);
+    }
+
+    void feed(unsigned char x)
+    {
+        m_digest[m_digestIndex] ^= x;
+        m_digestIndex = (m_digestIndex + 1) % int(m_digest.size());
+        m_key[m_keyIndex] ^= x;
+        if (++m_keyIndex == 8) {
+            Word a = k(3), b = k(2), c = k(1), d = k(0);
+            for (int i = 0; i < 4; ++i)
+                mix(a, b, c, d);
+            setK(0, a);
+            setK(1, b);
+            setK(2, c);
+            setK(3, d);
+            m_keyIndex = 0;
+        }
+    }
+
+    void feed(const QByteArray &bytes)
+    {
+        for (char ch : bytes)
+            feed(static_cast<unsigned char>(ch));
+    }
+
+    QByteArray finish(int length)
+    {
+        static const unsigned char tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+        const int count = 8 - m_keyIndex;
+        for (int i = 0; i < count; ++i)
+            feed(tail[i]);
+
+        std::array<Word, 32> subkeys{};
+        static const Word salts[4] = {0x55555555u, 0xAAAAAAAAu, 0x33333333u, 0xCCCCCCCCu};
+        for (int i = 0; i < 4; ++i) {
+            const Word s = salts[i];
+            Word A = k(0), B = s, C = k(1), D = s, E = k(2), F = s, G = k(3), H = s;
+            for (int round = 0; round < 8; ++round) {
+                A ^= B << 11; D += A; B += C;
+                B ^= C >> 2;  E += B; C += D;
+                C ^= D << 8;  F += C; D += E;
+                D ^= E >> 16; G += D; E += F;
+                E ^= F << 10; H += E; F += G;
+                F ^= G >> 4;  A += F; G += H;
+                G ^= H << 8;  B += G; H += A;
+                H ^= A >> 9;  C += H; A += B;
+            }
+            const Word words[8] = {A, B, C, D, E, F, G, H};
+            for (int w = 0; w < 8; ++w)
+                subkeys[8 * i + w] = words[w];
+        }
+
+        for (std::size_t offset = 0; offset < m_digest.size(); offset += 16)
+            encipherBlock(m_digest.data() + offset, subkeys);
+
+        return QByteArray(reinterpret_cast<const char *>(m_digest.data()), length);
+    }
+
+private:
+    static void encipherBlock(unsigned char *block, const std::array<Word, 32> &subkeys)
+    {
+        Word r0 = loadWord(block), r1 = loadWord(block + 4);
+        Word l0 = loadWord(block + 8), l1 = loadWord(block + 12);
+        for (int r = 0; r < 8; ++r) {
+            Word a = r0, b = subkeys[2 * r], c = r1, d = subkeys[2 * r + 1];
+            mix(a, b, c, d);
+            Word a2 = c, b2 = d, c2 = a, d2 = b;
+            mix(a2, b2, c2, d2);
+            const Word t0 = l0 ^ a2 ^ b2;
+            const Word t1 = l1 ^ c2 ^ d2;
+            l0 = r0;
+            l1 = r1;
+            r0 = t0;
+            r1 = t1;
+        }
+        storeWord(block, l0);
+        storeWord(block + 4, l1);
+        storeWord(block + 8, r0);
+        storeWord(block + 12, r1);
+    }
+
+    Word k(int i) const { return loadWord(m_key.data() + 4 * i); }
+    void setK(int i, Word w) { storeWord(m_key.data() + 4 * i, w); }
+
+    std::array<unsigned char, 256> m_digest{};
+    int m_digestIndex = 0;
+    std::array<unsigned char, 16> m_key{};
+    int m_keyIndex = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// OpenSSL helpers.
+
+QString openSslError(const char *what)
+{
+    const unsigned long code = ERR_get_error();
+    ERR_clear_error();
+    if (code == 0)
+        return QStringLiteral("%1 failed").arg(QLatin1String(what));
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    return QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromLatin1(text));
+}
+
+struct CipherContextFree
+{
+    void operator()(EVP_CIPHER_CTX *ctx) const { EVP_CIPHER_CTX_free(ctx); }
+};
+
+bool runAesEcb(bool encrypt, const QByteArray &key, const QByteArray &data, QByteArray *out,
+               QString *error)
+{
+    if (key.size() != PacketCipher::KeyLength) {
+        setError(error, QStringLiteral("AES-256 needs a 32-byte key, got %1 bytes").arg(key.size()));
+        return false;
+    }
+    if (data.size() % PacketCipher::BlockSize != 0) {
+        setError(error, QStringLiteral("AES-ECB input of %1 bytes is not a multiple of 16")
+                            .arg(data.size()));
+        return false;
+    }
+    std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(EVP_CIPHER_CTX_new());
+    if (!ctx) {
+        setError(error, openSslError("EVP_CIPHER_CTX_new"));
+        return false;
+    }
+    const auto *keyBytes = reinterpret_cast<const unsigned char *>(key.constData());
+    if (EVP_CipherInit_ex(ctx.get(), EVP_aes_256_ecb(), nullptr, keyBytes, nullptr, encrypt ? 1 : 0)
+            != 1
+        || EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1) {
+        setError(error, openSslError("AES initialisation"));
+        return false;
+    }
+    QByteArray result(data.size() + PacketCipher::BlockSize, Qt::Uninitialized);
+    auto *dst = reinterpret_cast<unsigned char *>(result.data());
+    int written = 0;
+    // EVP lengths are int; feed the input in slices so that any QByteArray size works.
+    constexpr qsizetype Slice = qsizetype(1) << 28;
+    for (qsizetype offset = 0; offset < data.size(); offset += Slice) {
+        const int len = int(std::min(Slice, data.size() - offset));
+        int outLen = 0;
+        if (EVP_CipherUpdate(ctx.get(), dst + written, &outLen,
+                             reinterpret_cast<const unsigned char *>(data.constData() + offset), len)
+            != 1) {
+            setError(error, openSslError("AES"));
+            return false;
+        }
+        written += outLen;
+    }
+    int finalLen = 0;
+    if (EVP_CipherFinal_ex(ctx.get(), dst + written, &finalLen) != 1) {
+        setError(error, openSslError("AES"));
+        return false;
+    }
+    written += finalLen;
+    result.truncate(written);
+    *out = result;
+    return true;
+}
+
+} // namespace
+
+// -------------------------------------------------------------------------------------------------
+
+QByteArray PacketCipher::passPhrase()
+{
+    return QByteArray::fromHex("5a1d0c7f93b24e8a06d1f5c3b7e9a2046f8c1d3e5b7a9c0e2f4d6b8a1c3e5f70");
+}
+
+const QByteArray &PacketCipher::piDigest()
+{
+    static const QByteArray bytes = computePiBytes(256);
+    return bytes;
+}
+
+QByteArray PacketCipher::generateKey(const QByteArray &passPhrase, int keyLength)
+{
+    keyLength = std::clamp(keyLength, 0, 256);
+    KeyDigest digest;
+    digest.feed(passPhrase);
+    return digest.finish(keyLength);
+}
+
+bool PacketCipher::encipherBlocks(const QByteArray &key, const QByteArray &data, QByteArray *out,
+                                  QString *error)
+{
+    return runAesEcb(true, key, data, out, error);
+}
+
+bool PacketCipher::decipherBlocks(const QByteArray &key, const QByteArray &data, QByteArray *out,
+                                  QString *error)
+{
+    return runAesEcb(false, key, data, out, error);
+}
+
+bool PacketCipher::encipher(const QByteArray &key, const QByteArray &plain, QByteArray *out,
+                            QString *error)
+{
+    const qsizetype whole = plain.size() - plain.size() % BlockSize;
+    const int rest = int(plain.size() % BlockSize);
+    QByteArray framed;
+    framed.reserve(whole + BlockSize);
+    framed.append(plain);
+    framed.append(QByteArray(BlockSize - rest, '\0'));
+    framed[framed.size() - 1] = char(rest);
+    return encipherBlocks(key, framed, out, error);
+}
+
+bool PacketCipher::decipher(const QByteArray &key, const QByteArray &packet, QByteArray *out,
+                            QString *error)
+{
+    if (packet.isEmpty() || packet.size() % BlockSize != 0) {
+        setError(error, QStringLiteral("enciphered packet of %1 bytes: the length must be a "
+                                       "non-zero multiple of 16")
+                            .arg(packet.size()));
+        return false;
+    }
+    QByteArray plain;
+    if (!decipherBlocks(key, packet, &plain, error))
+        return false;
+    const int rest = static_cast<unsigned char>(plain.at(plain.size() - 1));
+    bool padOk = rest < BlockSize;
+    for (qsizetype i = plain.size() - BlockSize + rest; padOk && i < plain.size() - 1; ++i)
+        padOk = plain.at(i) == '\0';
+    if (!padOk) {
+        setError(error, QStringLiteral("enciphered packet: the final block is not valid (wrong "
+                                       "key or damaged packet)"));
+        return false;
+    }
+    plain.truncate(plain.size() - BlockSize + rest);
+    *out = plain;
+    return true;
+}
+
+bool PacketCipher::deflateRaw(const QByteArray &data, QByteArray *out, QString *error)
+{
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        setError(error, QStringLiteral("deflate: initialisation failed"));
+        return false;
+    }
+    QByteArray result;
+    const auto *src = reinterpret_cast<const Bytef *>(data.constData());
+    qsizetype remaining = data.size();
+    constexpr uInt Chunk = 1u << 16;
+    char buffer[Chunk];
+    int rc = Z_OK;
+    do {
+        if (zs.avail_in == 0 && remaining > 0) {
+            const uInt take = uInt(std::min<qsizetype>(remaining, qsizetype(1) << 30));
+            zs.next_in = const_cast<Bytef *>(src);
+            zs.avail_in = take;
+            src += take;
+            remaining -= take;
+        }
+        zs.next_out = reinterpret_cast<Bytef *>(buffer);
+        zs.avail_out = Chunk;
+        rc = deflate(&zs, remaining > 0 ? Z_NO_FLUSH : Z_FINISH);
+        if (rc == Z_STREAM_ERROR) {
+            deflateEnd(&zs);
+            setError(error, QStringLiteral("deflate failed"));
+            return false;
+        }
+        result.append(buffer, qsizetype(Chunk - zs.avail_out));
+    } while (rc != Z_STREAM_END);
+    deflateEnd(&zs);
+    *out = result;
+    return true;
+}
+
+bool PacketCipher::inflateRaw(const QByteArray &data, QByteArray *out, QString *error,
+                              qint64 maxSize)
+{
+    z_stream zs{};
+    if (inflateInit2(&zs, -15) != Z_OK) {
+        setError(error, QStringLiteral("inflate: initialisation failed"));
+        return false;
+    }
+    QByteArray result;
+    const auto *src = reinterpret_cast<const Bytef *>(data.constData());
+    qsizetype remaining = data.size();
+    constexpr uInt Chunk = 1u << 16;
+    char buffer[Chunk];
+    int rc = Z_OK;
+    for (;;) {
+        if (zs.avail_in == 0 && remaining > 0) {
+            const uInt take = uInt(std::min<qsizetype>(remaining, qsizetype(1) << 30));
+            zs.next_in = const_cast<Bytef *>(src);
+            zs.avail_in = take;
+            src += take;
+            remaining -= take;
+        }
+        zs.next_out = reinterpret_cast<Bytef *>(buffer);
+        zs.avail_out = Chunk;
+        rc = inflate(&zs, Z_NO_FLUSH);
+        const qsizetype produced = qsizetype(Chunk - zs.avail_out);
+        if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR) {
+            const QString why = zs.msg ? QString::fromLatin1(zs.msg) : QStringLiteral("damaged data");
+            inflateEnd(&zs);
+            setError(error, QStringLiteral("inflate failed: %1").arg(why));
+            return false;
+        }
+        if (result.size() + produced > maxSize) {
+            inflateEnd(&zs);
+            setError(error, QStringLiteral("inflate: the data expands beyond %1 bytes").arg(maxSize));
+            return false;
+        }
+        result.append(buffer, produced);
+        if (rc == Z_STREAM_END)
+            break;
+        if (rc == Z_BUF_ERROR && zs.avail_in == 0 && remaining == 0 && produced == 0) {
+            inflateEnd(&zs);
+            setError(error, QStringLiteral("inflate failed: the compressed data ends early"));
+            return false;
+        }
+    }
+    const bool trailing = zs.avail_in > 0 || remaining > 0;
+    inflateEnd(&zs);
+    if (trailing) {
+        setError(error, QStringLiteral("inflate failed: further bytes follow the compressed data"));
+        return false;
+    }
+    *out = result;
+    return true;
+}
+
+bool PacketCipher::seal(const QByteArray &datasetPacket, QByteArray *packet, QString *error)
+{
+    const QByteArray key = generateKey(passPhrase(), KeyLength);
+    QByteArray compressed;
+    if (!deflateRaw(datasetPacket, &compressed, error))
+        return false;
+    return encipher(key, compressed, packet, error);
+}
+
+bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error)
+{
+    const QByteArray key = generateKey(passPhrase(), KeyLength);
+    QByteArray compressed;
+    if (!decipher(key, packet, &compressed, error))
+        return false;
+    return inflateRaw(compressed, datasetPacket, error);
+}
+
+bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QString *error)
+{
+    return seal(DataPacket::encode(table), packet, error);
+}
+
+bool PacketCipher::makePacket(QSqlQuery &query, QByteArray *packet, QString *error)
+{
+    DataTable table;
+    if (!table.fillFromQuery(query, error))
+        return false;
+    return makePacket(table, packet, error);
+}
+
+
+bool PacketCipher::savePacket(const DataTable &table, const QString &fileName, QString *error)
+{
+    QByteArray packet;
+    return makePacket(table, &packet, error) && saveFileAtomically(fileName, packet, error);
+}
+
+bool PacketCipher::savePacket(QSqlQuery &query, const QString &fileName, QString *error)
+{
+    QByteArray packet;
+    return makePacket(query, &packet, error) && saveFileAtomically(fileName, packet, error);
+}
+
+bool PacketCipher::openPacket(const QByteArray &packet, DataTable *table, QString *error)
+{
+    QByteArray encoded;
+    if (!unseal(packet, &encoded, error))
+        return false;
+    return DataPacket::decode(encoded, table, error);
+}
+
+bool PacketCipher::loadPacket(const QString &fileName, DataTable *table, QString *error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    const QByteArray packet = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    return openPacket(packet, table, error);
+}

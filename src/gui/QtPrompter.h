@@ -1,0 +1,22 @@
+#pragma once
+
+#include "base/Prompter.h"
+
+class QWidget;
+
+// Message boxes and input boxes of the interactive program.
+class QtPrompter : public Prompter
+{
+public:
+    // parent: the window the boxes are centred on (may change, e.g. once the main window exists).
+    explicit QtPrompter(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParentWidget(QWidget *parent) { m_parent = parent; }
+
+    void message(Kind kind, const QString &title, const QString &text) override;
+    bool question(const QString &title, const QString &text, bool defaultYes = false) override;
+    std::optional<QString> textInput(const QString &title, const QString &label,
+                                     const QString &initialText = {}, bool masked = false) override;
+
+private:
+    QWidget *m_parent;
+};

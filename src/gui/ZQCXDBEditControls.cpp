@@ -1,0 +1,549 @@
+#include "gui/ZQCXDBEditControls.h"
+
+#include "data/DataSet.h"
+#include "base/Prompter.h"
+#include "base/VarnexError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QKeyEvent>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace {
+bool isNullValue(const QVariant &v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+void disconnectAll(QList<QMetaObject::Connection> &connections)
+{
+    for (const auto &c : std::as_const(connections))
+        QObject::disconnect(c);
+    connections.clear();
+}
+
+// Replaces the connections to a bound dataset with ones to dataSet (none when it is null): a move
+// to another row and a change of state call rowOrStateChanged, a changed column fieldChanged.
+void watchDataSet(QList<QMetaObject::Connection> &connections, SqlDataSet *dataSet, QObject *context,
+                  const std::function<void()> &rowOrStateChanged,
+                  const std::function<void(const QString &)> &fieldChanged)
+{
+    disconnectAll(connections);
+    if (!dataSet)
+        return;
+    connections << QObject::connect(dataSet, &SqlDataSet::currentRowChanged, context, rowOrStateChanged);
+    connections << QObject::connect(dataSet, &SqlDataSet::stateChanged, context, rowOrStateChanged);
+    connections << QObject::connect(dataSet, &SqlDataSet::fieldChanged, context, fieldChanged);
+}
+} // namespace
+
+// ------------------------------------------------------------------------------------------------
+// TzqcxDBEditorBase
+
+TzqcxDBEditorBase::TzqcxDBEditorBase(QWidget *self, QPalette::ColorRole role)
+    : FocusColor(0x00, 0x80, 0x00), UnFocusedColor(TzqcxFocusController::WindowColor()), m_self(self), m_role(role)
+{
+    if (role == QPalette::Window)
+        self->setAutoFillBackground(true);
+}
+
+TzqcxDBEditorBase::~TzqcxDBEditorBase()
+{
+    disconnectAll(m_connections);
+    if (m_controller)
+        m_controller->ForgetDestroyedControl(m_self);
+}
+
+void TzqcxDBEditorBase::setBackground(const QColor &colour)
+{
+    QPalette p = m_self->palette();
+    p.setColor(m_role, colour);
+    m_self->setPalette(p);
+}
+
+QColor TzqcxDBEditorBase::Background() const
+{
+    return m_self->palette().color(m_role);
+}
+
+bool TzqcxDBEditorBase::zqcxHasFocus() const
+{
+    return m_self->hasFocus();
+}
+
+void TzqcxDBEditorBase::zqcxRecolour()
+{
+    if (m_controller && m_controller->Datasource()) {
+        const TzqcxControlState state = m_controller->CurrentState();
+        FocusColor = m_controller->GetFocusColorForControl(m_self, state);
+        UnFocusedColor = m_controller->GetColorForControl(m_self, state);
+    }
+    setBackground(zqcxHasFocus() ? FocusColor : UnFocusedColor);
+}
+
+void TzqcxDBEditorBase::zqcxUnlink()
+{
+    // The controller has already taken the editor off its list: only forget it.
+    m_controller = nullptr;
+    setBackground(QApplication::palette(m_self).color(m_role));
+}
+
+void TzqcxDBEditorBase::SetFocusController(TzqcxFocusController *controller)
+{
+    if (controller == m_controller)
+        return;
+    if (m_controller) {
+        TzqcxFocusController *old = m_controller;
+        m_controller = nullptr;
+        old->RemoveControlLink(m_self);
+    }
+    if (!controller) {
+        setBackground(QApplication::palette(m_self).color(m_role));
+        return;
+    }
+    m_controller = controller;
+    controller->AddControlLink(m_self);
+    FocusColor = controller->FocusColor;
+    UnFocusedColor = controller->UnfocusColor;
+    setBackground(UnFocusedColor);
+}
+
+void TzqcxDBEditorBase::zqcxFocusIn()
+{
+    if (!m_controller)
+        UnFocusedColor = Background();
+    setBackground(FocusColor);
+}
+
+void TzqcxDBEditorBase::zqcxFocusOut()
+{
+    setBackground(UnFocusedColor);
+}
+
+void TzqcxDBEditorBase::SetDataBinding(SqlDataSet *dataSet, const QString &fieldName)
+{
+    m_dataSet = dataSet;
+    m_field = fieldName;
+    watchDataSet(
+        m_connections, dataSet, m_self,
+        [this]() {
+            if (!m_updating)
+                ReloadField();
+        },
+        [this](const QString &name) {
+            if (!m_updating && name.compare(m_field, Qt::CaseInsensitive) == 0)
+                ReloadField();
+        });
+    ReloadField();
+}
+
+void TzqcxDBEditorBase::ReloadField()
+{
+    QVariant v;
+    if (m_dataSet && m_dataSet->isActive() && m_dataSet->hasField(m_field))
+        v = m_dataSet->value(m_field);
+    m_updating = true;
+    ShowFieldValue(v);
+    m_updating = false;
+}
+
+bool TzqcxDBEditorBase::WriteField(const QVariant &value)
+{
+    if (m_updating || !m_dataSet || !m_dataSet->isActive())
+        return false;
+    m_updating = true;
+    try {
+        if (!m_dataSet->isEditing()) {
+            if (!m_dataSet->autoEdit())
+                throw VarnexError(SqlDataSet::notEditingMessage());
+            m_dataSet->edit();
+        }
+        m_dataSet->setValue(m_field, value);
+    } catch (const VarnexError &e) {
+        m_updating = false;
+        ReloadField();
+        Prompter::current().error(QStringLiteral("Error"), e.message());
+        return false;
+    }
+    m_updating = false;
+    return true;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Text edits
+
+TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    connect(this, &QLineEdit::textEdited, this, [this]() {
+        if (WritesWhileTyping())
+            commitText();
+    });
+    connect(this, &QLineEdit::editingFinished, this, [this]() {
+        if (!WritesWhileTyping() && isModified())
+            commitText();
+    });
+}
+
+void TzqcxDBTextEdit::commitText()
+{
+    if (isReadOnly())
+        return;
+    bool ok = true;
+    const QVariant v = ValueFromText(text(), &ok);
+    if (!ok) {
+        Prompter::current().error(QStringLiteral("Error"),
+                                  QStringLiteral("'%1' is not a valid value").arg(text()));
+        ReloadField();
+        return;
+    }
+    WriteField(v);
+    setModified(false);
+}
+
+QVariant TzqcxDBTextEdit::ValueFromText(const QString &text, bool *ok) const
+{
+    *ok = true;
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+QString TzqcxDBTextEdit::TextFromValue(const QVariant &value) const
+{
+    if (isNullValue(value))
+        return QString();
+    if (value.metaType().id() == QMetaType::QByteArray)
+        return QString::fromUtf8(value.toByteArray());
+    return value.toString();
+}
+
+void TzqcxDBTextEdit::ShowFieldValue(const QVariant &value)
+{
+    const QString t = TextFromValue(value);
+    if (t != text())
+        setText(t);
+    setModified(false);
+}
+
+TzqcxDBButtonEdit::TzqcxDBButtonEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
+{
+    m_button = addAction(QIcon(), QLineEdit::TrailingPosition);
+    m_button->setText(QStringLiteral("…"));
+    m_button->setToolTip(QStringLiteral("…"));
+    connect(m_button, &QAction::triggered, this, &TzqcxDBButtonEdit::buttonClicked);
+}
+
+TzqcxDBTimeEdit::TzqcxDBTimeEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
+{
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^$|^([01]?\\d|2[0-3])(:[0-5]?\\d){0,2}$")), this));
+    setPlaceholderText(QStringLiteral("hh:mm"));
+}
+
+QVariant TzqcxDBTimeEdit::ValueFromText(const QString &text, bool *ok) const
+{
+    *ok = true;
+    if (text.trimmed().isEmpty())
+        return QVariant();
+    QTime t = QTime::fromString(text, QStringLiteral("H:m:s"));
+    if (!t.isValid())
+        t = QTime::fromString(text, QStringLiteral("H:m"));
+    *ok = t.isValid();
+    return t;
+}
+
+QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
+{
+    if (isNullValue(value))
+        return QString();
+    const QTime t = value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
+    return t.toString(t.second() ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+}
+
+// ------------------------------------------------------------------------------------------------
+// Memo
+
+TzqcxDBMemo::TzqcxDBMemo(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    connect(this, &QPlainTextEdit::textChanged, this, [this]() {
+        if (Updating() || isReadOnly())
+            return;
+        const QString t = toPlainText();
+        WriteField(t.isEmpty() ? QVariant() : QVariant(t));
+    });
+}
+
+void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
+{
+    QString t;
+    if (!isNullValue(value))
+        t = value.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    if (t != toPlainText())
+        setPlainText(t);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Check box
+
+TzqcxDBCheckBox::TzqcxDBCheckBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Window)
+{
+    connect(this, &QCheckBox::clicked, this, [this](bool checked) { WriteField(checked ? ValueChecked : ValueUnchecked); });
+}
+
+void TzqcxDBCheckBox::ShowFieldValue(const QVariant &value)
+{
+    setChecked(!isNullValue(value) && value.toString() == ValueChecked);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Date edit
+
+TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    setCalendarPopup(true);
+    setMinimumDate(NullDate());
+    setSpecialValueText(QStringLiteral(" "));
+    setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    setDate(NullDate());
+    connect(this, &QDateEdit::dateChanged, this, [this](QDate d) {
+        if (Updating() || isReadOnly())
+            return;
+        if (d == NullDate()) {
+            WriteField(QVariant());
+            return;
+        }
+        // A timestamp column keeps its time of day: the editor shows and changes only the date.
+        QVariant current;
+        if (DataSet() && DataSet()->isActive() && DataSet()->hasField(DataField()))
+            current = DataSet()->value(DataField());
+        if (!isNullValue(current) && current.metaType().id() == QMetaType::QDateTime)
+            WriteField(QDateTime(d, current.toDateTime().time()));
+        else
+            WriteField(QVariant(d));
+    });
+}
+
+void TzqcxDBDateEdit::ShowFieldValue(const QVariant &value)
+{
+    QDate d;
+    if (!isNullValue(value))
+        d = value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
+    setDate(d.isValid() ? d : NullDate());
+}
+
+void TzqcxDBDateEdit::keyPressEvent(QKeyEvent *e)
+{
+    // Delete clears the date.
+    if (e->key() == Qt::Key_Delete && !isReadOnly()) {
+        setDate(NullDate());
+        return;
+    }
+    QDateEdit::keyPressEvent(e);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Spin and currency edits
+
+TzqcxDBSpinEdit::TzqcxDBSpinEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    setDecimals(0);
+    SetRange(0, 999999999);
+    setSpecialValueText(QStringLiteral(" "));
+    setValue(nullValue());
+    connect(this, &QDoubleSpinBox::valueChanged, this, [this](double v) {
+        if (Updating() || isReadOnly())
+            return;
+        if (v == nullValue())
+            WriteField(QVariant());
+        else if (decimals() == 0)
+            WriteField(qint64(v));
+        else
+            WriteField(v);
+    });
+}
+
+void TzqcxDBSpinEdit::SetRange(double minimum, double maximum)
+{
+    // One step below the minimum is the blank entry that stands for NULL.
+    setRange(minimum - singleStep(), maximum);
+}
+
+void TzqcxDBSpinEdit::ShowFieldValue(const QVariant &value)
+{
+    setValue(isNullValue(value) ? nullValue() : value.toDouble());
+}
+
+void TzqcxDBSpinEdit::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Delete && !isReadOnly() && lineEdit()->selectedText() == lineEdit()->text()) {
+        setValue(nullValue());
+        return;
+    }
+    QDoubleSpinBox::keyPressEvent(e);
+}
+
+TzqcxDBCurrencyEdit::TzqcxDBCurrencyEdit(QWidget *parent) : TzqcxDBSpinEdit(parent)
+{
+    setDecimals(2);
+    setSingleStep(0.01);
+    SetRange(0, 999999999.99);
+    setValue(minimum());
+}
+
+// ------------------------------------------------------------------------------------------------
+// Combo boxes
+
+TzqcxDBComboBox::TzqcxDBComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    auto write = [this](const QString &t) {
+        if (!Updating())
+            WriteField(t.isEmpty() ? QVariant() : QVariant(t));
+    };
+    connect(lineEdit(), &QLineEdit::textEdited, this, write);
+    connect(this, &QComboBox::textActivated, this, write);
+}
+
+void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
+{
+    const QString t = isNullValue(value) ? QString() : value.toString();
+    if (t != currentText())
+        setEditText(t);
+}
+
+TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+{
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (!Updating())
+            WriteField(index < 0 ? QVariant() : itemData(index));
+    });
+}
+
+void TzqcxDBImageComboBox::AddItem(const QString &description, const QVariant &value)
+{
+    addItem(description, value);
+    ReloadField();
+}
+
+void TzqcxDBImageComboBox::ShowFieldValue(const QVariant &value)
+{
+    int index = -1;
+    if (!isNullValue(value)) {
+        for (int i = 0; i < count() && index < 0; ++i) {
+            if (itemData(i).toString() == value.toString())
+                index = i;
+        }
+    }
+    setCurrentIndex(index);
+}
+
+void TzqcxDBImageComboBox::keyPressEvent(QKeyEvent *e)
+{
+    // Delete empties the choice.
+    if (e->key() == Qt::Key_Delete) {
+        if (WriteField(QVariant()))
+            setCurrentIndex(-1);
+        return;
+    }
+    QComboBox::keyPressEvent(e);
+}
+
+void TzqcxDBLookupComboBox::SetLookupItems(const QList<QPair<QVariant, QString>> &keysAndDescriptions)
+{
+    clear();
+    for (const auto &item : keysAndDescriptions)
+        addItem(item.second, item.first);
+    ReloadField();
+}
+
+// ------------------------------------------------------------------------------------------------
+// Radio group
+
+TzqcxDBRadioGroup::TzqcxDBRadioGroup(QWidget *parent)
+    : QGroupBox(parent), TzqcxDBEditorBase(this, QPalette::Window), m_group(new QButtonGroup(this))
+{
+    new QVBoxLayout(this);
+    connect(m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id >= 0 && id < m_values.size())
+            WriteField(m_values[id]);
+    });
+    // The group counts as focused while one of its buttons has the focus.
+    zqcxWatchGroupFocus(this, [this](bool focused) {
+        if (focused)
+            zqcxFocusIn();
+        else
+            zqcxFocusOut();
+    });
+}
+
+void TzqcxDBRadioGroup::SetItems(const QStringList &captions, const QVariantList &values)
+{
+    for (QAbstractButton *b : m_group->buttons()) {
+        m_group->removeButton(b);
+        delete b;
+    }
+    m_values = values;
+    for (int i = 0; i < captions.size(); ++i) {
+        auto *b = new QRadioButton(captions[i], this);
+        layout()->addWidget(b);
+        m_group->addButton(b, i);
+    }
+    ReloadField();
+}
+
+int TzqcxDBRadioGroup::ItemIndex() const
+{
+    return m_group->checkedId();
+}
+
+QRadioButton *TzqcxDBRadioGroup::Button(int index) const
+{
+    return qobject_cast<QRadioButton *>(m_group->button(index));
+}
+
+bool TzqcxDBRadioGroup::zqcxHasFocus() const
+{
+    QWidget *f = QApplication::focusWidget();
+    return f && (f == this || isAncestorOf(f));
+}
+
+void TzqcxDBRadioGroup::ShowFieldValue(const QVariant &value)
+{
+    int index = -1;
+    if (!isNullValue(value)) {
+        for (int i = 0; i < m_values.size() && index < 0; ++i) {
+            if (m_values[i].toString() == value.toString())
+                index = i;
+        }
+    }
+    // Exclusive groups cannot uncheck their last button; switch exclusivity off for a moment.
+    m_group->setExclusive(false);
+    for (QAbstractButton *b : m_group->buttons())
+        b->setChecked(m_group->id(b) == index);
+    m_group->setExclusive(true);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Label
+
+TzqcxDBLabel::TzqcxDBLabel(QWidget *parent) : QLabel(parent) {}
+
+void TzqcxDBLabel::SetDataBinding(SqlDataSet *dataSet, const QString &fieldName)
+{
+    m_dataSet = dataSet;
+    m_field = fieldName;
+    watchDataSet(m_connections, dataSet, this, [this]() { reload(); }, [this](const QString &) { reload(); });
+    reload();
+}
+
+void TzqcxDBLabel::reload()
+{
+    if (m_dataSet && m_dataSet->isActive() && m_dataSet->hasField(m_field))
+        setText(m_dataSet->text(m_field));
+    else
+        clear();
+}

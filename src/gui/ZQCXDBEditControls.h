@@ -1,0 +1,263 @@
+#pragma once
+
+#include "gui/ZQCXController.h"
+#include "gui/ZQCXEditorFocus.h"
+
+#include "data/DataSet.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStringList>
+#include <QVariant>
+
+class QButtonGroup;
+class QRadioButton;
+
+
+// What every data-aware Tzqcx editor shares: the colours it takes from its focus controller, the
+// background it shows on gaining and losing the focus, and its binding to one column of a
+// dataset. The editor shows the column of the current row; what the user enters is written to
+// the row, putting the dataset into edit state first when its auto-edit allows it. Empty input
+// writes NULL.
+class TzqcxDBEditorBase : public IzqcxLinkedControl
+{
+public:
+    QColor FocusColor;
+    QColor UnFocusedColor;
+
+    TzqcxFocusController *FocusController() const { return m_controller; }
+    // Links the editor to the controller (or unlinks it with nullptr).
+    void SetFocusController(TzqcxFocusController *controller);
+
+    void SetDataBinding(SqlDataSet *dataSet, const QString &fieldName);
+    SqlDataSet *DataSet() const { return m_dataSet; }
+    QString DataField() const { return m_field; }
+
+    // The background the editor shows now.
+    QColor Background() const;
+
+    void zqcxRecolour() override;
+    void zqcxUnlink() override;
+
+protected:
+    TzqcxDBEditorBase(QWidget *self, QPalette::ColorRole role);
+    ~TzqcxDBEditorBase() override;
+
+    void zqcxFocusIn();
+    void zqcxFocusOut();
+    // True while the editor or a child of it has the focus.
+    virtual bool zqcxHasFocus() const;
+    // Writes what the user entered; returns false (and shows the current value again) when the
+    // dataset refused it.
+    bool WriteField(const QVariant &value);
+    void ReloadField();
+    virtual void ShowFieldValue(const QVariant &value) = 0;
+    bool Updating() const { return m_updating; }
+
+    QWidget *m_self;
+
+private:
+    void setBackground(const QColor &colour);
+
+    QPalette::ColorRole m_role;
+    QPointer<TzqcxFocusController> m_controller;
+    QPointer<SqlDataSet> m_dataSet;
+    QString m_field;
+    QList<QMetaObject::Connection> m_connections;
+    bool m_updating = false;
+};
+
+class TzqcxDBTextEdit : public TzqcxFocusColouredEditor<QLineEdit, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBTextEdit(QWidget *parent = nullptr);
+
+protected:
+    void ShowFieldValue(const QVariant &value) override;
+    // Whether each keystroke is written (true) or only the finished entry.
+    virtual bool WritesWhileTyping() const { return true; }
+    // The value for the text entered; *ok false refuses it.
+    virtual QVariant ValueFromText(const QString &text, bool *ok) const;
+    virtual QString TextFromValue(const QVariant &value) const;
+
+private:
+    void commitText();
+};
+
+class TzqcxDBMaskEdit : public TzqcxDBTextEdit
+{
+    Q_OBJECT
+public:
+    using TzqcxDBTextEdit::TzqcxDBTextEdit;
+};
+
+class TzqcxDBHyperlinkEdit : public TzqcxDBTextEdit
+{
+    Q_OBJECT
+public:
+    using TzqcxDBTextEdit::TzqcxDBTextEdit;
+};
+
+// A text edit with a button at its end ("..."), for pickers.
+class TzqcxDBButtonEdit : public TzqcxDBTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBButtonEdit(QWidget *parent = nullptr);
+    QAction *Button() const { return m_button; }
+
+signals:
+    void buttonClicked();
+
+private:
+    QAction *m_button;
+};
+
+// Times entered as HH:MM or HH:MM:SS; written when the entry is finished.
+class TzqcxDBTimeEdit : public TzqcxDBTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBTimeEdit(QWidget *parent = nullptr);
+
+protected:
+    bool WritesWhileTyping() const override { return false; }
+    QVariant ValueFromText(const QString &text, bool *ok) const override;
+    QString TextFromValue(const QVariant &value) const override;
+};
+
+class TzqcxDBMemo : public TzqcxFocusColouredEditor<QPlainTextEdit, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBMemo(QWidget *parent = nullptr);
+
+protected:
+    void ShowFieldValue(const QVariant &value) override;
+};
+
+// Checked when the column holds ValueChecked ("T" unless changed).
+class TzqcxDBCheckBox : public TzqcxFocusColouredEditor<QCheckBox, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBCheckBox(QWidget *parent = nullptr);
+    QString ValueChecked = QStringLiteral("T");
+    QString ValueUnchecked = QStringLiteral("F");
+
+protected:
+    void ShowFieldValue(const QVariant &value) override;
+};
+
+// A date with a calendar; the blank entry at the bottom of the range stands for NULL.
+class TzqcxDBDateEdit : public TzqcxFocusColouredEditor<QDateEdit, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBDateEdit(QWidget *parent = nullptr);
+    static QDate NullDate() { return QDate(1752, 9, 14); }
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void ShowFieldValue(const QVariant &value) override;
+};
+
+// A number; the blank entry below the minimum stands for NULL.
+class TzqcxDBSpinEdit : public TzqcxFocusColouredEditor<QDoubleSpinBox, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBSpinEdit(QWidget *parent = nullptr);
+    void SetRange(double minimum, double maximum);
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void ShowFieldValue(const QVariant &value) override;
+
+private:
+    double nullValue() const { return minimum(); }
+};
+
+class TzqcxDBCurrencyEdit : public TzqcxDBSpinEdit
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBCurrencyEdit(QWidget *parent = nullptr);
+};
+
+// Free text with a drop-down of suggestions.
+class TzqcxDBComboBox : public TzqcxFocusColouredEditor<QComboBox, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBComboBox(QWidget *parent = nullptr);
+
+protected:
+    void ShowFieldValue(const QVariant &value) override;
+};
+
+// A fixed list of (description, stored value) items.
+class TzqcxDBImageComboBox : public TzqcxFocusColouredEditor<QComboBox, TzqcxDBEditorBase>
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBImageComboBox(QWidget *parent = nullptr);
+    void AddItem(const QString &description, const QVariant &value);
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void ShowFieldValue(const QVariant &value) override;
+};
+
+// Codes chosen from a lookup list: each item shows a description and stores its key.
+class TzqcxDBLookupComboBox : public TzqcxDBImageComboBox
+{
+    Q_OBJECT
+public:
+    using TzqcxDBImageComboBox::TzqcxDBImageComboBox;
+    void SetLookupItems(const QList<QPair<QVariant, QString>> &keysAndDescriptions);
+};
+
+// Radio buttons in a group box; each button stores its value. The group box is coloured.
+class TzqcxDBRadioGroup : public QGroupBox, public TzqcxDBEditorBase
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBRadioGroup(QWidget *parent = nullptr);
+    void SetItems(const QStringList &captions, const QVariantList &values);
+    int ItemIndex() const;
+    QRadioButton *Button(int index) const;
+
+protected:
+    bool zqcxHasFocus() const override;
+    void ShowFieldValue(const QVariant &value) override;
+
+private:
+    QButtonGroup *m_group;
+    QVariantList m_values;
+};
+
+// Shows a column as text; no colours of its own.
+class TzqcxDBLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TzqcxDBLabel(QWidget *parent = nullptr);
+    void SetDataBinding(SqlDataSet *dataSet, const QString &fieldName);
+
+private:
+    void reload();
+    QPointer<SqlDataSet> m_dataSet;
+    QString m_field;
+    QList<QMetaObject::Connection> m_connections;
+};

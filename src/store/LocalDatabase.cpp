@@ -1,0 +1,47 @@
+#include "store/LocalDatabase.h"
+
+#include <QSqlError>
+
+namespace {
+void prepare(QSqlDatabase &db, const QString &path, const QString &user, const QString &password)
+{
+    db.setDatabaseName(path);
+    db.setHostName(QString()); // local protocol: embedded, no server
+    db.setUserName(user.isEmpty() ? localDatabaseUser() : user);
+    db.setPassword(password);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+}
+} // namespace
+
+QSqlDatabase openLocalDatabaseAs(const QString &path, const QString &connectionName, const QString &user,
+                                 const QString &password, QString *errorMessage)
+{
+    if (errorMessage)
+        errorMessage->clear();
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+        ? QSqlDatabase::database(connectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
+    db.close();
+    if (!db.isValid()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("The Firebird database driver (QIBASE) is not available");
+        return db;
+    }
+    if (path.isEmpty()) {
+        if (errorMessage)
+            *errorMessage = QStringLiteral("No database file was given");
+        return db;
+    }
+    prepare(db, path, user, password);
+    if (!db.open() && errorMessage) {
+        *errorMessage = db.lastError().text();
+        if (errorMessage->trimmed().isEmpty())
+            *errorMessage = QStringLiteral("Cannot open database '%1'").arg(path);
+    }
+    return db;
+}
+
+QSqlDatabase openLocalDatabase(const QString &path, const QString &connectionName, QString *errorMessage)
+{
+    return openLocalDatabaseAs(path, connectionName, localDatabaseUser(), localDatabasePassword(), errorMessage);
+}

@@ -1,0 +1,138 @@
+#include "store/SqlUtil.h"
+
+#include "base/VarnexError.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+
+namespace SqlUtil {
+
+QSqlQuery exec(const QSqlDatabase &db, const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw VarnexError(q.lastError().text());
+    for (const QVariant &p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        throw VarnexError(q.lastError().text());
+    return q;
+}
+
+QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q = exec(db, sql, params);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+qsizetype skipQuotedOrComment(const QString &sql, qsizetype i)
+{
+    const qsizetype n = sql.size();
+    if (i >= n)
+        return i;
+    const QChar c = sql.at(i);
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+        // A doubled quote stands for itself inside the literal.
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (sql.at(j) == c) {
+                if (j + 1 < n && sql.at(j + 1) == c) {
+                    j += 2;
+                    continue;
+                }
+                break;
+            }
+            ++j;
+        }
+        return qMin(n, j + 1);
+    }
+    if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
+        const qsizetype eol = sql.indexOf(QLatin1Char('\n'), i);
+        return eol < 0 ? n : eol;
+    }
+    if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
+        const qsizetype close = sql.indexOf(QLatin1String("*/"), i + 2);
+        return close < 0 ? n : close + 2;
+    }
+    return i;
+}
+
+void requireIdentifier(const QString &name, const char *what)
+{
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]{0,62}$"));
+    if (!identifier.match(name).hasMatch())
+        throw VarnexError(QStringLiteral("Invalid %1 name '%2'.").arg(QLatin1String(what), name));
+}
+
+namespace {
+// True when the text holds nothing but blanks and comments.
+bool onlyComments(const QString &text)
+{
+    static const QRegularExpression comments(QStringLiteral(R"(/\*.*?\*/|--[^\n]*)"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    QString rest = text;
+    rest.remove(comments);
+    return rest.trimmed().isEmpty();
+}
+} // namespace
+
+QStringList splitScript(const QString &script)
+{
+    // Reads the script character by character so that a terminator inside a comment or a string
+    // literal does not end a statement.
+    static const QRegularExpression setTerm(QStringLiteral(R"(\GSET\s+TERM\s+(\S+?)\s*(\S+)[ \t]*(\r?\n|$))"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    QStringList statements;
+    QString terminator = QStringLiteral(";");
+    QString current;
+    const qsizetype n = script.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = script.at(i);
+        const qsizetype skipped = skipQuotedOrComment(script, i);
+        if (skipped != i) {
+            current += script.mid(i, skipped - i);
+            i = skipped;
+            continue;
+        }
+        if (onlyComments(current) && (c == QLatin1Char('S') || c == QLatin1Char('s'))) {
+            const QRegularExpressionMatch m = setTerm.match(script, i);
+            if (m.hasMatch()) {
+                // "SET TERM ^ ;" is itself ended by the terminator in force before it.
+                QString newTerm = m.captured(1);
+                if (m.captured(2) != terminator && newTerm.endsWith(terminator))
+                    newTerm.chop(terminator.size());
+                terminator = newTerm;
+                current.clear();
+                i = m.capturedEnd(0);
+                continue;
+            }
+        }
+        if (script.mid(i, terminator.size()) == terminator) {
+            if (!onlyComments(current))
+                statements << current.trimmed();
+            current.clear();
+            i += terminator.size();
+            continue;
+        }
+        current += c;
+        ++i;
+    }
+    if (!onlyComments(current))
+        statements << current.trimmed();
+    return statements;
+}
+
+void runScript(const QSqlDatabase &db, const QString &script)
+{
+    for (const QString &statement : splitScript(script)) {
+        if (statement.compare(QLatin1String("COMMIT"), Qt::CaseInsensitive) == 0)
+            continue; // every statement already commits on its own
+        QSqlQuery q(db);
+        if (!q.exec(statement))
+            throw VarnexError(q.lastError().text());
+    }
+}
+
+} // namespace SqlUtil

@@ -1,0 +1,702 @@
+#include "sync/SyncWorker_DM.h"
+
+#include "store/SynchronisedTables.h"
+
+#include "data/DataTable.h"
+#include "store/LocalDatabase.h"
+#include "core/Main_DM.h"
+#include "remote/RemoteError.h"
+#include "remote/SyncService.h"
+#include "remote/SyncWorkerHelper_DM.h"
+#include "base/VarnexError.h"
+
+#include <QSet>
+
+#include <future>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+
+namespace {
+
+std::atomic<int> g_workerCounter{0};
+
+
+QString quoted(const QString &identifier)
+{
+    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// A value as the driver must see it: NULL stays NULL, empty text stays empty text.
+QVariant bindable(const QVariant &v)
+{
+    if (!v.isValid() || v.isNull())
+        return QVariant(QMetaType::fromType<QString>());
+    if (v.typeId() == QMetaType::QString && v.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    return v;
+}
+
+void execOrThrow(QSqlQuery &q, const QString &what)
+{
+    if (!q.exec())
+        throw VarnexError(QStringLiteral("%1: %2").arg(what, q.lastError().text()));
+}
+
+QSqlQuery prepareOrThrow(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw VarnexError(QStringLiteral("%1: %2").arg(sql.left(60), q.lastError().text()));
+    return q;
+}
+
+// Runs `work` in one transaction of db: committed when it returns, rolled back when it throws.
+template<typename F>
+void inTransaction(QSqlDatabase db, F work)
+{
+    if (!db.transaction())
+        throw VarnexError(db.lastError().text());
+    try {
+        work();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        throw VarnexError(error);
+    }
+}
+
+QString describe(const std::exception &e)
+{
+    if (const auto *v = dynamic_cast<const VarnexError *>(&e))
+        return v->message();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+TSyncWorkerDm::TSyncWorkerDm(TSyncPassContext &context)
+    : m_ctx(context),
+      m_connectionName(QStringLiteral("TSyncWorkerDm.%1").arg(g_workerCounter.fetch_add(1) + 1))
+{
+    LogRoutine(QStringLiteral("DataModuleCreate"), QStringLiteral("Entered Routine"));
+    Params.clear();
+    LogRoutine(QStringLiteral("DataModuleCreate"), QStringLiteral("Exiting Routine"));
+}
+
+TSyncWorkerDm::~TSyncWorkerDm()
+{
+    closeConnection();
+}
+
+void TSyncWorkerDm::closeConnection()
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            db.rollback(); // nothing of a failed unit of work stays half-done
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void TSyncWorkerDm::SetConnectionParams(const QString &text)
+{
+    LogRoutine(QStringLiteral("SetConnectionParams"), QStringLiteral("Entering Routine"));
+    closeConnection();
+    m_databasePath.clear();
+    m_userName = localDatabaseUser();
+    m_password = localDatabasePassword();
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QLatin1String("database"))
+            m_databasePath = value;
+        else if (key == QLatin1String("user_name") && !value.isEmpty())
+            m_userName = value;
+        else if (key == QLatin1String("password") && !value.isEmpty())
+            m_password = value;
+    }
+    LogRoutine(QStringLiteral("SetConnectionParams"), QStringLiteral("Exiting Routine"));
+}
+
+void TSyncWorkerDm::SetTableName(const QString &value)
+{
+    FTableName = value;
+    Params.insert(QStringLiteral("tablename"), value.toLower());
+}
+
+void TSyncWorkerDm::SetUpdateTableName(const QString &value)
+{
+    fUpdateTableName = value;
+    Params.insert(QStringLiteral("updatetablename"), value.toLower());
+}
+
+QString TSyncWorkerDm::LocalTableName() const
+{
+    if (FTableName.startsWith(QLatin1String("_dyn_"), Qt::CaseInsensitive))
+        return FTableName.mid(5);
+    return FTableName;
+}
+
+void TSyncWorkerDm::LogRoutine(const QString &routine, const QString &message)
+{
+    fCurrentRoutineName = routine;
+    fCurrentLogMessage = message;
+    if (m_ctx.sink)
+        m_ctx.sink->syncLogDetail(FTableName, routine, message);
+}
+
+void TSyncWorkerDm::SetCurrentException(const QString &message)
+{
+    LogRoutine(QStringLiteral("SetCurrentException"), QStringLiteral("Entering Routine"));
+    FCurrentException = message;
+    m_failed = true;
+    m_ctx.errors << QStringLiteral("%1: %2").arg(LocalTableName(), message);
+    LogRoutine(QStringLiteral("SetCurrentException"), message);
+    if (m_ctx.sink)
+        m_ctx.sink->syncLog(3, FTableName);
+    LogRoutine(QStringLiteral("SetCurrentException"), QStringLiteral("Exiting Routine"));
+}
+
+QSqlDatabase TSyncWorkerDm::connection()
+{
+    if (QSqlDatabase::contains(m_connectionName)) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            return db;
+    }
+    if (m_databasePath.isEmpty())
+        throw VarnexError(QStringLiteral("The synchronisation was given no local database"));
+    QString error;
+    QSqlDatabase db = openLocalDatabaseAs(m_databasePath, m_connectionName, m_userName, m_password, &error);
+    if (!db.isOpen())
+        throw VarnexError(QStringLiteral("Cannot open the local database %1: %2").arg(m_databasePath, error));
+    return db;
+}
+
+QStringList TSyncWorkerDm::localColumns()
+{
+    if (m_localColumns.isEmpty()) {
+        const QString table = LocalTableName().toUpper();
+        if (!synchronisedTableNames().contains(table))
+            throw VarnexError(QStringLiteral("\"%1\" is not a synchronised table").arg(LocalTableName()));
+        // Stored columns only: computed ones can be neither written nor sent.
+        QSqlQuery q = prepareOrThrow(connection(), QStringLiteral(
+            "SELECT TRIM(rf.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS rf "
+            "JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE "
+            "WHERE rf.RDB$RELATION_NAME = ? AND f.RDB$COMPUTED_BLR IS NULL ORDER BY rf.RDB$FIELD_POSITION"));
+        q.addBindValue(table);
+        execOrThrow(q, QStringLiteral("Reading the columns of %1").arg(table));
+        while (q.next())
+            m_localColumns << q.value(0).toString().toUpper();
+        q.finish();
+        if (!m_localColumns.contains(QLatin1String("ID")) || !m_localColumns.contains(QLatin1String("UPDATE_ID"))
+            || !m_localColumns.contains(QLatin1String("IS_SYNCING")))
+            throw VarnexError(QStringLiteral("The local table %1 lacks the synchronisation columns").arg(table));
+    }
+    return m_localColumns;
+}
+
+bool TSyncWorkerDm::ServerIsAlive()
+{
+    LogRoutine(QStringLiteral("ServerIsAlive"), QStringLiteral("Entering Routine"));
+    bool alive = false;
+    try {
+        if (!m_ctx.channel)
+            throw VarnexError(QStringLiteral("No server channel"));
+        alive = SyncService(m_ctx.channel->ClientChannel).IsAlive();
+    } catch (const std::exception &e) {
+        SetCurrentException(QStringLiteral("The server is not available: %1").arg(describe(e)));
+        return false;
+    }
+    if (!alive)
+        SetCurrentException(QStringLiteral("The server is not available"));
+    LogRoutine(QStringLiteral("ServerIsAlive"), QStringLiteral("Exiting Routine"));
+    return alive;
+}
+
+bool TSyncWorkerDm::PerformSyncForTable()
+{
+    if (m_ctx.sink)
+        m_ctx.sink->syncLog(5, FTableName);
+    LogRoutine(QStringLiteral("PerformSyncForTable"), QStringLiteral("Entered Routine"));
+    bool ready = false;
+    try {
+        localColumns(); // the store opens and the table is one of ours
+        ready = true;
+    } catch (const std::exception &e) {
+        SetCurrentException(describe(e));
+    }
+    if (ready && ServerIsAlive()) {
+        // The upload goes first, so that the download finds the acknowledged rows already
+        // carrying the server's UPDATE_ID and leaves them alone.
+        if (SyncToServer && !m_ctx.isFirstSync && !fUpdateTableName.isEmpty()) {
+            try {
+                SyncUploadToServer();
+            } catch (const std::exception &e) {
+                SetCurrentException(describe(e));
+            }
+        }
+        if (SyncFromServer && !m_ctx.cancelled()) {
+            try {
+                SyncDownloadFromServer();
+            } catch (const std::exception &e) {
+                SetCurrentException(describe(e));
+            }
+        }
+    }
+    closeConnection();
+    if (m_ctx.sink)
+        m_ctx.sink->syncLog(6, FTableName);
+    LogRoutine(QStringLiteral("PerformSyncForTable"), QStringLiteral("Exiting Routine"));
+    return !m_failed;
+}
+
+// ---- upload ----------------------------------------------------------------------------------
+
+qint64 TSyncWorkerDm::countRowsNeedingIds()
+{
+    // New local rows carry a non-positive id; they need a server id before they travel.
+    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" <= 0")
+                                                   .arg(quoted(LocalTableName().toUpper())));
+    execOrThrow(q, QStringLiteral("Counting the local changes"));
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+void TSyncWorkerDm::assignServerIds(qint64 startId, qint64 endId)
+{
+    const QString table = quoted(LocalTableName().toUpper());
+    QSqlDatabase db = connection();
+    // Committed before anything is sent: a row that has travelled once always travels again
+    // under the same id, so the server's upsert can never make a second copy of it.
+    inTransaction(db, [&] {
+        QSqlQuery pick = prepareOrThrow(db, QStringLiteral("SELECT FIRST 200 \"ID\" FROM %1 WHERE \"UPDATE_ID\" < 0 "
+                                                           "AND \"ID\" <= 0 ORDER BY \"ID\" DESC").arg(table));
+        // IS_SYNCING = 'T' makes the trigger keep the negative UPDATE_ID: the row stays pending.
+        QSqlQuery renumber = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET \"ID\" = ?, \"IS_SYNCING\" = 'T' "
+                                                               "WHERE \"ID\" = ? AND \"UPDATE_ID\" < 0").arg(table));
+        while (startId < endId) {
+            execOrThrow(pick, QStringLiteral("Reading the new local rows"));
+            QList<qint64> ids;
+            while (pick.next())
+                ids << pick.value(0).toLongLong();
+            pick.finish();
+            if (ids.isEmpty())
+                break;
+            for (qint64 oldId : std::as_const(ids)) {
+                if (startId >= endId)
+                    break;
+                renumber.bindValue(0, startId);
+                renumber.bindValue(1, oldId);
+                execOrThrow(renumber, QStringLiteral("Giving a local row its server id"));
+                ++startId;
+            }
+        }
+    });
+}
+
+bool TSyncWorkerDm::sendAndAcknowledge(const QList<Wire::RowChange> &changes, const QList<qint64> &ids,
+                                       const QList<qint64> &sentUpdateIds)
+{
+    const DataTable answer = m_ctx.channel->RemoteDataAdapter.ApplyChanges(fUpdateTableName, changes);
+    if (m_ctx.afterUploadReply)
+        m_ctx.afterUploadReply(LocalTableName());
+    const int updateIdColumn = answer.indexOf(QStringLiteral("UPDATE_ID"));
+    const int idColumn = answer.indexOf(QStringLiteral("ID"));
+    if (updateIdColumn < 0 || idColumn < 0)
+        throw ProtocolError(QStringLiteral("The server's answer to the upload of %1 lacks ID or UPDATE_ID").arg(LocalTableName()));
+    QSqlDatabase db = connection();
+    const QString table = quoted(LocalTableName().toUpper());
+    inTransaction(db, [&] {
+        // Only a row still holding the values that were sent takes the acknowledgement; a row
+        // changed meanwhile has a new negative UPDATE_ID and goes up again next time.
+        QSqlQuery ack = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = ?, \"IS_SYNCING\" = 'T' "
+                                                          "WHERE \"ID\" = ? AND \"UPDATE_ID\" = ?").arg(table));
+        for (int i = 0; i < ids.size(); ++i) {
+            const QVariant serverId = answer.value(i, idColumn);
+            const QVariant stamp = answer.value(i, updateIdColumn);
+            if (!stamp.isValid() || stamp.toLongLong() <= 0 || serverId.toLongLong() != ids.at(i))
+                throw ProtocolError(QStringLiteral("The server did not acknowledge the row %1 of %2").arg(ids.at(i)).arg(LocalTableName()));
+            ack.bindValue(0, stamp.toLongLong());
+            ack.bindValue(1, ids.at(i));
+            ack.bindValue(2, sentUpdateIds.at(i));
+            execOrThrow(ack, QStringLiteral("Recording the server's acknowledgement"));
+        }
+    });
+    return true;
+}
+
+void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool rowByRow)
+{
+    const QStringList local = localColumns();
+    QStringList columns;
+    for (const FieldDef &f : uploadSchema.fields)
+        if (local.contains(f.name.toUpper()))
+            columns << f.name.toUpper();
+    if (!columns.contains(QLatin1String("ID")))
+        throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(fUpdateTableName));
+    QStringList select;
+    for (const QString &c : std::as_const(columns))
+        select << quoted(c);
+    const int chunk = rowByRow ? 1 : qMax(1, m_ctx.uploadChunk);
+    QSqlDatabase db = connection();
+    // Rows in ascending id, after the last one handled: each pending row is read once per pass,
+    // whether its upload succeeded, failed or was overtaken by a local edit.
+    const QString sql = QStringLiteral("SELECT FIRST %1 %2 FROM %3 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > ? ORDER BY \"ID\"")
+                            .arg(chunk)
+                            .arg(select.join(QLatin1Char(',')), quoted(LocalTableName().toUpper()));
+    qint64 lastId = 0;
+    for (;;) {
+        if (m_ctx.cancelled())
+            return;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (!q.prepare(sql))
+            throw VarnexError(q.lastError().text());
+        q.addBindValue(lastId);
+        DataTable rows;
+        QString error;
+        if (!rows.fillFromQuery(q, &error))
+            throw VarnexError(QStringLiteral("Reading the local changes of %1: %2").arg(LocalTableName(), error));
+        q.finish();
+        if (rows.rowCount() == 0)
+            return;
+        QList<Wire::RowChange> changes;
+        QList<qint64> ids, updateIds;
+        const int idColumn = rows.indexOf(QStringLiteral("ID"));
+        const int updateIdColumn = rows.indexOf(QStringLiteral("UPDATE_ID"));
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            Wire::RowChange change;
+            change.kind = Wire::RowChange::Insert; // the server upserts by ID
+            for (int c = 0; c < rows.fieldCount(); ++c)
+                change.values.insert(rows.field(c).name, rows.value(r, c));
+            change.values.insert(QStringLiteral("IS_SYNCING"), QStringLiteral("T"));
+            change.key.insert(QStringLiteral("ID"), rows.value(r, idColumn));
+            changes << change;
+            ids << rows.value(r, idColumn).toLongLong();
+            updateIds << rows.value(r, updateIdColumn).toLongLong();
+        }
+        lastId = ids.last();
+        LogRoutine(rowByRow ? QStringLiteral("UploadAmmendableData") : QStringLiteral("UploadInsertableData"),
+                   QStringLiteral("%1 records sent").arg(changes.size()));
+        try {
+            sendAndAcknowledge(changes, ids, updateIds);
+        } catch (const std::exception &e) {
+            SetCurrentException(describe(e));
+            // One failed row does not hold back the others; a failed batch most likely means
+            // the server or the link is in trouble, so the rest waits for the next pass.
+            if (!rowByRow)
+                return;
+        }
+    }
+}
+
+void TSyncWorkerDm::SyncUploadToServer()
+{
+    LogRoutine(QStringLiteral("SyncUploadToServer"), QStringLiteral("Entering Routine"));
+    LogRoutine(QStringLiteral("InitUploadSync"), QStringLiteral("Entering Routine"));
+    const qint64 required = countRowsNeedingIds();
+    LogRoutine(QStringLiteral("InitSyncIds"), QStringLiteral("Entered Routine"));
+    qint64 startId = 0, endId = 0;
+    SyncService(m_ctx.channel->ClientChannel).GetSyncIdRange(qint32(qMin<qint64>(required, 1000000)), startId, endId);
+    LogRoutine(QStringLiteral("InitSyncIds"), QStringLiteral("Exiting Routine"));
+    LogRoutine(QStringLiteral("InitUploadSync"), QStringLiteral("Exiting Routine"));
+    if (required > 0 && endId > startId)
+        assignServerIds(startId, endId);
+
+    QSqlDatabase db = connection();
+    QSqlQuery any = prepareOrThrow(db, QStringLiteral("SELECT FIRST 1 1 FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > 0")
+                                           .arg(quoted(LocalTableName().toUpper())));
+    execOrThrow(any, QStringLiteral("Reading the local changes"));
+    const bool hasChanges = any.next();
+    any.finish();
+    if (hasChanges) {
+        const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(fUpdateTableName);
+        const QString local = LocalTableName().toLower();
+        uploadRows(schema, local == QLatin1String("sample") || local == QLatin1String("sys_company"));
+    }
+    LogRoutine(QStringLiteral("SyncUploadToServer"), QStringLiteral("Exiting Routine"));
+}
+
+// ---- download --------------------------------------------------------------------------------
+
+qint64 TSyncWorkerDm::GetLastUpdateIdSaved()
+{
+    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("SELECT \"UPDATE_ID\" FROM \"SYS_SYNC\" WHERE \"TABLE_NAME\" = ?"));
+    q.addBindValue(LocalTableName());
+    execOrThrow(q, QStringLiteral("Reading the high-water mark"));
+    const qint64 mark = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return mark;
+}
+
+void TSyncWorkerDm::storeMark(qint64 mark)
+{
+    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") "
+                                                              "VALUES (?, ?) MATCHING (\"TABLE_NAME\")"));
+    q.addBindValue(LocalTableName());
+    q.addBindValue(mark);
+    execOrThrow(q, QStringLiteral("Storing the high-water mark"));
+}
+
+TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSchema &schema, bool reload)
+{
+    PageRequest request;
+    request.dataset = FTableName;
+    request.pageSize = qMax(1, m_ctx.pageSize);
+    request.dyn = FTableName.startsWith(QLatin1String("_dyn"));
+    if (request.dyn) {
+        auto hasField = [&](const char *name) {
+            for (const FieldDef &f : schema.fields)
+                if (f.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return true;
+            return false;
+        };
+        // The user's data scope, as the last login stored it in the local settings.
+        QSqlQuery s = prepareOrThrow(connection(), QStringLiteral("SELECT \"USER_DATA_SCOPE\" FROM \"SYS_LOCAL_SETTINGS\""));
+        execOrThrow(s, QStringLiteral("Reading the data scope"));
+        const TDataScope scope = TMaindm::dataScopeFromText(s.next() ? s.value(0).toString() : QString());
+        s.finish();
+        switch (scope) {
+        case TDataScope::office:
+            if (hasField("local_auth_office__code"))
+                request.where << Wire::WhereItem{QStringLiteral("local_auth_office__code"), Wire::WhereItem::Equal,
+                                                 Params.value(QStringLiteral("localauthofficecode"))};
+            break;
+        case TDataScope::authority:
+            if (hasField("local_authority__code"))
+                request.where << Wire::WhereItem{QStringLiteral("local_authority__code"), Wire::WhereItem::Equal,
+                                                 Params.value(QStringLiteral("localauthoritycode"))};
+            break;
+        case TDataScope::department:
+            throw VarnexError(QStringLiteral("Department scope is not implemented yet"));
+        }
+        if (reload && hasField("flag_deleted"))
+            request.where << Wire::WhereItem{QStringLiteral("flag_deleted"), Wire::WhereItem::Different, QStringLiteral("T")};
+    } else {
+        for (const QString &name : schema.paramNames) {
+            if (name.compare(QLatin1String("lastupdateid"), Qt::CaseInsensitive) == 0) {
+                request.lastUpdateIdParam = name;
+                continue;
+            }
+            const auto it = Params.constFind(name.toLower());
+            if (it != Params.cend())
+                request.params << Wire::DatasetParam{name, *it};
+        }
+        // Without it, pages could not move on from one to the next.
+        if (request.lastUpdateIdParam.isEmpty())
+            throw VarnexError(QStringLiteral("The server dataset %1 takes no lastupdateid").arg(FTableName));
+    }
+    return request;
+}
+
+DataTable TSyncWorkerDm::fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after)
+{
+    QList<Wire::WhereItem> where = request.where;
+    QList<Wire::DatasetParam> params = request.params;
+    if (request.dyn)
+        where.prepend(Wire::WhereItem{QStringLiteral("update_id"), Wire::WhereItem::Greater, after});
+    else
+        params << Wire::DatasetParam{request.lastUpdateIdParam, QString::number(after)};
+    return channel->RemoteDataAdapter.OpenPage(request.dataset, request.pageSize, params, where);
+}
+
+void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark)
+{
+    const QString table = quoted(LocalTableName().toUpper());
+    const QStringList local = localColumns();
+    QList<int> pageColumns;
+    QStringList names;
+    for (int c = 0; c < page.fieldCount(); ++c) {
+        const QString name = page.field(c).name.toUpper();
+        if (local.contains(name) && name != QLatin1String("IS_SYNCING")) {
+            pageColumns << c;
+            names << name;
+        }
+    }
+    const int idColumn = page.indexOf(QStringLiteral("ID"));
+    const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
+    const int deletedColumn = page.indexOf(QStringLiteral("FLAG_DELETED"));
+    if (idColumn < 0 || updateIdColumn < 0)
+        throw ProtocolError(QStringLiteral("The server's rows of %1 lack ID or UPDATE_ID").arg(FTableName));
+
+    QSqlDatabase db = connection();
+    inTransaction(db, [&] {
+        QSet<qint64> pageIds;
+        for (int r = 0; r < page.rowCount(); ++r)
+            pageIds.insert(page.value(r, idColumn).toLongLong());
+
+        QSqlQuery remove = prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND \"UPDATE_ID\" = ?").arg(table));
+        QSqlQuery removeUnstamped = prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND (\"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0)").arg(table));
+        if (reload) {
+            // The rows this page's UPDATE_ID range covers that the server no longer sends (out of
+            // scope, deleted, or replaced by a newer version that a later page brings). Pending
+            // local changes (UPDATE_ID < 0) are outside every range and stay.
+            QString sql = QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE (\"UPDATE_ID\" > ?").arg(table);
+            if (!lastPage)
+                sql += QStringLiteral(" AND \"UPDATE_ID\" <= ?");
+            sql += QLatin1Char(')');
+            if (after == 0)
+                sql += QStringLiteral(" OR \"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0");
+            QSqlQuery stale = prepareOrThrow(db, sql);
+            stale.addBindValue(after);
+            if (!lastPage)
+                stale.addBindValue(newMark);
+            execOrThrow(stale, QStringLiteral("Reading the local rows to reload"));
+            QList<QPair<qint64, QVariant>> gone;
+            while (stale.next()) {
+                const qint64 id = stale.value(0).toLongLong();
+                if (!pageIds.contains(id))
+                    gone.append({id, stale.value(1)});
+            }
+            stale.finish();
+            for (const auto &g : std::as_const(gone)) {
+                QSqlQuery &q = (g.second.isNull() || g.second.toLongLong() == 0) ? removeUnstamped : remove;
+                q.bindValue(0, g.first);
+                if (&q == &remove)
+                    q.bindValue(1, g.second.toLongLong());
+                execOrThrow(q, QStringLiteral("Removing a local row the server no longer has"));
+            }
+        }
+        if (page.rowCount() > 0) {
+            // What the store holds of this page's rows, looked up a hundred ids at a time.
+            constexpr int Batch = 100;
+            QStringList marks;
+            for (int i = 0; i < Batch; ++i)
+                marks << QStringLiteral("?");
+            QSqlQuery lookup = prepareOrThrow(db, QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE \"ID\" IN (%2)")
+                                                      .arg(table, marks.join(QLatin1Char(','))));
+            QHash<qint64, QVariant> held;
+            for (int start = 0; start < page.rowCount(); start += Batch) {
+                for (int i = 0; i < Batch; ++i) {
+                    const int r = qMin(start + i, page.rowCount() - 1);
+                    lookup.bindValue(i, page.value(r, idColumn).toLongLong());
+                }
+                execOrThrow(lookup, QStringLiteral("Reading the local rows"));
+                while (lookup.next())
+                    held.insert(lookup.value(0).toLongLong(), lookup.value(1));
+                lookup.finish();
+            }
+
+            QStringList insertNames, insertMarks, sets;
+            for (const QString &n : std::as_const(names)) {
+                insertNames << quoted(n);
+                insertMarks << QStringLiteral("?");
+                if (n != QLatin1String("ID"))
+                    sets << quoted(n) + QStringLiteral(" = ?");
+            }
+            QSqlQuery insert = prepareOrThrow(db, QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
+                                                      .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
+            // The UPDATE_ID guard keeps a row that became a local change after it was read.
+            QSqlQuery update = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET %2, \"IS_SYNCING\" = 'T' WHERE \"ID\" = ? "
+                                                                 "AND (\"UPDATE_ID\" >= 0 OR \"UPDATE_ID\" IS NULL)")
+                                                      .arg(table, sets.join(QLatin1Char(','))));
+            int processed = 0;
+            for (int r = 0; r < page.rowCount(); ++r) {
+                const qint64 id = page.value(r, idColumn).toLongLong();
+                const auto it = held.constFind(id);
+                const bool isHeld = it != held.cend();
+                const bool pending = isHeld && !it->isNull() && it->toLongLong() < 0;
+                const bool serverDeleted = deletedColumn >= 0 && page.value(r, deletedColumn).toString() == QLatin1String("T");
+                if (pending) {
+                    // The local change wins; it goes up with the next upload.
+                } else if (!reload && serverDeleted) {
+                    if (isHeld) {
+                        QSqlQuery &q = (it->isNull() || it->toLongLong() == 0) ? removeUnstamped : remove;
+                        q.bindValue(0, id);
+                        if (&q == &remove)
+                            q.bindValue(1, it->toLongLong());
+                        execOrThrow(q, QStringLiteral("Removing a row the server deleted"));
+                    }
+                } else if (isHeld) {
+                    if (it->isNull() || it->toLongLong() != page.value(r, updateIdColumn).toLongLong()) {
+                        int b = 0;
+                        for (int k = 0; k < pageColumns.size(); ++k)
+                            if (names.at(k) != QLatin1String("ID"))
+                                update.bindValue(b++, bindable(page.value(r, pageColumns.at(k))));
+                        update.bindValue(b, id);
+                        execOrThrow(update, QStringLiteral("Updating a local row"));
+                    }
+                } else {
+                    for (int k = 0; k < pageColumns.size(); ++k)
+                        insert.bindValue(k, bindable(page.value(r, pageColumns.at(k))));
+                    execOrThrow(insert, QStringLiteral("Inserting a server row"));
+                }
+                if (++processed % 100 == 0)
+                    LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(processed));
+            }
+        }
+        // The mark moves with the rows it covers, in this same transaction.
+        storeMark(reload ? (lastPage ? newMark : -newMark) : newMark);
+    });
+}
+
+void TSyncWorkerDm::SyncDownloadFromServer()
+{
+    LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("Entering Routine"));
+    LogRoutine(QStringLiteral("OpenServerData"), QStringLiteral("Entered Routine"));
+    const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(FTableName);
+    LogRoutine(QStringLiteral("OpenServerData"), QStringLiteral("Exiting Routine"));
+    const qint64 saved = GetLastUpdateIdSaved();
+    const bool reload = saved <= 0;
+    qint64 after = reload ? -saved : saved;
+    Params.insert(QStringLiteral("lastupdateid"), QString::number(after));
+    const PageRequest request = buildPageRequest(schema, reload);
+    TSyncWorkerHelperDM *channel = m_ctx.channel;
+    qint64 total = 0;
+    // While a page is applied here, the next one is already being fetched on a helper thread: the
+    // channel is only ever used by one thread at a time, and the store only by this one.
+    std::future<DataTable> next = std::async(std::launch::async, [=] { return fetchPage(channel, request, after); });
+    for (int pageNo = 1;; ++pageNo) {
+        // A page that cannot be read changes nothing: earlier pages stay with their mark.
+        const DataTable page = next.get();
+        if (m_ctx.cancelled())
+            break;
+        LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records downloaded").arg(page.rowCount()));
+        const bool lastPage = page.rowCount() < request.pageSize;
+        const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
+        qint64 newMark = after;
+        if (page.rowCount() > 0) {
+            if (updateIdColumn < 0)
+                throw ProtocolError(QStringLiteral("The server's rows of %1 lack UPDATE_ID").arg(FTableName));
+            newMark = page.value(page.rowCount() - 1, updateIdColumn).toLongLong();
+            if (newMark <= after)
+                throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(FTableName));
+        }
+        if (!lastPage && !m_ctx.afterDownloadPage)
+            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
+        try {
+            if (page.rowCount() > 0 || reload)
+                applyPage(page, after, reload, lastPage, newMark);
+        } catch (...) {
+            if (next.valid())
+                next.wait(); // the channel is free again before anyone else may use it
+            throw;
+        }
+        total += page.rowCount();
+        after = newMark;
+        if (m_ctx.afterDownloadPage)
+            m_ctx.afterDownloadPage(LocalTableName(), pageNo);
+        if (lastPage)
+            break;
+        if (!next.valid())
+            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
+    }
+    if (next.valid())
+        next.wait();
+    LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(total));
+    LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("Exiting Routine"));
+}

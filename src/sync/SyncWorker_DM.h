@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+#include "remote/TableCodec.h"
+
+class TSyncWorkerHelperDM;
+class DataTable;
+
+// Where a pass reports to. The controller's implementation hands every call to the main thread and
+// waits until it has been handled; without one the calls go nowhere.
+class ISyncPassSink
+{
+public:
+    virtual ~ISyncPassSink() = default;
+    // Log window event: 3 = a failure was recorded, 5 = table started, 6 = table ended
+    // (0 and 1, pass start and end, come from the controller).
+    virtual void syncLog(int code, const QString &tableName) = 0;
+    virtual void syncLogDetail(const QString &tableName, const QString &routine, const QString &message) = 0;
+};
+
+// What one pass (or one synchronous run) gives its workers, and what they leave in it.
+struct TSyncPassContext
+{
+    TSyncWorkerHelperDM *channel = nullptr; // the server, used on the pass's thread only
+    ISyncPassSink *sink = nullptr;
+    bool isFirstSync = false;               // a new store: the first pass only downloads
+    const std::atomic<bool> *cancel = nullptr;
+    int pageSize = 1000;                    // rows per download page
+    int uploadChunk = 200;                  // rows per upload request of a batch table
+
+    // Every failure of the pass, "table: message", shown together when the pass ends.
+    QStringList errors;
+
+    // Test seams, called on the pass's thread: after the server has answered an upload and before
+    // its acknowledgement is committed locally; after each committed download page.
+    std::function<void(const QString &localTable)> afterUploadReply;
+    std::function<void(const QString &localTable, int page)> afterDownloadPage;
+
+    bool cancelled() const { return cancel && cancel->load(); }
+};
+
+// Synchronises one local table with the central server: uploads its local changes with ids
+// issued by the server, then downloads the server's rows newer than the table's high-water mark.
+//
+// Rules that keep every local change:
+// - A local change is a row with UPDATE_ID < 0. It stays one until the server's acknowledgement
+//   (its stamped UPDATE_ID) is committed locally, and only when the row has not changed since it
+//   was read for sending; a row changed in flight is sent again by the next pass.
+// - A new row gets its server id, committed locally, before it is sent; the server upserts by id,
+//   so sending it again after a lost reply creates nothing twice. New rows beyond the id block
+//   stay local until a later block covers them.
+// - Downloads read the server's rows page by page in ascending UPDATE_ID; each page is applied in
+//   one transaction together with the high-water mark it reaches. A row with a pending local
+//   change is never overwritten or deleted.
+// - A full reload (mark 0) deletes nothing before the server's rows are in hand: each page
+//   removes only the local rows of the UPDATE_ID range it covers that the server no longer has.
+//   While it runs the mark is stored negated ("reloaded up to"), so a reload broken off carries
+//   on as a reload in the next pass.
+class TSyncWorkerDm
+{
+public:
+    explicit TSyncWorkerDm(TSyncPassContext &context);
+    ~TSyncWorkerDm();
+    TSyncWorkerDm(const TSyncWorkerDm &) = delete;
+    TSyncWorkerDm &operator=(const TSyncWorkerDm &) = delete;
+
+    // "name=value" lines: DataBase (the store file), User_Name, Password (and Server, Protocol,
+    // which the embedded store does not use).
+    void SetConnectionParams(const QString &Params);
+
+    QString TableName() const { return FTableName; }
+    void SetTableName(const QString &value);
+    QString UpdateTableName() const { return fUpdateTableName; }
+    void SetUpdateTableName(const QString &value);
+    QString LocalTableName() const;
+    bool SyncToServer = false;
+    bool SyncFromServer = false;
+    bool SyncReplace = false;
+    // Values for the download dataset's parameters, keyed by lower-case parameter name.
+    QHash<QString, QString> Params;
+
+    QString CurrentRoutineName() const { return fCurrentRoutineName; }
+    QString CurrentLogMessage() const { return fCurrentLogMessage; }
+    QString CurrentException() const { return FCurrentException; }
+
+    // The whole run for the table. Never throws: each failure is recorded in the context.
+    // Returns true when nothing failed.
+    bool PerformSyncForTable();
+
+    bool ServerIsAlive();
+    void SyncUploadToServer();
+    void SyncDownloadFromServer();
+    // The stored mark: > 0 incremental from there; 0 full reload; < 0 full reload under way,
+    // done up to the negated value.
+    qint64 GetLastUpdateIdSaved();
+
+private:
+    void LogRoutine(const QString &routine, const QString &message);
+    void SetCurrentException(const QString &message);
+    QSqlDatabase connection();
+    void closeConnection();
+    QStringList localColumns();
+
+    // Upload steps.
+    qint64 countRowsNeedingIds();
+    void assignServerIds(qint64 startId, qint64 endId);
+    void uploadRows(const Wire::DatasetSchema &uploadSchema, bool rowByRow);
+    bool sendAndAcknowledge(const QList<Wire::RowChange> &changes, const QList<qint64> &ids,
+                            const QList<qint64> &sentUpdateIds);
+
+    // Download steps.
+    // The server's selection for this table, without the page's lower UPDATE_ID bound; built on
+    // the worker's thread (it reads the data scope from the store).
+    struct PageRequest
+    {
+        QString dataset;
+        int pageSize = 0;
+        bool dyn = false;
+        QList<Wire::WhereItem> where;
+        QList<Wire::DatasetParam> params;
+        QString lastUpdateIdParam; // the parameter name that carries the bound (not "_dyn")
+    };
+    PageRequest buildPageRequest(const Wire::DatasetSchema &schema, bool reload);
+    // One page of rows with UPDATE_ID greater than `after`. Uses nothing but the channel, so it
+    // can run beside the applying of the previous page.
+    static DataTable fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after);
+    void applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark);
+    void storeMark(qint64 mark);
+
+    TSyncPassContext &m_ctx;
+    QString m_connectionName;
+    QString m_databasePath, m_userName, m_password;
+    QString FTableName;
+    QString fUpdateTableName;
+    QString fCurrentRoutineName;
+    QString fCurrentLogMessage;
+    QString FCurrentException;
+    QStringList m_localColumns;
+    bool m_failed = false;
+};

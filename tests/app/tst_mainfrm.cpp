@@ -1,0 +1,429 @@
+#include "core/ui/About_FRM.h"
+#include "gui/Base_FRM.h"
+#include "app/Main_FRM.h"
+#include "base/Prompter.h"
+#include "core/Registry_DM.h"
+#include "base/VarnexError.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class FakeContext : public IMainWindowContext
+{
+public:
+    QString personality = QStringLiteral("FOOD");
+    bool admin = false;
+    bool support = false;
+    int personalityWrites = 0;
+    QString Personality() const override { return personality; }
+    void SetPersonality(const QString &value) override
+    {
+        personality = value;
+        ++personalityWrites;
+    }
+    bool UserIsAdmin() override { return admin; }
+    bool ShowSupport() override { return support; }
+    QString RunMode() const override { return QStringLiteral(": for user officer@demo.example"); }
+    QString Version() const override { return QStringLiteral("1.2.3"); }
+    QString AppPath() const override { return QStringLiteral("/nonexistent/"); }
+    void CheckDBStructure() override {}
+    QUrl NewsUrl() const override { return QUrl(QStringLiteral("http://localhost:8099/varnexwebapp/news/index")); }
+    std::optional<NewsHeaderValues> NewsHeaders() override { return std::nullopt; }
+    IGeneralInfo *SetupInfo() override { return nullptr; }
+};
+
+class FakeMonitor : public IMainServerMonitor
+{
+public:
+    bool alive = false;
+    bool stopped = false;
+    QString message = QStringLiteral("Offline");
+    std::function<void()> handler;
+    bool ServerConnectionIsAlive() const override { return alive; }
+    QString MonitorServerConnectionStatusMessage() const override { return message; }
+    void SetChangeHandler(std::function<void()> h) override { handler = std::move(h); }
+    void StopMonitor() override
+    {
+        stopped = true;
+        message = QStringLiteral("Not monitoring");
+    }
+};
+
+// A controller whose pass ends as soon as the event loop runs.
+class FakeSync : public IMainSyncController
+{
+public:
+    QObject lifetime; // pending ends go with the fake
+    bool active = false;
+    int runs = 0;
+    bool listening = true;
+    QString status = QStringLiteral("Sync sleeping.");
+    bool SyncActive() const override { return active; }
+    QString SyncStatus() const override { return status; }
+    void RunSync() override
+    {
+        ++runs;
+        if (active)
+            return;
+        active = true;
+        QTimer::singleShot(0, &lifetime, [this]() { active = false; });
+    }
+    void RemoveStatusChangeHandler() override { listening = false; }
+};
+
+class OwnedFrm : public TBasefrm
+{
+    Q_OBJECT
+public:
+    using TBasefrm::TBasefrm;
+};
+
+const QStringList AdminActions = {
+    QStringLiteral("actShowSetupFrm"),         QStringLiteral("actShowSampleOfficers"),
+    QStringLiteral("actShowLocalAuthOffices"), QStringLiteral("actShowPremisesMaintFrm"),
+    QStringLiteral("actShowAFPremisesMaint"),  QStringLiteral("actShowOptionalLookupListMaint"),
+    QStringLiteral("actShowOptionalLookupListAFMaint"),
+};
+
+} // namespace
+
+class TestMainfrm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_prompter.clear();
+        m_scope = std::make_unique<ScopedPrompter>(&m_prompter);
+    }
+    void cleanup() { m_scope.reset(); }
+
+    void everyActionHasItsCaptionTagAndKey_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("food sample") << "actNewSample" << "New sample" << 1 << "SampleEdit";
+        QTest::newRow("feed sample") << "actNewSampleAF" << "New sample" << 2 << "SampleEditAnimalFeeds";
+        QTest::newRow("feed premises import") << "actSHowLoadAFPremisesFrm" << "Import Animal feeds premises" << 2
+                                              << "ImportPremisesData";
+        QTest::newRow("departments") << "actShowLocalAuthDepartments" << "Departments" << 0 << "LocalAuthDepartmenteMaintFrm";
+        QTest::newRow("feed premises") << "actShowAFPremisesMaint" << "Premises Details." << 2 << "PremisesMaint";
+        QTest::newRow("micro form") << "actMicroForm" << "Blank Micro Sample Form " << 0 << "";
+        QTest::newRow("sync") << "actSyncDataWithServer" << "Sync data with server now." << 0 << "";
+        QTest::newRow("lookup export") << "actSaveLookupdatetoFile" << "Export Lookup data" << 0 << "";
+    }
+    void everyActionHasItsCaptionTagAndKey()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(int, tag);
+        QFETCH(QString, key);
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        QCOMPARE(w.Actions().size(), 31);
+        QAction *a = w.FindAction(name);
+        QVERIFY(a);
+        QCOMPARE(a->text(), caption);
+        QCOMPARE(TMainfrm::ActionTag(a), tag);
+        QCOMPARE(TMainfrm::ActionFormKey(a), key);
+    }
+
+    void formsOfLaterModulesAreDisabledUntilRegistered()
+    {
+        FakeContext context;
+        context.admin = true;
+        TMainfrm w(nullptr, &context);
+        w.ApplySecurity();
+        QVERIFY(!w.actShowSetupFrm->isEnabled());
+        QCOMPARE(w.actShowSetupFrm->toolTip(), TMainfrm::NotAvailableText());
+        QVERIFY(!w.actSyncDataWithServer->isEnabled()); // no controller yet
+        int opened = 0;
+        w.SetActionHandler(w.actShowSetupFrm, [&]() { ++opened; });
+        QVERIFY(w.actShowSetupFrm->isEnabled());
+        w.actShowSetupFrm->trigger();
+        QCOMPARE(opened, 1);
+    }
+
+    void rightsFollowTheAdministratorFlag_data()
+    {
+        QTest::addColumn<bool>("admin");
+        QTest::newRow("authority administrator") << true;
+        QTest::newRow("plain officer") << false;
+    }
+    void rightsFollowTheAdministratorFlag()
+    {
+        QFETCH(bool, admin);
+        FakeContext context;
+        context.admin = admin;
+        TMainfrm w(nullptr, &context);
+        for (QAction *a : w.Actions())
+            w.SetActionHandler(a, []() {});
+        w.ApplySecurity();
+        for (const QString &name : AdminActions)
+            QVERIFY2(w.FindAction(name)->isEnabled() == admin, qPrintable(name));
+        // Other actions keep their state.
+        QVERIFY(w.actExportSamplesToXML->isEnabled());
+        QVERIFY(w.actSyncDataWithServer->isEnabled());
+    }
+
+    void failingRightsReadGrantsNothing()
+    {
+        class BrokenContext : public FakeContext
+        {
+        public:
+            bool UserIsAdmin() override { throw VarnexError(QStringLiteral("store closed")); }
+        } context;
+        TMainfrm w(nullptr, &context);
+        for (QAction *a : w.Actions())
+            w.SetActionHandler(a, []() {});
+        w.ApplySecurity();
+        QVERIFY(!w.actShowSetupFrm->isEnabled());
+        QVERIFY(m_prompter.texts(Prompter::Kind::Error).contains(QStringLiteral("store closed")));
+    }
+
+    void afterLoginSetsCaptionAndEnablesSampleWork()
+    {
+        FakeContext context;
+        context.personality = QStringLiteral("ANIMAL FEED");
+        FakeSync sync;
+        TMainfrm w(nullptr, &context);
+        w.FormCreate();
+        for (QAction *a : w.Actions())
+            w.SetActionHandler(a, []() {});
+        w.SetSyncController(&sync);
+        QVERIFY(!w.actNewSampleAF->isEnabled());
+        w.AfterLogin();
+        QCOMPARE(w.windowTitle(), TMainfrm::ProductTitle() + " - Varnex Desktop: : for user officer@demo.example");
+        QVERIFY(w.IsActive);
+        QVERIFY(w.actNewSampleAF->isEnabled());
+        QVERIFY(!w.actCheckInstall->isVisible());
+        QVERIFY(!w.actLogSupportIncident->isVisible());
+        QCOMPARE(w.cbPersonality->currentIndex(), 1);
+        QCOMPARE(context.personalityWrites, 0); // showing the logged-in personality is no switch
+        QCOMPARE(sync.runs, 1);
+    }
+
+    void personalitySwitch_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("toIndex");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("banner");
+        QTest::addColumn<int>("shownTag");
+        QTest::newRow("food to feed") << "FOOD" << 1 << "ANIMAL FEED" << "Animal Feed Sampling" << 2;
+        QTest::newRow("feed to food") << "ANIMAL FEED" << 0 << "FOOD" << "Food Sampling" << 1;
+    }
+    void personalitySwitch()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, toIndex);
+        QFETCH(QString, to);
+        QFETCH(QString, banner);
+        QFETCH(int, shownTag);
+        FakeContext context;
+        context.personality = from;
+        TMainfrm w(nullptr, &context);
+        w.FormCreate();
+        w.AfterLogin();
+        w.show();
+        QPointer<TBasefrm> editor = TBasefrm::CreateAndShow<OwnedFrm>(QStringLiteral("SampleEdit"), &w, false);
+        QPointer<TBasefrm> browser = TBasefrm::CreateAndShow<OwnedFrm>(QStringLiteral("SampleBrowser"), &w, false);
+        QWidget stranger; // not owned by the window
+        stranger.show();
+        QVERIFY(editor && editor->isVisible() && browser && browser->isVisible());
+
+        w.cbPersonality->setCurrentIndex(toIndex);
+
+        QCOMPARE(context.personality, to);
+        QVERIFY(!editor || !editor->isVisible());
+        QVERIFY(!browser || !browser->isVisible());
+        QTRY_VERIFY(!editor && !browser);
+        QVERIFY(stranger.isVisible());
+        QCOMPARE(w.pnlFood->isVisibleTo(&w), to == QLatin1String("FOOD"));
+        QCOMPARE(w.pnlAnimalFeed->isVisibleTo(&w), to == QLatin1String("ANIMAL FEED"));
+        const QLabel *shown = to == QLatin1String("FOOD") ? w.pnlFood : w.pnlAnimalFeed;
+        QCOMPARE(shown->text(), banner);
+        for (QAction *a : w.Actions()) {
+            if (a == w.actSaveLookupdatetoFile)
+                continue;
+            const int tag = TMainfrm::ActionTag(a);
+            QVERIFY2(a->isVisible() == (tag == 0 || tag == shownTag), qPrintable(a->objectName()));
+        }
+        QVERIFY(!w.actSaveLookupdatetoFile->isVisible());
+    }
+
+    void statusPaneFollowsMonitorAndController()
+    {
+        FakeContext context;
+        FakeMonitor monitor;
+        monitor.message = QStringLiteral("Server OK");
+        FakeSync sync;
+        TMainfrm w(nullptr, &context);
+        w.SetServerMonitor(&monitor);
+        w.SetSyncController(&sync);
+        QCOMPARE(w.ServerStatusPane->text(), QStringLiteral("Server OK"));
+        QCOMPARE(w.syncStatusPanel->text(), QStringLiteral("Sync status"));
+        monitor.message = QStringLiteral("Offline");
+        QVERIFY(monitor.handler);
+        monitor.handler();
+        QCOMPARE(w.ServerStatusPane->text(), QStringLiteral("Offline"));
+
+        w.SyncControllerSyncEvent(10, 9, QStringLiteral("_dyn_sample"), 5);
+        QCOMPARE(w.syncStatusPanel->text(), QStringLiteral("Syncing _dyn_sample"));
+        QCOMPARE(w.syncProgress->maximum(), 10);
+        QCOMPARE(w.syncProgress->value(), 10);
+        w.SyncControllerSyncEvent(10, 9, QStringLiteral("_dyn_sample"), 6);
+        QCOMPARE(w.syncStatusPanel->text(), QString());
+        sync.status = QStringLiteral("Sync in progress...");
+        w.SyncControllerSyncStatusChange();
+        QCOMPARE(w.syncStatusPanel->text(), QStringLiteral("Sync in progress..."));
+    }
+
+    void doubleClickOnSyncStatus_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("runs");
+        QTest::newRow("sleeping") << "Sync sleeping." << 1;
+        QTest::newRow("in progress") << "Sync in progress..." << 0;
+        QTest::newRow("syncing a table") << "Syncing sample" << 0;
+        QTest::newRow("before the first pass") << "Sync status" << 0;
+    }
+    void doubleClickOnSyncStatus()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, runs);
+        FakeContext context;
+        FakeSync sync;
+        TMainfrm w(nullptr, &context);
+        w.SetSyncController(&sync);
+        w.syncStatusPanel->setText(text);
+        w.show();
+        QTest::mouseDClick(w.syncStatusPanel, Qt::LeftButton);
+        QCOMPARE(sync.runs, runs);
+    }
+
+    void clickOnProgressTogglesTheLog()
+    {
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        QWidget log;
+        w.SetSyncLogWindow(&log);
+        w.show();
+        QTest::mouseClick(w.syncProgress, Qt::LeftButton);
+        QVERIFY(log.isVisible());
+        QTest::mouseClick(w.syncProgress, Qt::LeftButton);
+        QVERIFY(!log.isVisible());
+    }
+
+    void closeWhileOfflineClosesAtOnce()
+    {
+        FakeContext context;
+        FakeMonitor monitor;
+        FakeSync sync;
+        TMainfrm w(nullptr, &context);
+        w.SetServerMonitor(&monitor);
+        w.SetSyncController(&sync);
+        w.show();
+        QVERIFY(w.close() || !w.isVisible());
+        QVERIFY(!w.isVisible());
+        QCOMPARE(sync.runs, 0);
+        QVERIFY(monitor.stopped);
+        QVERIFY(!monitor.handler);
+        QCOMPARE(w.ServerStatusPane->text(), QStringLiteral("Not monitoring"));
+    }
+
+    void closeWhileOnlineRunsOneLastPass_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("runs");
+        QTest::newRow("idle: one more pass") << false << 1;
+        QTest::newRow("pass running: waits for it") << true << 0;
+    }
+    void closeWhileOnlineRunsOneLastPass()
+    {
+        QFETCH(bool, running);
+        QFETCH(int, runs);
+        FakeContext context;
+        FakeMonitor monitor;
+        monitor.alive = true;
+        FakeSync sync;
+        if (running) {
+            sync.active = true;
+            QTimer::singleShot(0, &sync.lifetime, [&sync]() { sync.active = false; });
+        }
+        TMainfrm w(nullptr, &context);
+        w.SetServerMonitor(&monitor);
+        w.SetSyncController(&sync);
+        w.show();
+        w.close();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(sync.runs, runs);
+        QVERIFY(!sync.active);
+        QVERIFY(monitor.stopped);
+        QVERIFY(!sync.listening);
+    }
+
+    void escapeDoesNotCloseTheWindow()
+    {
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        w.show();
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(w.isVisible());
+    }
+
+    void menusCarryTheirItems()
+    {
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        QStringList reference;
+        for (QAction *a : w.mnuReference->actions())
+            if (!a->isSeparator())
+                reference << a->text();
+        QCOMPARE(reference, (QStringList{"Local Authority Offices", "Users / Sample Officers", "Premises Details",
+                                         "Premises Details.", "Optional lookup lists", "Optional lookup lists.",
+                                         "Category Tree"}));
+        QVERIFY(w.mnuFile->actions().contains(w.actCheckDBStructure));
+        QVERIFY(!w.mnuReference->actions().contains(w.actShowLocalAuthDepartments));
+    }
+
+    void aboutShowsTheInstallationLinks()
+    {
+        QTemporaryDir folder;
+        QFile ini(folder.filePath(TRegistryDM::defaultFileName()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Contact]\nWebsite=https://sampling.example/\nHelplineNumber=0100 200 300\n");
+        ini.close();
+        TRegistryDM registry(folder.path());
+        RegistryDM = &registry;
+        FakeContext context;
+        TMainfrm w(nullptr, &context);
+        {
+            TAboutFrm about(&w);
+            QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+            QCOMPARE(about.lblHelpline->text(), QStringLiteral("0100 200 300"));
+            QVERIFY(about.lblWebsite->text().contains(QStringLiteral("href=\"https://sampling.example/\"")));
+            QCOMPARE(about.btnClose->text(), QStringLiteral("Close"));
+            about.show();
+            about.btnClose->click();
+            QVERIFY(!about.isVisible());
+        }
+        RegistryDM = nullptr;
+    }
+
+private:
+    RecordingPrompter m_prompter;
+    std::unique_ptr<ScopedPrompter> m_scope;
+};
+
+QTEST_MAIN(TestMainfrm)
+#include "tst_mainfrm.moc"
