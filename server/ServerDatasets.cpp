@@ -148,7 +148,7 @@ const ServerDatasets::Def *ServerDatasets::find(const QString &service, const QS
 
 QString ServerDatasets::selectSql(const Def &def) const
 {
-    return QStringLiteral("SELECT %1 FROM %2").arg(def.columns, quoteIdentifier(def.table));
+    return QStringLiteral("SELECT %1 FROM %2").arg(def.columns, SqlUtil::quoteIdentifier(def.table));
 }
 
 Wire::DatasetSchema ServerDatasets::schema(const QSqlDatabase &db, const Def &def)
@@ -231,7 +231,7 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
         throw VarnexError(QStringLiteral("Dataset %1 takes no where list").arg(def.name));
     for (const Wire::WhereItem &w : where) {
         const QVariant v = bindValue(def, fields, w.field, w.value);
-        const QString column = quoteIdentifier(w.field.toUpper());
+        const QString column = SqlUtil::quoteIdentifier(w.field.toUpper());
         switch (w.op) {
         case Wire::WhereItem::Equal: conditions << column + QStringLiteral(" = ?"); break;
         case Wire::WhereItem::Different: conditions << column + QStringLiteral(" IS DISTINCT FROM ?"); break;
@@ -261,7 +261,7 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
 
 DataTable ServerDatasets::rowByKey(const QSqlDatabase &db, const Def &def, const QVariant &key)
 {
-    QSqlQuery q = SqlUtil::exec(db, selectSql(def) + QStringLiteral(" WHERE %1 = ?").arg(quoteIdentifier(def.key)), {key});
+    QSqlQuery q = SqlUtil::exec(db, selectSql(def) + QStringLiteral(" WHERE %1 = ?").arg(SqlUtil::quoteIdentifier(def.key)), {key});
     DataTable table;
     QString error;
     if (!table.fillFromQuery(q, &error))
@@ -320,13 +320,13 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
             }
             QStringList quoted, marks;
             for (const QString &n : names) {
-                quoted << quoteIdentifier(n);
+                quoted << SqlUtil::quoteIdentifier(n);
                 marks << QStringLiteral("?");
             }
             const QString verb = def.upsert ? QStringLiteral("UPDATE OR INSERT INTO") : QStringLiteral("INSERT INTO");
-            QString sql = QStringLiteral("%1 %2 (%3) VALUES (%4)").arg(verb, quoteIdentifier(def.table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+            QString sql = QStringLiteral("%1 %2 (%3) VALUES (%4)").arg(verb, SqlUtil::quoteIdentifier(def.table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
             if (def.upsert)
-                sql += QStringLiteral(" MATCHING (%1)").arg(quoteIdentifier(def.key));
+                sql += QStringLiteral(" MATCHING (%1)").arg(SqlUtil::quoteIdentifier(def.key));
             SqlUtil::exec(db, sql, values);
         } else {
             if (change.kind == Wire::RowChange::Update ? !def.canUpdate : !def.canDelete)
@@ -338,7 +338,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                 const QString column = it.key().toUpper();
                 if (!stored.contains(column))
                     throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, it.key()));
-                conditions << quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ?");
+                conditions << SqlUtil::quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ?");
                 keyValues << bindValue(def, s.fields, column, it.value());
                 if (column == def.key) {
                     hasKey = true;
@@ -356,10 +356,10 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                     throw VarnexError(QStringLiteral("Dataset %1: the update changes nothing").arg(def.name));
                 QStringList sets;
                 for (const QString &n : names)
-                    sets << quoteIdentifier(n) + QStringLiteral(" = ?");
-                q = SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(quoteIdentifier(def.table), sets.join(QLatin1Char(',')), conditions.join(QStringLiteral(" AND "))), values + keyValues);
+                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ?");
+                q = SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(SqlUtil::quoteIdentifier(def.table), sets.join(QLatin1Char(',')), conditions.join(QStringLiteral(" AND "))), values + keyValues);
             } else {
-                q = SqlUtil::exec(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteIdentifier(def.table), conditions.join(QStringLiteral(" AND "))), keyValues);
+                q = SqlUtil::exec(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(SqlUtil::quoteIdentifier(def.table), conditions.join(QStringLiteral(" AND "))), keyValues);
             }
             if (q.numRowsAffected() != 1)
                 throw VarnexError(QStringLiteral("Dataset %1: the row was changed or removed by someone else; nothing was saved").arg(def.name));
@@ -371,7 +371,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
     // UPDATE_ID is stamped last, in the transaction that commits the rows, from the one sequence.
     for (const QVariant &k : std::as_const(stampKeys))
         SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = GEN_ID(GEN_SYNC_ID, 1) WHERE %2 = ?")
-                              .arg(quoteIdentifier(def.table), quoteIdentifier(def.key)), {k});
+                              .arg(SqlUtil::quoteIdentifier(def.table), SqlUtil::quoteIdentifier(def.key)), {k});
     for (const QVariant &k : std::as_const(rowKeys)) {
         const int row = result.appendRow();
         if (!k.isValid())

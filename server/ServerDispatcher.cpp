@@ -57,18 +57,7 @@ template<typename F>
 auto inTransaction(ServerStore &store, F work)
 {
     std::lock_guard<std::mutex> guard(store.lock());
-    QSqlDatabase db = store.connection();
-    if (!db.transaction())
-        throw VarnexError(db.lastError().text());
-    try {
-        auto result = work(db);
-        if (!db.commit())
-            throw VarnexError(db.lastError().text());
-        return result;
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
+    return SqlUtil::inTransaction(store.connection(), work);
 }
 
 } // namespace

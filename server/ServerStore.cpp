@@ -75,10 +75,6 @@ std::atomic<int> g_connectionCounter{0};
 
 } // namespace
 
-QString quoteIdentifier(const QString &name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 ServerStore::ServerStore(const QString &dataDir) : m_dataDir(dataDir) {}
 
@@ -145,18 +141,11 @@ void ServerStore::createStore(const QString &seedFile)
         db.close();
         db = openFirebird(building, connName); // see the new tables
         loadColumns(db);
-        if (!db.transaction())
-            throw VarnexError(db.lastError().text());
-        try {
-            seedDemo(db);
+        SqlUtil::inTransaction(db, [&](QSqlDatabase &store) {
+            seedDemo(store);
             if (!seedFile.isEmpty())
-                seedFromFile(db, seedFile);
-        } catch (...) {
-            db.rollback();
-            throw;
-        }
-        if (!db.commit())
-            throw VarnexError(db.lastError().text());
+                seedFromFile(store, seedFile);
+        });
         db.close();
     }
     QSqlDatabase::removeDatabase(connName);
@@ -217,11 +206,11 @@ void ServerStore::insertRow(const QSqlDatabase &db, const QString &table, const 
     QStringList names, marks;
     QVariantList values;
     for (auto it = row.cbegin(); it != row.cend(); ++it) {
-        names << quoteIdentifier(it.key());
+        names << SqlUtil::quoteIdentifier(it.key());
         marks << QStringLiteral("?");
         values << it.value();
     }
-    SqlUtil::exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteIdentifier(t), names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))), values);
+    SqlUtil::exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(SqlUtil::quoteIdentifier(t), names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))), values);
 }
 
 void ServerStore::seedDemo(const QSqlDatabase &db)

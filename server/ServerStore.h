@@ -44,4 +44,3 @@ private:
     QHash<QString, QStringList> m_columns;
 };
 
-QString quoteIdentifier(const QString &name);

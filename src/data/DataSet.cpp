@@ -22,15 +22,6 @@ QVariant nullOf(int typeId)
     return typeId == QMetaType::UnknownType ? QVariant() : QVariant(QMetaType(typeId));
 }
 
-// Identifiers are taken from the database's own catalogue or from code, never from data; quoting
-// them keeps any name with unusual characters a name.
-QString quoted(const QString &identifier)
-{
-    QString inner = identifier;
-    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + inner + QLatin1Char('"');
-}
-
 bool sameValue(const QVariant &a, const QVariant &b)
 {
     const bool an = variantIsNull(a);
@@ -632,22 +623,22 @@ void SqlDataSet::writeInsert()
     for (auto it = m_tableColumns.cbegin(); it != m_tableColumns.cend(); ++it) {
         if (it->computed || !m_modified[it.key()])
             continue;
-        columns << quoted(it->name);
+        columns << SqlUtil::quoteIdentifier(it->name);
         params << bindable(it.key(), m_buffer[it.key()]);
     }
     QStringList returning;
     for (int column : std::as_const(m_keyColumns))
-        returning << quoted(m_tableColumns[column].name);
+        returning << SqlUtil::quoteIdentifier(m_tableColumns[column].name);
     QString sql;
     if (columns.isEmpty()) {
         sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING %2")
-                  .arg(quoted(m_updateTable), returning.join(QLatin1String(", ")));
+                  .arg(SqlUtil::quoteIdentifier(m_updateTable), returning.join(QLatin1String(", ")));
     } else {
         QStringList marks;
         for (qsizetype i = 0; i < columns.size(); ++i)
             marks << QStringLiteral("?");
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING %4")
-                  .arg(quoted(m_updateTable), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")),
+                  .arg(SqlUtil::quoteIdentifier(m_updateTable), columns.join(QLatin1String(", ")), marks.join(QLatin1String(", ")),
                        returning.join(QLatin1String(", ")));
     }
     QList<QVariant> keys;
@@ -677,18 +668,18 @@ void SqlDataSet::writeUpdate()
     for (auto it = m_tableColumns.cbegin(); it != m_tableColumns.cend(); ++it) {
         if (it->computed || !m_modified[it.key()])
             continue;
-        sets << quoted(it->name) + QStringLiteral(" = ?");
+        sets << SqlUtil::quoteIdentifier(it->name) + QStringLiteral(" = ?");
         params << bindable(it.key(), m_buffer[it.key()]);
     }
     if (sets.isEmpty())
         return;
     QStringList where;
     for (int i = 0; i < m_keyColumns.size(); ++i) {
-        where << quoted(m_tableColumns[m_keyColumns[i]].name) + QStringLiteral(" = ?");
+        where << SqlUtil::quoteIdentifier(m_tableColumns[m_keyColumns[i]].name) + QStringLiteral(" = ?");
         params << oldKeys[i];
     }
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                            .arg(quoted(m_updateTable), sets.join(QLatin1String(", ")), where.join(QLatin1String(" AND ")));
+                            .arg(SqlUtil::quoteIdentifier(m_updateTable), sets.join(QLatin1String(", ")), where.join(QLatin1String(" AND ")));
     int affected = 0;
     {
         QSqlQuery q = SqlUtil::exec(m_db, sql, params);
@@ -708,18 +699,18 @@ void SqlDataSet::readBack(const QList<QVariant> &keyValues)
     QStringList columns;
     QList<int> indexes;
     for (auto it = m_tableColumns.cbegin(); it != m_tableColumns.cend(); ++it) {
-        columns << quoted(it->name);
+        columns << SqlUtil::quoteIdentifier(it->name);
         indexes << it.key();
     }
     QStringList where;
     for (int column : std::as_const(m_keyColumns))
-        where << quoted(m_tableColumns[column].name) + QStringLiteral(" = ?");
+        where << SqlUtil::quoteIdentifier(m_tableColumns[column].name) + QStringLiteral(" = ?");
     QVariantList params;
     for (const QVariant &k : keyValues)
         params << k;
     QSqlQuery q = SqlUtil::exec(m_db,
                       QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                          .arg(columns.join(QLatin1String(", ")), quoted(m_updateTable), where.join(QLatin1String(" AND "))),
+                          .arg(columns.join(QLatin1String(", ")), SqlUtil::quoteIdentifier(m_updateTable), where.join(QLatin1String(" AND "))),
                       params);
     if (!q.next())
         return;
@@ -809,13 +800,13 @@ void SqlDataSet::deleteRecord()
         if (variantIsNull(keys[i]))
             throw VarnexError(QStringLiteral("The row cannot be deleted: its key column %1 is empty.")
                                   .arg(m_tableColumns[m_keyColumns[i]].name));
-        where << quoted(m_tableColumns[m_keyColumns[i]].name) + QStringLiteral(" = ?");
+        where << SqlUtil::quoteIdentifier(m_tableColumns[m_keyColumns[i]].name) + QStringLiteral(" = ?");
         params << keys[i];
     }
     int affected = 0;
     {
         QSqlQuery q = SqlUtil::exec(m_db,
-                          QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoted(m_updateTable), where.join(QLatin1String(" AND "))),
+                          QStringLiteral("DELETE FROM %1 WHERE %2").arg(SqlUtil::quoteIdentifier(m_updateTable), where.join(QLatin1String(" AND "))),
                           params);
         affected = q.numRowsAffected();
     }

@@ -9,13 +9,7 @@ TFBAnydacConnectorDm::TFBAnydacConnectorDm(const QString &connectionName)
 
 TFBAnydacConnectorDm::~TFBAnydacConnectorDm()
 {
-    if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connectionName);
-    }
+    closeDatabaseConnection(m_connectionName);
 }
 
 bool TFBAnydacConnectorDm::Initialize(const QString &serverName, const QString &databaseFile, const QString &userName,

@@ -1,5 +1,7 @@
 #include "store/LocalDatabase.h"
 
+#include "base/VarnexError.h"
+
 #include <QSqlError>
 
 namespace {
@@ -44,4 +46,39 @@ QSqlDatabase openLocalDatabaseAs(const QString &path, const QString &connectionN
 QSqlDatabase openLocalDatabase(const QString &path, const QString &connectionName, QString *errorMessage)
 {
     return openLocalDatabaseAs(path, connectionName, localDatabaseUser(), localDatabasePassword(), errorMessage);
+}
+
+void closeDatabaseConnection(const QString &connectionName)
+{
+    if (!QSqlDatabase::contains(connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        if (db.isOpen()) {
+            db.rollback();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+ScopedConnection::ScopedConnection(const QString &path, const QString &connectionName, const QString &what)
+    : m_name(connectionName)
+{
+    QString error;
+    const QSqlDatabase db = openLocalDatabase(path, connectionName, &error);
+    if (!db.isOpen()) {
+        closeDatabaseConnection(connectionName);
+        throw VarnexError(what + error);
+    }
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    closeDatabaseConnection(m_name);
+}
+
+QSqlDatabase ScopedConnection::database() const
+{
+    return QSqlDatabase::database(m_name, false);
 }

@@ -1,6 +1,8 @@
 #include "store/LocalTransaction.h"
 
 #include "base/VarnexError.h"
+#include "store/LocalDatabase.h"
+#include "store/SqlUtil.h"
 
 #include <QAtomicInt>
 #include <QSqlError>
@@ -23,15 +25,7 @@ LocalTransaction::LocalTransaction(const QSqlDatabase &base, QObject *parent) : 
 
 LocalTransaction::~LocalTransaction()
 {
-    if (QSqlDatabase::contains(m_name)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            if (m_inTransaction)
-                db.rollback();
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
+    closeDatabaseConnection(m_name);
 }
 
 QSqlDatabase LocalTransaction::database() const
@@ -51,8 +45,7 @@ void LocalTransaction::StartTransaction()
     if (!isConnected())
         throw VarnexError(QStringLiteral("Cannot start a transaction: ") + m_error);
     QSqlDatabase db = database();
-    if (!db.transaction())
-        throw VarnexError(db.lastError().text());
+    SqlUtil::beginTransaction(db);
     m_inTransaction = true;
 }
 

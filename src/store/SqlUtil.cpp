@@ -65,6 +65,26 @@ void requireIdentifier(const QString &name, const char *what)
         throw VarnexError(QStringLiteral("Invalid %1 name '%2'.").arg(QLatin1String(what), name));
 }
 
+QString quoteIdentifier(const QString &name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+void beginTransaction(QSqlDatabase &db)
+{
+    if (!db.transaction())
+        throw VarnexError(db.lastError().text());
+}
+
+void commitTransaction(QSqlDatabase &db)
+{
+    if (!db.commit()) {
+        const QString error = db.lastError().text();
+        db.rollback();
+        throw VarnexError(error);
+    }
+}
+
 namespace {
 // True when the text holds nothing but blanks and comments.
 bool onlyComments(const QString &text)

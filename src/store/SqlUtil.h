@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <utility>
+
 // Small helpers over QSqlQuery that bind every value as a parameter and turn a database
 // failure into a VarnexError carrying the database's own text.
 namespace SqlUtil {
@@ -24,6 +26,37 @@ qsizetype skipQuotedOrComment(const QString &sql, qsizetype i);
 // column names reach SQL text only from code-owned lists, and this keeps a slip there from
 // becoming arbitrary SQL.
 void requireIdentifier(const QString &name, const char *what);
+
+// The identifier in double quotes, inner quotes doubled, so that it reaches SQL as exactly that name.
+QString quoteIdentifier(const QString &name);
+
+// Starts a transaction on db; throws VarnexError with the database's text when it cannot.
+void beginTransaction(QSqlDatabase &db);
+// Commits; on failure rolls back and throws VarnexError with the database's text.
+void commitTransaction(QSqlDatabase &db);
+
+// Runs work(db) as one transaction of db: committed when it returns, rolled back when it throws
+// (and the exception passed on). Returns what work returns. QIBASE runs one transaction per
+// connection, so db must not be in the middle of another unit of work.
+template<typename Work>
+auto inTransaction(QSqlDatabase db, Work &&work)
+{
+    beginTransaction(db);
+    try {
+        if constexpr (std::is_void_v<decltype(work(db))>) {
+            std::forward<Work>(work)(db);
+            commitTransaction(db);
+        } else {
+            auto result = std::forward<Work>(work)(db);
+            commitTransaction(db);
+            return result;
+        }
+    } catch (...) {
+        if (db.isOpen())
+            db.rollback();
+        throw;
+    }
+}
 
 // Runs a script of several statements. Statements end with the current terminator (";" at
 // first); a line "SET TERM x y" switches the terminator as isql does, so trigger and procedure

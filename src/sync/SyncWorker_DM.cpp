@@ -4,6 +4,7 @@
 
 #include "data/DataTable.h"
 #include "store/LocalDatabase.h"
+#include "store/SqlUtil.h"
 #include "core/Main_DM.h"
 #include "remote/RemoteError.h"
 #include "remote/SyncService.h"
@@ -21,11 +22,6 @@ namespace {
 
 std::atomic<int> g_workerCounter{0};
 
-
-QString quoted(const QString &identifier)
-{
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 // A value as the driver must see it: NULL stays NULL, empty text stays empty text.
 QVariant bindable(const QVariant &v)
@@ -50,25 +46,6 @@ QSqlQuery prepareOrThrow(const QSqlDatabase &db, const QString &sql)
     if (!q.prepare(sql))
         throw VarnexError(QStringLiteral("%1: %2").arg(sql.left(60), q.lastError().text()));
     return q;
-}
-
-// Runs `work` in one transaction of db: committed when it returns, rolled back when it throws.
-template<typename F>
-void inTransaction(QSqlDatabase db, F work)
-{
-    if (!db.transaction())
-        throw VarnexError(db.lastError().text());
-    try {
-        work();
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit()) {
-        const QString error = db.lastError().text();
-        db.rollback();
-        throw VarnexError(error);
-    }
 }
 
 QString describe(const std::exception &e)
@@ -96,16 +73,8 @@ TSyncWorkerDm::~TSyncWorkerDm()
 
 void TSyncWorkerDm::closeConnection()
 {
-    if (!QSqlDatabase::contains(m_connectionName))
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.isOpen()) {
-            db.rollback(); // nothing of a failed unit of work stays half-done
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
+    // Nothing of a failed unit of work stays half-done: the close rolls it back.
+    closeDatabaseConnection(m_connectionName);
 }
 
 void TSyncWorkerDm::SetConnectionParams(const QString &text)
@@ -270,18 +239,18 @@ qint64 TSyncWorkerDm::countRowsNeedingIds()
 {
     // New local rows carry a non-positive id; they need a server id before they travel.
     QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" <= 0")
-                                                   .arg(quoted(LocalTableName().toUpper())));
+                                                   .arg(SqlUtil::quoteIdentifier(LocalTableName().toUpper())));
     execOrThrow(q, QStringLiteral("Counting the local changes"));
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
 void TSyncWorkerDm::assignServerIds(qint64 startId, qint64 endId)
 {
-    const QString table = quoted(LocalTableName().toUpper());
+    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
     QSqlDatabase db = connection();
     // Committed before anything is sent: a row that has travelled once always travels again
     // under the same id, so the server's upsert can never make a second copy of it.
-    inTransaction(db, [&] {
+    SqlUtil::inTransaction(db, [&](QSqlDatabase &) {
         QSqlQuery pick = prepareOrThrow(db, QStringLiteral("SELECT FIRST 200 \"ID\" FROM %1 WHERE \"UPDATE_ID\" < 0 "
                                                            "AND \"ID\" <= 0 ORDER BY \"ID\" DESC").arg(table));
         // IS_SYNCING = 'T' makes the trigger keep the negative UPDATE_ID: the row stays pending.
@@ -318,8 +287,8 @@ bool TSyncWorkerDm::sendAndAcknowledge(const QList<Wire::RowChange> &changes, co
     if (updateIdColumn < 0 || idColumn < 0)
         throw ProtocolError(QStringLiteral("The server's answer to the upload of %1 lacks ID or UPDATE_ID").arg(LocalTableName()));
     QSqlDatabase db = connection();
-    const QString table = quoted(LocalTableName().toUpper());
-    inTransaction(db, [&] {
+    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
+    SqlUtil::inTransaction(db, [&](QSqlDatabase &) {
         // Only a row still holding the values that were sent takes the acknowledgement; a row
         // changed meanwhile has a new negative UPDATE_ID and goes up again next time.
         QSqlQuery ack = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = ?, \"IS_SYNCING\" = 'T' "
@@ -349,14 +318,14 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
         throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(fUpdateTableName));
     QStringList select;
     for (const QString &c : std::as_const(columns))
-        select << quoted(c);
+        select << SqlUtil::quoteIdentifier(c);
     const int chunk = rowByRow ? 1 : qMax(1, m_ctx.uploadChunk);
     QSqlDatabase db = connection();
     // Rows in ascending id, after the last one handled: each pending row is read once per pass,
     // whether its upload succeeded, failed or was overtaken by a local edit.
     const QString sql = QStringLiteral("SELECT FIRST %1 %2 FROM %3 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > ? ORDER BY \"ID\"")
                             .arg(chunk)
-                            .arg(select.join(QLatin1Char(',')), quoted(LocalTableName().toUpper()));
+                            .arg(select.join(QLatin1Char(',')), SqlUtil::quoteIdentifier(LocalTableName().toUpper()));
     qint64 lastId = 0;
     for (;;) {
         if (m_ctx.cancelled())
@@ -419,7 +388,7 @@ void TSyncWorkerDm::SyncUploadToServer()
 
     QSqlDatabase db = connection();
     QSqlQuery any = prepareOrThrow(db, QStringLiteral("SELECT FIRST 1 1 FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > 0")
-                                           .arg(quoted(LocalTableName().toUpper())));
+                                           .arg(SqlUtil::quoteIdentifier(LocalTableName().toUpper())));
     execOrThrow(any, QStringLiteral("Reading the local changes"));
     const bool hasChanges = any.next();
     any.finish();
@@ -516,7 +485,7 @@ DataTable TSyncWorkerDm::fetchPage(TSyncWorkerHelperDM *channel, const PageReque
 
 void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark)
 {
-    const QString table = quoted(LocalTableName().toUpper());
+    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
     const QStringList local = localColumns();
     QList<int> pageColumns;
     QStringList names;
@@ -534,7 +503,7 @@ void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, 
         throw ProtocolError(QStringLiteral("The server's rows of %1 lack ID or UPDATE_ID").arg(FTableName));
 
     QSqlDatabase db = connection();
-    inTransaction(db, [&] {
+    SqlUtil::inTransaction(db, [&](QSqlDatabase &) {
         QSet<qint64> pageIds;
         for (int r = 0; r < page.rowCount(); ++r)
             pageIds.insert(page.value(r, idColumn).toLongLong());
@@ -593,10 +562,10 @@ void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, 
 
             QStringList insertNames, insertMarks, sets;
             for (const QString &n : std::as_const(names)) {
-                insertNames << quoted(n);
+                insertNames << SqlUtil::quoteIdentifier(n);
                 insertMarks << QStringLiteral("?");
                 if (n != QLatin1String("ID"))
-                    sets << quoted(n) + QStringLiteral(" = ?");
+                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ?");
             }
             QSqlQuery insert = prepareOrThrow(db, QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
                                                       .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
