@@ -2,6 +2,7 @@
 
 #include "ServerStore.h"
 #include "store/SqlUtil.h"
+#include "store/SynchronisedTables.h"
 #include "base/VarnexError.h"
 
 #include <QSqlDriver>
@@ -18,16 +19,15 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 
     // The synchronised tables: a download dataset (named parameters, or a where list for the
     // "_dyn_" ones) and an upload dataset "<table>_update".
-    const QStringList dynTables = {QStringLiteral("SAMPLE_OFFICER"), QStringLiteral("PREMISES_DETAIL"),
-                                   QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"), QStringLiteral("SAMPLE")};
-    for (const QString &table : ServerStore::syncedTables()) {
+    for (const SynchronisedTable &synced : synchronisedTables()) {
+        const QString table = synced.localTable();
         const QStringList columns = store.writableColumns(table);
         Def down;
         down.service = sync;
         down.table = table;
         down.orderBy = QStringLiteral("\"UPDATE_ID\", \"ID\"");
         down.key = QStringLiteral("ID");
-        if (dynTables.contains(table)) {
+        if (synced.selectedByWhere()) {
             down.name = QStringLiteral("_DYN_") + table;
             down.allowWhere = true;
         } else {
@@ -42,7 +42,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
         }
         m_defs.append(down);
 
-        if (table == QLatin1String("LOOKUP_TABLE_LIST"))
+        if (synced.uploadDataset.isEmpty())
             continue; // download only
         Def up;
         up.service = sync;

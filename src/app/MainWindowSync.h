@@ -33,7 +33,10 @@ public:
         detach();
         m_event = QObject::connect(&m_controller, &TSyncControllerDM::OnSyncEvent, &window,
                                    [&window](TSyncControllerDM *, int totalCount, int index, const QString &table,
-                                             int status) { window.SyncControllerSyncEvent(totalCount, index, table, status); });
+                                             SyncEvent status) {
+                                       // The window takes the event's number (table started or finished).
+                                       window.SyncControllerSyncEvent(totalCount, index, table, int(status));
+                                   });
         m_status = QObject::connect(&m_controller, &TSyncControllerDM::OnSyncStatusChange, &window,
                                     [&window](TSyncControllerDM *) { window.SyncControllerSyncStatusChange(); });
     }
@@ -45,7 +48,9 @@ public:
 
     bool SyncActive() const override { return m_controller.SyncActive(); }
     QString SyncStatus() const override { return m_controller.SyncStatus(); }
-    void RunSync() override { m_controller.RunSync(); }
+    // The window asks for a pass (its action, its start): when the server is offline, the status
+    // pane and the log say why none ran.
+    void RunSync() override { m_controller.RequestSync(); }
     void RemoveStatusChangeHandler() override { QObject::disconnect(m_status); }
 
 private:

@@ -3,6 +3,7 @@
 #include "store/FBAnydacConnector_DM.h"
 #include "base/Prompter.h"
 #include "sync/SyncTable_Unt.h"
+#include "store/SynchronisedTables.h"
 #include "remote/SyncWorkerHelper_DM.h"
 #include "sync/SyncWorker_DM.h"
 
@@ -21,15 +22,15 @@ class TSyncControllerDM::PassSink : public ISyncPassSink
 public:
     explicit PassSink(TSyncControllerDM *controller) : m_controller(controller) {}
 
-    void syncLog(int code, const QString &tableName) override
+    void syncLog(SyncEvent event, const QString &tableName) override
     {
-        run([=, c = m_controller] { emit c->SyncLog(code, tableName); });
+        run([=, c = m_controller] { emit c->SyncLog(event, tableName); });
     }
     void syncLogDetail(const QString &tableName, const QString &routine, const QString &message) override
     {
         run([=, c = m_controller] { emit c->SyncLogDetail(tableName, routine, message); });
     }
-    void tableEvent(int totalCount, int index, const QString &table, int status)
+    void tableEvent(int totalCount, int index, const QString &table, SyncEvent status)
     {
         run([=, c = m_controller] { emit c->OnSyncEvent(c, totalCount, index, table, status); });
     }
@@ -76,7 +77,6 @@ TSyncControllerDM::~TSyncControllerDM()
         delete m_thread;
         m_thread = nullptr;
     }
-    FreeSyncTables();
 }
 
 bool TSyncControllerDM::Initialize(const QString &AServername, const QString &ADatabase, const QString &AUsername,
@@ -85,58 +85,67 @@ bool TSyncControllerDM::Initialize(const QString &AServername, const QString &AD
                                    const QString &AServerAddress)
 {
     Q_UNUSED(AServername);
-    fServerName.clear();
-    fDatabase = ADatabase;
-    fUserName = AUsername;
-    fPassword = APassword;
-    fProtocol = AProtocol;
-    FLocalAuthorityCode = ALocalAuthorityCode;
-    FLocalAuthorityOfficeCode = ALocalAuthorityOfficeCode;
-    FServerAddress = AServerAddress;
-    fConnectionDm = std::make_unique<TFBAnydacConnectorDm>(
+    m_serverName.clear();
+    m_database = ADatabase;
+    m_userName = AUsername;
+    m_password = APassword;
+    m_protocol = AProtocol;
+    m_localAuthorityCode = ALocalAuthorityCode;
+    m_localAuthorityOfficeCode = ALocalAuthorityOfficeCode;
+    m_serverAddress = AServerAddress;
+    m_connectionDm = std::make_unique<TFBAnydacConnectorDm>(
         QStringLiteral("TSyncControllerDM.%1").arg(g_controllerCounter.fetch_add(1) + 1));
-    const bool connected = fConnectionDm->Initialize(fServerName, fDatabase, fUserName, fPassword, fProtocol);
+    const bool connected = m_connectionDm->Initialize(m_serverName, m_database, m_userName, m_password, m_protocol);
     // The channel belongs to a running pass until it ends; the next pass points it at the new
     // address on its own thread.
     if (!m_thread)
-        m_channel->SetRemoteServerURL(FServerAddress);
+        m_channel->SetRemoteServerURL(m_serverAddress);
     return connected;
 }
 
 QString TSyncControllerDM::ConnectionParams() const
 {
-    const TFBAnydacConnectorDm *c = fConnectionDm.get();
+    const TFBAnydacConnectorDm *c = m_connectionDm.get();
     return QStringLiteral("DataBase=%1\nUser_Name=%2\nPassword=%3\nServer=%4\nProtocol=%5")
-        .arg(c ? c->databaseFile() : fDatabase, c ? c->userName() : fUserName, c ? c->password() : fPassword,
-             fServerName, fProtocol);
+        .arg(c ? c->databaseFile() : m_database, c ? c->userName() : m_userName, c ? c->password() : m_password,
+             m_serverName, m_protocol);
+}
+
+TSyncRunValues TSyncControllerDM::runValues() const
+{
+    return TSyncRunValues{ConnectionParams(), m_localAuthorityCode, m_localAuthorityOfficeCode, m_serverAddress};
+}
+
+ISyncLoginState &TSyncControllerDM::loginState()
+{
+    return m_loginState ? *m_loginState : m_defaultLoginState;
 }
 
 void TSyncControllerDM::SetSyncActive(bool Value)
 {
-    if (Value == fSyncActive)
+    if (Value == m_syncActive)
         return;
-    fSyncActive = Value;
-    fSyncStatus = Value ? QStringLiteral("Sync in progress...") : QStringLiteral("Sync sleeping.");
-    SyncProgressMessage = fSyncStatus;
+    m_syncActive = Value;
+    m_syncStatus = Value ? QStringLiteral("Sync in progress...") : QStringLiteral("Sync sleeping.");
+    SyncProgressMessage = m_syncStatus;
     emit OnSyncStatusChange(this);
 }
 
 bool TSyncControllerDM::RunSync()
 {
-    ISyncLoginState *login = m_loginState ? m_loginState : &m_defaultLoginState;
-    if (!login->ServerConnectionIsAlive() || fSyncActive)
+    ISyncLoginState &login = loginState();
+    if (!login.ServerConnectionIsAlive() || m_syncActive)
         return false;
     m_syncTimer->stop();
-    InitSyncTables();
     SetSyncActive(true);
 
     auto context = std::make_shared<TSyncPassContext>();
     context->channel = m_channel.get();
-    context->isFirstSync = login->ISFirstSync();
+    context->isFirstSync = login.ISFirstSync();
     context->cancel = &m_cancel;
     context->pageSize = m_pageSize;
     m_cancel = false;
-    const PassValues values{ConnectionParams(), FLocalAuthorityOfficeCode, FLocalAuthorityCode, FServerAddress};
+    const TSyncRunValues values = runValues();
     m_thread = QThread::create([this, context, values] {
         PassSink sink(this);
         context->sink = &sink;
@@ -150,26 +159,37 @@ bool TSyncControllerDM::RunSync()
     return true;
 }
 
-void TSyncControllerDM::SyncPassBody(TSyncPassContext &context, const PassValues &values)
+bool TSyncControllerDM::RequestSync()
+{
+    if (RunSync())
+        return true;
+    // A running pass shows itself in the status already; an offline server would otherwise leave
+    // the request without a trace.
+    if (!m_syncActive && !loginState().ServerConnectionIsAlive()) {
+        m_syncStatus = NoPassOfflineText();
+        SyncProgressMessage = m_syncStatus;
+        emit OnSyncStatusChange(this);
+        emit SyncLog(SyncEvent::NoPassOffline, QString());
+    }
+    return false;
+}
+
+void TSyncControllerDM::SyncPassBody(TSyncPassContext &context, const TSyncRunValues &values)
 {
     auto *sink = static_cast<PassSink *>(context.sink);
-    sink->syncLog(0, QString());
-    InitSyncTables();
-    const int total = int(SyncTables->size());
+    sink->syncLog(SyncEvent::PassStarted, QString());
+    const TSyncTableList &tables = SyncTables();
+    const int total = int(tables.size());
     for (int i = 0; i < total; ++i) {
         if (context.cancelled())
             break;
-        TSyncTable *entry = SyncTables->at(i).get();
-        sink->tableEvent(total, i, entry->tablename(), 5);
-        entry->SetLocalAuthOfficeCode(values.officeCode);
-        entry->SetLocalAuthorityCode(values.authorityCode);
-        entry->SetVRXServerAddress(values.serverAddress);
-        context.channel->SetRemoteServerURL(values.serverAddress);
-        entry->ConnectionParams = values.connectionParams;
-        entry->Sync(context);
-        sink->tableEvent(total, i, entry->tablename(), 6);
+        const TSyncTable &entry = tables.at(i);
+        sink->tableEvent(total, i, entry.tablename(), SyncEvent::TableStarted);
+        context.channel->SetRemoteServerURL(values.VRXServerAddress);
+        entry.Sync(context, values);
+        sink->tableEvent(total, i, entry.tablename(), SyncEvent::TableFinished);
     }
-    sink->syncLog(1, QString());
+    sink->syncLog(SyncEvent::PassCompleted, QString());
 }
 
 void TSyncControllerDM::SyncPassCompleted(const QStringList &errors)
@@ -183,8 +203,7 @@ void TSyncControllerDM::SyncPassCompleted(const QStringList &errors)
         m_thread = nullptr;
     }
     m_lastErrors = errors;
-    ISyncLoginState *login = m_loginState ? m_loginState : &m_defaultLoginState;
-    login->SetISFirstSync(false);
+    loginState().SetISFirstSync(false);
     m_syncTimer->start();
     SetSyncActive(false);
     emit SyncPassFinished(errors);
@@ -197,37 +216,39 @@ void TSyncControllerDM::SyncPassCompleted(const QStringList &errors)
 void TSyncControllerDM::SyncTimerTimer()
 {
     m_syncTimer->stop();
-    if (RunSync() || fSyncActive)
+    if (RunSync() || m_syncActive)
         return;
     // Offline at this tick: try again at the next one rather than never again.
     m_syncTimer->start();
 }
 
-bool TSyncControllerDM::runSingle(const char *table, const char *updateTable, bool toServer, bool fromServer)
+bool TSyncControllerDM::runSingle(const SynchronisedTable &table)
 {
     // A channel of its own: a pass may be using the controller's on its thread.
-    TSyncWorkerHelperDM channel(FServerAddress);
+    TSyncWorkerHelperDM channel(m_serverAddress);
     TSyncPassContext context;
     context.channel = &channel;
     context.pageSize = m_pageSize;
-    ISyncLoginState *login = m_loginState ? m_loginState : &m_defaultLoginState;
-    context.isFirstSync = login->ISFirstSync();
-    TSyncTable entry(QString::fromLatin1(table), QString::fromLatin1(updateTable), 0, 0, toServer, fromServer, true);
-    entry.ConnectionParams = ConnectionParams();
-    entry.SetLocalAuthOfficeCode(FLocalAuthorityOfficeCode);
-    entry.SetLocalAuthorityCode(FLocalAuthorityCode);
-    entry.SetVRXServerAddress(FServerAddress);
-    const bool ok = entry.Sync(context);
+    context.isFirstSync = loginState().ISFirstSync();
+    const bool ok = TSyncTable(table).Sync(context, runValues());
     m_lastErrors = context.errors;
     return ok && context.errors.isEmpty();
 }
 
 bool TSyncControllerDM::SyncSamples()
 {
-    return runSingle("_dyn_sample", "sample_update", true, false);
+    // The samples' entry of the list, upload only.
+    SynchronisedTable samples = *findSynchronisedTable(QStringLiteral("SAMPLE"));
+    samples.fromServer = false;
+    samples.replace = true;
+    return runSingle(samples);
 }
 
 bool TSyncControllerDM::SyncSysCompany()
 {
-    return runSingle("sys_company", "", false, true);
+    // The authority settings' entry of the list, download only.
+    SynchronisedTable company = *findSynchronisedTable(QStringLiteral("SYS_COMPANY"));
+    company.uploadDataset.clear();
+    company.toServer = false;
+    return runSingle(company);
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "sync/SyncEvent.h"
+
 #include <atomic>
 #include <memory>
 
@@ -11,7 +13,9 @@ class QThread;
 class QTimer;
 class TFBAnydacConnectorDm;
 class TSyncWorkerHelperDM;
+struct SynchronisedTable;
 struct TSyncPassContext;
+struct TSyncRunValues;
 
 // What the controller needs from the login module: the server monitor's last answer and the flag
 // of a store created by this login (whose first pass only downloads).
@@ -35,7 +39,7 @@ public:
     void SetISFirstSync(bool value) override { FirstSync = value; }
 };
 
-// Runs synchronisation passes: one pass walks the ten synchronised tables in order on a thread of
+// Runs synchronisation passes: one pass walks the synchronised tables in order on a thread of
 // its own, with its own local connections and its own server channel, while the main thread goes
 // on. One pass at a time; the timer is re-armed whenever a pass ends, and after a timer tick that
 // found the server offline. Every failure of a pass is collected and shown once, by the main
@@ -61,6 +65,11 @@ public:
     // Starts a pass, unless the server was last seen offline or a pass is running. True when one
     // was started.
     bool RunSync();
+    // A pass asked for by the user: as RunSync, and when the server was last seen offline the
+    // status (SyncStatus, OnSyncStatusChange) and the log say why no pass ran.
+    bool RequestSync();
+    // The status and log text of a pass asked for while the server was last seen offline.
+    static QString NoPassOfflineText() { return QStringLiteral("No synchronisation: the server cannot be reached."); }
     // Uploads the local sample changes on the caller's thread (batch mode): no log, no events, no
     // change of SyncActive or of the timer. True when every change reached the server and its
     // acknowledgement was stored; the failures are in LastErrors().
@@ -68,8 +77,8 @@ public:
     // Downloads the authority settings on the caller's thread; as SyncSamples.
     bool SyncSysCompany();
 
-    bool SyncActive() const { return fSyncActive; }
-    QString SyncStatus() const { return fSyncStatus; }
+    bool SyncActive() const { return m_syncActive; }
+    QString SyncStatus() const { return m_syncStatus; }
     QString SyncProgressMessage;
     QStringList LastErrors() const { return m_lastErrors; }
 
@@ -82,27 +91,27 @@ public:
     void SetPageSize(int rows) { m_pageSize = rows; }
 
     QTimer *SyncTimer() const { return m_syncTimer; }
-    TFBAnydacConnectorDm *ConnectionDm() const { return fConnectionDm.get(); }
+    TFBAnydacConnectorDm *ConnectionDm() const { return m_connectionDm.get(); }
     // The connection text handed to every worker ("name=value" lines).
     QString ConnectionParams() const;
 
-    QString Database() const { return fDatabase; }
-    QString Password() const { return fPassword; }
-    QString UserName() const { return fUserName; }
-    QString ServerName() const { return fServerName; }
-    QString Protocol() const { return fProtocol; }
-    QString LocalAuthorityOfficeCode() const { return FLocalAuthorityOfficeCode; }
-    QString LocalAuthorityCode() const { return FLocalAuthorityCode; }
-    QString ServerAddress() const { return FServerAddress; }
+    QString Database() const { return m_database; }
+    QString Password() const { return m_password; }
+    QString UserName() const { return m_userName; }
+    QString ServerName() const { return m_serverName; }
+    QString Protocol() const { return m_protocol; }
+    QString LocalAuthorityOfficeCode() const { return m_localAuthorityOfficeCode; }
+    QString LocalAuthorityCode() const { return m_localAuthorityCode; }
+    QString ServerAddress() const { return m_serverAddress; }
 
 signals:
-    // SyncActive changed (SyncStatus tells the new text).
+    // SyncStatus changed: SyncActive changed, or a pass asked for could not run.
     void OnSyncStatusChange(TSyncControllerDM *sender);
-    // A table started (Status 5) or ended (Status 6); index 0..totalCount-1 in list order.
-    void OnSyncEvent(TSyncControllerDM *sender, int totalCount, int index, const QString &CurrentTable, int Status);
-    // For the log window: 0 pass started, 1 pass completed, 3 a failure was recorded, 5/6 table
-    // started/ended; and the workers' trace lines.
-    void SyncLog(int code, const QString &tableName);
+    // A table started (TableStarted) or ended (TableFinished); index 0..totalCount-1 in list order.
+    void OnSyncEvent(TSyncControllerDM *sender, int totalCount, int index, const QString &CurrentTable, SyncEvent Status);
+    // For the log window: every event of a pass (tableName set for the table events and recorded
+    // failures), a pass asked for while offline; and the workers' trace lines.
+    void SyncLog(SyncEvent event, const QString &tableName);
     void SyncLogDetail(const QString &tableName, const QString &routine, const QString &message);
     // The pass has ended, with every failure it recorded.
     void SyncPassFinished(const QStringList &errors);
@@ -112,23 +121,21 @@ private slots:
 
 private:
     class PassSink;
-    // What a pass hands to every table, taken on the main thread when the pass starts: the pass
-    // thread reads nothing of the controller that the main thread may change meanwhile.
-    struct PassValues
-    {
-        QString connectionParams, officeCode, authorityCode, serverAddress;
-    };
     void SetSyncActive(bool Value);
-    void SyncPassBody(TSyncPassContext &context, const PassValues &values);
+    ISyncLoginState &loginState();
+    // What a run hands to every table, taken on the main thread when it starts: a pass thread
+    // reads nothing of the controller that the main thread may change meanwhile.
+    TSyncRunValues runValues() const;
+    void SyncPassBody(TSyncPassContext &context, const TSyncRunValues &values);
     void SyncPassCompleted(const QStringList &errors);
-    bool runSingle(const char *table, const char *updateTable, bool toServer, bool fromServer);
+    bool runSingle(const SynchronisedTable &table);
 
-    std::unique_ptr<TFBAnydacConnectorDm> fConnectionDm;
+    std::unique_ptr<TFBAnydacConnectorDm> m_connectionDm;
     std::unique_ptr<TSyncWorkerHelperDM> m_channel;
-    QString fDatabase, fPassword, fUserName, fServerName, fProtocol;
-    bool fSyncActive = false;
-    QString FLocalAuthorityOfficeCode, FServerAddress, FLocalAuthorityCode;
-    QString fSyncStatus;
+    QString m_database, m_password, m_userName, m_serverName, m_protocol;
+    bool m_syncActive = false;
+    QString m_localAuthorityOfficeCode, m_serverAddress, m_localAuthorityCode;
+    QString m_syncStatus;
     QTimer *m_syncTimer = nullptr;
     ISyncLoginState *m_loginState = nullptr;
     TSyncLoginFlags m_defaultLoginState;

@@ -48,6 +48,22 @@ QSqlQuery prepareOrThrow(const QSqlDatabase &db, const QString &sql)
     return q;
 }
 
+// SqlUtil's statement and value helpers, with a failure naming what was being done.
+QSqlQuery runOrThrow(const QSqlDatabase &db, const QString &what, const QString &sql, const QVariantList &params = {})
+{
+    try {
+        return SqlUtil::exec(db, sql, params);
+    } catch (const VarnexError &e) {
+        throw VarnexError(QStringLiteral("%1: %2").arg(what, e.message()));
+    }
+}
+
+QVariant scalarOrThrow(const QSqlDatabase &db, const QString &what, const QString &sql, const QVariantList &params = {})
+{
+    QSqlQuery q = runOrThrow(db, what, sql, params);
+    return q.next() ? q.value(0) : QVariant();
+}
+
 QString describe(const std::exception &e)
 {
     if (const auto *v = dynamic_cast<const VarnexError *>(&e))
@@ -102,40 +118,43 @@ void TSyncWorkerDm::SetConnectionParams(const QString &text)
 
 void TSyncWorkerDm::SetTableName(const QString &value)
 {
-    FTableName = value;
+    m_tableName = value;
     Params.insert(QStringLiteral("tablename"), value.toLower());
 }
 
 void TSyncWorkerDm::SetUpdateTableName(const QString &value)
 {
-    fUpdateTableName = value;
+    m_updateTableName = value;
     Params.insert(QStringLiteral("updatetablename"), value.toLower());
 }
 
 QString TSyncWorkerDm::LocalTableName() const
 {
-    if (FTableName.startsWith(QLatin1String("_dyn_"), Qt::CaseInsensitive))
-        return FTableName.mid(5);
-    return FTableName;
+    return localTableNameOf(m_tableName);
+}
+
+QString TSyncWorkerDm::quotedTable() const
+{
+    return SqlUtil::quoteIdentifier(LocalTableName().toUpper());
 }
 
 void TSyncWorkerDm::LogRoutine(const QString &routine, const QString &message)
 {
-    fCurrentRoutineName = routine;
-    fCurrentLogMessage = message;
+    m_currentRoutineName = routine;
+    m_currentLogMessage = message;
     if (m_ctx.sink)
-        m_ctx.sink->syncLogDetail(FTableName, routine, message);
+        m_ctx.sink->syncLogDetail(m_tableName, routine, message);
 }
 
 void TSyncWorkerDm::SetCurrentException(const QString &message)
 {
     LogRoutine(QStringLiteral("SetCurrentException"), QStringLiteral("Entering Routine"));
-    FCurrentException = message;
+    m_currentException = message;
     m_failed = true;
     m_ctx.errors << QStringLiteral("%1: %2").arg(LocalTableName(), message);
     LogRoutine(QStringLiteral("SetCurrentException"), message);
     if (m_ctx.sink)
-        m_ctx.sink->syncLog(3, FTableName);
+        m_ctx.sink->syncLog(SyncEvent::ErrorRecorded, m_tableName);
     LogRoutine(QStringLiteral("SetCurrentException"), QStringLiteral("Exiting Routine"));
 }
 
@@ -159,7 +178,7 @@ QStringList TSyncWorkerDm::localColumns()
 {
     if (m_localColumns.isEmpty()) {
         const QString table = LocalTableName().toUpper();
-        if (!synchronisedTableNames().contains(table))
+        if (!findSynchronisedTable(table))
             throw VarnexError(QStringLiteral("\"%1\" is not a synchronised table").arg(LocalTableName()));
         // Stored columns only: computed ones can be neither written nor sent.
         QSqlQuery q = prepareOrThrow(connection(), QStringLiteral(
@@ -199,7 +218,7 @@ bool TSyncWorkerDm::ServerIsAlive()
 bool TSyncWorkerDm::PerformSyncForTable()
 {
     if (m_ctx.sink)
-        m_ctx.sink->syncLog(5, FTableName);
+        m_ctx.sink->syncLog(SyncEvent::TableStarted, m_tableName);
     LogRoutine(QStringLiteral("PerformSyncForTable"), QStringLiteral("Entered Routine"));
     bool ready = false;
     try {
@@ -211,7 +230,7 @@ bool TSyncWorkerDm::PerformSyncForTable()
     if (ready && ServerIsAlive()) {
         // The upload goes first, so that the download finds the acknowledged rows already
         // carrying the server's UPDATE_ID and leaves them alone.
-        if (SyncToServer && !m_ctx.isFirstSync && !fUpdateTableName.isEmpty()) {
+        if (SyncToServer && !m_ctx.isFirstSync && !m_updateTableName.isEmpty()) {
             try {
                 SyncUploadToServer();
             } catch (const std::exception &e) {
@@ -228,7 +247,7 @@ bool TSyncWorkerDm::PerformSyncForTable()
     }
     closeConnection();
     if (m_ctx.sink)
-        m_ctx.sink->syncLog(6, FTableName);
+        m_ctx.sink->syncLog(SyncEvent::TableFinished, m_tableName);
     LogRoutine(QStringLiteral("PerformSyncForTable"), QStringLiteral("Exiting Routine"));
     return !m_failed;
 }
@@ -238,15 +257,14 @@ bool TSyncWorkerDm::PerformSyncForTable()
 qint64 TSyncWorkerDm::countRowsNeedingIds()
 {
     // New local rows carry a non-positive id; they need a server id before they travel.
-    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" <= 0")
-                                                   .arg(SqlUtil::quoteIdentifier(LocalTableName().toUpper())));
-    execOrThrow(q, QStringLiteral("Counting the local changes"));
-    return q.next() ? q.value(0).toLongLong() : 0;
+    return scalarOrThrow(connection(), QStringLiteral("Counting the local changes"),
+                         QStringLiteral("SELECT COUNT(*) FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" <= 0").arg(quotedTable()))
+        .toLongLong();
 }
 
 void TSyncWorkerDm::assignServerIds(qint64 startId, qint64 endId)
 {
-    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
+    const QString table = quotedTable();
     QSqlDatabase db = connection();
     // Committed before anything is sent: a row that has travelled once always travels again
     // under the same id, so the server's upsert can never make a second copy of it.
@@ -279,7 +297,7 @@ void TSyncWorkerDm::assignServerIds(qint64 startId, qint64 endId)
 bool TSyncWorkerDm::sendAndAcknowledge(const QList<Wire::RowChange> &changes, const QList<qint64> &ids,
                                        const QList<qint64> &sentUpdateIds)
 {
-    const DataTable answer = m_ctx.channel->RemoteDataAdapter.ApplyChanges(fUpdateTableName, changes);
+    const DataTable answer = m_ctx.channel->RemoteDataAdapter.ApplyChanges(m_updateTableName, changes);
     if (m_ctx.afterUploadReply)
         m_ctx.afterUploadReply(LocalTableName());
     const int updateIdColumn = answer.indexOf(QStringLiteral("UPDATE_ID"));
@@ -287,7 +305,7 @@ bool TSyncWorkerDm::sendAndAcknowledge(const QList<Wire::RowChange> &changes, co
     if (updateIdColumn < 0 || idColumn < 0)
         throw ProtocolError(QStringLiteral("The server's answer to the upload of %1 lacks ID or UPDATE_ID").arg(LocalTableName()));
     QSqlDatabase db = connection();
-    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
+    const QString table = quotedTable();
     SqlUtil::inTransaction(db, [&](QSqlDatabase &) {
         // Only a row still holding the values that were sent takes the acknowledgement; a row
         // changed meanwhile has a new negative UPDATE_ID and goes up again next time.
@@ -315,7 +333,7 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
         if (local.contains(f.name.toUpper()))
             columns << f.name.toUpper();
     if (!columns.contains(QLatin1String("ID")))
-        throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(fUpdateTableName));
+        throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(m_updateTableName));
     QStringList select;
     for (const QString &c : std::as_const(columns))
         select << SqlUtil::quoteIdentifier(c);
@@ -325,7 +343,7 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
     // whether its upload succeeded, failed or was overtaken by a local edit.
     const QString sql = QStringLiteral("SELECT FIRST %1 %2 FROM %3 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > ? ORDER BY \"ID\"")
                             .arg(chunk)
-                            .arg(select.join(QLatin1Char(',')), SqlUtil::quoteIdentifier(LocalTableName().toUpper()));
+                            .arg(select.join(QLatin1Char(',')), quotedTable());
     qint64 lastId = 0;
     for (;;) {
         if (m_ctx.cancelled())
@@ -386,16 +404,13 @@ void TSyncWorkerDm::SyncUploadToServer()
     if (required > 0 && endId > startId)
         assignServerIds(startId, endId);
 
-    QSqlDatabase db = connection();
-    QSqlQuery any = prepareOrThrow(db, QStringLiteral("SELECT FIRST 1 1 FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > 0")
-                                           .arg(SqlUtil::quoteIdentifier(LocalTableName().toUpper())));
-    execOrThrow(any, QStringLiteral("Reading the local changes"));
-    const bool hasChanges = any.next();
-    any.finish();
+    const bool hasChanges = !scalarOrThrow(connection(), QStringLiteral("Reading the local changes"),
+                                           QStringLiteral("SELECT FIRST 1 1 FROM %1 WHERE \"UPDATE_ID\" < 0 AND \"ID\" > 0")
+                                               .arg(quotedTable()))
+                                 .isNull();
     if (hasChanges) {
-        const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(fUpdateTableName);
-        const QString local = LocalTableName().toLower();
-        uploadRows(schema, local == QLatin1String("sample") || local == QLatin1String("sys_company"));
+        const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(m_updateTableName);
+        uploadRows(schema, findSynchronisedTable(LocalTableName())->uploadRowByRow);
     }
     LogRoutine(QStringLiteral("SyncUploadToServer"), QStringLiteral("Exiting Routine"));
 }
@@ -404,29 +419,25 @@ void TSyncWorkerDm::SyncUploadToServer()
 
 qint64 TSyncWorkerDm::GetLastUpdateIdSaved()
 {
-    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("SELECT \"UPDATE_ID\" FROM \"SYS_SYNC\" WHERE \"TABLE_NAME\" = ?"));
-    q.addBindValue(LocalTableName());
-    execOrThrow(q, QStringLiteral("Reading the high-water mark"));
-    const qint64 mark = q.next() ? q.value(0).toLongLong() : 0;
-    q.finish();
-    return mark;
+    return scalarOrThrow(connection(), QStringLiteral("Reading the high-water mark"),
+                         QStringLiteral("SELECT \"UPDATE_ID\" FROM \"SYS_SYNC\" WHERE \"TABLE_NAME\" = ?"), {LocalTableName()})
+        .toLongLong();
 }
 
 void TSyncWorkerDm::storeMark(qint64 mark)
 {
-    QSqlQuery q = prepareOrThrow(connection(), QStringLiteral("UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") "
-                                                              "VALUES (?, ?) MATCHING (\"TABLE_NAME\")"));
-    q.addBindValue(LocalTableName());
-    q.addBindValue(mark);
-    execOrThrow(q, QStringLiteral("Storing the high-water mark"));
+    runOrThrow(connection(), QStringLiteral("Storing the high-water mark"),
+                  QStringLiteral("UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") VALUES (?, ?) "
+                                 "MATCHING (\"TABLE_NAME\")"),
+                  {LocalTableName(), mark});
 }
 
 TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSchema &schema, bool reload)
 {
     PageRequest request;
-    request.dataset = FTableName;
+    request.dataset = m_tableName;
     request.pageSize = qMax(1, m_ctx.pageSize);
-    request.dyn = FTableName.startsWith(QLatin1String("_dyn"));
+    request.dyn = m_tableName.startsWith(QLatin1String("_dyn"));
     if (request.dyn) {
         auto hasField = [&](const char *name) {
             for (const FieldDef &f : schema.fields)
@@ -467,7 +478,7 @@ TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSc
         }
         // Without it, pages could not move on from one to the next.
         if (request.lastUpdateIdParam.isEmpty())
-            throw VarnexError(QStringLiteral("The server dataset %1 takes no lastupdateid").arg(FTableName));
+            throw VarnexError(QStringLiteral("The server dataset %1 takes no lastupdateid").arg(m_tableName));
     }
     return request;
 }
@@ -485,139 +496,180 @@ DataTable TSyncWorkerDm::fetchPage(TSyncWorkerHelperDM *channel, const PageReque
 
 void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark)
 {
-    const QString table = SqlUtil::quoteIdentifier(LocalTableName().toUpper());
+    const PageLayout layout = readPageLayout(page);
+    SqlUtil::inTransaction(connection(), [&](QSqlDatabase &db) {
+        if (reload)
+            deleteRowsNoLongerServed(db, page, layout, after, lastPage, newMark);
+        if (page.rowCount() > 0)
+            upsertRows(db, page, layout, findLocalRows(db, page, layout), reload);
+        // The mark moves with the rows it covers, in this same transaction. A reload not yet at
+        // its end keeps the mark negated, so that a pass broken off carries on as a reload.
+        storeMark(reload && !lastPage ? -newMark : newMark);
+    });
+}
+
+TSyncWorkerDm::PageLayout TSyncWorkerDm::readPageLayout(const DataTable &page)
+{
     const QStringList local = localColumns();
-    QList<int> pageColumns;
-    QStringList names;
+    PageLayout layout;
     for (int c = 0; c < page.fieldCount(); ++c) {
         const QString name = page.field(c).name.toUpper();
         if (local.contains(name) && name != QLatin1String("IS_SYNCING")) {
-            pageColumns << c;
-            names << name;
+            layout.columns << c;
+            layout.names << name;
         }
     }
-    const int idColumn = page.indexOf(QStringLiteral("ID"));
-    const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
-    const int deletedColumn = page.indexOf(QStringLiteral("FLAG_DELETED"));
-    if (idColumn < 0 || updateIdColumn < 0)
-        throw ProtocolError(QStringLiteral("The server's rows of %1 lack ID or UPDATE_ID").arg(FTableName));
+    layout.id = page.indexOf(QStringLiteral("ID"));
+    layout.updateId = page.indexOf(QStringLiteral("UPDATE_ID"));
+    layout.deleted = page.indexOf(QStringLiteral("FLAG_DELETED"));
+    if (layout.id < 0 || layout.updateId < 0)
+        throw ProtocolError(QStringLiteral("The server's rows of %1 lack ID or UPDATE_ID").arg(m_tableName));
+    return layout;
+}
 
-    QSqlDatabase db = connection();
-    SqlUtil::inTransaction(db, [&](QSqlDatabase &) {
-        QSet<qint64> pageIds;
-        for (int r = 0; r < page.rowCount(); ++r)
-            pageIds.insert(page.value(r, idColumn).toLongLong());
+TSyncWorkerDm::LocalStamps TSyncWorkerDm::findLocalRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout)
+{
+    // Looked up a hundred ids at a time; the last id of a short batch fills its empty places.
+    constexpr int Batch = 100;
+    QStringList marks;
+    for (int i = 0; i < Batch; ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery lookup = prepareOrThrow(db, QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE \"ID\" IN (%2)")
+                                              .arg(quotedTable(), marks.join(QLatin1Char(','))));
+    LocalStamps held;
+    for (int start = 0; start < page.rowCount(); start += Batch) {
+        for (int i = 0; i < Batch; ++i)
+            lookup.bindValue(i, page.value(qMin(start + i, page.rowCount() - 1), layout.id).toLongLong());
+        execOrThrow(lookup, QStringLiteral("Reading the local rows"));
+        while (lookup.next())
+            held.insert(lookup.value(0).toLongLong(), lookup.value(1));
+        lookup.finish();
+    }
+    return held;
+}
 
-        QSqlQuery remove = prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND \"UPDATE_ID\" = ?").arg(table));
-        QSqlQuery removeUnstamped = prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND (\"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0)").arg(table));
-        if (reload) {
-            // The rows this page's UPDATE_ID range covers that the server no longer sends (out of
-            // scope, deleted, or replaced by a newer version that a later page brings). Pending
-            // local changes (UPDATE_ID < 0) are outside every range and stay.
-            QString sql = QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE (\"UPDATE_ID\" > ?").arg(table);
-            if (!lastPage)
-                sql += QStringLiteral(" AND \"UPDATE_ID\" <= ?");
-            sql += QLatin1Char(')');
-            if (after == 0)
-                sql += QStringLiteral(" OR \"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0");
-            QSqlQuery stale = prepareOrThrow(db, sql);
-            stale.addBindValue(after);
-            if (!lastPage)
-                stale.addBindValue(newMark);
-            execOrThrow(stale, QStringLiteral("Reading the local rows to reload"));
-            QList<QPair<qint64, QVariant>> gone;
-            while (stale.next()) {
-                const qint64 id = stale.value(0).toLongLong();
-                if (!pageIds.contains(id))
-                    gone.append({id, stale.value(1)});
-            }
-            stale.finish();
-            for (const auto &g : std::as_const(gone)) {
-                QSqlQuery &q = (g.second.isNull() || g.second.toLongLong() == 0) ? removeUnstamped : remove;
-                q.bindValue(0, g.first);
-                if (&q == &remove)
-                    q.bindValue(1, g.second.toLongLong());
-                execOrThrow(q, QStringLiteral("Removing a local row the server no longer has"));
-            }
+namespace {
+
+// Deletes local rows, each only while it still carries the UPDATE_ID it was read with: a row that
+// has become a local change since (a new negative UPDATE_ID) stays.
+class LocalRowRemover
+{
+public:
+    LocalRowRemover(const QSqlDatabase &db, const QString &quotedTable)
+        : m_delete(prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND COALESCE(\"UPDATE_ID\", 0) = ?")
+                                          .arg(quotedTable)))
+    {
+    }
+    // stamp: the UPDATE_ID the row was read with (NULL for none).
+    void remove(qint64 id, const QVariant &stamp, const QString &why)
+    {
+        m_delete.bindValue(0, id);
+        m_delete.bindValue(1, stamp.isNull() ? qint64(0) : stamp.toLongLong());
+        execOrThrow(m_delete, why);
+    }
+
+private:
+    QSqlQuery m_delete;
+};
+
+bool isPendingLocalChange(const QVariant &stamp)
+{
+    return !stamp.isNull() && stamp.toLongLong() < 0;
+}
+
+} // namespace
+
+void TSyncWorkerDm::deleteRowsNoLongerServed(QSqlDatabase &db, const DataTable &page, const PageLayout &layout,
+                                             qint64 after, bool lastPage, qint64 newMark)
+{
+    // The local rows of the UPDATE_ID range this page covers that the server no longer sends (out
+    // of scope, deleted, or replaced by a newer version that a later page brings). The last page
+    // covers everything above its start; the first also the rows without a stamp. Pending local
+    // changes (UPDATE_ID < 0) are outside every range and stay.
+    QSet<qint64> served;
+    for (int r = 0; r < page.rowCount(); ++r)
+        served.insert(page.value(r, layout.id).toLongLong());
+    QString sql = QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE (\"UPDATE_ID\" > ?").arg(quotedTable());
+    if (!lastPage)
+        sql += QStringLiteral(" AND \"UPDATE_ID\" <= ?");
+    sql += QLatin1Char(')');
+    if (after == 0)
+        sql += QStringLiteral(" OR \"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0");
+    QSqlQuery stale = prepareOrThrow(db, sql);
+    stale.addBindValue(after);
+    if (!lastPage)
+        stale.addBindValue(newMark);
+    execOrThrow(stale, QStringLiteral("Reading the local rows to reload"));
+    QList<QPair<qint64, QVariant>> gone;
+    while (stale.next()) {
+        const qint64 id = stale.value(0).toLongLong();
+        if (!served.contains(id))
+            gone.append({id, stale.value(1)});
+    }
+    stale.finish();
+    LocalRowRemover remover(db, quotedTable());
+    for (const auto &[id, stamp] : std::as_const(gone))
+        remover.remove(id, stamp, QStringLiteral("Removing a local row the server no longer has"));
+}
+
+void TSyncWorkerDm::upsertRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout,
+                               const LocalStamps &local, bool reload)
+{
+    const QString table = quotedTable();
+    QStringList insertNames, insertMarks, sets;
+    QList<int> updateColumns; // the page columns of the SET list, ID left out
+    for (int k = 0; k < layout.names.size(); ++k) {
+        const QString &name = layout.names.at(k);
+        insertNames << SqlUtil::quoteIdentifier(name);
+        insertMarks << QStringLiteral("?");
+        if (name != QLatin1String("ID")) {
+            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ?");
+            updateColumns << layout.columns.at(k);
         }
-        if (page.rowCount() > 0) {
-            // What the store holds of this page's rows, looked up a hundred ids at a time.
-            constexpr int Batch = 100;
-            QStringList marks;
-            for (int i = 0; i < Batch; ++i)
-                marks << QStringLiteral("?");
-            QSqlQuery lookup = prepareOrThrow(db, QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE \"ID\" IN (%2)")
-                                                      .arg(table, marks.join(QLatin1Char(','))));
-            QHash<qint64, QVariant> held;
-            for (int start = 0; start < page.rowCount(); start += Batch) {
-                for (int i = 0; i < Batch; ++i) {
-                    const int r = qMin(start + i, page.rowCount() - 1);
-                    lookup.bindValue(i, page.value(r, idColumn).toLongLong());
-                }
-                execOrThrow(lookup, QStringLiteral("Reading the local rows"));
-                while (lookup.next())
-                    held.insert(lookup.value(0).toLongLong(), lookup.value(1));
-                lookup.finish();
-            }
+    }
+    QSqlQuery insert = prepareOrThrow(db, QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
+                                              .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
+    // The UPDATE_ID guard keeps a row that became a local change after it was read.
+    QSqlQuery update = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET %2, \"IS_SYNCING\" = 'T' WHERE \"ID\" = ? "
+                                                         "AND (\"UPDATE_ID\" >= 0 OR \"UPDATE_ID\" IS NULL)")
+                                              .arg(table, sets.join(QLatin1Char(','))));
+    LocalRowRemover remover(db, table);
 
-            QStringList insertNames, insertMarks, sets;
-            for (const QString &n : std::as_const(names)) {
-                insertNames << SqlUtil::quoteIdentifier(n);
-                insertMarks << QStringLiteral("?");
-                if (n != QLatin1String("ID"))
-                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ?");
+    for (int r = 0; r < page.rowCount(); ++r) {
+        const qint64 id = page.value(r, layout.id).toLongLong();
+        const auto held = local.constFind(id);
+        const bool isHeld = held != local.cend();
+        const bool serverDeleted = layout.deleted >= 0 && page.value(r, layout.deleted).toString() == QLatin1String("T");
+        if (isHeld && isPendingLocalChange(*held)) {
+            // The local change wins; it goes up with the next upload.
+        } else if (serverDeleted && !reload) {
+            // A reload asks for live rows only; an incremental page brings deletions along.
+            if (isHeld)
+                remover.remove(id, *held, QStringLiteral("Removing a row the server deleted"));
+        } else if (isHeld) {
+            // The same version is there already when the stamps agree.
+            if (held->isNull() || held->toLongLong() != page.value(r, layout.updateId).toLongLong()) {
+                int b = 0;
+                for (int c : std::as_const(updateColumns))
+                    update.bindValue(b++, bindable(page.value(r, c)));
+                update.bindValue(b, id);
+                execOrThrow(update, QStringLiteral("Updating a local row"));
             }
-            QSqlQuery insert = prepareOrThrow(db, QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
-                                                      .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
-            // The UPDATE_ID guard keeps a row that became a local change after it was read.
-            QSqlQuery update = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET %2, \"IS_SYNCING\" = 'T' WHERE \"ID\" = ? "
-                                                                 "AND (\"UPDATE_ID\" >= 0 OR \"UPDATE_ID\" IS NULL)")
-                                                      .arg(table, sets.join(QLatin1Char(','))));
-            int processed = 0;
-            for (int r = 0; r < page.rowCount(); ++r) {
-                const qint64 id = page.value(r, idColumn).toLongLong();
-                const auto it = held.constFind(id);
-                const bool isHeld = it != held.cend();
-                const bool pending = isHeld && !it->isNull() && it->toLongLong() < 0;
-                const bool serverDeleted = deletedColumn >= 0 && page.value(r, deletedColumn).toString() == QLatin1String("T");
-                if (pending) {
-                    // The local change wins; it goes up with the next upload.
-                } else if (!reload && serverDeleted) {
-                    if (isHeld) {
-                        QSqlQuery &q = (it->isNull() || it->toLongLong() == 0) ? removeUnstamped : remove;
-                        q.bindValue(0, id);
-                        if (&q == &remove)
-                            q.bindValue(1, it->toLongLong());
-                        execOrThrow(q, QStringLiteral("Removing a row the server deleted"));
-                    }
-                } else if (isHeld) {
-                    if (it->isNull() || it->toLongLong() != page.value(r, updateIdColumn).toLongLong()) {
-                        int b = 0;
-                        for (int k = 0; k < pageColumns.size(); ++k)
-                            if (names.at(k) != QLatin1String("ID"))
-                                update.bindValue(b++, bindable(page.value(r, pageColumns.at(k))));
-                        update.bindValue(b, id);
-                        execOrThrow(update, QStringLiteral("Updating a local row"));
-                    }
-                } else {
-                    for (int k = 0; k < pageColumns.size(); ++k)
-                        insert.bindValue(k, bindable(page.value(r, pageColumns.at(k))));
-                    execOrThrow(insert, QStringLiteral("Inserting a server row"));
-                }
-                if (++processed % 100 == 0)
-                    LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(processed));
-            }
+        } else {
+            for (int k = 0; k < layout.columns.size(); ++k)
+                insert.bindValue(k, bindable(page.value(r, layout.columns.at(k))));
+            execOrThrow(insert, QStringLiteral("Inserting a server row"));
         }
-        // The mark moves with the rows it covers, in this same transaction.
-        storeMark(reload ? (lastPage ? newMark : -newMark) : newMark);
-    });
+        if ((r + 1) % 100 == 0)
+            LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(r + 1));
+    }
 }
 
 void TSyncWorkerDm::SyncDownloadFromServer()
 {
     LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("Entering Routine"));
     LogRoutine(QStringLiteral("OpenServerData"), QStringLiteral("Entered Routine"));
-    const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(FTableName);
+    const Wire::DatasetSchema schema = m_ctx.channel->RemoteDataAdapter.GetSchema(m_tableName);
     LogRoutine(QStringLiteral("OpenServerData"), QStringLiteral("Exiting Routine"));
     const qint64 saved = GetLastUpdateIdSaved();
     const bool reload = saved <= 0;
@@ -640,10 +692,10 @@ void TSyncWorkerDm::SyncDownloadFromServer()
         qint64 newMark = after;
         if (page.rowCount() > 0) {
             if (updateIdColumn < 0)
-                throw ProtocolError(QStringLiteral("The server's rows of %1 lack UPDATE_ID").arg(FTableName));
+                throw ProtocolError(QStringLiteral("The server's rows of %1 lack UPDATE_ID").arg(m_tableName));
             newMark = page.value(page.rowCount() - 1, updateIdColumn).toLongLong();
             if (newMark <= after)
-                throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(FTableName));
+                throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(m_tableName));
         }
         if (!lastPage && !m_ctx.afterDownloadPage)
             next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });

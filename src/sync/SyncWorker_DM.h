@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "remote/TableCodec.h"
+#include "sync/SyncEvent.h"
 
 class TSyncWorkerHelperDM;
 class DataTable;
@@ -20,9 +21,9 @@ class ISyncPassSink
 {
 public:
     virtual ~ISyncPassSink() = default;
-    // Log window event: 3 = a failure was recorded, 5 = table started, 6 = table ended
-    // (0 and 1, pass start and end, come from the controller).
-    virtual void syncLog(int code, const QString &tableName) = 0;
+    // Log window event: from a worker ErrorRecorded, TableStarted and TableFinished (the pass's
+    // own start and end come from the controller).
+    virtual void syncLog(SyncEvent event, const QString &tableName) = 0;
     virtual void syncLogDetail(const QString &tableName, const QString &routine, const QString &message) = 0;
 };
 
@@ -76,9 +77,9 @@ public:
     // which the embedded store does not use).
     void SetConnectionParams(const QString &Params);
 
-    QString TableName() const { return FTableName; }
+    QString TableName() const { return m_tableName; }
     void SetTableName(const QString &value);
-    QString UpdateTableName() const { return fUpdateTableName; }
+    QString UpdateTableName() const { return m_updateTableName; }
     void SetUpdateTableName(const QString &value);
     QString LocalTableName() const;
     bool SyncToServer = false;
@@ -87,9 +88,9 @@ public:
     // Values for the download dataset's parameters, keyed by lower-case parameter name.
     QHash<QString, QString> Params;
 
-    QString CurrentRoutineName() const { return fCurrentRoutineName; }
-    QString CurrentLogMessage() const { return fCurrentLogMessage; }
-    QString CurrentException() const { return FCurrentException; }
+    QString CurrentRoutineName() const { return m_currentRoutineName; }
+    QString CurrentLogMessage() const { return m_currentLogMessage; }
+    QString CurrentException() const { return m_currentException; }
 
     // The whole run for the table. Never throws: each failure is recorded in the context.
     // Returns true when nothing failed.
@@ -108,6 +109,8 @@ private:
     QSqlDatabase connection();
     void closeConnection();
     QStringList localColumns();
+    // The local table, quoted for SQL text (its name comes from the list of synchronised tables).
+    QString quotedTable() const;
 
     // Upload steps.
     qint64 countRowsNeedingIds();
@@ -132,17 +135,34 @@ private:
     // One page of rows with UPDATE_ID greater than `after`. Uses nothing but the channel, so it
     // can run beside the applying of the previous page.
     static DataTable fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after);
+
+    // Applying one page, in one transaction with the mark it reaches.
+    // Which columns of the page the local table stores, and where the key columns are.
+    struct PageLayout
+    {
+        QList<int> columns; // page columns written locally (not IS_SYNCING)
+        QStringList names;  // their local names, upper case
+        int id = -1, updateId = -1, deleted = -1;
+    };
+    // The local UPDATE_ID of each row of a page that the store holds (NULL when it has none).
+    using LocalStamps = QHash<qint64, QVariant>;
     void applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark);
+    PageLayout readPageLayout(const DataTable &page);
+    LocalStamps findLocalRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout);
+    void deleteRowsNoLongerServed(QSqlDatabase &db, const DataTable &page, const PageLayout &layout, qint64 after,
+                                  bool lastPage, qint64 newMark);
+    void upsertRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout, const LocalStamps &local,
+                    bool reload);
     void storeMark(qint64 mark);
 
     TSyncPassContext &m_ctx;
     QString m_connectionName;
     QString m_databasePath, m_userName, m_password;
-    QString FTableName;
-    QString fUpdateTableName;
-    QString fCurrentRoutineName;
-    QString fCurrentLogMessage;
-    QString FCurrentException;
+    QString m_tableName;
+    QString m_updateTableName;
+    QString m_currentRoutineName;
+    QString m_currentLogMessage;
+    QString m_currentException;
     QStringList m_localColumns;
     bool m_failed = false;
 };

@@ -4,6 +4,7 @@
 #include "base/Prompter.h"
 #include "remote/RemoteDataAdapter.h"
 #include "support/ServerProcess.h"
+#include "store/SynchronisedTables.h"
 #include "sync/SyncController_DM.h"
 #include "remote/SyncService.h"
 #include "sync/ui/SyncLog_FRM.h"
@@ -16,9 +17,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QUuid>
 #include <QtTest>
@@ -75,10 +79,18 @@ struct TableInfo
 QList<TableInfo> tableInfos()
 {
     QList<TableInfo> out;
-    InitSyncTables();
-    for (const auto &t : *SyncTables)
-        out << TableInfo{t->tablename(), localTableNameOf(t->tablename()).toUpper(), t->tablename().startsWith(QLatin1String("_dyn"))};
+    for (const TSyncTable &t : SyncTables())
+        out << TableInfo{t.tablename(), t.LocalTableName(), t.tablename().startsWith(QLatin1String("_dyn"))};
     return out;
+}
+
+// The list's entry of a local table, travelling only in the directions given.
+TSyncTable tableEntry(const char *localTable, bool toServer, bool fromServer)
+{
+    SynchronisedTable t = *findSynchronisedTable(QLatin1String(localTable));
+    t.toServer = toServer;
+    t.fromServer = fromServer;
+    return TSyncTable(t);
 }
 
 } // namespace
@@ -101,35 +113,35 @@ private:
         return true;
     }
 
-    static QString connectionText(const TestDatabase &db)
+    // Points a controller at a test store and the shared server.
+    bool initialise(TSyncControllerDM &controller, const TestDatabase &db)
     {
-        return QStringLiteral("DataBase=%1\nUser_Name=%2\nPassword=%3").arg(db.path(), localDatabaseUser(), localDatabasePassword());
+        return controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(), Authority,
+                                     Office, m_server.url());
+    }
+
+    static TSyncRunValues runValues(const QString &storePath, const QString &url)
+    {
+        return TSyncRunValues{QStringLiteral("DataBase=%1\nUser_Name=%2\nPassword=%3").arg(storePath, localDatabaseUser(), localDatabasePassword()),
+                              Authority, Office, url};
     }
 
     // Runs entries on this thread, as a pass would, and returns the failures recorded.
-    static QStringList runTables(const TestDatabase &db, const QString &url, const QList<TSyncTable *> &entries,
+    static QStringList runTables(const TestDatabase &db, const QString &url, const TSyncTableList &entries,
                                  TSyncPassContext &context)
     {
         TSyncWorkerHelperDM channel(url);
         context.channel = &channel;
-        for (TSyncTable *entry : entries) {
-            entry->ConnectionParams = connectionText(db);
-            entry->SetLocalAuthorityCode(Authority);
-            entry->SetLocalAuthOfficeCode(Office);
-            entry->Sync(context);
-        }
+        for (const TSyncTable &entry : entries)
+            entry.Sync(context, runValues(db.path(), url));
         context.channel = nullptr;
         return context.errors;
     }
     static QStringList runPass(const TestDatabase &db, const QString &url, int pageSize = 1000)
     {
-        InitSyncTables();
-        QList<TSyncTable *> entries;
-        for (const auto &t : *SyncTables)
-            entries << t.get();
         TSyncPassContext context;
         context.pageSize = pageSize;
-        return runTables(db, url, entries, context);
+        return runTables(db, url, SyncTables(), context);
     }
 
     // The server's rows of a table in the user's scope, deleted ones left out for "_dyn" tables.
@@ -216,45 +228,56 @@ private slots:
     {
         QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":0,"dropReply":0,"stallMs":0})"));
     }
-    void cleanupTestCase() { FreeSyncTables(); }
-
-    void tableListIsBuiltOnceInOrder()
+    // The list is what the synchronisation may touch: every table of the store that carries the
+    // synchronisation columns is on it exactly once, each one marks its local changes (a trigger
+    // that draws on a generator), the directions agree with the datasets, and the server serves
+    // every dataset the list names.
+    void tableListCoversEveryMarkedTable()
     {
-        FreeSyncTables();
-        InitSyncTables();
-        QVERIFY(SyncTables);
-        QStringList names;
-        QList<TSyncTable *> first;
-        for (const auto &t : *SyncTables) {
-            names << t->tablename() + QLatin1Char('>') + t->UpdateTablename();
-            first << t.get();
-            t->SyncCompleted = true;
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.errorText()));
+        QStringList marked;
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$RELATION_FIELDS "
+                                      "WHERE RDB$FIELD_NAME = 'IS_SYNCING' ORDER BY 1")));
+        while (q.next())
+            marked << q.value(0).toString();
+        q.finish();
+        QStringList listed = synchronisedTableNames();
+        QCOMPARE(QSet<QString>(listed.cbegin(), listed.cend()).size(), listed.size());
+        listed.sort();
+        QCOMPARE(listed, marked);
+
+        TSyncWorkerHelperDM channel(m_server.url());
+        for (const TSyncTable &t : SyncTables()) {
+            const QString table = t.LocalTableName();
+            QVERIFY2(db.scalar(QStringLiteral("SELECT COUNT(*) FROM RDB$TRIGGERS t JOIN RDB$DEPENDENCIES d "
+                                              "ON d.RDB$DEPENDENT_NAME = t.RDB$TRIGGER_NAME AND d.RDB$DEPENDED_ON_TYPE = 14 "
+                                              "WHERE t.RDB$RELATION_NAME = ? AND COALESCE(t.RDB$TRIGGER_INACTIVE, 0) = 0"),
+                               {table}).toInt() > 0,
+                     qPrintable(table + QStringLiteral(" marks no local change")));
+            QCOMPARE(t.syncToServer(), !t.UpdateTablename().isEmpty());
+            QCOMPARE(localTableNameOf(t.tablename()).toUpper(), table);
+            QStringList datasets{t.tablename()};
+            if (!t.UpdateTablename().isEmpty())
+                datasets << t.UpdateTablename();
+            for (const QString &dataset : std::as_const(datasets)) {
+                QStringList fields;
+                for (const FieldDef &f : channel.RemoteDataAdapter.GetSchema(dataset).fields)
+                    fields << f.name.toUpper();
+                QVERIFY2(fields.contains(QLatin1String("ID")) && fields.contains(QLatin1String("UPDATE_ID")),
+                         qPrintable(dataset + QStringLiteral(": ") + fields.join(QLatin1Char(','))));
+            }
         }
-        QCOMPARE(names, QStringList({"local_auth_office>local_auth_office_update", "sys_company>sys_company_update",
-                                     "_dyn_sample_officer>sample_officer_update", "lookup_table_list>",
-                                     "optional_lookup_list>optional_lookup_list_update", "_dyn_premises_detail>premises_detail_update",
-                                     "_dyn_premises_detail_animal_feed>premises_detail_animal_feed_update",
-                                     "sys_translation>sys_translation_update", "_dyn_sample>sample_update",
-                                     "sample_template>sample_template_update"}));
-        InitSyncTables();
-        for (int i = 0; i < int(SyncTables->size()); ++i) {
-            QCOMPARE(SyncTables->at(i).get(), first.at(i));
-            QVERIFY(!SyncTables->at(i)->SyncCompleted);
-        }
-        QCOMPARE(localTableNameOf(QStringLiteral("_DYN_sample")), QStringLiteral("sample"));
-        QCOMPARE(localTableNameOf(QStringLiteral("sys_company")), QStringLiteral("sys_company"));
     }
 
-    // A table whose store cannot be opened is reported, and its worker is gone afterwards.
-    void failingTableIsReportedAndFreed()
+    // A table whose store cannot be opened is reported.
+    void failingTableIsReported()
     {
-        TSyncTable entry(QStringLiteral("sys_company"), QStringLiteral("sys_company_update"), 0, 0, true, true, true);
-        entry.ConnectionParams = QStringLiteral("DataBase=/nonexistent/store.fdb");
         TSyncWorkerHelperDM channel(m_server.url());
         TSyncPassContext context;
         context.channel = &channel;
-        QVERIFY(!entry.Sync(context));
-        QVERIFY(!entry.WorkerDm());
+        QVERIFY(!tableEntry("SYS_COMPANY", true, true).Sync(context, runValues(QStringLiteral("/nonexistent/store.fdb"), m_server.url())));
         QCOMPARE(context.errors.size(), 1);
         QVERIFY2(context.errors.first().startsWith(QLatin1String("sys_company: ")), qPrintable(context.errors.first()));
     }
@@ -272,8 +295,7 @@ private slots:
         TSyncControllerDM controller;
         controller.SetLoginState(&login);
         controller.SetPageSize(4); // several pages per table
-        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
-                                      Authority, Office, m_server.url()));
+        QVERIFY(initialise(controller, db));
         TSyncLogFrm log;
         log.attachTo(&controller);
         QSignalSpy events(&controller, &TSyncControllerDM::OnSyncEvent);
@@ -284,6 +306,7 @@ private slots:
         QVERIFY(controller.SyncActive());
         QCOMPARE(controller.SyncStatus(), QStringLiteral("Sync in progress..."));
         QVERIFY(!controller.RunSync()); // one pass at a time
+        QVERIFY(!controller.RequestSync()); // also when asked for: the status shows the running pass
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
         QVERIFY2(finished.first().first().toStringList().isEmpty(), qPrintable(finished.first().first().toStringList().join('\n')));
         QVERIFY(prompter.calls().isEmpty());
@@ -297,10 +320,10 @@ private slots:
         QCOMPARE(events.first().at(1).toInt(), 10);
         QCOMPARE(events.first().at(2).toInt(), 0);
         QCOMPARE(events.first().at(3).toString(), QStringLiteral("local_auth_office"));
-        QCOMPARE(events.first().at(4).toInt(), 5);
+        QCOMPARE(events.first().at(4).value<SyncEvent>(), SyncEvent::TableStarted);
         QCOMPARE(events.last().at(2).toInt(), 9);
         QCOMPARE(events.last().at(3).toString(), QStringLiteral("sample_template"));
-        QCOMPARE(events.last().at(4).toInt(), 6);
+        QCOMPARE(events.last().at(4).value<SyncEvent>(), SyncEvent::TableFinished);
 
         for (const TableInfo &t : tableInfos()) {
             const DataTable server = serverRows(m_server.url(), t);
@@ -366,9 +389,9 @@ private slots:
         db.exec(QStringLiteral("UPDATE PREMISES_DETAIL SET PREMISES_NAME = 'Kept here' WHERE ID = ?"), {ids[2]});
 
         // Download only, so that the local change is still pending while the server's rows arrive.
-        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
         TSyncPassContext context;
-        QVERIFY(runTables(db, m_server.url(), {&entry}, context).isEmpty());
+        QVERIFY(runTables(db, m_server.url(), entry, context).isEmpty());
         QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {ids[0]}).toString(),
                  QStringLiteral("Edited on the server"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL WHERE ID = ?"), {ids[1]}).toInt(), 0);
@@ -390,12 +413,12 @@ private slots:
         TestDatabase db;
         QVERIFY(runPass(db, m_server.url()).isEmpty());
         insertLocalSample(db, QStringLiteral("LOCAL-FLIGHT"));
-        TSyncTable entry(QStringLiteral("_dyn_sample"), QStringLiteral("sample_update"), 0, 0, true, false, true);
+        const TSyncTableList entry{tableEntry("SAMPLE", true, false)};
         TSyncPassContext context;
         context.afterUploadReply = [&](const QString &) {
             db.exec(QStringLiteral("UPDATE SAMPLE SET SAMPLE_OFFICER__CODE = 'LATE' WHERE CODE = 'LOCAL-FLIGHT'"));
         };
-        QVERIFY(runTables(db, m_server.url(), {&entry}, context).isEmpty());
+        QVERIFY(runTables(db, m_server.url(), entry, context).isEmpty());
         const qint64 id = db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = 'LOCAL-FLIGHT'")).toLongLong();
         QVERIFY(id > 0);
         QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM SAMPLE WHERE ID = ?"), {id}).toLongLong() < 0);
@@ -418,8 +441,7 @@ private slots:
         insertLocalSample(db, QStringLiteral("LOCAL-DROP"));
         TSyncControllerDM controller;
         controller.SetBatchMode(true);
-        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
-                                      Authority, Office, m_server.url()));
+        QVERIFY(initialise(controller, db));
         // IsAlive, GetSyncIdRange, GetSchema, then the upload itself.
         QVERIFY(m_server.control(R"({"dropReply":4})"));
         QVERIFY(!controller.SyncSamples());
@@ -443,11 +465,11 @@ private slots:
         QVERIFY(runPass(db, m_server.url()).isEmpty());
         db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0 WHERE TABLE_NAME = 'premises_detail'"));
         const QSet<qint64> before = localIds(db, QStringLiteral("PREMISES_DETAIL"));
-        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
         // IsAlive, GetSchema, then the first page.
         QVERIFY(m_server.control(R"({"failCall":3})"));
         TSyncPassContext context;
-        const QStringList errors = runTables(db, m_server.url(), {&entry}, context);
+        const QStringList errors = runTables(db, m_server.url(), entry, context);
         QCOMPARE(errors.size(), 1);
         QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), before);
         QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), 0);
@@ -482,14 +504,14 @@ private slots:
         serverChange(server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"), {{"ID", goneOnServer}, {"FLAG_DELETED", QStringLiteral("T")}});
         db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0"));
 
-        TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
         TSyncPassContext context;
         context.pageSize = 3;
         context.afterDownloadPage = [&](const QString &, int page) {
             if (page == 1)
                 server.kill();
         };
-        QCOMPARE(runTables(db, server.url(), {&entry}, context).size(), 1);
+        QCOMPARE(runTables(db, server.url(), entry, context).size(), 1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {edited}).toString(),
                  QStringLiteral("Local edit"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL WHERE CODE = 'NEW-LOCAL'")).toInt(), 1);
@@ -519,9 +541,10 @@ private slots:
         QCOMPARE(serverCount(server.url(), QStringLiteral("_DYN_PREMISES_DETAIL"), QStringLiteral("CODE"), QStringLiteral("NEW-LOCAL")), 1);
     }
 
-    // An automatic tick that finds the server offline arms the timer again; once the server is
-    // back a tick starts a pass, and its end arms the timer once more.
-    void timerGoesOnAfterOfflineTick()
+    // Offline, a pass asked for does not run and the status pane and the log say why, while the
+    // automatic ticks stay quiet and arm the timer again; once the server is back a tick starts a
+    // pass, and its end arms the timer once more.
+    void offlineRequestsAndTicks()
     {
         TestDatabase db;
         TSyncLoginFlags login;
@@ -529,16 +552,26 @@ private slots:
         TSyncControllerDM controller;
         controller.SetLoginState(&login);
         controller.SetBatchMode(true);
-        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
-                                      Authority, Office, m_server.url()));
+        QVERIFY(initialise(controller, db));
+        TSyncLogFrm log;
+        log.attachTo(&controller);
+        QSignalSpy status(&controller, &TSyncControllerDM::OnSyncStatusChange);
         QVERIFY(!controller.RunSync());
-        QVERIFY(!controller.SyncTimer()->isActive()); // a refused manual start changes nothing
+        QVERIFY(status.isEmpty());
+        QVERIFY(!controller.RequestSync());
+        QCOMPARE(status.size(), 1);
+        QCOMPARE(controller.SyncStatus(), QStringLiteral("No synchronisation: the server cannot be reached."));
+        QCOMPARE(log.logLines(), QStringList{QStringLiteral("No synchronisation: the server cannot be reached.")});
+        QVERIFY(!controller.SyncActive());
+        QVERIFY(!controller.SyncTimer()->isActive()); // a refused start changes nothing else
+
         QSignalSpy ticks(controller.SyncTimer(), &QTimer::timeout);
         QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
         controller.SyncTimer()->setInterval(20);
         controller.SyncTimer()->start();
         QTRY_VERIFY(ticks.size() >= 3);
         QVERIFY(finished.isEmpty());
+        QCOMPARE(log.logLines().size(), 1);
         login.Alive = true;
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
         QVERIFY(controller.SyncTimer()->isActive() || controller.SyncActive());
@@ -553,16 +586,12 @@ private slots:
         {
             TSyncControllerDM controller;
             controller.SetBatchMode(true);
-            QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
-                                          Authority, Office, m_server.url()));
+            QVERIFY(initialise(controller, db));
             QSignalSpy events(&controller, &TSyncControllerDM::OnSyncEvent);
             QVERIFY(controller.RunSync());
             QTRY_VERIFY(!events.isEmpty());
         }
         QVERIFY(m_server.control(R"({"stallMs":0})"));
-        // A later controller starts afresh with the list built again.
-        TSyncControllerDM again;
-        QVERIFY(!SyncTables);
     }
 
     // The controller is given other values while a pass runs: the pass goes on with the store,
@@ -573,8 +602,7 @@ private slots:
         QVERIFY2(db.isValid(), qPrintable(db.errorText()));
         TSyncControllerDM controller;
         controller.SetBatchMode(true);
-        QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
-                                      Authority, Office, m_server.url()));
+        QVERIFY(initialise(controller, db));
         QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
         QVERIFY(controller.RunSync());
         // The pass waits for this thread before its first table, so this lands before any of them.
@@ -665,14 +693,14 @@ private slots:
     void logWindowKeepsErrorLine()
     {
         TSyncLogFrm log;
-        log.LogSyncEvent(0, QString());
-        log.LogSyncEvent(5, QStringLiteral("sys_company"));
+        log.LogSyncEvent(SyncEvent::PassStarted, QString());
+        log.LogSyncEvent(SyncEvent::TableStarted, QStringLiteral("sys_company"));
         QCOMPARE(log.logLines().last(), QStringLiteral("(000) - Syncing [sys_company] data."));
         QVERIFY(log.Timer1->isActive());
-        log.LogSyncEvent(3, QStringLiteral("sys_company"));
-        log.LogSyncEvent(6, QStringLiteral("sys_company"));
+        log.LogSyncEvent(SyncEvent::ErrorRecorded, QStringLiteral("sys_company"));
+        log.LogSyncEvent(SyncEvent::TableFinished, QStringLiteral("sys_company"));
         log.LogSyncDetail(QString(), QStringLiteral("DataModuleCreate"), QStringLiteral("Entered Routine"));
-        log.LogSyncEvent(1, QString());
+        log.LogSyncEvent(SyncEvent::PassCompleted, QString());
         const QStringList lines = log.logLines();
         QCOMPARE(lines.size(), 3);
         QVERIFY2(lines.at(0).startsWith(QLatin1String("(")) && lines.at(0).endsWith(QLatin1String(")  - Syncing [sys_company] data completed.")),
@@ -681,6 +709,29 @@ private slots:
         QCOMPARE(lines.at(2), QStringLiteral("Sync completed in (    0) seconds "));
         QVERIFY(!log.Timer1->isActive());
         QCOMPARE(log.memDetailLog->toPlainText(), QStringLiteral("() DataModuleCreate: Entered Routine"));
+    }
+
+    // A line longer than its pane is shown whole, wrapped, with nothing hidden to the right.
+    void logWindowShowsLongLinesWhole()
+    {
+        TSyncLogFrm log;
+        log.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&log));
+        const QString table = QStringLiteral("_dyn_premises_detail_animal_feed");
+        const QString message = QStringLiteral("The server is not available: Could not connect to the server at "
+                                               "http://127.0.0.1:8080/varnex/bin/with/a/long/path/that/has/no/blanks/in/it");
+        log.LogSyncEvent(SyncEvent::TableStarted, table);
+        log.LogSyncEvent(SyncEvent::ErrorRecorded, table);
+        log.LogSyncEvent(SyncEvent::TableFinished, table);
+        log.LogSyncDetail(table, QStringLiteral("SetCurrentException"), message);
+        QCoreApplication::processEvents();
+        for (QPlainTextEdit *pane : {log.memLog, log.memDetailLog}) {
+            QCOMPARE(pane->horizontalScrollBar()->maximum(), 0);
+            const QTextBlock last = pane->document()->lastBlock();
+            QVERIFY2(last.layout()->lineCount() > 1, qPrintable(last.text()));
+            QVERIFY(last.layout()->boundingRect().width() <= pane->viewport()->width());
+        }
+        QVERIFY(log.memDetailLog->toPlainText().endsWith(message));
     }
 };
 

@@ -25,7 +25,10 @@ TSyncLogFrm::TSyncLogFrm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Win
         memo->setObjectName(name);
         memo->setReadOnly(true);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        // Lines are long (table names, server messages): each wraps to the pane's width, so that
+        // all of it is in view.
+        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         l->addWidget(memo);
         m_splitter->addWidget(holder);
         return memo;
@@ -74,29 +77,29 @@ void TSyncLogFrm::replaceLine(int block, const QString &text)
     cursor.insertText(text);
 }
 
-void TSyncLogFrm::LogSyncEvent(int code, const QString &tableName)
+void TSyncLogFrm::LogSyncEvent(SyncEvent event, const QString &tableName)
 {
-    switch (code) {
-    case 0:
+    switch (event) {
+    case SyncEvent::PassStarted:
         memDetailLog->clear();
-        initialTickCount.start();
+        m_initialTickCount.start();
         break;
-    case 1:
+    case SyncEvent::PassCompleted:
         // The pass is over: nothing keeps counting.
         Timer1->stop();
         m_tableLine = -1;
         appendLine(QString::asprintf("Sync completed in (%5d) seconds ",
-                                     int(initialTickCount.isValid() ? initialTickCount.elapsed() / 1000 : 0)));
+                                     int(m_initialTickCount.isValid() ? m_initialTickCount.elapsed() / 1000 : 0)));
         break;
-    case 5:
+    case SyncEvent::TableStarted:
         appendLine(QStringLiteral("(000) - Syncing [") + tableName + QStringLiteral("] data."));
         m_tableLine = memLog->document()->blockCount() - 1;
-        ticksToSyncTable.start();
+        m_ticksToSyncTable.start();
         Timer1->start();
         break;
-    case 6: {
+    case SyncEvent::TableFinished: {
         Timer1->stop();
-        const QString done = QString::asprintf("(%3.2f) ", double(ticksToSyncTable.isValid() ? ticksToSyncTable.elapsed() : 0) / 1000.0)
+        const QString done = QString::asprintf("(%3.2f) ", double(m_ticksToSyncTable.isValid() ? m_ticksToSyncTable.elapsed() : 0) / 1000.0)
                              + QStringLiteral(" - Syncing [") + tableName + QStringLiteral("] data completed.");
         // The table's own line takes the result; an error line written below it stays visible.
         if (m_tableLine >= 0)
@@ -106,7 +109,10 @@ void TSyncLogFrm::LogSyncEvent(int code, const QString &tableName)
         m_tableLine = -1;
         break;
     }
-    default:
+    case SyncEvent::NoPassOffline:
+        appendLine(TSyncControllerDM::NoPassOfflineText());
+        break;
+    case SyncEvent::ErrorRecorded:
         appendLine(QStringLiteral("         An unexpected message was posted to the log. Most likely, an error occurred."));
         break;
     }
@@ -122,6 +128,6 @@ void TSyncLogFrm::Timer1Timer()
     if (m_tableLine < 0)
         return;
     const QString line = lineText(m_tableLine);
-    const qint64 seconds = ticksToSyncTable.isValid() ? ticksToSyncTable.elapsed() / 1000 : 0;
+    const qint64 seconds = m_ticksToSyncTable.isValid() ? m_ticksToSyncTable.elapsed() / 1000 : 0;
     replaceLine(m_tableLine, QString::asprintf("(%5d) ", int(seconds)) + line.mid(8));
 }

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include "sync/SyncEvent.h"
+
 class QPlainTextEdit;
 class QSplitter;
 class QTimer;
@@ -28,8 +30,8 @@ public:
     QStringList logLines() const;
 
 public slots:
-    // 0 pass started, 1 pass completed, 5 table started, 6 table ended, anything else an error.
-    void LogSyncEvent(int code, const QString &tableName);
+    // One line per table and pass in the summary pane; a recorded failure adds an error line.
+    void LogSyncEvent(SyncEvent event, const QString &tableName);
     void LogSyncDetail(const QString &tableName, const QString &routine, const QString &message);
 
 private slots:
@@ -41,7 +43,7 @@ private:
     QString lineText(int block) const;
 
     QSplitter *m_splitter = nullptr;
-    QElapsedTimer ticksToSyncTable;
-    QElapsedTimer initialTickCount;
+    QElapsedTimer m_ticksToSyncTable;  // since the current table started
+    QElapsedTimer m_initialTickCount;  // since the current pass started
     int m_tableLine = -1; // the summary line of the table that is running
 };
