@@ -1,3 +1,4 @@
+#include "base/VarnexError.h"
 #include "store/FBAnydacConnector_DM.h"
 #include "store/LocalDatabase.h"
 #include "support/TestDatabase.h"
@@ -92,9 +93,7 @@ void TestLocalStore::expand()
     QFETCH(QString, folder);
     value = expandPlaceholders(value);
     folder = expandPlaceholders(folder);
-    QString error = "stale";
-    QCOMPARE(ExpandLocalDataPath(value, m_program.path(), &error), folder);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(ExpandLocalDataPath(value, m_program.path()), folder);
     QVERIFY(QFileInfo(folder).isDir());
 }
 
@@ -116,7 +115,11 @@ void TestLocalStore::expandFailures()
     writeAll(m_home.filePath("afile"), "x");
     value = expandPlaceholders(value);
     QString error;
-    QCOMPARE(ExpandLocalDataPath(value, m_program.path(), &error), QString());
+    try {
+        ExpandLocalDataPath(value, m_program.path());
+    } catch (const VarnexError &e) {
+        error = e.message();
+    }
     QVERIFY2(error.contains(expandPlaceholders(mentions)), qPrintable(error));
 }
 
@@ -154,11 +157,12 @@ void TestLocalStore::naming()
 {
     QFETCH(QString, email);
     QFETCH(QString, name);
-    QString error;
-    QCOMPARE(TUserDatabaseDM::ConvertUsernameToDatabaseName(email, &error), name);
-    QCOMPARE(error.isEmpty(), !name.isEmpty());
-    if (!name.isEmpty())
-        QVERIFY(!name.contains('/') && !name.contains(".."));
+    if (name.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(VarnexError, TUserDatabaseDM::ConvertUsernameToDatabaseName(email));
+        return;
+    }
+    QCOMPARE(TUserDatabaseDM::ConvertUsernameToDatabaseName(email), name);
+    QVERIFY(!name.contains('/') && !name.contains(".."));
 }
 
 void TestLocalStore::lookUp()
@@ -205,16 +209,10 @@ void TestLocalStore::createCopiesTemplate()
     QCOMPARE(filesIn(program.filePath("data")), QStringList{"officer-at-council-example.fdb"});
 
     // The copy is a working store.
-    QString error;
-    {
-        QSqlDatabase db = openLocalDatabase(store, "tst-created", &error);
-        QVERIFY2(db.isOpen(), qPrintable(error));
-        QSqlQuery q(db);
-        QVERIFY(q.exec("SELECT COUNT(*) FROM SAMPLE_OFFICER"));
-        QVERIFY(q.next());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("tst-created");
+    ScopedConnection created(store, "tst-created", "The new store cannot be opened: ");
+    QSqlQuery q(created.database());
+    QVERIFY(q.exec("SELECT COUNT(*) FROM SAMPLE_OFFICER"));
+    QVERIFY(q.next());
 }
 
 void TestLocalStore::createNeverOverwrites()
@@ -314,10 +312,9 @@ void TestLocalStore::openLocalDatabaseReusesName()
         QSqlDatabase again = openLocalDatabase(b.path(), "tst-reuse", &error);
         QVERIFY2(again.isOpen(), qPrintable(error));
         QCOMPARE(QSqlDatabase::database("tst-reuse").databaseName(), b.path());
-        again.close();
-        db.close();
     }
-    QSqlDatabase::removeDatabase("tst-reuse");
+    closeDatabaseConnection("tst-reuse");
+    QVERIFY(!QSqlDatabase::contains("tst-reuse"));
 }
 
 QTEST_GUILESS_MAIN(TestLocalStore)
