@@ -21,7 +21,8 @@ const int White = 16777215;
 // Column names below come only from this file, never from data.
 QString selectFirst(const char *column, const char *table)
 {
-    return QStringLiteral("SELECT FIRST 1 %1 FROM %2").arg(QLatin1String(column), QLatin1String(table));
+    return QStringLiteral("SELECT FIRST 1 %1 FROM %2")
+        .arg(SqlUtil::quoteIdentifier(QLatin1String(column)), SqlUtil::quoteIdentifier(QLatin1String(table)));
 }
 } // namespace
 

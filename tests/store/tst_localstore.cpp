@@ -30,7 +30,8 @@ private slots:
     void expand();
     void expandFailures_data();
     void expandFailures();
-    void sharedFolders();
+    void macroFolders_data();
+    void macroFolders();
 
     void naming_data();
     void naming();
@@ -123,12 +124,25 @@ void TestLocalStore::expandFailures()
     QVERIFY2(error.contains(expandPlaceholders(mentions)), qPrintable(error));
 }
 
-void TestLocalStore::sharedFolders()
+void TestLocalStore::macroFolders_data()
 {
-    QCOMPARE(folderForDataMacro("%COMMON_APPDATA%", "/p"), QString("/var/lib"));
-    QCOMPARE(folderForDataMacro("%COMMON_DOCUMENTS%", "/p"), QString("/srv"));
-    QCOMPARE(folderForDataMacro("%APP%", "/opt/varnex/"), QString("/opt/varnex"));
-    QCOMPARE(folderForDataMacro("%COMMON_appdata%", "/p"), QString());
+    QTest::addColumn<QString>("macro");
+    QTest::addColumn<bool>("shared"); // by every user of the machine, rather than the user's own
+    for (const char *own : {"%APPDATA%", "%LOCAL_APPDATA%", "%MYDOCUMENTS%", "%DESKTOPDIRECTORY%", "%PROGRAMS%"})
+        QTest::newRow(own) << QString(own) << false;
+    for (const char *shared : {"%COMMON_APPDATA%", "%COMMON_DOCUMENTS%"})
+        QTest::newRow(shared) << QString(shared) << true;
+}
+
+// A macro names the user's own folder, under the home folder, or one that every user of the
+// machine shares, outside it; never a relative one.
+void TestLocalStore::macroFolders()
+{
+    QFETCH(QString, macro);
+    QFETCH(bool, shared);
+    const QString folder = folderForDataMacro(macro, m_program.path());
+    QVERIFY2(QDir::isAbsolutePath(folder), qPrintable(folder));
+    QCOMPARE(folder.startsWith(m_home.path() + '/'), !shared);
 }
 
 void TestLocalStore::naming_data()
