@@ -351,8 +351,9 @@ bool TInitialisationDM::LoginToServer(const QString &email, const QString &passw
     }
     // The store this login would use, when it exists already.
     const QString path = TUserDatabaseDM(m_registry.LocalDataLocation(), m_registry.programFolder()).getUserDatabase(email);
+    const QString owner = path.isEmpty() ? QString() : recordedStoreOwner(path);
     try {
-        requireAccountMayLogIn(email, path, accountStandingOnServer(officer, path.isEmpty() ? QString() : recordedStoreOwner(path)));
+        requireAccountMayLogIn(email, path, accountStandingOnServer(officer, owner));
     } catch (const AccountSuspended &e) {
         // Recorded in the account's store, so that an offline login cannot get round it.
         if (!path.isEmpty())

@@ -45,15 +45,16 @@ AccountStanding accountStandingOnServer(const QVariantMap &officer, const QStrin
 {
     AccountStanding standing;
     standing.storeOwner = storeOwner;
-    standing.suspensions.append({officer.value(QStringLiteral("IS_SUSPENDED")), officer.value(QStringLiteral("AUTO_SUSPEND_DATE"))});
+    standing.suspensions.append(
+        {officer.value(QStringLiteral("IS_SUSPENDED")), officer.value(QStringLiteral("AUTO_SUSPEND_DATE"))});
     return standing;
 }
 
 AccountStanding accountStandingInStore(const QSqlDatabase &db, const QString &email)
 {
     AccountStanding standing;
-    QSqlQuery settings = SqlUtil::exec(
-        db, QStringLiteral("SELECT FIRST 1 USER_EMAIL_ADDRESS, USER_IS_SUSPENDED, USER_AUTO_SUSPEND_DATE FROM SYS_LOCAL_SETTINGS"));
+    QSqlQuery settings = SqlUtil::exec(db, QStringLiteral("SELECT FIRST 1 USER_EMAIL_ADDRESS, USER_IS_SUSPENDED, "
+                                                          "USER_AUTO_SUSPEND_DATE FROM SYS_LOCAL_SETTINGS"));
     if (settings.next()) {
         standing.storeOwner = text(settings.value(0));
         standing.suspensions.append({settings.value(1), settings.value(2)});

@@ -163,6 +163,7 @@ private:
     LoginServerAccess &m_real;
     int m_races;
 };
+
 // The real server, made to stall once the officer look-up has been answered, so that the login is
 // cancelled while its numbering claim waits for the server.
 class StallAfterLookUp : public LoginServerAccess

@@ -6,10 +6,10 @@
 #include "core/Main_DM.h"
 #include "core/Registry_DM.h"
 
-#include <QGuiApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,16 +18,12 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
-const QString &Title = Varnex::ProgramName;
-} // namespace
-
 TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maindm, TRegistryDM &registry, QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_initialisation(initialisation),
       m_maindm(maindm), m_registry(std::make_unique<UserRegistry>())
 {
     setObjectName(QStringLiteral("ConnectionFrm"));
-    setWindowTitle(Title);
+    setWindowTitle(Varnex::ProgramName);
 
     auto *picture = new QLabel(QStringLiteral("<h2>%1</h2>").arg(Varnex::ProgramName.toHtmlEscaped()), this);
     picture->setObjectName(QStringLiteral("imgHeader"));
@@ -170,7 +166,7 @@ void TConnectionFrm::btnOKClick()
         m_initialisation.Login(EmailAddress().toLower(), Password());
     } catch (const VarnexError &e) {
         setWorking(false);
-        Prompter::current().error(Title, e.message());
+        Prompter::current().error(Varnex::ProgramName, e.message());
     }
 }
 
@@ -187,15 +183,16 @@ void TConnectionFrm::loginFinished(TInitialisationDM::LoginResult result, const 
         return;
     case TInitialisationDM::LoginResult::Failed:
         // A fault of the server or the store, not a refused login: shown, not counted.
-        Prompter::current().error(Title, message);
+        Prompter::current().error(Varnex::ProgramName, message);
         return;
     case TInitialisationDM::LoginResult::Refused:
         break;
     }
     ++m_failedLogins;
-    Prompter::current().warning(Title, message);
+    Prompter::current().warning(Varnex::ProgramName, message);
     if (m_failedLogins >= MaxFailedLogins) {
-        Prompter::current().error(Title, QStringLiteral("To many failed login attempts. %1 will close.").arg(Varnex::ProgramName));
+        Prompter::current().error(Varnex::ProgramName,
+                                  QStringLiteral("To many failed login attempts. %1 will close.").arg(Varnex::ProgramName));
         m_maindm.CloseApp = true;
         done(QDialog::Rejected);
         return;
@@ -233,7 +230,7 @@ void TConnectionFrm::btnExitClick()
 {
     if (m_working)
         return;
-    if (!Prompter::current().question(Title, QStringLiteral("Close %1?").arg(Varnex::ProgramName)))
+    if (!Prompter::current().question(Varnex::ProgramName, QStringLiteral("Close %1?").arg(Varnex::ProgramName)))
         return;
     m_maindm.CloseApp = true;
     done(QDialog::Rejected);
