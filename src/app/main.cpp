@@ -154,11 +154,11 @@ int runBatch(const CommandLineOptions &options)
     applyCommandLine(options, *modules.maindm);
 
     LocalStoreValues store;
-    QString cause;
-    if (!BatchLogin(options.userName, options.password, *modules.registry, *modules.maindm, *modules.connector,
-                    store, &cause)) {
+    try {
+        BatchLogin(options.userName, options.password, *modules.registry, *modules.maindm, *modules.connector, store);
+    } catch (const VarnexError &e) {
         Prompter::current().error(AppTitle, QStringLiteral("Invalid command line parameter: username specified not found.")
-                                                + (cause.isEmpty() ? QString() : QStringLiteral("\n") + cause));
+                                                + (e.message().isEmpty() ? QString() : QStringLiteral("\n") + e.message()));
         return 1;
     }
     TMaindm &maindm = *modules.maindm;

@@ -14,3 +14,13 @@ void Clock::setInstance(Clock *clock)
 {
     g_clock = clock ? clock : &g_systemClock;
 }
+
+ScopedClock::ScopedClock(Clock *clock) : m_previous(&Clock::instance())
+{
+    Clock::setInstance(clock);
+}
+
+ScopedClock::~ScopedClock()
+{
+    Clock::setInstance(m_previous);
+}

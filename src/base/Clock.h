@@ -16,6 +16,20 @@ public:
     static void setInstance(Clock *clock);
 };
 
+// Installs a clock for the lifetime of a scope and puts the previous one back, also when a test
+// fails half way.
+class ScopedClock
+{
+public:
+    explicit ScopedClock(Clock *clock);
+    ~ScopedClock();
+    ScopedClock(const ScopedClock &) = delete;
+    ScopedClock &operator=(const ScopedClock &) = delete;
+
+private:
+    Clock *m_previous;
+};
+
 // A clock that stands still at whatever time a test sets.
 class FixedClock : public Clock
 {

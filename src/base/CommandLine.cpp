@@ -1,5 +1,7 @@
 #include "base/CommandLine.h"
 
+#include "base/ProductNames.h"
+
 namespace {
 // Lower-cases A-Z only, so that no other letter folds onto a switch name.
 QString asciiLower(const QString &text)
@@ -15,9 +17,9 @@ QString asciiLower(const QString &text)
 QString CommandLineOptions::personality() const
 {
     if (personalityText == QLatin1String("food"))
-        return QStringLiteral("FOOD");
+        return Varnex::PersonalityFood;
     if (personalityText == QLatin1String("af"))
-        return QStringLiteral("ANIMAL FEED");
+        return Varnex::PersonalityAnimalFeed;
     return {};
 }
 

@@ -7,22 +7,16 @@
 #include "store/UserDatabase_DM.h"
 #include "base/VarnexError.h"
 
-bool BatchLogin(const QString &emailAddress, const QString &password, TRegistryDM &registry, TMaindm &maindm,
-                TFBAnydacConnectorDm &connector, LocalStoreValues &store, QString *error)
+void BatchLogin(const QString &emailAddress, const QString &password, TRegistryDM &registry, TMaindm &maindm,
+                TFBAnydacConnectorDm &connector, LocalStoreValues &store)
 {
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
     // The store is located as at an offline login: named after the address in lower case.
     const QString email = emailAddress.toLower();
     TUserDatabaseDM lookup(registry.LocalDataLocation(), registry.programFolder());
     const QString path = lookup.getUserDatabase(email);
     if (path.isEmpty())
-        return fail(lookup.StatusMessage.isEmpty()
-                        ? QStringLiteral("No local data store exists for '%1'.").arg(email)
-                        : lookup.StatusMessage);
+        throw VarnexError(lookup.StatusMessage.isEmpty() ? QStringLiteral("No local data store exists for '%1'.").arg(email)
+                                                         : lookup.StatusMessage);
 
     store.serverName.clear();
     store.datapath = path;
@@ -30,19 +24,13 @@ bool BatchLogin(const QString &emailAddress, const QString &password, TRegistryD
     store.userName = localDatabaseUser();
     store.password = localDatabasePassword();
     if (!connector.Initialize(store.serverName, store.datapath, store.userName, store.password, store.protocol))
-        return fail(connector.StatusMessage);
+        throw VarnexError(connector.StatusMessage);
     maindm.InitialisationDm = &store;
 
-    if (!maindm.ConnectToUserDatabase(email))
-        return fail(maindm.lastError());
-    try {
-        // The upgrade comes first so that a store left by an older version has the settings
-        // columns the login reads.
-        maindm.CheckDBStructure();
-        maindm.Login(email, password);
-        store.activated = !maindm.InstallationId().isEmpty();
-    } catch (const VarnexError &e) {
-        return fail(e.message());
-    }
-    return true;
+    maindm.ConnectToUserDatabase(email);
+    // The upgrade comes first so that a store left by an older version has the settings columns
+    // the login reads.
+    maindm.CheckDBStructure();
+    maindm.Login(email, password);
+    store.activated = !maindm.InstallationId().isEmpty();
 }

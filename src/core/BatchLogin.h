@@ -28,8 +28,8 @@ struct LocalStoreValues : IInitialisationInfo
 };
 
 // The unattended login of a command-line import: opens the existing store of the named user
-// (never creating one), logs in against its local settings, refusing a suspended account, and
-// brings its structure up to date. Returns false with the cause in *error; the caller shows
-// its own message for every failure.
-bool BatchLogin(const QString &emailAddress, const QString &password, TRegistryDM &registry, TMaindm &maindm,
-                TFBAnydacConnectorDm &connector, LocalStoreValues &store, QString *error);
+// (never creating one), brings its structure up to date and logs in against its local settings
+// with the rule every login applies (TMaindm::Login). Throws VarnexError with the cause; the
+// caller shows its own message for every failure.
+void BatchLogin(const QString &emailAddress, const QString &password, TRegistryDM &registry, TMaindm &maindm,
+                TFBAnydacConnectorDm &connector, LocalStoreValues &store);

@@ -1,21 +1,32 @@
 #include "core/Initialisation_DM.h"
 
-#include "base/Clock.h"
+#include "base/Background.h"
+#include "base/ProductNames.h"
+#include "base/VarnexError.h"
+#include "core/LoginRules.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
+#include "core/SampleCodes.h"
 #include "store/DatabaseUpdate_DM.h"
 #include "store/FBAnydacConnector_DM.h"
 #include "store/LocalDatabase.h"
-#include "core/Main_DM.h"
-#include "core/Registry_DM.h"
 #include "store/SqlUtil.h"
 #include "store/UserDatabase_DM.h"
-#include "base/VarnexError.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QThread>
+
+#include <mutex>
 
 TInitialisationDM *InitialisationDM = nullptr;
+
+// The module's hold on the shared server channel: one call at a time, and none once the module
+// has been closed.
+struct LoginServerGate
+{
+    std::mutex mutex;
+    bool closed = false;
+};
 
 namespace {
 const QString ServerOk = QStringLiteral("Server OK");
@@ -28,32 +39,76 @@ QString text(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
 }
-} // namespace
 
-// One reachability check on a thread of its own. The result is written by the thread and read by
-// the owner only after the thread has finished (QThread::wait or its finished signal).
-class TInitialisationDM::CheckThread : public QThread
+QString notNumberedMessage(const QString &email)
+{
+    return QStringLiteral("The local data store for '") + email
+        + QStringLiteral("' has not been given an installation number yet.\n\r"
+                         "Connect to the internet and log in again to finish setting it up.");
+}
+
+// The shared channel as one background login step sees it. Each call waits for any other call
+// of the module (an abandoned step may still be running) and is refused once the login was
+// cancelled or the module closed, so an abandoned claim loop stops at its next call.
+class GatedServer : public LoginServerAccess
 {
 public:
-    CheckThread(LoginServerAccess &channel, const QString &address) : m_channel(channel), m_address(address) {}
-    bool alive = false;
-
-protected:
-    void run() override
+    GatedServer(LoginServerAccess &server, std::shared_ptr<LoginServerGate> gate, std::shared_ptr<std::atomic<bool>> stop)
+        : m_server(server), m_gate(std::move(gate)), m_stop(std::move(stop))
     {
-        m_channel.SetRemoteServerURL(m_address);
-        alive = m_channel.ServerIsAlive();
+    }
+
+    void SetRemoteServerURL(const QString &url) override
+    {
+        pass([&] { m_server.SetRemoteServerURL(url); });
+    }
+    bool ServerIsAlive() noexcept override
+    {
+        try {
+            return pass([&] { return m_server.ServerIsAlive(); });
+        } catch (...) {
+            return false;
+        }
+    }
+    void SetInternetProxy(const QString &userName, const QString &password) override
+    {
+        pass([&] { m_server.SetInternetProxy(userName, password); });
+    }
+    QList<QVariantMap> FindOfficers(const QString &emailAddress) override
+    {
+        return pass([&] { return m_server.FindOfficers(emailAddress); });
+    }
+    QVariantMap OpenActivationRow(const QString &authorityCode) override
+    {
+        return pass([&] { return m_server.OpenActivationRow(authorityCode); });
+    }
+    void PostActivationClaim(const QString &authorityCode, const QVariant &oldId, qint64 newId,
+                             const QString &uuid) override
+    {
+        pass([&] { m_server.PostActivationClaim(authorityCode, oldId, newId, uuid); });
     }
 
 private:
-    LoginServerAccess &m_channel;
-    QString m_address;
+    template<typename Call>
+    auto pass(Call &&call) -> decltype(call())
+    {
+        std::lock_guard<std::mutex> lock(m_gate->mutex);
+        if (m_gate->closed || m_stop->load())
+            throw VarnexError(QStringLiteral("The login was cancelled."));
+        return call();
+    }
+
+    LoginServerAccess &m_server;
+    std::shared_ptr<LoginServerGate> m_gate;
+    std::shared_ptr<std::atomic<bool>> m_stop;
 };
+} // namespace
 
 TInitialisationDM::TInitialisationDM(TRegistryDM &registry, TMaindm &maindm, TFBAnydacConnectorDm &connector,
                                      LoginServerAccess &server, const LoginServerAccessFactory &monitorChannelFactory,
                                      QObject *parent)
     : QObject(parent), m_registry(registry), m_maindm(maindm), m_connector(connector), m_server(server),
+      m_serverGate(std::make_shared<LoginServerGate>()),
       m_monitorChannel(monitorChannelFactory(registry.ServerAddress())), m_statusMessage(NotMonitoring)
 {
     if (!m_monitorChannel)
@@ -67,11 +122,14 @@ TInitialisationDM::TInitialisationDM(TRegistryDM &registry, TMaindm &maindm, TFB
 TInitialisationDM::~TInitialisationDM()
 {
     m_timer.stop();
-    if (m_checkThread) {
-        // The channel's time-outs bound this wait.
-        m_checkThread->wait();
-        delete m_checkThread;
-        m_checkThread = nullptr;
+    CancelLogin();
+    // A check under way owns its channel and simply ends unheard.
+    if (m_check)
+        m_check->cancel();
+    {
+        // Waits for a call in flight on the shared channel; the channel's time-outs bound this.
+        std::lock_guard<std::mutex> lock(m_serverGate->mutex);
+        m_serverGate->closed = true;
     }
     closeLocalStore();
     if (InitialisationDM == this)
@@ -80,9 +138,8 @@ TInitialisationDM::~TInitialisationDM()
 
 void TInitialisationDM::SetInternetProxy(const QString &userName, const QString &password)
 {
-    // Only between checks: the channel belongs to the check's thread while one runs.
-    finishRunningCheck();
-    m_monitorChannel->SetInternetProxy(userName, password);
+    // Applied by the next check, on the thread that then owns the channel.
+    m_monitorProxy = std::make_pair(userName, password);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -93,7 +150,7 @@ void TInitialisationDM::Initialize(bool EnableTimer, int InitialTimerInterval, s
     m_timer.setInterval(qMax(0, InitialTimerInterval));
     OnServerConnectionIsAliveChanged = std::move(RefreshEvent);
     m_monitorServerIsConnected = EnableTimer;
-    if (EnableTimer && !m_checkThread)
+    if (EnableTimer && !m_check)
         m_timer.start();
     else
         m_timer.stop();
@@ -102,7 +159,7 @@ void TInitialisationDM::Initialize(bool EnableTimer, int InitialTimerInterval, s
 void TInitialisationDM::SetMonitorServerIsConnected(bool value)
 {
     m_monitorServerIsConnected = value;
-    if (value && !m_checkThread)
+    if (value && !m_check)
         m_timer.start();
     else
         m_timer.stop();
@@ -111,7 +168,7 @@ void TInitialisationDM::SetMonitorServerIsConnected(bool value)
 
 void TInitialisationDM::timerRefreshServerIsAliveTimer()
 {
-    if (!m_monitorServerIsConnected || m_checkThread)
+    if (!m_monitorServerIsConnected || m_check)
         return;
     startCheck();
 }
@@ -119,36 +176,34 @@ void TInitialisationDM::timerRefreshServerIsAliveTimer()
 void TInitialisationDM::startCheck()
 {
     m_timer.stop();
-    // The address is read here, afresh for every check, and handed to the thread.
-    auto *thread = new CheckThread(*m_monitorChannel, m_registry.ServerAddress());
-    m_checkThread = thread;
-    connect(thread, &QThread::finished, this, [this, thread] {
-        if (m_checkThread == thread)
-            applyCheck(thread);
-    });
-    thread->start();
+    // The address is read afresh for every check. Checks never overlap, so the channel belongs to
+    // the check while it runs; the check shares its ownership, should the module go first.
+    auto channel = m_monitorChannel;
+    const QString address = m_registry.ServerAddress();
+    const auto proxy = m_monitorProxy;
+    m_check = runInBackground(
+        this,
+        [channel, address, proxy]() {
+            if (proxy)
+                channel->SetInternetProxy(proxy->first, proxy->second);
+            channel->SetRemoteServerURL(address);
+            return channel->ServerIsAlive();
+        },
+        [this](BackgroundOutcome<bool> outcome) { applyCheck(outcome.ok() && *outcome.value); });
 }
 
-void TInitialisationDM::finishRunningCheck()
+void TInitialisationDM::applyCheck(bool alive)
 {
-    if (!m_checkThread)
-        return;
-    m_checkThread->wait();
-    applyCheck(m_checkThread);
-}
-
-void TInitialisationDM::applyCheck(CheckThread *thread)
-{
-    m_checkThread = nullptr;
+    m_check.reset();
     m_checkedOnce = true;
-    m_serverConnectionIsAlive = thread->alive;
+    m_serverConnectionIsAlive = alive;
     // A check that ends after the monitor was stopped (the main window closing) leaves its text
     // at "Not monitoring".
     if (m_monitorServerIsConnected)
-        m_statusMessage = thread->alive ? ServerOk : Offline;
-    thread->wait(); // finished has been signalled; let the thread end before it is freed
-    thread->deleteLater();
+        m_statusMessage = alive ? ServerOk : Offline;
     ServerCheckDone();
+    if (m_login && m_login->waitingForCheck)
+        continueLogin();
 }
 
 void TInitialisationDM::ServerCheckDone()
@@ -156,68 +211,157 @@ void TInitialisationDM::ServerCheckDone()
     if (OnServerConnectionIsAliveChanged)
         OnServerConnectionIsAliveChanged();
     m_timer.setInterval(RefreshIntervalMs);
-    if (m_monitorServerIsConnected && !m_checkThread)
+    if (m_monitorServerIsConnected && !m_check)
         m_timer.start();
     emit serverCheckDone();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Login
+// The course of a login
+
+void TInitialisationDM::Login(const QString &email, const QString &password)
+{
+    if (m_login)
+        throw VarnexError(QStringLiteral("A login is already under way."));
+    m_login = PendingLogin{email, password, false, nullptr, std::make_shared<std::atomic<bool>>(false)};
+    // The officer row of an earlier attempt must never reach this one.
+    m_loggedInToServer = false;
+    m_officer.clear();
+    // When the monitor runs but has not checked yet, check now; either way the check decides.
+    if (!m_check && !m_checkedOnce && m_monitorServerIsConnected)
+        startCheck();
+    if (m_check) {
+        m_login->waitingForCheck = true;
+        return;
+    }
+    continueLogin();
+}
+
+void TInitialisationDM::CancelLogin()
+{
+    if (!m_login)
+        return;
+    m_login->stop->store(true);
+    if (m_login->call)
+        m_login->call->cancel();
+    m_login.reset();
+}
+
+template<typename Step>
+void TInitialisationDM::step(Step &&work)
+{
+    try {
+        work();
+    } catch (const VarnexError &e) {
+        finishLogin(LoginResult::Failed, e.message());
+    } catch (const std::exception &e) {
+        finishLogin(LoginResult::Failed, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+template<typename Work, typename Done>
+void TInitialisationDM::callServer(Work &&work, Done &&done)
+{
+    auto server = std::make_shared<GatedServer>(m_server, m_serverGate, m_login->stop);
+    m_login->call = runInBackground(
+        this, [server, work = std::forward<Work>(work)]() { return work(*server); },
+        [this, done = std::forward<Done>(done)](auto outcome) {
+            if (!outcome.ok())
+                finishLogin(LoginResult::Failed, outcome.error);
+            else
+                step([&] { done(*outcome.value); });
+        });
+}
+
+void TInitialisationDM::continueLogin()
+{
+    m_login->waitingForCheck = false;
+    if (!m_serverConnectionIsAlive) {
+        step([this] {
+            const bool ok = LoginLocal(m_login->email, m_login->password);
+            finishLogin(ok ? LoginResult::LoggedIn : LoginResult::Refused, StatusMessage);
+        });
+        return;
+    }
+    const QString email = m_login->email;
+    callServer([email](LoginServerAccess &server) { return server.FindOfficers(email); },
+               [this](const QList<QVariantMap> &officers) { officersFound(officers); });
+}
+
+void TInitialisationDM::officersFound(const QList<QVariantMap> &officers)
+{
+    const QString email = m_login->email;
+    if (!LoginToServer(email, m_login->password, officers) || !PrepareLocalStore(email) || !OpenLocalStore(email)) {
+        finishLogin(LoginResult::Refused, StatusMessage);
+        return;
+    }
+    if (IsActivated()) {
+        completeServerLogin();
+        return;
+    }
+    const QString authorityCode = text(m_officer.value(QStringLiteral("LOCAL_AUTHORITY__CODE")));
+    if (authorityCode.trimmed().isEmpty())
+        throw VarnexError(QStringLiteral("The officer '%1' has no local authority on the server, so this installation "
+                                         "cannot be numbered.")
+                              .arg(text(m_officer.value(QStringLiteral("EMAIL_ADDRESS")))));
+    callServer([authorityCode](LoginServerAccess &server) { return ClaimInstallationNumber(server, authorityCode); },
+               [this](const InstallationClaim &claim) { installationClaimed(claim); });
+}
+
+void TInitialisationDM::installationClaimed(const InstallationClaim &claim)
+{
+    ActivateInstallation(claim);
+    completeServerLogin();
+}
+
+void TInitialisationDM::completeServerLogin()
+{
+    CopyServerUserToLocalSettings();
+    finishLogin(IsActivated() ? LoginResult::LoggedIn : LoginResult::Refused, StatusMessage);
+}
+
+void TInitialisationDM::finishLogin(LoginResult result, const QString &message)
+{
+    if (!m_login)
+        return;
+    m_login.reset();
+    emit loginFinished(result, message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The steps of a login
 
 void TInitialisationDM::refuse(const QString &message)
 {
     StatusMessage = message;
 }
 
-bool TInitialisationDM::isSuspended(const QVariant &flag, const QVariant &autoSuspendDate)
-{
-    if (text(flag) == QLatin1String("T"))
-        return true;
-    if (autoSuspendDate.isNull() || !autoSuspendDate.isValid())
-        return false;
-    const QDate date = autoSuspendDate.toDate();
-    return date.isValid() && Clock::instance().today() >= date;
-}
-
-bool TInitialisationDM::Login(const QString &email, const QString &password)
-{
-    // A check that is under way decides the path: wait for it rather than take the offline path
-    // on a result that is about to change. When the monitor runs but has not checked yet, check now.
-    if (!m_checkThread && !m_checkedOnce && m_monitorServerIsConnected)
-        startCheck();
-    finishRunningCheck();
-
-    // The officer row of an earlier attempt must never reach this one.
-    m_loggedInToServer = false;
-    m_officer.clear();
-    if (m_serverConnectionIsAlive) {
-        if (!LoginToServer(email, password))
-            return false;
-        if (!PrepareLocalStore(email))
-            return false;
-        return OpenLocalStore(email);
-    }
-    return LoginLocal(email, password);
-}
-
-bool TInitialisationDM::LoginToServer(const QString &email, const QString &password)
+bool TInitialisationDM::LoginToServer(const QString &email, const QString &password, const QList<QVariantMap> &officers)
 {
     m_loggedInToServer = false;
     m_officer.clear();
-    const QList<QVariantMap> rows = m_server.FindOfficers(email);
-    if (rows.isEmpty()) {
+    if (officers.isEmpty()) {
         refuse(QStringLiteral("No user found on server with email address '") + email + QStringLiteral("'"));
         return false;
     }
-    const QVariantMap &officer = rows.first();
+    const QVariantMap &officer = officers.first();
     if (text(officer.value(QStringLiteral("LOGIN_PASSWORD"))) != password) {
         refuse(QStringLiteral("The password entered does not match the password on the server"));
         return false;
     }
-    if (isSuspended(officer.value(QStringLiteral("IS_SUSPENDED")), officer.value(QStringLiteral("AUTO_SUSPEND_DATE")))) {
-        // Recorded in an existing store too, so that an offline login cannot get round it.
-        recordSuspensionInStore(email);
-        refuse(suspendedMessage());
+    // The store this login would use, when it exists already.
+    const QString path = TUserDatabaseDM(m_registry.LocalDataLocation(), m_registry.programFolder()).getUserDatabase(email);
+    const QString owner = path.isEmpty() ? QString() : recordedStoreOwner(path);
+    try {
+        requireAccountMayLogIn(email, path, accountStandingOnServer(officer, owner));
+    } catch (const AccountSuspended &e) {
+        // Recorded in the account's store, so that an offline login cannot get round it.
+        if (!path.isEmpty())
+            recordSuspensionInStore(path);
+        refuse(e.message());
+        return false;
+    } catch (const LoginRefused &e) {
+        refuse(e.message());
         return false;
     }
     m_officer = officer;
@@ -226,30 +370,34 @@ bool TInitialisationDM::LoginToServer(const QString &email, const QString &passw
     return true;
 }
 
-void TInitialisationDM::recordSuspensionInStore(const QString &email)
+QString TInitialisationDM::recordedStoreOwner(const QString &path) const
 {
-    TUserDatabaseDM lookup(m_registry.LocalDataLocation(), m_registry.programFolder());
-    const QString path = lookup.getUserDatabase(email);
-    if (path.isEmpty())
-        return;
-    const QString name = SettingsWriteConnection + QStringLiteral(".suspend");
-    {
-        const QSqlDatabase db = openLocalDatabase(path, name);
-        if (db.isOpen()) {
-            QSqlQuery q(db);
-            // Best effort: a store too old for these columns is refused offline anyway once upgraded.
-            // A store recorded for another address (one whose file name folds to the same) is left
-            // alone.
-            q.prepare(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_SUSPENDED = ? "
-                                     "WHERE COALESCE(TRIM(USER_EMAIL_ADDRESS), '') = '' "
-                                     "OR LOWER(TRIM(USER_EMAIL_ADDRESS)) = LOWER(?)"));
-            q.addBindValue(QStringLiteral("T"));
-            q.addBindValue(email);
-            q.exec();
-        }
+    // The store has not been upgraded yet: one of an older version has no owner column, and so no
+    // owner. One that cannot be opened has none that counts either; opening it for the login
+    // reports why.
+    try {
+        ScopedConnection store(path, SettingsWriteConnection + QStringLiteral(".owner"), QString());
+        QSqlQuery settings = SqlUtil::exec(store.database(), QStringLiteral("SELECT FIRST 1 * FROM SYS_LOCAL_SETTINGS"));
+        const QString owner = settings.next() && settings.record().indexOf(QStringLiteral("USER_EMAIL_ADDRESS")) >= 0
+            ? text(settings.value(QStringLiteral("USER_EMAIL_ADDRESS")))
+            : QString();
+        settings.finish();
+        return owner;
+    } catch (const VarnexError &) {
+        return {};
     }
-    QSqlDatabase::database(name, false).close();
-    QSqlDatabase::removeDatabase(name);
+}
+
+void TInitialisationDM::recordSuspensionInStore(const QString &path)
+{
+    try {
+        ScopedConnection store(path, SettingsWriteConnection + QStringLiteral(".suspend"), QString());
+        SqlUtil::exec(store.database(), QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_SUSPENDED = ?"),
+                      {QStringLiteral("T")});
+    } catch (const VarnexError &) {
+        // Best effort: the login is refused anyway, and a store too old for the column holds no
+        // password that an offline login could match.
+    }
 }
 
 bool TInitialisationDM::PrepareLocalStore(const QString &email)
@@ -320,35 +468,19 @@ bool TInitialisationDM::OpenLocalStore(const QString &email)
         }
         m_openStorePath = m_dbDatapath;
     }
-    if (!m_maindm.ConnectToUserDatabase(email)) {
-        refuse(m_maindm.lastError());
+    try {
+        m_maindm.ConnectToUserDatabase(email);
+    } catch (const VarnexError &e) {
+        refuse(e.message());
         closeLocalStore();
         return false;
     }
     UpdateDatabaseStructure();
-    // The file name folds "." and "-" together, so two addresses can name the same file; the
-    // store belongs to the address its last online login recorded.
-    const QString owner = text(SqlUtil::scalar(localConnection(),
-                                               QStringLiteral("SELECT FIRST 1 USER_EMAIL_ADDRESS FROM SYS_LOCAL_SETTINGS")))
-                              .trimmed();
-    if (!owner.isEmpty() && owner.compare(email, Qt::CaseInsensitive) != 0) {
-        refuse(QStringLiteral("The local data store '%1' belongs to '%2' and cannot be used for '%3'.")
-                   .arg(m_dbDatapath, owner, email));
-        closeLocalStore();
+    if (!IsActivated() && !m_loggedInToServer) {
+        refuse(notNumberedMessage(email));
         return false;
     }
-    if (!IsActivated()) {
-        if (!m_loggedInToServer) {
-            refuse(QStringLiteral("The local data store for '") + email
-                   + QStringLiteral("' has not been given an installation number yet.\n\r"
-                                    "Connect to the internet and log in again to finish setting it up."));
-            return false;
-        }
-        ActivateInstallation();
-    }
-    if (m_loggedInToServer)
-        CopyServerUserToLocalSettings();
-    return IsActivated();
+    return true;
 }
 
 void TInitialisationDM::UpdateDatabaseStructure()
@@ -372,19 +504,18 @@ bool TInitialisationDM::LoginLocal(const QString &email, const QString &password
     }
     const QSqlRecord record = settings.record();
     if (record.indexOf(QStringLiteral("USER_LOGIN_PASSWORD")) < 0) {
-        refuse(QStringLiteral("The local data store is out of date for this version of Varnex Desktop ") + QStringLiteral("\n\r")
-               + QStringLiteral("Connect to the internet to update the database."));
+        refuse(QStringLiteral("The local data store is out of date for this version of %1 ").arg(Varnex::ProgramName)
+               + QStringLiteral("\n\r") + QStringLiteral("Connect to the internet to update the database."));
         return false;
     }
     // A store that was never numbered, or that no online login has completed, cannot be trusted
     // for an offline login: it holds no password to compare with.
     if (text(settings.value(QStringLiteral("INSTALLATION_CODE"))).trimmed().isEmpty()) {
-        refuse(QStringLiteral("The local data store for '") + email
-               + QStringLiteral("' has not been given an installation number yet.\n\r"
-                                "Connect to the internet and log in again to finish setting it up."));
+        refuse(notNumberedMessage(email));
         return false;
     }
     const QString stored = text(settings.value(QStringLiteral("USER_LOGIN_PASSWORD")));
+    settings.finish();
     if (stored.isEmpty()) {
         refuse(QStringLiteral("No password is stored in the local data store for '") + email
                + QStringLiteral("'.\n\rConnect to the internet to log in."));
@@ -394,22 +525,12 @@ bool TInitialisationDM::LoginLocal(const QString &email, const QString &password
         refuse(QStringLiteral("The password entered does not match the password in the local data store"));
         return false;
     }
-    if (isSuspended(settings.value(QStringLiteral("USER_IS_SUSPENDED")), settings.value(QStringLiteral("USER_AUTO_SUSPEND_DATE")))) {
-        refuse(suspendedMessage());
+    try {
+        requireAccountMayLogIn(email, m_dbDatapath, accountStandingInStore(db, email));
+    } catch (const LoginRefused &e) {
+        refuse(e.message());
+        closeLocalStore();
         return false;
-    }
-    settings.finish();
-    // The settings row is only written at an online login; a suspension made on the server since
-    // then reaches this store through the synchronised officer row. A deleted row is an account
-    // the address no longer belongs to.
-    QSqlQuery officers = SqlUtil::exec(db, QStringLiteral("SELECT IS_SUSPENDED, AUTO_SUSPEND_DATE FROM SAMPLE_OFFICER "
-                                                          "WHERE EMAIL_ADDRESS = ? AND FLAG_DELETED IS DISTINCT FROM 'T'"),
-                                       {email});
-    while (officers.next()) {
-        if (isSuspended(officers.value(0), officers.value(1))) {
-            refuse(suspendedMessage());
-            return false;
-        }
     }
     StatusMessage = QStringLiteral("Logged in to the local data store successfully");
     return true;
@@ -425,23 +546,11 @@ bool TInitialisationDM::IsActivated()
     return m_dbIsActivated;
 }
 
-bool TInitialisationDM::ActivateInstallation()
+InstallationClaim TInitialisationDM::ClaimInstallationNumber(LoginServerAccess &server, const QString &authorityCode)
 {
-    if (!m_loggedInToServer)
-        throw VarnexError(QStringLiteral("The installation can only be numbered after a login to the server."));
-    const QString authorityCode = text(m_officer.value(QStringLiteral("LOCAL_AUTHORITY__CODE")));
-    const QString officeCode = text(m_officer.value(QStringLiteral("LOCAL_AUTH_OFFICE__CODE")));
-    if (authorityCode.trimmed().isEmpty())
-        throw VarnexError(QStringLiteral("The officer '%1' has no local authority on the server, so this installation "
-                                         "cannot be numbered.")
-                              .arg(text(m_officer.value(QStringLiteral("EMAIL_ADDRESS")))));
-
-    qint64 claimed = 0;
-    QString authorityName;
-    bool won = false;
-    for (int attempt = 0; attempt < MaxActivationAttempts && !won; ++attempt) {
-        const QString uuid = m_maindm.GetNewUUIDString();
-        const QVariantMap row = m_server.OpenActivationRow(authorityCode);
+    for (int attempt = 0; attempt < MaxActivationAttempts; ++attempt) {
+        const QString uuid = GetNewUUIDString();
+        const QVariantMap row = server.OpenActivationRow(authorityCode);
         if (row.isEmpty())
             throw VarnexError(QStringLiteral("The server holds no installation numbering for the local authority '%1'.")
                                   .arg(authorityCode));
@@ -449,30 +558,34 @@ bool TInitialisationDM::ActivateInstallation()
         const qint64 next = (oldId.isNull() ? 0 : oldId.toLongLong()) + 1;
         QString postError;
         try {
-            m_server.PostActivationClaim(authorityCode, oldId, next, uuid);
+            server.PostActivationClaim(authorityCode, oldId, next, uuid);
         } catch (const VarnexError &e) {
             // Refused: most likely another installation claimed first. The refresh tells.
             postError = e.message();
         }
-        const QVariantMap refreshed = m_server.OpenActivationRow(authorityCode);
-        if (text(refreshed.value(QStringLiteral("LAST_INSTALL_UUID"))).trimmed() == uuid) {
-            won = true;
-            claimed = refreshed.value(QStringLiteral("LAST_INSTALL_ID")).toLongLong();
-            authorityName = text(refreshed.value(QStringLiteral("NAME")));
-        } else if (!postError.isEmpty() && refreshed.value(QStringLiteral("LAST_INSTALL_ID")) == oldId) {
+        const QVariantMap refreshed = server.OpenActivationRow(authorityCode);
+        if (text(refreshed.value(QStringLiteral("LAST_INSTALL_UUID"))).trimmed() == uuid)
+            return {refreshed.value(QStringLiteral("LAST_INSTALL_ID")).toLongLong(),
+                    text(refreshed.value(QStringLiteral("NAME")))};
+        if (!postError.isEmpty() && refreshed.value(QStringLiteral("LAST_INSTALL_ID")) == oldId)
             // Nobody else moved the number: the refusal had another cause.
             throw VarnexError(QStringLiteral("The installation number could not be claimed from the server: ") + postError);
-        }
     }
-    if (!won)
-        throw VarnexError(QStringLiteral("The installation number could not be claimed from the server after %1 attempts: "
-                                         "other installations of the local authority '%2' kept claiming at the same time. "
-                                         "Please log in again.")
-                              .arg(MaxActivationAttempts)
-                              .arg(authorityCode));
+    throw VarnexError(QStringLiteral("The installation number could not be claimed from the server after %1 attempts: "
+                                     "other installations of the local authority '%2' kept claiming at the same time. "
+                                     "Please log in again.")
+                          .arg(MaxActivationAttempts)
+                          .arg(authorityCode));
+}
 
+bool TInitialisationDM::ActivateInstallation(const InstallationClaim &claim)
+{
+    if (!m_loggedInToServer)
+        throw VarnexError(QStringLiteral("The installation can only be numbered after a login to the server."));
+    const QString authorityCode = text(m_officer.value(QStringLiteral("LOCAL_AUTHORITY__CODE")));
+    const QString officeCode = text(m_officer.value(QStringLiteral("LOCAL_AUTH_OFFICE__CODE")));
     SqlUtil::exec(localConnection(), QStringLiteral("EXECUTE PROCEDURE ACTIVATE_DATABASE(?, ?, ?, ?)"),
-                  {claimed, authorityCode, authorityName, officeCode});
+                  {claim.number, authorityCode, claim.authorityName, officeCode});
     StatusMessage = IsActivated() ? QStringLiteral("The database has been activated.")
                                   : QStringLiteral("The database was not activated.");
     return true;
@@ -482,32 +595,15 @@ void TInitialisationDM::CopyServerUserToLocalSettings()
 {
     if (!m_loggedInToServer)
         throw VarnexError(QStringLiteral("The user's settings can only be copied after a login to the server."));
-
     // The row and the scope-change reset are written in one transaction of a connection of their
     // own, so that a failure leaves neither half behind.
-    const QString connectionName = SettingsWriteConnection;
-    QString failure;
-    {
-        QSqlDatabase db = openLocalDatabase(m_dbDatapath, connectionName, &failure);
-        if (!db.isOpen()) {
-            failure = QStringLiteral("The local settings could not be opened for writing: ") + failure;
-        } else if (!db.transaction()) {
-            failure = QStringLiteral("The local settings could not be written: ") + db.lastError().text();
-        } else {
-            try {
-                writeServerUserSettings(db);
-                if (!db.commit())
-                    throw VarnexError(QStringLiteral("The local settings could not be saved: ") + db.lastError().text());
-            } catch (const VarnexError &e) {
-                db.rollback();
-                failure = e.message();
-            }
-        }
-        db.close();
+    ScopedConnection settings(m_dbDatapath, SettingsWriteConnection,
+                              QStringLiteral("The local settings could not be opened for writing: "));
+    try {
+        SqlUtil::inTransaction(settings.database(), [this](QSqlDatabase &db) { writeServerUserSettings(db); });
+    } catch (const VarnexError &e) {
+        throw VarnexError(QStringLiteral("The local settings could not be saved: ") + e.message());
     }
-    QSqlDatabase::removeDatabase(connectionName);
-    if (!failure.isEmpty())
-        throw VarnexError(failure);
 }
 
 void TInitialisationDM::writeServerUserSettings(const QSqlDatabase &db)

@@ -10,21 +10,33 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
-class QThread;
+class BackgroundCall;
+struct LoginServerGate;
 class TFBAnydacConnectorDm;
 class TMaindm;
 class TRegistryDM;
 
+// An installation number claimed from the central server for a local authority.
+struct InstallationClaim
+{
+    qint64 number = 0;
+    QString authorityName;
+};
+
 // The login module: logs the officer in against the central server (finding or making, upgrading,
 // numbering and updating the user's local store) or, when the server cannot be reached, against the
 // settings that the last online login left in the local store. It also runs the server monitor,
-// which checks every few seconds on a worker thread whether the server answers.
+// which checks every few seconds whether the server answers.
 //
-// Everything but the reachability check itself runs on the thread that owns the module (the main
-// thread). The check's result is handed back to that thread and applied there.
+// The calls to the server (the reachability check, the officer look-up and the numbering claim)
+// run in the background (runInBackground), so the window goes on painting while they wait; their
+// results are applied on the thread that owns the module (the main thread), where everything else
+// runs, the work on the local store included (a QIBASE connection belongs to its thread).
 class TInitialisationDM : public QObject, public IInitialisationInfo
 {
     Q_OBJECT
@@ -34,34 +46,63 @@ public:
     // keep winning the race; then the login fails with a message saying so.
     static constexpr int MaxActivationAttempts = 10;
 
-    // `server`: the program's shared server channel, used by the officer look-up and the numbering.
-    // `monitorChannelFactory`: makes the monitor's private channel. Every reference must outlive
-    // the module.
+    // How a login ended.
+    enum class LoginResult {
+        LoggedIn,
+        // Refused for a reason the officer can act on; StatusMessage says why.
+        Refused,
+        // A fault of the server or the store; the message says what.
+        Failed,
+    };
+    Q_ENUM(LoginResult)
+
+    // `server`: the program's shared server channel, used by the officer look-up and the numbering,
+    // only ever from one thread at a time. `monitorChannelFactory`: makes the monitor's private
+    // channel. Every reference must outlive the module.
     TInitialisationDM(TRegistryDM &registry, TMaindm &maindm, TFBAnydacConnectorDm &connector,
                       LoginServerAccess &server, const LoginServerAccessFactory &monitorChannelFactory,
                       QObject *parent = nullptr);
+    // Waits for a server call under way on the shared channel (its time-outs bound the wait), so
+    // that no call outlives the channel.
     ~TInitialisationDM() override;
 
-    // Applies the proxy login typed at start-up to the monitor's channel.
+    // The proxy login typed at start-up, applied to the monitor's channel from its next check on.
     void SetInternetProxy(const QString &userName, const QString &password);
 
     // Starts (or stops) the monitor: the first check after InitialTimerInterval ms; RefreshEvent is
     // called on this thread after each check.
     void Initialize(bool EnableTimer, int InitialTimerInterval, std::function<void()> RefreshEvent);
 
-    // The whole login. False with StatusMessage saying why; errors of the server or the store are
-    // thrown as VarnexError.
-    bool Login(const QString &email, const QString &password);
-    bool LoginToServer(const QString &email, const QString &password);
+    // Starts the whole login and returns at once; loginFinished tells how it ended. A reachability
+    // check under way is waited for (in the background) rather than taking the offline path on a
+    // result that is about to change. Throws VarnexError while another login is under way.
+    void Login(const QString &email, const QString &password);
+    // Stops waiting for the login under way: loginFinished is not emitted for it and none of its
+    // results reaches the store. A server call already sent runs on until its time-outs end it;
+    // the next one is not made.
+    void CancelLogin();
+    bool isLoginRunning() const { return m_login.has_value(); }
+
+    // The steps of the login, each on this thread. False with StatusMessage saying why; a fault of
+    // the store throws VarnexError.
+    // Judges the server's answer to the officer look-up (`officers`: the rows found).
+    bool LoginToServer(const QString &email, const QString &password, const QList<QVariantMap> &officers);
     bool LoginLocal(const QString &email, const QString &password);
+    // Finds (or, after a server login, makes) the store, opens both local connections on it and
+    // upgrades it. An offline login refuses a store that was never numbered.
     bool OpenLocalStore(const QString &email);
     bool PrepareLocalStore(const QString &email);
     void UpdateDatabaseStructure();
 
     // Installation numbering and the copy of the server's user settings into the store.
     bool IsActivated();
-    bool ActivateInstallation();
+    // Records the number the server gave this installation (ClaimInstallationNumber).
+    bool ActivateInstallation(const InstallationClaim &claim);
     void CopyServerUserToLocalSettings();
+    // The server half of the numbering: claims the next installation number of the authority,
+    // retrying when another installation claims at the same time. Touches nothing but `server`,
+    // so that it can run in the background. Throws VarnexError.
+    static InstallationClaim ClaimInstallationNumber(LoginServerAccess &server, const QString &authorityCode);
 
     // The monitor.
     bool ServerConnectionIsAlive() const { return m_serverConnectionIsAlive; }
@@ -69,7 +110,7 @@ public:
     void SetMonitorServerIsConnected(bool value);
     QString MonitorServerConnectionStatusMessage() const { return m_statusMessage; }
     std::function<void()> OnServerConnectionIsAliveChanged;
-    bool isCheckRunning() const { return m_checkThread != nullptr; }
+    bool isCheckRunning() const { return m_check != nullptr; }
     int timerInterval() const { return m_timer.interval(); }
     bool timerActive() const { return m_timer.isActive(); }
 
@@ -91,45 +132,66 @@ public:
     QString DBProtocol() const override { return m_dbProtocol; }
     bool DBIsActivated() const override { return m_dbIsActivated; }
 
-    static QString suspendedMessage()
-    {
-        return QStringLiteral("This account has been suspended. It can be re-activated by an admin user.");
-    }
-
 signals:
     // After each check has been applied on this thread (also when no RefreshEvent is set).
     void serverCheckDone();
+    // A login started by Login ended; `message` is StatusMessage for a refusal, the fault's text
+    // for a failure.
+    void loginFinished(TInitialisationDM::LoginResult result, const QString &message);
 
 public slots:
-    // The main-thread half of a check: applies the result, tells the listener, re-arms the timer.
+    // The main-thread half of a check: tells the listener, re-arms the timer.
     void ServerCheckDone();
 
 private:
-    class CheckThread;
+    struct PendingLogin
+    {
+        QString email;
+        QString password;
+        bool waitingForCheck = false;
+        std::shared_ptr<BackgroundCall> call;
+        std::shared_ptr<std::atomic<bool>> stop;
+    };
+
     void timerRefreshServerIsAliveTimer();
     void startCheck();
-    // Waits for a running check and applies its result at once.
-    void finishRunningCheck();
-    void applyCheck(CheckThread *thread);
+    void applyCheck(bool alive);
+
+    void continueLogin();
+    void officersFound(const QList<QVariantMap> &officers);
+    void installationClaimed(const InstallationClaim &claim);
+    void completeServerLogin();
+    void finishLogin(LoginResult result, const QString &message);
+    // Runs one step of the login on this thread; a fault ends the login as Failed.
+    template<typename Step>
+    void step(Step &&work);
+    // Runs work(server) in the background on the shared channel, then done(value) on this thread.
+    template<typename Work, typename Done>
+    void callServer(Work &&work, Done &&done);
+
     void closeLocalStore();
     void refuse(const QString &message);
-    static bool isSuspended(const QVariant &flag, const QVariant &autoSuspendDate);
-    void recordSuspensionInStore(const QString &email);
+    QString recordedStoreOwner(const QString &path) const;
+    void recordSuspensionInStore(const QString &path);
     void writeServerUserSettings(const QSqlDatabase &db);
 
     TRegistryDM &m_registry;
     TMaindm &m_maindm;
     TFBAnydacConnectorDm &m_connector;
     LoginServerAccess &m_server;
-    std::unique_ptr<LoginServerAccess> m_monitorChannel;
+    std::shared_ptr<LoginServerGate> m_serverGate;
+    // Shared with the check under way, which may outlive the module.
+    std::shared_ptr<LoginServerAccess> m_monitorChannel;
+    std::optional<std::pair<QString, QString>> m_monitorProxy;
 
     QTimer m_timer;
-    CheckThread *m_checkThread = nullptr;
+    std::shared_ptr<BackgroundCall> m_check;
     bool m_checkedOnce = false;
     bool m_serverConnectionIsAlive = false;
     bool m_monitorServerIsConnected = false;
     QString m_statusMessage;
 
+    std::optional<PendingLogin> m_login;
     bool m_loggedInToServer = false;
     QVariantMap m_officer;
     QString m_openStorePath;

@@ -1,12 +1,12 @@
 #include "core/Main_DM.h"
 
-#include "base/Clock.h"
+#include "base/VarnexError.h"
+#include "core/LoginRules.h"
+#include "core/SampleCodes.h"
+#include "data/PacketCipher.h"
 #include "store/DatabaseUpdate_DM.h"
 #include "store/LocalDatabase.h"
-#include "data/PacketCipher.h"
-#include "core/SampleCodes.h"
 #include "store/SqlUtil.h"
-#include "base/VarnexError.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +21,8 @@ const int White = 16777215;
 // Column names below come only from this file, never from data.
 QString selectFirst(const char *column, const char *table)
 {
-    return QStringLiteral("SELECT FIRST 1 %1 FROM %2").arg(QLatin1String(column), QLatin1String(table));
+    return QStringLiteral("SELECT FIRST 1 %1 FROM %2")
+        .arg(SqlUtil::quoteIdentifier(QLatin1String(column)), SqlUtil::quoteIdentifier(QLatin1String(table)));
 }
 } // namespace
 
@@ -29,8 +30,7 @@ TMaindm::TMaindm(QObject *parent) : QObject(parent) {}
 
 TMaindm::~TMaindm()
 {
-    Disconnect();
-    QSqlDatabase::removeDatabase(QLatin1String(ConnectionName));
+    closeDatabaseConnection(QLatin1String(ConnectionName));
 }
 
 QSqlDatabase TMaindm::ibConnection() const
@@ -40,71 +40,37 @@ QSqlDatabase TMaindm::ibConnection() const
 
 void TMaindm::Disconnect()
 {
+    // Closed but kept by name: the forms find the main connection by that name.
     if (QSqlDatabase::contains(QLatin1String(ConnectionName)))
-        QSqlDatabase::database(QLatin1String(ConnectionName), false).close();
+        ibConnection().close();
 }
 
-bool TMaindm::ConnectToUserDatabase(const QString &emailAddress)
+void TMaindm::ConnectToUserDatabase(const QString &emailAddress)
 {
     Disconnect();
     m_runMode = QStringLiteral(": for user ") + emailAddress;
-    m_lastError.clear();
     QString cause;
     const QSqlDatabase db = openLocalDatabaseAs(DBDatapath(), QLatin1String(ConnectionName), DBUserName(),
                                                 DBPassword(), &cause);
-    if (!db.isOpen()) {
-        m_lastError = QStringLiteral("Unable to open connection to database. Error message:\r\n\r\n") + cause;
-        return false;
-    }
-    return true;
+    if (!db.isOpen())
+        throw VarnexError(QStringLiteral("Unable to open connection to database. Error message:\r\n\r\n") + cause);
 }
 
 void TMaindm::Login(const QString &emailAddress, const QString &password)
 {
-    Q_UNUSED(password) // the batch login is trusted to the local store; nothing compares it
+    Q_UNUSED(password) // the unattended login is trusted to the local store; nothing compares it
     const QSqlDatabase db = ibConnection();
-    QSqlQuery settings = SqlUtil::exec(
-        db,
-        QStringLiteral("SELECT FIRST 1 USER_ID, USER_IS_LOCAL_AUTHORITY_ADMIN, USER_AUTO_SUSPEND_DATE, "
-                       "USER_IS_SUSPENDED, USER_EMAIL_ADDRESS FROM SYS_LOCAL_SETTINGS"));
-    if (!settings.next())
+    const QVariant userId = SqlUtil::scalar(db, QStringLiteral("SELECT FIRST 1 USER_ID FROM SYS_LOCAL_SETTINGS"));
+    if (!userId.isValid())
         throw VarnexError(QStringLiteral("The local settings of this data store are missing."));
-    // The file name folds "." and "-" together, so two addresses can name the same file; the
-    // store belongs to the address its last online login recorded.
-    const QString owner = settings.value(4).toString().trimmed();
-    if (!owner.isEmpty() && owner.compare(emailAddress, Qt::CaseInsensitive) != 0)
-        throw VarnexError(QStringLiteral("The local data store '%1' belongs to '%2' and cannot be used for '%3'.")
-                              .arg(DBDatapath(), owner, emailAddress));
-    UserID = settings.value(0).toLongLong();
-    const QVariant autoSuspend = settings.value(2);
-    // A suspension recorded in the local settings counts as well as the officer rows' own, so that
-    // a store whose officer row has not been downloaded yet cannot slip through.
-    bool suspended = settings.value(3).toString() == QLatin1String("T");
-    settings.finish();
-    const QDate today = Clock::instance().today();
-    const bool settingsDatePassed = !autoSuspend.isNull() && today >= autoSuspend.toDate();
-
-    // Every live officer row of the address: one moved to another office keeps the address, and
-    // its deleted old row is no longer the account.
-    const QString liveRows = QStringLiteral("EMAIL_ADDRESS = ? AND FLAG_DELETED IS DISTINCT FROM 'T'");
-    QSqlQuery officers = SqlUtil::exec(
-        db, QStringLiteral("SELECT IS_SUSPENDED, AUTO_SUSPEND_DATE FROM SAMPLE_OFFICER WHERE ") + liveRows, {emailAddress});
-    bool haveOfficer = false;
-    while (officers.next()) {
-        haveOfficer = true;
-        const QVariant date = officers.value(1);
-        if (officers.value(0).toString() == QLatin1String("T") || (!date.isNull() && today >= date.toDate()))
-            suspended = true;
+    UserID = userId.toLongLong();
+    UserIsSuspended = false;
+    try {
+        requireAccountMayLogIn(emailAddress, DBDatapath(), accountStandingInStore(db, emailAddress));
+    } catch (const AccountSuspended &) {
+        UserIsSuspended = true;
+        throw;
     }
-    officers.finish();
-    if (settingsDatePassed) {
-        suspended = true;
-        if (haveOfficer)
-            SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE_OFFICER SET IS_SUSPENDED = 'T' WHERE ") + liveRows, {emailAddress});
-    }
-    UserIsSuspended = suspended;
-    if (suspended)
-        throw VarnexError(QStringLiteral("This account has been suspended. It can be re-activated by an admin user."));
 }
 
 void TMaindm::CheckDBStructure()
@@ -220,12 +186,7 @@ bool TMaindm::DBIsActivated() const { return InitialisationDm && InitialisationD
 
 QString TMaindm::GetNewSampleCode(qint64 sampleNumber)
 {
-    QString error;
-    const QString code =
-        ::GetNewSampleCode(LocalAuthorityCode(), InstallationId(), sampleNumber, ibConnection(), &error);
-    if (!error.isEmpty())
-        throw VarnexError(error);
-    return code;
+    return ::GetNewSampleCode(LocalAuthorityCode(), InstallationId(), sampleNumber, ibConnection());
 }
 
 QString TMaindm::GetNewUUIDString() const
@@ -240,11 +201,7 @@ QString TMaindm::GetDelimitedText(const QStringList &items) const
 
 QString TMaindm::GetSamplingOfficerCodeFromName(const QString &name)
 {
-    QString error;
-    const QString code = ::GetSamplingOfficerCodeFromName(name, ibConnection(), &error);
-    if (!error.isEmpty())
-        throw VarnexError(error);
-    return code;
+    return ::GetSamplingOfficerCodeFromName(name, ibConnection());
 }
 
 QByteArray TMaindm::CreateDatasetStream(QSqlQuery &dataset)

@@ -26,14 +26,14 @@ public:
     // The main connection; every form and module works on the local store through it.
     QSqlDatabase ibConnection() const;
 
-    // Opens the main connection on the login module's DBDatapath. Sets RunMode in every case.
-    // Returns false, with the text to show in lastError(), when the store cannot be opened.
-    bool ConnectToUserDatabase(const QString &emailAddress);
+    // Opens the main connection on the login module's DBDatapath. Sets RunMode in every case;
+    // throws VarnexError, with the text to show, when the store cannot be opened.
+    void ConnectToUserDatabase(const QString &emailAddress);
     void Disconnect();
-    QString lastError() const { return m_lastError; }
 
-    // The batch-mode login against the local settings; throws VarnexError for a suspended account
-    // or a store whose last online login recorded another address.
+    // The unattended login against the store's own settings: sets UserID, then applies the login
+    // rule (requireAccountMayLogIn), throwing LoginRefused for a suspended account or a store that
+    // another address's online login recorded. The password is not compared.
     void Login(const QString &emailAddress, const QString &password);
 
     // Brings the open store's structure up to date; throws VarnexError on a database failure.
@@ -136,7 +136,6 @@ private:
     int companyColour(const char *column);
 
     QString m_runMode;
-    QString m_lastError;
     bool m_showDeleted = false;
     bool m_doubleClickClosesMaint = false;
     QString m_defaultDeletedFieldName;

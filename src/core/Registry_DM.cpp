@@ -1,5 +1,8 @@
 #include "core/Registry_DM.h"
 
+#include "base/ProductNames.h"
+#include "base/VarnexError.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -22,12 +25,19 @@ TRegistryDM::TRegistryDM(const QString &programFolder, const QString &fileName)
 {
     AllowWrite = true;
     QStringList errors;
+    const auto writeBack = [&errors](auto write) {
+        try {
+            write();
+        } catch (const VarnexError &e) {
+            errors << e.message();
+        }
+    };
     const QString location = LocalDataLocation();
-    if (location == defaultLocalDataLocation() && !setLocalDataLocation(location))
-        errors << m_lastError;
+    if (location == defaultLocalDataLocation())
+        writeBack([&] { setLocalDataLocation(location); });
     const QString server = ServerAddress();
-    if (server == defaultServerAddress() && !setServerAddress(server))
-        errors << m_lastError;
+    if (server == defaultServerAddress())
+        writeBack([&] { setServerAddress(server); });
     errors.removeDuplicates();
     m_creationError = errors.join(QLatin1Char('\n'));
 }
@@ -84,13 +94,10 @@ bool TRegistryDM::setServerAddress(const QString &value)
 
 bool TRegistryDM::write(const QString &section, const QString &key, const QString &value)
 {
-    m_lastError.clear();
     if (!AllowWrite || value.trimmed().isEmpty())
         return false;
-    if (!m_ini.setValue(section, key, value)) {
-        m_lastError = m_ini.errorString();
-        return false;
-    }
+    if (!m_ini.setValue(section, key, value))
+        throw VarnexError(m_ini.errorString());
     return true;
 }
 
@@ -112,7 +119,7 @@ UserRegistry::~UserRegistry()
 
 QString UserRegistry::Personality() const
 {
-    return m_settings->value(QStringLiteral("Connection/Personality"), QStringLiteral("FOOD")).toString();
+    return m_settings->value(QStringLiteral("Connection/Personality"), Varnex::PersonalityFood).toString();
 }
 
 QString UserRegistry::EmailAddress() const
@@ -120,26 +127,22 @@ QString UserRegistry::EmailAddress() const
     return m_settings->value(QStringLiteral("Connection/EmailAddress"), QString()).toString();
 }
 
-bool UserRegistry::setPersonality(const QString &value)
+void UserRegistry::setPersonality(const QString &value)
 {
-    return write(QStringLiteral("Connection/Personality"), value);
+    write(QStringLiteral("Connection/Personality"), value);
 }
 
-bool UserRegistry::setEmailAddress(const QString &value)
+void UserRegistry::setEmailAddress(const QString &value)
 {
-    return write(QStringLiteral("Connection/EmailAddress"), value);
+    write(QStringLiteral("Connection/EmailAddress"), value);
 }
 
-bool UserRegistry::write(const QString &name, const QString &value)
+void UserRegistry::write(const QString &name, const QString &value)
 {
-    m_lastError.clear();
     m_settings->setValue(name, value);
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        m_lastError = QStringLiteral("Cannot store the user settings in '%1'").arg(m_settings->fileName());
-        return false;
-    }
-    return true;
+    if (m_settings->status() != QSettings::NoError)
+        throw VarnexError(QStringLiteral("Cannot store the user settings in '%1'").arg(m_settings->fileName()));
 }
 
 ProxyLogin proxyLoginFor(bool useInternetProxy, bool dialogAccepted, const QString &userName, const QString &password)

@@ -43,13 +43,13 @@ public:
     QString Website() const;
 
     // Write only while AllowWrite is set and only a value that is not blank; the value is stored
-    // as given. False when nothing was written (lastError() says why when the write failed).
+    // as given. False when nothing was to be written; throws VarnexError when the file could not
+    // be written.
     bool setLocalDataLocation(const QString &value);
     bool setServerAddress(const QString &value);
 
     bool AllowWrite = false;
 
-    QString lastError() const { return m_lastError; }
     QString creationError() const { return m_creationError; }
 
     // The "UseInternetProxy" text test: lower-cased, not trimmed, then "yes", "true", "1" or "yip".
@@ -60,7 +60,6 @@ private:
 
     QString m_programFolder;
     IniFile m_ini;
-    QString m_lastError;
     QString m_creationError;
 };
 
@@ -79,16 +78,13 @@ public:
 
     QString Personality() const;   // default "FOOD"
     QString EmailAddress() const;  // default empty
-    // False, with lastError(), when the settings could not be stored.
-    bool setPersonality(const QString &value);
-    bool setEmailAddress(const QString &value);
-
-    QString lastError() const { return m_lastError; }
+    // Each throws VarnexError when the settings could not be stored.
+    void setPersonality(const QString &value);
+    void setEmailAddress(const QString &value);
 
 private:
-    bool write(const QString &name, const QString &value);
+    void write(const QString &name, const QString &value);
     class QSettings *m_settings;
-    QString m_lastError;
 };
 
 // What a proxy login dialog's answers mean for one HTTP channel.

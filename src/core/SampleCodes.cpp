@@ -1,15 +1,15 @@
 #include "core/SampleCodes.h"
 
-#include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
+#include "base/VarnexError.h"
+#include "store/SqlUtil.h"
+
 #include <QUuid>
 
 namespace {
-void setError(QString *errorMessage, const QString &text)
+void requireOpen(const QSqlDatabase &db)
 {
-    if (errorMessage)
-        *errorMessage = text;
+    if (!db.isOpen())
+        throw VarnexError(QStringLiteral("The local database is not open"));
 }
 } // namespace
 
@@ -18,37 +18,21 @@ QString formatSampleCode(const QString &authorityCode, const QString &installati
     return authorityCode + installationCode + QString::asprintf("%4.4lld", static_cast<long long>(sampleNumber));
 }
 
-bool nextGeneratorValue(const QSqlDatabase &db, const QString &generator, qint64 *value, QString *errorMessage)
+qint64 nextGeneratorValue(const QSqlDatabase &db, const QString &generator)
 {
-    setError(errorMessage, {});
-    if (!db.isOpen()) {
-        setError(errorMessage, QStringLiteral("The local database is not open"));
-        return false;
-    }
-    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z][A-Za-z0-9_$]{0,62}$"));
-    if (!identifier.match(generator).hasMatch()) {
-        setError(errorMessage, QStringLiteral("'%1' is not a generator name").arg(generator));
-        return false;
-    }
-    // A generator name cannot be a bound parameter; it is checked above to be a bare identifier.
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT NEXT VALUE FOR %1 FROM RDB$DATABASE").arg(generator)) || !query.next()) {
-        setError(errorMessage, query.lastError().text().isEmpty()
-                                   ? QStringLiteral("Cannot read the generator %1").arg(generator)
-                                   : query.lastError().text());
-        return false;
-    }
-    *value = query.value(0).toLongLong();
-    return true;
+    requireOpen(db);
+    // A generator name cannot be a bound parameter; it must be a bare identifier.
+    SqlUtil::requireIdentifier(generator, "generator");
+    const QVariant value = SqlUtil::scalar(db, QStringLiteral("SELECT NEXT VALUE FOR %1 FROM RDB$DATABASE").arg(generator));
+    if (value.isNull())
+        throw VarnexError(QStringLiteral("Cannot read the generator %1").arg(generator));
+    return value.toLongLong();
 }
 
 QString GetNewSampleCode(const QString &authorityCode, const QString &installationCode, qint64 sampleNumber,
-                         const QSqlDatabase &db, QString *errorMessage)
+                         const QSqlDatabase &db)
 {
-    setError(errorMessage, {});
-    qint64 number = sampleNumber;
-    if (number == 0 && !nextGeneratorValue(db, QStringLiteral("GEN_SAMPLE"), &number, errorMessage))
-        return {};
+    const qint64 number = sampleNumber != 0 ? sampleNumber : nextGeneratorValue(db, QStringLiteral("GEN_SAMPLE"));
     return formatSampleCode(authorityCode, installationCode, number);
 }
 
@@ -82,27 +66,14 @@ SqlInList sqlInList(const QStringList &items)
     return list;
 }
 
-QString GetSamplingOfficerCodeFromName(const QString &name, const QSqlDatabase &db, QString *errorMessage)
+QString GetSamplingOfficerCodeFromName(const QString &name, const QSqlDatabase &db)
 {
-    setError(errorMessage, {});
     if (name.trimmed().isEmpty())
         return QStringLiteral("NF");
-    if (!db.isOpen()) {
-        setError(errorMessage, QStringLiteral("The local database is not open"));
-        return {};
-    }
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral(
-            "SELECT FIRST 1 CODE FROM SAMPLE_OFFICER WHERE NAME = ? "
-            "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID"))) {
-        setError(errorMessage, query.lastError().text());
-        return {};
-    }
-    query.addBindValue(name);
-    if (!query.exec()) {
-        setError(errorMessage, query.lastError().text());
-        return {};
-    }
-    return query.next() ? query.value(0).toString() : QStringLiteral("NF");
+    requireOpen(db);
+    const QVariant code = SqlUtil::scalar(db,
+                                          QStringLiteral("SELECT FIRST 1 CODE FROM SAMPLE_OFFICER WHERE NAME = ? "
+                                                         "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID"),
+                                          {name});
+    return code.isValid() ? code.toString() : QStringLiteral("NF");
 }

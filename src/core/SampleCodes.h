@@ -13,14 +13,14 @@
 // ("%4.4d": 7 -> "0007", 12345 -> "12345").
 QString formatSampleCode(const QString &authorityCode, const QString &installationCode, qint64 sampleNumber);
 
-// The code of a new sample. sampleNumber 0 takes the next value of the generator GEN_SAMPLE on db.
-// Empty text, with *errorMessage holding the database's message, when the generator cannot be read.
+// The code of a new sample. sampleNumber 0 takes the next value of the generator GEN_SAMPLE on db;
+// throws VarnexError with the database's message when the generator cannot be read.
 QString GetNewSampleCode(const QString &authorityCode, const QString &installationCode, qint64 sampleNumber,
-                         const QSqlDatabase &db, QString *errorMessage = nullptr);
+                         const QSqlDatabase &db);
 
-// The next value of a generator (sequence) of db; false with *errorMessage on failure. The name
-// must be a plain SQL identifier (letters, digits, "_", "$"); anything else is refused.
-bool nextGeneratorValue(const QSqlDatabase &db, const QString &generator, qint64 *value, QString *errorMessage = nullptr);
+// The next value of a generator (sequence) of db; throws VarnexError on failure. The name must be
+// a plain SQL identifier (letters, digits, "_", "$"); anything else is refused.
+qint64 nextGeneratorValue(const QSqlDatabase &db, const QString &generator);
 
 // A new UUID: 36 characters, upper-case hexadecimal in groups 8-4-4-4-12 joined by hyphens.
 QString GetNewUUIDString();
@@ -39,6 +39,6 @@ struct SqlInList
 SqlInList sqlInList(const QStringList &items);
 
 // The CODE of the sampling officer whose NAME equals the given name exactly, or "NF" when there is
-// none (also for a blank name). A live officer is preferred to one marked deleted. Empty text with
-// *errorMessage set when the query fails.
-QString GetSamplingOfficerCodeFromName(const QString &name, const QSqlDatabase &db, QString *errorMessage = nullptr);
+// none (also for a blank name). A live officer is preferred to one marked deleted. Throws
+// VarnexError when the query fails.
+QString GetSamplingOfficerCodeFromName(const QString &name, const QSqlDatabase &db);

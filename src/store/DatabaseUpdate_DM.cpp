@@ -4,11 +4,10 @@
 #include "base/VarnexError.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <algorithm>
 
-// The core library is static: its resources are registered on first use.
-static void initCoreResources()
+// The store library is static: its resources are registered on first use.
+static void initStoreResources()
 {
     Q_INIT_RESOURCE(store);
 }
@@ -54,7 +53,7 @@ QList<TNewField> TDatabaseUpdateDM::newFieldDefs()
 
 QList<TDatabaseUpdateDM::NamedScript> TDatabaseUpdateDM::namedScripts()
 {
-    initCoreResources();
+    initStoreResources();
     // The trigger's source is the very script the template database is built from, so a new store
     // and an upgraded one carry the same trigger.
     return {
@@ -78,7 +77,9 @@ void TDatabaseUpdateDM::AddField(const TNewField &field)
     SqlUtil::requireIdentifier(field.TableName, "table");
     SqlUtil::requireIdentifier(field.FieldName, "column");
     SqlUtil::requireIdentifier(field.FieldType, "domain");
-    SqlUtil::exec(m_db, QStringLiteral("ALTER TABLE %1 ADD %2 %3").arg(field.TableName, field.FieldName, field.FieldType));
+    SqlUtil::exec(m_db, QStringLiteral("ALTER TABLE %1 ADD %2 %3")
+                            .arg(SqlUtil::quoteIdentifier(field.TableName), SqlUtil::quoteIdentifier(field.FieldName),
+                                 SqlUtil::quoteIdentifier(field.FieldType)));
     ++m_changes;
     // No column of this version needs an initial value beyond its domain's default.
 }

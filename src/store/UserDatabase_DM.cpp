@@ -1,5 +1,7 @@
 #include "store/UserDatabase_DM.h"
 
+#include "base/ProductNames.h"
+#include "base/VarnexError.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,8 +16,6 @@
 #include <unistd.h>
 
 namespace {
-const QString kProductFolder = QStringLiteral("Varnex Desktop");
-
 QString userDataFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -60,12 +60,6 @@ QString printable(const QString &text)
     return out;
 }
 
-void setError(QString *errorMessage, const QString &text)
-{
-    if (errorMessage)
-        *errorMessage = text;
-}
-
 // Moves the finished copy to its name, failing when that name is taken (even by a file that
 // appeared a moment ago).
 bool renameNoReplace(const QString &from, const QString &to, QString *error)
@@ -96,9 +90,8 @@ QString folderForDataMacro(const QString &macro, const QString &programFolder)
     return folderForMacro(macro, programFolder, &known);
 }
 
-QString ExpandLocalDataPath(const QString &value, const QString &programFolder, QString *errorMessage)
+QString ExpandLocalDataPath(const QString &value, const QString &programFolder)
 {
-    setError(errorMessage, {});
     QString path = value;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 
@@ -111,31 +104,25 @@ QString ExpandLocalDataPath(const QString &value, const QString &programFolder, 
         const QString macro = path.left(close + 1);
         bool known = false;
         const QString folder = folderForMacro(macro, programFolder, &known);
-        if (!known) {
-            setError(errorMessage, QStringLiteral("The local data location '%1' begins with the unknown folder macro '%2'")
-                                       .arg(value, macro));
-            return {};
-        }
-        if (folder.isEmpty()) {
-            setError(errorMessage, QStringLiteral("The folder macro '%1' of the local data location '%2' names no folder on this system")
-                                       .arg(macro, value));
-            return {};
-        }
+        if (!known)
+            throw VarnexError(QStringLiteral("The local data location '%1' begins with the unknown folder macro '%2'")
+                                  .arg(value, macro));
+        if (folder.isEmpty())
+            throw VarnexError(QStringLiteral("The folder macro '%1' of the local data location '%2' names no folder on this system")
+                                  .arg(macro, value));
         wholeIsMacro = wholeIsMacro || path == macro;
         path.replace(0, macro.size(), folder);
     }
     if (wholeIsMacro)
-        path += QLatin1Char('/') + kProductFolder;
+        path += QLatin1Char('/') + Varnex::ProgramName;
     if (QDir::isRelativePath(path))
         path = QDir(programFolder).filePath(path);
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
 
-    if (!QDir().mkpath(path) || !QFileInfo(path).isDir()) {
-        setError(errorMessage, QStringLiteral("Could not create the local data folder '%1' (local data location '%2')")
-                                   .arg(path, value));
-        return {};
-    }
+    if (!QDir().mkpath(path) || !QFileInfo(path).isDir())
+        throw VarnexError(QStringLiteral("Could not create the local data folder '%1' (local data location '%2')")
+                              .arg(path, value));
     return path;
 }
 
@@ -144,24 +131,17 @@ TUserDatabaseDM::TUserDatabaseDM(const QString &localDataLocation, const QString
 {
 }
 
-QString TUserDatabaseDM::ConvertUsernameToDatabaseName(const QString &email, QString *errorMessage)
+QString TUserDatabaseDM::ConvertUsernameToDatabaseName(const QString &email)
 {
-    setError(errorMessage, {});
-    if (email.trimmed().isEmpty()) {
-        setError(errorMessage, QStringLiteral("No e-mail address was given for the local data store"));
-        return {};
-    }
+    if (email.trimmed().isEmpty())
+        throw VarnexError(QStringLiteral("No e-mail address was given for the local data store"));
     for (const QChar c : email) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\')) {
-            setError(errorMessage, QStringLiteral("The e-mail address '%1' contains a path separator and cannot name a local data store")
-                                       .arg(email));
-            return {};
-        }
-        if (isControl(c)) {
-            setError(errorMessage, QStringLiteral("The e-mail address '%1' contains a control character and cannot name a local data store")
-                                       .arg(printable(email)));
-            return {};
-        }
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            throw VarnexError(QStringLiteral("The e-mail address '%1' contains a path separator and cannot name a local data store")
+                                  .arg(email));
+        if (isControl(c))
+            throw VarnexError(QStringLiteral("The e-mail address '%1' contains a control character and cannot name a local data store")
+                                  .arg(printable(email)));
     }
     QString name = email;
     const qsizetype at = name.indexOf(QLatin1Char('@'));
@@ -174,23 +154,23 @@ QString TUserDatabaseDM::ConvertUsernameToDatabaseName(const QString &email, QSt
 
 QString TUserDatabaseDM::getDatabasePath()
 {
-    QString error;
-    const QString path = ExpandLocalDataPath(m_localDataLocation, m_programFolder, &error);
-    if (path.isEmpty())
-        StatusMessage = error;
-    return path;
+    try {
+        return ExpandLocalDataPath(m_localDataLocation, m_programFolder);
+    } catch (const VarnexError &e) {
+        StatusMessage = e.message();
+        return {};
+    }
 }
 
 QString TUserDatabaseDM::getdatabasePathAndName(const QString &email)
 {
-    QString error;
-    const QString name = ConvertUsernameToDatabaseName(email, &error);
-    if (name.isEmpty()) {
-        StatusMessage = error;
+    try {
+        const QString name = ConvertUsernameToDatabaseName(email);
+        return ExpandLocalDataPath(m_localDataLocation, m_programFolder) + name;
+    } catch (const VarnexError &e) {
+        StatusMessage = e.message();
         return {};
     }
-    const QString folder = getDatabasePath();
-    return folder.isEmpty() ? QString() : folder + name;
 }
 
 bool TUserDatabaseDM::checkUserDatabaseExists(const QString &email)

@@ -17,9 +17,8 @@
 // A value that is only a macro, or an empty value, gets "/Varnex Desktop" appended; an empty value
 // stands for "%APPDATA%". Backslashes, as written by installations elsewhere, are read as "/". A
 // relative folder is taken relative to the program's folder. The whole folder is created when
-// missing. Empty text with *errorMessage set when the macro is unknown or the folder cannot be
-// created.
-QString ExpandLocalDataPath(const QString &value, const QString &programFolder, QString *errorMessage = nullptr);
+// missing. Throws VarnexError when the macro is unknown or the folder cannot be created.
+QString ExpandLocalDataPath(const QString &value, const QString &programFolder);
 
 // The folder a macro (with its "%" signs) stands for; empty text for a name that is not a macro.
 QString folderForDataMacro(const QString &macro, const QString &programFolder);
@@ -34,9 +33,9 @@ public:
     TUserDatabaseDM(const QString &localDataLocation, const QString &programFolder);
 
     // The file name of an address: first "@" -> "-at-", every "." -> "-", then ".fdb". An address
-    // that is empty or would put a path separator or control character into the name is refused:
-    // empty text with *errorMessage set.
-    static QString ConvertUsernameToDatabaseName(const QString &email, QString *errorMessage = nullptr);
+    // that is empty or would put a path separator or control character into the name is refused
+    // with a VarnexError.
+    static QString ConvertUsernameToDatabaseName(const QString &email);
 
     // Each returns empty text / false on failure, with StatusMessage saying what was wrong.
     QString getDatabasePath();

@@ -1,3 +1,4 @@
+#include "base/VarnexError.h"
 #include "core/SampleCodes.h"
 #include "support/TestDatabase.h"
 
@@ -51,9 +52,7 @@ void TestCodes::format()
 
 void TestCodes::givenNumberNeedsNoDatabase()
 {
-    QString error;
-    QCOMPARE(GetNewSampleCode("AB", "12", 99, QSqlDatabase(), &error), QString("AB120099"));
-    QVERIFY(error.isEmpty());
+    QCOMPARE(GetNewSampleCode("AB", "12", 99, QSqlDatabase()), QString("AB120099"));
 }
 
 void TestCodes::generatorNumbers_data()
@@ -75,11 +74,8 @@ void TestCodes::generatorNumbers()
     QVERIFY2(db.isValid(), qPrintable(db.errorText()));
     QSqlQuery restart(db.db());
     QVERIFY(restart.exec(QStringLiteral("ALTER SEQUENCE GEN_SAMPLE RESTART WITH %1").arg(restartAt)));
-    for (const QString &expected : codes) {
-        QString error;
-        QCOMPARE(GetNewSampleCode("AB", "12", 0, db.db(), &error), expected);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-    }
+    for (const QString &expected : codes)
+        QCOMPARE(GetNewSampleCode("AB", "12", 0, db.db()), expected);
     // A given number leaves the generator alone.
     QCOMPARE(GetNewSampleCode("AB", "12", 5, db.db()), QString("AB120005"));
     QCOMPARE(db.scalar("SELECT GEN_ID(GEN_SAMPLE, 0) FROM RDB$DATABASE").toLongLong(), restartAt + codes.size());
@@ -87,17 +83,22 @@ void TestCodes::generatorNumbers()
 
 void TestCodes::generatorFailure()
 {
-    QString error;
-    QCOMPARE(GetNewSampleCode("AB", "12", 0, QSqlDatabase(), &error), QString());
-    QVERIFY(!error.isEmpty());
+    const auto failure = [](auto &&call) {
+        try {
+            call();
+        } catch (const VarnexError &e) {
+            return e.message();
+        }
+        return QStringLiteral("<no failure>");
+    };
+    QCOMPARE(failure([] { GetNewSampleCode("AB", "12", 0, QSqlDatabase()); }), QString("The local database is not open"));
 
     TestDatabase db;
     QVERIFY(db.isValid());
-    qint64 value = 0;
-    QVERIFY(!nextGeneratorValue(db.db(), "GEN_SAMPLE FROM RDB$DATABASE; --", &value, &error));
-    QVERIFY(error.contains("GEN_SAMPLE FROM"));
-    QVERIFY(!nextGeneratorValue(db.db(), "NO_SUCH_GENERATOR", &value, &error));
-    QVERIFY(!error.isEmpty());
+    const QString injected = failure([&] { nextGeneratorValue(db.db(), "GEN_SAMPLE FROM RDB$DATABASE; --"); });
+    QVERIFY2(injected.contains("GEN_SAMPLE FROM"), qPrintable(injected));
+    const QString missing = failure([&] { nextGeneratorValue(db.db(), "NO_SUCH_GENERATOR"); });
+    QVERIFY2(missing.contains("NO_SUCH_GENERATOR"), qPrintable(missing));
 }
 
 void TestCodes::uuidShape()
@@ -176,16 +177,12 @@ void TestCodes::officerCode()
     db.exec(insert, {2, "UUID-SR1", "SR01", "Sam Reid", "T"});
     db.exec(insert, {3, "UUID-SR2", "SR02", "Sam Reid", "F"});
     db.exec(insert, {4, "UUID-PO", "PO01", "Pat O'Neill", "F"});
-    QString error;
-    QTEST(GetSamplingOfficerCodeFromName(name, db.db(), &error), "code");
-    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QTEST(GetSamplingOfficerCodeFromName(name, db.db()), "code");
 }
 
 void TestCodes::officerCodeFailure()
 {
-    QString error;
-    QCOMPARE(GetSamplingOfficerCodeFromName("Jane Smith", QSqlDatabase(), &error), QString());
-    QVERIFY(!error.isEmpty());
+    QVERIFY_THROWS_EXCEPTION(VarnexError, GetSamplingOfficerCodeFromName("Jane Smith", QSqlDatabase()));
 }
 
 QTEST_GUILESS_MAIN(TestCodes)

@@ -1,4 +1,5 @@
 #include "base/IniFile.h"
+#include "base/VarnexError.h"
 #include "core/Registry_DM.h"
 #include "support/TestFiles.h"
 
@@ -386,6 +387,8 @@ void TestSettings::registryCreationReportsWriteFailure()
     TRegistryDM registry(dir.filePath("plain")); // the "program folder" is a file: nothing can be written
     QVERIFY(!registry.creationError().isEmpty());
     QCOMPARE(registry.ServerAddress(), TRegistryDM::defaultServerAddress());
+    // A later write fails as loudly.
+    QVERIFY_THROWS_EXCEPTION(VarnexError, registry.setServerAddress("http://other/bin"));
 }
 
 void TestSettings::useInternetProxy_data()
@@ -431,8 +434,8 @@ void TestSettings::userRegistry()
         UserRegistry reg;
         QCOMPARE(reg.Personality(), QString("FOOD"));
         QCOMPARE(reg.EmailAddress(), QString());
-        QVERIFY(reg.setPersonality("ANIMAL FEED"));
-        QVERIFY(reg.setEmailAddress("Officer.One@Council.example, typed"));
+        reg.setPersonality("ANIMAL FEED");
+        reg.setEmailAddress("Officer.One@Council.example, typed");
     }
     QVERIFY(QFile::exists(file));
     UserRegistry again;

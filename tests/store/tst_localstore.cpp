@@ -1,3 +1,4 @@
+#include "base/VarnexError.h"
 #include "store/FBAnydacConnector_DM.h"
 #include "store/LocalDatabase.h"
 #include "support/TestDatabase.h"
@@ -29,7 +30,8 @@ private slots:
     void expand();
     void expandFailures_data();
     void expandFailures();
-    void sharedFolders();
+    void macroFolders_data();
+    void macroFolders();
 
     void naming_data();
     void naming();
@@ -92,9 +94,7 @@ void TestLocalStore::expand()
     QFETCH(QString, folder);
     value = expandPlaceholders(value);
     folder = expandPlaceholders(folder);
-    QString error = "stale";
-    QCOMPARE(ExpandLocalDataPath(value, m_program.path(), &error), folder);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(ExpandLocalDataPath(value, m_program.path()), folder);
     QVERIFY(QFileInfo(folder).isDir());
 }
 
@@ -116,16 +116,33 @@ void TestLocalStore::expandFailures()
     writeAll(m_home.filePath("afile"), "x");
     value = expandPlaceholders(value);
     QString error;
-    QCOMPARE(ExpandLocalDataPath(value, m_program.path(), &error), QString());
+    try {
+        ExpandLocalDataPath(value, m_program.path());
+    } catch (const VarnexError &e) {
+        error = e.message();
+    }
     QVERIFY2(error.contains(expandPlaceholders(mentions)), qPrintable(error));
 }
 
-void TestLocalStore::sharedFolders()
+void TestLocalStore::macroFolders_data()
 {
-    QCOMPARE(folderForDataMacro("%COMMON_APPDATA%", "/p"), QString("/var/lib"));
-    QCOMPARE(folderForDataMacro("%COMMON_DOCUMENTS%", "/p"), QString("/srv"));
-    QCOMPARE(folderForDataMacro("%APP%", "/opt/varnex/"), QString("/opt/varnex"));
-    QCOMPARE(folderForDataMacro("%COMMON_appdata%", "/p"), QString());
+    QTest::addColumn<QString>("macro");
+    QTest::addColumn<bool>("shared"); // by every user of the machine, rather than the user's own
+    for (const char *own : {"%APPDATA%", "%LOCAL_APPDATA%", "%MYDOCUMENTS%", "%DESKTOPDIRECTORY%", "%PROGRAMS%"})
+        QTest::newRow(own) << QString(own) << false;
+    for (const char *shared : {"%COMMON_APPDATA%", "%COMMON_DOCUMENTS%"})
+        QTest::newRow(shared) << QString(shared) << true;
+}
+
+// A macro names the user's own folder, under the home folder, or one that every user of the
+// machine shares, outside it; never a relative one.
+void TestLocalStore::macroFolders()
+{
+    QFETCH(QString, macro);
+    QFETCH(bool, shared);
+    const QString folder = folderForDataMacro(macro, m_program.path());
+    QVERIFY2(QDir::isAbsolutePath(folder), qPrintable(folder));
+    QCOMPARE(folder.startsWith(m_home.path() + '/'), !shared);
 }
 
 void TestLocalStore::naming_data()
@@ -154,11 +171,12 @@ void TestLocalStore::naming()
 {
     QFETCH(QString, email);
     QFETCH(QString, name);
-    QString error;
-    QCOMPARE(TUserDatabaseDM::ConvertUsernameToDatabaseName(email, &error), name);
-    QCOMPARE(error.isEmpty(), !name.isEmpty());
-    if (!name.isEmpty())
-        QVERIFY(!name.contains('/') && !name.contains(".."));
+    if (name.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(VarnexError, TUserDatabaseDM::ConvertUsernameToDatabaseName(email));
+        return;
+    }
+    QCOMPARE(TUserDatabaseDM::ConvertUsernameToDatabaseName(email), name);
+    QVERIFY(!name.contains('/') && !name.contains(".."));
 }
 
 void TestLocalStore::lookUp()
@@ -205,16 +223,10 @@ void TestLocalStore::createCopiesTemplate()
     QCOMPARE(filesIn(program.filePath("data")), QStringList{"officer-at-council-example.fdb"});
 
     // The copy is a working store.
-    QString error;
-    {
-        QSqlDatabase db = openLocalDatabase(store, "tst-created", &error);
-        QVERIFY2(db.isOpen(), qPrintable(error));
-        QSqlQuery q(db);
-        QVERIFY(q.exec("SELECT COUNT(*) FROM SAMPLE_OFFICER"));
-        QVERIFY(q.next());
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("tst-created");
+    ScopedConnection created(store, "tst-created", "The new store cannot be opened: ");
+    QSqlQuery q(created.database());
+    QVERIFY(q.exec("SELECT COUNT(*) FROM SAMPLE_OFFICER"));
+    QVERIFY(q.next());
 }
 
 void TestLocalStore::createNeverOverwrites()
@@ -314,10 +326,9 @@ void TestLocalStore::openLocalDatabaseReusesName()
         QSqlDatabase again = openLocalDatabase(b.path(), "tst-reuse", &error);
         QVERIFY2(again.isOpen(), qPrintable(error));
         QCOMPARE(QSqlDatabase::database("tst-reuse").databaseName(), b.path());
-        again.close();
-        db.close();
     }
-    QSqlDatabase::removeDatabase("tst-reuse");
+    closeDatabaseConnection("tst-reuse");
+    QVERIFY(!QSqlDatabase::contains("tst-reuse"));
 }
 
 QTEST_GUILESS_MAIN(TestLocalStore)

@@ -1,24 +1,16 @@
 #include "support/TestDatabase.h"
 
+#include "base/VarnexError.h"
+#include "store/LocalDatabase.h"
+#include "store/SqlUtil.h"
+
 #include <QAtomicInt>
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
 QAtomicInt g_counter;
-
-QSqlDatabase openFirebird(const QString &path, const QString &name)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
-    db.setDatabaseName(path);
-    db.setUserName(QStringLiteral("SYSDBA"));
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    db.open();
-    return db;
 }
-} // namespace
 
 TestDatabase::TestDatabase(const QString &source)
 {
@@ -29,44 +21,33 @@ TestDatabase::TestDatabase(const QString &source)
     }
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
     m_connectionName = QStringLiteral("testdb-%1").arg(g_counter.fetchAndAddRelaxed(1));
-    m_db = openFirebird(m_path, m_connectionName);
-    if (!m_db.isOpen())
-        m_error = m_db.lastError().text();
+    m_db = openLocalDatabase(m_path, m_connectionName, &m_error);
 }
 
 TestDatabase::~TestDatabase()
 {
-    for (const QString &name : std::as_const(m_extra)) {
-        QSqlDatabase::database(name, false).close();
-        QSqlDatabase::removeDatabase(name);
-    }
-    m_db.close();
+    for (const QString &name : std::as_const(m_extra))
+        closeDatabaseConnection(name);
     m_db = QSqlDatabase();
     if (!m_connectionName.isEmpty())
-        QSqlDatabase::removeDatabase(m_connectionName);
+        closeDatabaseConnection(m_connectionName);
 }
 
 QSqlDatabase TestDatabase::openExtraConnection(const QString &suffix)
 {
     const QString name = m_connectionName + QLatin1Char('-') + suffix;
     m_extra << name;
-    return openFirebird(m_path, name);
+    return openLocalDatabase(m_path, name);
 }
 
 QVariant TestDatabase::scalar(const QString &sql, const QVariantList &params)
 {
-    QSqlQuery q(m_db);
-    if (!q.prepare(sql)) {
-        QTest::qFail(qPrintable(q.lastError().text() + QStringLiteral(" in ") + sql), __FILE__, __LINE__);
+    try {
+        return SqlUtil::scalar(m_db, sql, params);
+    } catch (const VarnexError &e) {
+        QTest::qFail(qPrintable(e.message() + QStringLiteral(" in ") + sql), __FILE__, __LINE__);
         return {};
     }
-    for (const QVariant &p : params)
-        q.addBindValue(p);
-    if (!q.exec()) {
-        QTest::qFail(qPrintable(q.lastError().text() + QStringLiteral(" in ") + sql), __FILE__, __LINE__);
-        return {};
-    }
-    return q.next() ? q.value(0) : QVariant();
 }
 
 void TestDatabase::exec(const QString &sql, const QVariantList &params)

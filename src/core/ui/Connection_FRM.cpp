@@ -1,14 +1,15 @@
 #include "core/ui/Connection_FRM.h"
 
-#include "core/Initialisation_DM.h"
-#include "core/Main_DM.h"
+#include "base/ProductNames.h"
 #include "base/Prompter.h"
-#include "core/Registry_DM.h"
 #include "base/VarnexError.h"
+#include "core/Main_DM.h"
+#include "core/Registry_DM.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,20 +18,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-namespace {
-const QString Title = QStringLiteral("Varnex Desktop");
-const QString Food = QStringLiteral("FOOD");
-const QString AnimalFeed = QStringLiteral("ANIMAL FEED");
-} // namespace
-
 TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maindm, TRegistryDM &registry, QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_initialisation(initialisation),
       m_maindm(maindm), m_registry(std::make_unique<UserRegistry>())
 {
     setObjectName(QStringLiteral("ConnectionFrm"));
-    setWindowTitle(Title);
+    setWindowTitle(Varnex::ProgramName);
 
-    auto *picture = new QLabel(QStringLiteral("<h2>Varnex Desktop</h2>"), this);
+    auto *picture = new QLabel(QStringLiteral("<h2>%1</h2>").arg(Varnex::ProgramName.toHtmlEscaped()), this);
     picture->setObjectName(QStringLiteral("imgHeader"));
     picture->setAlignment(Qt::AlignCenter);
 
@@ -74,16 +69,24 @@ TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maind
     btnExit = new QPushButton(QStringLiteral("Exit"), this);
     btnExit->setObjectName(QStringLiteral("btnExit"));
     btnExit->setAutoDefault(false);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    btnCancel->hide();
     connect(btnOK, &QPushButton::clicked, this, &TConnectionFrm::btnOKClick);
     connect(btnExit, &QPushButton::clicked, this, &TConnectionFrm::btnExitClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TConnectionFrm::btnCancelClick);
+    connect(&m_initialisation, &TInitialisationDM::loginFinished, this, &TConnectionFrm::loginFinished);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblStatus, 1);
     buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
     buttons->addWidget(btnExit);
 
-    auto *footer = new QLabel(QStringLiteral("Varnex Desktop - recording official food and animal feed samples.\n"
-                                             "Support: see the helpline and general enquiries above."),
+    auto *footer = new QLabel(QStringLiteral("%1 - recording official food and animal feed samples.\n"
+                                             "Support: see the helpline and general enquiries above.")
+                                  .arg(Varnex::ProgramName),
                               this);
     footer->setObjectName(QStringLiteral("lblFooter"));
     footer->setWordWrap(true);
@@ -102,7 +105,7 @@ TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maind
     m_initialisation.Initialize(true, 1, [this] { NotifyConnectionToServer(); });
     m_failedLogins = 0;
 
-    (m_registry->Personality() == AnimalFeed ? rbAnimalFeed : rbFood)->setChecked(true);
+    (m_registry->Personality() == Varnex::PersonalityAnimalFeed ? rbAnimalFeed : rbFood)->setChecked(true);
     edtEmailAddress->setText(m_registry->EmailAddress());
     if (!edtEmailAddress->text().isEmpty()) {
         edtPassword->setFocus();
@@ -119,6 +122,10 @@ TConnectionFrm::TConnectionFrm(TInitialisationDM &initialisation, TMaindm &maind
 TConnectionFrm::~TConnectionFrm()
 {
     // The module outlives the dialog: it must not call back into a freed dialog.
+    if (m_working) {
+        m_initialisation.CancelLogin();
+        setWorking(false);
+    }
     if (!m_loggedIn)
         m_initialisation.OnServerConnectionIsAliveChanged = nullptr;
 }
@@ -135,7 +142,7 @@ QString TConnectionFrm::Password() const
 
 QString TConnectionFrm::personality() const
 {
-    return rbAnimalFeed->isChecked() ? AnimalFeed : Food;
+    return rbAnimalFeed->isChecked() ? Varnex::PersonalityAnimalFeed : Varnex::PersonalityFood;
 }
 
 void TConnectionFrm::NotifyConnectionToServer()
@@ -145,35 +152,47 @@ void TConnectionFrm::NotifyConnectionToServer()
 
 void TConnectionFrm::btnOKClick()
 {
+    if (m_working)
+        return;
     // Remembered as typed; a failure to store them is not worth stopping the login for.
-    m_registry->setPersonality(personality());
-    m_registry->setEmailAddress(EmailAddress());
-
-    bool loggedIn = false;
     try {
-        loggedIn = m_initialisation.Login(EmailAddress().toLower(), Password());
-    } catch (const VarnexError &e) {
-        // A fault of the server or the store, not a refused login: shown, not counted.
-        Prompter::current().error(Title, e.message());
-        return;
-    } catch (const std::exception &e) {
-        Prompter::current().error(Title, QString::fromLocal8Bit(e.what()));
-        return;
+        m_registry->setPersonality(personality());
+        m_registry->setEmailAddress(EmailAddress());
+    } catch (const VarnexError &) {
     }
+    setWorking(true);
+    // The result comes back through loginFinished, possibly before this returns.
+    try {
+        m_initialisation.Login(EmailAddress().toLower(), Password());
+    } catch (const VarnexError &e) {
+        setWorking(false);
+        Prompter::current().error(Varnex::ProgramName, e.message());
+    }
+}
 
-    if (loggedIn) {
+void TConnectionFrm::loginFinished(TInitialisationDM::LoginResult result, const QString &message)
+{
+    setWorking(false);
+    switch (result) {
+    case TInitialisationDM::LoginResult::LoggedIn:
         m_loggedIn = true;
         m_maindm.InitialisationDm = &m_initialisation;
         m_initialisation.OnServerConnectionIsAliveChanged = nullptr;
         m_maindm.Personality = personality();
         accept();
         return;
+    case TInitialisationDM::LoginResult::Failed:
+        // A fault of the server or the store, not a refused login: shown, not counted.
+        Prompter::current().error(Varnex::ProgramName, message);
+        return;
+    case TInitialisationDM::LoginResult::Refused:
+        break;
     }
-
     ++m_failedLogins;
-    Prompter::current().warning(Title, m_initialisation.StatusMessage);
+    Prompter::current().warning(Varnex::ProgramName, message);
     if (m_failedLogins >= MaxFailedLogins) {
-        Prompter::current().error(Title, QStringLiteral("To many failed login attempts. Varnex Desktop will close."));
+        Prompter::current().error(Varnex::ProgramName,
+                                  QStringLiteral("To many failed login attempts. %1 will close.").arg(Varnex::ProgramName));
         m_maindm.CloseApp = true;
         done(QDialog::Rejected);
         return;
@@ -181,9 +200,37 @@ void TConnectionFrm::btnOKClick()
     edtEmailAddress->setFocus();
 }
 
+void TConnectionFrm::btnCancelClick()
+{
+    if (!m_working)
+        return;
+    m_initialisation.CancelLogin();
+    setWorking(false);
+    edtEmailAddress->setFocus();
+}
+
+void TConnectionFrm::setWorking(bool working)
+{
+    if (working == m_working)
+        return;
+    m_working = working;
+    const QList<QWidget *> fields{edtEmailAddress, edtPassword, rbFood, rbAnimalFeed, btnOK, btnExit};
+    for (QWidget *field : fields)
+        field->setEnabled(!working);
+    btnCancel->setVisible(working);
+    if (working) {
+        btnCancel->setFocus();
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
 void TConnectionFrm::btnExitClick()
 {
-    if (!Prompter::current().question(Title, QStringLiteral("Close Varnex Desktop?")))
+    if (m_working)
+        return;
+    if (!Prompter::current().question(Varnex::ProgramName, QStringLiteral("Close %1?").arg(Varnex::ProgramName)))
         return;
     m_maindm.CloseApp = true;
     done(QDialog::Rejected);
@@ -191,5 +238,8 @@ void TConnectionFrm::btnExitClick()
 
 void TConnectionFrm::reject()
 {
-    btnExitClick();
+    if (m_working)
+        btnCancelClick();
+    else
+        btnExitClick();
 }

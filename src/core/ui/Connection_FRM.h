@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Initialisation_DM.h"
 #include "core/ui/ProjectLinks.h"
 
 #include <QDialog>
@@ -11,7 +12,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class TInitialisationDM;
 class TMaindm;
 class TRegistryDM;
 class UserRegistry;
@@ -19,6 +19,9 @@ class UserRegistry;
 // The login dialog: e-mail address, password and personality, the server monitor's status, and
 // the project's contact links. Closes with Accepted after a successful login; with Rejected and
 // TMaindm::CloseApp set when the user leaves it or fails to log in three times.
+//
+// While a login waits for the server the dialog goes on painting, shows a busy cursor, disables
+// its fields and offers Cancel, which stops the waiting and gives the fields back.
 class TConnectionFrm : public QDialog, public ProjectLinkLabels
 {
     Q_OBJECT
@@ -49,18 +52,28 @@ public:
     QRadioButton *rbAnimalFeed;
     QPushButton *btnOK;
     QPushButton *btnExit;
+    // Shown only while a login is under way.
+    QPushButton *btnCancel;
     QLabel *lblVersion;
+
+    bool isWorking() const { return m_working; }
 
 public slots:
     void btnOKClick();
     void btnExitClick();
-    // Escape asks as Exit does: the dialog is never left without the question.
+    void btnCancelClick();
+    // Escape cancels a login under way; otherwise it asks as Exit does: the dialog is never left
+    // without the question.
     void reject() override;
 
 private:
+    void loginFinished(TInitialisationDM::LoginResult result, const QString &message);
+    void setWorking(bool working);
+
     TInitialisationDM &m_initialisation;
     TMaindm &m_maindm;
     std::unique_ptr<UserRegistry> m_registry;
     int m_failedLogins = 0;
     bool m_loggedIn = false;
+    bool m_working = false;
 };

@@ -1,5 +1,7 @@
-// The login dialog, offscreen, over a login module whose server is an in-memory stand-in.
+// The login dialog, offscreen, over a login module whose server is an in-memory stand-in, and once
+// over a real server that stalls.
 
+#include "support/ServerProcess.h"
 #include "support/TestDatabase.h"
 
 #include "core/ui/Connection_FRM.h"
@@ -8,11 +10,14 @@
 #include "core/Main_DM.h"
 #include "base/Prompter.h"
 #include "core/Registry_DM.h"
+#include "remote/LoginServerChannel.h"
+#include "remote/SyncWorkerHelper_DM.h"
 #include "store/UserDatabase_DM.h"
 #include "base/VarnexError.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,6 +71,9 @@ struct Rig
 {
     QTemporaryDir programDir;
     FakeServer server;
+    // The real server's channel, when the rig talks to one.
+    std::unique_ptr<TSyncWorkerHelperDM> helper;
+    std::unique_ptr<LoginServerChannel> channel;
     std::unique_ptr<TRegistryDM> registry;
     std::unique_ptr<TMaindm> maindm;
     std::unique_ptr<TFBAnydacConnectorDm> connector;
@@ -73,26 +81,57 @@ struct Rig
     RecordingPrompter prompter;
     ScopedPrompter scope{&prompter};
 
+    // Over the in-memory stand-in.
     explicit Rig(bool alive) : server(alive)
     {
-        QFile::copy(TestDatabase::templatePath(), programDir.filePath(TUserDatabaseDM::templateFileName()));
-        QDir(programDir.path()).mkpath(QStringLiteral("data"));
-        QFile ini(programDir.filePath(TRegistryDM::defaultFileName()));
-        ini.open(QIODevice::WriteOnly);
-        ini.write("[Settings]\nLocalDataLocation=%APP%/data\n[Contact]\nHelplineNumber=0800 111 222\n"
-                  "Website=http://varnex.example/\n");
-        ini.close();
-        registry = std::make_unique<TRegistryDM>(programDir.path());
-        maindm = std::make_unique<TMaindm>();
-        connector = std::make_unique<TFBAnydacConnectorDm>(QStringLiteral("tst_connectionfrm.connector"));
+        install({});
         init = std::make_unique<TInitialisationDM>(*registry, *maindm, *connector, server,
                                                    [alive](const QString &) { return std::make_unique<FakeServer>(alive); });
+    }
+    // Over a real server.
+    explicit Rig(const QString &serverUrl) : server(false)
+    {
+        install("ServerAddress=" + serverUrl.toUtf8() + "\n");
+        helper = std::make_unique<TSyncWorkerHelperDM>(serverUrl);
+        channel = std::make_unique<LoginServerChannel>(*helper);
+        init = std::make_unique<TInitialisationDM>(*registry, *maindm, *connector, *channel,
+                                                   &LoginServerChannel::createMonitorChannel);
     }
     ~Rig()
     {
         init.reset();
         connector.reset();
         maindm.reset();
+    }
+
+private:
+    void install(const QByteArray &settings)
+    {
+        QFile::copy(TestDatabase::templatePath(), programDir.filePath(TUserDatabaseDM::templateFileName()));
+        QDir(programDir.path()).mkpath(QStringLiteral("data"));
+        QFile ini(programDir.filePath(TRegistryDM::defaultFileName()));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[Settings]\nLocalDataLocation=%APP%/data\n" + settings
+                  + "[Contact]\nHelplineNumber=0800 111 222\nWebsite=http://varnex.example/\n");
+        ini.close();
+        registry = std::make_unique<TRegistryDM>(programDir.path());
+        maindm = std::make_unique<TMaindm>();
+        connector = std::make_unique<TFBAnydacConnectorDm>(QStringLiteral("tst_connectionfrm.connector"));
+    }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
     }
 };
 
@@ -115,6 +154,7 @@ private slots:
     void exitAsksFirst_data();
     void exitAsksFirst();
     void successfulLoginRemembersAndCloses();
+    void stalledServerKeepsTheDialogPaintingAndCancellable();
 };
 
 void TestConnectionFrm::initTestCase()
@@ -126,8 +166,8 @@ void TestConnectionFrm::startsFromUserRegistryAndContacts()
 {
     {
         UserRegistry reg;
-        QVERIFY(reg.setPersonality(QStringLiteral("ANIMAL FEED")));
-        QVERIFY(reg.setEmailAddress(QStringLiteral("Plain@Demo.example")));
+        reg.setPersonality(QStringLiteral("ANIMAL FEED"));
+        reg.setEmailAddress(QStringLiteral("Plain@Demo.example"));
     }
     Rig rig(false);
     TConnectionFrm dialog(*rig.init, *rig.maindm, *rig.registry);
@@ -159,7 +199,8 @@ void TestConnectionFrm::threeRefusalsCloseTheProgram()
     for (int attempt = 1; attempt <= 3; ++attempt) {
         QVERIFY(dialog.isVisible());
         QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
-        QCOMPARE(dialog.failedLogins(), attempt);
+        // The first attempt waits for the monitor's first check.
+        QTRY_COMPARE(dialog.failedLogins(), attempt);
     }
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
@@ -183,8 +224,10 @@ void TestConnectionFrm::errorInsideLoginIsShownNotCounted()
     dialog.show();
     QTRY_COMPARE(dialog.lblStatus->text(), QStringLiteral("Server OK"));
     dialog.edtEmailAddress->setText(QStringLiteral("plain@demo.example"));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+        QTRY_VERIFY(!dialog.isWorking());
+    }
     QCOMPARE(dialog.failedLogins(), 0);
     QVERIFY(dialog.isVisible());
     QVERIFY(!rig.maindm->CloseApp);
@@ -222,7 +265,7 @@ void TestConnectionFrm::successfulLoginRemembersAndCloses()
     dialog.edtEmailAddress->setText(QStringLiteral("PLAIN@demo.example"));
     dialog.edtPassword->setText(QStringLiteral("demo"));
     QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
-    QVERIFY2(!dialog.isVisible(), qPrintable(rig.prompter.texts().join(QLatin1Char('\n'))));
+    QTRY_VERIFY2(!dialog.isVisible(), qPrintable(rig.prompter.texts().join(QLatin1Char('\n'))));
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(rig.maindm->Personality, QStringLiteral("ANIMAL FEED"));
     QVERIFY(!rig.init->OnServerConnectionIsAliveChanged);
@@ -231,6 +274,63 @@ void TestConnectionFrm::successfulLoginRemembersAndCloses()
     QCOMPARE(rig.server.activation.value("LAST_INSTALL_ID").toLongLong(), 5);
     QCOMPARE(UserRegistry().Personality(), QStringLiteral("ANIMAL FEED"));
     QVERIFY(rig.prompter.texts().isEmpty());
+}
+
+// The officer look-up against a real server that stalls: the dialog shows that it is working,
+// goes on painting, and Cancel gives the fields back at once, with nothing counted, shown or
+// written. The next attempt, once the server answers again, logs in.
+void TestConnectionFrm::stalledServerKeepsTheDialogPaintingAndCancellable()
+{
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    Rig rig(server.url());
+    TConnectionFrm dialog(*rig.init, *rig.maindm, *rig.registry);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(dialog.lblStatus->text(), QStringLiteral("Server OK"));
+
+    const int stallMs = 4000;
+    QVERIFY(server.control("{\"stallMs\": " + QByteArray::number(stallMs) + "}"));
+    dialog.edtEmailAddress->setText(QStringLiteral("plain@demo.example"));
+    dialog.edtPassword->setText(QStringLiteral("demo"));
+    QElapsedTimer sinceOK;
+    sinceOK.start();
+    QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+
+    const QList<QWidget *> fields{dialog.edtEmailAddress, dialog.edtPassword, dialog.rbFood, dialog.rbAnimalFeed,
+                                  dialog.btnOK, dialog.btnExit};
+    QVERIFY(dialog.isWorking());
+    QVERIFY(rig.init->isLoginRunning());
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    for (QWidget *field : fields)
+        QVERIFY2(!field->isEnabled(), qPrintable(field->objectName()));
+    QVERIFY(dialog.btnCancel->isVisible() && dialog.btnCancel->isEnabled());
+
+    PaintCounter counter;
+    dialog.installEventFilter(&counter);
+    dialog.update();
+    QTRY_VERIFY(counter.paints > 0);
+    QVERIFY(rig.init->isLoginRunning());
+
+    QTest::mouseClick(dialog.btnCancel, Qt::LeftButton);
+    QVERIFY2(sinceOK.elapsed() < stallMs, "the dialog waited for the stalled server");
+    QVERIFY(!dialog.isWorking());
+    QVERIFY(!rig.init->isLoginRunning());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    for (QWidget *field : fields)
+        QVERIFY2(field->isEnabled(), qPrintable(field->objectName()));
+    QVERIFY(!dialog.btnCancel->isVisible());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.failedLogins(), 0);
+    QCOMPARE(rig.prompter.texts(), QStringList());
+    QCOMPARE(QDir(rig.programDir.filePath(QStringLiteral("data"))).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    QVERIFY(server.control("{\"stallMs\": 0}"));
+    QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+    QTRY_VERIFY2_WITH_TIMEOUT(!dialog.isVisible(), qPrintable(rig.prompter.texts().join(QLatin1Char('\n'))), 30000);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(rig.init->DBIsActivated());
 }
 
 QTEST_MAIN(TestConnectionFrm)
