@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include "data/NamedParameters.h"
+
 #include <functional>
 
 // An editable dataset over one SELECT on a given connection: the rows are fetched when it opens,
@@ -159,12 +161,11 @@ private:
     void writeInsert();
     void writeUpdate();
     void readBack(const QList<QVariant> &keyValues);
-    QString preparedSelect(QStringList *names) const;
     QVariant bindable(int column, const QVariant &value) const;
 
     QSqlDatabase m_db;
     QString m_sql;
-    QHash<QString, QVariant> m_params; // keyed by upper-case name
+    NamedParameters m_params;
     QString m_updateTable;
     QStringList m_keyFields;
     QStringList m_required;
