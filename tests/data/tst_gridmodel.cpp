@@ -1,6 +1,7 @@
 #include "data/GridModel.h"
 #include "support/TestDatabase.h"
 #include "base/VarnexError.h"
+#include "Failure.h"
 
 #include <QSet>
 #include <QSignalSpy>
@@ -17,17 +18,6 @@ namespace {
 
 const QString ListSql = QStringLiteral(
     "SELECT ID, UNIQUE_UUID, CODE, NAME, AMOUNT, TAKEN, STAMP, FLAG, NOTES FROM GRID_ROW");
-
-template <typename F>
-QString failureOf(F &&f)
-{
-    try {
-        f();
-    } catch (const VarnexError &e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
 
 // Runs a statement without parameter processing (PSQL blocks use their own ":name").
 void run(const QSqlDatabase &db, const QString &sql)
