@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -562,7 +563,7 @@ QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
     const QSqlDriver::DbmsType dbms =
         query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms;
     QList<FieldDef> fields;
-    QHash<QString, int> taken;
+    QSet<QString> taken; // case-folded names
     for (int i = 0; i < record.count(); ++i) {
         FieldDef field = fieldFromSql(record.field(i), dbms);
         // A join easily selects two columns of one name (both tables' CODE, say); the later one
@@ -572,7 +573,7 @@ QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
         const QString base = field.name;
         for (int n = 1; taken.contains(field.name.toCaseFolded()); ++n)
             field.name = base + QLatin1Char('_') + QString::number(n);
-        taken.insert(field.name.toCaseFolded(), i);
+        taken.insert(field.name.toCaseFolded());
         fields.append(field);
     }
     return fields;

@@ -93,6 +93,11 @@ QString GridModel::columnRef(const QString &name) const
     const int column = m_rows.indexOf(name);
     if (column < 0)
         throw VarnexError(QStringLiteral("The list has no column %1.").arg(name));
+    return columnRef(column);
+}
+
+QString GridModel::columnRef(int column) const
+{
     // The name as the database gave it, so that quoting keeps its letter case.
     return QStringLiteral("T.") + SqlUtil::quoteIdentifier(m_rows.field(column).name);
 }
@@ -118,19 +123,26 @@ QList<GridModel::OrderColumn> GridModel::orderOf(const QList<GridSortKey> &keys)
 GridModel::Statement GridModel::condition(const GridCondition &c) const
 {
     const QString column = columnRef(c.column);
+    const FieldType type = m_rows.field(m_rows.indexOf(c.column)).type;
+    // A parameter takes the size of the column it is compared with, and a longer text would not
+    // fit it; text is compared as text of any length instead.
+    static const QString AnyText = QStringLiteral("CAST(? AS VARCHAR(8191))");
+    const QString value = type == FieldType::String || type == FieldType::Memo ? AnyText : QStringLiteral("?");
+    const auto compare = [&](const char *op) {
+        return Statement{QStringLiteral("%1 %2 %3").arg(column, QLatin1String(op), value), {c.value}};
+    };
     switch (c.op) {
-    case GridCondition::Equal: return {column + QStringLiteral(" = ?"), {c.value}};
-    case GridCondition::NotEqual: return {column + QStringLiteral(" <> ?"), {c.value}};
-    case GridCondition::Less: return {column + QStringLiteral(" < ?"), {c.value}};
-    case GridCondition::LessOrEqual: return {column + QStringLiteral(" <= ?"), {c.value}};
-    case GridCondition::Greater: return {column + QStringLiteral(" > ?"), {c.value}};
-    case GridCondition::GreaterOrEqual: return {column + QStringLiteral(" >= ?"), {c.value}};
+    case GridCondition::Equal: return compare("=");
+    case GridCondition::NotEqual: return compare("<>");
+    case GridCondition::Less: return compare("<");
+    case GridCondition::LessOrEqual: return compare("<=");
+    case GridCondition::Greater: return compare(">");
+    case GridCondition::GreaterOrEqual: return compare(">=");
     case GridCondition::Contains:
         // CONTAINING ignores letter case and knows no wildcards.
-        return {column + QStringLiteral(" CONTAINING ?"), {c.value.toString()}};
+        return {QStringLiteral("%1 CONTAINING %2").arg(column, AnyText), {c.value.toString()}};
     case GridCondition::StartsWith:
-        return {QStringLiteral("UPPER(%1) STARTING WITH UPPER(CAST(? AS VARCHAR(8191)))").arg(column),
-                {c.value.toString()}};
+        return {QStringLiteral("UPPER(%1) STARTING WITH UPPER(%2)").arg(column, AnyText), {c.value.toString()}};
     case GridCondition::IsNull: return {column + QStringLiteral(" IS NULL"), {}};
     case GridCondition::IsNotNull: return {column + QStringLiteral(" IS NOT NULL"), {}};
     }
@@ -142,7 +154,7 @@ GridModel::Statement GridModel::condition(const GridCondition &c) const
 GridModel::Statement GridModel::beyond(const QList<OrderColumn> &order, const QVariantList &values, bool after) const
 {
     const auto beyondOne = [&](int i) -> Statement {
-        const QString column = columnRef(m_rows.field(order[i].column).name);
+        const QString column = columnRef(order[i].column);
         const QVariant &v = values[i];
         const bool greater = after != order[i].descending;
         if (greater)
@@ -152,7 +164,7 @@ GridModel::Statement GridModel::beyond(const QList<OrderColumn> &order, const QV
                            : Statement{QStringLiteral("1 = 0"), {}};
     };
     const auto same = [&](int i) -> Statement {
-        const QString column = columnRef(m_rows.field(order[i].column).name);
+        const QString column = columnRef(order[i].column);
         return values[i].isValid() ? Statement{column + QStringLiteral(" = ?"), {values[i]}}
                                    : Statement{column + QStringLiteral(" IS NULL"), {}};
     };
@@ -202,7 +214,7 @@ GridModel::Statement GridModel::page(const QList<GridCondition> &conditions, con
     Statement st = select(QStringLiteral("*"), conditions, order, after, true);
     QStringList parts;
     for (const OrderColumn &o : order)
-        parts << columnRef(m_rows.field(o.column).name)
+        parts << columnRef(o.column)
                 + (o.descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" ASC NULLS FIRST"));
     append(&st.text, &st.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(parts.join(QStringLiteral(", "))), {rows});
     return st;

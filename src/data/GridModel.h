@@ -164,7 +164,9 @@ private:
 
     void requireOpen(const char *what) const;
     void requireClosed(const char *what) const;
+    // A column in SQL; by name, checked to be a plain identifier and a column of the list.
     QString columnRef(const QString &name) const;
+    QString columnRef(int column) const;
     QList<OrderColumn> orderOf(const QList<GridSortKey> &keys) const;
     Statement select(const QString &what, const QList<GridCondition> &conditions,
                      const QList<OrderColumn> &order, const QVariantList &beyond, bool after) const;

@@ -102,6 +102,7 @@ class TestDataPacket : public QObject
 private slots:
     void fieldLookupIgnoresCase();
     void nullStaysApartFromEmpty();
+    void addingAFieldKeepsTheRows();
     void setValueConverts_data();
     void setValueConverts();
     void setValueRefuses_data();
@@ -162,6 +163,26 @@ void TestDataPacket::nullStaysApartFromEmpty()
     oneNull.appendRow({QVariant()});
     QVERIFY(oneEmpty != oneNull);
     QVERIFY(DataPacket::encode(oneEmpty) != DataPacket::encode(oneNull));
+}
+
+void TestDataPacket::addingAFieldKeepsTheRows()
+{
+    DataTable t({{QStringLiteral("A"), FieldType::Int64}, {QStringLiteral("B"), FieldType::String}});
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(t.appendRow({r, QStringLiteral("b%1").arg(r)}));
+    QVERIFY(t.addField({QStringLiteral("C"), FieldType::Boolean}));
+    QVERIFY(t.setValue(1, QStringLiteral("c"), true));
+    QCOMPARE(t.row(0), (QVariantList{QVariant::fromValue<qint64>(0), QStringLiteral("b0"), QVariant()}));
+    QCOMPARE(t.row(1), (QVariantList{QVariant::fromValue<qint64>(1), QStringLiteral("b1"), true}));
+    QCOMPARE(t.row(2), (QVariantList{QVariant::fromValue<qint64>(2), QStringLiteral("b2"), QVariant()}));
+
+    // Rows of a table without fields are only counted; a field added later gives each a NULL.
+    DataTable bare;
+    bare.appendRow();
+    bare.appendRow();
+    QVERIFY(bare.addField({QStringLiteral("X"), FieldType::Memo}));
+    QCOMPARE(bare.rowCount(), 2);
+    QVERIFY(bare.isNull(1, 0));
 }
 
 void TestDataPacket::setValueConverts_data()

@@ -190,6 +190,10 @@ void TestGridModel::filterValuesStayValues_data()
         << GridCondition{"NAME", GridCondition::Contains, QStringLiteral("%")} << QStringList{"100% beef"};
     QTest::newRow("underscore is no wildcard")
         << GridCondition{"NAME", GridCondition::StartsWith, QStringLiteral("a_")} << QStringList{"A_B"};
+    // The driver would cut the value to the column's 50 characters.
+    QTest::newRow("longer than the column")
+        << GridCondition{"NAME", GridCondition::Equal, QString(50, QLatin1Char('N')) + QStringLiteral(" and more")}
+        << QStringList{};
     QTest::newRow("contains ignores case")
         << GridCondition{"NAME", GridCondition::Contains, QStringLiteral("BRIEN")} << QStringList{"O'Brien's", "OBriens"};
 }
@@ -202,6 +206,7 @@ void TestGridModel::filterValuesStayValues()
     int id = 0;
     for (const char *name : {"O'Brien's", "OBriens", "100% beef", "1000 beef", "A_B", "AxB", "x", "'; DELETE FROM GRID_ROW; --"})
         addRow(++id, QStringLiteral("C"), QString::fromUtf8(name));
+    addRow(++id, QStringLiteral("C"), QString(50, QLatin1Char('N')));
 
     auto model = list();
     model->open();
