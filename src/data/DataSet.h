@@ -15,6 +15,8 @@
 
 // An editable dataset over one SELECT on a given connection: the rows are fetched when it opens,
 // one row is current, and the current row can be edited, inserted, posted, cancelled or deleted.
+// Reading every row at once suits a form over one row or a few; lists, pickers and browsers use
+// GridModel, which reads a page at a time.
 //
 // Posting writes through statements generated for one named update table and its key columns,
 // with every value bound as a parameter, so that the table's triggers run; the row is then read

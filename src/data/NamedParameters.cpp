@@ -3,6 +3,8 @@
 #include "base/VarnexError.h"
 #include "store/SqlUtil.h"
 
+#include <QSet>
+
 namespace {
 
 QString keyOf(const QString &name)
@@ -62,10 +64,10 @@ QStringList NamedParameters::namesIn(const QString &sql)
     QStringList names;
     positional(sql, &names);
     QStringList unique;
-    QStringList seen;
+    QSet<QString> seen;
     for (const QString &name : std::as_const(names)) {
         if (!seen.contains(keyOf(name))) {
-            seen << keyOf(name);
+            seen.insert(keyOf(name));
             unique << name;
         }
     }
