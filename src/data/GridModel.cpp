@@ -307,12 +307,7 @@ void GridModel::open()
         QSqlQuery q = execute(select(QStringLiteral("FIRST 0 *"), {}, {}, {}, true));
         fields = DataTable::fieldsOfQuery(q);
     }
-    DataTable described;
-    for (const FieldDef &f : std::as_const(fields)) {
-        QString why;
-        if (!described.addField(f, &why))
-            throw VarnexError(QStringLiteral("Cannot open the list: %1").arg(why));
-    }
+    const DataTable described(fields);
     const int key = described.indexOf(m_keyName);
     if (key < 0)
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyName));
