@@ -186,7 +186,8 @@ bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QStr
             *why = QStringLiteral("\"%1\" is not a timestamp").arg(c.toString().left(40));
             return false;
         }
-        *out = QDateTime(d, t, Qt::LocalTime);
+        // Never NULL and never moved: a reading that the local zone skips is still this reading.
+        *out = DataTable::wallClock(d, t);
         return true;
     }
     }
@@ -226,6 +227,13 @@ bool decodeField(const QCborValue &c, int index, FieldDef *field, QString *error
     };
     if (!count(KeySize, &field->size) || !count(KeyScale, &field->scale))
         return false;
+    // Every decimal value is written out to its scale, so an unbounded scale would let a few
+    // bytes claim any amount of memory; no column type holds more digits than this anyway.
+    constexpr int MaxDigits = DataTable::MaxDecimalDigits;
+    if (field->scale > MaxDigits)
+        return fail(error, QStringLiteral("%1: the scale %2 is above %3").arg(named).arg(field->scale).arg(MaxDigits));
+    if (field->type == FieldType::Decimal && field->size > MaxDigits)
+        return fail(error, QStringLiteral("%1: the precision %2 is above %3").arg(named).arg(field->size).arg(MaxDigits));
 
     const QCborValue required = m.value(KeyRequired);
     if (!required.isUndefined() && !required.isBool())
@@ -256,14 +264,17 @@ bool DataPacket::fieldsFromCbor(const QCborValue &value, QList<FieldDef> *fields
     if (!value.isArray())
         return fail(error, QStringLiteral("the field definitions are missing"));
     const QCborArray list = value.toArray();
-    QList<FieldDef> out;
+    // The table refuses a name used twice (letter case ignored) as each field is added.
+    DataTable named;
     for (qsizetype i = 0; i < list.size(); ++i) {
         FieldDef field;
         if (!decodeField(list.at(i), int(i), &field, error))
             return false;
-        out.append(field);
+        QString why;
+        if (!named.addField(field, &why))
+            return fail(error, QStringLiteral("field definition %1: %2").arg(i + 1).arg(why));
     }
-    *fields = out;
+    *fields = named.fields();
     return true;
 }
 
@@ -388,6 +399,9 @@ bool DataPacket::tableFromCbor(const QCborValue &value, DataTable *table, QStrin
                                    .arg(rowCount));
     }
 
+    // Every cell was counted in the columns above, so what is reserved here is in proportion to
+    // what was read; a table without fields keeps no more than its row count.
+    result.reserveRows(int(rowCount));
     for (qsizetype r = 0; r < rowCount; ++r)
         result.appendRow();
     for (qsizetype c = 0; c < columns.size(); ++c) {
@@ -396,10 +410,9 @@ bool DataPacket::tableFromCbor(const QCborValue &value, DataTable *table, QStrin
         for (qsizetype r = 0; r < rowCount; ++r) {
             QVariant v;
             QString why;
-            if (!decodeValue(field, column.at(r), &v, &why))
+            if (!decodeValue(field, column.at(r), &v, &why)
+                || !result.setValue(int(r), int(c), v, &why))
                 return fail(error, QStringLiteral("row %1 of field %2: %3").arg(r + 1).arg(field.name, why));
-            // The value already has its field's representation.
-            result.setValue(int(r), int(c), v);
         }
     }
     *table = result;

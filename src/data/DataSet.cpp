@@ -4,7 +4,6 @@
 
 #include "base/VarnexError.h"
 
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -33,37 +32,6 @@ bool sameValue(const QVariant &a, const QVariant &b)
     if (a.metaType().id() == QMetaType::QString || b.metaType().id() == QMetaType::QString)
         return a.toString() == b.toString();
     return QVariant::compare(a, b) == QPartialOrdering::Equivalent;
-}
-
-// Replaces the named parameters of a statement by positional ones and lists their names in order.
-// String literals, quoted identifiers and comments are copied unchanged.
-QString toPositional(const QString &sql, QStringList *names)
-{
-    QString out;
-    out.reserve(sql.size());
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = sql.at(i);
-        const qsizetype skipped = SqlUtil::skipQuotedOrComment(sql, i);
-        if (skipped != i) {
-            out += sql.mid(i, skipped - i);
-            i = skipped;
-            continue;
-        }
-        if (c == QLatin1Char(':') && i + 1 < n && (sql.at(i + 1).isLetter() || sql.at(i + 1) == QLatin1Char('_'))) {
-            qsizetype j = i + 1;
-            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_') || sql.at(j) == QLatin1Char('$')))
-                ++j;
-            names->append(sql.mid(i + 1, j - i - 1));
-            out += QLatin1Char('?');
-            i = j;
-            continue;
-        }
-        out += c;
-        ++i;
-    }
-    return out;
 }
 
 } // namespace
@@ -98,35 +66,22 @@ void SqlDataSet::setSql(const QString &selectSql)
 
 void SqlDataSet::setParam(const QString &name, const QVariant &value)
 {
-    QString key = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
-    m_params.insert(key.toUpper(), value);
+    m_params.set(name, value);
 }
 
 QVariant SqlDataSet::param(const QString &name) const
 {
-    const QString key = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
-    return m_params.value(key.toUpper());
+    return m_params.value(name);
 }
 
 bool SqlDataSet::hasParam(const QString &name) const
 {
-    const QString key = name.startsWith(QLatin1Char(':')) ? name.mid(1) : name;
-    return m_params.contains(key.toUpper());
+    return m_params.contains(name);
 }
 
 QStringList SqlDataSet::paramNames() const
 {
-    QStringList names;
-    toPositional(m_sql, &names);
-    QStringList unique;
-    for (const QString &n : std::as_const(names)) {
-        bool seen = false;
-        for (const QString &u : std::as_const(unique))
-            seen = seen || u.compare(n, Qt::CaseInsensitive) == 0;
-        if (!seen)
-            unique << n;
-    }
-    return unique;
+    return NamedParameters::namesIn(m_sql);
 }
 
 void SqlDataSet::setUpdateTable(const QString &table, const QStringList &keyFields)
@@ -165,11 +120,6 @@ void SqlDataSet::requireModifiable() const
         throw VarnexError(QStringLiteral("The data is read-only and cannot be changed."));
     if (m_updateTable.isEmpty())
         throw VarnexError(QStringLiteral("The data cannot be changed: no table to write to was given."));
-}
-
-QString SqlDataSet::preparedSelect(QStringList *names) const
-{
-    return toPositional(m_sql, names);
 }
 
 void SqlDataSet::loadTableColumns()
@@ -221,14 +171,8 @@ void SqlDataSet::open()
     if (beforeOpen)
         beforeOpen(*this);
 
-    QStringList names;
-    const QString sql = preparedSelect(&names);
     QVariantList params;
-    for (const QString &n : std::as_const(names)) {
-        if (!hasParam(n))
-            throw VarnexError(QStringLiteral("The parameter '%1' of the dataset has no value.").arg(n));
-        params << param(n);
-    }
+    const QString sql = m_params.toPositional(m_sql, &params, QStringLiteral("dataset"));
 
     QList<QList<QVariant>> rows;
     {

@@ -9,10 +9,14 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include "data/NamedParameters.h"
+
 #include <functional>
 
 // An editable dataset over one SELECT on a given connection: the rows are fetched when it opens,
 // one row is current, and the current row can be edited, inserted, posted, cancelled or deleted.
+// Reading every row at once suits a form over one row or a few; lists, pickers and browsers use
+// GridModel, which reads a page at a time.
 //
 // Posting writes through statements generated for one named update table and its key columns,
 // with every value bound as a parameter, so that the table's triggers run; the row is then read
@@ -159,12 +163,11 @@ private:
     void writeInsert();
     void writeUpdate();
     void readBack(const QList<QVariant> &keyValues);
-    QString preparedSelect(QStringList *names) const;
     QVariant bindable(int column, const QVariant &value) const;
 
     QSqlDatabase m_db;
     QString m_sql;
-    QHash<QString, QVariant> m_params; // keyed by upper-case name
+    NamedParameters m_params;
     QString m_updateTable;
     QStringList m_keyFields;
     QStringList m_required;

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -211,25 +212,31 @@ bool DataTable::addField(const FieldDef &field, QString *error)
         setError(error, QStringLiteral("field name %1 is used twice").arg(field.name));
         return false;
     }
+    if (m_rowCount > 0) {
+        // Every row gets a NULL in the new last column.
+        const qsizetype width = m_fields.size();
+        QList<QVariant> cells;
+        cells.reserve(qsizetype(m_rowCount) * (width + 1));
+        for (int r = 0; r < m_rowCount; ++r) {
+            cells.append(m_cells.mid(qsizetype(r) * width, width));
+            cells.append(QVariant());
+        }
+        m_cells = cells;
+    }
+    m_fieldIndex.insert(field.name.toCaseFolded(), int(m_fields.size()));
     m_fields.append(field);
-    for (QVariantList &row : m_rows)
-        row.append(QVariant());
     return true;
 }
 
 int DataTable::indexOf(const QString &name) const
 {
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
+    return m_fieldIndex.value(name.toCaseFolded(), -1);
 }
 
 int DataTable::appendRow()
 {
-    m_rows.append(QVariantList(m_fields.size()));
-    return int(m_rows.size()) - 1;
+    m_cells.resize(m_cells.size() + m_fields.size());
+    return m_rowCount++;
 }
 
 bool DataTable::appendRow(const QVariantList &values, QString *error)
@@ -245,31 +252,55 @@ bool DataTable::appendRow(const QVariantList &values, QString *error)
         if (!normalise(m_fields.at(i), values.at(i), &row[i], error))
             return false;
     }
-    m_rows.append(row);
+    m_cells.append(row);
+    ++m_rowCount;
     return true;
+}
+
+bool DataTable::appendRows(const DataTable &other, QString *error)
+{
+    if (other.m_fields != m_fields) {
+        setError(error, QStringLiteral("the rows to append have other fields"));
+        return false;
+    }
+    m_cells.append(other.m_cells);
+    m_rowCount += other.m_rowCount;
+    return true;
+}
+
+void DataTable::reserveRows(int rows)
+{
+    m_cells.reserve(m_cells.size() + qsizetype(rows) * m_fields.size());
+}
+
+QVariantList DataTable::row(int row) const
+{
+    return m_cells.mid(cell(row, 0), m_fields.size());
 }
 
 void DataTable::removeRows()
 {
-    m_rows.clear();
+    m_cells.clear();
+    m_rowCount = 0;
 }
 
 void DataTable::clear()
 {
-    m_rows.clear();
+    removeRows();
     m_fields.clear();
+    m_fieldIndex.clear();
 }
 
 bool DataTable::setValue(int row, int column, const QVariant &value, QString *error)
 {
-    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_fields.size()) {
+    if (row < 0 || row >= m_rowCount || column < 0 || column >= m_fields.size()) {
         setError(error, QStringLiteral("no cell at row %1, column %2").arg(row).arg(column));
         return false;
     }
     QVariant v;
     if (!normalise(m_fields.at(column), value, &v, error))
         return false;
-    m_rows[row][column] = v;
+    m_cells[cell(row, column)] = v;
     return true;
 }
 
@@ -427,21 +458,37 @@ bool DataTable::normalise(const FieldDef &field, const QVariant &value, QVariant
     }
 
     case FieldType::Timestamp: {
-        QDateTime dt;
-        if (id == QMetaType::QDateTime)
-            dt = value.toDateTime();
-        else if (id == QMetaType::QDate)
-            dt = QDateTime(value.toDate(), QTime(0, 0));
-        else if (id == QMetaType::QString)
-            dt = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-        if (!dt.isValid())
+        // The reading is taken apart from its zone: a reading that the local zone skips comes in
+        // as an invalid QDateTime whose date and time are still there.
+        QDate d;
+        QTime t;
+        if (id == QMetaType::QDateTime) {
+            d = value.toDateTime().date();
+            t = value.toDateTime().time();
+        } else if (id == QMetaType::QDate) {
+            d = value.toDate();
+            t = QTime(0, 0);
+        } else if (id == QMetaType::QString) {
+            const QDateTime dt = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+            d = dt.date();
+            t = dt.time();
+        }
+        if (!d.isValid() || !t.isValid())
             return fail(QStringLiteral("is not a timestamp"));
         // Keep the wall-clock reading whatever zone the value came with.
-        *out = QDateTime(dt.date(), dt.time(), Qt::LocalTime);
+        *out = wallClock(d, t);
         return true;
     }
     }
     return fail(QStringLiteral("has an unknown field type"));
+}
+
+QDateTime DataTable::wallClock(QDate date, QTime time)
+{
+    const QDateTime local(date, time, Qt::LocalTime);
+    if (local.isValid())
+        return local;
+    return QDateTime(date, time, Qt::UTC);
 }
 
 FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType dbms)
@@ -510,6 +557,54 @@ FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType
     return f;
 }
 
+QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
+{
+    const QSqlRecord record = query.record();
+    const QSqlDriver::DbmsType dbms =
+        query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms;
+    QList<FieldDef> fields;
+    QSet<QString> taken; // case-folded names
+    for (int i = 0; i < record.count(); ++i) {
+        FieldDef field = fieldFromSql(record.field(i), dbms);
+        // A join easily selects two columns of one name (both tables' CODE, say); the later one
+        // becomes CODE_1, then CODE_2, so that every field can still be found by its name.
+        if (field.name.isEmpty())
+            field.name = QStringLiteral("FIELD");
+        const QString base = field.name;
+        for (int n = 1; taken.contains(field.name.toCaseFolded()); ++n)
+            field.name = base + QLatin1Char('_') + QString::number(n);
+        taken.insert(field.name.toCaseFolded());
+        fields.append(field);
+    }
+    return fields;
+}
+
+bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
+{
+    const int row = appendRow();
+    for (int c = 0; c < fieldCount(); ++c) {
+        if (query.isNull(c))
+            continue;
+        QVariant value = query.value(c);
+        const FieldDef &field = m_fields.at(c);
+        if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
+            // Some drivers (Firebird's among them) pass scaled numbers through a double and
+            // hand over its digits beyond the column's scale; the column holds none.
+            QString canonical;
+            if (canonicalDecimal(value.toString(), field.scale, &canonical))
+                value = roundDecimal(canonical, field.scale);
+        }
+        if (!setValue(row, c, value, error)) {
+            if (error)
+                *error = QStringLiteral("record %1: %2").arg(row + 1).arg(*error);
+            m_cells.resize(cell(row, 0));
+            --m_rowCount;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
 {
     if (!query.isActive()) {
@@ -524,44 +619,15 @@ bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
         return false;
     }
 
-    const QSqlRecord record = query.record();
-    const QSqlDriver::DbmsType dbms =
-        query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms;
     DataTable table;
-    for (int i = 0; i < record.count(); ++i) {
-        FieldDef field = fieldFromSql(record.field(i), dbms);
-        // A join easily selects two columns of one name (both tables' CODE, say); the later one
-        // becomes CODE_1, then CODE_2, so that every field can still be found by its name.
-        if (field.name.isEmpty())
-            field.name = QStringLiteral("FIELD");
-        const QString base = field.name;
-        for (int n = 1; table.indexOf(field.name) >= 0; ++n)
-            field.name = base + QLatin1Char('_') + QString::number(n);
+    for (const FieldDef &field : fieldsOfQuery(query)) {
         if (!table.addField(field, error))
             return false;
     }
-
     bool more = query.at() == QSql::BeforeFirstRow ? query.next() : query.first();
     while (more) {
-        const int row = table.appendRow();
-        for (int c = 0; c < table.fieldCount(); ++c) {
-            if (query.isNull(c))
-                continue;
-            QVariant value = query.value(c);
-            const FieldDef &field = table.field(c);
-            if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
-                // Some drivers (Firebird's among them) pass scaled numbers through a double and
-                // hand over its digits beyond the column's scale; the column holds none.
-                QString canonical;
-                if (canonicalDecimal(value.toString(), field.scale, &canonical))
-                    value = roundDecimal(canonical, field.scale);
-            }
-            if (!table.setValue(row, c, value, error)) {
-                if (error)
-                    *error = QStringLiteral("record %1: %2").arg(row + 1).arg(*error);
-                return false;
-            }
-        }
+        if (!table.appendRecord(query, error))
+            return false;
         more = query.next();
     }
     if (query.lastError().type() != QSqlError::NoError) {
@@ -595,13 +661,11 @@ bool sameValue(const QVariant &a, const QVariant &b)
 
 bool operator==(const DataTable &a, const DataTable &b)
 {
-    if (a.m_fields != b.m_fields || a.m_rows.size() != b.m_rows.size())
+    if (a.m_fields != b.m_fields || a.m_rowCount != b.m_rowCount)
         return false;
-    for (qsizetype r = 0; r < a.m_rows.size(); ++r) {
-        for (qsizetype c = 0; c < a.m_fields.size(); ++c) {
-            if (!sameValue(a.m_rows[r][c], b.m_rows[r][c]))
-                return false;
-        }
+    for (qsizetype i = 0; i < a.m_cells.size(); ++i) {
+        if (!sameValue(a.m_cells.at(i), b.m_cells.at(i)))
+            return false;
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDriver>
 #include <QString>
@@ -23,7 +25,7 @@ enum class FieldType {
     Boolean,   // bool
     Date,      // QDate
     Time,      // QTime (millisecond resolution)
-    Timestamp, // QDateTime, local wall-clock time without a zone
+    Timestamp, // QDateTime, a wall-clock reading without a zone (see DataTable::wallClock)
 };
 
 // "string", "memo", ... as used in the dataset packet; fieldTypeFromName is case-sensitive.
@@ -43,9 +45,17 @@ struct FieldDef
 
 // An in-memory table: ordered field definitions and rows of values. A NULL value is an invalid
 // QVariant and stays distinct from empty text or an empty byte array.
+//
+// The cells are held row after row in one list, so that a row costs its values and nothing more
+// (a table decoded from outside bytes stays in proportion to them), and rows of a table without
+// fields cost nothing.
 class DataTable
 {
 public:
+    // The most digits a decimal field may declare, as precision or as scale: the most that the
+    // database's exact numeric types hold.
+    static constexpr int MaxDecimalDigits = 18;
+
     DataTable() = default;
     explicit DataTable(const QList<FieldDef> &fields);
 
@@ -58,12 +68,16 @@ public:
     // The column of the named field, found without regard to letter case; -1 when there is none.
     int indexOf(const QString &name) const;
 
-    int rowCount() const { return int(m_rows.size()); }
+    int rowCount() const { return m_rowCount; }
     // Appends a row of NULLs and returns its index.
     int appendRow();
     // Appends a row from one value per field, each converted as setValue does. On failure
     // nothing is appended.
     bool appendRow(const QVariantList &values, QString *error = nullptr);
+    // Appends every row of a table with the same fields, as they are.
+    bool appendRows(const DataTable &other, QString *error = nullptr);
+    // Makes room for rows still to be appended.
+    void reserveRows(int rows);
     void removeRows();
     void clear();
 
@@ -73,15 +87,19 @@ public:
     // integer field, ...).
     bool setValue(int row, int column, const QVariant &value, QString *error = nullptr);
     bool setValue(int row, const QString &fieldName, const QVariant &value, QString *error = nullptr);
-    QVariant value(int row, int column) const { return m_rows.at(row).at(column); }
+    QVariant value(int row, int column) const { return m_cells.at(cell(row, column)); }
     QVariant value(int row, const QString &fieldName) const;
-    bool isNull(int row, int column) const { return !m_rows.at(row).at(column).isValid(); }
-    const QVariantList &row(int row) const { return m_rows.at(row); }
+    bool isNull(int row, int column) const { return !m_cells.at(cell(row, column)).isValid(); }
+    QVariantList row(int row) const;
 
     // Replaces this table with every record of the query: the query is executed first when it is
     // not active (with high numerical precision, so that exact decimals stay exact), then read
     // from its first record to its last. Field types come from the query's record.
     bool fillFromQuery(QSqlQuery &query, QString *error = nullptr);
+    // The fields of a query's record, as fillFromQuery defines them.
+    static QList<FieldDef> fieldsOfQuery(const QSqlQuery &query);
+    // Appends the query's current record as a row, its values converted as fillFromQuery does.
+    bool appendRecord(const QSqlQuery &query, QString *error = nullptr);
 
     // The definition a query field maps to; dbms tells apart what a driver reports alike.
     static FieldDef fieldFromSql(const QSqlField &field,
@@ -91,10 +109,20 @@ public:
     static bool normalise(const FieldDef &field, const QVariant &value, QVariant *out,
                           QString *error = nullptr);
 
+    // A timestamp value holding the given wall-clock reading. It is local time whenever the
+    // reading exists in the local zone; a reading that the zone skips (the hour lost when the
+    // clocks go forward) is kept as the same reading in UTC rather than moved or lost. Either way
+    // date() and time() give the reading back, and that is what is stored and sent.
+    static QDateTime wallClock(QDate date, QTime time);
+
     friend bool operator==(const DataTable &a, const DataTable &b);
     friend bool operator!=(const DataTable &a, const DataTable &b) { return !(a == b); }
 
 private:
+    qsizetype cell(int row, int column) const { return qsizetype(row) * m_fields.size() + column; }
+
     QList<FieldDef> m_fields;
-    QList<QVariantList> m_rows;
+    QHash<QString, int> m_fieldIndex; // case-folded name -> column
+    QList<QVariant> m_cells;          // row after row
+    int m_rowCount = 0;
 };

@@ -3,12 +3,15 @@
 
 #include <QCborArray>
 #include <QCborMap>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTime>
 
+#include <ctime>
 #include <limits>
 
 #include "support/TestDatabase.h"
@@ -46,6 +49,12 @@ DataTable everyType()
                  std::numeric_limits<qint64>::max(), 1e308, QStringLiteral("99999999999999.9999"),
                  QVariant(), QVariant(), QVariant(), QVariant()});
     return t;
+}
+
+QByteArray fixture(const QString &name)
+{
+    QFile file(QStringLiteral(VARNEX_TESTS_DIR "/data/fixtures/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QCborMap validPacket()
@@ -93,6 +102,7 @@ class TestDataPacket : public QObject
 private slots:
     void fieldLookupIgnoresCase();
     void nullStaysApartFromEmpty();
+    void addingAFieldKeepsTheRows();
     void setValueConverts_data();
     void setValueConverts();
     void setValueRefuses_data();
@@ -103,6 +113,10 @@ private slots:
     void decodeAcceptsOptionalKeys();
     void decodeRefuses_data();
     void decodeRefuses();
+    void hostileFixtures_data();
+    void hostileFixtures();
+    void manyFieldsWithATwinAtTheEnd();
+    void timestampsTheZoneSkipsKeepTheirReading();
     void fillFromQuery();
 };
 
@@ -151,6 +165,26 @@ void TestDataPacket::nullStaysApartFromEmpty()
     QVERIFY(DataPacket::encode(oneEmpty) != DataPacket::encode(oneNull));
 }
 
+void TestDataPacket::addingAFieldKeepsTheRows()
+{
+    DataTable t({{QStringLiteral("A"), FieldType::Int64}, {QStringLiteral("B"), FieldType::String}});
+    for (int r = 0; r < 3; ++r)
+        QVERIFY(t.appendRow({r, QStringLiteral("b%1").arg(r)}));
+    QVERIFY(t.addField({QStringLiteral("C"), FieldType::Boolean}));
+    QVERIFY(t.setValue(1, QStringLiteral("c"), true));
+    QCOMPARE(t.row(0), (QVariantList{QVariant::fromValue<qint64>(0), QStringLiteral("b0"), QVariant()}));
+    QCOMPARE(t.row(1), (QVariantList{QVariant::fromValue<qint64>(1), QStringLiteral("b1"), true}));
+    QCOMPARE(t.row(2), (QVariantList{QVariant::fromValue<qint64>(2), QStringLiteral("b2"), QVariant()}));
+
+    // Rows of a table without fields are only counted; a field added later gives each a NULL.
+    DataTable bare;
+    bare.appendRow();
+    bare.appendRow();
+    QVERIFY(bare.addField({QStringLiteral("X"), FieldType::Memo}));
+    QCOMPARE(bare.rowCount(), 2);
+    QVERIFY(bare.isNull(1, 0));
+}
+
 void TestDataPacket::setValueConverts_data()
 {
     QTest::addColumn<FieldDef>("field");
@@ -182,6 +216,13 @@ void TestDataPacket::setValueConverts_data()
     QTest::newRow("timestamp keeps wall clock")
         << stamp << QVariant(QDateTime(QDate(2024, 6, 1), QTime(12, 0), Qt::UTC))
         << QVariant(QDateTime(QDate(2024, 6, 1), QTime(12, 0), Qt::LocalTime));
+    // The tests run under Europe/London, where 01:30 on 30 March 2025 does not exist locally.
+    const QDateTime skipped(QDate(2025, 3, 30), QTime(1, 30), Qt::UTC);
+    QTest::newRow("timestamp text the zone skips") << stamp << QVariant(QStringLiteral("2025-03-30T01:30:00")) << QVariant(skipped);
+    QTest::newRow("timestamp the zone skips")
+        << stamp << QVariant(QDateTime(QDate(2025, 3, 30), QTime(1, 30), Qt::LocalTime)) << QVariant(skipped);
+    QTest::newRow("midnight the zone skips") << stamp << QVariant(QDate(2025, 3, 30))
+                                             << QVariant(QDateTime(QDate(2025, 3, 30), QTime(0, 0)));
     const FieldDef flag{QStringLiteral("F"), FieldType::Boolean};
     QTest::newRow("boolean from 1") << flag << QVariant(1) << QVariant(true);
 }
@@ -362,6 +403,8 @@ void TestDataPacket::decodeRefuses_data()
     QTest::newRow("twin field names")
         << cbor(withField(1, QStringLiteral("name"), QStringLiteral("code"))) << "used twice";
     QTest::newRow("negative size") << cbor(withField(0, QStringLiteral("size"), -3)) << "size must be";
+    QTest::newRow("scale above 18 on any type")
+        << cbor(withField(0, QStringLiteral("scale"), 19)) << "field definition 1 (CODE): the scale 19 is above 18";
     QTest::newRow("required as text")
         << cbor(withField(0, QStringLiteral("required"), QStringLiteral("T"))) << "required must be";
     QTest::newRow("number in a text field") << cbor(withColumn(0, {5})) << "row 1 of field CODE: expected a text string, found an integer";
@@ -399,6 +442,100 @@ void TestDataPacket::decodeRefuses()
     QVERIFY2(error.startsWith(QLatin1String("dataset packet: ")), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QCOMPARE(table, everyType());
+}
+
+void TestDataPacket::hostileFixtures_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
+
+    // Each value would be written out to two thousand million fraction digits.
+    QTest::newRow("decimal scale") << "decimal-scale-huge.cbor"
+                                   << "field definition 1 (QTY): the scale 2147483647 is above 18";
+    QTest::newRow("decimal precision") << "decimal-precision-huge.cbor"
+                                       << "field definition 1 (QTY): the precision 19 is above 18";
+    QTest::newRow("field names twice")
+        << "field-names-twice.cbor" << "field definition 3: field name code is used twice";
+    // A declared row count that the bytes cannot hold is refused before any row is made.
+    QTest::newRow("rows beyond the bytes")
+        << "rows-beyond-bytes.cbor" << "the column of field N has 1 values for 2147483647 rows";
+}
+
+void TestDataPacket::hostileFixtures()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+
+    const QByteArray bytes = fixture(file);
+    QVERIFY2(!bytes.isEmpty(), qPrintable(file));
+    DataTable table = everyType();
+    QString error;
+    QVERIFY(!DataPacket::decode(bytes, &table, &error));
+    QCOMPARE(error, QStringLiteral("dataset packet: ") + reason);
+    QCOMPARE(table, everyType());
+}
+
+void TestDataPacket::manyFieldsWithATwinAtTheEnd()
+{
+    // A hundred thousand field definitions, the last one named like the first.
+    QCborArray fields;
+    QCborArray columns;
+    for (int i = 0; i < 100000; ++i) {
+        fields.append(QCborMap{{QStringLiteral("name"), QStringLiteral("F%1").arg(i)},
+                               {QStringLiteral("type"), QStringLiteral("boolean")}});
+        columns.append(QCborArray());
+    }
+    fields[fields.size() - 1] = QCborMap{{QStringLiteral("name"), QStringLiteral("f0")},
+                                         {QStringLiteral("type"), QStringLiteral("boolean")}};
+    QCborMap map = validPacket();
+    map.insert(QStringLiteral("fields"), fields);
+    map.insert(QStringLiteral("columns"), columns);
+    map.insert(QStringLiteral("rowCount"), 0);
+
+    DataTable table;
+    QString error;
+    QVERIFY(!DataPacket::decode(QCborValue(map).toCbor(), &table, &error));
+    QCOMPARE(error, QStringLiteral("dataset packet: field definition 100000: field name f0 is used twice"));
+
+    // Without the twin the table has every field.
+    fields[fields.size() - 1] = QCborMap{{QStringLiteral("name"), QStringLiteral("LAST")},
+                                         {QStringLiteral("type"), QStringLiteral("boolean")}};
+    map.insert(QStringLiteral("fields"), fields);
+    QVERIFY2(DataPacket::decode(QCborValue(map).toCbor(), &table, &error), qPrintable(error));
+    QCOMPARE(table.fieldCount(), 100000);
+    QCOMPARE(table.indexOf(QStringLiteral("last")), 99999);
+}
+
+void TestDataPacket::timestampsTheZoneSkipsKeepTheirReading()
+{
+    // Under Europe/London the clocks go from 01:00 to 02:00 on 30 March 2025 and back from 02:00
+    // to 01:00 on 26 October 2025. Every reading stays as written: none is lost, moved or NULL.
+    const QByteArray bytes = fixture(QStringLiteral("timestamp-spring-forward.cbor"));
+    DataTable table;
+    QString error;
+    QVERIFY2(DataPacket::decode(bytes, &table, &error), qPrintable(error));
+    const QList<QDateTime> readings{
+        QDateTime(QDate(2025, 3, 30), QTime(0, 59, 59, 999)), QDateTime(QDate(2025, 3, 30), QTime(1, 30)),
+        QDateTime(QDate(2025, 3, 30), QTime(2, 0)), QDateTime(QDate(2025, 10, 26), QTime(1, 30))};
+    QCOMPARE(table.rowCount(), readings.size());
+    for (int r = 0; r < readings.size(); ++r) {
+        const QDateTime value = table.value(r, 0).toDateTime();
+        QVERIFY2(!table.isNull(r, 0), qPrintable(readings.at(r).toString()));
+        QCOMPARE(value.date(), readings.at(r).date());
+        QCOMPARE(value.time(), readings.at(r).time());
+    }
+    // Readings that exist locally stay local time; the skipped one is held as the same reading.
+    QCOMPARE(table.value(0, 0).toDateTime().timeSpec(), Qt::LocalTime);
+    QCOMPARE(table.value(1, 0).toDateTime().timeSpec(), Qt::UTC);
+    QCOMPARE(DataPacket::encode(table).toHex(), bytes.toHex());
+
+    // The wire reads single values through the same reader.
+    QVariant value;
+    QVERIFY2(DataPacket::valueFromCbor(table.field(0), QCborValue(QStringLiteral("2025-03-30T01:30:00")),
+                                       &value, &error),
+             qPrintable(error));
+    QVERIFY(value.toDateTime().isValid());
+    QCOMPARE(value.toDateTime().time(), QTime(1, 30));
 }
 
 void TestDataPacket::fillFromQuery()
@@ -469,6 +606,14 @@ void TestDataPacket::fillFromQuery()
         QCOMPARE(t.value(0, c).toString(), exact.at(c));
     }
 
+    // A timestamp that the local zone skips, as the driver hands it over.
+    QSqlQuery skipped(db.db());
+    skipped.prepare(QStringLiteral("select cast('2025-03-30 01:30:00' as timestamp) from RDB$DATABASE"));
+    QVERIFY2(t.fillFromQuery(skipped, &error), qPrintable(error));
+    QVERIFY(!t.isNull(0, 0));
+    QCOMPARE(t.value(0, 0).toDateTime().date(), QDate(2025, 3, 30));
+    QCOMPARE(t.value(0, 0).toDateTime().time(), QTime(1, 30));
+
     // An empty result still has its field definitions.
     QSqlQuery none(db.db());
     none.prepare(QStringLiteral("select * from EVERY_TYPE where ID = 0"));
@@ -477,5 +622,13 @@ void TestDataPacket::fillFromQuery()
     QCOMPARE(t.fieldCount(), 12);
 }
 
-QTEST_GUILESS_MAIN(TestDataPacket)
+int main(int argc, char *argv[])
+{
+    // Timestamps are read in a zone with daylight saving, so that readings the zone skips are met.
+    qputenv("TZ", "Europe/London");
+    tzset();
+    QCoreApplication app(argc, argv);
+    TestDataPacket test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_datapacket.moc"

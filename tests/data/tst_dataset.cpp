@@ -1,6 +1,7 @@
 #include "data/DataSet.h"
 #include "support/TestDatabase.h"
 #include "base/VarnexError.h"
+#include "Failure.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -19,18 +20,6 @@ const char *OfficerSql = "SELECT ID, UPDATE_ID, UNIQUE_UUID, CODE, NAME, TELEPHO
 QString newUuid()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
-
-// Runs a statement and returns the message of the VarnexError it throws, or "no error".
-template <typename F>
-QString failureOf(F &&f)
-{
-    try {
-        f();
-    } catch (const VarnexError &e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
 }
 
 } // namespace

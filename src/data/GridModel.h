@@ -1,0 +1,202 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include "data/DataTable.h"
+#include "data/NamedParameters.h"
+
+// One column of a list's order.
+struct GridSortKey
+{
+    QString column;
+    Qt::SortOrder order = Qt::AscendingOrder;
+};
+
+// A condition on one column of a list. The value is always bound as a parameter, so any text is
+// just a value; the column name must be a plain identifier and a column of the list.
+struct GridCondition
+{
+    enum Op {
+        Equal,
+        NotEqual,
+        Less,
+        LessOrEqual,
+        Greater,
+        GreaterOrEqual,
+        Contains,   // the value's text anywhere in the column's, letter case ignored, no wildcards
+        StartsWith, // the column's text begins with the value's, letter case ignored, no wildcards
+        IsNull,     // no value needed
+        IsNotNull,  // no value needed
+    };
+
+    QString column;
+    Op op = Equal;
+    QVariant value; // a NULL value matches no row in a comparison: use IsNull
+};
+
+// The rows of a SELECT on the local store as a table model for lists, pickers and browsers: rows
+// are read a page at a time as the view asks for them (canFetchMore/fetchMore), never all at once,
+// and sorting or filtering reads the list again from its first page.
+//
+// The SELECT has no ORDER BY, names every column (aliases for expressions; no two columns of one
+// name) and may have named parameters (":name"). The list's order, its filter and its paging are
+// added around it, and the key column (unique and never NULL, such as UNIQUE_UUID) ends every
+// order, so that the order is total.
+//
+// Paging is by key, not by cursor or offset: each page is one short statement asking for the rows
+// that follow the last row read, in the list's order ("ROWS n"). The statement is finished before
+// the page is shown, so the list holds no cursor and no transaction open on its connection while
+// the user looks at it: the connection's own unit of work can start and commit freely in between
+// (QIBASE runs one transaction per connection, and a commit would close a cursor left open), and
+// the database's clean-up of old row versions is never held back by a list left open for hours.
+// A page far down the list costs what the first one costs where the order can use an index, where
+// an offset would re-read every row before it; and rows inserted or deleted between two pages
+// neither repeat nor skip a row. What is shown is what each page found; refresh() reads it anew.
+// In the key's order alone an indexed key is walked directly; in any other order each page sorts
+// the rows that follow it, so the first pages of a very long list cost the most (about a fifth of
+// a second for 100,000 rows).
+//
+// Text values are as the database holds them; data() gives Qt::DisplayRole as the user sees it
+// (dates "dd/MM/yyyy", decimals at their scale, Booleans "T"/"F") and Qt::EditRole as the value
+// itself (see DataTable for each type's form), a NULL being an invalid QVariant.
+//
+// Set-up, open, sorting, filtering, refresh and search throw VarnexError with a text that names
+// what was wrong, and leave the list as it was. The calls a view makes (fetchMore, sort) never
+// throw: they emit loadFailed and keep the rows already shown.
+//
+// A list belongs to the thread of its connection, as the connection does.
+class GridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultPageSize = 200;
+
+    explicit GridModel(QObject *parent = nullptr);
+    GridModel(const QSqlDatabase &db, const QString &selectSql, const QString &keyColumn,
+              QObject *parent = nullptr);
+    ~GridModel() override;
+
+    // Set-up; the connection, the SQL and the key can be changed only while the list is closed.
+    void setDatabase(const QSqlDatabase &db);
+    QSqlDatabase database() const { return m_db; }
+    void setSql(const QString &selectSql);
+    QString sql() const { return m_sql; }
+    void setKeyColumn(const QString &column);
+    QString keyColumn() const { return m_keyName; }
+    // A value for a named parameter of the SELECT; takes effect at the next open or refresh.
+    void setParam(const QString &name, const QVariant &value);
+    void setPageSize(int rows);
+    int pageSize() const { return m_pageSize; }
+    // The header of a column; a column without one is headed by its name.
+    void setHeaderCaption(const QString &column, const QString &caption);
+
+    // Reads the first page.
+    void open();
+    void close();
+    bool isOpen() const { return m_open; }
+
+    // The order and the filter (conditions joined by AND). While open, a change reads the list
+    // again from its first page; a column that the list does not have is refused.
+    void setSort(const QList<GridSortKey> &keys);
+    QList<GridSortKey> sortKeys() const { return m_sort; }
+    void setFilter(const QList<GridCondition> &conditions);
+    QList<GridCondition> filter() const { return m_filter; }
+
+    // Reads the list again, at least as many rows as were read before, and returns the row of
+    // keepKey afterwards (reading further when it has moved down), or -1 when it is gone or no
+    // key was given. Opens the list when it is closed.
+    int refresh(const QVariant &keepKey = QVariant());
+    // The row of the given key, reading pages up to it; -1 when no row of the list has it.
+    int findKey(const QVariant &key);
+    // The first row, in the list's order, that meets every condition as well as the filter,
+    // reading pages up to it; -1 when there is none. Incremental search is a StartsWith.
+    int locate(const QList<GridCondition> &conditions);
+    // Reads every remaining row (an export of the whole list).
+    void fetchAll();
+    // The number of rows the list has with its filter, whatever has been read of it.
+    qint64 totalCount() const;
+
+    // Columns and values of the rows read so far. Unknown names and rows beyond those read throw.
+    int columnIndex(const QString &name) const; // letter case ignored; -1 when there is none
+    QString columnName(int column) const;
+    const FieldDef &field(int column) const;
+    QVariant value(int row, int column) const;
+    QVariant value(int row, const QString &column) const;
+    QVariant keyOf(int row) const;
+
+    // The text of the last failure reported by loadFailed.
+    QString lastError() const { return m_lastError; }
+
+    // A value as a list shows it.
+    static QString displayText(const FieldDef &field, const QVariant &value);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+    // A column below 0 returns the list to its key order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+signals:
+    // A page or a new order could not be read; the rows already shown stay.
+    void loadFailed(const QString &message);
+
+private:
+    struct OrderColumn
+    {
+        int column;
+        bool descending;
+    };
+    struct Statement
+    {
+        QString text;
+        QVariantList values;
+    };
+
+    void requireOpen(const char *what) const;
+    void requireClosed(const char *what) const;
+    // A column in SQL; by name, checked to be a plain identifier and a column of the list.
+    QString columnRef(const QString &name) const;
+    QString columnRef(int column) const;
+    QList<OrderColumn> orderOf(const QList<GridSortKey> &keys) const;
+    Statement select(const QString &what, const QList<GridCondition> &conditions,
+                     const QList<OrderColumn> &order, const QVariantList &beyond, bool after) const;
+    Statement condition(const GridCondition &c) const;
+    Statement beyond(const QList<OrderColumn> &order, const QVariantList &values, bool after) const;
+    // The rows of the list in its order, those after the given order values when there are any.
+    Statement page(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                   const QVariantList &after, int rows) const;
+    QVariantList orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const;
+    QSqlQuery execute(const Statement &statement) const;
+    qint64 count(const Statement &statement) const;
+    DataTable readRows(const Statement &statement) const;
+    void requery(const QList<GridSortKey> &sort, const QList<GridCondition> &filter, int rows);
+    void fetchRows(int count);
+    void report(const QString &message);
+
+    QSqlDatabase m_db;
+    QString m_sql;
+    QString m_keyName;
+    NamedParameters m_params;
+    int m_pageSize = DefaultPageSize;
+    QHash<QString, QString> m_captions; // case-folded column name -> caption
+
+    QList<GridSortKey> m_sort;
+    QList<GridCondition> m_filter;
+
+    bool m_open = false;
+    bool m_atEnd = true;
+    DataTable m_rows;          // the fields of the list and the rows read so far
+    int m_keyColumn = -1;
+    QList<OrderColumn> m_order; // m_sort resolved, ending with the key
+    QString m_lastError;
+};
