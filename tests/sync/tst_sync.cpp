@@ -214,7 +214,7 @@ private slots:
     }
     void init()
     {
-        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":0,"dropReply":0,"stallMs":0})"));
+        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":null,"dropReply":null,"stallMs":0})"));
     }
     void cleanupTestCase() { FreeSyncTables(); }
 
@@ -420,8 +420,7 @@ private slots:
         controller.SetBatchMode(true);
         QVERIFY(controller.Initialize(QString(), db.path(), localDatabaseUser(), localDatabasePassword(), QString(),
                                       Authority, Office, m_server.url()));
-        // IsAlive, GetSyncIdRange, GetSchema, then the upload itself.
-        QVERIFY(m_server.control(R"({"dropReply":4})"));
+        QVERIFY(m_server.control(R"({"dropReply":"SyncService.UpdateData"})"));
         QVERIFY(!controller.SyncSamples());
         QVERIFY(!controller.LastErrors().isEmpty());
         QVERIFY(!controller.SyncActive());
@@ -444,8 +443,7 @@ private slots:
         db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0 WHERE TABLE_NAME = 'premises_detail'"));
         const QSet<qint64> before = localIds(db, QStringLiteral("PREMISES_DETAIL"));
         TSyncTable entry(QStringLiteral("_dyn_premises_detail"), QStringLiteral("premises_detail_update"), 0, 0, false, true, true);
-        // IsAlive, GetSchema, then the first page.
-        QVERIFY(m_server.control(R"({"failCall":3})"));
+        QVERIFY(m_server.control(R"({"failCall":"SyncService.GetData"})"));
         TSyncPassContext context;
         const QStringList errors = runTables(db, m_server.url(), {&entry}, context);
         QCOMPARE(errors.size(), 1);
