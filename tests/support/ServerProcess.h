@@ -19,7 +19,6 @@ public:
     // Sends the signal and waits up to timeoutMs for the server to end; its exit status, or -1
     // when it did not end by itself in time (it is killed then) or ended by a signal.
     int stop(int signal, int timeoutMs);
-    qint64 processId() const { return m_process.processId(); }
     QString url() const { return QStringLiteral("http://127.0.0.1:%1/varnex/bin").arg(m_port); }
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     QString errorText() const { return m_error; }
