@@ -453,6 +453,13 @@ private slots:
         QTest::newRow("byte string of 2^56 bytes declared") << QByteArray("\x5b\x00\xff\xff\xff\xff\xff\xff\xff", 9) + "abc";
         QTest::newRow("array of 2^32 items declared") << QByteArray("\x9b\x00\x00\x00\x00\xff\xff\xff\xff", 9) + "abc";
         QTest::newRow("map of 2^31 pairs declared") << QByteArray("\xba\x7f\xff\xff\xff", 5) + QByteArray(64, '\0');
+        // 2 MB of one-byte items, which the operation would ignore, would take tens of MB decoded.
+        QTest::newRow("two million nulls beside a call") << [] {
+            const QByteArray bytes = encodeRequest({QStringLiteral("SyncService"), QStringLiteral("IsAlive"),
+                                                    {{QStringLiteral("Padding"), Type::Array, QCborArray{}}}});
+            const qsizetype at = bytes.size() - 1; // the empty array ends the message
+            return bytes.left(at) + QByteArray("\x9a\x00\x1e\x84\x80", 5) + QByteArray(2000000, char(0xf6));
+        }();
         QTest::newRow("service of the wrong type") << [] {
             QCborMap m = QCborValue::fromCbor(encodeRequest({QStringLiteral("SyncService"), QStringLiteral("IsAlive"), {}})).toMap();
             m.insert(QStringLiteral("service"), 7);
