@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -66,6 +67,10 @@ class StopSignals
 public:
     StopSignals()
     {
+        // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped even
+        // while blocked; the server is to stop on either signal however it was started.
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
         sigemptyset(&m_signals);
         sigaddset(&m_signals, SIGTERM);
         sigaddset(&m_signals, SIGINT);
