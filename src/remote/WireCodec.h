@@ -91,7 +91,7 @@ Reply decodeReply(const QByteArray &data);
 // decoders estimate the cost from the bytes before they build anything, so that a small message
 // of many tiny items cannot fill memory.
 inline constexpr qint64 DecodeBudgetFloor = qint64(64) * 1024 * 1024;
-inline constexpr qint64 DecodeBudgetPerByte = 4;
+inline constexpr qint64 DecodeBudgetPerByte = 3;
 qint64 decodeBudget(qsizetype messageSize);
 
 // Typed readers of a reply's results; each throws ProtocolError naming the missing or mistyped
