@@ -5,10 +5,39 @@
 #include "store/SynchronisedTables.h"
 #include "base/VarnexError.h"
 
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+namespace {
+
+// A parameter compared for equality with a column.
+ServerDatasets::ParamDef equalsParam(const QString &name, const QString &column)
+{
+    return {name, SqlUtil::quoteIdentifier(column) + QStringLiteral(" = ?"), false, column};
+}
+
+const FieldDef *findField(const QList<FieldDef> &fields, const QString &name)
+{
+    for (const FieldDef &f : fields)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &f;
+    return nullptr;
+}
+
+// Characters as the database counts them: code points, not UTF-16 units.
+qsizetype characterCount(const QString &text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text.at(i).isLowSurrogate())
+            ++n;
+    return n;
+}
+
+} // namespace
 
 ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 {
@@ -34,8 +63,11 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
             down.name = table;
             down.params = {{QStringLiteral("tablename"), {}, true}, {QStringLiteral("updatetablename"), {}, true},
                            {QStringLiteral("lastupdateid"), QStringLiteral("COALESCE(\"UPDATE_ID\", 0) > CAST(? AS BIGINT)"), true}};
-            if (columns.contains(QStringLiteral("LOCAL_AUTHORITY__CODE")))
-                down.params.append({QStringLiteral("localauthoritycode"), QStringLiteral("\"LOCAL_AUTHORITY__CODE\" = ?"), true});
+            if (columns.contains(QStringLiteral("LOCAL_AUTHORITY__CODE"))) {
+                ParamDef authority = equalsParam(QStringLiteral("localauthoritycode"), QStringLiteral("LOCAL_AUTHORITY__CODE"));
+                authority.optional = true;
+                down.params.append(authority);
+            }
             else
                 down.params.append({QStringLiteral("localauthoritycode"), {}, true});
             down.params.append({QStringLiteral("localauthofficecode"), {}, true});
@@ -70,7 +102,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 
     d = {};
     d.service = postbox; d.name = QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"); d.table = d.name;
-    d.params = {{QStringLiteral("localAuthorityCode"), QStringLiteral("\"CODE\" = ?")}};
+    d.params = {equalsParam(QStringLiteral("localAuthorityCode"), QStringLiteral("CODE"))};
     d.key = QStringLiteral("CODE"); d.canUpdate = true;
     d.optimisticColumns = {QStringLiteral("LAST_INSTALL_ID")};
     d.writable = {QStringLiteral("LAST_INSTALL_ID"), QStringLiteral("LAST_INSTALL_UUID")};
@@ -91,7 +123,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 
     d = {};
     d.service = maint; d.name = QStringLiteral("CLIENT_OUTCOME_CATEGORY"); d.table = d.name;
-    d.params = {{QStringLiteral("headingCode"), QStringLiteral("\"OUTCOME_HEADING__CODE\" = ?")}};
+    d.params = {equalsParam(QStringLiteral("headingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))};
     d.orderBy = QStringLiteral("\"CODE\""); d.key = QStringLiteral("CODE");
     m_defs.append(d);
 
@@ -100,8 +132,8 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 
     d = {};
     d.service = maint; d.name = QStringLiteral("CLIENT_OUTCOME_RESULT"); d.table = d.name;
-    d.params = {{QStringLiteral("SampleCode"), QStringLiteral("\"SAMPLE__CODE\" = ?")},
-                {QStringLiteral("HeadingCode"), QStringLiteral("\"OUTCOME_HEADING__CODE\" = ?")}};
+    d.params = {equalsParam(QStringLiteral("SampleCode"), QStringLiteral("SAMPLE__CODE")),
+                equalsParam(QStringLiteral("HeadingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))};
     d.orderBy = QStringLiteral("\"ID\""); d.key = QStringLiteral("ID");
     d.canInsert = d.canUpdate = d.canDelete = true; d.generator = QStringLiteral("GEN_OUTCOME_RESULT_ID");
     m_defs.append(d);
@@ -110,7 +142,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
     // stamped so that it travels down to the clients.
     d = {};
     d.service = maint; d.name = QStringLiteral("FINAL_SAMPLE_FOR_CODE"); d.table = QStringLiteral("SAMPLE");
-    d.params = {{QStringLiteral("sample_code"), QStringLiteral("\"CODE\" = ?")}};
+    d.params = {equalsParam(QStringLiteral("sample_code"), QStringLiteral("CODE"))};
     d.key = QStringLiteral("ID"); d.canUpdate = true; d.writable = {QStringLiteral("FLAG_PROSECUTION")};
     d.stampUpdateId = true;
     m_defs.append(d);
@@ -133,7 +165,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
     d = {};
     d.service = files; d.name = QStringLiteral("ATTACHMENT_FOR_SAMPLE_CODE"); d.table = QStringLiteral("ATTACHMENT");
     d.columns = QStringLiteral("\"ID\", \"FILE_NAME\", \"FILE_TYPE\", \"FILE_DESCRIPTION\", \"UPLOAD_TIMESTAMP\"");
-    d.params = {{QStringLiteral("sampleCode"), QStringLiteral("\"SAMPLE__CODE\" = ?")}};
+    d.params = {equalsParam(QStringLiteral("sampleCode"), QStringLiteral("SAMPLE__CODE"))};
     d.orderBy = QStringLiteral("\"ID\""); d.key = QStringLiteral("ID");
     m_defs.append(d);
 }
@@ -176,22 +208,67 @@ Wire::DatasetSchema ServerDatasets::schema(const QSqlDatabase &db, const Def &de
     return s;
 }
 
+void ServerDatasets::checkDecimal(const Def &def, const FieldDef &field, const QVariant &value, const QString &what) const
+{
+    if (!value.isValid())
+        return;
+    // The form the dataset packet takes too: text in plain decimal notation.
+    static const QRegularExpression form(QStringLiteral("^-?[0-9]+(?:\\.([0-9]+))?$"));
+    if (value.typeId() != QMetaType::QString)
+        throw VarnexError(QStringLiteral("Dataset %1: %2 takes a decimal number written as text, such as \"-12.34\"")
+                              .arg(def.name, what));
+    const QString text = value.toString();
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        throw VarnexError(QStringLiteral("Dataset %1: %2: \"%3\" is not a decimal number").arg(def.name, what, text.left(40)));
+    QString fraction = m.captured(1);
+    // Zeros at the end carry no value; any other digit beyond the scale would be rounded away.
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    if (fraction.size() > field.scale)
+        throw VarnexError(QStringLiteral("Dataset %1: %2 keeps %3 digits after the decimal point; \"%4\" has more")
+                              .arg(def.name, what)
+                              .arg(field.scale)
+                              .arg(text.left(40)));
+}
+
+void ServerDatasets::checkText(const Def &def, const QString &column, int declaredBytes, const QString &text,
+                               const QString &what) const
+{
+    const int characters = m_store.characterLength(def.table, column);
+    if (characters > 0 && characterCount(text) > characters)
+        throw VarnexError(QStringLiteral("Dataset %1: %2 holds at most %3 characters; the text sent has %4")
+                              .arg(def.name, what)
+                              .arg(characters)
+                              .arg(characterCount(text)));
+    // A column the catalogue does not describe (a computed one) has only its declared size, in bytes.
+    if (characters <= 0 && declaredBytes > 0 && text.toUtf8().size() > declaredBytes)
+        throw VarnexError(QStringLiteral("Dataset %1: %2 holds at most %3 bytes; the text sent has %4 in UTF-8")
+                              .arg(def.name, what)
+                              .arg(declaredBytes)
+                              .arg(text.toUtf8().size()));
+}
+
 QVariant ServerDatasets::bindValue(const Def &def, const QList<FieldDef> &fields, const QString &column, const QVariant &value) const
 {
-    for (const FieldDef &f : fields)
-        if (f.name.compare(column, Qt::CaseInsensitive) == 0) {
-            QVariant out;
-            QString error;
-            if (!DataTable::normalise(f, value, &out, &error))
-                throw VarnexError(QStringLiteral("Dataset %1: %2").arg(def.name, error));
-            if (!out.isValid())
-                return QVariant(QMetaType::fromType<QString>()); // bound as NULL
-            // The driver binds a null QString as NULL; empty text must stay empty text.
-            if (out.typeId() == QMetaType::QString && out.toString().isNull())
-                return QVariant(QStringLiteral(""));
-            return out;
-        }
-    throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, column));
+    const FieldDef *field = findField(fields, column);
+    if (!field)
+        throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, column));
+    const QString what = QStringLiteral("field %1").arg(field->name);
+    if (field->type == FieldType::Decimal)
+        checkDecimal(def, *field, value, what);
+    QVariant out;
+    QString error;
+    if (!DataTable::normalise(*field, value, &out, &error))
+        throw VarnexError(QStringLiteral("Dataset %1: %2").arg(def.name, error));
+    if (!out.isValid())
+        return QVariant(QMetaType::fromType<QString>()); // bound as NULL
+    // The driver binds a null QString as NULL; empty text must stay empty text.
+    if (out.typeId() == QMetaType::QString && out.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    if (field->type == FieldType::String)
+        checkText(def, field->name, field->size, out.toString(), what);
+    return out;
 }
 
 DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
@@ -224,6 +301,8 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
             continue;
         if (pd.optional && (!given || !value.isValid() || value.toString().isEmpty()))
             continue;
+        if (!pd.column.isEmpty() && value.typeId() == QMetaType::QString)
+            checkText(def, pd.column, 0, value.toString(), QStringLiteral("the parameter %1").arg(pd.name));
         conditions << pd.condition;
         values << (value.isValid() ? value : QVariant(QMetaType::fromType<QString>()));
     }
@@ -232,6 +311,11 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
     for (const Wire::WhereItem &w : where) {
         const QVariant v = bindValue(def, fields, w.field, w.value);
         const QString column = SqlUtil::quoteIdentifier(w.field.toUpper());
+        // "equal" to NULL is the IS NULL condition ("different" from NULL reads IS NOT NULL).
+        if (w.op == Wire::WhereItem::Equal && !w.value.isValid()) {
+            conditions << column + QStringLiteral(" IS NULL");
+            continue;
+        }
         switch (w.op) {
         case Wire::WhereItem::Equal: conditions << column + QStringLiteral(" = ?"); break;
         case Wire::WhereItem::Different: conditions << column + QStringLiteral(" IS DISTINCT FROM ?"); break;

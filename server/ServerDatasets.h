@@ -18,6 +18,7 @@ public:
         QString name;       // matched without regard to case
         QString condition;  // SQL with one "?" (fixed text); empty: accepted and ignored
         bool optional = false; // skipped when absent or empty text
+        QString column = {}; // the column the value is compared with, when it is one: checked to fit it
     };
     struct Def
     {
@@ -55,7 +56,14 @@ public:
 
 private:
     QString selectSql(const Def &def) const;
+    // The value of a field as it is bound; throws VarnexError naming the dataset and the field when
+    // the value does not fit it.
     QVariant bindValue(const Def &def, const QList<FieldDef> &fields, const QString &column, const QVariant &value) const;
+    // Refuse, rather than let the database round or cut, a decimal with more fraction digits than
+    // its column keeps and a text longer than its column; `what` names the field or parameter.
+    void checkDecimal(const Def &def, const FieldDef &field, const QVariant &value, const QString &what) const;
+    void checkText(const Def &def, const QString &column, int declaredBytes, const QString &text,
+                   const QString &what) const;
     DataTable rowByKey(const QSqlDatabase &db, const Def &def, const QVariant &key);
 
     ServerStore &m_store;

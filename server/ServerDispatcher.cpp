@@ -1,13 +1,12 @@
 #include "ServerDispatcher.h"
 
-#include "remote/AesEnvelope.h"
-#include "data/PacketCipher.h"
-#include "remote/RemoteError.h"
 #include "ServerAutoUpdate.h"
 #include "ServerStore.h"
-#include "store/SqlUtil.h"
+#include "data/PacketCipher.h"
+#include "remote/RemoteError.h"
 #include "remote/TableCodec.h"
 #include "remote/VRXLoginInfo.h"
+#include "store/SqlUtil.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -62,15 +61,9 @@ auto inTransaction(ServerStore &store, F work)
 
 } // namespace
 
-ServerDispatcher::ServerDispatcher(ServerStore &store, Faults &faults)
-    : m_store(store), m_faults(faults), m_datasets(store),
-      m_envelope(new AesEnvelope(QByteArrayLiteral("HbrodixQ27")))
+ServerDispatcher::ServerDispatcher(ServerStore &store, Faults &faults, const QByteArray &passPhrase)
+    : m_store(store), m_faults(faults), m_datasets(store), m_envelope(passPhrase)
 {
-}
-
-ServerDispatcher::~ServerDispatcher()
-{
-    delete m_envelope;
 }
 
 QByteArray ServerDispatcher::errorBody(const QString &errorClass, const QString &message)
@@ -80,22 +73,32 @@ QByteArray ServerDispatcher::errorBody(const QString &errorClass, const QString 
 
 ServerDispatcher::Outcome ServerDispatcher::handle(const QByteArray &body)
 {
-    const int call = m_faults.callCounter.fetch_add(1) + 1;
-    if (const int ms = m_faults.stallMs.load(); ms > 0)
+    if (const int ms = m_faults.stallMs(); ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    if (m_faults.failCall.load() == call)
-        return {errorBody(QStringLiteral("InjectedFault"), QStringLiteral("Call %1 failed on purpose").arg(call)), 500};
+    if (!m_decodeTurns.try_acquire_for(std::chrono::milliseconds(BusyAfterMs)))
+        return {errorBody(QStringLiteral("ServerError"), QStringLiteral("The server is busy; try again later")), 503};
+    struct Turn
+    {
+        std::counting_semaphore<MaxConcurrentDecodes> &turns;
+        ~Turn() { turns.release(); }
+    } turn{m_decodeTurns};
 
     // The reply travels in the envelope only when the request's envelope opened.
     bool wrapped = false;
+    QString service, operation;
     Reply reply;
     try {
         QByteArray plain = body;
         if (AesEnvelope::isWrapped(body)) {
-            plain = m_envelope->unwrap(body);
+            plain = m_envelope.unwrap(body);
             wrapped = true;
         }
         const Request request = decodeRequest(plain);
+        service = request.service;
+        operation = request.operation;
+        if (m_faults.takeFailCall(service, operation))
+            return {errorBody(QStringLiteral("InjectedFault"), QStringLiteral("%1.%2 failed on purpose").arg(service, operation)),
+                    500};
         reply = dispatch(request);
     } catch (const RemoteError &e) {
         reply = Reply::error(e.className(), e.message());
@@ -104,11 +107,11 @@ ServerDispatcher::Outcome ServerDispatcher::handle(const QByteArray &body)
     } catch (const std::exception &e) {
         reply = Reply::error(QStringLiteral("ServerError"), QString::fromLocal8Bit(e.what()));
     }
-    if (m_faults.dropReply.load() == call)
+    if (!service.isEmpty() && m_faults.takeDropReply(service, operation))
         return {QByteArray(), 200, true};
     QByteArray out = encodeReply(reply);
     if (wrapped)
-        out = m_envelope->wrap(out);
+        out = m_envelope.wrap(out);
     return {out, reply.ok ? 200 : 400};
 }
 
@@ -134,9 +137,18 @@ Reply ServerDispatcher::syncService(const Request &request)
 {
     Reply reply;
     if (request.operation == QLatin1String("IsAlive")) {
-        // Alive means the store answers.
-        inTransaction(m_store, [](const QSqlDatabase &db) { return SqlUtil::scalar(db, QStringLiteral("SELECT 1 FROM RDB$DATABASE")); });
-        reply.results << Param::boolean(QStringLiteral("Result"), true);
+        // Alive means the store is there and answers; a store that is gone makes the answer false,
+        // not a failure of the call.
+        bool alive = false;
+        try {
+            alive = QFileInfo::exists(m_store.databasePath())
+                && inTransaction(m_store, [](const QSqlDatabase &db) {
+                       return SqlUtil::scalar(db, QStringLiteral("SELECT 1 FROM RDB$DATABASE"));
+                   }).toInt() == 1;
+        } catch (const VarnexError &) {
+            alive = false;
+        }
+        reply.results << Param::boolean(QStringLiteral("Result"), alive);
         return reply;
     }
     const qint64 n = param(request, QStringLiteral("QuantityRequired"), Type::Int32).toInteger();
@@ -164,7 +176,7 @@ Reply ServerDispatcher::loginService(const Request &request)
     const QString password = param(request, QStringLiteral("Password"), Type::AnsiString).toString();
     VRXLoginInfo info;
     bool accepted = false;
-    if (!m_faults.refuseServiceLogin.load()) {
+    if (!m_faults.refuseServiceLogin()) {
         accepted = inTransaction(m_store, [&](const QSqlDatabase &db) {
             QSqlQuery q = SqlUtil::exec(db, QStringLiteral("SELECT USER_ID, USER_NAME, REAL_NAME FROM SERVICE_ACCOUNT "
                                                            "WHERE USER_NAME = ? AND USER_PASSWORD = ?"), {user, password});

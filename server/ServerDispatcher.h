@@ -2,11 +2,13 @@
 
 #include "Faults.h"
 #include "ServerDatasets.h"
+#include "remote/AesEnvelope.h"
 #include "remote/WireCodec.h"
 
 #include <QByteArray>
 
-class AesEnvelope;
+#include <semaphore>
+
 class ServerStore;
 
 // Turns one request body into one reply body. Services are looked up by name; anything that is not
@@ -14,8 +16,14 @@ class ServerStore;
 class ServerDispatcher
 {
 public:
-    ServerDispatcher(ServerStore &store, Faults &faults);
-    ~ServerDispatcher();
+    // A decoded request takes several times its size in memory until its answer is made (see
+    // Wire::decodeBudget), so only this many requests are decoded and worked on at once; the others
+    // wait for their turn, and after BusyAfterMs of waiting are answered "busy" (HTTP 503).
+    static constexpr int MaxConcurrentDecodes = 2;
+    static constexpr int BusyAfterMs = 30000;
+
+    // passPhrase: the bytes the envelope's key is derived from.
+    ServerDispatcher(ServerStore &store, Faults &faults, const QByteArray &passPhrase);
 
     struct Outcome
     {
@@ -38,5 +46,6 @@ private:
     ServerStore &m_store;
     Faults &m_faults;
     ServerDatasets m_datasets;
-    AesEnvelope *m_envelope;
+    AesEnvelope m_envelope;
+    std::counting_semaphore<MaxConcurrentDecodes> m_decodeTurns{MaxConcurrentDecodes};
 };

@@ -1,11 +1,11 @@
 #include "ServerStore.h"
 
 #include "base/AtomicFile.h"
-
-#include "store/SynchronisedTables.h"
-
-#include "store/SqlUtil.h"
 #include "base/VarnexError.h"
+#include "remote/DAData_DM.h"
+#include "store/LocalDatabase.h"
+#include "store/SqlUtil.h"
+#include "store/SynchronisedTables.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +20,9 @@
 #include <QUuid>
 
 #include <atomic>
+
+#include <pthread.h>
+#include <signal.h>
 
 namespace {
 
@@ -61,17 +64,27 @@ QString syncedTablesScript()
 
 QSqlDatabase openFirebird(const QString &path, const QString &name)
 {
-    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                   : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), name);
-    db.setDatabaseName(path);
-    db.setUserName(QStringLiteral("SYSDBA"));
-    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    if (!db.isOpen() && !db.open())
-        throw VarnexError(QStringLiteral("Cannot open the server store %1: %2").arg(path, db.lastError().text()));
+    QString error;
+    const QSqlDatabase db = openLocalDatabase(path, name, &error);
+    if (!db.isOpen())
+        throw VarnexError(QStringLiteral("Cannot open the server store %1: %2").arg(path, error));
     return db;
 }
 
 std::atomic<int> g_connectionCounter{0};
+
+// The connection of one thread; closed by the thread itself when it ends, as a connection may only
+// be used, and closed, on the thread that made it.
+struct ThreadConnection
+{
+    QString name;
+    ~ThreadConnection()
+    {
+        if (!name.isEmpty())
+            closeDatabaseConnection(name);
+    }
+};
+thread_local ThreadConnection t_connection;
 
 } // namespace
 
@@ -91,10 +104,20 @@ QString ServerStore::databasePath() const
 QSqlDatabase ServerStore::connection()
 {
     // One connection per handler thread, made on that thread and used only there.
-    thread_local QString name;
-    if (name.isEmpty())
-        name = QStringLiteral("server-%1").arg(g_connectionCounter.fetch_add(1));
-    return openFirebird(databasePath(), name);
+    if (t_connection.name.isEmpty())
+        t_connection.name = QStringLiteral("server-%1").arg(g_connectionCounter.fetch_add(1));
+    if (QSqlDatabase::contains(t_connection.name)) {
+        QSqlDatabase db = QSqlDatabase::database(t_connection.name, false);
+        if (db.isOpen())
+            return db;
+    }
+    return openFirebird(databasePath(), t_connection.name);
+}
+
+void ServerStore::close()
+{
+    if (!t_connection.name.isEmpty())
+        closeDatabaseConnection(t_connection.name);
 }
 
 void ServerStore::openOrCreate(const QString &seedFile)
@@ -127,6 +150,13 @@ void ServerStore::createStore(const QString &seedFile)
     }
     QProcess isql;
     isql.setProcessChannelMode(QProcess::MergedChannels);
+    // The server blocks its stop signals in every thread to take them in one place; isql must not
+    // inherit that.
+    isql.setChildProcessModifier([] {
+        sigset_t none;
+        sigemptyset(&none);
+        pthread_sigmask(SIG_SETMASK, &none, nullptr);
+    });
     isql.start(QStringLiteral(VARNEX_ISQL), {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-i"), script});
     if (!isql.waitForFinished(120000) || isql.exitStatus() != QProcess::NormalExit || isql.exitCode() != 0)
         throw VarnexError(QStringLiteral("isql could not create the server store: %1").arg(QString::fromLocal8Bit(isql.readAll())));
@@ -148,7 +178,7 @@ void ServerStore::createStore(const QString &seedFile)
         });
         db.close();
     }
-    QSqlDatabase::removeDatabase(connName);
+    closeDatabaseConnection(connName);
     if (!QFile::rename(building, databasePath()))
         throw VarnexError(QStringLiteral("Cannot move the new store into place at %1").arg(databasePath()));
 }
@@ -156,14 +186,21 @@ void ServerStore::createStore(const QString &seedFile)
 void ServerStore::loadColumns(const QSqlDatabase &db)
 {
     m_columns.clear();
+    m_characterLengths.clear();
     QSqlQuery q = SqlUtil::exec(db, QStringLiteral(
-        "SELECT TRIM(rf.RDB$RELATION_NAME), TRIM(rf.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS rf "
+        "SELECT TRIM(rf.RDB$RELATION_NAME), TRIM(rf.RDB$FIELD_NAME), f.RDB$CHARACTER_LENGTH "
+        "FROM RDB$RELATION_FIELDS rf "
         "JOIN RDB$RELATIONS r ON r.RDB$RELATION_NAME = rf.RDB$RELATION_NAME "
         "JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE "
         "WHERE COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0 AND f.RDB$COMPUTED_BLR IS NULL "
         "ORDER BY rf.RDB$RELATION_NAME, rf.RDB$FIELD_POSITION"));
-    while (q.next())
-        m_columns[q.value(0).toString()].append(q.value(1).toString());
+    while (q.next()) {
+        const QString table = q.value(0).toString();
+        const QString column = q.value(1).toString();
+        m_columns[table].append(column);
+        if (const int length = q.value(2).toInt(); length > 0)
+            m_characterLengths[table].insert(column, length);
+    }
 }
 
 qint64 ServerStore::claimSyncIds(const QSqlDatabase &db, qint64 count)
@@ -219,7 +256,9 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
     const QString office = QStringLiteral("DEMO01");
     auto S = [](const char *s) { return QVariant(QString::fromUtf8(s)); };
 
-    insertRow(db, QStringLiteral("SERVICE_ACCOUNT"), {{"USER_NAME", S("vrxuser")}, {"USER_PASSWORD", S("kite3")},
+    // The built-in account of the central-server client.
+    insertRow(db, QStringLiteral("SERVICE_ACCOUNT"), {{"USER_NAME", QString::fromLatin1(TDADataDm::ServiceUserName())},
+                                                      {"USER_PASSWORD", QString::fromLatin1(TDADataDm::ServicePassword())},
                                                       {"USER_ID", S("17")}, {"REAL_NAME", S("Varnex service account")}});
     insertRow(db, QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"), {{"CODE", la}, {"NAME", S("Demo Borough Council")},
                                                                     {"LLG", S("DEMO-LLG")}, {"LAST_INSTALL_ID", 0}});

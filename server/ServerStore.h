@@ -8,8 +8,9 @@
 #include <mutex>
 
 // The server's Firebird store in its data folder: created and seeded on first start, opened on
-// later ones. Every request handler thread gets its own connection; all database work of a request
-// runs under one lock, so commits (and the UPDATE_ID stamps they carry) happen in stamp order.
+// later ones. Every request handler thread gets its own connection, closed when the thread ends;
+// all database work of a request runs under one lock, so commits (and the UPDATE_ID stamps they
+// carry) happen in stamp order.
 class ServerStore
 {
 public:
@@ -17,8 +18,12 @@ public:
 
     // Throws VarnexError with the cause when the store cannot be created or opened.
     void openOrCreate(const QString &seedFile = {});
+    // Closes the calling thread's connection (the handler threads close theirs as they end).
+    void close();
 
     QString databasePath() const;
+    // The calling thread's connection, opened on first use; throws VarnexError when the store
+    // cannot be opened.
     QSqlDatabase connection();
     std::mutex &lock() { return m_lock; }
 
@@ -26,6 +31,11 @@ public:
     bool hasTable(const QString &table) const { return m_columns.contains(table.toUpper()); }
     // Stored (not computed) columns of a table, upper case, in table order.
     QStringList writableColumns(const QString &table) const { return m_columns.value(table.toUpper()); }
+    // The most characters a text column holds (its declared length); 0 for other columns.
+    int characterLength(const QString &table, const QString &column) const
+    {
+        return m_characterLengths.value(table.toUpper()).value(column.toUpper());
+    }
 
     // Ids from the one synchronisation sequence: claims `count` values and returns the last.
     static qint64 claimSyncIds(const QSqlDatabase &db, qint64 count);
@@ -42,5 +52,6 @@ private:
     QString m_dataDir;
     std::mutex m_lock;
     QHash<QString, QStringList> m_columns;
+    QHash<QString, QHash<QString, int>> m_characterLengths;
 };
 

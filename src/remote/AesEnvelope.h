@@ -14,7 +14,12 @@ public:
     static constexpr int Iterations = 20000;
     static QByteArray marker() { return QByteArrayLiteral("AES"); }
     static QByteArray salt() { return QByteArrayLiteral("varnex-wire-envelope-v1"); }
+    // The pass phrase built into the central-server client, as the bytes the key is derived from
+    // (ten ASCII characters). The stand-in server uses it too unless it is given another one.
+    static QByteArray builtInPassPhrase() { return QByteArrayLiteral("HbrodixQ27"); }
 
+    // The key is derived from the pass phrase's bytes exactly as given; no character set is
+    // applied to them.
     explicit AesEnvelope(const QByteArray &passPhrase);
 
     // True when the message starts with the marker.

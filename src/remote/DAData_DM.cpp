@@ -43,10 +43,10 @@ bool TDADataDm::Login(const QString &aURL, const QString &aUserID, const QString
     const qint32 userId = QString::fromLatin1(info.UserId).trimmed().toInt(&ok, 10);
     if (!ok)
         throw RemoteError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(info.UserId)));
-    fLoginInfo.assign(info);
-    FLoggedIn = true;
-    FRealName = QString::fromLatin1(info.RealName);
-    FUserId = userId;
+    m_loginInfo.assign(info);
+    m_loggedIn = true;
+    m_realName = QString::fromLatin1(info.RealName);
+    m_userId = userId;
     return true;
 }
 

@@ -28,7 +28,6 @@ public:
     static constexpr qint64 MinUploadBytesPerSecond = 32 * 1024;
     static QByteArray ServiceUserName() { return QByteArrayLiteral("vrxuser"); }
     static QByteArray ServicePassword() { return QByteArrayLiteral("kite3"); }
-    static QByteArray EnvelopePassPhrase() { return QByteArrayLiteral("HbrodixQ27"); }
 
     explicit TDADataDm(const CentralServerSettings &settings);
 
@@ -55,14 +54,14 @@ public:
 
     static int UploadTimeoutMs(qint64 bytes);
 
-    qint32 ClientId() const { return FClientId; }
-    qint32 UserId() const { return FUserId; }
-    QString RealName() const { return FRealName; }
-    bool LoggedIn() const { return FLoggedIn; }
-    void setLoggedIn(bool v) { FLoggedIn = v; }
+    qint32 ClientId() const { return m_clientId; }
+    qint32 UserId() const { return m_userId; }
+    QString RealName() const { return m_realName; }
+    bool LoggedIn() const { return m_loggedIn; }
+    void setLoggedIn(bool v) { m_loggedIn = v; }
 
     HttpChannel ROChannel;
-    AesEnvelope ROAESEncryptionEnvelope1{EnvelopePassPhrase()};
+    AesEnvelope ROAESEncryptionEnvelope1{AesEnvelope::builtInPassPhrase()};
     RemoteDataAdapter PostboxAdapter{ROChannel, QStringLiteral("PostboxV9Service"), &ROAESEncryptionEnvelope1};
     RemoteDataAdapter ClientAdapterAdapter{ROChannel, QStringLiteral("VRXMaint"), &ROAESEncryptionEnvelope1};
     RemoteTable tblInsertFile{PostboxAdapter, QStringLiteral("FILE_TO_INSERT_FROM_LA_EX")};
@@ -75,9 +74,9 @@ private:
     void loginWithServiceAccount();
 
     CentralServerSettings m_settings;
-    qint32 FClientId = 0;
-    qint32 FUserId = 0;
-    QString FRealName;
-    bool FLoggedIn = false;
-    VRXLoginInfo fLoginInfo;
+    qint32 m_clientId = 0; // never set: always 0
+    qint32 m_userId = 0;
+    QString m_realName;
+    bool m_loggedIn = false;
+    VRXLoginInfo m_loginInfo;
 };

@@ -115,8 +115,8 @@ THYFileUpdateInfo THYFileUpdateInfo::read(const QCborValue &value)
         const QDateTime wall = Wire::decodeDateTime(ts, &ok);
         if (!ok)
             throw ProtocolError(QStringLiteral("The field \"TimeStamp\" is not a date and time"));
-        // The wire carries wall-clock fields; they are read back as local time, unchanged.
-        info.TimeStamp = QDateTime(wall.date(), wall.time());
+        // The wire carries wall-clock fields; they are read back unchanged.
+        info.TimeStamp = wall;
     }
     info.Version = textField(m, QStringLiteral("Version"));
     info.DownloadProgress = intField(m, QStringLiteral("DownloadProgress"));

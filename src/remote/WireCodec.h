@@ -82,9 +82,17 @@ struct Reply
 QByteArray encodeRequest(const Request &request);
 QByteArray encodeReply(const Reply &reply);
 // Both throw ProtocolError naming what was wrong (not CBOR, truncated, trailing bytes, missing or
-// mistyped member, a value that does not match its declared type).
+// mistyped member, a value that does not match its declared type, a message whose decoding would
+// take more memory than decodeBudget allows for its size).
 Request decodeRequest(const QByteArray &data);
 Reply decodeReply(const QByteArray &data);
+
+// The memory a decoded message may take, in proportion to its size (docs/wire.md, "Limits"): the
+// decoders estimate the cost from the bytes before they build anything, so that a small message
+// of many tiny items cannot fill memory.
+inline constexpr qint64 DecodeBudgetFloor = qint64(64) * 1024 * 1024;
+inline constexpr qint64 DecodeBudgetPerByte = 3;
+qint64 decodeBudget(qsizetype messageSize);
 
 // Typed readers of a reply's results; each throws ProtocolError naming the missing or mistyped
 // result.
@@ -93,7 +101,9 @@ qint64 readInt64(const Reply &reply, const QString &name);
 QCborValue readValue(const Reply &reply, const QString &name, const QString &type);
 
 // Date-time values travel as the wall-clock time the database holds, tagged as an RFC 3339 text
-// with the suffix "Z"; the receiver reads the fields back unchanged.
+// with the suffix "Z"; the receiver reads the fields back unchanged: the result's date() and time()
+// are the fields sent. It is local time, except for a reading that local time skips (in the hour
+// lost when the clocks go forward), which comes back as UTC so that it stays valid and unshifted.
 QCborValue encodeDateTime(const QDateTime &dt);
 QDateTime decodeDateTime(const QCborValue &v, bool *ok = nullptr);
 

@@ -2,6 +2,7 @@
 #include "remote/AesEnvelope.h"
 #include "remote/DAData_DM.h"
 #include "remote/HttpChannel.h"
+#include "remote/LoginService.h"
 #include "data/PacketCipher.h"
 #include "remote/RemoteDataAdapter.h"
 #include "remote/RemoteError.h"
@@ -11,13 +12,17 @@
 #include "remote/TableCodec.h"
 
 #include <QBuffer>
+#include <QCborArray>
 #include <QCborMap>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <thread>
@@ -48,7 +53,7 @@ public:
             const int c = ::accept(m_fd, nullptr, nullptr);
             if (c < 0)
                 return;
-            ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv_, sizeof tv_);
+            ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &m_receiveTimeout, sizeof m_receiveTimeout);
             QByteArray in;
             char buf[4096];
             qsizetype need = -1;
@@ -80,9 +85,78 @@ public:
 private:
     int m_fd = -1;
     int m_port = 0;
-    timeval tv_{10, 0};
+    timeval m_receiveTimeout{10, 0};
     std::thread m_thread;
 };
+
+// One POST over a plain socket, for what libcurl hides: the answer's status, its Content-Encoding and
+// its body as it travelled.
+struct RawAnswer
+{
+    int status = 0;
+    QByteArray contentEncoding;
+    QByteArray body;
+};
+
+RawAnswer rawPost(int port, const QByteArray &body, const QByteArray &acceptEncoding)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!socket.waitForConnected(5000))
+        return {};
+    QByteArray request = "POST /varnex/bin HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n"
+                         "Content-Type: application/cbor\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\n";
+    if (!acceptEncoding.isNull())
+        request += "Accept-Encoding: " + acceptEncoding + "\r\n";
+    socket.write(request + "\r\n" + body);
+    QByteArray in;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
+        in += socket.readAll();
+    in += socket.readAll();
+    const qsizetype end = in.indexOf("\r\n\r\n");
+    RawAnswer answer;
+    if (end < 0)
+        return answer;
+    const QList<QByteArray> lines = in.left(end).split('\n');
+    answer.status = lines.first().split(' ').value(1).toInt();
+    for (const QByteArray &line : lines)
+        if (line.toLower().startsWith("content-encoding:"))
+            answer.contentEncoding = line.mid(17).trimmed();
+    answer.body = in.mid(end + 4);
+    return answer;
+}
+
+// Inflates gzip or zlib data (the two HTTP codings); empty on failure.
+QByteArray inflateAnswer(const QByteArray &data)
+{
+    z_stream stream{};
+    if (inflateInit2(&stream, 15 + 32) != Z_OK)
+        return {};
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    QByteArray out;
+    char buffer[16384];
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef *>(buffer);
+        stream.avail_out = sizeof buffer;
+        rc = inflate(&stream, Z_NO_FLUSH);
+        out.append(buffer, qsizetype(sizeof buffer - stream.avail_out));
+    }
+    inflateEnd(&stream);
+    return rc == Z_STREAM_END ? out : QByteArray();
+}
+
+// A new row of the authority's offices with the given id, as the synchronisation uploads it.
+QVariantMap officeRow(qint64 id, const QString &code)
+{
+    return {{QStringLiteral("ID"), id},
+            {QStringLiteral("UNIQUE_UUID"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+            {QStringLiteral("CODE"), code},
+            {QStringLiteral("LOCAL_AUTHORITY__CODE"), QStringLiteral("DEMO")},
+            {QStringLiteral("IS_SYNCING"), QStringLiteral("T")}};
+}
 
 } // namespace
 
@@ -101,7 +175,7 @@ private:
     }
     void resetFaults()
     {
-        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":0,"dropReply":0,"stallMs":0})"));
+        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":null,"dropReply":null,"stallMs":0})"));
     }
 
 private slots:
@@ -164,7 +238,7 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("enveloped");
         QTest::addColumn<QString>("failure");
-        const AesEnvelope envelope(QByteArrayLiteral("HbrodixQ27"));
+        const AesEnvelope envelope(AesEnvelope::builtInPassPhrase());
         Reply ok;
         ok.results << Param::boolean(QStringLiteral("Result"), true);
         const QByteArray okBody = encodeReply(ok);
@@ -193,7 +267,7 @@ private slots:
         CannedServer canned(status, body);
         HttpChannel channel;
         channel.setTargetUrl(canned.url());
-        const AesEnvelope envelope(QByteArrayLiteral("HbrodixQ27"));
+        const AesEnvelope envelope(AesEnvelope::builtInPassPhrase());
         SyncService sync(channel, enveloped ? &envelope : nullptr);
         try {
             const bool alive = sync.IsAlive();
@@ -379,6 +453,13 @@ private slots:
         QTest::newRow("byte string of 2^56 bytes declared") << QByteArray("\x5b\x00\xff\xff\xff\xff\xff\xff\xff", 9) + "abc";
         QTest::newRow("array of 2^32 items declared") << QByteArray("\x9b\x00\x00\x00\x00\xff\xff\xff\xff", 9) + "abc";
         QTest::newRow("map of 2^31 pairs declared") << QByteArray("\xba\x7f\xff\xff\xff", 5) + QByteArray(64, '\0');
+        // 2 MB of one-byte items, which the operation would ignore, would take tens of MB decoded.
+        QTest::newRow("two million nulls beside a call") << [] {
+            const QByteArray bytes = encodeRequest({QStringLiteral("SyncService"), QStringLiteral("IsAlive"),
+                                                    {{QStringLiteral("Padding"), Type::Array, QCborArray{}}}});
+            const qsizetype at = bytes.size() - 1; // the empty array ends the message
+            return bytes.left(at) + QByteArray("\x9a\x00\x1e\x84\x80", 5) + QByteArray(2000000, char(0xf6));
+        }();
         QTest::newRow("service of the wrong type") << [] {
             QCborMap m = QCborValue::fromCbor(encodeRequest({QStringLiteral("SyncService"), QStringLiteral("IsAlive"), {}})).toMap();
             m.insert(QStringLiteral("service"), 7);
@@ -459,7 +540,7 @@ private slots:
                                  {QStringLiteral("UNIQUE_UUID"), QStringLiteral("A3C1E2D0-0000-4000-8000-000000000001")},
                                  {QStringLiteral("CODE"), QStringLiteral("DEMO02")}, {QStringLiteral("LOCAL_AUTHORITY__CODE"), QStringLiteral("DEMO")},
                                  {QStringLiteral("DESCRIPTION"), QString(QLatin1String(""))}, {QStringLiteral("IS_SYNCING"), QStringLiteral("T")}};
-        QVERIFY(m_server.control(R"({"dropReply":1})"));
+        QVERIFY(m_server.control(R"({"dropReply":"SyncService.UpdateData"})"));
         QVERIFY_THROWS_EXCEPTION(TransportError, helper.RemoteDataAdapter.ApplyChanges(QStringLiteral("local_auth_office_update"),
                                                                                       {{RowChange::Insert, {}, row}}));
         const DataTable answer = helper.RemoteDataAdapter.ApplyChanges(QStringLiteral("local_auth_office_update"),
@@ -528,13 +609,231 @@ private slots:
         QCOMPARE(second.value(0, QStringLiteral("LAST_INSTALL_UUID")).toString(), QStringLiteral("11111111-1111-1111-1111-111111111111"));
     }
 
-    void failedCallIsReported()
+    // A fault switch hits the next call of the operation it names, once, whatever calls come first.
+    void faultsHitTheOperationTheyName()
     {
-        QVERIFY(m_server.control(R"({"failCall":1})"));
+        QVERIFY(!m_server.control(R"({"failCall":1})")); // a call number is no target
+        QVERIFY(!m_server.control(R"({"failCall":"GetSyncIdRange"})"));
+        QVERIFY(m_server.control(R"({"failCall":"SyncService.GetSyncIdRange"})"));
         HttpChannel channel;
         channel.setTargetUrl(m_server.url());
-        QVERIFY_THROWS_EXCEPTION(ServerError, SyncService(channel).IsAlive());
-        QVERIFY(SyncService(channel).IsAlive());
+        const SyncService sync(channel);
+        QVERIFY(sync.IsAlive());
+        QVERIFY(sync.IsAlive());
+        qint64 start = 0, end = 0;
+        try {
+            sync.GetSyncIdRange(1, start, end);
+            QFAIL("the aimed-at call did not fail");
+        } catch (const ServerError &e) {
+            QCOMPARE(e.serverClass(), QStringLiteral("InjectedFault"));
+            QVERIFY2(e.message().contains(QLatin1String("SyncService.GetSyncIdRange")), qPrintable(e.message()));
+        }
+        sync.GetSyncIdRange(1, start, end);
+        QCOMPARE(end - start, 1);
+    }
+
+    // Values the database would round or cut are refused with the field (or parameter) named;
+    // what fits is stored as sent.
+    void valuesThatDoNotFitAreRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("refusal"); // empty: accepted
+        const QString quantity = QStringLiteral("QUANTITY"); // DECIMAL(18,2)
+        const QString code = QStringLiteral("CODE");         // VARCHAR(30)
+        QTest::newRow("decimal at its scale") << quantity << QVariant(QStringLiteral("3.45")) << QString();
+        QTest::newRow("decimal with zeros beyond its scale") << quantity << QVariant(QStringLiteral("3.4500")) << QString();
+        QTest::newRow("decimal beyond its scale") << quantity << QVariant(QStringLiteral("3.456"))
+                                                  << QStringLiteral("field QUANTITY keeps 2 digits after the decimal point; \"3.456\" has more");
+        QTest::newRow("decimal in another form") << quantity << QVariant(QStringLiteral("+3.4"))
+                                                 << QStringLiteral("field QUANTITY: \"+3.4\" is not a decimal number");
+        QTest::newRow("decimal as a binary number") << quantity << QVariant(3.4)
+                                                    << QStringLiteral("field QUANTITY takes a decimal number written as text");
+        QTest::newRow("text of 30 characters in 60 bytes") << code << QVariant(QString(30, QChar(0xe9))) << QString();
+        QTest::newRow("text of 30 characters outside the BMP") << code << QVariant(QString::fromUcs4(std::u32string(30, U'\U0001D11E').c_str(), 30))
+                                                               << QString();
+        QTest::newRow("text of 31 characters") << code << QVariant(QString(31, QLatin1Char('x')))
+                                               << QStringLiteral("field CODE holds at most 30 characters; the text sent has 31");
+    }
+    void valuesThatDoNotFitAreRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(QString, refusal);
+        TSyncWorkerHelperDM helper(m_server.url());
+        qint64 id = 0, end = 0;
+        SyncService(helper.ClientChannel).GetSyncIdRange(1, id, end);
+        QVariantMap row = {{QStringLiteral("ID"), id},
+                           {QStringLiteral("UNIQUE_UUID"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()},
+                           {QStringLiteral("CODE"), QStringLiteral("FIT-%1").arg(id)},
+                           {QStringLiteral("LOCAL_AUTHORITY__CODE"), QStringLiteral("DEMO")}};
+        row.insert(field, value);
+        const QString dataset = QStringLiteral("sample_update");
+        if (!refusal.isEmpty()) {
+            try {
+                helper.RemoteDataAdapter.ApplyChanges(dataset, {{RowChange::Insert, {}, row}});
+                QFAIL("stored");
+            } catch (const ServerError &e) {
+                QVERIFY2(e.message().contains(refusal), qPrintable(e.message()));
+            }
+            QCOMPARE(helper.RemoteDataAdapter.Open(QStringLiteral("_DYN_SAMPLE"), {}, {{QStringLiteral("ID"), WhereItem::Equal, id}}).rowCount(), 0);
+            return;
+        }
+        helper.RemoteDataAdapter.ApplyChanges(dataset, {{RowChange::Insert, {}, row}});
+        const DataTable stored = helper.RemoteDataAdapter.Open(QStringLiteral("_DYN_SAMPLE"), {}, {{QStringLiteral("ID"), WhereItem::Equal, id}});
+        QCOMPARE(stored.rowCount(), 1);
+        if (field == QLatin1String("QUANTITY"))
+            QCOMPARE(stored.value(0, field).toString(), QStringLiteral("3.45"));
+        else
+            QCOMPARE(stored.value(0, field), value);
+    }
+
+    // A parameter compared with a column is checked against that column too.
+    void parameterLongerThanItsColumnIsNamed()
+    {
+        TDADataDm dm(settings());
+        RemoteTable categories(dm.ClientAdapterAdapter, QStringLiteral("CLIENT_OUTCOME_CATEGORY"));
+        dm.ROChannel.setTargetUrl(m_server.url());
+        categories.setParam(QStringLiteral("headingCode"), QString(31, QLatin1Char('x')));
+        try {
+            categories.open();
+            QFAIL("opened");
+        } catch (const ServerError &e) {
+            QVERIFY2(e.message().contains(QLatin1String("the parameter headingCode holds at most 30 characters")), qPrintable(e.message()));
+        }
+    }
+
+    // "equal" to NULL selects the rows where the field is NULL; "different" from NULL the others.
+    void whereNullConditions()
+    {
+        TSyncWorkerHelperDM helper(m_server.url());
+        const WhereItem plain{QStringLiteral("EMAIL_ADDRESS"), WhereItem::Equal, QStringLiteral("plain@demo.example")};
+        const QString officers = QStringLiteral("_DYN_SAMPLE_OFFICER");
+        QCOMPARE(helper.RemoteDataAdapter.Open(officers, {}, {plain, {QStringLiteral("TELEPHONE_NO"), WhereItem::Equal, QVariant()}}).rowCount(), 1);
+        QCOMPARE(helper.RemoteDataAdapter.Open(officers, {}, {plain, {QStringLiteral("TELEPHONE_NO"), WhereItem::Different, QVariant()}}).rowCount(), 0);
+        QCOMPARE(helper.RemoteDataAdapter.Open(officers, {}, {plain, {QStringLiteral("CODE"), WhereItem::Equal, QVariant()}}).rowCount(), 0);
+        QCOMPARE(helper.RemoteDataAdapter.Open(officers, {}, {plain, {QStringLiteral("CODE"), WhereItem::Different, QVariant()}}).rowCount(), 1);
+    }
+
+    // Plain answers of some size travel compressed when the request accepts gzip or deflate.
+    void answersAreCompressedWhenAccepted_data()
+    {
+        QTest::addColumn<QByteArray>("acceptEncoding"); // null: no header
+        QTest::addColumn<bool>("largeAnswer");
+        QTest::addColumn<QByteArray>("coding");          // empty: sent as it is
+        QTest::newRow("gzip") << QByteArray("gzip") << true << QByteArray("gzip");
+        QTest::newRow("deflate") << QByteArray("deflate") << true << QByteArray("deflate");
+        QTest::newRow("both") << QByteArray("deflate, gzip") << true << QByteArray("gzip");
+        QTest::newRow("gzip refused by weight") << QByteArray("gzip;q=0, deflate;q=0.5") << true << QByteArray("deflate");
+        QTest::newRow("any") << QByteArray("*") << true << QByteArray("gzip");
+        QTest::newRow("only identity") << QByteArray("identity") << true << QByteArray();
+        QTest::newRow("no header") << QByteArray() << true << QByteArray();
+        QTest::newRow("small answer") << QByteArray("gzip") << false << QByteArray();
+    }
+    void answersAreCompressedWhenAccepted()
+    {
+        QFETCH(QByteArray, acceptEncoding);
+        QFETCH(bool, largeAnswer);
+        QFETCH(QByteArray, coding);
+        const QByteArray request = largeAnswer
+            ? encodeRequest({QStringLiteral("SyncService"), QStringLiteral("GetSchema"),
+                             {Param::string(QStringLiteral("DatasetName"), QStringLiteral("_DYN_SAMPLE"))}})
+            : encodeRequest({QStringLiteral("SyncService"), QStringLiteral("IsAlive"), {}});
+        const RawAnswer answer = rawPost(QUrl(m_server.url()).port(), request, acceptEncoding);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.contentEncoding, coding);
+        QByteArray body = answer.body;
+        if (coding == "gzip")
+            QVERIFY(body.startsWith("\x1f\x8b"));
+        if (coding == "deflate")
+            QCOMPARE(body.at(0), char(0x78)); // the zlib format, as HTTP's "deflate" is
+        if (!coding.isEmpty())
+            body = inflateAnswer(body);
+        const Reply reply = decodeReply(body);
+        QVERIFY(reply.ok);
+        if (largeAnswer)
+            QVERIFY(decodeSchema(readValue(reply, QStringLiteral("Schema"), Type::Struct)).fields.size() > 100);
+    }
+
+    // The server ends cleanly on SIGTERM and SIGINT: the call in hand gets its answer and is
+    // committed, the process exits with status 0, and the store opens again.
+    void stopsCleanlyOnSignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopsCleanlyOnSignal()
+    {
+        QFETCH(int, signal);
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        qint64 id = 0, end = 0;
+        {
+            HttpChannel channel;
+            channel.setTargetUrl(server.url());
+            SyncService(channel).GetSyncIdRange(1, id, end);
+        }
+        QVERIFY(server.control(R"({"stallMs":3000})"));
+        QString failure;
+        std::thread upload([&] {
+            try {
+                TSyncWorkerHelperDM helper(server.url());
+                helper.RemoteDataAdapter.ApplyChanges(QStringLiteral("local_auth_office_update"),
+                                                      {{RowChange::Insert, {}, officeRow(id, QStringLiteral("STOPPED"))}});
+            } catch (const VarnexError &e) {
+                failure = e.message();
+            }
+        });
+        QThread::msleep(1000); // the upload is in hand, waiting out the stall
+        const int status = server.stop(signal, 20000);
+        upload.join();
+        QCOMPARE(status, 0);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        TSyncWorkerHelperDM helper(server.url());
+        QVERIFY(helper.ServerIsAlive());
+        const DataTable office = helper.RemoteDataAdapter.Open(QStringLiteral("local_auth_office"),
+                                                               {{QStringLiteral("lastupdateid"), QStringLiteral("0")}});
+        bool found = false;
+        for (int r = 0; r < office.rowCount(); ++r)
+            found = found || office.value(r, QStringLiteral("ID")).toLongLong() == id;
+        QVERIFY(found);
+    }
+
+    // A store that is gone makes IsAlive answer false, not fail; once back, true again.
+    void aliveIsFalseWhileTheStoreIsGone()
+    {
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorText()));
+        HttpChannel channel;
+        channel.setTargetUrl(server.url());
+        const SyncService sync(channel);
+        QVERIFY(sync.IsAlive());
+        const QString store = QDir(server.dataDir()).filePath(QStringLiteral("store/varnex-server.fdb"));
+        QVERIFY(QFile::rename(store, store + QStringLiteral(".away")));
+        QCOMPARE(sync.IsAlive(), false);
+        QVERIFY(QFile::rename(store + QStringLiteral(".away"), store));
+        QVERIFY(sync.IsAlive());
+    }
+
+    // The envelope's pass phrase is the server's to choose; a client with another one is refused.
+    void envelopePassPhraseIsTheServersOption()
+    {
+        const QString phrase = QStringLiteral("\u015Cekreto-\u00e9");
+        ServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--envelope-pass-phrase"), phrase}), qPrintable(server.errorText()));
+        HttpChannel channel;
+        channel.setTargetUrl(server.url());
+        const auto login = [&](const QByteArray &passPhrase) {
+            const AesEnvelope envelope(passPhrase);
+            VRXLoginInfo info;
+            return LoginService(channel, &envelope).Login(TDADataDm::ServiceUserName(), TDADataDm::ServicePassword(), info);
+        };
+        QVERIFY(login(phrase.toUtf8()));
+        QVERIFY_THROWS_EXCEPTION(ServerError, login(AesEnvelope::builtInPassPhrase()));
+        QVERIFY_THROWS_EXCEPTION(ServerError, login(phrase.toLatin1()));
     }
 
     // Kept for last: the store survives a kill and a restart on the same folder.

@@ -6,10 +6,71 @@
 #include "remote/VRXLoginInfo.h"
 #include "remote/WireCodec.h"
 
+#include <QCborArray>
 #include <QCborMap>
 #include <QtTest>
 
+#include <time.h>
+
 using namespace Wire;
+
+namespace {
+
+// A CBOR array header for n items (major type 4, four-byte length).
+QByteArray arrayHeader(quint32 n)
+{
+    QByteArray h(1, char(0x9a));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        h.append(char((n >> shift) & 0xff));
+    return h;
+}
+
+// A reply whose result "Data" is a table of one field with `rows` values, each the CBOR item
+// `cell`: built byte by byte, so that a large fixture costs no more than its size to make.
+QByteArray replyWithColumn(const QByteArray &cell, quint32 rows)
+{
+    QCborMap table;
+    table.insert(QStringLiteral("fields"), encodeFields({{QStringLiteral("F"), FieldType::String}}));
+    table.insert(QStringLiteral("rowCount"), qint64(rows));
+    table.insert(QStringLiteral("columns"), QCborArray{QCborArray{}});
+    Reply reply;
+    reply.results << Param{QStringLiteral("Data"), Type::Table, table};
+    QByteArray bytes = encodeReply(reply);
+    // Replace the empty column (0x80, the last array in the message) with the full one.
+    const QByteArray emptyColumn("\x81\x80", 2);
+    const qsizetype at = bytes.lastIndexOf(emptyColumn);
+    Q_ASSERT(at >= 0);
+    QByteArray column = QByteArray(1, char(0x81)) + arrayHeader(rows);
+    column.reserve(column.size() + cell.size() * rows);
+    for (quint32 i = 0; i < rows; ++i)
+        column.append(cell);
+    return bytes.left(at) + column + bytes.mid(at + emptyColumn.size());
+}
+
+// Runs a test in a time zone of its own and restores the one before.
+class TimeZoneScope
+{
+public:
+    explicit TimeZoneScope(const QByteArray &zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~TimeZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
+
+} // namespace
 
 class TestWireCodec : public QObject
 {
@@ -175,7 +236,7 @@ private slots:
 
     void envelope()
     {
-        const AesEnvelope env(QByteArrayLiteral("HbrodixQ27"));
+        const AesEnvelope env(AesEnvelope::builtInPassPhrase());
         for (const QByteArray &plain : {QByteArray(), QByteArray("x"), QByteArray(100000, '\7')}) {
             const QByteArray wrapped = env.wrap(plain);
             QVERIFY(AesEnvelope::isWrapped(wrapped));
@@ -188,6 +249,83 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ProtocolError, env.unwrap(tampered));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, AesEnvelope(QByteArrayLiteral("other")).unwrap(wrapped));
         QVERIFY_THROWS_EXCEPTION(ProtocolError, env.unwrap(wrapped.left(10)));
+    }
+
+    // Wall-clock readings come back with the fields sent, and valid, also in the hour that local
+    // time skips when the clocks go forward and in the hour it repeats when they go back.
+    void dateTimeKeepsItsFields_data()
+    {
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QDateTime>("fields"); // date and time expected
+        QTest::newRow("in the spring-forward gap") << QStringLiteral("2025-03-30T01:30:00.000Z")
+                                                   << QDateTime(QDate(2025, 3, 30), QTime(1, 30), Qt::UTC);
+        QTest::newRow("last moment before the gap") << QStringLiteral("2025-03-30T00:59:59.999Z")
+                                                    << QDateTime(QDate(2025, 3, 30), QTime(0, 59, 59, 999), Qt::UTC);
+        QTest::newRow("first moment after the gap") << QStringLiteral("2025-03-30T02:00:00.000Z")
+                                                    << QDateTime(QDate(2025, 3, 30), QTime(2, 0), Qt::UTC);
+        QTest::newRow("in the repeated autumn hour") << QStringLiteral("2025-10-26T01:30:00.000Z")
+                                                     << QDateTime(QDate(2025, 10, 26), QTime(1, 30), Qt::UTC);
+        QTest::newRow("winter") << QStringLiteral("2025-01-15T12:00:00.000Z")
+                                << QDateTime(QDate(2025, 1, 15), QTime(12, 0), Qt::UTC);
+    }
+    void dateTimeKeepsItsFields()
+    {
+        QFETCH(QString, sent);
+        QFETCH(QDateTime, fields);
+        const TimeZoneScope london("Europe/London");
+        // Meaningful only where local time skips that hour.
+        QVERIFY(!QDateTime(QDate(2025, 3, 30), QTime(1, 30)).isValid());
+        const QCborValue value(QCborKnownTags::DateTimeString, sent);
+        bool ok = false;
+        const QDateTime got = decodeDateTime(value, &ok);
+        QVERIFY(ok);
+        QVERIFY(got.isValid());
+        QCOMPARE(got.date(), fields.date());
+        QCOMPARE(got.time(), fields.time());
+        QCOMPARE(encodeDateTime(got), value);
+        // As a value of a row change, as the server reads it.
+        const QList<RowChange> changes = decodeChanges(encodeChanges({{RowChange::Insert, {}, {{QStringLiteral("TS"), got}}}}));
+        const QDateTime travelled = changes.at(0).values.value(QStringLiteral("TS")).toDateTime();
+        QVERIFY(travelled.isValid());
+        QCOMPARE(travelled.time(), fields.time());
+        // And inside a whole message.
+        const Request request = decodeRequest(encodeRequest({QStringLiteral("S"), QStringLiteral("O"),
+                                                             {{QStringLiteral("When"), Type::DateTime, value}}}));
+        QCOMPARE(decodeDateTime(request.params.at(0).value).time(), fields.time());
+    }
+
+    // What a message may take in memory once decoded is bounded in proportion to its size: small
+    // items by the thousand are refused before anything is built, while ordinary pages of rows and
+    // large blobs pass.
+    void decodeIsBoundedByMessageSize_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("a million and a half nulls in one column") << replyWithColumn(QByteArray(1, char(0xf6)), 1500000) << false;
+        QTest::newRow("a million and a half empty texts") << replyWithColumn(QByteArray(1, char(0x60)), 1500000) << false;
+        QTest::newRow("a page of nulls") << replyWithColumn(QByteArray(1, char(0xf6)), 200000) << true;
+        QTest::newRow("a page of codes") << replyWithColumn(QByteArray("\x68SAMPLE-1", 9), 200000) << true;
+        Reply blob;
+        blob.results << Param::binary(QStringLiteral("Data"), QByteArray(32 * 1024 * 1024, 'x'));
+        QTest::newRow("a blob of 32 MiB") << encodeReply(blob) << true;
+    }
+    void decodeIsBoundedByMessageSize()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(bool, accepted);
+        if (accepted) {
+            const Reply reply = decodeReply(message);
+            QCOMPARE(reply.results.size(), 1);
+            if (reply.results.at(0).type == Type::Table)
+                QCOMPARE(decodeTable(reply.results.at(0).value).rowCount(), 200000);
+            return;
+        }
+        try {
+            decodeReply(message);
+            QFAIL("decoded");
+        } catch (const ProtocolError &e) {
+            QVERIFY2(e.message().contains(QLatin1String("allowed for its size")), qPrintable(e.message()));
+        }
     }
 
     void loginInfoReading_data()

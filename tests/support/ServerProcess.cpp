@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QTcpServer>
 
+#include <signal.h>
+
 ServerProcess::ServerProcess() = default;
 
 ServerProcess::~ServerProcess()
@@ -54,6 +56,18 @@ void ServerProcess::kill()
         m_process.kill();
         m_process.waitForFinished(10000);
     }
+}
+
+int ServerProcess::stop(int signal, int timeoutMs)
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return -1;
+    ::kill(pid_t(m_process.processId()), signal);
+    if (!m_process.waitForFinished(timeoutMs)) {
+        kill();
+        return -1;
+    }
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
 bool ServerProcess::control(const QByteArray &json)

@@ -226,7 +226,7 @@ private slots:
     }
     void init()
     {
-        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":0,"dropReply":0,"stallMs":0})"));
+        QVERIFY(m_server.control(R"({"refuseServiceLogin":false,"failCall":null,"dropReply":null,"stallMs":0})"));
     }
     // The list is what the synchronisation may touch: every table of the store that carries the
     // synchronisation columns is on it exactly once, each one marks its local changes (a trigger
@@ -442,8 +442,7 @@ private slots:
         TSyncControllerDM controller;
         controller.SetBatchMode(true);
         QVERIFY(initialise(controller, db));
-        // IsAlive, GetSyncIdRange, GetSchema, then the upload itself.
-        QVERIFY(m_server.control(R"({"dropReply":4})"));
+        QVERIFY(m_server.control(R"({"dropReply":"SyncService.UpdateData"})"));
         QVERIFY(!controller.SyncSamples());
         QVERIFY(!controller.LastErrors().isEmpty());
         QVERIFY(!controller.SyncActive());
@@ -466,8 +465,7 @@ private slots:
         db.exec(QStringLiteral("UPDATE SYS_SYNC SET UPDATE_ID = 0 WHERE TABLE_NAME = 'premises_detail'"));
         const QSet<qint64> before = localIds(db, QStringLiteral("PREMISES_DETAIL"));
         const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
-        // IsAlive, GetSchema, then the first page.
-        QVERIFY(m_server.control(R"({"failCall":3})"));
+        QVERIFY(m_server.control(R"({"failCall":"SyncService.GetData"})"));
         TSyncPassContext context;
         const QStringList errors = runTables(db, m_server.url(), entry, context);
         QCOMPARE(errors.size(), 1);
