@@ -141,7 +141,18 @@ bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QStr
             *why = QStringLiteral("\"%1\" is not a decimal number").arg(c.toString().left(40));
             return false;
         }
-        return DataTable::normalise(field, c.toString(), out, why);
+        if (!DataTable::normalise(field, c.toString(), out, why))
+            return false;
+        // A digit the column cannot keep would be rounded away when the row is stored: refused,
+        // as the server refuses it. Zeros past the scale were already dropped.
+        const QString canonical = out->toString();
+        const qsizetype point = canonical.indexOf(QLatin1Char('.'));
+        if (point >= 0 && canonical.size() - point - 1 > field.scale) {
+            *why = QStringLiteral("\"%1\" has more than %2 digits after the decimal point")
+                       .arg(c.toString().left(40)).arg(field.scale);
+            return false;
+        }
+        return true;
     }
     case FieldType::Boolean:
         if (!c.isBool())

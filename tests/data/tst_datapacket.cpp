@@ -425,6 +425,8 @@ void TestDataPacket::decodeRefuses_data()
     };
     QTest::newRow("decimal as float") << typedWith(0, 2.5) << "expected a text string holding a decimal number";
     QTest::newRow("decimal with exponent") << typedWith(0, QStringLiteral("2.5e1")) << "\"2.5e1\" is not a decimal number";
+    QTest::newRow("decimal finer than its scale")
+        << typedWith(0, QStringLiteral("3.456")) << "\"3.456\" has more than 2 digits after the decimal point";
     QTest::newRow("timestamp with a zone")
         << typedWith(1, QStringLiteral("2024-01-01T10:00:00Z")) << "is not a timestamp";
     QTest::newRow("timestamp out of range")
