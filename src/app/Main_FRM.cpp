@@ -23,6 +23,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TMainfrm *Mainfrm = nullptr;
 
 namespace {
@@ -599,9 +601,20 @@ void TMainfrm::waitForLastSyncPass()
     // timer wakes the loop now and then to look at the deadline.
     QTimer wake;
     wake.start(200);
-    const QDeadlineTimer deadline(CloseSyncWaitLimitMs);
-    while (m_sync->SyncActive() && !deadline.hasExpired())
+    const QDeadlineTimer deadline(m_closeWaitLimitMs);
+    while (m_sync->SyncActive() && !m_stopWaiting && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TMainfrm::CloseWithin(int waitLimitMs)
+{
+    if (m_closing) {
+        m_stopWaiting = true;
+        return;
+    }
+    m_closeWaitLimitMs = std::max(0, waitLimitMs);
+    close();
+    m_closeWaitLimitMs = CloseSyncWaitLimitMs;
 }
 
 bool TMainfrm::FormCloseQuery()
@@ -611,6 +624,7 @@ bool TMainfrm::FormCloseQuery()
     if (!TBasefrm::FormCloseQuery())
         return false;
     m_closing = true;
+    m_stopWaiting = false;
     if (m_newsView)
         m_newsView->ParentFormClosing();
     const bool online = m_monitor && m_monitor->ServerConnectionIsAlive();

@@ -168,6 +168,9 @@ public:
 
     // The close sequence has started (a nested close is refused while it waits).
     bool IsClosing() const { return m_closing; }
+    // Closes as File > Exit does, but waits for the last synchronisation pass at most
+    // waitLimitMs. Called while the close already waits, it stops the waiting at once.
+    void CloseWithin(int waitLimitMs);
     bool IsActive = false;
 
     // Widgets.
@@ -265,6 +268,8 @@ private:
     QHash<QAction *, ActionState> m_states;
     QVBoxLayout *m_newsLayout = nullptr;
     bool m_closing = false;
+    int m_closeWaitLimitMs = CloseSyncWaitLimitMs;
+    bool m_stopWaiting = false;
     bool m_personalityConnected = false;
 };
 

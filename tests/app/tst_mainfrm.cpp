@@ -1,6 +1,7 @@
 #include "core/ui/About_FRM.h"
 #include "gui/Base_FRM.h"
 #include "app/Main_FRM.h"
+#include "MainWindowFakes.h"
 #include "base/Prompter.h"
 #include "core/Registry_DM.h"
 #include "base/VarnexError.h"
@@ -14,69 +15,6 @@
 #include <QTimer>
 
 namespace {
-
-class FakeContext : public IMainWindowContext
-{
-public:
-    QString personality = QStringLiteral("FOOD");
-    bool admin = false;
-    bool support = false;
-    int personalityWrites = 0;
-    QString Personality() const override { return personality; }
-    void SetPersonality(const QString &value) override
-    {
-        personality = value;
-        ++personalityWrites;
-    }
-    bool UserIsAdmin() override { return admin; }
-    bool ShowSupport() override { return support; }
-    QString RunMode() const override { return QStringLiteral(": for user officer@demo.example"); }
-    QString Version() const override { return QStringLiteral("1.2.3"); }
-    QString AppPath() const override { return QStringLiteral("/nonexistent/"); }
-    void CheckDBStructure() override {}
-    QUrl NewsUrl() const override { return QUrl(QStringLiteral("http://localhost:8099/varnexwebapp/news/index")); }
-    std::optional<NewsHeaderValues> NewsHeaders() override { return std::nullopt; }
-    IGeneralInfo *SetupInfo() override { return nullptr; }
-};
-
-class FakeMonitor : public IMainServerMonitor
-{
-public:
-    bool alive = false;
-    bool stopped = false;
-    QString message = QStringLiteral("Offline");
-    std::function<void()> handler;
-    bool ServerConnectionIsAlive() const override { return alive; }
-    QString MonitorServerConnectionStatusMessage() const override { return message; }
-    void SetChangeHandler(std::function<void()> h) override { handler = std::move(h); }
-    void StopMonitor() override
-    {
-        stopped = true;
-        message = QStringLiteral("Not monitoring");
-    }
-};
-
-// A controller whose pass ends as soon as the event loop runs.
-class FakeSync : public IMainSyncController
-{
-public:
-    QObject lifetime; // pending ends go with the fake
-    bool active = false;
-    int runs = 0;
-    bool listening = true;
-    QString status = QStringLiteral("Sync sleeping.");
-    bool SyncActive() const override { return active; }
-    QString SyncStatus() const override { return status; }
-    void RunSync() override
-    {
-        ++runs;
-        if (active)
-            return;
-        active = true;
-        QTimer::singleShot(0, &lifetime, [this]() { active = false; });
-    }
-    void RemoveStatusChangeHandler() override { listening = false; }
-};
 
 class OwnedFrm : public TBasefrm
 {
