@@ -489,7 +489,7 @@ void TMainfrm::ShowNews()
 
 void TMainfrm::AfterLogin()
 {
-    setWindowTitle(FormCaption() + QStringLiteral(": ") + (m_context ? m_context->RunMode() : QString()));
+    setWindowTitle(CaptionWithRunMode(FormCaption(), m_context ? m_context->RunMode() : QString()));
     lblVersion->setText(QStringLiteral("Version: ") + (m_context ? m_context->Version() : QString()));
     ApplyPersonality();
     ShowPersonalityInBox();
@@ -548,8 +548,11 @@ void TMainfrm::SetNewsView(INewsView *view)
 
 void TMainfrm::ServerConnectionIsAliveChanged()
 {
-    if (m_monitor)
-        ServerStatusPane->setText(m_monitor->MonitorServerConnectionStatusMessage());
+    if (!m_monitor)
+        return;
+    ServerStatusPane->setText(m_monitor->MonitorServerConnectionStatusMessage());
+    if (m_newsView)
+        m_newsView->SetServerReachable(m_monitor->ServerConnectionIsAlive());
 }
 
 void TMainfrm::SyncControllerSyncEvent(int totalCount, int index, const QString &CurrentTable, int Status)

@@ -78,6 +78,9 @@ public:
     virtual ~INewsView() = default;
     virtual QWidget *widget() = 0;
     virtual void LoadNews(const QUrl &url) = 0;
+    // What the server monitor found at its last check: while the server cannot be reached the
+    // view shows a page of its own instead of the news; when it is back the news is loaded again.
+    virtual void SetServerReachable(bool reachable) = 0;
     // The window that holds the view is about to close.
     virtual void ParentFormClosing() = 0;
 };

@@ -84,7 +84,17 @@ void TBasefrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
         DefaultInfo.reset();
     }
     if (FSetupInfo)
-        setWindowTitle(FFormCaption + QStringLiteral(": ") + FSetupInfo->RunMode());
+        setWindowTitle(CaptionWithRunMode(FFormCaption, FSetupInfo->RunMode()));
+}
+
+QString TBasefrm::CaptionWithRunMode(const QString &caption, const QString &runMode)
+{
+    const QString mode = runMode.trimmed();
+    if (mode.isEmpty())
+        return caption;
+    if (mode.startsWith(QLatin1Char(':')))
+        return caption + mode;
+    return caption + QStringLiteral(": ") + mode;
 }
 
 void TBasefrm::SetReturnInfoSocket(TReturnInfo *info)

@@ -113,6 +113,10 @@ public:
     // parameters first and then call the inherited operation.
     virtual void InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo);
 
+    // A caption followed by the run mode, which brings its own separator (": for user …"): one
+    // separator between them, none when there is no run mode.
+    static QString CaptionWithRunMode(const QString &caption, const QString &runMode);
+
     QObject *Owner() const { return m_owner; }
     QString FormCaption() const { return FFormCaption; }
     bool Persist() const { return FPersist; }

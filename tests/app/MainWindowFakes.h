@@ -27,7 +27,8 @@ public:
     QString Version() const override { return QStringLiteral("1.2.3"); }
     QString AppPath() const override { return QStringLiteral("/nonexistent/"); }
     void CheckDBStructure() override {}
-    QUrl NewsUrl() const override { return QUrl(QStringLiteral("http://localhost:8099/varnexwebapp/news/index")); }
+    QUrl newsUrl = QUrl(QStringLiteral("http://localhost:8099/varnexwebapp/news/index"));
+    QUrl NewsUrl() const override { return newsUrl; }
     std::optional<NewsHeaderValues> NewsHeaders() override { return std::nullopt; }
     IGeneralInfo *SetupInfo() override { return nullptr; }
 };
