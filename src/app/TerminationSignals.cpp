@@ -45,6 +45,12 @@ bool openPipe()
 
 void TerminationSignals::install(int forceAfter)
 {
+    // A program started in the background of a script finds SIGINT ignored, so that the
+    // terminal's Ctrl+C is left to the script; that stays so, also against a library's handler.
+    static const bool interruptIgnored = [] {
+        struct sigaction current = {};
+        return sigaction(SIGINT, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+    }();
     forceLimit.store(forceAfter);
     if (!openPipe())
         return; // without the pipe the signals keep their default action: they end the process
@@ -52,8 +58,10 @@ void TerminationSignals::install(int forceAfter)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : {SIGTERM, SIGINT})
-        sigaction(number, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    if (interruptIgnored)
+        action.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &action, nullptr);
 }
 
 int TerminationSignals::count()

@@ -15,9 +15,10 @@ class TerminationSignals : public QObject
 {
     Q_OBJECT
 public:
-    // Sets the handlers for SIGTERM and SIGINT. Call it first thing in main(), before any library
-    // sets a handler of its own, and again after one that resets them (the news page's browser
-    // engine puts the default action back when it starts). forceAfter: how many signals the
+    // Sets the handlers for SIGTERM and SIGINT. Call it first thing in main(), and again after a
+    // library has set handlers of its own (the store's client library does when it opens the
+    // first store: its handlers shut the store connections down and leave the program running).
+    // SIGINT stays ignored when it was ignored at the first call. forceAfter: how many signals the
     // program is given to end by itself; the next one ends the process at once.
     static void install(int forceAfter = 2);
     // How many signals arrived so far (also before any event loop ran).

@@ -20,6 +20,8 @@ class TestProgramCloser : public QObject
 private slots:
     void initTestCase()
     {
+        // As from a terminal, whatever started the test (SIGINT ignored at the start stays so).
+        ::signal(SIGINT, SIG_DFL);
         // Enough signals for every case here before the handler would end the test process.
         TerminationSignals::install(1000);
     }
