@@ -3,6 +3,7 @@
 #include "core/ui/About_FRM.h"
 #include "core/Initialisation_DM.h"
 #include "core/Main_DM.h"
+#include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "core/Registry_DM.h"
 #include "base/VarnexError.h"
@@ -29,9 +30,9 @@ TMainfrm *Mainfrm = nullptr;
 
 namespace {
 
-const QString Title = QStringLiteral("Varnex Desktop");
-const QString Food = QStringLiteral("FOOD");
-const QString AnimalFeed = QStringLiteral("ANIMAL FEED");
+const QString &Title = Varnex::ProgramName;
+const QString &Food = Varnex::PersonalityFood;
+const QString &AnimalFeed = Varnex::PersonalityAnimalFeed;
 const QString SyncSleeping = QStringLiteral("Sync sleeping.");
 constexpr int TableStarted = 5;
 
@@ -77,7 +78,7 @@ TMainfrm::TMainfrm(QObject *AOwner, IMainWindowContext *context)
     : TBasefrm(AOwner), m_context(context)
 {
     setWindowFlags(Qt::Window);
-    setWindowTitle(ProductTitle() + QStringLiteral(" - Varnex Desktop"));
+    setWindowTitle(Varnex::ProductTitle + QStringLiteral(" - ") + Varnex::ProgramName);
     buildActions();
     buildWidgets();
     if (!Mainfrm)

@@ -122,7 +122,6 @@ class TMainfrm : public TBasefrm
 {
     Q_OBJECT
 public:
-    static QString ProductTitle() { return QStringLiteral("Food and Feed Sampling Records"); }
     static QString NotAvailableText() { return QStringLiteral("Not available in this version"); }
     // The longest the close waits for the last synchronisation pass; a pass always ends well within
     // it (every server call has its own time-outs), this only keeps a fault from hanging the close.
