@@ -13,6 +13,30 @@
 
 #include <csignal>
 
+namespace {
+// An online main window whose signals go to a closer, as at the end of start-up.
+struct SignalledWindow
+{
+    FakeContext context;
+    FakeMonitor monitor;
+    FakeSync sync;
+    TMainfrm window{nullptr, &context};
+    TerminationSignals signals_;
+    ProgramCloser closer;
+
+    explicit SignalledWindow(bool passEnds = true)
+    {
+        monitor.alive = true;
+        sync.passEnds = passEnds;
+        window.SetServerMonitor(&monitor);
+        window.SetSyncController(&sync);
+        window.show();
+        QObject::connect(&signals_, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);
+        closer.setMainWindow(&window);
+    }
+};
+} // namespace
+
 class TestProgramCloser : public QObject
 {
     Q_OBJECT
@@ -51,18 +75,8 @@ private slots:
     {
         RecordingPrompter prompter;
         ScopedPrompter scope(&prompter);
-        FakeContext context;
-        FakeMonitor monitor;
-        monitor.alive = true;
-        FakeSync sync;
-        TMainfrm window(nullptr, &context);
-        window.SetServerMonitor(&monitor);
-        window.SetSyncController(&sync);
-        window.show();
-        TerminationSignals signals_;
-        ProgramCloser closer;
-        connect(&signals_, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);
-        closer.setMainWindow(&window);
+        SignalledWindow online;
+        TMainfrm &window = online.window;
 
         QMessageBox question(QMessageBox::Question, QStringLiteral("Varnex Desktop"), QStringLiteral("Really?"),
                              QMessageBox::Yes | QMessageBox::No, &window);
@@ -70,26 +84,15 @@ private slots:
         const int answer = question.exec();
         QVERIFY(answer != QMessageBox::Yes);
         QTRY_VERIFY(!window.isVisible());
-        QCOMPARE(sync.runs, 1);
-        QVERIFY(monitor.stopped);
-        QVERIFY(!sync.listening);
+        QCOMPARE(online.sync.runs, 1);
+        QVERIFY(online.monitor.stopped);
+        QVERIFY(!online.sync.listening);
     }
 
     void secondSignalStopsTheWaitForTheLastPass()
     {
-        FakeContext context;
-        FakeMonitor monitor;
-        monitor.alive = true;
-        FakeSync sync;
-        sync.passEnds = false; // a pass that hangs
-        TMainfrm window(nullptr, &context);
-        window.SetServerMonitor(&monitor);
-        window.SetSyncController(&sync);
-        window.show();
-        TerminationSignals signals_;
-        ProgramCloser closer;
-        connect(&signals_, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);
-        closer.setMainWindow(&window);
+        SignalledWindow online(false); // a pass that hangs
+        TMainfrm &window = online.window;
 
         // The close waits in an event loop of its own; the second signal comes from within it.
         QTimer secondSignal;
@@ -105,8 +108,8 @@ private slots:
         ::raise(SIGTERM);
         QTRY_VERIFY(!window.isVisible());
         QVERIFY2(clock.elapsed() < ProgramCloser::SignalCloseWaitLimitMs, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(sync.runs, 1);
-        QVERIFY(sync.active);
+        QCOMPARE(online.sync.runs, 1);
+        QVERIFY(online.sync.active);
     }
 
     // A signal during start-up dismisses the dialog of the moment (the login); a main window made
