@@ -3,6 +3,7 @@
 #include "core/ui/About_FRM.h"
 #include "core/Initialisation_DM.h"
 #include "core/Main_DM.h"
+#include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "core/Registry_DM.h"
 #include "base/VarnexError.h"
@@ -23,13 +24,15 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TMainfrm *Mainfrm = nullptr;
 
 namespace {
 
-const QString Title = QStringLiteral("Varnex Desktop");
-const QString Food = QStringLiteral("FOOD");
-const QString AnimalFeed = QStringLiteral("ANIMAL FEED");
+const QString &Title = Varnex::ProgramName;
+const QString &Food = Varnex::PersonalityFood;
+const QString &AnimalFeed = Varnex::PersonalityAnimalFeed;
 const QString SyncSleeping = QStringLiteral("Sync sleeping.");
 constexpr int TableStarted = 5;
 
@@ -75,7 +78,7 @@ TMainfrm::TMainfrm(QObject *AOwner, IMainWindowContext *context)
     : TBasefrm(AOwner), m_context(context)
 {
     setWindowFlags(Qt::Window);
-    setWindowTitle(ProductTitle() + QStringLiteral(" - Varnex Desktop"));
+    setWindowTitle(Varnex::ProductTitle + QStringLiteral(" - ") + Varnex::ProgramName);
     buildActions();
     buildWidgets();
     if (!Mainfrm)
@@ -487,7 +490,7 @@ void TMainfrm::ShowNews()
 
 void TMainfrm::AfterLogin()
 {
-    setWindowTitle(FormCaption() + QStringLiteral(": ") + (m_context ? m_context->RunMode() : QString()));
+    setWindowTitle(CaptionWithRunMode(FormCaption(), m_context ? m_context->RunMode() : QString()));
     lblVersion->setText(QStringLiteral("Version: ") + (m_context ? m_context->Version() : QString()));
     ApplyPersonality();
     ShowPersonalityInBox();
@@ -546,8 +549,11 @@ void TMainfrm::SetNewsView(INewsView *view)
 
 void TMainfrm::ServerConnectionIsAliveChanged()
 {
-    if (m_monitor)
-        ServerStatusPane->setText(m_monitor->MonitorServerConnectionStatusMessage());
+    if (!m_monitor)
+        return;
+    ServerStatusPane->setText(m_monitor->MonitorServerConnectionStatusMessage());
+    if (m_newsView)
+        m_newsView->SetServerReachable(m_monitor->ServerConnectionIsAlive());
 }
 
 void TMainfrm::SyncControllerSyncEvent(int totalCount, int index, const QString &CurrentTable, int Status)
@@ -599,9 +605,20 @@ void TMainfrm::waitForLastSyncPass()
     // timer wakes the loop now and then to look at the deadline.
     QTimer wake;
     wake.start(200);
-    const QDeadlineTimer deadline(CloseSyncWaitLimitMs);
-    while (m_sync->SyncActive() && !deadline.hasExpired())
+    const QDeadlineTimer deadline(m_closeWaitLimitMs);
+    while (m_sync->SyncActive() && !m_stopWaiting && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TMainfrm::CloseWithin(int waitLimitMs)
+{
+    if (m_closing) {
+        m_stopWaiting = true;
+        return;
+    }
+    m_closeWaitLimitMs = std::max(0, waitLimitMs);
+    close();
+    m_closeWaitLimitMs = CloseSyncWaitLimitMs;
 }
 
 bool TMainfrm::FormCloseQuery()
@@ -611,6 +628,7 @@ bool TMainfrm::FormCloseQuery()
     if (!TBasefrm::FormCloseQuery())
         return false;
     m_closing = true;
+    m_stopWaiting = false;
     if (m_newsView)
         m_newsView->ParentFormClosing();
     const bool online = m_monitor && m_monitor->ServerConnectionIsAlive();

@@ -78,6 +78,9 @@ public:
     virtual ~INewsView() = default;
     virtual QWidget *widget() = 0;
     virtual void LoadNews(const QUrl &url) = 0;
+    // What the server monitor found at its last check: while the server cannot be reached the
+    // view shows a page of its own instead of the news; when it is back the news is loaded again.
+    virtual void SetServerReachable(bool reachable) = 0;
     // The window that holds the view is about to close.
     virtual void ParentFormClosing() = 0;
 };
@@ -119,7 +122,6 @@ class TMainfrm : public TBasefrm
 {
     Q_OBJECT
 public:
-    static QString ProductTitle() { return QStringLiteral("Food and Feed Sampling Records"); }
     static QString NotAvailableText() { return QStringLiteral("Not available in this version"); }
     // The longest the close waits for the last synchronisation pass; a pass always ends well within
     // it (every server call has its own time-outs), this only keeps a fault from hanging the close.
@@ -168,6 +170,9 @@ public:
 
     // The close sequence has started (a nested close is refused while it waits).
     bool IsClosing() const { return m_closing; }
+    // Closes as File > Exit does, but waits for the last synchronisation pass at most
+    // waitLimitMs. Called while the close already waits, it stops the waiting at once.
+    void CloseWithin(int waitLimitMs);
     bool IsActive = false;
 
     // Widgets.
@@ -265,6 +270,8 @@ private:
     QHash<QAction *, ActionState> m_states;
     QVBoxLayout *m_newsLayout = nullptr;
     bool m_closing = false;
+    int m_closeWaitLimitMs = CloseSyncWaitLimitMs;
+    bool m_stopWaiting = false;
     bool m_personalityConnected = false;
 };
 

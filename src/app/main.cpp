@@ -12,6 +12,10 @@
 #include "app/MainWindowSync.h"
 #include "core/Main_DM.h"
 #include "app/NewsPage.h"
+#include "app/ProgramCloser.h"
+#include "app/TerminationSignals.h"
+#include "app/UpdateCheckWindow.h"
+#include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
 #include "core/Registry_DM.h"
@@ -32,7 +36,27 @@
 
 namespace {
 
-const QString AppTitle = QStringLiteral("Varnex Desktop");
+const QString &AppTitle = Varnex::ProgramName;
+
+// How many SIGTERM / SIGINT the program gets to end by itself before the next one ends the process
+// at once: the window's close may wait for the last pass and a second signal stops that wait; a
+// batch run ends after the step in hand.
+constexpr int InteractiveSignalsBeforeForce = 2;
+constexpr int BatchSignalsBeforeForce = 1;
+
+// The store's client library sets its own handlers for SIGTERM and SIGINT when it opens the first
+// store, and they shut every store connection down without ending the program. Ours are set again
+// once a store is open, so that the close that follows a signal still has its connections.
+void takeTerminationSignalsBack(int signalsBeforeForce)
+{
+    TerminationSignals::install(signalsBeforeForce);
+}
+
+// The exit status of a batch run that a signal cut short, as a shell reports it.
+int signalledStatus()
+{
+    return 128 + TerminationSignals::lastSignal();
+}
 
 // The application's standard handler: a failure raised by an action or form reaches the user as
 // its message instead of ending the program.
@@ -152,6 +176,8 @@ int runBatch(const CommandLineOptions &options)
         return 1;
     }
     applyCommandLine(options, *modules.maindm);
+    if (TerminationSignals::count() > 0)
+        return signalledStatus();
 
     LocalStoreValues store;
     try {
@@ -161,6 +187,9 @@ int runBatch(const CommandLineOptions &options)
                                                 + (e.message().isEmpty() ? QString() : QStringLiteral("\n") + e.message()));
         return 1;
     }
+    takeTerminationSignalsBack(BatchSignalsBeforeForce);
+    if (TerminationSignals::count() > 0)
+        return signalledStatus();
     TMaindm &maindm = *modules.maindm;
     TSyncControllerDM controller;
     controller.SetBatchMode(true);
@@ -175,6 +204,8 @@ int runBatch(const CommandLineOptions &options)
     const bool uploaded = controller.SyncSamples();
     for (const QString &failure : controller.LastErrors())
         Prompter::current().error(AppTitle, failure);
+    if (TerminationSignals::count() > 0)
+        return signalledStatus();
     Prompter::current().error(AppTitle, QStringLiteral("The sample import is not available in this version; "
                                                        "nothing was imported from %1.")
                                             .arg(options.fileToImport));
@@ -184,7 +215,7 @@ int runBatch(const CommandLineOptions &options)
 // What follows a successful interactive login: the main window and everything it starts. The
 // store is open, Maindm.InitialisationDm is the login module, and the module's server monitor runs
 // (its status is in MonitorServerConnectionStatusMessage). Returns the program's exit status.
-int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation)
+int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, ProgramCloser &closer)
 {
     TMaindmMainWindowContext context(*modules.maindm, modules.registry.get());
     TInitialisationMonitorLink monitor(initialisation);
@@ -213,21 +244,41 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation)
     window.SetNewsView(new NewsPage([&context]() { return context.NewsHeaders(); }));
     window.AfterLogin();
     window.showMaximized();
+    closer.setMainWindow(&window);
     // The window's close sequence has run when it is done; the program then ends.
     QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
     return QApplication::exec();
 }
 
 // The update question before the login. True when the updater was started and the program ends.
+// The check runs off the GUI thread on a module of its own, made from the same settings file, so
+// that nothing it touches belongs to start-up; a small window says what is going on meanwhile.
 bool updateAccepted(StartUpModules &modules)
 {
+    if (!modules.autoUpdate)
+        return false;
+    const QString settingsFile = modules.autoUpdate->INIFileName;
+    const QString serverAddress = modules.registry->ServerAddress();
+    const ProxyLogin proxy = modules.proxyLogin;
     return UpdateOffer::offer(
-        [&modules]() { return modules.autoUpdate && modules.autoUpdate->CheckForUpdates(modules.proxyLogin); },
+        [&]() {
+            UpdateCheckWindow window;
+            return window.run(
+                [settingsFile, serverAddress, proxy]() {
+                    TAutoUpdateClientData check(settingsFile);
+                    check.FallbackTargetURL = serverAddress;
+                    return check.CheckForUpdates(proxy);
+                },
+                TAutoUpdateClientData::MaxCheckTimeOutMs);
+        },
         QCoreApplication::applicationDirPath());
 }
 
-int runInteractive(const CommandLineOptions &options)
+int runInteractive(const CommandLineOptions &options, ProgramCloser &closer)
 {
+    // A signal that arrives before the main window exists dismisses the dialog on the screen; the
+    // steps below then end the program instead of going on.
+    const auto signalled = []() { return TerminationSignals::count() > 0; };
     StartUpModules modules;
     try {
         modules.create();
@@ -237,7 +288,7 @@ int runInteractive(const CommandLineOptions &options)
         Prompter::current().error(AppTitle, e.message());
         return 1;
     }
-    if (updateAccepted(modules))
+    if (signalled() || updateAccepted(modules) || signalled())
         return 0;
 
     bool loggedIn = false;
@@ -246,10 +297,11 @@ int runInteractive(const CommandLineOptions &options)
         loggedIn = login.exec() == QDialog::Accepted;
     }
     // Left with Exit or after three refused attempts: the program ends here.
-    if (!loggedIn || modules.maindm->CloseApp)
+    if (!loggedIn || modules.maindm->CloseApp || signalled())
         return 0;
+    takeTerminationSignalsBack(InteractiveSignalsBeforeForce);
     try {
-        return runAfterLogin(modules, *modules.initialisation);
+        return runAfterLogin(modules, *modules.initialisation, closer);
     } catch (const VarnexError &e) {
         Prompter::current().error(AppTitle, e.message());
         return 1;
@@ -261,11 +313,13 @@ int runInteractive(const CommandLineOptions &options)
 int main(int argc, char *argv[])
 {
     const CommandLineOptions options = parseCommandLine(rawArguments(argc, argv));
+    TerminationSignals::install(options.isBatchMode() ? BatchSignalsBeforeForce : InteractiveSignalsBeforeForce);
     QCoreApplication::setApplicationName(AppTitle);
     QCoreApplication::setOrganizationName(QStringLiteral("Tarvello"));
 
     if (options.isBatchMode()) {
-        // Nothing is modal in batch mode: every message goes to standard error.
+        // Nothing is modal in batch mode: every message goes to standard error. A signal ends the
+        // run after the step in hand; a second one ends it at once.
         QCoreApplication app(argc, argv);
         BatchPrompter prompter;
         ScopedPrompter scope(&prompter);
@@ -279,5 +333,8 @@ int main(int argc, char *argv[])
     VarnexApplication app(argc, argv);
     QtPrompter prompter;
     ScopedPrompter scope(&prompter);
-    return runInteractive(options);
+    TerminationSignals terminationSignals;
+    ProgramCloser closer;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);
+    return runInteractive(options, closer);
 }

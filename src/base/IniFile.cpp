@@ -64,6 +64,16 @@ bool hasLineBreak(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
+
+// Whether the bytes are valid UTF-8 throughout: they decode and encode back to themselves. (A
+// decoder alone does not do: it keeps an incomplete sequence at the end for input that may follow,
+// so "caf\xE9" would read as "caf" without an error.)
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return !utf8.hasError() && text.toUtf8() == bytes;
+}
 } // namespace
 
 IniFile::IniFile(const QString &fileName) : m_fileName(fileName)
@@ -80,36 +90,55 @@ IniFile::IniFile(const QString &fileName) : m_fileName(fileName)
         m_loadError = QStringLiteral("Cannot read settings file '%1': %2").arg(fileName, file.errorString());
         return;
     }
+    parse(std::move(bytes));
+}
+
+IniFile::IniFile(const QString &fileName, const QByteArray &contents) : m_fileName(fileName)
+{
+    parse(contents);
+}
+
+void IniFile::parse(QByteArray bytes)
+{
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         m_bom = true;
         bytes.remove(0, 3);
     }
     if (bytes.contains("\r\n"))
-        m_newline = QStringLiteral("\r\n");
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError() && !m_bom) {
-        // Not UTF-8: a file written by an older installation in a single-byte character set.
-        // Read as Latin-1, every byte maps to one character and back, so a rewrite keeps the
-        // lines nobody changed exactly as they were.
-        m_latin1 = true;
-        text = QString::fromLatin1(bytes);
+        m_newline = "\r\n";
+    // Not UTF-8 and no mark that says it is: a file written by an older installation in a
+    // single-byte character set, read as Latin-1 throughout.
+    m_latin1 = !m_bom && !isUtf8(bytes);
+
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype end = bytes.indexOf('\n', from);
+        Line line;
+        QByteArray raw;
+        if (end < 0) {
+            raw = bytes.mid(from);
+            from = bytes.size();
+        } else {
+            raw = bytes.mid(from, end - from);
+            line.lineBreak = "\n";
+            from = end + 1;
+            if (raw.endsWith('\r')) {
+                raw.chop(1);
+                line.lineBreak = "\r\n";
+            }
+        }
+        // A line that is not UTF-8 in a file marked as UTF-8 reads as Latin-1; its bytes stay.
+        line.text = m_latin1 || !isUtf8(raw) ? QString::fromLatin1(raw) : QString::fromUtf8(raw);
+        line.raw = raw;
+        m_lines.append(line);
     }
-    if (text.isEmpty())
-        return;
-    m_lines = text.split(QLatin1Char('\n'));
-    if (text.endsWith(QLatin1Char('\n')))
-        m_lines.removeLast();
-    for (QString &line : m_lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
 }
 
 bool IniFile::findKey(const QString &section, const QString &key, qsizetype *lineIndex, QString *value) const
 {
     bool inSection = false;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QString &line = m_lines.at(i);
+        const QString &line = m_lines.at(i).text;
         QString name;
         if (sectionOf(line, &name)) {
             inSection = sameName(name, section);
@@ -129,14 +158,14 @@ QList<QPair<QString, QString>> IniFile::sectionValues(const QString &section) co
 {
     QList<QPair<QString, QString>> result;
     bool inSection = false;
-    for (const QString &line : m_lines) {
+    for (const Line &line : m_lines) {
         QString name;
-        if (sectionOf(line, &name)) {
+        if (sectionOf(line.text, &name)) {
             inSection = sameName(name, section);
             continue;
         }
         QString key, value;
-        if (inSection && keyValueOf(line, &key, &value))
+        if (inSection && keyValueOf(line.text, &key, &value))
             result.append({key, value});
     }
     return result;
@@ -176,19 +205,21 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
         return false;
     }
 
-    QStringList lines = m_lines;
+    QList<Line> lines = m_lines;
+    const auto newLine = [](const QString &text) { return Line{text, std::nullopt, {}}; };
     qsizetype found = -1;
     if (findKey(trimmedSection, trimmedKey, &found, nullptr)) {
         QString storedKey;
-        keyValueOf(lines.at(found), &storedKey, nullptr);
-        lines[found] = storedKey + QLatin1Char('=') + value;
+        keyValueOf(lines.at(found).text, &storedKey, nullptr);
+        lines[found].text = storedKey + QLatin1Char('=') + value;
+        lines[found].raw.reset();
     } else {
         // Append to the first section of that name, after its last non-blank line.
         qsizetype insertAt = -1;
         bool inSection = false;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QString name;
-            if (sectionOf(lines.at(i), &name)) {
+            if (sectionOf(lines.at(i).text, &name)) {
                 if (inSection)
                     break;
                 inSection = sameName(name, trimmedSection);
@@ -196,17 +227,17 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
                     insertAt = i + 1;
                 continue;
             }
-            const QString t = trimBlanks(lines.at(i));
+            const QString t = trimBlanks(lines.at(i).text);
             if (inSection && !t.isEmpty() && !isComment(t))
                 insertAt = i + 1;
         }
-        const QString newLine = trimmedKey + QLatin1Char('=') + value;
+        const QString keyLine = trimmedKey + QLatin1Char('=') + value;
         if (insertAt >= 0) {
-            lines.insert(insertAt, newLine);
+            lines.insert(insertAt, newLine(keyLine));
         } else {
-            if (!lines.isEmpty() && !trimBlanks(lines.last()).isEmpty())
-                lines << QString();
-            lines << QLatin1Char('[') + trimmedSection + QLatin1Char(']') << newLine;
+            if (!lines.isEmpty() && !trimBlanks(lines.last().text).isEmpty())
+                lines << newLine(QString());
+            lines << newLine(QLatin1Char('[') + trimmedSection + QLatin1Char(']')) << newLine(keyLine);
         }
     }
     if (!save(lines))
@@ -215,25 +246,45 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
     return true;
 }
 
-bool IniFile::save(const QStringList &lines)
+bool IniFile::encode(const QList<Line> &lines, QByteArray *bytes, QString *error) const
+{
+    QByteArray out;
+    if (m_bom)
+        out = "\xEF\xBB\xBF";
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const Line &line = lines.at(i);
+        if (line.raw) {
+            out += *line.raw;
+        } else if (m_latin1) {
+            for (const QChar c : line.text) {
+                if (c.unicode() > 0xff) {
+                    if (error)
+                        *error = QStringLiteral("The settings file '%1' is not in UTF-8 and cannot hold the text '%2'")
+                                     .arg(m_fileName, line.text);
+                    return false;
+                }
+            }
+            out += line.text.toLatin1();
+        } else {
+            out += line.text.toUtf8();
+        }
+        // A line written after the last one read ends that one's line.
+        const bool last = i == lines.size() - 1;
+        out += line.lineBreak.isEmpty() && (!last || !line.raw) ? m_newline : line.lineBreak;
+    }
+    *bytes = out;
+    return true;
+}
+
+bool IniFile::contents(QByteArray *bytes, QString *error) const
+{
+    return encode(m_lines, bytes, error);
+}
+
+bool IniFile::save(const QList<Line> &lines)
 {
     QByteArray bytes;
-    if (m_bom)
-        bytes = "\xEF\xBB\xBF";
-    for (const QString &line : lines) {
-        if (!m_latin1) {
-            bytes += (line + m_newline).toUtf8();
-            continue;
-        }
-        for (const QChar c : line) {
-            if (c.unicode() > 0xff) {
-                m_error = QStringLiteral("The settings file '%1' is not in UTF-8 and cannot hold the text '%2'")
-                              .arg(m_fileName, line);
-                return false;
-            }
-        }
-        bytes += (line + m_newline).toLatin1();
-    }
-
+    if (!encode(lines, &bytes, &m_error))
+        return false;
     return saveFileAtomically(m_fileName, bytes, &m_error);
 }

@@ -31,7 +31,7 @@ TBasefrm::TBasefrm(QObject *AOwner)
 TBasefrm::~TBasefrm()
 {
     liveForms().removeAll(this);
-    delete FReturnInfo;
+    delete m_returnInfo;
 }
 
 TBasefrm *TBasefrm::FindForm(QObject *AOwner, const QString &FormName)
@@ -47,7 +47,7 @@ TBasefrm *TBasefrm::FindForm(QObject *AOwner, const QString &FormName)
 
 void TBasefrm::FormCreate()
 {
-    FFormCaption = windowTitle();
+    m_formCaption = windowTitle();
 }
 
 bool TBasefrm::ShowForm(TBasefrm *form, bool Modal, std::unique_ptr<TDefaultInfo> DefaultInfo, CursorGuard &busy)
@@ -61,7 +61,7 @@ bool TBasefrm::ShowForm(TBasefrm *form, bool Modal, std::unique_ptr<TDefaultInfo
         if (!guard)
             return false;
         form->m_showingModal = false;
-        if (!form->FPersist) {
+        if (!form->m_persist) {
             delete form;
             return false;
         }
@@ -76,22 +76,32 @@ bool TBasefrm::ShowForm(TBasefrm *form, bool Modal, std::unique_ptr<TDefaultInfo
 void TBasefrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
 {
     if (DefaultInfo) {
-        FPersist = DefaultInfo->Persist;
+        m_persist = DefaultInfo->Persist;
         if (!DefaultInfo->Caption.isEmpty()) {
             setWindowTitle(DefaultInfo->Caption);
-            FSetupInfo = DefaultInfo->SetupInfo;
+            m_setupInfo = DefaultInfo->SetupInfo;
         }
         DefaultInfo.reset();
     }
-    if (FSetupInfo)
-        setWindowTitle(FFormCaption + QStringLiteral(": ") + FSetupInfo->RunMode());
+    if (m_setupInfo)
+        setWindowTitle(CaptionWithRunMode(m_formCaption, m_setupInfo->RunMode()));
+}
+
+QString TBasefrm::CaptionWithRunMode(const QString &caption, const QString &runMode)
+{
+    const QString mode = runMode.trimmed();
+    if (mode.isEmpty())
+        return caption;
+    if (mode.startsWith(QLatin1Char(':')))
+        return caption + mode;
+    return caption + QStringLiteral(": ") + mode;
 }
 
 void TBasefrm::SetReturnInfoSocket(TReturnInfo *info)
 {
-    if (info && FReturnInfo && info != FReturnInfo)
-        delete FReturnInfo;
-    FReturnInfo = info;
+    if (info && m_returnInfo && info != m_returnInfo)
+        delete m_returnInfo;
+    m_returnInfo = info;
 }
 
 void TBasefrm::HandBack(std::unique_ptr<TReturnInfo> info)
@@ -109,7 +119,7 @@ bool TBasefrm::FormCloseQuery()
 
 void TBasefrm::FormClose()
 {
-    if (!m_showingModal && !FPersist && !m_closeHandlerCleared)
+    if (!m_showingModal && !m_persist && !m_closeHandlerCleared)
         deleteLater();
 }
 

@@ -102,7 +102,7 @@ public:
         if (!ShowForm(form, Modal, std::move(DefaultInfo), busy))
             return nullptr;
         if (ASetupInfo)
-            form->FSetupInfo = ASetupInfo;
+            form->m_setupInfo = ASetupInfo;
         return form;
     }
 
@@ -113,13 +113,17 @@ public:
     // parameters first and then call the inherited operation.
     virtual void InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo);
 
+    // A caption followed by the run mode, which brings its own separator (": for user …"): one
+    // separator between them, none when there is no run mode.
+    static QString CaptionWithRunMode(const QString &caption, const QString &runMode);
+
     QObject *Owner() const { return m_owner; }
-    QString FormCaption() const { return FFormCaption; }
-    bool Persist() const { return FPersist; }
-    IGeneralInfo *SetupInfo() const { return FSetupInfo; }
+    QString FormCaption() const { return m_formCaption; }
+    bool Persist() const { return m_persist; }
+    IGeneralInfo *SetupInfo() const { return m_setupInfo; }
     bool ShowingModal() const { return m_showingModal; }
 
-    TReturnInfo *ReturnInfoSocket() const override { return FReturnInfo; }
+    TReturnInfo *ReturnInfoSocket() const override { return m_returnInfo; }
     void SetReturnInfoSocket(TReturnInfo *info) override;
     // Places an answer in the owner's socket (the owner's form socket, or the owner's
     // IReturnInfoSocket), or in this form's own socket when the owner has none.
@@ -147,10 +151,10 @@ protected:
     void closeEvent(QCloseEvent *e) override;
     bool event(QEvent *e) override;
 
-    bool FPersist = false;
-    TReturnInfo *FReturnInfo = nullptr;
-    QString FFormCaption;
-    IGeneralInfo *FSetupInfo = nullptr;
+    bool m_persist = false;
+    TReturnInfo *m_returnInfo = nullptr;
+    QString m_formCaption;
+    IGeneralInfo *m_setupInfo = nullptr;
 
 private:
     // The hourglass while a form is made and initialised; the arrow comes back on every way out,

@@ -24,6 +24,15 @@ bool readFlag(const IniFile &ini, const QString &key, bool defaultValue)
     return ok ? n != 0 : defaultValue;
 }
 
+// The settings file by its full path; a missing one stops here.
+IniFile existingSettings(const QString &iniFileName)
+{
+    const QString path = QFileInfo(iniFileName).absoluteFilePath();
+    if (!QFileInfo(path).isFile())
+        throw VarnexError(QStringLiteral("Cannot find initialization file %1").arg(path));
+    return IniFile(path);
+}
+
 } // namespace
 
 QString TAutoUpdateClientData::defaultIniFileName()
@@ -32,11 +41,16 @@ QString TAutoUpdateClientData::defaultIniFileName()
 }
 
 TAutoUpdateClientData::TAutoUpdateClientData(const QString &iniFileName, QObject *owner, const TraceSink &trace)
-    : QObject(owner), INIFileName(QFileInfo(iniFileName).absoluteFilePath())
+    : TAutoUpdateClientData(existingSettings(iniFileName), owner, trace)
+{
+}
+
+TAutoUpdateClientData::TAutoUpdateClientData(const IniFile &settings, QObject *owner, const TraceSink &trace)
+    : QObject(owner), INIFileName(settings.fileName())
 {
     AutoUpdateClient = new THYAutoUpdateClient(this);
     AutoUpdateClient->setTemporaryFileNamePrefix(QStringLiteral("$$"));
-    readSettings(trace);
+    readSettings(settings, trace);
 }
 
 TAutoUpdateClientData::~TAutoUpdateClientData()
@@ -45,11 +59,8 @@ TAutoUpdateClientData::~TAutoUpdateClientData()
         AutoUpdateClientData = nullptr;
 }
 
-void TAutoUpdateClientData::readSettings(const TraceSink &trace)
+void TAutoUpdateClientData::readSettings(const IniFile &ini, const TraceSink &trace)
 {
-    if (!QFileInfo(INIFileName).isFile())
-        throw VarnexError(QStringLiteral("Cannot find initialization file %1").arg(INIFileName));
-    const IniFile ini(INIFileName);
     if (!ini.loadError().isEmpty())
         throw VarnexError(ini.loadError());
 

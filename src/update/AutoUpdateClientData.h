@@ -5,6 +5,8 @@
 #include "update/HYAutoUpdateClient.h"
 
 #include <QObject>
+
+class IniFile;
 #include <QString>
 
 #include <functional>
@@ -36,6 +38,8 @@ public:
     // or the channel, and the read error when the file cannot be read.
     explicit TAutoUpdateClientData(const QString &iniFileName = defaultIniFileName(), QObject *owner = nullptr,
                                    const TraceSink &trace = {});
+    // Takes the settings from a file already read (its fileName() names it in messages).
+    explicit TAutoUpdateClientData(const IniFile &settings, QObject *owner = nullptr, const TraceSink &trace = {});
     ~TAutoUpdateClientData() override;
 
     THYAutoUpdateClient *AutoUpdateClient = nullptr;
@@ -61,7 +65,7 @@ public:
     bool CheckForUpdates(const ProxyLogin &proxy = {});
 
 private:
-    void readSettings(const TraceSink &trace);
+    void readSettings(const IniFile &ini, const TraceSink &trace);
 
     QObject *m_channel = nullptr;
     QObject *m_message = nullptr;

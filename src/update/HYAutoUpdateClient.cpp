@@ -23,27 +23,23 @@ int THYFileUpdateHelper::ScanForFiles(const THYFileSearchInfo &info, THYFileUpda
         folder = QStringLiteral("/");
     if (QDir::isRelativePath(folder))
         folder = QDir(pathMacroFolders().application).filePath(folder);
-    THYDirectory directory(QDir::cleanPath(folder));
-    directory.Refresh(fileMask.isEmpty() ? QStringLiteral("*.*") : fileMask, info.Recursive);
-    return AddDirectoryFiles(directory, list, true);
+    return AddDirectoryFiles(QDir::cleanPath(folder), fileMask, list, info.Recursive);
 }
 
-int THYFileUpdateHelper::AddDirectoryFiles(const THYDirectory &directory, THYFileUpdateInfoArray &list, bool recursive) const
+int THYFileUpdateHelper::AddDirectoryFiles(const QString &folder, const QString &mask, THYFileUpdateInfoArray &list,
+                                           bool recursive) const
 {
     int added = 0;
-    if (recursive)
-        for (const auto &sub : directory.Directories())
-            added += AddDirectoryFiles(*sub, list, true);
-    for (const auto &file : directory.Files()) {
-        const QString name = CollapsePathMacros(file->FullName());
+    for (const QFileInfo &file : ListFolderFiles(folder, mask, recursive)) {
+        const QString name = CollapsePathMacros(file.filePath());
         if (FindFileUpdate(name, list) >= 0)
             continue;
         THYFileUpdateInfo info;
         info.Operation = uoClient;
         info.FileName = name;
-        info.Size = file->Size();
-        info.TimeStamp = file->Time();
-        info.Version = file->Version();
+        info.Size = file.size();
+        info.TimeStamp = file.lastModified().toLocalTime();
+        // Files carry no version resource on this platform: the version text stays empty.
         list.append(info);
         ++added;
     }

@@ -9,8 +9,6 @@
 
 #include <functional>
 
-class THYDirectory;
-
 using SettingsLines = QList<QPair<QString, QString>>; // name, value; in file order
 using TraceSink = std::function<void(const QString &)>;
 
@@ -23,9 +21,10 @@ public:
     // folder; the rest is the file mask (empty: every file). Throws EHYFileNotFound when the folder
     // does not exist. Returns the number of entries added.
     int ScanForFiles(const THYFileSearchInfo &info, THYFileUpdateInfoArray &list, bool clearList = false) const;
-    // Adds a listed folder's files: subfolders first (depth first, when recursive), then its own
-    // files, each in listing order; a file whose collapsed name is already in the list is skipped.
-    int AddDirectoryFiles(const THYDirectory &directory, THYFileUpdateInfoArray &list, bool recursive) const;
+    // Adds the files of a folder that match mask, in the order of ListFolderFiles (subfolders
+    // first, depth first, when recursive); a file whose collapsed name is already in the list is
+    // skipped.
+    int AddDirectoryFiles(const QString &folder, const QString &mask, THYFileUpdateInfoArray &list, bool recursive) const;
     // Index of the entry whose FileName equals fileName in any letter case, or -1.
     static int FindFileUpdate(const QString &fileName, const THYFileUpdateInfoArray &list);
 };

@@ -2,7 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 #include <mutex>
 #include <optional>
@@ -62,12 +66,29 @@ QString replaceFolder(const QString &text, const QString &folder, const QString 
     return out + text.mid(from);
 }
 
-QString nameFilterOf(const QString &mask)
+QRegularExpression nameFilterOf(const QString &mask)
 {
     // "*.*" means every file, also one without an extension.
-    if (mask.isEmpty() || mask == QLatin1String("*.*"))
-        return QStringLiteral("*");
-    return mask;
+    const QString wildcard = mask.isEmpty() || mask == QLatin1String("*.*") ? QStringLiteral("*") : mask;
+    return QRegularExpression(QRegularExpression::wildcardToRegularExpression(wildcard),
+                              QRegularExpression::CaseInsensitiveOption);
+}
+
+// The listing order: within one folder, what lies in subfolders before the folder's own files;
+// names compared as they are spelt.
+bool listedBefore(const QStringList &a, const QStringList &b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        const bool aIsFile = i == a.size() - 1;
+        const bool bIsFile = i == b.size() - 1;
+        if (aIsFile != bIsFile)
+            return bIsFile;
+        const int order = a.at(i).compare(b.at(i), Qt::CaseSensitive);
+        if (order != 0)
+            return order < 0;
+    }
+    return a.size() < b.size();
 }
 
 } // namespace
@@ -104,6 +125,26 @@ void resetPathMacroFolders()
     macroFolders.reset();
 }
 
+ScopedPathMacroFolders::ScopedPathMacroFolders(const PathMacroFolders &folders)
+{
+    {
+        std::lock_guard<std::mutex> guard(macroLock);
+        m_hadFolders = macroFolders.has_value();
+        if (m_hadFolders)
+            m_previous = *macroFolders;
+    }
+    setPathMacroFolders(folders);
+}
+
+ScopedPathMacroFolders::~ScopedPathMacroFolders()
+{
+    std::lock_guard<std::mutex> guard(macroLock);
+    if (m_hadFolders)
+        macroFolders = m_previous;
+    else
+        macroFolders.reset();
+}
+
 QString ExpandPathMacros(const QString &text)
 {
     const PathMacroFolders f = pathMacroFolders();
@@ -133,118 +174,42 @@ bool GetFileSizeIfExists(const QString &fileName, qint64 &size)
     return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-
-THYCustomFile::THYCustomFile(const THYDirectory *parent, const QString &nameOrPath) : m_parent(parent)
+QFileInfoList ListFolderFiles(const QString &folder, const QString &mask, bool recursive)
 {
-    if (parent) {
-        m_name = nameOrPath;
-    } else {
-        // An entry without parent keeps the path it was made from, without a trailing separator.
-        const QString path = withoutTrailingSeparator(nameOrPath);
-        if (path.isEmpty() || !QFileInfo::exists(path))
-            throw EHYFileNotFound(nameOrPath);
-        m_name = QDir::cleanPath(path);
-    }
-    const QFileInfo info(FullName());
-    if (!info.exists() && !info.isSymLink())
-        throw EHYFileNotFound(FullName());
-    m_size = info.isDir() ? 0 : info.size();
-    m_time = info.lastModified().toLocalTime();
-    if (info.isDir())
-        m_attributes |= faDirectory;
-    else
-        m_attributes |= faArchive;
-    if (info.isHidden())
-        m_attributes |= faHidden;
-    if (!info.isWritable())
-        m_attributes |= faReadOnly;
-    if (info.isSymLink())
-        m_attributes |= faSymLink;
-}
-
-QString THYCustomFile::FullName() const
-{
-    if (!m_parent)
-        return m_name;
-    const QString parent = m_parent->FullName();
-    return parent.endsWith(QLatin1Char('/')) ? parent + m_name : parent + QLatin1Char('/') + m_name;
-}
-
-std::unique_ptr<THYCustomFile> THYCustomFile::fromPath(const QString &path)
-{
-    const QString p = withoutTrailingSeparator(path);
-    if (p.isEmpty() || !QFileInfo::exists(p))
+    const QString path = withoutTrailingSeparator(folder);
+    const QFileInfo top(path);
+    if (path.isEmpty() || !top.exists())
+        throw EHYFileNotFound(folder);
+    if (!top.isDir())
         throw EHYFileNotFound(path);
-    if (QFileInfo(p).isDir())
-        return std::make_unique<THYDirectory>(path);
-    return std::make_unique<THYFile>(nullptr, path);
-}
+    const auto requireReadable = [](const QFileInfo &dir) {
+        if (!dir.isReadable() || !dir.isExecutable())
+            throw EHYException(QStringLiteral("Cannot list the folder %1").arg(dir.filePath()));
+    };
+    requireReadable(top);
 
-THYFile::THYFile(const THYDirectory *parent, const QString &nameOrPath) : THYCustomFile(parent, nameOrPath)
-{
-}
-
-THYDirectory::THYDirectory(const QString &path) : THYCustomFile(nullptr, path)
-{
-    if (!(m_attributes & faDirectory))
-        throw EHYFileNotFound(path);
-}
-
-THYDirectory::THYDirectory(const THYDirectory *parent, const QString &name) : THYCustomFile(parent, name)
-{
-}
-
-qint64 THYDirectory::Size() const
-{
-    qint64 total = 0;
-    for (const auto &f : m_files)
-        total += f->Size();
-    for (const auto &d : m_directories)
-        total += d->Size();
-    return total;
-}
-
-int THYDirectory::Refresh(const QString &mask, bool recursive)
-{
-    QStringList visited;
-    return refresh(mask, recursive, visited);
-}
-
-int THYDirectory::refresh(const QString &mask, bool recursive, QStringList &visited)
-{
-    m_fileMask = mask.isEmpty() ? QStringLiteral("*.*") : mask;
-    m_files.clear();
-    m_directories.clear();
-    const QString path = FullName();
-    const QFileInfo self(path);
-    if (!self.isDir() || !self.isReadable() || !self.isExecutable())
-        throw EHYException(QStringLiteral("Cannot list the folder %1").arg(path));
-    visited << self.canonicalFilePath();
-
-    int count = 0;
-    const QDir dir(path);
-    // Hidden entries are left out by not asking for them; names beginning with "." are hidden here.
-    const QStringList subfolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString &name : subfolders) {
-        if (name.startsWith(QLatin1Char('.')))
+    // Without QDir::Hidden the iterator neither lists hidden entries nor descends into hidden
+    // folders; following links, it remembers every folder it entered and enters none twice.
+    const QRegularExpression filter = nameFilterOf(mask);
+    QDirIterator it(path, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    recursive ? QDirIterator::Subdirectories | QDirIterator::FollowSymlinks : QDirIterator::NoIteratorFlags);
+    const QDir base(path);
+    QList<std::pair<QStringList, QFileInfo>> found;
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir()) {
+            if (recursive)
+                requireReadable(info);
             continue;
-        auto sub = std::make_shared<THYDirectory>(this, name);
-        ++count;
-        if (recursive) {
-            const QString canonical = QFileInfo(sub->FullName()).canonicalFilePath();
-            if (visited.contains(canonical))
-                continue; // reached again through a link
-            count += sub->refresh(mask, true, visited);
         }
-        m_directories.append(sub);
+        if (filter.match(info.fileName()).hasMatch())
+            found.append({base.relativeFilePath(info.filePath()).split(QLatin1Char('/')), info});
     }
-    const QStringList files = dir.entryList({nameFilterOf(m_fileMask)}, QDir::Files, QDir::Name);
-    for (const QString &name : files) {
-        if (name.startsWith(QLatin1Char('.')))
-            continue;
-        m_files.append(std::make_shared<THYFile>(this, name));
-        ++count;
-    }
-    return count;
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return listedBefore(a.first, b.first); });
+    QFileInfoList files;
+    files.reserve(found.size());
+    for (const auto &entry : std::as_const(found))
+        files.append(entry.second);
+    return files;
 }

@@ -2,13 +2,10 @@
 
 #include "base/VarnexError.h"
 
-#include <QDateTime>
-#include <QList>
+#include <QFileInfoList>
 #include <QString>
 
-#include <memory>
-
-// Folder macros and file-system entries for the update check.
+// Folder macros and the folder listing of the update check.
 //
 // The macros let the update settings and the update server name files independently of where the
 // program is installed:
@@ -49,6 +46,20 @@ PathMacroFolders pathMacroFolders();
 void setPathMacroFolders(const PathMacroFolders &folders);
 void resetPathMacroFolders();
 
+// Sets other macro folders for as long as it lives, then puts back the ones before.
+class ScopedPathMacroFolders
+{
+public:
+    explicit ScopedPathMacroFolders(const PathMacroFolders &folders);
+    ~ScopedPathMacroFolders();
+    ScopedPathMacroFolders(const ScopedPathMacroFolders &) = delete;
+    ScopedPathMacroFolders &operator=(const ScopedPathMacroFolders &) = delete;
+
+private:
+    bool m_hadFolders;
+    PathMacroFolders m_previous;
+};
+
 // Replaces "$SYSTEM", then "$WINDOWS", then "$APPLICATION", in any letter case, by their folders.
 QString ExpandPathMacros(const QString &text);
 // Replaces the system folder, then the base folder, then the program folder, in any letter case,
@@ -62,81 +73,12 @@ bool GetFileSizeIfExists(const QString &fileName, qint64 &size);
 // Turns the separators of a name written for either platform ("\" or "/") into "/".
 QString toSlashes(const QString &path);
 
-class THYDirectory;
-
-// Attribute bits of an entry, as a directory listing reports them.
-enum THYFileAttribute {
-    faReadOnly = 0x01,
-    faHidden = 0x02,
-    faSystem = 0x04,
-    faDirectory = 0x10,
-    faArchive = 0x20,
-    faSymLink = 0x400,
-};
-
-// One file-system entry.
-class THYCustomFile
-{
-public:
-    virtual ~THYCustomFile() = default;
-
-    // The entry of an existing path; throws EHYFileNotFound when there is none.
-    static std::unique_ptr<THYCustomFile> fromPath(const QString &path);
-
-    QString Name() const { return m_name; }
-    // The parent's full name, a separator and the name; for an entry without parent, the path given.
-    virtual QString FullName() const;
-    virtual qint64 Size() const { return m_size; }
-    QDateTime Time() const { return m_time; }
-    int Attributes() const { return m_attributes; }
-    // Four-part version text; always empty here, because the program's files carry no version
-    // resource on this platform.
-    QString Version() const { return m_version; }
-    const THYDirectory *Parent() const { return m_parent; }
-
-protected:
-    THYCustomFile(const THYDirectory *parent, const QString &nameOrPath);
-
-    const THYDirectory *m_parent;
-    QString m_name;
-    qint64 m_size = 0;
-    QDateTime m_time;
-    int m_attributes = 0;
-    QString m_version;
-};
-
-class THYFile : public THYCustomFile
-{
-public:
-    THYFile(const THYDirectory *parent, const QString &nameOrPath);
-};
-
-class THYDirectory : public THYCustomFile
-{
-public:
-    // A folder by its path (throws EHYFileNotFound when it does not exist), or a subfolder.
-    explicit THYDirectory(const QString &path);
-    THYDirectory(const THYDirectory *parent, const QString &name);
-
-    // The files and subfolders of the last Refresh, in listing order (names sorted).
-    const QList<std::shared_ptr<THYFile>> &Files() const { return m_files; }
-    const QList<std::shared_ptr<THYDirectory>> &Directories() const { return m_directories; }
-    QString FileMask() const { return m_fileMask; }
-
-    // Total size of the listed files, subfolders included.
-    qint64 Size() const override;
-
-    // Lists the folder: subfolders whose names do not begin with "." (each refreshed the same way
-    // when recursive), then the files matching mask. Hidden entries (names beginning with ".") are
-    // not listed. A folder that is reached a second time through a link is not descended into
-    // again, so a link back to a parent cannot make the listing endless. Returns the number of
-    // files and folders listed. Throws EHYException when a folder cannot be read.
-    int Refresh(const QString &mask = QStringLiteral("*.*"), bool recursive = false);
-
-private:
-    int refresh(const QString &mask, bool recursive, QStringList &visited);
-
-    QString m_fileMask = QStringLiteral("*.*");
-    QList<std::shared_ptr<THYFile>> m_files;
-    QList<std::shared_ptr<THYDirectory>> m_directories;
-};
+// The files of folder whose names match mask (a wildcard in any letter case; "*.*" and empty
+// text mean every file), in the order the update check lists them: when recursive, the files of
+// each subfolder first, subfolders in name order and depth first; then the folder's own files in
+// name order. Hidden entries (names beginning with ".") are left out and hidden folders are not
+// descended into. A folder reached a second time through a link is not descended into again, so a
+// link back to a parent cannot make the listing endless.
+// Throws EHYFileNotFound when folder does not exist and EHYException when a folder to be listed
+// cannot be read.
+QFileInfoList ListFolderFiles(const QString &folder, const QString &mask, bool recursive);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ProductNames.h"
 #include "remote/HttpChannel.h"
 
 #include <QObject>
@@ -58,7 +59,7 @@ public:
 
 private:
     HttpChannel m_channel;
-    QString m_userAgent = QStringLiteral("Varnex Desktop");
+    QString m_userAgent = Varnex::ProgramName;
 };
 
 // The message format of the update check: always our CBOR wire message (docs/wire.md). It has no

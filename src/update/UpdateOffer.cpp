@@ -7,7 +7,7 @@
 #include <QProcess>
 
 namespace {
-const QString Title = QStringLiteral("Varnex Desktop");
+const QString &Title = Varnex::ProgramName;
 }
 
 bool UpdateOffer::offer(const std::function<bool()> &checkForAvailableUpdate, const QString &programFolder,
@@ -28,17 +28,17 @@ bool UpdateOffer::offer(const std::function<bool()> &checkForAvailableUpdate, co
     const QString updater = QDir(programFolder).absoluteFilePath(updaterName());
     const QFileInfo info(updater);
     if (!info.isFile() || !info.isExecutable()) {
-        Prompter::current().warning(Title, QStringLiteral("The update program \"%1\" was not found. Varnex Desktop "
+        Prompter::current().warning(Title, QStringLiteral("The update program \"%1\" was not found. %2 "
                                                           "carries on without the update.")
-                                               .arg(QDir::toNativeSeparators(updater)));
+                                               .arg(QDir::toNativeSeparators(updater), Varnex::ProgramName));
         return false;
     }
     const bool started = startDetached ? startDetached(updater)
                                        : QProcess::startDetached(updater, {}, QDir(programFolder).absolutePath());
     if (!started) {
-        Prompter::current().warning(Title, QStringLiteral("The update program \"%1\" could not be started. Varnex "
-                                                          "Desktop carries on without the update.")
-                                               .arg(QDir::toNativeSeparators(updater)));
+        Prompter::current().warning(Title, QStringLiteral("The update program \"%1\" could not be started. %2 "
+                                                          "carries on without the update.")
+                                               .arg(QDir::toNativeSeparators(updater), Varnex::ProgramName));
         return false;
     }
     return true;

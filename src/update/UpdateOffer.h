@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ProductNames.h"
+
 #include <QString>
 
 #include <functional>
@@ -7,7 +9,7 @@
 // The update question asked at start-up, before the login.
 namespace UpdateOffer {
 
-inline QString question() { return QStringLiteral("An update is available for Varnex Desktop, apply it now?"); }
+inline QString question() { return QStringLiteral("An update is available for %1, apply it now?").arg(Varnex::ProgramName); }
 
 // The updater program that lies beside the program (it is not part of Varnex Desktop).
 inline QString updaterName() { return QStringLiteral("AutoUpdate"); }

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 const char *Refusal = "Invalid command line parameter: username specified not found.";
 
@@ -25,7 +27,14 @@ struct Installation
         QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/varnex-desktop"), program);
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::copy(TestDatabase::templatePath(), dir.filePath(QStringLiteral("database_template.fdb")));
-        QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/AutoUpdate.ini"), dir.filePath(QStringLiteral("AutoUpdate.ini")));
+        // The staged update settings, asking the installation's server.
+        QFile staged(QStringLiteral(VARNEX_BIN_DIR "/AutoUpdate.ini"));
+        staged.open(QIODevice::ReadOnly);
+        QByteArray updateSettings = staged.readAll();
+        updateSettings.replace("TargetURL=http://127.0.0.1:8099/bin", "TargetURL=" + serverAddress.toUtf8());
+        QFile updateIni(dir.filePath(QStringLiteral("AutoUpdate.ini")));
+        updateIni.open(QIODevice::WriteOnly);
+        updateIni.write(updateSettings);
         QDir(dir.path()).mkpath(QStringLiteral("data"));
         QFile ini(dir.filePath(QStringLiteral("VarnexDesktop.ini")));
         ini.open(QIODevice::WriteOnly);
@@ -60,6 +69,8 @@ private slots:
     void batchOpensAndUpgradesAnOlderStore();
     void missingUpdateSettingsStopsStartUp();
     void batchUploadsTheStoresSamples();
+    void signalEndsTheProgramAtTheLoginWindow_data();
+    void signalEndsTheProgramAtTheLoginWindow();
 };
 
 void TestStartUp::batchRefusals_data()
@@ -154,6 +165,38 @@ void TestStartUp::batchUploadsTheStoresSamples()
     // The acknowledged upload leaves nothing pending in the store.
     TestDatabase uploaded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
     QCOMPARE(uploaded.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+}
+
+void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// The store's client library catches both signals once a store is open, and without handlers of
+// our own the program went on running; here no store is open yet.
+void TestStartUp::signalEndsTheProgramAtTheLoginWindow()
+{
+    QFETCH(int, signalNumber);
+    Installation inst;
+    QProcess p;
+    p.setProgram(inst.program);
+    // As from a terminal, whatever this test was started from: a program started with SIGINT
+    // ignored keeps it ignored.
+    p.setChildProcessModifier([]() { ::signal(SIGINT, SIG_DFL); });
+    p.start();
+    QVERIFY(p.waitForStarted());
+    // Let start-up reach the login window (the update check fails at once: nobody listens).
+    QTest::qWait(1500);
+    QCOMPARE(p.state(), QProcess::Running);
+    ::kill(pid_t(p.processId()), signalNumber);
+    const bool ended = p.waitForFinished(10000);
+    if (!ended)
+        p.kill();
+    QVERIFY2(ended, "the program went on running");
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStartUp)

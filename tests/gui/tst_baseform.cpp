@@ -108,6 +108,8 @@ private slots:
     void answerToAModuleSocket();
     void socketWriteFreesOlderAnswer();
     void captionAndSetupInfo();
+    void captionWithRunMode_data();
+    void captionWithRunMode();
     void clearedCloseHandlerHides();
     void modelessReleasedOnClose();
     void nonWidgetOwner();
@@ -246,6 +248,21 @@ void TestBaseForm::socketWriteFreesOlderAnswer()
     delete held;
 }
 
+void TestBaseForm::captionWithRunMode_data()
+{
+    QTest::addColumn<QString>("runMode");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("run mode with its separator") << ": for user a@b" << "Test form: for user a@b";
+    QTest::newRow("no run mode") << "" << "Test form";
+    QTest::newRow("run mode without separator") << "offline" << "Test form: offline";
+}
+
+void TestBaseForm::captionWithRunMode()
+{
+    QFETCH(QString, runMode);
+    QTEST(TBasefrm::CaptionWithRunMode(QStringLiteral("Test form"), runMode), "caption");
+}
+
 void TestBaseForm::captionAndSetupInfo()
 {
     QWidget owner;
@@ -261,7 +278,7 @@ void TestBaseForm::captionAndSetupInfo()
     withCaption->SetupInfo = &settings;
     TestFrm *other = TBasefrm::CreateAndShow<TestFrm>("B", &owner, false, std::move(withCaption));
     QCOMPARE(other->SetupInfo(), &settings);
-    QCOMPARE(other->windowTitle(), QString("Test form: : for user a@b"));
+    QCOMPARE(other->windowTitle(), QString("Test form: for user a@b"));
     QCOMPARE(other->FormCaption(), QString("Test form"));
 
     TestFrm *third = TBasefrm::CreateAndShow<TestFrm>("C", &owner, false, nullptr, &settings);

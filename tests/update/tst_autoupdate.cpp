@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
 
 // An object with one property of each kind that the settings lines can set.
@@ -66,6 +68,8 @@ private:
     QTemporaryDir m_program; // stands in for the program folder
     ServerProcess m_server;
     bool m_serverUp = false;
+    // The program folder of every test stands in for the real one until the test ends.
+    std::optional<ScopedPathMacroFolders> m_macros;
 
     QString iniPath() const { return m_program.filePath(QStringLiteral("AutoUpdate.ini")); }
     QString releasesPath() const { return QDir(m_server.dataDir()).filePath(QStringLiteral("store/releases.json")); }
@@ -104,7 +108,7 @@ private slots:
 
     void init()
     {
-        setPathMacroFolders({m_program.path(), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
+        m_macros.emplace(PathMacroFolders{m_program.path(), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
         QFile::remove(iniPath());
         if (m_serverUp) {
             QFile::remove(releasesPath());
@@ -112,7 +116,7 @@ private slots:
         }
     }
 
-    void cleanupTestCase() { resetPathMacroFolders(); }
+    void cleanup() { m_macros.reset(); }
 
     // --- settings file ------------------------------------------------------------------------
 
@@ -167,7 +171,7 @@ private slots:
         QTest::newRow("recursive") << "$APPLICATION\\*.exe,RECURSIVE" << "$APPLICATION\\*.exe" << "" << true;
         QTest::newRow("target, no comma") << "$APPLICATION\\*.dll|Plugins" << "$APPLICATION\\*.dll" << "Plugins" << false;
         QTest::newRow("TRUE any case") << "a/*,tRuE" << "a/*" << "" << true;
-        QTest::newRow("recursive lower case, blank") << "a/*, recursive" << "a/*" << "" << true;
+        QTest::newRow("recursive lower case, blanks around") << "a/*, recursive \t" << "a/*" << "" << true;
         QTest::newRow("other word") << "a/*,FALSE" << "a/*" << "" << false;
         QTest::newRow("target and recursive") << "a/*|lib,RECURSIVE" << "a/*" << "lib" << true;
         QTest::newRow("second bar belongs to target") << "a|b|c" << "a" << "b|c" << false;
@@ -345,7 +349,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        setPathMacroFolders({QStringLiteral("/opt/varnex/"), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
+        const ScopedPathMacroFolders macros({QStringLiteral("/opt/varnex/"), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
         QCOMPARE(ExpandPathMacros(text), expected);
     }
 
@@ -367,7 +371,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        setPathMacroFolders({QStringLiteral("/opt/varnex"), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
+        const ScopedPathMacroFolders macros({QStringLiteral("/opt/varnex"), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
         QCOMPARE(CollapsePathMacros(text), expected);
         QCOMPARE(CollapsePathMacros(ExpandPathMacros(expected)).compare(expected, Qt::CaseInsensitive), 0);
     }
@@ -398,7 +402,7 @@ private slots:
                                  "sub/.cache/e.bin"})
             writeText(root.filePath(QString::fromLatin1(name)), "xyz");
         QVERIFY(QFile::link(root.path(), root.filePath(QStringLiteral("sub/loop")))); // a link back up
-        setPathMacroFolders({root.path(), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
+        const ScopedPathMacroFolders macros({root.path(), QStringLiteral("/usr"), QStringLiteral("/usr/lib")});
 
         THYAutoUpdateClient client;
         for (const QString &entry : entries)

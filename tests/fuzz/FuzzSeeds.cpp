@@ -1,0 +1,240 @@
+// Writes the seed corpora of the fuzz targets: valid inputs made by the program's own writers, and
+// a few broken ones derived from them. Run it again after a format changes:
+//   build/tests/fuzz/fuzz_seeds tests/fuzz/corpus
+
+#include "base/AtomicFile.h"
+#include "data/DataPacket.h"
+#include "data/PacketCipher.h"
+#include "remote/HydraAutoUpdate_Intf.h"
+#include "remote/TableCodec.h"
+#include "remote/WireCodec.h"
+
+#include <QCborMap>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+QDir corpus;
+int written = 0;
+
+void seed(const char *target, const char *name, const QByteArray &bytes)
+{
+    const QString folder = corpus.filePath(QLatin1String(target));
+    QDir().mkpath(folder);
+    QString error;
+    if (!saveFileAtomically(QDir(folder).filePath(QLatin1String(name)), bytes, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::exit(1);
+    }
+    ++written;
+}
+
+void must(bool ok, const QString &error)
+{
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::exit(1);
+    }
+}
+
+// A table with a field of every kind, NULLs and empty values among the rows.
+DataTable sampleTable()
+{
+    DataTable t({{QStringLiteral("ID"), FieldType::Int64, 0, 0, true},
+                 {QStringLiteral("CODE"), FieldType::String, 20, 0, false},
+                 {QStringLiteral("NOTES"), FieldType::Memo, 0, 0, false},
+                 {QStringLiteral("PHOTO"), FieldType::Blob, 0, 0, false},
+                 {QStringLiteral("SMALL"), FieldType::Int16, 0, 0, false},
+                 {QStringLiteral("COUNT"), FieldType::Int32, 0, 0, false},
+                 {QStringLiteral("RATIO"), FieldType::Float, 0, 0, false},
+                 {QStringLiteral("PRICE"), FieldType::Decimal, 18, 4, false},
+                 {QStringLiteral("DONE"), FieldType::Boolean, 0, 0, false},
+                 {QStringLiteral("TAKEN_ON"), FieldType::Date, 0, 0, false},
+                 {QStringLiteral("TAKEN_AT"), FieldType::Time, 0, 0, false},
+                 {QStringLiteral("UPDATED"), FieldType::Timestamp, 0, 0, false}});
+    QString error;
+    must(t.appendRow({qint64(9007199254740993), QStringLiteral("DEMO0990001"), QStringLiteral("caf\u00e9 \u00fcber"),
+                 QByteArray("\x00\x01\xff", 3), 7, -2147483647 - 1, 0.5, QStringLiteral("-12345678901234.5678"), true,
+                 QDate(2025, 3, 30), QTime(1, 30, 0, 250), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999))},
+                     &error),
+         error);
+    must(t.appendRow({qint64(2), QString(), QString(), QByteArray(), QVariant(), QVariant(), QVariant(), QStringLiteral("0"),
+                      false, QVariant(), QVariant(), QVariant()},
+                     &error),
+         error);
+    must(t.appendRow(QVariantList(t.fieldCount()), &error), error);
+    return t;
+}
+
+void datasetPackets()
+{
+    const QByteArray packet = DataPacket::encode(sampleTable());
+    seed("datapacket", "valid-every-kind", packet);
+    seed("datapacket", "valid-no-rows", DataPacket::encode(DataTable(sampleTable().fields())));
+    seed("datapacket", "valid-no-fields", DataPacket::encode(DataTable()));
+    seed("datapacket", "broken-truncated", packet.left(packet.size() / 2));
+    seed("datapacket", "broken-trailing-byte", packet + '\0');
+    seed("datapacket", "broken-not-cbor", "not a packet");
+    QCborMap other = DataPacket::toCbor(sampleTable());
+    other.insert(QStringLiteral("version"), 99);
+    seed("datapacket", "broken-unknown-version", other.toCborValue().toCbor());
+}
+
+void encipheredPackets()
+{
+    QByteArray packet;
+    QString error;
+    must(PacketCipher::makePacket(sampleTable(), &packet, &error), error);
+    seed("packetcipher", "valid-packet", packet);
+    QByteArray deflated;
+    must(PacketCipher::deflateRaw(DataPacket::encode(sampleTable()), &deflated, &error), error);
+    seed("packetcipher", "valid-deflated-dataset", deflated);
+    seed("packetcipher", "broken-not-whole-blocks", packet.left(packet.size() - 5));
+    QByteArray lastBlock = packet;
+    lastBlock[lastBlock.size() - 1] = char(lastBlock.at(lastBlock.size() - 1) ^ 0x5a);
+    seed("packetcipher", "broken-last-block", lastBlock);
+    seed("packetcipher", "broken-deflate-cut", deflated.left(deflated.size() / 2));
+}
+
+void wireMessages()
+{
+    using namespace Wire;
+    seed("wirecodec", "valid-request",
+         encodeRequest({QStringLiteral("SyncService"), QStringLiteral("GetTableChanges"),
+                        {Param::string(QStringLiteral("TableName"), QStringLiteral("_dyn_sample")),
+                         Param::int64(QStringLiteral("HighWater"), 9007199254740993),
+                         Param::boolean(QStringLiteral("First"), true),
+                         Param::binary(QStringLiteral("Blob"), QByteArray("\x00\xff", 2)),
+                         Param{QStringLiteral("When"), Type::DateTime, encodeDateTime(QDateTime(QDate(2025, 3, 30), QTime(1, 30)))}}}));
+    const QByteArray reply = encodeReply(Reply{true,
+                                               {Param::int32(QStringLiteral("Result"), 3),
+                                                Param{QStringLiteral("Rows"), Type::Table, encodeTable(sampleTable())}},
+                                               {},
+                                               {}});
+    seed("wirecodec", "valid-reply", reply);
+    seed("wirecodec", "valid-error-reply", encodeReply(Reply::error(QStringLiteral("ServerError"), QStringLiteral("text to show"))));
+    seed("wirecodec", "broken-truncated", reply.left(reply.size() - 7));
+    seed("wirecodec", "broken-empty", QByteArray());
+}
+
+void tableParts()
+{
+    using namespace Wire;
+    seed("tablecodec", "valid-table", encodeTable(sampleTable()).toCbor());
+    DatasetSchema schema{QStringLiteral("_DYN_SAMPLE"), sampleTable().fields(), {QStringLiteral("ID")},
+                         {QStringLiteral("LOCAL_AUTHORITY__CODE")}, true};
+    seed("tablecodec", "valid-schema", encodeSchema(schema).toCbor());
+    seed("tablecodec", "valid-params", encodeDatasetParams({{QStringLiteral("CODE"), QStringLiteral("DEMO")},
+                                                             {QStringLiteral("SINCE"), qint64(5)}}).toCbor());
+    seed("tablecodec", "valid-where", encodeWhere({{QStringLiteral("UPDATE_ID"), WhereItem::Greater, qint64(10)},
+                                                   {QStringLiteral("CODE"), WhereItem::Different, QVariant()}}).toCbor());
+    RowChange insert{RowChange::Insert, {}, {{QStringLiteral("ID"), qint64(1)}, {QStringLiteral("CODE"), QStringLiteral("X")}}};
+    RowChange update{RowChange::Update, {{QStringLiteral("ID"), qint64(1)}}, {{QStringLiteral("CODE"), QStringLiteral("Y")}}};
+    seed("tablecodec", "valid-changes", encodeChanges({insert, update}).toCbor());
+    QCborMap table = encodeTable(sampleTable()).toMap();
+    table.insert(QStringLiteral("rowCount"), 1000);
+    seed("tablecodec", "broken-row-count", table.toCborValue().toCbor());
+}
+
+void settingsFiles()
+{
+    QFile staged(QStringLiteral(VARNEX_SOURCE_DIR "/resources/AutoUpdate.ini"));
+    must(staged.open(QIODevice::ReadOnly), staged.errorString());
+    const QByteArray autoUpdate = staged.readAll();
+    seed("inifile", "valid-autoupdate", autoUpdate);
+    seed("inifile", "valid-installation-crlf",
+         "; Installation settings\r\n[Settings]\r\nLocalDataLocation=%APP%/data\r\nServerAddress = http://127.0.0.1:8099/bin \r\n"
+         "\r\n[Contact]\r\nWebsite=http://site/\r\nTwice=first\r\nTwice=second\r\n");
+    seed("inifile", "unusual-latin1-no-final-newline", "[Contact]\nHelplineNumber=0800 caf\xe9");
+    seed("inifile", "unusual-utf8-mark-bad-bytes", "\xef\xbb\xbf[Settings]\nLocalDataLocation=/srv/donn\xe9" "es\nK=\xff\xfe\n");
+    seed("inifile", "broken-no-sections", "=\n[\n]]\n[S\nkey without value\n\0\n");
+
+    seed("updatesettings", "valid-staged", autoUpdate);
+    seed("updatesettings", "valid-every-section",
+         "[Configuration]\nLastUpdateID=R7\nInteractive=0\nForceDownload=1\n"
+         "[Directories]\n1=$APPLICATION\\*.exe,RECURSIVE\n2=$APPLICATION/lib/*.so|lib, true \n3=sub/*\n"
+         "[AutoUpdateClient]\nServiceName=HYAutoUpdateService\nDownloadBufferSize=1024\nTemporaryFileNamePrefix=$$\n"
+         "[Message]\nClass=TROBinMessage\n"
+         "[Channel]\nClass=TROWinInetHTTPChannel\nTargetURL=http://h:1/bin\nTimeOut=2500\nKeepAlive=FALSE\nUserAgent=x\n");
+    seed("updatesettings", "broken-unknown-class", "[Message]\nClass=TROBinMessage\n[Channel]\nClass=TIndyHTTPChannel\n");
+    seed("updatesettings", "broken-bad-values",
+         "[Configuration]\nForceDownload=yes\n[AutoUpdateClient]\nDownloadBufferSize=big\nNoSuch=1\n"
+         "[Message]\nclass=trobinmessage\n[Channel]\nCLASS=httpchannel\nTimeOut=-5\nKeepAlive=maybe\n");
+}
+
+void commandLines()
+{
+    const auto args = [](std::initializer_list<const char *> list) {
+        QByteArray out;
+        for (const char *a : list) {
+            if (!out.isEmpty() || a != *list.begin())
+                out += '\0';
+            out += a;
+        }
+        return out;
+    };
+    seed("commandline", "valid-batch",
+         args({"varnex-desktop", "-username", "a@b.com", "-password", "x", "-personality", "af", "-allowinvalidtoimport",
+               "-filetoimport", "/tmp/in.xml"}));
+    seed("commandline", "valid-any-case", args({"varnex-desktop", "-UserName", "A@B", "-PERSONALITY", "food"}));
+    seed("commandline", "unusual-value-is-a-switch", args({"varnex-desktop", "-username", "-filetoimport", "x.xml"}));
+    seed("commandline", "unusual-switch-at-end", args({"varnex-desktop", "-filetoimport"}));
+}
+
+void updateAnswers()
+{
+    using namespace Wire;
+    seed("updateanswer", "valid-status",
+         encodeReply(Reply{true,
+                           {Param::string(QStringLiteral("Result"), enumName(usNeedsUpdate)),
+                            Param::string(QStringLiteral("CurrentUpdateID"), QStringLiteral("R2")),
+                            Param::string(QStringLiteral("UserData"), QString())},
+                           {},
+                           {}}));
+    THYFileUpdateInfo file;
+    file.Operation = uoAddOrReplace;
+    file.FileName = QStringLiteral("$APPLICATION/varnex-desktop");
+    file.Size = 5000000000;
+    file.TimeStamp = QDateTime(QDate(2025, 2, 1), QTime(10, 0));
+    file.Version = QStringLiteral("1.0.2.0");
+    THYFileUpdateInfo removed;
+    removed.Operation = uoDelete;
+    removed.FileName = QStringLiteral("$APPLICATION/old.so");
+    seed("updateanswer", "valid-file-list",
+         encodeReply(Reply{true, {Param{QStringLiteral("Result"), Type::Array, writeFileUpdateInfoArray({file, removed})}}, {}, {}}));
+    seed("updateanswer", "valid-file-data",
+         encodeReply(Reply{true,
+                           {Param::int32(QStringLiteral("Result"), 4), Param::binary(QStringLiteral("Data"), "0123")},
+                           {},
+                           {}}));
+    QCborMap badEnum = file.write().toMap();
+    badEnum.insert(QStringLiteral("Operation"), QStringLiteral("uoExplode"));
+    seed("updateanswer", "broken-unknown-operation",
+         encodeReply(Reply{true, {Param{QStringLiteral("Result"), Type::Array, QCborArray{badEnum}}}, {}, {}}));
+    seed("updateanswer", "broken-status-not-text",
+         encodeReply(Reply{true, {Param::int32(QStringLiteral("Result"), 1)}, {}, {}}));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    corpus = QDir(QString::fromLocal8Bit(argv[1]));
+    datasetPackets();
+    encipheredPackets();
+    wireMessages();
+    tableParts();
+    settingsFiles();
+    commandLines();
+    updateAnswers();
+    std::fprintf(stderr, "%d seeds written to %s\n", written, argv[1]);
+    return 0;
+}
