@@ -4,6 +4,7 @@
 
 #include "base/AtomicFile.h"
 #include "data/DataPacket.h"
+#include "data/MemDataStream.h"
 #include "data/PacketCipher.h"
 #include "remote/HydraAutoUpdate_Intf.h"
 #include "remote/TableCodec.h"
@@ -82,6 +83,28 @@ void datasetPackets()
     QCborMap other = DataPacket::toCbor(sampleTable());
     other.insert(QStringLiteral("version"), 99);
     seed("datapacket", "broken-unknown-version", other.toCborValue().toCbor());
+}
+
+void lookupStreams()
+{
+    DataTable list({{QStringLiteral("Code"), FieldType::String, 20}, {QStringLiteral("Description"), FieldType::String, 100},
+                    {QStringLiteral("UNIQUE_ID"), FieldType::Int32}, {QStringLiteral("Selected"), FieldType::Boolean},
+                    {QStringLiteral("Taken"), FieldType::Timestamp}, {QStringLiteral("Day"), FieldType::Date}});
+    QString error;
+    must(list.appendRow({QStringLiteral("GL"), QStringLiteral("Glass \u20ac caf\u00e9"), 7, true,
+                         QDateTime(QDate(2025, 3, 30), QTime(1, 30)), QDate(2024, 2, 29)},
+                        &error),
+         error);
+    must(list.appendRow(QVariantList(list.fieldCount()), &error), error);
+    const QByteArray stream = MemDataStream::write(list);
+    seed("lookupstream", "valid-code-list", stream);
+    seed("lookupstream", "valid-no-rows", MemDataStream::write(DataTable(list.fields())));
+    seed("lookupstream", "broken-truncated", stream.left(stream.size() - 3));
+    seed("lookupstream", "broken-signature", QByteArray("Vex") + stream.mid(3));
+    // A field count far beyond what the bytes can hold.
+    QByteArray forged = stream;
+    forged[11] = char(0x7f);
+    seed("lookupstream", "broken-field-count", forged);
 }
 
 void encipheredPackets()
@@ -229,6 +252,7 @@ int main(int argc, char *argv[])
     }
     corpus = QDir(QString::fromLocal8Bit(argv[1]));
     datasetPackets();
+    lookupStreams();
     encipheredPackets();
     wireMessages();
     tableParts();
