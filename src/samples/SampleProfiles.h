@@ -77,6 +77,23 @@ bool CodeKeptByLists(const QString &code, const QStringList &lists, const Sample
 
 enum class SampleEditorKind { Food, AnimalFeed };
 
+// How the food editor's save (qryData_BeforePost) uses these, with row a DataSetRow over its sample
+// query and stored the SAMPLE_STATUS__CODE the store holds when the save begins:
+//
+//   const bool sent = SampleIsSent(stored);
+//   PrepareSampleSave(row, sent, SampleSaveSettings::fromSettings(*Maindm), newCode, Prompter::current());
+//   if (DoValidation) {
+//       const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row,
+//           SampleRuleContext::fromSettings(*Maindm, &lookups, sent), Prompter::current());
+//       // ClearInvalidEntryList, AddControlToInvalidList for each of outcome.failures() (its
+//       // target's control), RaiseValidatationErrors
+//       if (!outcome.isValid())
+//           throw VarnexError(NotAllValidMessage);
+//   } else {
+//       row.setText("SAMPLE_STATUS__CODE", statusAfterSave(stored, SampleSave::WithoutValidation));
+//   }
+//   ApplyDescriptions(row, Varnex::PersonalityFood, descriptions);
+
 // An editor's whole validation, in its order: the profile's rules up to editorStepsAt, the
 // sample-date question, the LAEMS flag (food), the clearing of codes, the remaining rules, the
 // "N/A" fills and the status ("VALIDATED" unless context.sent). The row keeps the cleared codes,

@@ -105,7 +105,7 @@ const QStringList &NotAvailableColumns()
 void FillNotAvailable(SampleRow &row)
 {
     for (const QString &column : NotAvailableColumns())
-        if (row.isEmpty(column))
+        if (row.hasColumn(column) && row.isEmpty(column))
             row.setText(column, NotAvailable);
 }
 

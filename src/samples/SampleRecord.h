@@ -99,7 +99,8 @@ void PrepareSampleSave(SampleRow &row, bool sent, const SampleSaveSettings &sett
 
 // ---- "N/A" fills ----
 
-// The columns validation fills with "N/A" when they are empty, whether or not a rule failed.
+// The columns validation fills with "N/A" when they are empty, whether or not a rule failed (a row
+// without such a column is left without it).
 const QStringList &NotAvailableColumns();
 inline const QString NotAvailable = QStringLiteral("N/A");
 void FillNotAvailable(SampleRow &row);

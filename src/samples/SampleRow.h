@@ -16,7 +16,8 @@ class SqlDataSet;
 //
 // Writing: setValue() writes only when the value differs, so a rule that puts back what is there
 // marks nothing as changed and a dataset writes only the columns that really changed. clear()
-// writes NULL, and nothing when the column already reads empty.
+// writes NULL, and nothing when the column already reads empty (so clearing a column the row does
+// not have is harmless, while writing a value into one throws).
 class SampleRow
 {
 public:
@@ -42,13 +43,14 @@ public:
 };
 
 // A row held in a QVariantMap (an import's parsed record, a test's fixture). Keys are the column
-// names as given; a missing key reads NULL and a write adds it.
+// names as given. The map stands for a whole row: it has every column, a missing key reads NULL
+// and a write adds it.
 class VariantMapRow : public SampleRow
 {
 public:
     explicit VariantMapRow(QVariantMap &values) : m_values(values) {}
 
-    bool hasColumn(const QString &column) const override { return m_values.contains(column); }
+    bool hasColumn(const QString &) const override { return true; }
     QVariant value(const QString &column) const override { return m_values.value(column); }
     void setValue(const QString &column, const QVariant &value) override;
 

@@ -3,6 +3,7 @@
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "data/DataSet.h"
+#include "data/DataTable.h"
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRecord.h"
 #include "support/TestDatabase.h"
@@ -48,6 +49,7 @@ private slots:
     void newSampleValues_data();
     void newSampleValues();
     void editorDataSetRoundTrip();
+    void importTableRow();
 };
 
 void TestSampleRecord::sentIsExactlyFourStatuses_data()
@@ -309,6 +311,37 @@ void TestSampleRecord::editorDataSetRoundTrip()
     QCOMPARE(data.text("ANALYSIS_TEXT"), RoutineAnalysisText);
     QCOMPARE(data.text("CODE"), QString("AB120008"));
     QCOMPARE(data.text("FLAG_LAEMS_PREMISES_CODE"), QString("F"));
+}
+
+// An import's in-memory row: the stored profile reads it, the fills write through the table's own
+// types (an exact decimal held as text), and a value a column cannot hold is refused by name.
+void TestSampleRecord::importTableRow()
+{
+    DataTable table({{"CODE", FieldType::String, 30},
+                     {"CONDITION__CODE", FieldType::String, 8},
+                     {"TEMPERATURE", FieldType::Decimal, 4, 1},
+                     {"DURABILITY_DAY", FieldType::Int16},
+                     {"COUNTRY", FieldType::String, 100}});
+    QVERIFY(table.appendRow({"AB120001", "F", "0.6", 40, QVariant()}));
+    DataTableRow row(table, 0);
+
+    const ValidationOutcome outcome = RunRules(FoodStoredProfile(), row, context(nullptr));
+    const QStringList messages = outcome.messages();
+    QVERIFY(messages.contains("If 'Condition' is 'Frozen', temperature must be less than or equal to zero."));
+    QVERIFY(messages.contains("'Durability, Day' is invalid, please enter a valid value."));
+    QVERIFY(messages.contains("'Country' is required."));
+
+    FillNotAvailable(row);
+    QCOMPARE(table.value(0, "COUNTRY").toString(), QString("N/A"));
+    row.setText("TEMPERATURE", "-0.5");
+    QVERIFY(!SampleRules::frozenTooWarm(row, context(nullptr)));
+    try {
+        row.setValue("DURABILITY_DAY", "tomorrow");
+        QFAIL("a word was stored as a day");
+    } catch (const VarnexError &e) {
+        QVERIFY2(e.message().contains("DURABILITY_DAY"), qPrintable(e.message()));
+    }
+    QCOMPARE(row.integer("DURABILITY_DAY"), 40);
 }
 
 QTEST_GUILESS_MAIN(TestSampleRecord)
