@@ -94,7 +94,7 @@ QList<ProfileRule> animalFeedRulesFromOffice(bool sampleTypeForEveryReason)
 
 } // namespace
 
-const RuleProfile &FoodEditorProfile()
+const RuleProfile &foodEditorProfile()
 {
     static const RuleProfile profile{
         S("food editor"),
@@ -149,13 +149,13 @@ const RuleProfile &FoodEditorProfile()
     return profile;
 }
 
-const RuleProfile &AnimalFeedEditorProfile()
+const RuleProfile &animalFeedEditorProfile()
 {
     static const RuleProfile profile{S("animal-feed editor"), animalFeedRulesFromOffice(false), 0};
     return profile;
 }
 
-const RuleProfile &FoodStoredProfile()
+const RuleProfile &foodStoredProfile()
 {
     static const RuleProfile profile{
         S("stored food sample"),
@@ -209,7 +209,7 @@ const RuleProfile &FoodStoredProfile()
     return profile;
 }
 
-const RuleProfile &AnimalFeedStoredProfile()
+const RuleProfile &animalFeedStoredProfile()
 {
     static const RuleProfile profile = [] {
         RuleProfile p{S("stored animal-feed sample"), animalFeedRulesFromOffice(true), 0};
@@ -219,7 +219,7 @@ const RuleProfile &AnimalFeedStoredProfile()
     return profile;
 }
 
-void AskSampleDateQuestion(const SampleRow &row, const SampleRuleContext &context, const QString &unreadableMessage,
+void askSampleDateQuestion(const SampleRow &row, const SampleRuleContext &context, const QString &unreadableMessage,
                            Prompter &prompter, ValidationOutcome &outcome)
 {
     const QString column = S("SAMPLE_DATE");
@@ -239,15 +239,15 @@ void AskSampleDateQuestion(const SampleRow &row, const SampleRuleContext &contex
         outcome.add(column, SampleDateMessage);
 }
 
-void SetLAEMSPremisesFlag(SampleRow &row, const SampleRuleContext &context)
+void setLAEMSPremisesFlag(SampleRow &row, const SampleRuleContext &context)
 {
     row.setText(S("FLAG_LAEMS_PREMISES_CODE"), context.UseLAEMSPremisesCodes ? S("T") : S("F"));
 }
 
-QList<CodeListCheck> FoodCodeListChecks(const SampleRuleContext &context)
+QList<CodeListCheck> foodCodeListChecks(const SampleRuleContext &context)
 {
     return {
-        {S("PREMISES_TYPE__CODE"), {PremisesTypeList(Varnex::PersonalityFood, context.UseLAEMSPremisesCodes)}},
+        {S("PREMISES_TYPE__CODE"), {premisesTypeList(Varnex::PersonalityFood, context.UseLAEMSPremisesCodes)}},
         {S("SAMPLE_TYPE__CODE"), {S("mdSampleTypeSurveillance"), S("mdSampleTypeEnforcement")}},
         {S("RISK_CATEGORY"), {S("mdFoodSafetyRiskCategory")}},
         {S("RISK_CATEGORY_FOOD_STAND__CODE"), {S("mdFoodStandardsRiskCategory")}},
@@ -263,7 +263,7 @@ QList<CodeListCheck> FoodCodeListChecks(const SampleRuleContext &context)
     };
 }
 
-QList<CodeListCheck> AnimalFeedCodeListChecks()
+QList<CodeListCheck> animalFeedCodeListChecks()
 {
     return {
         {S("PREMISES_TYPE__CODE"), {S("FeedPremisesType")}},
@@ -280,7 +280,7 @@ QList<CodeListCheck> AnimalFeedCodeListChecks()
     };
 }
 
-bool CodeKeptByLists(const QString &code, const QStringList &lists, const SampleRuleContext &context)
+bool codeKeptByLists(const QString &code, const QStringList &lists, const SampleRuleContext &context)
 {
     if (code.isEmpty() || !context.lookups)
         return true;
@@ -290,28 +290,28 @@ bool CodeKeptByLists(const QString &code, const QStringList &lists, const Sample
     return false;
 }
 
-void ClearCodesMissingFromLists(SampleRow &row, const SampleRuleContext &context, const QList<CodeListCheck> &checks)
+void clearCodesMissingFromLists(SampleRow &row, const SampleRuleContext &context, const QList<CodeListCheck> &checks)
 {
     for (const CodeListCheck &check : checks)
-        if (!CodeKeptByLists(row.text(check.column), check.lists, context))
+        if (!codeKeptByLists(row.text(check.column), check.lists, context))
             row.clear(check.column);
 }
 
-ValidationOutcome ValidateEditorSample(SampleEditorKind editor, SampleRow &row, const SampleRuleContext &context,
+ValidationOutcome validateEditorSample(SampleEditorKind editor, SampleRow &row, const SampleRuleContext &context,
                                        Prompter &prompter)
 {
     const bool food = editor == SampleEditorKind::Food;
-    const RuleProfile &profile = food ? FoodEditorProfile() : AnimalFeedEditorProfile();
+    const RuleProfile &profile = food ? foodEditorProfile() : animalFeedEditorProfile();
     ValidationOutcome outcome;
-    RunRules(profile, row, context, outcome, 0, profile.editorStepsAt);
-    AskSampleDateQuestion(row, context,
+    runRules(profile, row, context, outcome, 0, profile.editorStepsAt);
+    askSampleDateQuestion(row, context,
                           food ? SampleDateMessage : S("Sample date is invalid, please enter a valid date."),
                           prompter, outcome);
     if (food)
-        SetLAEMSPremisesFlag(row, context);
-    ClearCodesMissingFromLists(row, context, food ? FoodCodeListChecks(context) : AnimalFeedCodeListChecks());
-    RunRules(profile, row, context, outcome, profile.editorStepsAt);
-    FillNotAvailable(row);
+        setLAEMSPremisesFlag(row, context);
+    clearCodesMissingFromLists(row, context, food ? foodCodeListChecks(context) : animalFeedCodeListChecks());
+    runRules(profile, row, context, outcome, profile.editorStepsAt);
+    fillNotAvailable(row);
     setStatusAfterValidation(row, context.sent);
     return outcome;
 }

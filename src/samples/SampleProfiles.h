@@ -25,13 +25,13 @@ inline const QString CategoryTree = QStringLiteral("CategoryTree");
 //
 // The food editor: "Please enter an Analysis type." and the office, then (editorStepsAt) the
 // editor's own steps, then the rules of the officer to the analysis text.
-const RuleProfile &FoodEditorProfile();
+const RuleProfile &foodEditorProfile();
 // The animal-feed editor: its own steps first, then the office to the analysis text.
-const RuleProfile &AnimalFeedEditorProfile();
+const RuleProfile &animalFeedEditorProfile();
 // The stored-sample validator (imports): the food rules with their shorter messages and no sample
 // date; the animal-feed rules with the analysis type and the sample type for every reason.
-const RuleProfile &FoodStoredProfile();
-const RuleProfile &AnimalFeedStoredProfile();
+const RuleProfile &foodStoredProfile();
+const RuleProfile &animalFeedStoredProfile();
 
 // ---- The editors' own steps ----
 
@@ -44,12 +44,12 @@ inline const QString SampleDateMessage = QStringLiteral("Please enter a valid sa
 // exactly passes) asks SampleDateQuestion through the prompter; "No" marks SAMPLE_DATE with
 // SampleDateMessage. An empty date asks nothing (the sample-date rule reports it, where the
 // profile has one).
-void AskSampleDateQuestion(const SampleRow &row, const SampleRuleContext &context, const QString &unreadableMessage,
+void askSampleDateQuestion(const SampleRow &row, const SampleRuleContext &context, const QString &unreadableMessage,
                            Prompter &prompter, ValidationOutcome &outcome);
 
 // FLAG_LAEMS_PREMISES_CODE names the list the food premises type comes from: "T" when the LAEMS
 // list is in use (UseLAEMSPremisesCodes), "F" otherwise.
-void SetLAEMSPremisesFlag(SampleRow &row, const SampleRuleContext &context);
+void setLAEMSPremisesFlag(SampleRow &row, const SampleRuleContext &context);
 
 // A code column and the lists that may hold its code: one is enough.
 struct CodeListCheck
@@ -61,17 +61,17 @@ struct CodeListCheck
 // UseLAEMSPremisesCodes, else Varnex), the sample type against either sample-type list, then
 // risk categories, survey body, MAFF, product, packaging, material, units, durability, condition
 // and laboratory.
-QList<CodeListCheck> FoodCodeListChecks(const SampleRuleContext &context);
-QList<CodeListCheck> AnimalFeedCodeListChecks();
+QList<CodeListCheck> foodCodeListChecks(const SampleRuleContext &context);
+QList<CodeListCheck> animalFeedCodeListChecks();
 
 // Clears each code that none of its lists holds (an empty code stays). A list the store has not
 // filled knows nothing, so a check naming an empty list clears nothing: a store without lookup
 // lists loses no code.
-void ClearCodesMissingFromLists(SampleRow &row, const SampleRuleContext &context, const QList<CodeListCheck> &checks);
+void clearCodesMissingFromLists(SampleRow &row, const SampleRuleContext &context, const QList<CodeListCheck> &checks);
 
 // Whether a code may stay in its column as far as these lists know: empty, held by one of them, or
 // one of them is empty. The premises pickers copy a code from a premises row on the same terms.
-bool CodeKeptByLists(const QString &code, const QStringList &lists, const SampleRuleContext &context);
+bool codeKeptByLists(const QString &code, const QStringList &lists, const SampleRuleContext &context);
 
 // ---- ValidateRecord of an editor ----
 
@@ -80,10 +80,10 @@ enum class SampleEditorKind { Food, AnimalFeed };
 // How the food editor's save (qryData_BeforePost) uses these, with row a DataSetRow over its sample
 // query and stored the SAMPLE_STATUS__CODE the store holds when the save begins:
 //
-//   const bool sent = SampleIsSent(stored);
-//   PrepareSampleSave(row, sent, SampleSaveSettings::fromSettings(*Maindm), newCode, Prompter::current());
+//   const bool sent = sampleIsSent(stored);
+//   prepareSampleSave(row, sent, SampleSaveSettings::fromSettings(*Maindm), newCode, Prompter::current());
 //   if (DoValidation) {
-//       const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row,
+//       const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row,
 //           SampleRuleContext::fromSettings(*Maindm, &lookups, sent), Prompter::current());
 //       // ClearInvalidEntryList, AddControlToInvalidList for each of outcome.failures() (its
 //       // target's control), RaiseValidatationErrors
@@ -92,14 +92,14 @@ enum class SampleEditorKind { Food, AnimalFeed };
 //   } else {
 //       row.setText("SAMPLE_STATUS__CODE", statusAfterSave(stored, SampleSave::WithoutValidation));
 //   }
-//   ApplyDescriptions(row, Varnex::PersonalityFood, descriptions);
+//   applyDescriptions(row, Varnex::PersonalityFood, descriptions);
 
 // An editor's whole validation, in its order: the profile's rules up to editorStepsAt, the
 // sample-date question, the LAEMS flag (food), the clearing of codes, the remaining rules, the
 // "N/A" fills and the status ("VALIDATED" unless context.sent). The row keeps the cleared codes,
 // the fills and the status whether or not a rule failed; the caller refuses the save when the
 // outcome is not valid, marks outcome.failures() and shows the first.
-ValidationOutcome ValidateEditorSample(SampleEditorKind editor, SampleRow &row, const SampleRuleContext &context,
+ValidationOutcome validateEditorSample(SampleEditorKind editor, SampleRow &row, const SampleRuleContext &context,
                                        Prompter &prompter);
 
 inline const QString NotAllValidMessage =

@@ -16,7 +16,7 @@ bool isFood(const QString &personality)
 
 } // namespace
 
-bool SampleIsSent(const QString &status)
+bool sampleIsSent(const QString &status)
 {
     return status == SampleStatus::Exported || status == SampleStatus::Complete
            || status == SampleStatus::Cancelled || status == SampleStatus::Deleted;
@@ -24,14 +24,14 @@ bool SampleIsSent(const QString &status)
 
 bool Sent(const SampleRow &row)
 {
-    return SampleIsSent(row.text(QStringLiteral("SAMPLE_STATUS__CODE")));
+    return sampleIsSent(row.text(QStringLiteral("SAMPLE_STATUS__CODE")));
 }
 
 QString statusAfterSave(const QString &storedStatus, SampleSave save, bool enteredWhenSent)
 {
     if (save == SampleSave::WithoutValidation)
-        return SampleIsSent(storedStatus) && !enteredWhenSent ? storedStatus : SampleStatus::Entered;
-    return SampleIsSent(storedStatus) ? storedStatus : SampleStatus::Validated;
+        return sampleIsSent(storedStatus) && !enteredWhenSent ? storedStatus : SampleStatus::Entered;
+    return sampleIsSent(storedStatus) ? storedStatus : SampleStatus::Validated;
 }
 
 void setStatusAfterValidation(SampleRow &row, bool sent)
@@ -40,28 +40,28 @@ void setStatusAfterValidation(SampleRow &row, bool sent)
         row.setText(QStringLiteral("SAMPLE_STATUS__CODE"), SampleStatus::Validated);
 }
 
-bool NeedsNewSampleCode(const QString &code)
+bool needsNewSampleCode(const QString &code)
 {
     return code.isEmpty() || code == DuplicateCode;
 }
 
-void EnsureSampleCode(SampleRow &row, const std::function<QString()> &newCode)
+void ensureSampleCode(SampleRow &row, const std::function<QString()> &newCode)
 {
-    if (NeedsNewSampleCode(row.text(QStringLiteral("CODE"))))
+    if (needsNewSampleCode(row.text(QStringLiteral("CODE"))))
         row.setText(QStringLiteral("CODE"), newCode());
 }
 
-QString ProgramMark(const QString &version, const QString &computerName)
+QString programMark(const QString &version, const QString &computerName)
 {
     return QStringLiteral("VRXNet Version = %1, Computer name = %2").arg(version, computerName);
 }
 
-void ApplyProgramMark(SampleRow &row, const QString &version, const QString &computerName)
+void applyProgramMark(SampleRow &row, const QString &version, const QString &computerName)
 {
-    row.setText(QStringLiteral("QOVA_INFO"), ProgramMark(version, computerName));
+    row.setText(QStringLiteral("QOVA_INFO"), programMark(version, computerName));
 }
 
-QString AskChangeReason(Prompter &prompter)
+QString askChangeReason(Prompter &prompter)
 {
     const std::optional<QString> answer =
         prompter.textInput(QStringLiteral("Sent sample"), QStringLiteral("Reason for change:"), QString());
@@ -74,7 +74,7 @@ QString AskChangeReason(Prompter &prompter)
     return *answer;
 }
 
-void RecordChangeReason(SampleRow &row, const QString &reason, qint64 userId)
+void recordChangeReason(SampleRow &row, const QString &reason, qint64 userId)
 {
     row.setText(QStringLiteral("USER_CHANGE_REASON"), reason);
     row.setValue(QStringLiteral("USER_CHANGE_USER__ID"), userId);
@@ -85,16 +85,16 @@ SampleSaveSettings SampleSaveSettings::fromSettings(const TMaindm &settings)
     return {settings.Version(), settings.LocalComputerName(), settings.UserID};
 }
 
-void PrepareSampleSave(SampleRow &row, bool sent, const SampleSaveSettings &settings,
+void prepareSampleSave(SampleRow &row, bool sent, const SampleSaveSettings &settings,
                        const std::function<QString()> &newCode, Prompter &prompter)
 {
     if (sent)
-        RecordChangeReason(row, AskChangeReason(prompter), settings.userId);
-    EnsureSampleCode(row, newCode);
-    ApplyProgramMark(row, settings.version, settings.computerName);
+        recordChangeReason(row, askChangeReason(prompter), settings.userId);
+    ensureSampleCode(row, newCode);
+    applyProgramMark(row, settings.version, settings.computerName);
 }
 
-const QStringList &NotAvailableColumns()
+const QStringList &notAvailableColumns()
 {
     static const QStringList columns = {QStringLiteral("BRAND_NAME"), QStringLiteral("MANUFACTURER"),
                                         QStringLiteral("DISTRIBUTER"), QStringLiteral("IMPORTER"),
@@ -102,14 +102,14 @@ const QStringList &NotAvailableColumns()
     return columns;
 }
 
-void FillNotAvailable(SampleRow &row)
+void fillNotAvailable(SampleRow &row)
 {
-    for (const QString &column : NotAvailableColumns())
+    for (const QString &column : notAvailableColumns())
         if (row.hasColumn(column) && row.isEmpty(column))
             row.setText(column, NotAvailable);
 }
 
-const QList<DescriptionPair> &DescriptionPairs(const QString &personality)
+const QList<DescriptionPair> &descriptionPairs(const QString &personality)
 {
     using S = DescriptionSource;
     static const QList<DescriptionPair> food = {
@@ -119,7 +119,7 @@ const QList<DescriptionPair> &DescriptionPairs(const QString &personality)
         {QStringLiteral("RISK_CATEGORY"), QStringLiteral("RISK_CATEGORY_DESCRIPTION"), S::LookupList, QStringLiteral("mdFoodSafetyRiskCategory")},
         {QStringLiteral("RISK_CATEGORY_FOOD_STAND__CODE"), QStringLiteral("RISK_CAT_FS_DESCRIPTION"), S::LookupList, QStringLiteral("mdFoodStandardsRiskCategory")},
         {QStringLiteral("PREMISES_TYPE__CODE"), QStringLiteral("PREMISES_TYPE_DESCRIPTION"), S::LookupList, {}},
-        {QStringLiteral("REASON__CODE"), QStringLiteral("REASON_DESCRIPTION"), S::ReasonCaption, {}},
+        {QStringLiteral("REASON__CODE"), QStringLiteral("REASON_DESCRIPTION"), S::Reason, {}},
         {QStringLiteral("SAMPLE_TYPE__CODE"), QStringLiteral("SAMPLE_TYPE_DESCRIPTION"), S::LookupList, {}},
         {QStringLiteral("SURVEY_BODY__CODE"), QStringLiteral("SURVEY_BODY_DESCRIPTION"), S::LookupList, QStringLiteral("mdSurveyBody")},
         {QStringLiteral("PRODUCT__CODE"), QStringLiteral("PRODUCT_DESCRIPTION"), S::LookupList, QStringLiteral("mdProductType")},
@@ -137,7 +137,7 @@ const QList<DescriptionPair> &DescriptionPairs(const QString &personality)
         {QStringLiteral("SAMPLE_OFFICER__CODE"), QStringLiteral("SAMPLE_OFFICER_NAME"), S::FormList, QStringLiteral("qrySampleOfficer_")},
         {QStringLiteral("RISK_CATEGORY"), QStringLiteral("RISK_CATEGORY_DESCRIPTION"), S::LookupList, QStringLiteral("mdFeedRiskCategory")},
         {QStringLiteral("PREMISES_TYPE__CODE"), QStringLiteral("PREMISES_TYPE_DESCRIPTION"), S::LookupList, QStringLiteral("FeedPremisesType")},
-        {QStringLiteral("REASON__CODE"), QStringLiteral("REASON_DESCRIPTION"), S::ReasonCaption, {}},
+        {QStringLiteral("REASON__CODE"), QStringLiteral("REASON_DESCRIPTION"), S::Reason, {}},
         {QStringLiteral("SAMPLE_TYPE__CODE"), QStringLiteral("SAMPLE_TYPE_DESCRIPTION"), S::LookupList, {}},
         {QStringLiteral("SURVEY_BODY__CODE"), QStringLiteral("SURVEY_BODY_DESCRIPTION"), S::LookupList, QStringLiteral("mdFeedSurveyBody")},
         {QStringLiteral("ANIMAL_SPECIES__CODE"), QStringLiteral("ANIMAL_SPECIES_DESCRIPTION"), S::LookupList, QStringLiteral("mdAnimalSpecies")},
@@ -150,7 +150,7 @@ const QList<DescriptionPair> &DescriptionPairs(const QString &personality)
     return isFood(personality) ? food : feed;
 }
 
-QString ReasonCaption(const QString &reasonCode)
+QString reasonCaption(const QString &reasonCode)
 {
     if (reasonCode == QLatin1String("E"))
         return QStringLiteral("Enforcement/Investigation");
@@ -159,7 +159,7 @@ QString ReasonCaption(const QString &reasonCode)
     return QString();
 }
 
-QString DescriptionSampleTypeList(const QString &personality, const QString &reasonCode)
+QString descriptionSampleTypeList(const QString &personality, const QString &reasonCode)
 {
     const bool food = isFood(personality);
     if (reasonCode == QLatin1String("E"))
@@ -169,25 +169,25 @@ QString DescriptionSampleTypeList(const QString &personality, const QString &rea
     return QString();
 }
 
-QString PremisesTypeList(const QString &personality, bool useLAEMSPremisesCodes)
+QString premisesTypeList(const QString &personality, bool useLAEMSPremisesCodes)
 {
     if (!isFood(personality))
         return QStringLiteral("FeedPremisesType");
     return useLAEMSPremisesCodes ? QStringLiteral("mdLAEMSPremisesType") : QStringLiteral("mdPremisesType");
 }
 
-void ApplyDescriptions(SampleRow &row, const QString &personality, const DescriptionContext &context)
+void applyDescriptions(SampleRow &row, const QString &personality, const DescriptionContext &context)
 {
     const QString reason = row.text(QStringLiteral("REASON__CODE"));
-    for (const DescriptionPair &pair : DescriptionPairs(personality)) {
+    for (const DescriptionPair &pair : descriptionPairs(personality)) {
         const QString code = row.text(pair.codeColumn);
         QString text;
         switch (pair.source) {
         case DescriptionSource::Settings:
             text = context.LocalAuthorityDescription;
             break;
-        case DescriptionSource::ReasonCaption:
-            text = ReasonCaption(code);
+        case DescriptionSource::Reason:
+            text = reasonCaption(code);
             break;
         case DescriptionSource::FormList:
             if (!code.isEmpty() && context.formListText)
@@ -196,9 +196,9 @@ void ApplyDescriptions(SampleRow &row, const QString &personality, const Descrip
         case DescriptionSource::LookupList: {
             QString list = pair.list;
             if (pair.codeColumn == QLatin1String("SAMPLE_TYPE__CODE"))
-                list = DescriptionSampleTypeList(personality, reason);
+                list = descriptionSampleTypeList(personality, reason);
             else if (list.isEmpty())
-                list = PremisesTypeList(personality, context.UseLAEMSPremisesCodes);
+                list = premisesTypeList(personality, context.UseLAEMSPremisesCodes);
             if (!code.isEmpty() && !list.isEmpty() && context.lookups)
                 text = context.lookups->description(code, list);
             break;
@@ -208,7 +208,7 @@ void ApplyDescriptions(SampleRow &row, const QString &personality, const Descrip
     }
 }
 
-qint64 MaindmSampleServices::NextSampleNumber()
+qint64 MaindmSampleServices::nextSampleNumber()
 {
     return nextGeneratorValue(m_maindm.ibConnection(), QStringLiteral("GEN_SAMPLE"));
 }
@@ -243,7 +243,7 @@ NewSampleSettings NewSampleSettings::fromSettings(TMaindm &settings, const QStri
     return s;
 }
 
-QString LaboratoryForAnalysisType(const QString &analysisType, const QString &micro, const QString &chemical)
+QString laboratoryForAnalysisType(const QString &analysisType, const QString &micro, const QString &chemical)
 {
     if (analysisType == QLatin1String("M"))
         return micro;
@@ -252,17 +252,17 @@ QString LaboratoryForAnalysisType(const QString &analysisType, const QString &mi
     return QString();
 }
 
-void InitialiseNewSample(SampleRow &row, const NewSampleSettings &settings, SampleRecordServices &services)
+void initialiseNewSample(SampleRow &row, const NewSampleSettings &settings, SampleRecordServices &services)
 {
     const bool food = isFood(settings.personality);
     // The generator's low 32 bits, as the column is an integer.
-    row.setValue(QStringLiteral("SAMPLE_NUMBER"), qint64(qint32(services.NextSampleNumber())));
+    row.setValue(QStringLiteral("SAMPLE_NUMBER"), qint64(qint32(services.nextSampleNumber())));
     row.setText(QStringLiteral("UNIQUE_UUID"), services.GetNewUUIDString());
     if (!food) {
         row.setText(QStringLiteral("ANALYSIS_TYPE"), QStringLiteral("C"));
         row.setText(QStringLiteral("LABORATORY__CODE"), settings.LaboratoryCodeChemical);
     }
-    EnsureSampleCode(row, [&services] { return services.GetNewSampleCode(); });
+    ensureSampleCode(row, [&services] { return services.GetNewSampleCode(); });
     row.setText(QStringLiteral("RECORD_TYPE"), food ? Varnex::PersonalityFood : Varnex::PersonalityAnimalFeed);
 
     if (settings.AnalysisType != QLatin1String("N"))
@@ -274,7 +274,7 @@ void InitialiseNewSample(SampleRow &row, const NewSampleSettings &settings, Samp
         row.setText(QStringLiteral("LOCAL_AUTH_OFFICE_DESCRIPTION"), settings.LocalAuthorityOfficeDescription);
     }
     row.setText(QStringLiteral("LABORATORY__CODE"),
-                LaboratoryForAnalysisType(row.text(QStringLiteral("ANALYSIS_TYPE")), settings.LaboratoryCodeMicro,
+                laboratoryForAnalysisType(row.text(QStringLiteral("ANALYSIS_TYPE")), settings.LaboratoryCodeMicro,
                                           settings.LaboratoryCodeChemical));
     row.clear(QStringLiteral("QUANTITY"));
     row.clear(QStringLiteral("REASON__CODE"));

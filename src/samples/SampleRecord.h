@@ -29,7 +29,7 @@ inline const QString Deleted = QStringLiteral("DELETED");
 // A sample is sent when its status is "EXPORTED", "COMPLETE", "CANCELLED" or "DELETED": exactly
 // these four. An editor asks it of the status stored when the save begins, so a sample that a
 // synchronisation pass exported while its editor was open counts as sent.
-bool SampleIsSent(const QString &status);
+bool sampleIsSent(const QString &status);
 // The row's SAMPLE_STATUS__CODE.
 bool Sent(const SampleRow &row);
 
@@ -53,17 +53,17 @@ inline const QString DuplicateCode = QStringLiteral("DUPLICATE");
 
 // A code that is empty or "DUPLICATE" (a copy still waiting for its own) is replaced by a new one;
 // any other code stays for the sample's life.
-bool NeedsNewSampleCode(const QString &code);
+bool needsNewSampleCode(const QString &code);
 // Gives the row a new CODE from newCode (TMaindm.GetNewSampleCode) when it needs one; newCode is
 // called only then, so no generator value is spent on a sample that keeps its code.
-void EnsureSampleCode(SampleRow &row, const std::function<QString()> &newCode);
+void ensureSampleCode(SampleRow &row, const std::function<QString()> &newCode);
 
 // ---- Program mark ----
 
 // "VRXNet Version = <version>, Computer name = <computer>".
-QString ProgramMark(const QString &version, const QString &computerName);
-// QOVA_INFO := ProgramMark, replacing whatever it held.
-void ApplyProgramMark(SampleRow &row, const QString &version, const QString &computerName);
+QString programMark(const QString &version, const QString &computerName);
+// QOVA_INFO := programMark, replacing whatever it held.
+void applyProgramMark(SampleRow &row, const QString &version, const QString &computerName);
 
 // ---- Change reason ----
 
@@ -75,9 +75,9 @@ constexpr int ChangeReasonMaxLength = 350;
 // Asks for the reason for changing a sent sample ("Sent sample", "Reason for change:", empty
 // default) and returns it as typed. Throws VarnexError: ChangeReasonRequiredMessage for a
 // cancelled, empty or blank answer; a text naming the limit for one longer than 350 characters.
-QString AskChangeReason(Prompter &prompter);
+QString askChangeReason(Prompter &prompter);
 // USER_CHANGE_REASON := reason, USER_CHANGE_USER__ID := userId.
-void RecordChangeReason(SampleRow &row, const QString &reason, qint64 userId);
+void recordChangeReason(SampleRow &row, const QString &reason, qint64 userId);
 
 // ---- The steps every editor save runs first ----
 
@@ -94,16 +94,16 @@ struct SampleSaveSettings
 // The first steps of every save from an editor, before the rules and whether or not they run, in
 // this order: for a sent sample the change reason (asked through the prompter; a missing one
 // throws and nothing has changed), then the code, then the program mark.
-void PrepareSampleSave(SampleRow &row, bool sent, const SampleSaveSettings &settings,
+void prepareSampleSave(SampleRow &row, bool sent, const SampleSaveSettings &settings,
                        const std::function<QString()> &newCode, Prompter &prompter);
 
 // ---- "N/A" fills ----
 
 // The columns validation fills with "N/A" when they are empty, whether or not a rule failed (a row
 // without such a column is left without it).
-const QStringList &NotAvailableColumns();
+const QStringList &notAvailableColumns();
 inline const QString NotAvailable = QStringLiteral("N/A");
-void FillNotAvailable(SampleRow &row);
+void fillNotAvailable(SampleRow &row);
 
 // ---- Descriptions beside the codes ----
 
@@ -112,13 +112,13 @@ enum class DescriptionSource {
     Settings,      // TMaindm.LocalAuthorityDescription
     FormList,      // a list of the editor's own (offices: DESCRIPTION, officers: NAME)
     LookupList,    // the Description of the code's row in a lookup list
-    ReasonCaption, // the caption of the chosen reason
+    Reason,        // the caption of the chosen reason
 };
 
 // One code column and its description column. For a LookupList pair, list is the lookup table the
 // editor's control shows for that column; it is empty where that depends on the row or the
-// settings (SAMPLE_TYPE__CODE: DescriptionSampleTypeList; the food PREMISES_TYPE__CODE:
-// PremisesTypeList). For a FormList pair, list names the editor's own query ("qryLocalAuthOffice_",
+// settings (SAMPLE_TYPE__CODE: descriptionSampleTypeList; the food PREMISES_TYPE__CODE:
+// premisesTypeList). For a FormList pair, list names the editor's own query ("qryLocalAuthOffice_",
 // "qrySampleOfficer_").
 struct DescriptionPair
 {
@@ -131,16 +131,16 @@ struct DescriptionPair
 // The pairs an editor of the personality ("FOOD" or "ANIMAL FEED") copies at save, in the order
 // it copies them. The category levels are not among them: they take their descriptions when they
 // are chosen.
-const QList<DescriptionPair> &DescriptionPairs(const QString &personality);
+const QList<DescriptionPair> &descriptionPairs(const QString &personality);
 
 // "Enforcement/Investigation" for "E", "Surveillance/Monitoring" for "S", empty otherwise.
-QString ReasonCaption(const QString &reasonCode);
+QString reasonCaption(const QString &reasonCode);
 // The sample-type list whose text the save copies: the personality's enforcement list for reason
 // "E", its surveillance list for "S", none for any other reason (no reason is chosen).
-QString DescriptionSampleTypeList(const QString &personality, const QString &reasonCode);
+QString descriptionSampleTypeList(const QString &personality, const QString &reasonCode);
 // The premises-type list an editor offers: food, the LAEMS list with UseLAEMSPremisesCodes and the
 // Varnex list without; animal feed, its own list.
-QString PremisesTypeList(const QString &personality, bool useLAEMSPremisesCodes);
+QString premisesTypeList(const QString &personality, bool useLAEMSPremisesCodes);
 
 // What the save needs to copy the descriptions.
 struct DescriptionContext
@@ -155,7 +155,7 @@ struct DescriptionContext
 
 // Copies every description of the personality's pairs: each the text the editor's list shows
 // for the chosen code, empty when no code is chosen or the list does not show it.
-void ApplyDescriptions(SampleRow &row, const QString &personality, const DescriptionContext &context);
+void applyDescriptions(SampleRow &row, const QString &personality, const DescriptionContext &context);
 
 // ---- A new sample ----
 
@@ -166,7 +166,7 @@ class SampleRecordServices
 public:
     virtual ~SampleRecordServices() = default;
     // One step of the generator GEN_SAMPLE.
-    virtual qint64 NextSampleNumber() = 0;
+    virtual qint64 nextSampleNumber() = 0;
     // TMaindm.GetNewSampleCode without a number (another step of the generator).
     virtual QString GetNewSampleCode() = 0;
     virtual QString GetNewUUIDString() = 0;
@@ -176,7 +176,7 @@ class MaindmSampleServices : public SampleRecordServices
 {
 public:
     explicit MaindmSampleServices(TMaindm &maindm) : m_maindm(maindm) {}
-    qint64 NextSampleNumber() override;
+    qint64 nextSampleNumber() override;
     QString GetNewSampleCode() override;
     QString GetNewUUIDString() override;
 
@@ -204,8 +204,8 @@ struct NewSampleSettings
 // RECORD_TYPE first (the animal-feed editor also "C" and its chemical laboratory), then the
 // analysis type (unless the setting is "N"), the authority and office (the food editor with their
 // descriptions), the laboratory for the analysis type, and no quantity and no reason.
-void InitialiseNewSample(SampleRow &row, const NewSampleSettings &settings, SampleRecordServices &services);
+void initialiseNewSample(SampleRow &row, const NewSampleSettings &settings, SampleRecordServices &services);
 
 // The laboratory for an analysis type: the micro laboratory for "M", the chemical one for "C",
 // empty for anything else.
-QString LaboratoryForAnalysisType(const QString &analysisType, const QString &micro, const QString &chemical);
+QString laboratoryForAnalysisType(const QString &analysisType, const QString &micro, const QString &chemical);

@@ -247,7 +247,7 @@ bool compoundFeedSpeciesNotSpecified(const SampleRow &row, const SampleRuleConte
 
 } // namespace SampleRules
 
-void RunRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context,
+void runRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context,
               ValidationOutcome &outcome, int from, int to)
 {
     const int end = to < 0 ? int(profile.rules.size()) : std::min(to, int(profile.rules.size()));
@@ -258,9 +258,9 @@ void RunRules(const RuleProfile &profile, const SampleRow &row, const SampleRule
     }
 }
 
-ValidationOutcome RunRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context)
+ValidationOutcome runRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context)
 {
     ValidationOutcome outcome;
-    RunRules(profile, row, context, outcome);
+    runRules(profile, row, context, outcome);
     return outcome;
 }

@@ -26,7 +26,7 @@ struct SampleRuleContext
     int MaxDurablityYearLimit = 0;
     // TMaindm.UseLAEMSPremisesCodes: the food premises type comes from the LAEMS list.
     bool UseLAEMSPremisesCodes = false;
-    // The sample is sent (SampleIsSent of the status stored when the save began): validation then
+    // The sample is sent (sampleIsSent of the status stored when the save began): validation then
     // leaves its status alone.
     bool sent = false;
 
@@ -161,6 +161,6 @@ struct RuleProfile
 
 // Runs the profile's rules [from, to) (to -1: to the end) in order, every one of them, adding each
 // failure to the outcome.
-void RunRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context,
+void runRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context,
               ValidationOutcome &outcome, int from = 0, int to = -1);
-ValidationOutcome RunRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context);
+ValidationOutcome runRules(const RuleProfile &profile, const SampleRow &row, const SampleRuleContext &context);

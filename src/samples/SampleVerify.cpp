@@ -147,7 +147,7 @@ QString textOf(const QVariantMap &map, const QString &column)
 
 } // namespace
 
-VerifyAllOptions VerifyAllOptions::FoodSample()
+VerifyAllOptions VerifyAllOptions::foodSample()
 {
     VerifyAllOptions o;
     o.personality = Varnex::PersonalityFood;
@@ -165,7 +165,7 @@ VerifyAllOptions VerifyAllOptions::FoodSample()
     return o;
 }
 
-VerifyAllOptions VerifyAllOptions::AnimalFeedSample()
+VerifyAllOptions VerifyAllOptions::animalFeedSample()
 {
     VerifyAllOptions o;
     o.personality = Varnex::PersonalityAnimalFeed;
@@ -176,7 +176,7 @@ VerifyAllOptions VerifyAllOptions::AnimalFeedSample()
     return o;
 }
 
-VerifyAllOptions VerifyAllOptions::FoodTemplate()
+VerifyAllOptions VerifyAllOptions::foodTemplate()
 {
     VerifyAllOptions o;
     o.personality = Varnex::PersonalityFood;
@@ -189,7 +189,7 @@ VerifyAllOptions VerifyAllOptions::FoodTemplate()
     return o;
 }
 
-VerifyAllOptions VerifyAllOptions::AnimalFeedTemplate()
+VerifyAllOptions VerifyAllOptions::animalFeedTemplate()
 {
     VerifyAllOptions o;
     o.personality = Varnex::PersonalityAnimalFeed;
@@ -234,7 +234,7 @@ SampleViewState UpdateView(const SampleRow &row, const VerifyAllOptions &o, cons
         v.additionalInfoList = analysisType == QLatin1String("M");
         v.additionalInfoMemo = chemical;
         if (context.lookups)
-            v.categoryHelp = WrapCategoryHelp(context.lookups->HelpForCategory(row.text(S("SUB_CATEGORY_3__CODE"))));
+            v.categoryHelp = wrapCategoryHelp(context.lookups->HelpForCategory(row.text(S("SUB_CATEGORY_3__CODE"))));
     } else {
         v.additionalInfoMemo = true;
     }
@@ -267,7 +267,7 @@ SampleViewState VerifyAll(SampleRow &row, bool editing, const VerifyAllOptions &
     return UpdateView(row, options, context);
 }
 
-QString WrapCategoryHelp(const QString &help)
+QString wrapCategoryHelp(const QString &help)
 {
     QString wrapped;
     wrapped.reserve(help.size() + help.size() / 40);
@@ -284,7 +284,7 @@ QString WrapCategoryHelp(const QString &help)
     return wrapped;
 }
 
-void ClearSampleTypeForNewReason(SampleRow &row)
+void clearSampleTypeForNewReason(SampleRow &row)
 {
     row.clear(S("SAMPLE_TYPE__CODE"));
 }
@@ -315,7 +315,7 @@ void ApplyCategorySelection(SampleRow &row, const CategorySelection &s, int leve
     level(s.SubCategory3, s.SubCategory3Description, "SUB_CATEGORY_3__CODE", "SUB_CATEGORY_3_DESCRIPTION");
 }
 
-void ApplyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
+void applyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
                          const QString &personality, const SampleRuleContext &context)
 {
     const bool food = isFood(personality);
@@ -333,7 +333,7 @@ void ApplyPremisesDetail(SampleRow &row, const QString &businessId, const std::o
         QString list;
     };
     QList<Coded> coded = {
-        {S("PREMISES_TYPE__CODE"), S("PREMISES_TYPE__CODE"), PremisesTypeList(personality, context.UseLAEMSPremisesCodes)},
+        {S("PREMISES_TYPE__CODE"), S("PREMISES_TYPE__CODE"), premisesTypeList(personality, context.UseLAEMSPremisesCodes)},
         {S("RISK_CATEGORY"), S("RISK_CATEGORY__CODE"), food ? S("mdFoodSafetyRiskCategory") : S("mdFeedRiskCategory")},
     };
     if (food)
@@ -343,6 +343,6 @@ void ApplyPremisesDetail(SampleRow &row, const QString &businessId, const std::o
         row.setText(column, premises ? textOf(*premises, column) : QString());
     for (const Coded &c : std::as_const(coded)) {
         const QString code = premises ? textOf(*premises, c.premisesColumn) : QString();
-        row.setText(c.column, CodeKeptByLists(code, {c.list}, context) ? code : QString());
+        row.setText(c.column, codeKeptByLists(code, {c.list}, context) ? code : QString());
     }
 }

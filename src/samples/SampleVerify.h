@@ -45,10 +45,10 @@ struct VerifyAllOptions
     bool countryByRegion = true;              // the region's country list; otherwise every country
     bool sampleTypeFollowsReason = false;     // one sample-type control whose list follows the reason
 
-    static VerifyAllOptions FoodSample();
-    static VerifyAllOptions AnimalFeedSample();
-    static VerifyAllOptions FoodTemplate();
-    static VerifyAllOptions AnimalFeedTemplate();
+    static VerifyAllOptions foodSample();
+    static VerifyAllOptions animalFeedSample();
+    static VerifyAllOptions foodTemplate();
+    static VerifyAllOptions animalFeedTemplate();
 };
 
 // What the form shows for the row. Group flags say enabled for the sample editors and visible for
@@ -76,7 +76,7 @@ struct SampleViewState
     QString additionalInfoLabel;
     bool additionalInfoList = false;
     bool additionalInfoMemo = false;
-    // The hint of the fourth category level: its help text, wrapped (WrapCategoryHelp).
+    // The hint of the fourth category level: its help text, wrapped (wrapCategoryHelp).
     QString categoryHelp;
 
     // Additional page.
@@ -108,12 +108,12 @@ SampleViewState UpdateView(const SampleRow &row, const VerifyAllOptions &options
 
 // The category help re-wrapped for a hint: once more than 40 characters have been copied since the
 // last break, the next blank is followed by a line break.
-QString WrapCategoryHelp(const QString &help);
+QString wrapCategoryHelp(const QString &help);
 
 // ---- Small editor operations on the row ----
 
 // The reason radio group changed while editing: the sample type belongs to the other list.
-void ClearSampleTypeForNewReason(SampleRow &row);
+void clearSampleTypeForNewReason(SampleRow &row);
 
 // What the category tree hands back (empty strings for levels the chosen entry does not have).
 struct CategorySelection
@@ -139,6 +139,6 @@ void ApplyCategorySelection(SampleRow &row, const CategorySelection &selection, 
 // (PREMISES_DETAIL, or PREMISES_DETAIL_ANIMAL_FEED, columns by name), or nothing when no premises
 // has that code. Copies the name, address lines and postcode (feed also REGISTRATION_NUMBER), and
 // each code (premises type, risk categories) when the list its control offers holds it
-// (CodeKeptByLists), else empties it. No premises row empties them all.
-void ApplyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
+// (codeKeptByLists), else empties it. No premises row empties them all.
+void applyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
                          const QString &personality, const SampleRuleContext &context);

@@ -18,7 +18,7 @@ namespace {
 class FakeServices : public SampleRecordServices
 {
 public:
-    qint64 NextSampleNumber() override { return ++m_number; }
+    qint64 nextSampleNumber() override { return ++m_number; }
     QString GetNewSampleCode() override { return QStringLiteral("AB12%1").arg(++m_number, 4, 10, QLatin1Char('0')); }
     QString GetNewUUIDString() override { return QStringLiteral("0E984725-C51C-4BF4-9960-E1C80E27ABA0"); }
     qint64 m_number = 6;
@@ -66,7 +66,7 @@ void TestSampleRecord::sentIsExactlyFourStatuses()
 {
     QFETCH(QString, status);
     QFETCH(bool, sent);
-    QCOMPARE(SampleIsSent(status), sent);
+    QCOMPARE(sampleIsSent(status), sent);
     QVariantMap values{{"SAMPLE_STATUS__CODE", status.isEmpty() ? QVariant() : QVariant(status)}};
     QCOMPARE(Sent(VariantMapRow(values)), sent);
 }
@@ -118,7 +118,7 @@ void TestSampleRecord::codeAtSave()
     QVariantMap values{{"CODE", code}};
     VariantMapRow row(values);
     RecordingPrompter prompter;
-    PrepareSampleSave(row, false, {"1.0.0", "PC1", 5}, [&] { return services.GetNewSampleCode(); }, prompter);
+    prepareSampleSave(row, false, {"1.0.0", "PC1", 5}, [&] { return services.GetNewSampleCode(); }, prompter);
     QCOMPARE(row.text("CODE"), after);
     QCOMPARE(services.m_number != 6, generatorUsed);
     QVERIFY(prompter.calls().isEmpty());
@@ -148,7 +148,7 @@ void TestSampleRecord::saveOfSentSampleNeedsReason()
     VariantMapRow row(values);
     int codes = 0;
     try {
-        PrepareSampleSave(row, true, {"1.0.0", "PC1", 42}, [&] { return QStringLiteral("AB12%1").arg(++codes); }, prompter);
+        prepareSampleSave(row, true, {"1.0.0", "PC1", 42}, [&] { return QStringLiteral("AB12%1").arg(++codes); }, prompter);
         QVERIFY2(error.isEmpty(), "the save went on without a valid reason");
         QCOMPARE(values.value("USER_CHANGE_REASON").toString(), answer.toString());
         QCOMPARE(values.value("USER_CHANGE_USER__ID").toLongLong(), qint64(42));
@@ -172,8 +172,8 @@ void TestSampleRecord::saveMarksProgramAndComputer()
     QVariantMap values{{"CODE", "AB120001"}};
     VariantMapRow row(values);
     const auto noCode = [] { return QString(); };
-    PrepareSampleSave(row, false, {"2.3.1", "OFFICE-PC", 0}, noCode, prompter);
-    PrepareSampleSave(row, false, {"2.3.1", "LAPTOP-7", 0}, noCode, prompter);
+    prepareSampleSave(row, false, {"2.3.1", "OFFICE-PC", 0}, noCode, prompter);
+    prepareSampleSave(row, false, {"2.3.1", "LAPTOP-7", 0}, noCode, prompter);
     QCOMPARE(values.value("QOVA_INFO").toString(), QString("VRXNet Version = 2.3.1, Computer name = LAPTOP-7"));
 }
 
@@ -193,7 +193,7 @@ void TestSampleRecord::descriptionsFollowTheLists()
     context.formListText = [](const QString &list, const QString &code) {
         return list == "qryLocalAuthOffice_" && code == "OF1" ? QStringLiteral("Main office") : QString();
     };
-    ApplyDescriptions(row, "FOOD", context);
+    applyDescriptions(row, "FOOD", context);
 
     const QVariantMap expected{
         {"LOCAL_AUTHORITY_DESCRIPTION", "Northshire"},
@@ -220,11 +220,11 @@ void TestSampleRecord::descriptionsFollowTheLists()
     // An enforcement sample takes the enforcement list's text; no reason leaves both empty.
     values.insert("REASON__CODE", "E");
     values.insert("SAMPLE_TYPE__CODE", "EN1");
-    ApplyDescriptions(row, "FOOD", context);
+    applyDescriptions(row, "FOOD", context);
     QCOMPARE(row.text("REASON_DESCRIPTION"), QString("Enforcement/Investigation"));
     QCOMPARE(row.text("SAMPLE_TYPE_DESCRIPTION"), QString("Complaint"));
     values.insert("REASON__CODE", QVariant());
-    ApplyDescriptions(row, "FOOD", context);
+    applyDescriptions(row, "FOOD", context);
     QCOMPARE(row.text("REASON_DESCRIPTION"), QString());
     QCOMPARE(row.text("SAMPLE_TYPE_DESCRIPTION"), QString());
 }
@@ -252,7 +252,7 @@ void TestSampleRecord::newSampleValues()
     FakeServices services;
     QVariantMap values{{"QUANTITY", 0}};
     VariantMapRow row(values);
-    InitialiseNewSample(row, settings, services);
+    initialiseNewSample(row, settings, services);
 
     QCOMPARE(row.integer("SAMPLE_NUMBER"), 7);
     QCOMPARE(row.text("CODE"), QString("AB120008"));
@@ -281,7 +281,7 @@ void TestSampleRecord::editorDataSetRoundTrip()
     data.append();
     DataSetRow row(data);
     FakeServices services;
-    InitialiseNewSample(row, {"FOOD", "C", "MICRO-LAB", "LAB1", "AB", "Northshire", "OF1", "Main office"}, services);
+    initialiseNewSample(row, {"FOOD", "C", "MICRO-LAB", "LAB1", "AB", "Northshire", "OF1", "Main office"}, services);
 
     const QVariantMap complete = completeFoodSample();
     for (auto it = complete.cbegin(); it != complete.cend(); ++it)
@@ -294,12 +294,12 @@ void TestSampleRecord::editorDataSetRoundTrip()
     FakeLookups lookups;
     fillFoodLists(lookups);
     RecordingPrompter prompter;
-    ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, context(&lookups), prompter);
+    ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, context(&lookups), prompter);
     QCOMPARE(lines(outcome.failures()),
              QStringList({"COUNTRY | 'Country' is required, please enter a value.",
                           "TEMPERATURE | If 'Condition' is 'Frozen', temperature must be less than or equal to zero."}));
     row.setValue("TEMPERATURE", "0.5");
-    outcome = ValidateEditorSample(SampleEditorKind::Food, row, context(&lookups), prompter);
+    outcome = validateEditorSample(SampleEditorKind::Food, row, context(&lookups), prompter);
     QVERIFY2(outcome.isValid(), qPrintable(lines(outcome.failures()).join('\n')));
     data.post();
 
@@ -325,13 +325,13 @@ void TestSampleRecord::importTableRow()
     QVERIFY(table.appendRow({"AB120001", "F", "0.6", 40, QVariant()}));
     DataTableRow row(table, 0);
 
-    const ValidationOutcome outcome = RunRules(FoodStoredProfile(), row, context(nullptr));
+    const ValidationOutcome outcome = runRules(foodStoredProfile(), row, context(nullptr));
     const QStringList messages = outcome.messages();
     QVERIFY(messages.contains("If 'Condition' is 'Frozen', temperature must be less than or equal to zero."));
     QVERIFY(messages.contains("'Durability, Day' is invalid, please enter a valid value."));
     QVERIFY(messages.contains("'Country' is required."));
 
-    FillNotAvailable(row);
+    fillNotAvailable(row);
     QCOMPARE(table.value(0, "COUNTRY").toString(), QString("N/A"));
     row.setText("TEMPERATURE", "-0.5");
     QVERIFY(!SampleRules::frozenTooWarm(row, context(nullptr)));

@@ -65,7 +65,7 @@ void TestSampleRules::completeFoodSamplePasses()
 {
     QVariantMap values = completeFoodSample();
     VariantMapRow row(values);
-    const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
+    const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
     QCOMPARE(lines(outcome.failures()), QStringList());
     QVERIFY(outcome.isValid());
     QCOMPARE(values.value("SAMPLE_STATUS__CODE").toString(), QString("VALIDATED"));
@@ -193,7 +193,7 @@ void TestSampleRules::foodEditorRules()
     QFETCH(QStringList, expected);
     QVariantMap values = merged(completeFoodSample(), changes);
     VariantMapRow row(values);
-    const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
+    const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
     QCOMPARE(lines(outcome.failures()), expected);
     QCOMPARE(outcome.isValid(), expected.isEmpty());
 }
@@ -204,7 +204,7 @@ void TestSampleRules::targetKeepsPlaceAndLastMessage()
     // the invalid-day message; a validator without a form still lists both.
     QVariantMap values = merged(completeFoodSample(), {{"DURABILITY_DAY", QVariant()}, {"CONDITION__CODE", QVariant()}});
     VariantMapRow row(values);
-    const ValidationOutcome outcome = RunRules(FoodEditorProfile(), row, context(&m_lookups));
+    const ValidationOutcome outcome = runRules(foodEditorProfile(), row, context(&m_lookups));
     QCOMPARE(lines(outcome.failures()),
              QStringList({line("DURABILITY_DAY", DayInvalid),
                           line("CONDITION__CODE", "'Condition' is required, please enter a value.")}));
@@ -263,7 +263,7 @@ void TestSampleRules::codesMissingFromLists()
     c.UseLAEMSPremisesCodes = useLAEMS;
     QVariantMap values = merged(completeFoodSample(), changes);
     VariantMapRow row(values);
-    const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, c, m_prompter);
+    const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, c, m_prompter);
     QCOMPARE(lines(outcome.failures()), expected);
     for (auto it = after.cbegin(); it != after.cend(); ++it)
         QCOMPARE(row.text(it.key()), it.value().toString());
@@ -301,7 +301,7 @@ void TestSampleRules::sampleDateQuestion()
         m_prompter.queueAnswer(answer == 1);
     QVariantMap values = merged(completeFoodSample(), changes);
     VariantMapRow row(values);
-    const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
+    const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
     QCOMPARE(lines(outcome.failures()), expected);
     QCOMPARE(m_prompter.texts(Prompter::Kind::Question),
              answer >= 0 ? QStringList{SampleDateQuestion} : QStringList());
@@ -311,19 +311,19 @@ void TestSampleRules::fillsAndStatusAfterFailedValidation()
 {
     QVariantMap values = merged(completeFoodSample(), {{"COUNTRY", QVariant()}, {"BRAND_NAME", ""}, {"IMPORTER", "EU LTD"}});
     VariantMapRow row(values);
-    ValidationOutcome first = ValidateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
+    ValidationOutcome first = validateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter);
     QCOMPARE(lines(first.failures()), QStringList{line("COUNTRY", "'Country' is required, please enter a value.")});
     QCOMPARE(values.value("COUNTRY").toString(), QString("N/A"));
     QCOMPARE(values.value("BRAND_NAME").toString(), QString("N/A"));
     QCOMPARE(values.value("IMPORTER").toString(), QString("EU LTD"));
     // The next validation passes the country rule.
-    QVERIFY(ValidateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter).isValid());
+    QVERIFY(validateEditorSample(SampleEditorKind::Food, row, context(&m_lookups), m_prompter).isValid());
 
     // A sent sample keeps its status; any other takes "VALIDATED".
     values.insert("SAMPLE_STATUS__CODE", "EXPORTED");
     SampleRuleContext sent = context(&m_lookups);
     sent.sent = true;
-    QVERIFY(ValidateEditorSample(SampleEditorKind::Food, row, sent, m_prompter).isValid());
+    QVERIFY(validateEditorSample(SampleEditorKind::Food, row, sent, m_prompter).isValid());
     QCOMPARE(values.value("SAMPLE_STATUS__CODE").toString(), QString("EXPORTED"));
 }
 
@@ -390,11 +390,11 @@ void TestSampleRules::otherProfiles()
     QFETCH(QString, profile);
     QFETCH(QVariantMap, row);
     QFETCH(QStringList, messages);
-    const RuleProfile &p = profile == "food stored" ? FoodStoredProfile()
-                           : profile == "feed stored" ? AnimalFeedStoredProfile()
-                                                      : AnimalFeedEditorProfile();
+    const RuleProfile &p = profile == "food stored" ? foodStoredProfile()
+                           : profile == "feed stored" ? animalFeedStoredProfile()
+                                                      : animalFeedEditorProfile();
     VariantMapRow r(row);
-    QCOMPARE(RunRules(p, r, context(&m_lookups)).messages(), messages);
+    QCOMPARE(runRules(p, r, context(&m_lookups)).messages(), messages);
 }
 
 void TestSampleRules::roundHalfToEven_data()

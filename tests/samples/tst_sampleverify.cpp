@@ -16,13 +16,13 @@ VerifyAllOptions optionsOf(int editor)
 {
     switch (editor) {
     case AnimalFeedSample:
-        return VerifyAllOptions::AnimalFeedSample();
+        return VerifyAllOptions::animalFeedSample();
     case FoodTemplate:
-        return VerifyAllOptions::FoodTemplate();
+        return VerifyAllOptions::foodTemplate();
     case AnimalFeedTemplate:
-        return VerifyAllOptions::AnimalFeedTemplate();
+        return VerifyAllOptions::animalFeedTemplate();
     default:
-        return VerifyAllOptions::FoodSample();
+        return VerifyAllOptions::foodSample();
     }
 }
 
@@ -193,15 +193,15 @@ void TestSampleVerify::swabThenValidates()
     VariantMapRow row(values);
     QString previous = "C";
     const SampleRuleContext c = context(&m_lookups);
-    VerifyAll(row, true, VerifyAllOptions::FoodSample(), c, previous);
+    VerifyAll(row, true, VerifyAllOptions::foodSample(), c, previous);
     QCOMPARE(previous, QString("M"));
     QVERIFY(row.isNull("ADDITIONAL_INFO"));
     values.insert("ADDITIONAL_INFO", "SHELF");
-    VerifyAll(row, true, VerifyAllOptions::FoodSample(), c, previous);
+    VerifyAll(row, true, VerifyAllOptions::foodSample(), c, previous);
     QCOMPARE(row.text("ADDITIONAL_INFO"), QString("SHELF"));
 
     RecordingPrompter prompter;
-    const ValidationOutcome outcome = ValidateEditorSample(SampleEditorKind::Food, row, c, prompter);
+    const ValidationOutcome outcome = validateEditorSample(SampleEditorKind::Food, row, c, prompter);
     QCOMPARE(lines(outcome.failures()), QStringList());
     QCOMPARE(row.text("BATCH_NUMBER"), QString("L123"));
 }
@@ -216,7 +216,7 @@ void TestSampleVerify::viewState()
     SampleRuleContext c = context(&m_lookups);
     c.UseLAEMSPremisesCodes = true;
 
-    SampleViewState v = UpdateView(row, VerifyAllOptions::FoodSample(), c);
+    SampleViewState v = UpdateView(row, VerifyAllOptions::foodSample(), c);
     QCOMPARE(v.premisesTypeSource, QString("srcLAEMSPremisesType"));
     QCOMPARE(v.premisesTypeLabel, QString("LAEMS Premises type"));
     QCOMPARE(v.countrySource, QString("srcNonEUCountry"));
@@ -238,7 +238,7 @@ void TestSampleVerify::viewState()
     values.insert("REASON__CODE", "E");
     values.insert("ROUTINE_ANALYSIS", "F");
     c.UseLAEMSPremisesCodes = false;
-    v = UpdateView(row, VerifyAllOptions::FoodSample(), c);
+    v = UpdateView(row, VerifyAllOptions::foodSample(), c);
     QCOMPARE(v.premisesTypeSource, QString("srcPremisesType"));
     QCOMPARE(v.premisesTypeLabel, QString("Varnex Premises type"));
     QCOMPARE(v.analysisTypeCaption, QString());
@@ -249,12 +249,12 @@ void TestSampleVerify::viewState()
     QCOMPARE(v.analysisText, std::optional<bool>(true));
 
     // The feed editors: one sample-type list that follows the reason; the template offers every country.
-    v = UpdateView(row, VerifyAllOptions::AnimalFeedSample(), c);
+    v = UpdateView(row, VerifyAllOptions::animalFeedSample(), c);
     QCOMPARE(v.sampleTypeSource, QString("srcFeedSampleTypeEnforcement"));
     QCOMPARE(v.premisesTypeSource, QString("srcFeedPremisesType"));
     QCOMPARE(v.countrySource, QString("srcNonEUCountry"));
     values.insert("REASON__CODE", QVariant());
-    v = UpdateView(row, VerifyAllOptions::AnimalFeedTemplate(), c);
+    v = UpdateView(row, VerifyAllOptions::animalFeedTemplate(), c);
     QCOMPARE(v.sampleTypeSource, QString("srcFeedSampleTypeSurveillance"));
     QCOMPARE(v.countrySource, QString("srcCountry"));
 }
@@ -301,7 +301,7 @@ void TestSampleVerify::premisesDetail()
     const QVariantMap premises{{"CODE", "P9"}, {"PREMISES_NAME", "Deli"}, {"BUSINESS_ADDR_1", "1 High St"},
                                {"BUSINESS_POSTCODE", "NS1 1AA"}, {"PREMISES_TYPE__CODE", "L1"},
                                {"RISK_CATEGORY__CODE", "Z"}, {"RISK_CATEGORY_FOOD_STAND__CODE", "B"}};
-    ApplyPremisesDetail(row, "P9", premises, "FOOD", c);
+    applyPremisesDetail(row, "P9", premises, "FOOD", c);
     QCOMPARE(row.text("BUSINESS_ID"), QString("P9"));
     QCOMPARE(row.text("PREMISES_NAME"), QString("Deli"));
     QCOMPARE(row.text("BUSINESS_ADDR_1"), QString("1 High St"));
@@ -310,7 +310,7 @@ void TestSampleVerify::premisesDetail()
     QVERIFY(row.isEmpty("RISK_CATEGORY"));                     // not a food safety risk category
     QCOMPARE(row.text("RISK_CATEGORY_FOOD_STAND__CODE"), QString("B"));
 
-    ApplyPremisesDetail(row, "P0", std::nullopt, "FOOD", c);
+    applyPremisesDetail(row, "P0", std::nullopt, "FOOD", c);
     QCOMPARE(row.text("BUSINESS_ID"), QString("P0"));
     for (const char *column : {"PREMISES_NAME", "BUSINESS_ADDR_1", "BUSINESS_POSTCODE", "PREMISES_TYPE__CODE",
                                "RISK_CATEGORY", "RISK_CATEGORY_FOOD_STAND__CODE"})
@@ -319,9 +319,9 @@ void TestSampleVerify::premisesDetail()
 
 void TestSampleVerify::categoryHelpWraps()
 {
-    QCOMPARE(WrapCategoryHelp("short text"), QString("short text"));
+    QCOMPARE(wrapCategoryHelp("short text"), QString("short text"));
     const QString help = QString("word ").repeated(20).trimmed();
-    const QStringList wrapped = WrapCategoryHelp(help).split('\n');
+    const QStringList wrapped = wrapCategoryHelp(help).split('\n');
     QCOMPARE(wrapped.join(QString()), help);
     for (const QString &line : wrapped.mid(0, wrapped.size() - 1))
         QVERIFY2(line.size() > 40 && line.size() <= 46 && line.endsWith(' '), qPrintable(line));
