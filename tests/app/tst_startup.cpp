@@ -69,6 +69,7 @@ private slots:
     void batchOpensAndUpgradesAnOlderStore();
     void missingUpdateSettingsStopsStartUp();
     void batchUploadsTheStoresSamples();
+    void batchNamesDamagedLookupListsOnce();
     void signalEndsTheProgramAtTheLoginWindow_data();
     void signalEndsTheProgramAtTheLoginWindow();
 };
@@ -165,6 +166,28 @@ void TestStartUp::batchUploadsTheStoresSamples()
     // The acknowledged upload leaves nothing pending in the store.
     TestDatabase uploaded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
     QCOMPARE(uploaded.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+}
+
+// Batch runs load the lookup lists too (before the import); a damaged one is named on standard
+// error, once, and the run goes on.
+void TestStartUp::batchNamesDamagedLookupListsOnce()
+{
+    Installation inst;
+    {
+        TestDatabase store;
+        store.exec(QStringLiteral("INSERT INTO LOOKUP_TABLE_LIST (ID, UPDATE_ID, IS_SYNCING, DATASET_NAME, BINARY_CONTENT) "
+                                  "VALUES (1, 1, 'T', 'mdCondition', ?)"),
+                   {QByteArray("Ver and then nothing useful")});
+        store.db().close();
+        QVERIFY(QFile::copy(store.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+    }
+    QString err;
+    inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"), QStringLiteral("-filetoimport"),
+              QStringLiteral("samples.xml")},
+             &err);
+    QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
+    QCOMPARE(err.count(QStringLiteral("could not be read")), 1);
+    QVERIFY2(err.contains(QStringLiteral("mdCondition: ")), qPrintable(err));
 }
 
 void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()

@@ -5,7 +5,6 @@
 #include "gui/ZQCXEditControls.h"
 #include "reference/LookupData_DM.h"
 
-#include <QBitmap>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -43,15 +42,21 @@ QList<QIcon> loadPictures(const QString &fileName)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw VarnexError(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    const QImage image = QImage::fromData(file.readAll(), "BMP");
+    QImage image = QImage::fromData(file.readAll(), "BMP");
     if (image.isNull() || image.height() == 0 || image.width() < image.height())
         throw VarnexError(QStringLiteral("The file \"%1\" is not a bitmap of images.").arg(QDir::toNativeSeparators(path)));
-    QPixmap strip = QPixmap::fromImage(image);
-    strip.setMask(QBitmap::fromImage(image.createMaskFromColor(qRgb(255, 0, 255), Qt::MaskOutColor)));
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb magenta = qRgb(255, 0, 255);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (line[x] == magenta)
+                line[x] = qRgba(0, 0, 0, 0);
+    }
     QList<QIcon> icons;
     const int size = image.height();
     for (int x = 0; x + size <= image.width(); x += size)
-        icons << QIcon(strip.copy(x, 0, size, size));
+        icons << QIcon(QPixmap::fromImage(image.copy(x, 0, size, size)));
     return icons;
 }
 
