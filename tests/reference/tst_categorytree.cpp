@@ -7,6 +7,21 @@
 
 Q_DECLARE_METATYPE(CategoryPath)
 
+namespace {
+// A path from its values in field order: the four levels' codes and descriptions, the ministry code.
+CategoryPath path(std::initializer_list<const char *> values)
+{
+    CategoryPath p;
+    QString *fields[] = {&p.Category,     &p.CategoryDescription,     &p.SubCategory,  &p.SubCategoryDescription,
+                         &p.SubCategory2, &p.SubCategory2Description, &p.SubCategory3, &p.SubCategory3Description,
+                         &p.MaffCode};
+    int i = 0;
+    for (const char *v : values)
+        *fields[i++] = QString::fromUtf8(v);
+    return p;
+}
+} // namespace
+
 class TestCategoryTree : public QObject
 {
     Q_OBJECT
@@ -28,37 +43,19 @@ void TestCategoryTree::pathOfAnEntry_data()
     QTest::addColumn<CategoryPath>("path");
     QTest::addColumn<QString>("refusal"); // a part of the message, empty when the path is given
 
-    CategoryPath full;
-    full.Category = "01";
-    full.CategoryDescription = "Dairy products";
-    full.SubCategory = "01.01";
-    full.SubCategoryDescription = "Milk and cream";
-    full.SubCategory2 = "01.01.01";
-    full.SubCategory2Description = "Liquid milk";
-    full.SubCategory3 = "01.01.01.01";
-    full.SubCategory3Description = "Semi-skimmed milk";
-    full.MaffCode = "M0101";
-    QTest::newRow("sub-category 3: four levels and the ministry code") << "01.01.01.01" << full << QString();
-
-    CategoryPath top;
-    top.Category = "02";
-    top.CategoryDescription = "Meat";
-    QTest::newRow("top level: the category alone") << "02" << top << QString();
-
-    CategoryPath noMaff;
-    noMaff.Category = "02";
-    noMaff.CategoryDescription = "Meat";
-    noMaff.SubCategory = "02.01";
-    noMaff.SubCategoryDescription = "Fresh meat";
-    noMaff.SubCategory2 = "02.01.01";
-    noMaff.SubCategory2Description = "Beef";
-    QTest::newRow("sub-category without a ministry row") << "02.01.01" << noMaff << QString();
-
-    CategoryPath lowerCase = full;
-    lowerCase.SubCategory3 = "01.01.01.04";
-    lowerCase.SubCategory3Description = "Goat milk (retired 2019 code)";
-    QTest::newRow("retired in lower case can be chosen") << "01.01.01.04" << lowerCase << QString();
-
+    QTest::newRow("sub-category 3: four levels and the ministry code")
+        << "01.01.01.01"
+        << path({"01", "Dairy products", "01.01", "Milk and cream", "01.01.01", "Liquid milk", "01.01.01.01",
+                 "Semi-skimmed milk", "M0101"})
+        << QString();
+    QTest::newRow("top level: the category alone") << "02" << path({"02", "Meat"}) << QString();
+    QTest::newRow("sub-category without a ministry row")
+        << "02.01.01" << path({"02", "Meat", "02.01", "Fresh meat", "02.01.01", "Beef"}) << QString();
+    QTest::newRow("retired in lower case can be chosen")
+        << "01.01.01.04"
+        << path({"01", "Dairy products", "01.01", "Milk and cream", "01.01.01", "Liquid milk", "01.01.01.04",
+                 "Goat milk (retired 2019 code)", "M0101"})
+        << QString();
     QTest::newRow("retired") << "01.01.01.03" << CategoryPath() << CategoryTree::RetiredMessage();
     QTest::newRow("test entry") << "99.01" << CategoryPath() << CategoryTree::TestEntryMessage();
     QTest::newRow("parents in a circle") << "90.01.01.01" << CategoryPath() << QString("lead round in a circle");
