@@ -276,7 +276,8 @@ bool TCategoryTreeFrm::MakeCurrent(const QString &itemCode)
 int TCategoryTreeFrm::currentRow() const
 {
     const QModelIndex index = treCategories->currentIndex();
-    return index.isValid() ? index.data(RowRole).toInt() : -1;
+    const int row = index.isValid() && m_tree ? index.data(RowRole).toInt() : -1;
+    return row < (m_tree ? m_tree->rowCount() : 0) ? row : -1;
 }
 
 QString TCategoryTreeFrm::CurrentItemCode() const
