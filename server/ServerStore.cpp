@@ -2,6 +2,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"
+#include "data/DataTable.h"
+#include "data/MemDataStream.h"
 #include "remote/DAData_DM.h"
 #include "store/LocalDatabase.h"
 #include "store/SqlUtil.h"
@@ -69,6 +71,56 @@ QSqlDatabase openFirebird(const QString &path, const QString &name)
     if (!db.isOpen())
         throw VarnexError(QStringLiteral("Cannot open the server store %1: %2").arg(path, error));
     return db;
+}
+
+// One lookup list of the seed: the row of LOOKUP_TABLE_LIST that carries it.
+struct SeedLookupList
+{
+    QString datasetName;
+    QString tableName;
+    QString categoryName;
+    QByteArray content; // the list as a lookup table stream
+};
+
+// The lookup lists the server starts with (seed/lookups.json): {"<dataset name>": {"table": ...,
+// "category": ..., "fields": [[name, "string", size] | [name, "integer"] | [name, "boolean"], ...],
+// "rows": [[value, ...], ...]}, ...}, each written as the stream the clients read.
+QList<SeedLookupList> seedLookupLists()
+{
+    const QString resource = QStringLiteral("lookups.json");
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(readResource(resource).toUtf8(), &parseError);
+    if (!doc.isObject())
+        throw VarnexError(QStringLiteral("The seed %1 is not a JSON object: %2").arg(resource, parseError.errorString()));
+    static const QHash<QString, FieldType> types = {{QStringLiteral("string"), FieldType::String},
+                                                    {QStringLiteral("integer"), FieldType::Int32},
+                                                    {QStringLiteral("boolean"), FieldType::Boolean}};
+    QList<SeedLookupList> lists;
+    const QJsonObject root = doc.object();
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        const QJsonObject list = it.value().toObject();
+        const auto fail = [&](const QString &what) {
+            return VarnexError(QStringLiteral("The seed %1, list \"%2\": %3").arg(resource, it.key(), what));
+        };
+        DataTable table;
+        for (const QJsonValue &f : list.value(QStringLiteral("fields")).toArray()) {
+            const QJsonArray field = f.toArray();
+            const QString type = field.at(1).toString();
+            if (!types.contains(type))
+                throw fail(QStringLiteral("unknown field type \"%1\"").arg(type));
+            QString error;
+            if (!table.addField({field.at(0).toString(), types.value(type), field.at(2).toInt()}, &error))
+                throw fail(error);
+        }
+        for (const QJsonValue &row : list.value(QStringLiteral("rows")).toArray()) {
+            QString error;
+            if (!table.appendRow(row.toArray().toVariantList(), &error))
+                throw fail(error);
+        }
+        lists << SeedLookupList{it.key(), list.value(QStringLiteral("table")).toString(),
+                                list.value(QStringLiteral("category")).toString(), MemDataStream::write(table)};
+    }
+    return lists;
 }
 
 std::atomic<int> g_connectionCounter{0};
@@ -281,14 +333,10 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
                    {"IS_OFFICE_ADMIN", S(o.officeAdmin)}, {"IS_SUSPENDED", S(o.suspended)}, {"FLAG_FOOD", S("T")},
                    {"FLAG_FEED", S("T")}, {"FLAG_DELETED", S("F")}, {"LOCAL_AUTHORITY__CODE", la},
                    {"LOCAL_AUTHORITY_NAME", S("Demo Borough Council")}, {"LOCAL_AUTH_OFFICE__CODE", office}});
-    struct Lookup { const char *table, *dataset, *category; };
-    const Lookup lookups[] = {{"Sample reasons", "LKP_REASON", "Sample"}, {"Sample types", "LKP_SAMPLE_TYPE", "Sample"},
-                              {"Premises types", "LKP_PREMISES_TYPE", "Premises"}};
-    for (const Lookup &l : lookups)
-        insertRow(db, QStringLiteral("LOOKUP_TABLE_LIST"), {{"TABLE_NAME", S(l.table)}, {"DATASET_NAME", S(l.dataset)},
-                                                            {"CATEGORY_NAME", S(l.category)},
-                                                            {"LAST_CHANGE_TIMESTAMP", QDateTime(QDate(2024, 1, 1), QTime(0, 0))},
-                                                            {"BINARY_CONTENT", QByteArray()}});
+    for (const SeedLookupList &list : seedLookupLists())
+        insertRow(db, QStringLiteral("LOOKUP_TABLE_LIST"),
+                  {{"DATASET_NAME", list.datasetName}, {"TABLE_NAME", list.tableName}, {"CATEGORY_NAME", list.categoryName},
+                   {"LAST_CHANGE_TIMESTAMP", QDateTime(QDate(2024, 1, 1), QTime(0, 0))}, {"BINARY_CONTENT", list.content}});
     insertRow(db, QStringLiteral("SAMPLE"), {{"CODE", S("DEMO-0001")}, {"LOCAL_AUTHORITY__CODE", la},
                                              {"LOCAL_AUTH_OFFICE__CODE", office}, {"RECORD_TYPE", S("FOOD")},
                                              {"FLAG_PROSECUTION", S("F")}, {"FLAG_DELETED", S("F")}});

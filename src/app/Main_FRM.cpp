@@ -294,11 +294,12 @@ void TMainfrm::buildWidgets()
     connect(syncStatusPanel, &TStatusPane::doubleClicked, this, &TMainfrm::SyncStatusPanelDblClick);
     connect(syncProgress, &TClickProgressBar::clicked, this, &TMainfrm::SyncProgressClick);
 
-    // The export of lookup data is never on view, but its shortcut works while it is enabled.
+    // The export of lookup data is never on view, but its shortcut works while it is available.
+    // (A hidden action always reports itself disabled, so the window's own state decides.)
     auto *saveLookup = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+L")), this);
     connect(saveLookup, &QShortcut::activated, this, [this]() {
-        if (actSaveLookupdatetoFile->isEnabled())
-            actSaveLookupdatetoFile->trigger();
+        if (IsActionAvailable(actSaveLookupdatetoFile) && IsActionPermitted(actSaveLookupdatetoFile))
+            runAction(actSaveLookupdatetoFile);
     });
 
     // Before a login nothing tells the personality, so neither banner is shown.

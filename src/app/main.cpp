@@ -7,6 +7,7 @@
 #include "store/FBAnydacConnector_DM.h"
 #include "core/Initialisation_DM.h"
 #include "core/ui/InternetLogin_FRM.h"
+#include "app/LookupActions.h"
 #include "remote/LoginServerChannel.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
@@ -191,6 +192,14 @@ int runBatch(const CommandLineOptions &options)
     if (TerminationSignals::count() > 0)
         return signalledStatus();
     TMaindm &maindm = *modules.maindm;
+    // The shared modules, the lookup lists first, before the import.
+    std::unique_ptr<LookupDataModule> lookupData;
+    try {
+        lookupData = std::make_unique<LookupDataModule>(maindm);
+    } catch (const VarnexError &e) {
+        Prompter::current().error(AppTitle, e.message());
+        return 1;
+    }
     TSyncControllerDM controller;
     controller.SetBatchMode(true);
     if (!controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
@@ -217,6 +226,8 @@ int runBatch(const CommandLineOptions &options)
 // (its status is in MonitorServerConnectionStatusMessage). Returns the program's exit status.
 int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, ProgramCloser &closer)
 {
+    // The shared modules, the lookup lists first; they outlive the window.
+    LookupDataModule lookupData(*modules.maindm);
     TMaindmMainWindowContext context(*modules.maindm, modules.registry.get());
     TInitialisationMonitorLink monitor(initialisation);
     InitialisationSyncState syncLoginState(initialisation);
@@ -229,6 +240,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     window.FormCreate();
     window.SetServerMonitor(&monitor);
     window.SetSyncLogWindow(&syncLog);
+    InstallLookupActions(window, *modules.maindm);
     TMaindm &maindm = *modules.maindm;
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),

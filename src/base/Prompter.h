@@ -21,6 +21,9 @@ public:
     virtual void message(Kind kind, const QString &title, const QString &text) = 0;
     // True for "Yes". defaultYes picks the button that Enter presses.
     virtual bool question(const QString &title, const QString &text, bool defaultYes = false) = 0;
+    // A confirmation offered with OK and Cancel (OK pressed by Enter); true for OK. Prompters that
+    // show no buttons take it as a question.
+    virtual bool confirm(const QString &title, const QString &text) { return question(title, text, true); }
     // The text entered, or nothing when the user cancelled.
     virtual std::optional<QString> textInput(const QString &title, const QString &label,
                                              const QString &initialText = {}, bool masked = false) = 0;

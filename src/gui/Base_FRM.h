@@ -73,13 +73,14 @@ public:
     explicit TBasefrm(QObject *AOwner);
     ~TBasefrm() override;
 
-    // Constructs a form of the given class for the owner and runs its creation handler.
+    // Constructs a form of the given class for the owner and runs its creation handler. A form
+    // whose creation handler fails is freed again, so the owner keeps no half-made form.
     template <class TForm>
     static TForm *Create(QObject *AOwner)
     {
-        TForm *form = new TForm(AOwner);
+        std::unique_ptr<TForm> form(new TForm(AOwner));
         form->FormCreate();
-        return form;
+        return form.release();
     }
 
     template <class TForm>

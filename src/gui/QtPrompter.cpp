@@ -33,6 +33,12 @@ bool QtPrompter::question(const QString &title, const QString &text, bool defaul
         == QMessageBox::Yes;
 }
 
+bool QtPrompter::confirm(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, captionOr(title), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+        == QMessageBox::Ok;
+}
+
 std::optional<QString> QtPrompter::textInput(const QString &title, const QString &label, const QString &initialText,
                                              bool masked)
 {

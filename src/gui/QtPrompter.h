@@ -14,6 +14,7 @@ public:
 
     void message(Kind kind, const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text, bool defaultYes = false) override;
+    bool confirm(const QString &title, const QString &text) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
 

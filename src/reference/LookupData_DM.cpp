@@ -328,20 +328,27 @@ QStringList TLookupDataDm::RefreshSingleDataset(const QString &ADataset)
 {
     if (ADataset == FilteredLaboratoryTable)
         return {};
-    const QString problem = LoadFromLocalData(ADataset);
+    const QString problem = load(tableOf(ADataset), true);
     return problem.isEmpty() ? QStringList() : QStringList{problem};
 }
 
 QString TLookupDataDm::LoadFromLocalData(const QString &ADataset)
 {
-    List &t = tableOf(ADataset);
+    return load(tableOf(ADataset), false);
+}
+
+QString TLookupDataDm::load(List &t, bool startOverWithoutRow)
+{
+    const QString &ADataset = t.name;
     QSqlQuery q = SqlUtil::exec(m_connection(),
                                 QStringLiteral("SELECT FIRST 1 ID, DATASET_NAME, BINARY_CONTENT FROM LOOKUP_TABLE_LIST "
                                                "WHERE DATASET_NAME = ? ORDER BY ID"),
                                 {ADataset});
     if (!q.next()) {
-        // No row: the table starts over, with the program's own content where it has one.
-        resetToStart(t);
+        // No row: a reload starts the table over, with the program's own content where it has
+        // one; a load by itself leaves it as it is.
+        if (startOverWithoutRow)
+            resetToStart(t);
         return {};
     }
     const QByteArray stream = q.value(2).toByteArray();

@@ -75,8 +75,9 @@ public:
     // line per list that could not be read; a database failure throws VarnexError.
     QStringList RefreshDatasetsFromDatabase();
     QStringList RefreshSingleDataset(const QString &ADataset);
-    // Loads one table from its LOOKUP_TABLE_LIST row, if there is one; the table keeps what it has
-    // when there is none or when the row cannot be read (then the returned text says why).
+    // Reload: a table without a row starts over (empty, or with the program's own content); one
+    // whose row cannot be read keeps what it had. LoadFromLocalData alone leaves a table without a
+    // row as it is. The returned text says why a row could not be read.
     QString LoadFromLocalData(const QString &ADataset);
 
     // Whether the table has a row whose Code is exactly ACode (letter case counts). An unknown
@@ -114,6 +115,7 @@ signals:
 private:
     struct List;
     List &tableOf(const QString &name) const;
+    QString load(List &t, bool startOverWithoutRow);
     void replaceContent(List &t, DataTable content);
     void resetToStart(List &t);
 

@@ -43,6 +43,25 @@ struct Installation
 
     QString storePath(const QString &fileName) const { return dir.filePath(QStringLiteral("data/") + fileName); }
 
+    // Makes the store the one of officer@example.org (closing it first).
+    bool placeStore(TestDatabase &store) const
+    {
+        store.db().close();
+        return QFile::copy(store.path(), storePath(QStringLiteral("officer-at-example-org.fdb")));
+    }
+
+    // A batch import by officer@example.org; what it printed on standard error.
+    QString runBatchImport(int *exitCode = nullptr)
+    {
+        QString errorOutput;
+        const int code = run({QStringLiteral("-username"), QStringLiteral("officer@example.org"),
+                              QStringLiteral("-filetoimport"), QStringLiteral("samples.xml")},
+                             &errorOutput);
+        if (exitCode)
+            *exitCode = code;
+        return errorOutput;
+    }
+
     // Runs the program; returns its exit code and fills what it printed on standard error.
     int run(const QStringList &arguments, QString *errorOutput)
     {
@@ -69,6 +88,7 @@ private slots:
     void batchOpensAndUpgradesAnOlderStore();
     void missingUpdateSettingsStopsStartUp();
     void batchUploadsTheStoresSamples();
+    void batchNamesDamagedLookupListsOnce();
     void signalEndsTheProgramAtTheLoginWindow_data();
     void signalEndsTheProgramAtTheLoginWindow();
 };
@@ -92,8 +112,7 @@ void TestStartUp::batchRefusals()
     if (!storeSource.isEmpty()) {
         TestDatabase store(storeSource);
         store.exec(settingsUpdate);
-        store.db().close();
-        QVERIFY(QFile::copy(store.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+        QVERIFY(inst.placeStore(store));
     }
     QString err;
     const int code = inst.run({QStringLiteral("-username"), QStringLiteral("Officer@Example.org"),
@@ -108,13 +127,9 @@ void TestStartUp::batchOpensAndUpgradesAnOlderStore()
     Installation inst;
     {
         TestDatabase legacy(TestDatabase::legacyTemplatePath());
-        legacy.db().close();
-        QVERIFY(QFile::copy(legacy.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+        QVERIFY(inst.placeStore(legacy));
     }
-    QString err;
-    inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"), QStringLiteral("-filetoimport"),
-              QStringLiteral("samples.xml")},
-             &err);
+    const QString err = inst.runBatchImport();
     QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
     TestDatabase upgraded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
     QVERIFY(upgraded.isValid());
@@ -127,10 +142,8 @@ void TestStartUp::missingUpdateSettingsStopsStartUp()
 {
     Installation inst;
     QVERIFY(QFile::remove(inst.dir.filePath(QStringLiteral("AutoUpdate.ini"))));
-    QString err;
-    const int code = inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"),
-                               QStringLiteral("-filetoimport"), QStringLiteral("samples.xml")},
-                              &err);
+    int code = 0;
+    const QString err = inst.runBatchImport(&code);
     QVERIFY2(code > 0, qPrintable(err));
     QVERIFY2(err.contains(QStringLiteral("Cannot find initialization file ") + inst.dir.filePath(QStringLiteral("AutoUpdate.ini"))),
              qPrintable(err));
@@ -149,13 +162,9 @@ void TestStartUp::batchUploadsTheStoresSamples()
         store.exec(QStringLiteral("INSERT INTO SAMPLE (CODE, UNIQUE_UUID, LOCAL_AUTHORITY__CODE, LOCAL_AUTH_OFFICE__CODE, "
                                   "RECORD_TYPE) VALUES (?, ?, 'DEMO', 'DEMO01', 'FOOD')"),
                    {code, QStringLiteral("0B1E2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D")});
-        store.db().close();
-        QVERIFY(QFile::copy(store.path(), inst.storePath(QStringLiteral("officer-at-example-org.fdb"))));
+        QVERIFY(inst.placeStore(store));
     }
-    QString err;
-    inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"), QStringLiteral("-filetoimport"),
-              QStringLiteral("samples.xml")},
-             &err);
+    const QString err = inst.runBatchImport();
     QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
 
     TSyncWorkerHelperDM channel(server.url());
@@ -165,6 +174,24 @@ void TestStartUp::batchUploadsTheStoresSamples()
     // The acknowledged upload leaves nothing pending in the store.
     TestDatabase uploaded(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
     QCOMPARE(uploaded.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+}
+
+// Batch runs load the lookup lists too (before the import); a damaged one is named on standard
+// error, once, and the run goes on.
+void TestStartUp::batchNamesDamagedLookupListsOnce()
+{
+    Installation inst;
+    {
+        TestDatabase store;
+        store.exec(QStringLiteral("INSERT INTO LOOKUP_TABLE_LIST (ID, UPDATE_ID, IS_SYNCING, DATASET_NAME, BINARY_CONTENT) "
+                                  "VALUES (1, 1, 'T', 'mdCondition', ?)"),
+                   {QByteArray("Ver and then nothing useful")});
+        QVERIFY(inst.placeStore(store));
+    }
+    const QString err = inst.runBatchImport();
+    QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
+    QCOMPARE(err.count(QStringLiteral("could not be read")), 1);
+    QVERIFY2(err.contains(QStringLiteral("mdCondition: ")), qPrintable(err));
 }
 
 void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()

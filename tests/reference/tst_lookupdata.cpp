@@ -46,6 +46,7 @@ private slots:
     void cleanup();
     void loadsTheLowestRowOfEachName();
     void damagedListsKeepTheirContentAndAreNamed();
+    void rowGoneStartsOverOnlyOnReload();
     void codeQuestions();
     void categoryHelpAndCountries();
     void filteredLaboratories_data();
@@ -139,6 +140,19 @@ void TestLookupData::damagedListsKeepTheirContentAndAreNamed()
     QCOMPARE(m_prompter.calls().size(), 1);
     QVERIFY(m_prompter.calls().at(0).text.contains("mdCondition"));
     QVERIFY(m_prompter.calls().at(0).text.contains("mdDurability"));
+}
+
+// A reload starts a list without a row over; loading that one list by itself leaves it be.
+void TestLookupData::rowGoneStartsOverOnlyOnReload()
+{
+    addRow("mdCondition", MemDataStream::write(codeList({{"F", "Frozen"}})));
+    auto dm = make();
+    m_db->exec("DELETE FROM LOOKUP_TABLE_LIST");
+    QCOMPARE(dm->LoadFromLocalData("mdCondition"), QString());
+    QVERIFY(dm->CheckCodeExists("F", "mdCondition"));
+    QVERIFY(dm->RefreshSingleDataset("mdCondition").isEmpty());
+    QVERIFY(!dm->CheckCodeExists("F", "mdCondition"));
+    QCOMPARE(dm->Table("mdCondition").fieldCount(), 2);
 }
 
 void TestLookupData::codeQuestions()

@@ -1,0 +1,38 @@
+#pragma once
+
+// The lookup lists in the program's run: the one lookup module, made after login on the main
+// connection before the other shared modules, and the main window's actions that draw on the
+// lists ("Export Lookup data" and "Category Tree").
+
+#include <memory>
+
+class QObject;
+class TLookupDataDm;
+class TMaindm;
+class TMainfrm;
+
+// A lookup module on Maindm's main connection, filtering the laboratories by the authority's
+// LocalLaboratories setting; nothing loaded yet.
+std::unique_ptr<TLookupDataDm> NewLookupDataDm(TMaindm &maindm, QObject *parent = nullptr);
+
+// The program's LookupDataDm for the run: made and loaded at construction (lists whose rows are
+// damaged are named in one message, on standard error in batch runs), the global pointing at it
+// until destruction. Rows a synchronisation brings later are taken in at the next login. Throws
+// VarnexError when the store cannot be read.
+class LookupDataModule
+{
+public:
+    explicit LookupDataModule(TMaindm &maindm);
+    ~LookupDataModule();
+    LookupDataModule(const LookupDataModule &) = delete;
+    LookupDataModule &operator=(const LookupDataModule &) = delete;
+
+    TLookupDataDm &module() const { return *m_module; }
+
+private:
+    std::unique_ptr<TLookupDataDm> m_module;
+};
+
+// Makes "Export Lookup data" (asks "Save Lookup Data to file"; on OK a module of its own writes
+// every list into "vrxlookups" under the current folder) and the "Category Tree" viewer available.
+void InstallLookupActions(TMainfrm &window, TMaindm &maindm);
