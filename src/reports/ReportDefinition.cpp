@@ -154,7 +154,10 @@ private:
 
     int integer(const QString &name, int min, int max, int fallback)
     {
-        return int(number(name, min, max, fallback));
+        const double value = number(name, min, max, fallback);
+        if (value != int(value))
+            fail(QStringLiteral("%1=%2 is not a whole number").arg(name, quoted(attribute(name))));
+        return int(value);
     }
 
     bool flag(const QString &name, bool fallback = false)

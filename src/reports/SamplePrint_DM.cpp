@@ -217,15 +217,13 @@ ReportData TSamplePrintDM::LoadReportData()
     DataTable fetched;
     bool first = true;
     forEachChunk(uuids, [&](const QVariantList &chunk, const QString &marks) {
+        // Prepared and bound here, run by fillFromQuery, which keeps decimals exact.
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
         if (!q.prepare(ReportSelect.arg(marks)))
             throw VarnexError(q.lastError().text());
         for (const QVariant &v : chunk)
             q.addBindValue(v);
-        if (!q.exec())
-            throw VarnexError(q.lastError().text());
         DataTable part;
         QString error;
         bool read = part.fillFromQuery(q, &error);

@@ -2,6 +2,7 @@
 
 #include "base/VarnexError.h"
 #include "data/DataPacket.h"
+#include "Failure.h"
 
 #include <QTest>
 
@@ -13,16 +14,6 @@ QStringList names(const DataTable &t)
     for (const FieldDef &f : t.fields())
         out << f.name;
     return out;
-}
-
-QString failure(const std::function<void()> &read)
-{
-    try {
-        read();
-    } catch (const VarnexError &e) {
-        return e.message();
-    }
-    return QStringLiteral("<read>");
 }
 
 } // namespace
@@ -86,7 +77,7 @@ void TestResultBlobs::damagedResultsAreRefused()
 {
     QFETCH(QByteArray, blob);
     QFETCH(QString, fault);
-    const QString message = failure([&] { ResultBlobs::readResults(blob); });
+    const QString message = failureOf([&] { ResultBlobs::readResults(blob); });
     QVERIFY2(message.startsWith(fault), qPrintable(message));
 }
 
@@ -153,7 +144,7 @@ void TestResultBlobs::brokenOutcomesAreRefused()
 {
     QFETCH(QString, text);
     QFETCH(QString, fault);
-    const QString message = failure([&] { ResultBlobs::readOutcomes(text); });
+    const QString message = failureOf([&] { ResultBlobs::readOutcomes(text); });
     QVERIFY2(message.startsWith(fault), qPrintable(message));
 }
 

@@ -165,6 +165,9 @@ void TestReportDefinition::refused_data()
     QTest::newRow("columns too wide")
         << definition("<band each=\"sample\" height=\"5\"/>", "<page size=\"A4\" left=\"4\" right=\"3\" columns=\"2\" column-width=\"102\"/>")
         << 3 << QStringLiteral("2 columns of 102 mm do not fit the 203 mm between the margins");
+    QTest::newRow("half a column")
+        << definition("<band each=\"sample\" height=\"5\"/>", "<page size=\"A4\" columns=\"1.5\"/>")
+        << 3 << QStringLiteral("columns=\"1.5\" is not a whole number");
     QTest::newRow("text outside an item") << definition(band + "loose words</band>") << 5
                                           << QStringLiteral("text \"loose words\" stands outside a <text> item");
     QTest::newRow("join without parts") << definition(band + "<join x=\"0\" y=\"0\" width=\"10\" height=\"5\"></join></band>") << 5

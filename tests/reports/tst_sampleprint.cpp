@@ -4,6 +4,7 @@
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
+#include "data/Failure.h"
 #include "data/ResultBlobs.h"
 #include "reports/ReportOutput.h"
 #include "store/SqlUtil.h"
@@ -84,16 +85,6 @@ bool hasLine(const QString &text, const QStringList &pieces)
     for (const QString &p : pieces)
         escaped << QRegularExpression::escape(p);
     return QRegularExpression(escaped.join(QStringLiteral("\\s+"))).match(text).hasMatch();
-}
-
-QString message(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const VarnexError &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no failure>");
 }
 
 // Answers questions from a queue and, whenever it shows a message, notes what another connection
@@ -397,7 +388,7 @@ void TestSamplePrint::printingRefuses()
     TSamplePrintDM dm(m_db.db(), m_program.path());
     for (const QString &uuid : uuids)
         dm.AddSampleToReport(uuid);
-    const QString failure = message([&] { (dm.*operation)(); });
+    const QString failure = failureOf([&] { (dm.*operation)(); });
     QVERIFY2(failure.startsWith(error), qPrintable(failure));
     QVERIFY(output.files().isEmpty());
 }
@@ -436,7 +427,7 @@ void TestSamplePrint::overrideFileReplacesTheBuiltInReport()
         writeAll(path, bytes);
         TSamplePrintDM dm(m_db.db(), program.path());
         dm.AddSampleToReport(FoodMicro);
-        const QString failure = message([&] { dm.PrintLabel(); });
+        const QString failure = failureOf([&] { dm.PrintLabel(); });
         QVERIFY2(failure.startsWith(QStringLiteral("The report definition \"%1\" cannot be used: %2").arg(path, fault)),
                  qPrintable(failure));
     }
@@ -554,7 +545,7 @@ void TestSamplePrint::officeUpdate()
     if (selected)
         for (const char *c : {"S1", "S2"})
             dm.AddSampleToReport(QString("UUID-") + c);
-    QCOMPARE(message([&] { dm.DoSampleOfficeUpdate(code); }), error.isEmpty() ? QStringLiteral("<no failure>") : error);
+    QCOMPARE(failureOf([&] { dm.DoSampleOfficeUpdate(code); }), error.isEmpty() ? QStringLiteral("no error") : error);
     QStringList seen;
     for (const RecordingPrompter::Call &c : prompter.calls())
         seen << Prompter::kindName(c.kind) + QStringLiteral(": ") + c.text;
@@ -598,7 +589,7 @@ void TestSamplePrint::officeUpdateIsOneTransaction()
     for (const QString &uuid : uuids)
         dm.AddSampleToReport(uuid);
     prompter.queueAnswer(true);
-    QVERIFY(message([&] { dm.DoSampleOfficeUpdate(QStringLiteral("DEMO02")); }).contains(QLatin1String("refused")));
+    QVERIFY(failureOf([&] { dm.DoSampleOfficeUpdate(QStringLiteral("DEMO02")); }).contains(QLatin1String("refused")));
     QCOMPARE(moved(), QStringLiteral("0"));
     QCOMPARE(prompter.calls().size(), 1); // the question, no "Samples updated"
 

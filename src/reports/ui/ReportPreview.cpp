@@ -79,7 +79,7 @@ ReportPreviewDialog::ReportPreviewDialog(const ReportDocument &document, Prepare
         m_noticeLabel->setWordWrap(true);
         m_noticeLabel->setStyleSheet(QStringLiteral("QLabel { background: #fff4c2; border: 1px solid #d8b600; padding: 6px; }"));
         if (auto *box = qobject_cast<QBoxLayout *>(layout()))
-            box->insertWidget(1, m_noticeLabel);
+            box->insertWidget(0, m_noticeLabel); // a banner across the top
     }
     m_chooseFile = [this](const QString &suggested) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save as PDF"), suggested, QStringLiteral("PDF files (*.pdf)"));
