@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QPageSize>
 #include <QRegularExpression>
-#include <QSet>
 #include <QXmlStreamReader>
 
 #include <functional>
@@ -57,8 +56,7 @@ public:
         }
         if (m_x.name() != RootName || !m_x.namespaceUri().isEmpty())
             fail(QStringLiteral("this is not a report definition of this program: its first element is <%1>, not "
-                                "<%2> (a report of another designer cannot be used; docs/report-definitions.md "
-                                "describes the format)")
+                                "<%2> (a report made with another designer cannot be used)")
                      .arg(m_x.qualifiedName().left(60), RootName));
         allowOnly({QStringLiteral("version"), QStringLiteral("title")});
         const QString version = attribute(QStringLiteral("version"), true);

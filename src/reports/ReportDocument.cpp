@@ -14,20 +14,13 @@
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
 constexpr double Eps = 0.01;
 // Bar codes keep ten narrow bars of white on either side, so that a scanner finds their ends.
 constexpr int QuietModules = 10;
-
-QString sampleName(const DataTable &samples, int row)
-{
-    const QString code = ReportValues::text(samples, row, QStringLiteral("CODE"));
-    const QString number = ReportValues::text(samples, row, QStringLiteral("LA_SAMPLENO"));
-    return number.isEmpty() ? QStringLiteral("Sample \"%1\"").arg(code)
-                            : QStringLiteral("Sample \"%1\" (sample no. \"%2\")").arg(code, number);
-}
 
 QString scopeName(BandScope scope)
 {
@@ -51,6 +44,68 @@ struct Placed
     const Laid *laid;
     QPointF origin; // millimetres from the page's top left corner
 };
+
+QList<QFont> fontsOf(const ReportDefinition &definition)
+{
+    QList<QFont> fonts;
+    for (const ReportFont &f : definition.fonts) {
+        QFont font(f.family);
+        font.setPointSizeF(f.size);
+        font.setBold(f.bold);
+        font.setItalic(f.italic);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        // No ligatures: "ffi" stays three letters that a reader of the PDF can find and copy.
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        fonts.append(font);
+    }
+    return fonts;
+}
+
+int textFlags(const ReportItem &item)
+{
+    return int(item.align) | (item.wrap ? Qt::TextWordWrap : 0);
+}
+
+// Places the laid-out bands, in order, on pages and in columns; bandOf gives the definition's
+// band of each.
+QList<QList<Placed>> paginate(const ReportDefinition &definition, const QList<Laid> &laid, const std::function<int(const Laid &)> &bandOf)
+{
+    const ReportPageSetup &page = definition.page;
+    QList<QList<Placed>> pages(1);
+    const double top = page.margins.top();
+    const double bottom = page.size().height() - page.margins.bottom();
+    int column = 0;
+    double y = top;
+    bool columnUsed = false;
+    auto newPage = [&] {
+        pages.append(QList<Placed>());
+        column = 0;
+        y = top;
+        columnUsed = false;
+    };
+    QSet<int> printedBefore; // definition bands that have printed already
+    for (const Laid &l : laid) {
+        const int definitionBand = bandOf(l);
+        // A band that starts a new page does so each time after its first, so that the first
+        // sample shares the page with the report's heading.
+        if (definition.bands.at(definitionBand).newPage && printedBefore.contains(definitionBand) && !pages.last().isEmpty())
+            newPage();
+        printedBefore.insert(definitionBand);
+        if (columnUsed && y + l.height > bottom + Eps) {
+            if (column + 1 < page.columns) {
+                ++column;
+                y = top;
+                columnUsed = false;
+            } else {
+                newPage();
+            }
+        }
+        pages.last().append({&l, QPointF(page.margins.left() + column * page.columnWidth, y)});
+        y += l.height;
+        columnUsed = true;
+    }
+    return pages;
+}
 
 } // namespace
 
@@ -142,11 +197,11 @@ void ReportDocument::addBand(int bandIndex, const DataTable *samples, int sample
                 throw VarnexError(QStringLiteral("%1 cannot be printed: its %2 \"%3\" cannot be carried by a Code 39 bar "
                                                  "code, which holds only capital letters, digits, space and - . $ / + % "
                                                  "(up to 80 of them).")
-                                      .arg(sampleName(*samples, sampleRow), item.name, code.left(80)));
+                                      .arg(ReportValues::sampleName(*samples, sampleRow), item.name, code.left(80)));
             try {
                 resolved.bars = Code39::encode(code);
             } catch (const VarnexError &e) {
-                throw VarnexError(QStringLiteral("%1 cannot be printed: %2").arg(sampleName(*samples, sampleRow), e.message()));
+                throw VarnexError(QStringLiteral("%1 cannot be printed: %2").arg(ReportValues::sampleName(*samples, sampleRow), e.message()));
             }
             break;
         }
@@ -160,26 +215,13 @@ void ReportDocument::addBand(int bandIndex, const DataTable *samples, int sample
 
 int ReportDocument::render(QPagedPaintDevice &device) const
 {
-    const ReportPageSetup &page = m_definition.page;
-    device.setPageLayout(page.pageLayout());
+    device.setPageLayout(m_definition.page.pageLayout());
     QPainter painter;
     if (!painter.begin(&device))
         throw VarnexError(QStringLiteral("The report \"%1\" could not be drawn: its output could not be opened.").arg(title()));
     const double sx = device.logicalDpiX() / 25.4;
     const double sy = device.logicalDpiY() / 25.4;
-
-    QList<QFont> fonts;
-    for (const ReportFont &f : m_definition.fonts) {
-        QFont font(f.family);
-        font.setPointSizeF(f.size);
-        font.setBold(f.bold);
-        font.setItalic(f.italic);
-        font.setHintingPreference(QFont::PreferNoHinting);
-        // No ligatures: "ffi" stays three letters that a reader of the PDF can find and copy.
-        font.setStyleStrategy(QFont::PreferNoShaping);
-        fonts.append(font);
-    }
-    auto flags = [](const ReportItem &item) { return int(item.align) | (item.wrap ? Qt::TextWordWrap : 0); };
+    const QList<QFont> fonts = fontsOf(m_definition);
 
     // Lay every band out: grown items push the items below them down; items that share a growing
     // item's top and bottom (the cells of a table row) grow with it.
@@ -195,7 +237,7 @@ int ReportDocument::render(QPagedPaintDevice &device) const
                 continue;
             const QFontMetricsF metrics(fonts.at(item.font), &device);
             const double width = (item.rect.width() - 2 * item.padding) * sx;
-            const QRectF needed = metrics.boundingRect(QRectF(0, 0, width, 1e9), flags(item), it.text);
+            const QRectF needed = metrics.boundingRect(QRectF(0, 0, width, 1e9), textFlags(item), it.text);
             const double extra = needed.height() / sy + 2 * item.padding - item.rect.height();
             if (extra > Eps) {
                 double &e = extras[{item.rect.top(), item.rect.bottom()}];
@@ -211,10 +253,7 @@ int ReportDocument::render(QPagedPaintDevice &device) const
         };
         Laid l;
         l.band = i;
-        double total = 0;
-        for (double e : std::as_const(extras))
-            total += e;
-        l.height = band.height + total;
+        l.height = band.height + shiftAt(band.height);
         for (const Item &it : resolved.items) {
             const ReportItem &item = band.items.at(it.index);
             QRectF r = item.rect;
@@ -227,49 +266,14 @@ int ReportDocument::render(QPagedPaintDevice &device) const
         laid.append(l);
     }
 
-    // Place the bands on pages and columns.
-    QList<QList<Placed>> pages(1);
-    const double top = page.margins.top();
-    const double bottom = page.size().height() - page.margins.bottom();
-    int column = 0;
-    double y = top;
-    bool columnUsed = false;
-    auto newPage = [&] {
-        pages.append(QList<Placed>());
-        column = 0;
-        y = top;
-        columnUsed = false;
-    };
-    QSet<int> printedBefore; // definition bands that have printed already
-    for (const Laid &l : std::as_const(laid)) {
-        const int definitionBand = m_bands.at(l.band).index;
-        const ReportBand &band = m_definition.bands.at(definitionBand);
-        // A band that starts a new page does so each time after its first, so that the first
-        // sample shares the page with the report's heading.
-        if (band.newPage && printedBefore.contains(definitionBand) && !pages.last().isEmpty())
-            newPage();
-        printedBefore.insert(definitionBand);
-        if (columnUsed && y + l.height > bottom + Eps) {
-            if (column + 1 < page.columns) {
-                ++column;
-                y = top;
-                columnUsed = false;
-            } else {
-                newPage();
-            }
-        }
-        pages.last().append({&l, QPointF(page.margins.left() + column * page.columnWidth, y)});
-        y += l.height;
-        columnUsed = true;
-    }
-
+    const QList<QList<Placed>> pages = paginate(m_definition, laid, [&](const Laid &l) { return m_bands.at(l.band).index; });
     auto toDevice = [&](const QRectF &mm) { return QRectF(mm.x() * sx, mm.y() * sy, mm.width() * sx, mm.height() * sy); };
     for (int p = 0; p < pages.size(); ++p) {
         if (p > 0 && !device.newPage())
             throw VarnexError(QStringLiteral("The report \"%1\" could not be drawn: page %2 could not be started.")
                                   .arg(title())
                                   .arg(p + 1));
-        for (const Placed &placed : std::as_const(pages.at(p))) {
+        for (const Placed &placed : pages.at(p)) {
             const Band &resolved = m_bands.at(placed.laid->band);
             const ReportBand &band = m_definition.bands.at(resolved.index);
             for (int i = 0; i < resolved.items.size(); ++i) {
@@ -283,8 +287,7 @@ int ReportDocument::render(QPagedPaintDevice &device) const
                     QPen pen(Qt::black, item.lineWidth * sx);
                     pen.setCapStyle(Qt::FlatCap);
                     painter.setPen(pen);
-                    const QPointF moved = placed.laid->rects.at(i).topLeft() - item.rect.topLeft();
-                    const QLineF seg = item.segment.translated(placed.origin + moved);
+                    const QLineF seg = item.segment.translated(mm.topLeft() - item.rect.topLeft());
                     painter.drawLine(QLineF(seg.x1() * sx, seg.y1() * sy, seg.x2() * sx, seg.y2() * sy));
                     break;
                 }
@@ -307,7 +310,7 @@ int ReportDocument::render(QPagedPaintDevice &device) const
                         painter.fillRect(toDevice(QRectF(left + bar.start * x, mm.top(), bar.width * x, mm.height())), Qt::black);
                     break;
                 }
-                default: {
+                default:
                     if (item.fill.isValid())
                         painter.fillRect(r, item.fill);
                     if (item.frame) {
@@ -318,9 +321,8 @@ int ReportDocument::render(QPagedPaintDevice &device) const
                     painter.setFont(fonts.at(item.font));
                     painter.setClipRect(r);
                     painter.drawText(r.adjusted(item.padding * sx, item.padding * sy, -item.padding * sx, -item.padding * sy),
-                                     flags(item), it.text);
+                                     textFlags(item), it.text);
                     break;
-                }
                 }
                 painter.restore();
             }

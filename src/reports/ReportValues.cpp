@@ -170,4 +170,12 @@ QString text(const DataTable &table, int row, const QString &column)
     return format(table.field(c), table.value(row, c));
 }
 
+QString sampleName(const DataTable &samples, int row)
+{
+    const QString code = text(samples, row, QStringLiteral("CODE"));
+    const QString number = text(samples, row, QStringLiteral("LA_SAMPLENO"));
+    return number.isEmpty() ? QStringLiteral("Sample \"%1\"").arg(code)
+                            : QStringLiteral("Sample \"%1\" (sample no. \"%2\")").arg(code, number);
+}
+
 } // namespace ReportValues

@@ -26,4 +26,7 @@ QString format(const FieldDef &field, const QVariant &value);
 // The printed text of a column of a row; a column the table lacks gives nothing.
 QString text(const DataTable &table, int row, const QString &column);
 
+// How messages name a sample: Sample "CODE", with its own sample number when it has one.
+QString sampleName(const DataTable &samples, int row);
+
 } // namespace ReportValues

@@ -7,6 +7,7 @@
 #include "core/Main_DM.h"
 #include "data/ResultBlobs.h"
 #include "reports/ReportOutput.h"
+#include "reports/ReportValues.h"
 #include "store/SqlUtil.h"
 
 #include <QCoreApplication>
@@ -94,9 +95,10 @@ ReportDefinition readDefinitionFile(const QString &path)
     return ReportDefinition::read(file.read(ReportDefinition::MaxBytes + 1), path);
 }
 
-QString sampleName(const DataTable &samples, int row)
+// What the messages call a report: its title, or its name when the definition has none.
+QString titleOf(const TSampleReport &report)
 {
-    return QStringLiteral("Sample \"%1\"").arg(samples.value(row, QStringLiteral("CODE")).toString());
+    return report.Definition && !report.Definition->title.isEmpty() ? report.Definition->title : report.Name;
 }
 
 } // namespace
@@ -194,13 +196,13 @@ void TSamplePrintDM::offerDefinitionForDesign(const TSampleReport &report)
     if (report.FromOverride) {
         Prompter::current().information(Title, QStringLiteral("The report \"%1\" is read from \"%2\". Edit that file to change "
                                                               "the report; it is used from the next print on.")
-                                                   .arg(report.Name, QDir::toNativeSeparators(path)));
+                                                   .arg(titleOf(report), QDir::toNativeSeparators(path)));
         return;
     }
     if (!Prompter::current().question(Title, QStringLiteral("This program has no report designer. Write the definition of the "
                                                             "report \"%1\" to \"%2\", where it can be edited and is used from "
                                                             "the next print on?")
-                                                 .arg(report.Name, QDir::toNativeSeparators(path))))
+                                                 .arg(titleOf(report), QDir::toNativeSeparators(path))))
         return;
     if (!QDir().mkpath(ReportFolder()))
         throw VarnexError(QStringLiteral("The folder \"%1\" cannot be made.").arg(QDir::toNativeSeparators(ReportFolder())));
@@ -208,7 +210,7 @@ void TSamplePrintDM::offerDefinitionForDesign(const TSampleReport &report)
     if (!saveFileAtomically(path, report.Definition->source, &error))
         throw VarnexError(error);
     Prompter::current().information(Title, QStringLiteral("The definition of the report \"%1\" was written to \"%2\".")
-                                               .arg(report.Name, QDir::toNativeSeparators(path)));
+                                               .arg(titleOf(report), QDir::toNativeSeparators(path)));
 }
 
 ReportData TSamplePrintDM::LoadReportData()
@@ -254,14 +256,14 @@ ReportData TSamplePrintDM::LoadReportData()
             data.results.append(ResultBlobs::readResults(data.samples.value(s, QStringLiteral("CDS_LABORATORY_RESULTS")).toByteArray()));
         } catch (const VarnexError &e) {
             throw VarnexError(QStringLiteral("%1 cannot be printed: its laboratory results are damaged (%2).")
-                                  .arg(sampleName(data.samples, s), e.message()));
+                                  .arg(ReportValues::sampleName(data.samples, s), e.message()));
         }
         QSqlQuery q = SqlUtil::exec(m_db, QStringLiteral("SELECT * FROM OUTCOME WHERE SAMPLE__CODE = ? ORDER BY UNIQUE_ID"),
                                     {data.samples.value(s, QStringLiteral("CODE"))});
         DataTable outcomes;
         QString error;
         if (!outcomes.fillFromQuery(q, &error))
-            throw VarnexError(QStringLiteral("The outcomes of %1 could not be read: %2").arg(sampleName(data.samples, s), error));
+            throw VarnexError(QStringLiteral("The outcomes of %1 could not be read: %2").arg(ReportValues::sampleName(data.samples, s), error));
         data.outcomes.append(outcomes);
     }
     return data;

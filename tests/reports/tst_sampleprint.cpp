@@ -372,7 +372,7 @@ void TestSamplePrint::printingRefuses_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("nothing selected") << Op(&TSamplePrintDM::PrintReport) << QStringList() << QStringLiteral("No Samples selected to print");
     QTest::newRow("damaged results") << Op(&TSamplePrintDM::PrintSampleWithResults) << QStringList{FoodMicro, DamagedResults}
-        << QStringLiteral("Sample \"DEMO0990006\" cannot be printed: its laboratory results are damaged (laboratory results: dataset packet");
+        << QStringLiteral("Sample \"DEMO0990006\" (sample no. \"LA-0006\") cannot be printed: its laboratory results are damaged (laboratory results: dataset packet");
     QTest::newRow("a code the bar code would change") << Op(&TSamplePrintDM::PrintLabel) << QStringList{FoodMicro, SmallLetters}
         << QStringLiteral("Sample \"demo0990007\" (sample no. \"LA-0007\") cannot be printed: its CODE \"demo0990007\" cannot be carried by a Code 39 bar code");
 }
