@@ -180,13 +180,19 @@ private:
         return text;
     }
 
+    // A required attribute whose whole value matches form; what says what it should be.
+    QString matching(const QString &name, const QRegularExpression &form, const char *what)
+    {
+        const QString text = attribute(name, true);
+        if (!form.match(text).hasMatch())
+            fail(QStringLiteral("%1=%2 is not %3").arg(name, quoted(text), QLatin1String(what)));
+        return text;
+    }
+
     QString identifier(const QString &name)
     {
         static const QRegularExpression form(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,62}$"));
-        const QString text = attribute(name, true);
-        if (!form.match(text).hasMatch())
-            fail(QStringLiteral("%1=%2 is not a column name (letters, digits and _)").arg(name, quoted(text)));
-        return text;
+        return matching(name, form, "a column name (letters, digits and _)");
     }
 
     QColor colour(const QString &name)
@@ -325,7 +331,8 @@ private:
         if (m_d.fonts.size() >= MaxFonts)
             fail(QStringLiteral("more than %1 fonts").arg(MaxFonts));
         ReportFont font;
-        font.name = identifierLike(QStringLiteral("name"));
+        static const QRegularExpression fontName(QStringLiteral("^[A-Za-z0-9_-]{1,40}$"));
+        font.name = matching(QStringLiteral("name"), fontName, "a name (1 to 40 letters, digits, _ and -)");
         for (const ReportFont &f : std::as_const(m_d.fonts))
             if (f.name == font.name)
                 fail(QStringLiteral("a second font named %1").arg(quoted(font.name)));
@@ -339,14 +346,6 @@ private:
         children([&](const QString &) { unexpected(QStringLiteral("<font>"), QStringLiteral("it holds nothing")); });
     }
 
-    QString identifierLike(const QString &name)
-    {
-        static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9_-]{1,40}$"));
-        const QString text = attribute(name, true);
-        if (!form.match(text).hasMatch())
-            fail(QStringLiteral("%1=%2 is not a name (1 to 40 letters, digits, _ and -)").arg(name, quoted(text)));
-        return text;
-    }
 
     void readBand()
     {
