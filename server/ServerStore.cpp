@@ -4,6 +4,7 @@
 #include "base/VarnexError.h"
 #include "data/DataTable.h"
 #include "data/MemDataStream.h"
+#include "data/ResultBlobs.h"
 #include "remote/DAData_DM.h"
 #include "store/LocalDatabase.h"
 #include "store/SqlUtil.h"
@@ -302,6 +303,72 @@ void ServerStore::insertRow(const QSqlDatabase &db, const QString &table, const 
     SqlUtil::exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(SqlUtil::quoteIdentifier(t), names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))), values);
 }
 
+namespace {
+
+// Completed samples with their laboratory results and outcomes, as the laboratory's return leaves
+// them, so that result reports and result panes have something to show.
+void seedCompletedSamples(ServerStore &store, const QSqlDatabase &db)
+{
+    struct Result { const char *substance, *unit, *output; };
+    struct Outcome { const char *id, *code, *description; };
+    struct Completed
+    {
+        const char *code, *recordType, *analysisType, *reason, *food, *category, *laboratory, *comments;
+        QList<Result> results;
+        QList<Outcome> outcomes;
+    };
+    const Completed samples[] = {
+        {"DEMO-0101", "FOOD", "M", "S", "Smoked ham, sliced", "Meat products", "Demo Public Analyst",
+         "Satisfactory for the organisms examined.",
+         {{"Listeria monocytogenes", "cfu/g", "Not detected in 25 g"}, {"Aerobic colony count", "cfu/g", "4.2 x 10^3"}},
+         {{"1", "S", "Satisfactory"}}},
+        {"DEMO-0102", "FOOD", "C", "E", "Orange juice from concentrate", "Fruit juices", "Demo Public Analyst",
+         "Lead above the maximum level; sample retained.",
+         {{"Lead", "mg/kg", "0.08"}, {"Cadmium", "mg/kg", "< 0.01"}},
+         {{"2", "U1", "Unsatisfactory: exceeds the maximum level"}, {"3", "A2", "Advisory letter to the producer"}}},
+        {"DEMO-0103", "ANIMAL FEED", "C", "S", "Compound feed for pigs", "Compound feeds", "Demo Agricultural Analyst",
+         "Within the declared values.",
+         {{"Copper", "mg/kg", "118"}, {"Aflatoxin B1", "ug/kg", "1.5"}},
+         {}},
+    };
+    for (const Completed &c : samples) {
+        DataTable results(ResultBlobs::resultFields());
+        for (const Result &r : c.results) {
+            const int row = results.appendRow();
+            results.setValue(row, QStringLiteral("SAMPLE__CODE"), QString::fromUtf8(c.code));
+            results.setValue(row, QStringLiteral("SUBSTANCE"), QString::fromUtf8(r.substance));
+            results.setValue(row, QStringLiteral("LAB_UNIT"), QString::fromUtf8(r.unit));
+            results.setValue(row, QStringLiteral("OUTPUT"), QString::fromUtf8(r.output));
+            results.setValue(row, QStringLiteral("RESULT_TIMESTAMP"), QDateTime(QDate(2024, 3, 12), QTime(14, 5)));
+        }
+        DataTable outcomes(ResultBlobs::outcomeFields());
+        for (const Outcome &o : c.outcomes)
+            outcomes.appendRow({QString::fromUtf8(o.id), QString::fromUtf8(o.code), QString::fromUtf8(o.description)});
+        store.insertRow(db, QStringLiteral("SAMPLE"),
+                        {{"CODE", QString::fromUtf8(c.code)}, {"LA_SAMPLENO", QStringLiteral("LA-") + QString::fromUtf8(c.code).right(4)},
+                         {"RECORD_TYPE", QString::fromUtf8(c.recordType)}, {"SAMPLE_STATUS__CODE", QStringLiteral("COMPLETE")},
+                         {"SAMPLE_STATUS_DESCRIPTION", QStringLiteral("Complete")}, {"FLAG_DELETED", QStringLiteral("F")},
+                         {"FLAG_PROSECUTION", QStringLiteral("F")}, {"FLAG_RETURNED_FROM_LAB", QStringLiteral("T")},
+                         {"LOCAL_AUTHORITY__CODE", QStringLiteral("DEMO")}, {"LOCAL_AUTHORITY_DESCRIPTION", QStringLiteral("Demo Borough Council")},
+                         {"LOCAL_AUTH_OFFICE__CODE", QStringLiteral("DEMO01")}, {"LOCAL_AUTH_OFFICE_DESCRIPTION", QStringLiteral("Demo main office")},
+                         {"SAMPLE_OFFICER__CODE", QStringLiteral("PLAIN")}, {"SAMPLE_OFFICER_NAME", QStringLiteral("Pat Plain")},
+                         {"SAMPLE_DATE", QDate(2024, 3, 5)}, {"SAMPLE_TIME", QTime(10, 30)},
+                         {"BUSINESS_ID", QStringLiteral("PR-0042")}, {"PREMISES_NAME", QStringLiteral("Corner Deli")},
+                         {"BUSINESS_ADDR_1", QStringLiteral("12 High Street")}, {"BUSINESS_ADDR_3", QStringLiteral("Northtown")},
+                         {"BUSINESS_POSTCODE", QStringLiteral("NT1 2AB")}, {"ANALYSIS_TYPE", QString::fromUtf8(c.analysisType)},
+                         {"REASON__CODE", QString::fromUtf8(c.reason)}, {"FOOD_DESCRIPTION", QString::fromUtf8(c.food)},
+                         {"CATEGORY_DESCRIPTION", QString::fromUtf8(c.category)}, {"DURABILITY__CODE", QStringLiteral("E")},
+                         {"DURABILITY_MONTH", 6}, {"DURABILITY_YEAR", 2024}, {"FLAG_COP_CONDITION", QStringLiteral("T")},
+                         {"FLAG_COP_LAB", QStringLiteral("T")}, {"LABORATORY_DESCRIPTION", QString::fromUtf8(c.laboratory)},
+                         {"LABORATORY_COMMENTS", QString::fromUtf8(c.comments)}, {"LAB_RECEIPT_DATE", QDate(2024, 3, 6)},
+                         {"FLAG_SATISFACTORY", QString::fromUtf8(c.code) == QLatin1String("DEMO-0102") ? QStringLiteral("F") : QStringLiteral("T")},
+                         {"CDS_LABORATORY_RESULTS", ResultBlobs::writeResults(results)},
+                         {"CDS_OUTCOMES", c.outcomes.isEmpty() ? QVariant() : QVariant(ResultBlobs::writeOutcomes(outcomes))}});
+    }
+}
+
+} // namespace
+
 void ServerStore::seedDemo(const QSqlDatabase &db)
 {
     const QString la = QStringLiteral("DEMO");
@@ -346,6 +413,8 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
                                                               {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
     insertRow(db, QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"), {{"CODE", S("LETTER")}, {"DESCRIPTION", S("Advisory letter sent")},
                                                                  {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
+
+    seedCompletedSamples(*this, db);
 }
 
 void ServerStore::seedFromFile(const QSqlDatabase &db, const QString &seedFile)

@@ -20,6 +20,7 @@
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
 #include "core/Registry_DM.h"
+#include "reports/ui/ReportPreview.h"
 #include "sync/SyncController_DM.h"
 #include "sync/ui/SyncLog_FRM.h"
 #include "remote/SyncWorkerHelper_DM.h"
@@ -345,6 +346,8 @@ int main(int argc, char *argv[])
     VarnexApplication app(argc, argv);
     QtPrompter prompter;
     ScopedPrompter scope(&prompter);
+    ReportPreviewOutput reportPreview;
+    ScopedReportOutput reportOutput(&reportPreview);
     TerminationSignals terminationSignals;
     ProgramCloser closer;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);

@@ -6,12 +6,14 @@
 #include "data/DataPacket.h"
 #include "data/MemDataStream.h"
 #include "data/PacketCipher.h"
+#include "data/ResultBlobs.h"
 #include "remote/HydraAutoUpdate_Intf.h"
 #include "remote/TableCodec.h"
 #include "remote/WireCodec.h"
 
 #include <QCborMap>
 #include <QDate>
+#include <QTime>
 #include <QDir>
 #include <QFile>
 
@@ -242,6 +244,57 @@ void updateAnswers()
          encodeReply(Reply{true, {Param::int32(QStringLiteral("Result"), 1)}, {}, {}}));
 }
 
+// The built-in report definitions as they stand in the source, and a few that must be refused.
+void reportDefinitions()
+{
+    for (const char *name : {"FoodForm", "FeedForm", "FoodReport", "FeedReport", "Label", "A4Label"}) {
+        QFile file(QStringLiteral(VARNEX_SOURCE_DIR "/src/reports/definitions/%1.xml").arg(QLatin1String(name)));
+        must(file.open(QIODevice::ReadOnly), file.fileName() + QStringLiteral(": ") + file.errorString());
+        seed("reportdefinition", ("valid-" + QByteArray(name).toLower()).constData(), file.readAll());
+    }
+    seed("reportdefinition", "broken-designer-fr3",
+         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TfrxReport Version=\"6.9\" ScriptLanguage=\"PascalScript\">\n"
+         "<TfrxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\"/>\n</TfrxReport>\n");
+    seed("reportdefinition", "broken-entities",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>\n"
+         "<varnex-report version=\"1\"><page/><band each=\"once\" height=\"5\"><text x=\"0\" y=\"0\" width=\"9\" "
+         "height=\"5\">&b;</text></band></varnex-report>\n");
+    seed("reportdefinition", "broken-item-outside-band",
+         "<varnex-report version=\"1\"><page size=\"custom\" width=\"102\" height=\"54\"/>"
+         "<band each=\"sample\" height=\"50\"><barcode x=\"90\" y=\"0\" width=\"20\" height=\"10\" name=\"CODE\"/></band>"
+         "</varnex-report>");
+    seed("reportdefinition", "unusual-grow-columns-barcode-of-text",
+         "<varnex-report version=\"1\"><page size=\"A5\" columns=\"3\"/><font name=\"f\" family=\"DejaVu Sans\" size=\"40\"/>"
+         "<band each=\"sample\" height=\"5\" new-page=\"true\"><field x=\"0\" y=\"0\" width=\"10\" height=\"5\" font=\"f\" "
+         "name=\"FOOD_DESCRIPTION\" grow=\"true\" padding=\"4.9\"/></band>"
+         "<band each=\"result\" height=\"8\"><barcode x=\"0\" y=\"0\" width=\"40\" height=\"8\" name=\"SUBSTANCE\"/></band>"
+         "</varnex-report>");
+}
+
+// The two result blobs as the central server writes them, and damaged ones.
+void resultBlobs()
+{
+    QString error;
+    DataTable results(ResultBlobs::resultFields());
+    must(results.appendRow({qint64(1), QStringLiteral("DEMO0990001"), QStringLiteral("0.020000"), QString(), QStringLiteral("N"),
+                            QStringLiteral("<"), QDate(2024, 3, 8), QTime(9, 15), QDateTime(QDate(2024, 3, 8), QTime(9, 15)),
+                            QStringLiteral("< 0.02"), QStringLiteral("Lead"), QStringLiteral("mg/kg"), QString(), QStringLiteral("B123"),
+                            QString(), QString(), QStringLiteral("0.004"), QStringLiteral("98%"), QStringLiteral("No"),
+                            QStringLiteral("0.02"), QStringLiteral("PB")},
+                           &error),
+         error);
+    const QByteArray packet = ResultBlobs::writeResults(results);
+    seed("resultblobs", "valid-results", packet);
+    seed("resultblobs", "broken-results-cut", packet.left(packet.size() - 9));
+    DataTable outcomes(ResultBlobs::outcomeFields());
+    must(outcomes.appendRow({QStringLiteral("7"), QStringLiteral("S1"), QStringLiteral("Satisfactory:\tno action\nneeded")}, &error),
+         error);
+    must(outcomes.appendRow({QStringLiteral("8"), QVariant(), QString()}, &error), error);
+    seed("resultblobs", "valid-outcomes", ResultBlobs::writeOutcomes(outcomes).toUtf8());
+    seed("resultblobs", "broken-outcomes-escape", "varnex-outcomes 1\nID\tFAILCODE\n1\tA\\q\n");
+    seed("resultblobs", "broken-outcomes-count", "varnex-outcomes 1\r\nID\tFAILCODE\r\n1\r\n");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -259,6 +312,8 @@ int main(int argc, char *argv[])
     settingsFiles();
     commandLines();
     updateAnswers();
+    reportDefinitions();
+    resultBlobs();
     std::fprintf(stderr, "%d seeds written to %s\n", written, argv[1]);
     return 0;
 }
