@@ -13,6 +13,7 @@
 #include "core/Main_DM.h"
 #include "app/NewsPage.h"
 #include "app/ProgramCloser.h"
+#include "app/ReferenceActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -230,6 +231,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     window.SetServerMonitor(&monitor);
     window.SetSyncLogWindow(&syncLog);
     TMaindm &maindm = *modules.maindm;
+    ReferenceActions::install(window, maindm);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
