@@ -51,13 +51,14 @@ public:
     bool selectKey(const QVariant &key);
     // The text typed so far by the incremental search.
     QString searchText() const { return m_search; }
+    // Typing: the search goes on with the text (or starts anew after a pause).
+    void keyboardSearch(const QString &search) override;
 
 signals:
     // The current row moved to another key (an invalid key: no current row).
     void currentKeyChanged(const QVariant &key);
 
 protected:
-    void keyboardSearch(const QString &search) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:

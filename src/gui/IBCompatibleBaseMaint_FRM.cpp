@@ -87,9 +87,11 @@ TIBCompatibleBaseMaintfrm::TIBCompatibleBaseMaintfrm(QObject *AOwner) : TIBBaseA
 
 TIBCompatibleBaseMaintfrm::~TIBCompatibleBaseMaintfrm()
 {
-    // The editors go before the current row they show.
+    // The editors go before the current row they show, and the list before the connection it reads.
     delete PageControl;
     PageControl = nullptr;
+    delete qryList;
+    qryList = nullptr;
 }
 
 void TIBCompatibleBaseMaintfrm::buildActions()
