@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTimer>
 #include <QStyle>
 #include <QToolButton>
 
@@ -23,6 +25,13 @@ DataGridView::DataGridView(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGridView::headerClicked);
+    // The user scrolling up against the first row read: the rows above are read once the scroll
+    // has been applied.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderPageStepSub
+            || action == QAbstractSlider::SliderMove || action == QAbstractSlider::SliderToMinimum)
+            QTimer::singleShot(0, this, [this]() { scrolled(verticalScrollBar()->value()); });
+    });
 }
 
 void DataGridView::setGridModel(GridModel *model)
@@ -124,11 +133,82 @@ bool DataGridView::selectKey(const QVariant &key)
 {
     if (!m_model || !m_model->isOpen() || !key.isValid())
         return false;
-    const int row = m_model->findKey(key);
-    if (row < 0)
-        return false;
-    setCurrentRow(row);
-    return true;
+    bool found = false;
+    selectSought([&]() {
+        const int row = m_model->seekKey(key);
+        found = row >= 0;
+        return row;
+    });
+    return found;
+}
+
+void DataGridView::selectFirst()
+{
+    if (m_model && m_model->isOpen())
+        selectSought([this]() { return m_model->toFirst(); });
+}
+
+void DataGridView::selectLast()
+{
+    if (m_model && m_model->isOpen())
+        selectSought([this]() { return m_model->toLast(); });
+}
+
+void DataGridView::selectSought(const std::function<int()> &seek)
+{
+    int row = -1;
+    m_seeking = true;
+    try {
+        row = seek();
+    } catch (...) {
+        m_seeking = false;
+        throw;
+    }
+    m_seeking = false;
+    if (row >= 0) {
+        setCurrentRow(row);
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+        announce();
+    } else if (!currentIndex().isValid() && m_model->rowCount() > 0) {
+        setCurrentRow(0);
+    }
+}
+
+void DataGridView::scrolled(int value)
+{
+    if (value == verticalScrollBar()->minimum())
+        readAbove();
+}
+
+void DataGridView::readAbove()
+{
+    if (!m_model || !m_model->canFetchBefore())
+        return;
+    // The rows read above go in before the ones shown, which stay where they are on the screen.
+    const int before = m_model->rowCount();
+    const int value = verticalScrollBar()->value();
+    m_model->fetchBefore(m_model->pageSize());
+    const int added = m_model->rowCount() - before;
+    if (added > 0 && verticalScrollMode() == QAbstractItemView::ScrollPerItem)
+        verticalScrollBar()->setValue(value + added);
+}
+
+QModelIndex DataGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    if (m_model && m_model->isOpen()) {
+        const bool control = modifiers & Qt::ControlModifier;
+        if (cursorAction == MoveHome && control && m_model->canFetchBefore()) {
+            selectFirst();
+            return currentIndex();
+        }
+        if (cursorAction == MoveEnd && control && m_model->canFetchMore(QModelIndex())) {
+            selectLast();
+            return currentIndex();
+        }
+        if ((cursorAction == MoveUp || cursorAction == MovePageUp) && currentRow() <= 0)
+            readAbove();
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
 }
 
 void DataGridView::rememberKey()
@@ -139,6 +219,9 @@ void DataGridView::rememberKey()
 void DataGridView::restoreKey()
 {
     applyColumns();
+    // A seek makes the row it found current itself.
+    if (m_seeking)
+        return;
     int row = -1;
     if (m_keyBeforeReset.isValid()) {
         for (int r = 0; r < m_model->rowCount() && row < 0; ++r) {
@@ -208,9 +291,13 @@ void DataGridView::keyboardSearch(const QString &search)
     if (column < 0)
         return;
     const QString wanted = m_search + search;
+    const QString field = m_model->columnName(column);
     int row = -1;
     try {
-        row = m_model->locate({{m_model->columnName(column), GridCondition::StartsWith, wanted}});
+        selectSought([&]() {
+            row = m_model->seek({{field, GridCondition::StartsWith, wanted}});
+            return row;
+        });
     } catch (const VarnexError &) {
         row = -1;
     }
@@ -219,9 +306,7 @@ void DataGridView::keyboardSearch(const QString &search)
         return;
     }
     m_search = wanted;
-    const QModelIndex index = m_model->index(row, column);
-    setCurrentIndex(index);
-    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    setCurrentIndex(m_model->index(currentRow(), column));
 }
 
 void CheckColumnDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

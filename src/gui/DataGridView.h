@@ -3,6 +3,8 @@
 #include "data/GridModel.h"
 
 #include <QElapsedTimer>
+
+#include <functional>
 #include <QList>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -27,7 +29,10 @@ struct GridColumn
 //   order, whose text starts with what was typed (letter case ignored) becomes current; a
 //   keystroke that finds nothing is dropped;
 // - the current row is kept by key when the list is read again (sorted, filtered, refreshed) and it
-//   is among the rows read; otherwise the first row becomes current.
+//   is among the rows read; otherwise the first row becomes current;
+// - a search or a key far down the list reads the list around that row only (GridModel::seek);
+//   the rows above it are read as the grid scrolls up to them, and Ctrl+Home and Ctrl+End read
+//   the list's first or last page.
 // Failures of the model while the grid asks for pages are reported by the model's loadFailed.
 class DataGridView : public QTableView
 {
@@ -47,8 +52,11 @@ public:
     QVariant currentKey() const;
     // Makes the row current (and visible); a row beyond those read is read first.
     void setCurrentRow(int row);
-    // Makes the row of the key current, reading the list up to it; false when no row has it.
+    // Makes the row of the key current, reading the list around it; false when no row has it.
     bool selectKey(const QVariant &key);
+    // Makes the list's first or last row current.
+    void selectFirst();
+    void selectLast();
     // The text typed so far by the incremental search.
     QString searchText() const { return m_search; }
     // Typing: the search goes on with the text (or starts anew after a pause).
@@ -59,6 +67,7 @@ signals:
     void currentKeyChanged(const QVariant &key);
 
 protected:
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
@@ -68,6 +77,10 @@ private:
     void headerClicked(int section);
     int searchColumn() const;
     void announce();
+    // Makes the row found by a seek current: the reset of the seek keeps no row of its own.
+    void selectSought(const std::function<int()> &seek);
+    void scrolled(int value);
+    void readAbove();
 
     QPointer<GridModel> m_model;
     QList<GridColumn> m_columns;
@@ -75,6 +88,7 @@ private:
     QVariant m_keyBeforeReset;
     QVariant m_announcedKey;
     bool m_announced = false;
+    bool m_seeking = false;
     QString m_search;
     QElapsedTimer m_searchTimer;
 };

@@ -19,6 +19,7 @@ namespace {
 const char *const KeyField = "UNIQUE_UUID";
 // The parameter of the current-row query that holds the key of the row to read.
 const char *const CurrentKeyParam = "MAINT_CURRENT_KEY";
+constexpr int ListPageSize = 50;
 
 QAction *makeAction(QWidget *form, const char *name, const QString &caption, const QKeySequence &shortcut = {})
 {
@@ -48,6 +49,8 @@ TIBCompatibleBaseMaintfrm::TIBCompatibleBaseMaintfrm(QObject *AOwner) : TIBBaseA
     qryList->setObjectName(QStringLiteral("qryList"));
     qryList->setDatabase(LocalDatabase());
     qryList->setKeyColumn(QLatin1String(KeyField));
+    // About two screens of rows a page; the grid asks for more as it needs them.
+    qryList->setPageSize(ListPageSize);
 
     qryIBOData = new SqlDataSet(this);
     qryIBOData->setObjectName(QStringLiteral("qryIBOData"));
@@ -640,19 +643,22 @@ void TIBCompatibleBaseMaintfrm::moveBy(int AButtonIndex)
     const int row = grdData->currentRow();
     switch (AButtonIndex) {
     case DataNavigator::First:
-        grdData->setCurrentRow(0);
+        grdData->selectFirst();
         break;
     case DataNavigator::Prior:
-        grdData->setCurrentRow(qMax(0, row - 1));
+        if (row <= 0 && qryList->canFetchBefore()) {
+            const int before = qryList->rowCount();
+            qryList->fetchBefore(qryList->pageSize());
+            grdData->setCurrentRow(qMax(0, row + qryList->rowCount() - before - 1));
+        } else {
+            grdData->setCurrentRow(qMax(0, row - 1));
+        }
         break;
     case DataNavigator::Next:
         grdData->setCurrentRow(row + 1);
         break;
     case DataNavigator::Last:
-        if (qryList->isOpen()) {
-            qryList->fetchAll();
-            grdData->setCurrentRow(qryList->rowCount() - 1);
-        }
+        grdData->selectLast();
         break;
     default:
         break;

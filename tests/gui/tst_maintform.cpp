@@ -382,7 +382,7 @@ void TestMaintForm::bookmarkSearchAndSort()
     const int code = form->qryList->columnIndex("CODE");
     emit form->grdData->horizontalHeader()->sectionClicked(code);
     QCOMPARE(form->qryList->value(0, "CODE").toString(), QString("K0450"));
-    QCOMPARE(form->qryList->rowCount(), GridModel::DefaultPageSize);
+    QCOMPARE(form->qryList->rowCount(), form->qryList->pageSize());
     emit form->grdData->horizontalHeader()->sectionClicked(form->qryList->columnIndex("NAME"));
     QCOMPARE(form->qryList->value(0, "NAME").toString(), QString("Name 1"));
 }
