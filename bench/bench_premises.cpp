@@ -1,14 +1,20 @@
 // bench_premises [premises] [fragment]
 //
 // The food premises picker over a register of many premises (default 50,000), offscreen, in a fresh
-// copy of the template store:
+// copy of the template store. Three things a user waits for:
 // 1. the picker opened until its first rows are shown;
 // 2. each keystroke of an address fragment (default "station r") until the filtered rows are shown;
 // 3. the picker opened on a bookmark near the end of the CODE order;
-// and, in the same run for comparison, a bare "SELECT FIRST 50 ... ORDER BY CODE" of the same
-// columns, without and with the address condition. Each figure is the median of several runs.
-// Prints the times in milliseconds and each one's ratio to the bare page it compares with (aim:
-// within 2x); the last line holds the figures as name=value pairs.
+// each measured twice: the list alone (the picker's grid model, same SELECT, same order, same page
+// size), and the whole picker, made and painted. For comparison, in the same run: a bare
+// "SELECT FIRST 50 ... ORDER BY CODE" of the same columns, without and with the address condition;
+// and the whole picker over an empty register, which is what making and painting the form costs
+// whatever the register holds. Each figure is the median of several runs, in milliseconds.
+//
+// The aim is that the list stays within 2x of the bare page it compares with (list_*_ratio), and
+// that the picker costs no more than its empty self plus that (picker_*_extra_ratio: the picker's
+// time above the empty picker's, over the bare page). The last line holds every figure as
+// name=value pairs.
 #include "core/Main_DM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
 #include "store/LocalDatabase.h"
@@ -26,7 +32,7 @@
 
 namespace {
 
-constexpr int Runs = 7;
+constexpr int Runs = 15;
 
 double median(QList<double> values)
 {
@@ -34,8 +40,8 @@ double median(QList<double> values)
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
-// The median of the work's time in milliseconds over Runs runs (after one run that warms caches);
-// `before` runs untimed ahead of each run.
+// The median time of the work over Runs runs, after one run that warms the caches; `before` runs
+// untimed ahead of each run.
 double timeMs(const std::function<void()> &work, const std::function<void()> &before = {})
 {
     QList<double> times;
@@ -75,6 +81,96 @@ void seed(const QSqlDatabase &db, int premises)
                   {premises});
 }
 
+struct Figures
+{
+    double open = 0;
+    QList<double> keystrokes;
+    double keystroke = 0;
+    double bookmark = 0;
+    int shownFirst = 0;
+    int shownFiltered = 0;
+    int shownAtBookmark = 0;
+    bool onBookmark = false;
+};
+
+// The picker as a sample editor opens it (picking mode, read-only), shown and painted.
+TPremisesDetailMaintV5Frm *openPicker(const QVariant &bookmark)
+{
+    auto defaults = std::make_unique<TPremisesDetailMaintV5FrmDefaults>();
+    defaults->AllowEdit = false;
+    defaults->InitialBookmark = bookmark;
+    auto *form = TBasefrm::Create<TPremisesDetailMaintV5Frm>(nullptr);
+    form->InitialiseDefaults(std::move(defaults));
+    form->show();
+    form->grab();
+    return form;
+}
+
+Figures measurePicker(const QString &fragment, const QString &bookmark, const QString &bookmarkCode)
+{
+    Figures f;
+    f.open = timeMs([&]() {
+        std::unique_ptr<TPremisesDetailMaintV5Frm> form(openPicker(QVariant()));
+        f.shownFirst = form->qryList->rowCount();
+    });
+    f.bookmark = timeMs([&]() {
+        std::unique_ptr<TPremisesDetailMaintV5Frm> form(openPicker(bookmark));
+        f.shownAtBookmark = form->qryList->rowCount();
+        f.onBookmark = form->qryIBOData->text(QStringLiteral("CODE")) == bookmarkCode;
+    });
+    std::unique_ptr<TPremisesDetailMaintV5Frm> form(openPicker(QVariant()));
+    for (int i = 1; i <= fragment.size(); ++i) {
+        // Each run types the last character onto the text before it.
+        f.keystrokes << timeMs(
+            [&]() {
+                form->edtAddressSearch->setText(fragment.left(i));
+                form->grab();
+            },
+            [&]() { form->edtAddressSearch->setText(fragment.left(i - 1)); });
+        f.shownFiltered = form->qryList->rowCount();
+    }
+    f.keystroke = median(f.keystrokes);
+    return f;
+}
+
+// The picker's list alone: its grid model over its SELECT, in CODE order, a page at a time.
+Figures measureList(const QSqlDatabase &db, const QString &sql, int pageSize, const QString &fragment,
+                    const QString &bookmark, const QString &bookmarkCode)
+{
+    Figures f;
+    const auto list = [&]() {
+        auto model = std::make_unique<GridModel>(db, sql, QStringLiteral("UNIQUE_UUID"));
+        model->setPageSize(pageSize);
+        model->setSort({{QStringLiteral("CODE")}});
+        return model;
+    };
+    f.open = timeMs([&]() {
+        auto model = list();
+        model->open();
+        f.shownFirst = model->rowCount();
+    });
+    f.bookmark = timeMs([&]() {
+        auto model = list();
+        const int row = model->openAt(bookmark);
+        f.shownAtBookmark = model->rowCount();
+        f.onBookmark = row >= 0 && model->value(row, QStringLiteral("CODE")).toString() == bookmarkCode;
+    });
+    auto model = list();
+    model->open();
+    const auto filterOn = [&](const QString &text) {
+        if (text.isEmpty())
+            model->setFilter({});
+        else
+            model->setFilter({{QStringLiteral("FULLADDRESS"), GridCondition::Contains, text}});
+    };
+    for (int i = 1; i <= fragment.size(); ++i) {
+        f.keystrokes << timeMs([&]() { filterOn(fragment.left(i)); }, [&]() { filterOn(fragment.left(i - 1)); });
+        f.shownFiltered = model->rowCount();
+    }
+    f.keystroke = median(f.keystrokes);
+    return f;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -84,8 +180,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int premises = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 50000;
     const QString fragment = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("station r");
-    if (premises < 100) {
-        std::fprintf(stderr, "usage: bench_premises [premises >= 100] [fragment]\n");
+    if (premises < 100 || fragment.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_premises [premises >= 100] [address fragment]\n");
         return 2;
     }
 
@@ -103,22 +199,10 @@ int main(int argc, char *argv[])
     }
     TMaindm maindm;
     Maindm = &maindm;
-    try {
-        SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = 'LA1', LOCAL_AUTH_OFFICE__CODE = 'LA1N'"));
-        QElapsedTimer seeding;
-        seeding.start();
-        seed(db, premises);
-        std::printf("seeded %d premises in %.0f ms\n", premises, seeding.nsecsElapsed() / 1e6);
-    } catch (const VarnexError &e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-        return 1;
-    }
 
     // The premises near the end of the CODE order that the late bookmark names.
     const QString lateCode = QStringLiteral("P%1").arg(premises - 50, 7, 10, QLatin1Char('0'));
-    const QString bookmark = TPremisesDetailMaintV5Frm::BookmarkForCode(lateCode);
-
-    // The bare pages, as the same columns straight from the table.
+    // The bare pages: the picker's columns straight from the table.
     const QString address = QStringLiteral(
         "CAST(SUBSTRING(COALESCE(CODE, '') || ', ' || COALESCE(PREMISES_NAME, '') || ', ' || "
         "COALESCE(BUSINESS_ADDR_1, '') || ', ' || COALESCE(BUSINESS_ADDR_2, '') || ', ' || "
@@ -131,118 +215,79 @@ int main(int argc, char *argv[])
         "FROM PREMISES_DETAIL WHERE FLAG_DELETED IS DISTINCT FROM 'T' %2 ORDER BY CODE");
     const auto readAll = [&](const QString &sql, const QVariantList &params) {
         QSqlQuery q = SqlUtil::exec(db, sql, params);
-        int rows = 0;
-        while (q.next())
-            rows += q.value(0).isValid() ? 1 : 0;
-        return rows;
+        while (q.next()) {
+        }
     };
-    double barePageMs = 0;
-    double bareFilteredMs = 0;
+
+    Figures empty, list, picker;
+    double barePage = 0;
     QList<double> bareKeystrokes;
+    QString listSql;
+    int pageSize = 0;
     try {
-        barePageMs = timeMs([&]() { readAll(bare.arg(address, QString()), {}); });
+        SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = 'LA1', LOCAL_AUTH_OFFICE__CODE = 'LA1N'"));
+        {
+            std::unique_ptr<TPremisesDetailMaintV5Frm> form(TBasefrm::Create<TPremisesDetailMaintV5Frm>(nullptr));
+            listSql = form->qryList->sql();
+            pageSize = form->qryList->pageSize();
+        }
+        // What the form costs over an empty register.
+        empty = measurePicker(fragment, QString(), QString());
+
+        QElapsedTimer seeding;
+        seeding.start();
+        seed(db, premises);
+        std::printf("seeded %d premises in %.0f ms\n", premises, seeding.nsecsElapsed() / 1e6);
+        const QString bookmark = TPremisesDetailMaintV5Frm::BookmarkForCode(lateCode);
+
+        barePage = timeMs([&]() { readAll(bare.arg(address, QString()), {}); });
         for (int i = 1; i <= fragment.size(); ++i) {
             const QString typed = fragment.left(i);
             bareKeystrokes << timeMs([&]() {
                 readAll(bare.arg(address, QStringLiteral("AND %1 CONTAINING CAST(? AS VARCHAR(8191))").arg(address)), {typed});
             });
         }
-        bareFilteredMs = median(bareKeystrokes);
+        list = measureList(db, listSql, pageSize, fragment, bookmark, lateCode);
+        picker = measurePicker(fragment, bookmark, lateCode);
     } catch (const VarnexError &e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
     }
+    const double bareFiltered = median(bareKeystrokes);
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
 
-    // The picker, as an editor opens it: picking mode, read-only, then shown and painted.
-    const auto openPicker = [&](const QVariant &mark) {
-        auto defaults = std::make_unique<TPremisesDetailMaintV5FrmDefaults>();
-        defaults->AllowEdit = false;
-        defaults->InitialBookmark = mark;
-        auto *form = TBasefrm::Create<TPremisesDetailMaintV5Frm>(nullptr);
-        form->InitialiseDefaults(std::move(defaults));
-        form->show();
-        form->grab();
-        return form;
-    };
-    double openMs = 0;
-    double bookmarkMs = 0;
-    QList<double> keystrokes;
-    int shownFirst = 0;
-    int shownFiltered = 0;
-    int shownAtBookmark = 0;
-    QString currentAtBookmark;
-    try {
-        openMs = timeMs([&]() {
-            auto *form = openPicker(QVariant());
-            shownFirst = form->qryList->rowCount();
-            delete form;
-        });
-        bookmarkMs = timeMs([&]() {
-            auto *form = openPicker(bookmark);
-            shownAtBookmark = form->qryList->rowCount();
-            currentAtBookmark = form->qryIBOData->text(QStringLiteral("CODE"));
-            delete form;
-        });
-        auto *form = openPicker(QVariant());
-        if (qEnvironmentVariableIsSet("BENCH_PARTS")) {
-            QElapsedTimer t;
-            for (int i = 0; i < 3; ++i) {
-                t.start();
-                form->qryList->setFilter({{"FULLADDRESS", GridCondition::Contains, fragment}});
-                std::printf("setFilter alone %.2f ms\n", t.nsecsElapsed() / 1e6);
-                t.start();
-                form->grab();
-                std::printf("grab alone %.2f ms\n", t.nsecsElapsed() / 1e6);
-                t.start();
-                form->RefreshData();
-                std::printf("refresh %.2f ms\n", t.nsecsElapsed() / 1e6);
-                t.start();
-                auto *f2 = TBasefrm::Create<TPremisesDetailMaintV5Frm>(nullptr);
-                std::printf("construct %.2f ms\n", t.nsecsElapsed() / 1e6);
-                t.start();
-                f2->InitialiseDefaults(std::make_unique<TPremisesDetailMaintV5FrmDefaults>());
-                std::printf("initialise %.2f ms\n", t.nsecsElapsed() / 1e6);
-                t.start();
-                f2->show();
-                f2->grab();
-                std::printf("show+grab %.2f ms\n", t.nsecsElapsed() / 1e6);
-                delete f2;
-            }
-        }
-        for (int i = 1; i <= fragment.size(); ++i) {
-            const QString typed = fragment.left(i);
-            // Each run types the last character onto the text before it.
-            keystrokes << timeMs(
-                [&]() {
-                    form->edtAddressSearch->setText(typed);
-                    form->grab();
-                },
-                [&]() { form->edtAddressSearch->setText(fragment.left(i - 1)); });
-            shownFiltered = form->qryList->rowCount();
-        }
-        delete form;
-    } catch (const VarnexError &e) {
-        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
-        return 1;
-    }
-    const double keystrokeMs = median(keystrokes);
-    const double keystrokeMaxMs = *std::max_element(keystrokes.cbegin(), keystrokes.cend());
-
-    std::printf("premises: %d (every twentieth retired), fragment \"%s\", median of %d runs\n", premises,
-                qPrintable(fragment), Runs);
-    std::printf("bare page of 50 by CODE:                %8.2f ms\n", barePageMs);
-    std::printf("bare page of 50 by CODE, filtered:      %8.2f ms (median over the keystrokes)\n", bareFilteredMs);
-    std::printf("picker open to first rows (%d read):    %8.2f ms  ratio %.2f\n", shownFirst, openMs, openMs / barePageMs);
-    std::printf("keystroke to filtered rows (%d read):   %8.2f ms  ratio %.2f (slowest %.2f ms)\n", shownFiltered,
-                keystrokeMs, keystrokeMs / bareFilteredMs, keystrokeMaxMs);
-    for (int i = 0; i < keystrokes.size(); ++i)
-        std::printf("    \"%s\": %.2f ms, bare %.2f ms\n", qPrintable(fragment.left(i + 1)), keystrokes[i], bareKeystrokes[i]);
-    std::printf("open on late bookmark %s (%d read):  %8.2f ms  ratio %.2f%s\n", qPrintable(lateCode), shownAtBookmark,
-                bookmarkMs, bookmarkMs / barePageMs, currentAtBookmark == lateCode ? "" : "  (NOT on the bookmark)");
-    std::printf("premises=%d bare_page_ms=%.2f bare_filtered_ms=%.2f open_ms=%.2f open_ratio=%.2f keystroke_ms=%.2f "
-                "keystroke_max_ms=%.2f keystroke_ratio=%.2f bookmark_ms=%.2f bookmark_ratio=%.2f bookmark_found=%d\n",
-                premises, barePageMs, bareFilteredMs, openMs, openMs / barePageMs, keystrokeMs, keystrokeMaxMs,
-                keystrokeMs / bareFilteredMs, bookmarkMs, bookmarkMs / barePageMs, currentAtBookmark == lateCode ? 1 : 0);
+    std::printf("premises: %d (every twentieth retired), page of %d, fragment \"%s\", median of %d runs, ms\n", premises,
+                pageSize, qPrintable(fragment), Runs);
+    std::printf("%-38s %9s %9s %9s\n", "", "bare", "list", "picker");
+    std::printf("%-38s %9.2f %9.2f %9.2f   (empty register: picker %.2f)\n", "first rows", barePage, list.open,
+                picker.open, empty.open);
+    std::printf("%-38s %9.2f %9.2f %9.2f   (empty register: picker %.2f)\n", "keystroke to filtered rows (median)",
+                bareFiltered, list.keystroke, picker.keystroke, empty.keystroke);
+    for (int i = 0; i < fragment.size(); ++i)
+        std::printf("    %-34s %9.2f %9.2f %9.2f\n", qPrintable(QStringLiteral("\"%1\"").arg(fragment.left(i + 1))),
+                    bareKeystrokes[i], list.keystrokes[i], picker.keystrokes[i]);
+    std::printf("%-38s %9.2f %9.2f %9.2f   (%s%s)\n", qPrintable(QStringLiteral("open on late bookmark %1").arg(lateCode)),
+                barePage, list.bookmark, picker.bookmark, list.onBookmark && picker.onBookmark ? "on it" : "NOT on it",
+                "");
+    std::printf("rows read: first %d, filtered %d, at the bookmark %d\n", list.shownFirst, list.shownFiltered,
+                list.shownAtBookmark);
+    std::printf("list / bare: first rows %.2f, keystroke %.2f, bookmark %.2f (aim: 2 or less)\n", ratio(list.open, barePage),
+                ratio(list.keystroke, bareFiltered), ratio(list.bookmark, barePage));
+    std::printf("(picker - empty picker) / bare: first rows %.2f, keystroke %.2f, bookmark %.2f\n",
+                ratio(picker.open - empty.open, barePage), ratio(picker.keystroke - empty.keystroke, bareFiltered),
+                ratio(picker.bookmark - empty.open, barePage));
+    std::printf("premises=%d page=%d bare_page_ms=%.2f bare_filtered_ms=%.2f list_open_ms=%.2f list_keystroke_ms=%.2f "
+                "list_bookmark_ms=%.2f picker_open_ms=%.2f picker_keystroke_ms=%.2f picker_keystroke_max_ms=%.2f "
+                "picker_bookmark_ms=%.2f empty_picker_open_ms=%.2f empty_picker_keystroke_ms=%.2f "
+                "list_open_ratio=%.2f list_keystroke_ratio=%.2f list_bookmark_ratio=%.2f "
+                "picker_open_extra_ratio=%.2f picker_keystroke_extra_ratio=%.2f picker_bookmark_extra_ratio=%.2f "
+                "on_bookmark=%d\n",
+                premises, pageSize, barePage, bareFiltered, list.open, list.keystroke, list.bookmark, picker.open,
+                picker.keystroke, *std::max_element(picker.keystrokes.cbegin(), picker.keystrokes.cend()), picker.bookmark,
+                empty.open, empty.keystroke, ratio(list.open, barePage), ratio(list.keystroke, bareFiltered),
+                ratio(list.bookmark, barePage), ratio(picker.open - empty.open, barePage),
+                ratio(picker.keystroke - empty.keystroke, bareFiltered), ratio(picker.bookmark - empty.open, barePage),
+                list.onBookmark && picker.onBookmark ? 1 : 0);
     Maindm = nullptr;
     db.close();
     db = QSqlDatabase();

@@ -360,8 +360,13 @@ void GridModel::fetchRows(int count)
 
 void GridModel::open()
 {
+    openAt(QVariant());
+}
+
+int GridModel::openAt(const QVariant &key)
+{
     if (m_open)
-        return;
+        return key.isValid() ? seekKey(key) : -1;
     if (m_sql.trimmed().isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no SQL."));
     if (m_keyName.isEmpty())
@@ -374,22 +379,31 @@ void GridModel::open()
         fields = DataTable::fieldsOfQuery(q);
     }
     const DataTable described(fields);
-    const int key = described.indexOf(m_keyName);
-    if (key < 0)
+    const QVariant at = key;
+    const int keyColumn = described.indexOf(m_keyName);
+    if (keyColumn < 0)
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyName));
 
     beginResetModel();
     m_rows = described;
-    m_keyColumn = key;
+    m_keyColumn = keyColumn;
     m_open = true;
     m_atEnd = true;
     endResetModel();
     try {
+        if (at.isValid()) {
+            // Straight to the row, without the list's first page.
+            m_order = orderOf(m_sort);
+            const DataTable found = keyRow(at);
+            if (found.rowCount() > 0)
+                return reposition(found);
+        }
         requery(m_sort, m_filter, m_pageSize);
     } catch (...) {
         close();
         throw;
     }
+    return -1;
 }
 
 void GridModel::close()
@@ -431,8 +445,7 @@ int GridModel::refresh(const QVariant &keepKey)
     if (m_open && !m_atStart) {
         // A stretch further down is read anew from the row kept.
         if (keepKey.isValid()) {
-            const DataTable found = readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, keepKey}},
-                                                    m_order, {}, true));
+            const DataTable found = keyRow(keepKey);
             if (found.rowCount() > 0)
                 return reposition(found);
         }
@@ -449,7 +462,19 @@ int GridModel::refresh(const QVariant &keepKey)
 int GridModel::findKey(const QVariant &key)
 {
     requireOpen("find a row");
-    return locate({{m_keyName, GridCondition::Equal, key}});
+    const int row = rowOfKey(key);
+    if (row >= 0)
+        return row;
+    if (!m_atStart)
+        return seekKey(key);
+    return readUpTo(keyRow(key));
+}
+
+DataTable GridModel::keyRow(const QVariant &key) const
+{
+    // One row at most: no order to walk.
+    return readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, key}},
+                           m_order, {}, true));
 }
 
 int GridModel::locate(const QList<GridCondition> &conditions)
@@ -458,8 +483,12 @@ int GridModel::locate(const QList<GridCondition> &conditions)
     // Positions count from the list's start; a stretch further down has none.
     if (!m_atStart)
         return seek(conditions);
-    // The first row that meets the conditions...
-    const DataTable found = readPage(m_filter + conditions, m_order, {}, 1, true);
+    return readUpTo(readPage(m_filter + conditions, m_order, {}, 1, true));
+}
+
+int GridModel::readUpTo(const DataTable &found)
+{
+    // The row found...
     if (found.rowCount() == 0)
         return -1;
     const QVariantList target = orderValues(found, 0, m_order);
@@ -496,9 +525,7 @@ int GridModel::seekKey(const QVariant &key)
     const int row = rowOfKey(key);
     if (row >= 0)
         return row;
-    // One row at most: no order to walk.
-    const DataTable found = readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, key}},
-                                            m_order, {}, true));
+    const DataTable found = keyRow(key);
     return found.rowCount() > 0 ? reposition(found) : -1;
 }
 

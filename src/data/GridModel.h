@@ -105,6 +105,10 @@ public:
 
     // Reads the first page.
     void open();
+    // Opens the list at the row of the key, as seekKey does, without reading the first page;
+    // returns its row, or -1 (the first page read) when no row of the list has the key. On an
+    // open list, seekKey.
+    int openAt(const QVariant &key);
     void close();
     bool isOpen() const { return m_open; }
 
@@ -212,6 +216,10 @@ private:
     void requery(const QList<GridSortKey> &sort, const QList<GridCondition> &filter, int rows);
     void fetchRows(int count);
     void readBefore(int count);
+    // The row of the list with the key (none or one).
+    DataTable keyRow(const QVariant &key) const;
+    // Reads up to the row found (a table of it, maybe empty) from the list's start; its row or -1.
+    int readUpTo(const DataTable &found);
     // Reads the list anew from the row found (a table of that one row); returns its index, 0.
     int reposition(const DataTable &found);
     int rowOfKey(const QVariant &key) const;

@@ -142,6 +142,12 @@ bool DataGridView::selectKey(const QVariant &key)
     return found;
 }
 
+void DataGridView::openAt(const QVariant &key)
+{
+    if (m_model)
+        selectSought([&]() { return m_model->openAt(key); });
+}
+
 void DataGridView::selectFirst()
 {
     if (m_model && m_model->isOpen())

@@ -52,6 +52,8 @@ public:
     QVariant currentKey() const;
     // Makes the row current (and visible); a row beyond those read is read first.
     void setCurrentRow(int row);
+    // Opens the list on the row of the key (the first row when none has it).
+    void openAt(const QVariant &key);
     // Makes the row of the key current, reading the list around it; false when no row has it.
     bool selectKey(const QVariant &key);
     // Makes the list's first or last row current.

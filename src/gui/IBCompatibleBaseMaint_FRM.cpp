@@ -394,18 +394,21 @@ void TIBCompatibleBaseMaintfrm::updateActions()
 
 void TIBCompatibleBaseMaintfrm::OpenList(const QVariant &key)
 {
+    const QVariant at = key.isValid() && !key.toString().isEmpty() ? key : QVariant();
     if (!qryList->isOpen()) {
         // The list reads on the connection the current row works on (a transaction given with the
         // opening parameters moves the current row's dataset).
         if (qryList->database().connectionName() != qryIBOData->database().connectionName())
             qryList->setDatabase(qryIBOData->database());
         PrepareQuery();
-        qryList->open();
+        grdData->openAt(at);
         // The activation that follows the opening would read the same rows again.
         m_skipActivation = true;
+        loadCurrentRow(CurrentKey());
+        return;
     }
-    if (key.isValid() && !key.toString().isEmpty())
-        grdData->selectKey(key);
+    if (at.isValid())
+        grdData->selectKey(at);
     loadCurrentRow(CurrentKey(), true);
 }
 

@@ -141,7 +141,8 @@ void TestMaintForm::deleteAsksFirst()
     addOfficer("A", "Al");
     const QString b = addOfficer("B", "Bea");
     const QString c = addOfficer("C", "Cy");
-    OfficerMaintFrm *form = open(mmoMaint, b);
+    OfficerMaintFrm *form = open(mmoMaint);
+    QVERIFY(form->grdData->selectKey(b));
     QCOMPARE(form->CurrentKey().toString(), b);
 
     // No: nothing changes.
@@ -359,6 +360,15 @@ void TestMaintForm::bookmarkSearchAndSort()
     OfficerMaintFrm *form = open(mmoBrowse, late);
     QCOMPARE(form->CurrentKey().toString(), late);
     QCOMPARE(form->qryIBOData->text("CODE"), QString("K0420"));
+    // The rows before it are read when the user goes up to them.
+    QVERIFY(form->qryList->rowCount() < 100);
+    form->grdData->setFocus();
+    QTest::keyClick(form->grdData, Qt::Key_Up);
+    QCOMPARE(form->qryIBOData->text("CODE"), QString("K0419"));
+    QTest::keyClick(form->grdData, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(form->qryIBOData->text("CODE"), QString("K0001"));
+    emit form->grdDataNavigator->buttonClick(DataNavigator::Last);
+    QCOMPARE(form->qryIBOData->text("CODE"), QString("K0450"));
 
     // A bookmark that is not listed leaves the first row current.
     form->close();
