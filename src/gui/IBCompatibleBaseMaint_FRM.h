@@ -163,10 +163,8 @@ protected:
         editor->SetDataBinding(qryIBOData, field);
         editor->SetFocusController(zqcxFocusController1);
         SetEditorTag(editor, tag);
-        if (caption.isEmpty())
-            DetailLayout->addRow(editor);
-        else
-            DetailLayout->addRow(caption, editor);
+        // Without a caption the editor still lines up with the others.
+        DetailLayout->addRow(caption, editor);
         return editor;
     }
     static void SetEditorTag(QWidget *editor, int tag);

@@ -70,17 +70,17 @@ PremisesMaintForm::PremisesMaintForm(QObject *AOwner, const PremisesRegister &re
         Guarded([&]() { addressSearchChanged(text); });
     });
 
-    edtCode = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Code:"), QStringLiteral("CODE"), 1);
+    edtCode = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Code"), QStringLiteral("CODE"), 1);
     edtCode->SetUpperCase(true);
     edtCode->setMaxLength(30);
-    edtPremisesName = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Premises name:"), QStringLiteral("PREMISES_NAME"), 2);
-    edtAddress1 = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Address:"), QStringLiteral("BUSINESS_ADDR_1"));
+    edtPremisesName = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Premises name"), QStringLiteral("PREMISES_NAME"), 2);
+    edtAddress1 = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Address"), QStringLiteral("BUSINESS_ADDR_1"));
     edtAddress2 = AddDataEditor<TzqcxDBTextEdit>(QString(), QStringLiteral("BUSINESS_ADDR_2"));
     edtAddress3 = AddDataEditor<TzqcxDBTextEdit>(QString(), QStringLiteral("BUSINESS_ADDR_3"));
     edtAddress4 = AddDataEditor<TzqcxDBTextEdit>(QString(), QStringLiteral("BUSINESS_ADDR_4"));
     for (TzqcxDBTextEdit *e : {edtPremisesName, edtAddress1, edtAddress2, edtAddress3, edtAddress4})
         e->setMaxLength(50);
-    edtPostcode = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Postcode:"), QStringLiteral("BUSINESS_POSTCODE"));
+    edtPostcode = AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Postcode"), QStringLiteral("BUSINESS_POSTCODE"));
     edtPostcode->SetUpperCase(true);
     edtPostcode->setMaxLength(10);
     cmbPremisesType = addLookup(QStringLiteral("Premises Type"), QStringLiteral("PREMISES_TYPE__CODE"), reg.premisesTypeSource);
@@ -90,7 +90,7 @@ PremisesMaintForm::PremisesMaintForm(QObject *AOwner, const PremisesRegister &re
                                       reg.riskCategoryFSSource);
     if (reg.editsRegistrationNumber) {
         edtRegistrationNumber =
-            AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Registration number:"), QStringLiteral("REGISTRATION_NUMBER"));
+            AddDataEditor<TzqcxDBTextEdit>(QStringLiteral("Registration number"), QStringLiteral("REGISTRATION_NUMBER"));
         edtRegistrationNumber->setMaxLength(15);
     }
 }
@@ -98,6 +98,7 @@ PremisesMaintForm::PremisesMaintForm(QObject *AOwner, const PremisesRegister &re
 TzqcxDBLookupComboBox *PremisesMaintForm::addLookup(const QString &caption, const QString &field, const QString &source)
 {
     auto *combo = AddDataEditor<TzqcxDBLookupComboBox>(caption, field);
+    combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The lists are the program's lookup module's, made after login; without it the box shows the
     // stored code alone.
     if (LookupDataDm)
