@@ -251,8 +251,8 @@ GridModel::Statement GridModel::boundTo(const OrderColumn &first, const QVariant
 DataTable GridModel::readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
                               const QVariantList &from, int rows, bool forward) const
 {
-    // Pages this long are read in one statement: they are most of the list anyway.
-    static constexpr int LongestBoundedPage = 10000;
+    // The whole rest of the list (fetchAll) is read in one statement: there is no page to bound.
+    const bool wholeRest = rows == std::numeric_limits<int>::max();
     QList<Statement> bounds;
     if (order.size() > 1) {
         const OrderColumn &first = order.first();
@@ -261,7 +261,7 @@ DataTable GridModel::readPage(const QList<GridCondition> &conditions, const QLis
             if (!b.text.isEmpty())
                 bounds << b;
         }
-        if (rows <= LongestBoundedPage) {
+        if (!wholeRest) {
             // The first order column's value at the page's last row, read alone.
             Statement last = select(columnRef(first.column), conditions, order, from, forward, bounds);
             append(&last.text, &last.values,

@@ -429,26 +429,22 @@ bool TIBCompatibleBaseMaintfrm::RefreshList()
 {
     if (qryIBOData->isEditing())
         return false;
-    if (!qryList->isOpen()) {
+    if (qryList->isOpen())
+        rereadList(CurrentKey());
+    else
         OpenList();
-        return true;
-    }
-    const QVariant key = CurrentKey();
-    const int row = grdData->currentRow();
-    PrepareQuery();
-    const int found = qryList->refresh(key);
-    if (found >= 0)
-        grdData->setCurrentRow(found);
-    else if (qryList->rowCount() > 0)
-        grdData->setCurrentRow(qBound(0, row, qryList->rowCount() - 1));
-    loadCurrentRow(CurrentKey(), true);
     return true;
 }
 
 void TIBCompatibleBaseMaintfrm::afterPost()
 {
     // The list is read again and shows the row just written, where it now stands.
-    const QVariant key = qryIBOData->value(QLatin1String(KeyField));
+    rereadList(qryIBOData->value(QLatin1String(KeyField)));
+}
+
+void TIBCompatibleBaseMaintfrm::rereadList(const QVariant &key)
+{
+    // The row of the key when it is still listed, else the row that took the current one's place.
     const int row = grdData->currentRow();
     PrepareQuery();
     const int found = qryList->refresh(key);

@@ -217,6 +217,7 @@ private:
     void buildActions();
     void loadCurrentRow(const QVariant &key, bool force = false);
     void afterPost();
+    void rereadList(const QVariant &key);
     void updateActions();
     void focusTagged(int tag);
     void focusFirstOnPage(QWidget *page);
