@@ -379,7 +379,6 @@ int GridModel::openAt(const QVariant &key)
         fields = DataTable::fieldsOfQuery(q);
     }
     const DataTable described(fields);
-    const QVariant at = key;
     const int keyColumn = described.indexOf(m_keyName);
     if (keyColumn < 0)
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyName));
@@ -391,10 +390,10 @@ int GridModel::openAt(const QVariant &key)
     m_atEnd = true;
     endResetModel();
     try {
-        if (at.isValid()) {
+        if (key.isValid()) {
             // Straight to the row, without the list's first page.
             m_order = orderOf(m_sort);
-            const DataTable found = keyRow(at);
+            const DataTable found = keyRow(key);
             if (found.rowCount() > 0)
                 return reposition(found);
         }
