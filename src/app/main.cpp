@@ -14,6 +14,7 @@
 #include "core/Main_DM.h"
 #include "app/NewsPage.h"
 #include "app/ProgramCloser.h"
+#include "app/ReferenceActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -243,6 +244,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     window.SetSyncLogWindow(&syncLog);
     InstallLookupActions(window, *modules.maindm);
     TMaindm &maindm = *modules.maindm;
+    ReferenceActions::install(window, maindm);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),

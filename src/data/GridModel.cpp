@@ -187,7 +187,7 @@ GridModel::Statement GridModel::beyond(const QList<OrderColumn> &order, const QV
 
 GridModel::Statement GridModel::select(const QString &what, const QList<GridCondition> &conditions,
                                        const QList<OrderColumn> &order, const QVariantList &beyondValues,
-                                       bool after) const
+                                       bool after, const QList<Statement> &more) const
 {
     Statement st;
     const QString base = m_params.toPositional(m_sql, &st.values, QStringLiteral("list"));
@@ -203,21 +203,81 @@ GridModel::Statement GridModel::select(const QString &what, const QList<GridCond
         where << part.text;
         st.values += part.values;
     }
+    for (const Statement &part : more) {
+        where << part.text;
+        st.values += part.values;
+    }
     if (!where.isEmpty())
         st.text += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     return st;
 }
 
-GridModel::Statement GridModel::page(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
-                                     const QVariantList &after, int rows) const
+QString GridModel::orderBy(const QList<OrderColumn> &order, bool forward) const
 {
-    Statement st = select(QStringLiteral("*"), conditions, order, after, true);
     QStringList parts;
-    for (const OrderColumn &o : order)
-        parts << columnRef(o.column)
-                + (o.descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" ASC NULLS FIRST"));
-    append(&st.text, &st.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(parts.join(QStringLiteral(", "))), {rows});
-    return st;
+    for (const OrderColumn &o : order) {
+        // Against the list's order every column turns round, NULLs included.
+        const bool descending = forward ? o.descending : !o.descending;
+        parts << columnRef(o.column) + (descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" ASC NULLS FIRST"));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// In a walk upwards (ascending, NULLs first) the rows from a value on have at least that value;
+// in a walk downwards (descending, NULLs last) at most that value, or none.
+GridModel::Statement GridModel::boundFrom(const OrderColumn &first, const QVariant &value, bool forward) const
+{
+    const QString column = columnRef(first.column);
+    const bool descending = forward ? first.descending : !first.descending;
+    if (!descending)
+        return value.isValid() ? Statement{column + QStringLiteral(" >= ?"), {value}} : Statement{};
+    return value.isValid() ? Statement{QStringLiteral("(%1 <= ? OR %1 IS NULL)").arg(column), {value}}
+                           : Statement{column + QStringLiteral(" IS NULL"), {}};
+}
+
+GridModel::Statement GridModel::boundTo(const OrderColumn &first, const QVariant &value, bool forward,
+                                        bool mayHoldNulls) const
+{
+    const QString column = columnRef(first.column);
+    const bool descending = forward ? first.descending : !first.descending;
+    if (descending)
+        return value.isValid() ? Statement{column + QStringLiteral(" >= ?"), {value}} : Statement{};
+    if (!value.isValid())
+        return {column + QStringLiteral(" IS NULL"), {}};
+    return mayHoldNulls ? Statement{QStringLiteral("(%1 IS NULL OR %1 <= ?)").arg(column), {value}}
+                        : Statement{column + QStringLiteral(" <= ?"), {value}};
+}
+
+DataTable GridModel::readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                              const QVariantList &from, int rows, bool forward) const
+{
+    // The whole rest of the list (fetchAll) is read in one statement: there is no page to bound.
+    const bool wholeRest = rows == std::numeric_limits<int>::max();
+    QList<Statement> bounds;
+    if (order.size() > 1) {
+        const OrderColumn &first = order.first();
+        if (!from.isEmpty()) {
+            const Statement b = boundFrom(first, from.first(), forward);
+            if (!b.text.isEmpty())
+                bounds << b;
+        }
+        if (!wholeRest) {
+            // The first order column's value at the page's last row, read alone.
+            Statement last = select(columnRef(first.column), conditions, order, from, forward, bounds);
+            append(&last.text, &last.values,
+                   QStringLiteral(" ORDER BY %1 ROWS ? TO ?").arg(orderBy({first}, forward)), {rows, rows});
+            const DataTable found = readRows(last, {});
+            if (found.rowCount() > 0) {
+                const bool mayHoldNulls = from.isEmpty() || !from.first().isValid();
+                const Statement b = boundTo(first, found.value(0, 0), forward, mayHoldNulls);
+                if (!b.text.isEmpty())
+                    bounds << b;
+            }
+        }
+    }
+    Statement st = select(QStringLiteral("*"), conditions, order, from, forward, bounds);
+    append(&st.text, &st.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(orderBy(order, forward)), {rows});
+    return readRows(st);
 }
 
 QVariantList GridModel::orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const
@@ -246,9 +306,14 @@ qint64 GridModel::count(const Statement &statement) const
 
 DataTable GridModel::readRows(const Statement &statement) const
 {
-    DataTable rows(m_rows.fields());
+    return readRows(statement, m_rows.fields());
+}
+
+DataTable GridModel::readRows(const Statement &statement, const QList<FieldDef> &fields) const
+{
     // The query is finished when it goes out of scope: no cursor stays open on the connection.
     QSqlQuery q = execute(statement);
+    DataTable rows(fields.isEmpty() ? DataTable::fieldsOfQuery(q) : fields);
     while (q.next()) {
         QString why;
         if (!rows.appendRecord(q, &why))
@@ -265,7 +330,7 @@ DataTable GridModel::readRows(const Statement &statement) const
 void GridModel::requery(const QList<GridSortKey> &sort, const QList<GridCondition> &filter, int rows)
 {
     const QList<OrderColumn> order = orderOf(sort);
-    const DataTable first = readRows(page(filter, order, {}, rows));
+    const DataTable first = readPage(filter, order, {}, rows, true);
 
     beginResetModel();
     m_sort = sort;
@@ -273,6 +338,7 @@ void GridModel::requery(const QList<GridSortKey> &sort, const QList<GridConditio
     m_order = order;
     m_rows = first;
     m_atEnd = first.rowCount() < rows;
+    m_atStart = true;
     endResetModel();
 }
 
@@ -282,7 +348,7 @@ void GridModel::fetchRows(int count)
         return;
     const int last = m_rows.rowCount() - 1;
     const DataTable next =
-        readRows(page(m_filter, m_order, last < 0 ? QVariantList() : orderValues(m_rows, last, m_order), count));
+        readPage(m_filter, m_order, last < 0 ? QVariantList() : orderValues(m_rows, last, m_order), count, true);
     if (next.rowCount() < count)
         m_atEnd = true;
     if (next.rowCount() == 0)
@@ -294,8 +360,13 @@ void GridModel::fetchRows(int count)
 
 void GridModel::open()
 {
+    openAt(QVariant());
+}
+
+int GridModel::openAt(const QVariant &key)
+{
     if (m_open)
-        return;
+        return key.isValid() ? seekKey(key) : -1;
     if (m_sql.trimmed().isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no SQL."));
     if (m_keyName.isEmpty())
@@ -308,22 +379,30 @@ void GridModel::open()
         fields = DataTable::fieldsOfQuery(q);
     }
     const DataTable described(fields);
-    const int key = described.indexOf(m_keyName);
-    if (key < 0)
+    const int keyColumn = described.indexOf(m_keyName);
+    if (keyColumn < 0)
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyName));
 
     beginResetModel();
     m_rows = described;
-    m_keyColumn = key;
+    m_keyColumn = keyColumn;
     m_open = true;
     m_atEnd = true;
     endResetModel();
     try {
+        if (key.isValid()) {
+            // Straight to the row, without the list's first page.
+            m_order = orderOf(m_sort);
+            const DataTable found = keyRow(key);
+            if (found.rowCount() > 0)
+                return reposition(found);
+        }
         requery(m_sort, m_filter, m_pageSize);
     } catch (...) {
         close();
         throw;
     }
+    return -1;
 }
 
 void GridModel::close()
@@ -333,6 +412,7 @@ void GridModel::close()
     beginResetModel();
     m_open = false;
     m_atEnd = true;
+    m_atStart = true;
     m_rows.clear();
     m_keyColumn = -1;
     m_order.clear();
@@ -361,6 +441,16 @@ void GridModel::setFilter(const QList<GridCondition> &conditions)
 
 int GridModel::refresh(const QVariant &keepKey)
 {
+    if (m_open && !m_atStart) {
+        // A stretch further down is read anew from the row kept.
+        if (keepKey.isValid()) {
+            const DataTable found = keyRow(keepKey);
+            if (found.rowCount() > 0)
+                return reposition(found);
+        }
+        requery(m_sort, m_filter, m_pageSize);
+        return -1;
+    }
     if (!m_open)
         open();
     else
@@ -371,14 +461,33 @@ int GridModel::refresh(const QVariant &keepKey)
 int GridModel::findKey(const QVariant &key)
 {
     requireOpen("find a row");
-    return locate({{m_keyName, GridCondition::Equal, key}});
+    const int row = rowOfKey(key);
+    if (row >= 0)
+        return row;
+    if (!m_atStart)
+        return seekKey(key);
+    return readUpTo(keyRow(key));
+}
+
+DataTable GridModel::keyRow(const QVariant &key) const
+{
+    // One row at most: no order to walk.
+    return readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, key}},
+                           m_order, {}, true));
 }
 
 int GridModel::locate(const QList<GridCondition> &conditions)
 {
     requireOpen("search the list");
-    // The first row that meets the conditions...
-    const DataTable found = readRows(page(m_filter + conditions, m_order, {}, 1));
+    // Positions count from the list's start; a stretch further down has none.
+    if (!m_atStart)
+        return seek(conditions);
+    return readUpTo(readPage(m_filter + conditions, m_order, {}, 1, true));
+}
+
+int GridModel::readUpTo(const DataTable &found)
+{
+    // The row found...
     if (found.rowCount() == 0)
         return -1;
     const QVariantList target = orderValues(found, 0, m_order);
@@ -399,9 +508,116 @@ int GridModel::locate(const QList<GridCondition> &conditions)
     return -1;
 }
 
+int GridModel::seek(const QList<GridCondition> &conditions)
+{
+    requireOpen("search the list");
+    const DataTable found = readPage(m_filter + conditions, m_order, {}, 1, true);
+    if (found.rowCount() == 0)
+        return -1;
+    const int row = rowOfKey(found.value(0, m_keyColumn));
+    return row >= 0 ? row : reposition(found);
+}
+
+int GridModel::seekKey(const QVariant &key)
+{
+    requireOpen("find a row");
+    const int row = rowOfKey(key);
+    if (row >= 0)
+        return row;
+    const DataTable found = keyRow(key);
+    return found.rowCount() > 0 ? reposition(found) : -1;
+}
+
+int GridModel::reposition(const DataTable &found)
+{
+    // A page from the row on. The rows before it are read when the view asks for them: reading
+    // them against the list's order would have the database sort them, where an index of the
+    // order's first column can be walked only forwards.
+    const int more = m_pageSize - 1;
+    const DataTable from =
+        more > 0 ? readPage(m_filter, m_order, orderValues(found, 0, m_order), more, true) : DataTable(m_rows.fields());
+    DataTable rows(m_rows.fields());
+    rows.appendRows(found);
+    rows.appendRows(from);
+
+    beginResetModel();
+    m_rows = rows;
+    m_atStart = false;
+    m_atEnd = more > 0 && from.rowCount() < more;
+    endResetModel();
+    return 0;
+}
+
+int GridModel::rowOfKey(const QVariant &key) const
+{
+    for (int r = 0; r < m_rows.rowCount(); ++r) {
+        if (m_rows.value(r, m_keyColumn) == key)
+            return r;
+    }
+    return -1;
+}
+
+void GridModel::readBefore(int count)
+{
+    if (!m_open || m_atStart || count <= 0)
+        return;
+    const DataTable above =
+        m_rows.rowCount() > 0 ? readPage(m_filter, m_order, orderValues(m_rows, 0, m_order), count, false) : DataTable();
+    if (above.rowCount() < count)
+        m_atStart = true;
+    if (above.rowCount() == 0)
+        return;
+    DataTable rows(m_rows.fields());
+    rows.reserveRows(above.rowCount() + m_rows.rowCount());
+    for (int r = above.rowCount() - 1; r >= 0; --r)
+        rows.appendRow(above.row(r));
+    rows.appendRows(m_rows);
+    beginInsertRows(QModelIndex(), 0, above.rowCount() - 1);
+    m_rows = rows;
+    endInsertRows();
+}
+
+void GridModel::fetchBefore(int count)
+{
+    try {
+        readBefore(count);
+    } catch (const VarnexError &e) {
+        // As fetchMore: no further rows are asked for until the list is read again.
+        m_atStart = true;
+        report(e.message());
+    }
+}
+
+int GridModel::toFirst()
+{
+    requireOpen("read the list");
+    if (!m_atStart)
+        requery(m_sort, m_filter, m_pageSize);
+    return m_rows.rowCount() > 0 ? 0 : -1;
+}
+
+int GridModel::toLast()
+{
+    requireOpen("read the list");
+    if (!m_atEnd) {
+        const DataTable tail = readPage(m_filter, m_order, {}, m_pageSize, false);
+        DataTable rows(m_rows.fields());
+        rows.reserveRows(tail.rowCount());
+        for (int r = tail.rowCount() - 1; r >= 0; --r)
+            rows.appendRow(tail.row(r));
+        beginResetModel();
+        m_rows = rows;
+        m_atEnd = true;
+        m_atStart = tail.rowCount() < m_pageSize;
+        endResetModel();
+    }
+    return m_rows.rowCount() - 1;
+}
+
 void GridModel::fetchAll()
 {
     requireOpen("read the list");
+    readBefore(std::numeric_limits<int>::max());
     fetchRows(std::numeric_limits<int>::max());
 }
 

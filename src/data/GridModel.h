@@ -49,7 +49,7 @@ struct GridCondition
 // added around it, and the key column (unique and never NULL, such as UNIQUE_UUID) ends every
 // order, so that the order is total.
 //
-// Paging is by key, not by cursor or offset: each page is one short statement asking for the rows
+// Paging is by key, not by cursor or offset: each page is a short statement asking for the rows
 // that follow the last row read, in the list's order ("ROWS n"). The statement is finished before
 // the page is shown, so the list holds no cursor and no transaction open on its connection while
 // the user looks at it: the connection's own unit of work can start and commit freely in between
@@ -58,9 +58,16 @@ struct GridCondition
 // A page far down the list costs what the first one costs where the order can use an index, where
 // an offset would re-read every row before it; and rows inserted or deleted between two pages
 // neither repeat nor skip a row. What is shown is what each page found; refresh() reads it anew.
-// In the key's order alone an indexed key is walked directly; in any other order each page sorts
-// the rows that follow it, so the first pages of a very long list cost the most (about a fifth of
-// a second for 100,000 rows).
+// In the key's order alone an indexed key is walked directly. In any other order a page is read in
+// two steps, so that the database never sorts the whole list: first the value of the first order
+// column at the page's last row (a walk of that column's index, where it has one, reading that
+// column alone), then the page itself, bounded to the rows between the last row read and that
+// value, sorted in full. The bounds follow from the order, so the rows are those one statement
+// would give.
+//
+// The rows read are a stretch of the list, which need not begin at its first row: seek() reads
+// the list around a row far down without the rows before it (a picker opened on its bookmark, a
+// search as the user types), and the rows above are read as the view scrolls up (fetchBefore).
 //
 // Text values are as the database holds them; data() gives Qt::DisplayRole as the user sees it
 // (dates "dd/MM/yyyy", decimals at their scale, Booleans "T"/"F") and Qt::EditRole as the value
@@ -98,6 +105,10 @@ public:
 
     // Reads the first page.
     void open();
+    // Opens the list at the row of the key, as seekKey does, without reading the first page;
+    // returns its row, or -1 (the first page read) when no row of the list has the key. On an
+    // open list, seekKey.
+    int openAt(const QVariant &key);
     void close();
     bool isOpen() const { return m_open; }
 
@@ -110,13 +121,28 @@ public:
 
     // Reads the list again, at least as many rows as were read before, and returns the row of
     // keepKey afterwards (reading further when it has moved down), or -1 when it is gone or no
-    // key was given. Opens the list when it is closed.
+    // key was given. Opens the list when it is closed. Rows read around a seek are read around
+    // keepKey again (from the list's start when there is no key or it is gone).
     int refresh(const QVariant &keepKey = QVariant());
     // The row of the given key, reading pages up to it; -1 when no row of the list has it.
     int findKey(const QVariant &key);
     // The first row, in the list's order, that meets every condition as well as the filter,
-    // reading pages up to it; -1 when there is none. Incremental search is a StartsWith.
+    // reading pages up to it; -1 when there is none. (After a seek: as seek.)
     int locate(const QList<GridCondition> &conditions);
+    // As locate, but the rows before the row found are not read: when it is not among the rows
+    // read, the list is read anew from it (a page), and the rows before it are read when asked
+    // for (fetchBefore). Returns its row, or -1 (nothing read again) when there is none.
+    // Incremental search is a StartsWith.
+    int seek(const QList<GridCondition> &conditions);
+    int seekKey(const QVariant &key);
+    // Whether rows before the first row read exist; fetchBefore reads up to count of them, in the
+    // list's order, inserted before the rows read (and, as fetchMore, never throws).
+    bool canFetchBefore() const { return m_open && !m_atStart; }
+    void fetchBefore(int count);
+    // Reads the first page, or the last page, of the list (only what is not read already);
+    // returns the first, or the last, row.
+    int toFirst();
+    int toLast();
     // Reads every remaining row (an export of the whole list).
     void fetchAll();
     // The number of rows the list has with its filter, whatever has been read of it.
@@ -169,18 +195,34 @@ private:
     QString columnRef(int column) const;
     QList<OrderColumn> orderOf(const QList<GridSortKey> &keys) const;
     Statement select(const QString &what, const QList<GridCondition> &conditions,
-                     const QList<OrderColumn> &order, const QVariantList &beyond, bool after) const;
+                     const QList<OrderColumn> &order, const QVariantList &beyond, bool after,
+                     const QList<Statement> &more = {}) const;
     Statement condition(const GridCondition &c) const;
     Statement beyond(const QList<OrderColumn> &order, const QVariantList &values, bool after) const;
-    // The rows of the list in its order, those after the given order values when there are any.
-    Statement page(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
-                   const QVariantList &after, int rows) const;
+    QString orderBy(const QList<OrderColumn> &order, bool forward) const;
+    // Conditions on the first order column implied by a page: rows from the given value on, and
+    // rows up to the page's last value, in the walk's direction.
+    Statement boundFrom(const OrderColumn &first, const QVariant &value, bool forward) const;
+    Statement boundTo(const OrderColumn &first, const QVariant &value, bool forward, bool mayHoldNulls) const;
+    // Up to `rows` rows of the list beyond the given order values (all from the start, or the
+    // end, without them): in the list's order when forward, against it otherwise.
+    DataTable readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                       const QVariantList &from, int rows, bool forward) const;
     QVariantList orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const;
     QSqlQuery execute(const Statement &statement) const;
     qint64 count(const Statement &statement) const;
     DataTable readRows(const Statement &statement) const;
+    DataTable readRows(const Statement &statement, const QList<FieldDef> &fields) const;
     void requery(const QList<GridSortKey> &sort, const QList<GridCondition> &filter, int rows);
     void fetchRows(int count);
+    void readBefore(int count);
+    // The row of the list with the key (none or one).
+    DataTable keyRow(const QVariant &key) const;
+    // Reads up to the row found (a table of it, maybe empty) from the list's start; its row or -1.
+    int readUpTo(const DataTable &found);
+    // Reads the list anew from the row found (a table of that one row); returns its index, 0.
+    int reposition(const DataTable &found);
+    int rowOfKey(const QVariant &key) const;
     void report(const QString &message);
 
     QSqlDatabase m_db;
@@ -195,6 +237,7 @@ private:
 
     bool m_open = false;
     bool m_atEnd = true;
+    bool m_atStart = true;      // the first row read is the list's first row
     DataTable m_rows;          // the fields of the list and the rows read so far
     int m_keyColumn = -1;
     QList<OrderColumn> m_order; // m_sort resolved, ending with the key

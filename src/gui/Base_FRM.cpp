@@ -56,11 +56,9 @@ bool TBasefrm::ShowForm(TBasefrm *form, bool Modal, std::unique_ptr<TDefaultInfo
     if (Modal) {
         busy.release();
         QPointer<TBasefrm> guard(form);
-        form->m_showingModal = true;
-        form->exec();
+        form->ShowModal();
         if (!guard)
             return false;
-        form->m_showingModal = false;
         if (!form->m_persist) {
             delete form;
             return false;
@@ -71,6 +69,16 @@ bool TBasefrm::ShowForm(TBasefrm *form, bool Modal, std::unique_ptr<TDefaultInfo
     form->raise();
     form->activateWindow();
     return true;
+}
+
+int TBasefrm::ShowModal()
+{
+    m_showingModal = true;
+    QPointer<TBasefrm> guard(this);
+    const int result = exec();
+    if (guard)
+        m_showingModal = false;
+    return result;
 }
 
 void TBasefrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)

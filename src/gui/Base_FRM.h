@@ -123,6 +123,9 @@ public:
     bool Persist() const { return m_persist; }
     IGeneralInfo *SetupInfo() const { return m_setupInfo; }
     bool ShowingModal() const { return m_showingModal; }
+    // Shows the form modally and returns its modal result. The form is not freed by closing; the
+    // caller decides (CreateAndShow frees it unless it persists).
+    int ShowModal();
 
     TReturnInfo *ReturnInfoSocket() const override { return m_returnInfo; }
     void SetReturnInfoSocket(TReturnInfo *info) override;

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -180,6 +181,15 @@ bool TzqcxDBEditorBase::WriteField(const QVariant &value)
 TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QLineEdit::textEdited, this, [this]() {
+        if (m_upperCase) {
+            const QString upper = text().toUpper();
+            if (upper != text()) {
+                const int position = cursorPosition();
+                setText(upper);
+                setCursorPosition(position);
+                setModified(true);
+            }
+        }
         if (WritesWhileTyping())
             commitText();
     });
@@ -439,6 +449,8 @@ void TzqcxDBImageComboBox::ShowFieldValue(const QVariant &value)
         }
     }
     setCurrentIndex(index);
+    // A value that is not among the items stays visible instead of looking empty.
+    setPlaceholderText(index < 0 && !isNullValue(value) ? value.toString() : QString());
 }
 
 void TzqcxDBImageComboBox::keyPressEvent(QKeyEvent *e)
@@ -458,6 +470,54 @@ void TzqcxDBLookupComboBox::SetLookupItems(const QList<QPair<QVariant, QString>>
     for (const auto &item : keysAndDescriptions)
         addItem(item.second, item.first);
     ReloadField();
+}
+
+void TzqcxDBLookupComboBox::SetListSource(QAbstractItemModel *model, const QString &keyField,
+                                          const QString &descriptionField)
+{
+    disconnectAll(m_sourceConnections);
+    m_source = model;
+    m_keyField = keyField;
+    m_descriptionField = descriptionField;
+    if (model) {
+        const auto rebuild = [this]() { rebuildFromSource(); };
+        m_sourceConnections << connect(model, &QAbstractItemModel::modelReset, this, rebuild);
+        m_sourceConnections << connect(model, &QAbstractItemModel::layoutChanged, this, rebuild);
+        m_sourceConnections << connect(model, &QAbstractItemModel::rowsInserted, this, rebuild);
+        m_sourceConnections << connect(model, &QAbstractItemModel::rowsRemoved, this, rebuild);
+        m_sourceConnections << connect(model, &QAbstractItemModel::dataChanged, this, rebuild);
+    }
+    rebuildFromSource();
+}
+
+void TzqcxDBLookupComboBox::rebuildFromSource()
+{
+    const QSignalBlocker block(this);
+    clear();
+    const int keyColumn = sourceColumn(m_keyField);
+    const int descriptionColumn = sourceColumn(m_descriptionField);
+    if (m_source && keyColumn >= 0) {
+        for (int r = 0; r < m_source->rowCount(); ++r) {
+            const QVariant key = m_source->index(r, keyColumn).data(Qt::EditRole);
+            const QString code = m_source->index(r, keyColumn).data(Qt::DisplayRole).toString();
+            const QString text = descriptionColumn >= 0
+                                     ? code + QStringLiteral(" - ") + m_source->index(r, descriptionColumn).data(Qt::DisplayRole).toString()
+                                     : code;
+            addItem(text, key);
+        }
+    }
+    ReloadField();
+}
+
+int TzqcxDBLookupComboBox::sourceColumn(const QString &field) const
+{
+    if (!m_source || field.isEmpty())
+        return -1;
+    for (int c = 0; c < m_source->columnCount(); ++c) {
+        if (m_source->headerData(c, Qt::Horizontal).toString().compare(field, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
 }
 
 // ------------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "data/DataSet.h"
 
+#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -81,6 +82,9 @@ class TzqcxDBTextEdit : public TzqcxFocusColouredEditor<QLineEdit, TzqcxDBEditor
     Q_OBJECT
 public:
     explicit TzqcxDBTextEdit(QWidget *parent = nullptr);
+    // Turns what is typed into capitals (codes).
+    void SetUpperCase(bool upper) { m_upperCase = upper; }
+    bool UpperCase() const { return m_upperCase; }
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
@@ -92,6 +96,7 @@ protected:
 
 private:
     void commitText();
+    bool m_upperCase = false;
 };
 
 class TzqcxDBMaskEdit : public TzqcxDBTextEdit
@@ -219,13 +224,29 @@ protected:
     void ShowFieldValue(const QVariant &value) override;
 };
 
-// Codes chosen from a lookup list: each item shows a description and stores its key.
+// Codes chosen from a lookup list: each item shows a description and stores its key. A stored
+// code that is not in the list is shown greyed as it stands.
 class TzqcxDBLookupComboBox : public TzqcxDBImageComboBox
 {
     Q_OBJECT
 public:
     using TzqcxDBImageComboBox::TzqcxDBImageComboBox;
     void SetLookupItems(const QList<QPair<QVariant, QString>> &keysAndDescriptions);
+    // Lists the rows of an item model (a lookup list's data source): each item shows the key
+    // field's value and the description field's text, and stores the key. Fields are found by
+    // their column headers (letter case ignored) each time the items are built, and the items
+    // follow the model: a reset (a reload of the list) or a change builds them again. An empty
+    // description field shows the key alone.
+    void SetListSource(QAbstractItemModel *model, const QString &keyField, const QString &descriptionField);
+    QAbstractItemModel *ListSource() const { return m_source; }
+
+private:
+    void rebuildFromSource();
+    int sourceColumn(const QString &field) const;
+    QPointer<QAbstractItemModel> m_source;
+    QString m_keyField;
+    QString m_descriptionField;
+    QList<QMetaObject::Connection> m_sourceConnections;
 };
 
 // Radio buttons in a group box; each button stores its value. The group box is coloured.

@@ -135,6 +135,28 @@ void TestGridModel::listsWithoutReadingEverything()
     QCOMPARE(model->findKey(QStringLiteral("U005000")), 4999);
     QCOMPARE(model->rowCount(), 5000);
     QVERIFY(model->canFetchMore(QModelIndex()));
+
+    // Seeking a row far down reads a page from it, and the rows above only when asked for.
+    QCOMPARE(model->seekKey(QStringLiteral("U090000")), 0);
+    QCOMPARE(model->rowCount(), 200);
+    QCOMPARE(model->value(0, "CODE").toString(), QStringLiteral("C090000"));
+    QSignalSpy above(model.get(), &QAbstractItemModel::rowsInserted);
+    model->fetchBefore(10);
+    QCOMPARE(above.count(), 1);
+    QCOMPARE(above.at(0).at(1).toInt(), 0);
+    QCOMPARE(model->value(0, "CODE").toString(), QStringLiteral("C089990"));
+    QCOMPARE(model->findKey(QStringLiteral("U090000")), 10);
+    // A search or a refresh there stays there.
+    QCOMPARE(model->locate({{"CODE", GridCondition::StartsWith, QStringLiteral("c0999")}}), 0);
+    QCOMPARE(model->rowCount(), 101); // C099900 to the end
+    QVERIFY(!model->canFetchMore(QModelIndex()));
+    QCOMPARE(model->refresh(model->keyOf(3)), 0);
+    QCOMPARE(model->value(0, "CODE").toString(), QStringLiteral("C099903"));
+    QCOMPARE(model->toLast(), model->rowCount() - 1);
+    QCOMPARE(model->value(model->rowCount() - 1, "CODE").toString(), QStringLiteral("C100000"));
+    QCOMPARE(model->toFirst(), 0);
+    QCOMPARE(model->value(0, "CODE").toString(), QStringLiteral("C000001"));
+    QVERIFY(!model->canFetchBefore());
 }
 
 void TestGridModel::pagesFollowTheOrder_data()
@@ -171,7 +193,29 @@ void TestGridModel::pagesFollowTheOrder()
     model->open();
     while (model->canFetchMore(QModelIndex()))
         model->fetchMore(QModelIndex());
-    QCOMPARE(keysOf(*model), keysInOrder(orderBy));
+    const QStringList all = keysInOrder(orderBy);
+    QCOMPARE(keysOf(*model), all);
+
+    // Opened on a row in the middle, or on the last page, the list reads on both ways to the same
+    // rows in the same order.
+    for (const QString &middle : {all.at(23), all.at(41), QString()}) {
+        auto around = list(7);
+        around->setSort(sort);
+        if (middle.isEmpty()) {
+            around->open();
+            QCOMPARE(around->toLast(), around->rowCount() - 1);
+            QCOMPARE(around->keyOf(around->rowCount() - 1).toString(), all.constLast());
+        } else {
+            QCOMPARE(around->openAt(middle), 0);
+            QCOMPARE(around->rowCount(), 7);
+            QVERIFY(around->canFetchBefore());
+        }
+        while (around->canFetchBefore())
+            around->fetchBefore(5);
+        while (around->canFetchMore(QModelIndex()))
+            around->fetchMore(QModelIndex());
+        QCOMPARE(keysOf(*around), all);
+    }
 }
 
 void TestGridModel::filterValuesStayValues_data()

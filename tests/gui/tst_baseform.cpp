@@ -3,7 +3,7 @@
 #include "gui/IBBaseAdvanced_FRM.h"
 #include "store/LocalDatabase.h"
 #include "core/Main_DM.h"
-#include "support/TestDatabase.h"
+#include "support/MainStore.h"
 
 #include <QTest>
 #include <QTimer>
@@ -320,24 +320,16 @@ void TestBaseForm::nonWidgetOwner()
     QVERIFY(form.isNull());
 }
 
-// The database forms work on a copy of the template opened as the program's main connection.
-class MainStore
+// The database forms work on a copy of the template opened as the program's main connection,
+// with one officer.
+class OfficerStore : public MainStore
 {
 public:
-    MainStore()
+    OfficerStore()
     {
         db.exec("INSERT INTO SAMPLE_OFFICER (UNIQUE_UUID, CODE, NAME) VALUES (?, 'A', 'Al')",
                 {QUuid::createUuid().toString(QUuid::WithoutBraces)});
-        main = openLocalDatabase(db.path(), QLatin1String(TMaindm::ConnectionName));
     }
-    ~MainStore()
-    {
-        main.close();
-        main = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QLatin1String(TMaindm::ConnectionName));
-    }
-    TestDatabase db;
-    QSqlDatabase main;
 };
 
 class OfficerFrm : public TIBBaseAdvancedfrm
@@ -356,7 +348,7 @@ public:
 
 void TestBaseForm::databaseFormTransactionGuard()
 {
-    MainStore store;
+    OfficerStore store;
     QVERIFY(store.main.isOpen());
     QWidget owner;
     QPointer<OfficerFrm> form = TBasefrm::CreateAndShow<OfficerFrm>("Officers", &owner, false);
@@ -388,7 +380,7 @@ void TestBaseForm::databaseFormTransactionGuard()
 
 void TestBaseForm::refreshSkipsEditedDataset()
 {
-    MainStore store;
+    OfficerStore store;
     QWidget owner;
     OfficerFrm *form = TBasefrm::CreateAndShow<OfficerFrm>("Officers", &owner, false);
     form->qryData->open();
@@ -408,7 +400,7 @@ void TestBaseForm::refreshSkipsEditedDataset()
 
 void TestBaseForm::givenTransactionMovesDatasets()
 {
-    MainStore store;
+    OfficerStore store;
     QWidget owner;
     LocalTransaction shared(store.main);
     auto defaults = std::make_unique<TIBBaseAdvancedfrmDefaults>();
