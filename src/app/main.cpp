@@ -8,6 +8,7 @@
 #include "core/Initialisation_DM.h"
 #include "core/ui/InternetLogin_FRM.h"
 #include "remote/LoginServerChannel.h"
+#include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
 #include "core/Main_DM.h"
@@ -230,6 +231,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     window.SetServerMonitor(&monitor);
     window.SetSyncLogWindow(&syncLog);
     TMaindm &maindm = *modules.maindm;
+    const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
