@@ -143,35 +143,38 @@ void TSampleExportDM::setBusy(bool busy)
 // ---------------------------------------------------------------------------------------------
 // Wizards
 
-void TSampleExportDM::RunExport(const QString &Personality)
+void TSampleExportDM::openWizard(const QString &personality, bool toFile)
 {
-    if (Personality.isEmpty())
+    if (personality.isEmpty())
         throw VarnexError(NoPersonalityText());
     if (!wizardOpener())
         throw VarnexError(QStringLiteral("The laboratory export wizard is not available."));
-    wizardOpener()(*this, Personality, false);
+    wizardOpener()(*this, personality, toFile);
+}
+
+void TSampleExportDM::RunExport(const QString &Personality)
+{
+    openWizard(Personality, false);
 }
 
 void TSampleExportDM::RunExportToDisk(const QString &Personality)
 {
-    if (Personality.isEmpty())
-        throw VarnexError(NoPersonalityText());
-    if (!wizardOpener())
-        throw VarnexError(QStringLiteral("The laboratory export wizard is not available."));
-    wizardOpener()(*this, Personality, true);
+    openWizard(Personality, true);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-void TSampleExportDM::setSelection(const QString &personality, const QString &labCode, const QStringList &officers)
+void TSampleExportDM::setSelection(const QString &personality, const QString &labCode, const QStringList &officers,
+                                   const QString &labName)
 {
     m_officerList = officers;
     m_personality = personality;
     m_labCode = labCode;
+    m_labName = labName;
 }
 
-DataTable TSampleExportDM::openSelection() const
+DataTable TSampleExportDM::openSelection(bool toDeliver) const
 {
     QVariantList names;
     for (const QString &name : m_officerList)
@@ -190,6 +193,8 @@ DataTable TSampleExportDM::openSelection() const
     QString error;
     if (!rows.fillFromQuery(q, &error))
         throw VarnexError(QStringLiteral("The samples to export could not be read: ") + error);
+    if (toDeliver && rows.rowCount() == 0)
+        throw VarnexError(NoSamplesText());
     return rows;
 }
 
@@ -203,6 +208,26 @@ DataTable TSampleExportDM::openBatchSamples(qint64 batchId) const
     QString error;
     if (!rows.fillFromQuery(q, &error))
         throw VarnexError(QStringLiteral("The samples of batch %1 could not be read: %2").arg(batchId).arg(error));
+    return rows;
+}
+
+DataTable TSampleExportDM::openBatch(qint64 batchId, QString *comment)
+{
+    QSqlQuery batch = SqlUtil::exec(database(),
+                                    QStringLiteral("SELECT SAMPLING_OFFICER_NAMES, PERSONALITY, LABORATORY__CODE, COMMENT "
+                                                   "FROM EXPORT_BATCH WHERE UNIQUE_ID = ?"),
+                                    {batchId});
+    if (!batch.next())
+        throw VarnexError(QStringLiteral("No batch number with id = ") + QString::number(batchId));
+    setSelection(batch.value(1).toString(), batch.value(2).toString(),
+                 batch.value(0).toString().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
+    if (comment)
+        *comment = batch.value(3).toString();
+    batch.finish();
+
+    const DataTable rows = openBatchSamples(batchId);
+    if (rows.rowCount() == 0)
+        throw VarnexError(NoSamplesText());
     return rows;
 }
 
@@ -230,9 +255,8 @@ bool TSampleExportDM::batchRecorded(qint64 exportId) const
 QString TSampleExportDM::GetTextToSendToLab(const QString &Personality, const QString &ALabCode,
                                             const QString &ALabName, const QStringList &OfficerList)
 {
-    Q_UNUSED(ALabName)
     SetExportId();
-    setSelection(Personality, ALabCode, OfficerList);
+    setSelection(Personality, ALabCode, OfficerList, ALabName);
     const DataTable rows = openSelection();
     LabDelivery::CoverHeader header;
     header.authorityCode = m_maindm.LocalAuthorityCode();
@@ -244,6 +268,24 @@ QString TSampleExportDM::GetTextToSendToLab(const QString &Personality, const QS
 
 // ---------------------------------------------------------------------------------------------
 // Recording
+
+TSampleExportDM::Delivery TSampleExportDM::newDelivery(qint64 exportId, const QString &comment, const QString &method,
+                                                       const DataTable &rows) const
+{
+    Delivery delivery;
+    delivery.exportId = exportId;
+    delivery.personality = m_personality;
+    delivery.labCode = m_labCode;
+    // The name is both the postbox row's recipient and the batch's laboratory: the shorter of the
+    // two columns takes it.
+    delivery.labName = LabDelivery::fitLaboratoryName(
+        m_labName, std::min(LabDelivery::RecipientDescriptionSize, LabDelivery::LaboratoryNameSize));
+    delivery.comment = comment;
+    delivery.deliveryMethod = method;
+    delivery.officers = m_officerList;
+    delivery.sampleUuids = columnTexts(rows, QStringLiteral("UNIQUE_UUID"));
+    return delivery;
+}
 
 void TSampleExportDM::recordDelivery(QSqlDatabase &db, const Delivery &delivery) const
 {
@@ -350,7 +392,7 @@ void TSampleExportDM::DeliverToLab(const QString &Personality, const QString &AL
                               .arg(AComment.size())
                               .arg(LabDelivery::SenderNotesSize));
 
-    setSelection(Personality, ALabCode, OfficerList);
+    setSelection(Personality, ALabCode, OfficerList, ALabName);
     // The codes waiting now; those that do not fit into the postbox row wait for the next delivery.
     QStringList codes;
     QVariantList rowIds;
@@ -363,21 +405,8 @@ void TSampleExportDM::DeliverToLab(const QString &Personality, const QString &AL
     codes = codes.mid(0, fitting);
     rowIds = rowIds.mid(0, fitting);
 
-    const DataTable rows = openSelection();
-    if (rows.rowCount() == 0)
-        throw VarnexError(NoSamplesText());
-
-    Delivery delivery;
-    delivery.exportId = m_exportBatchId;
-    delivery.personality = Personality;
-    delivery.labCode = ALabCode;
-    delivery.labName = LabDelivery::fitLaboratoryName(ALabName,
-                                                      std::min(LabDelivery::RecipientDescriptionSize,
-                                                               LabDelivery::LaboratoryNameSize));
-    delivery.comment = AComment;
-    delivery.deliveryMethod = RemoteTransfer();
-    delivery.officers = OfficerList;
-    delivery.sampleUuids = columnTexts(rows, QStringLiteral("UNIQUE_UUID"));
+    const DataTable rows = openSelection(true);
+    Delivery delivery = newDelivery(m_exportBatchId, AComment, RemoteTransfer(), rows);
     delivery.cancelledRowIds = rowIds;
 
     PostboxRow row;
@@ -391,20 +420,8 @@ void TSampleExportDM::DeliverToLab(const QString &Personality, const QString &AL
 void TSampleExportDM::ReExportToLab(qint64 BatchId, Done done)
 {
     requireIdle();
-    QSqlQuery batch = SqlUtil::exec(database(),
-                                    QStringLiteral("SELECT SAMPLING_OFFICER_NAMES, PERSONALITY, LABORATORY__CODE, COMMENT "
-                                                   "FROM EXPORT_BATCH WHERE UNIQUE_ID = ?"),
-                                    {BatchId});
-    if (!batch.next())
-        throw VarnexError(QStringLiteral("No batch number with id = ") + QString::number(BatchId));
-    setSelection(batch.value(1).toString(), batch.value(2).toString(),
-                 batch.value(0).toString().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
-    QString comment = batch.value(3).toString();
-    batch.finish();
-
-    const DataTable rows = openBatchSamples(BatchId);
-    if (rows.rowCount() == 0)
-        throw VarnexError(NoSamplesText());
+    QString comment;
+    const DataTable rows = openBatch(BatchId, &comment);
     newExportId(); // taken and left unused, as every re-send does
     if (comment.isEmpty())
         comment = QStringLiteral("No notes provided");
@@ -447,23 +464,13 @@ QString TSampleExportDM::DeliverToFile(const QString &Personality, const QString
                                        const QString &AFolderName, const QString &AComment,
                                        const QStringList &OfficerList)
 {
-    setSelection(Personality, ALabCode, OfficerList);
-    const DataTable rows = openSelection();
-    if (rows.rowCount() == 0)
-        throw VarnexError(NoSamplesText());
+    setSelection(Personality, ALabCode, OfficerList, ALabName);
+    const DataTable rows = openSelection(true);
     const qint64 exportId = newExportId();
     const QString fileName =
         LabDelivery::exportFileName(AFolderName, m_maindm.LocalAuthorityCode(), m_maindm.InstallationId(), exportId);
 
-    Delivery delivery;
-    delivery.exportId = exportId;
-    delivery.personality = Personality;
-    delivery.labCode = ALabCode;
-    delivery.labName = LabDelivery::fitLaboratoryName(ALabName, LabDelivery::LaboratoryNameSize);
-    delivery.comment = AComment;
-    delivery.deliveryMethod = FileTransfer();
-    delivery.officers = OfficerList;
-    delivery.sampleUuids = columnTexts(rows, QStringLiteral("UNIQUE_UUID"));
+    const Delivery delivery = newDelivery(exportId, AComment, FileTransfer(), rows);
 
     // The batch is recorded in a transaction that commits only once the file is in place; when
     // that commit fails, the file goes again: the file and the batch exist both or neither.
@@ -484,19 +491,7 @@ QString TSampleExportDM::DeliverToFile(const QString &Personality, const QString
 
 void TSampleExportDM::ReExportToFile(qint64 BatchId, QString &AFolderName)
 {
-    QSqlQuery batch = SqlUtil::exec(database(),
-                                    QStringLiteral("SELECT SAMPLING_OFFICER_NAMES, PERSONALITY, LABORATORY__CODE "
-                                                   "FROM EXPORT_BATCH WHERE UNIQUE_ID = ?"),
-                                    {BatchId});
-    if (!batch.next())
-        throw VarnexError(QStringLiteral("No batch number with id = ") + QString::number(BatchId));
-    setSelection(batch.value(1).toString(), batch.value(2).toString(),
-                 batch.value(0).toString().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts));
-    batch.finish();
-
-    const DataTable rows = openBatchSamples(BatchId);
-    if (rows.rowCount() == 0)
-        throw VarnexError(NoSamplesText());
+    const DataTable rows = openBatch(BatchId, nullptr);
     const QString fileName =
         LabDelivery::exportFileName(AFolderName, m_maindm.LocalAuthorityCode(), m_maindm.InstallationId(), BatchId);
     writePacketFile(rows, fileName, {});

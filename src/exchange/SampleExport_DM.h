@@ -115,12 +115,21 @@ private:
     };
 
     QSqlDatabase database() const;
-    void setSelection(const QString &personality, const QString &labCode, const QStringList &officers);
+    void openWizard(const QString &personality, bool toFile);
+    void setSelection(const QString &personality, const QString &labCode, const QStringList &officers,
+                      const QString &labName = QString());
     // The delivery's selection: every column of SAMPLE, then every column of its SAMPLE_OFFICER.
-    DataTable openSelection() const;
+    // toDeliver: an empty selection is refused ("There are no samples ready to export.").
+    DataTable openSelection(bool toDeliver = false) const;
     DataTable openBatchSamples(qint64 batchId) const;
+    // An earlier batch: its row becomes the current officers, personality and laboratory (and
+    // *comment); returns its samples, whatever their status. Throws for an unknown batch or one
+    // without samples.
+    DataTable openBatch(qint64 batchId, QString *comment);
     qint64 newExportId() const;
     bool batchRecorded(qint64 exportId) const;
+    // The record of a delivery of these rows under the current selection.
+    Delivery newDelivery(qint64 exportId, const QString &comment, const QString &method, const DataTable &rows) const;
     // Records a delivery; runs inside the caller's transaction on db.
     void recordDelivery(QSqlDatabase &db, const Delivery &delivery) const;
     // Records a posted delivery in one transaction and reports to done.
@@ -137,6 +146,7 @@ private:
     std::unique_ptr<TReturnInfo> m_returnInfo;
     QStringList m_officerList;
     QString m_labCode;
+    QString m_labName;
     QString m_personality;
     qint64 m_exportBatchId = 0;
     bool m_busy = false;

@@ -8,6 +8,7 @@
 #include "exchange/ui/CheckListModel.h"
 #include "exchange/ui/ExportLabToFile_FRM.h"
 #include "exchange/ui/ExportLab_FRM.h"
+#include "exchange/ui/PersonalityBand.h"
 #include "store/SqlUtil.h"
 
 #include <QButtonGroup>
@@ -72,15 +73,7 @@ void TExportLabWizard::buildWidgets()
     // The wizard has its own buttons: the base's right-hand panel and status bar are not shown.
     RzPanel1->hide();
     StatusBar->hide();
-    lblHeader = new QLabel(RzPanel2);
-    lblHeader->setObjectName(QStringLiteral("lblHeader"));
-    QFont headerFont = lblHeader->font();
-    headerFont.setBold(true);
-    headerFont.setPointSizeF(headerFont.pointSizeF() * 1.3);
-    lblHeader->setFont(headerFont);
-    lblHeader->setMinimumHeight(36);
-    RzPanel2->layout()->addWidget(lblHeader);
-    RzPanel2->setAutoFillBackground(true);
+    lblHeader = PersonalityBand::makeCaption(RzPanel2);
 
     auto *outer = new QHBoxLayout(ClientArea);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -229,11 +222,8 @@ void TExportLabWizard::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultI
     FPersonality = defaults ? defaults->Personality : Varnex::PersonalityFood;
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
 
-    const bool feed = FPersonality == Varnex::PersonalityAnimalFeed;
-    QPalette palette = RzPanel2->palette();
-    palette.setColor(QPalette::Window, feed ? QColor(234, 255, 230) : QColor(202, 203, 251));
-    RzPanel2->setPalette(palette);
-    lblHeader->setText(feed ? QStringLiteral("  Animal feed samples export") : QStringLiteral("  Food samples export"));
+    PersonalityBand::show(RzPanel2, lblHeader, FPersonality, QStringLiteral("  Food samples export"),
+                          QStringLiteral("  Animal feed samples export"));
 
     openOfficers();
     fillLabs();

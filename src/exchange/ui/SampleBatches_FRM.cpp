@@ -5,6 +5,7 @@
 #include "core/Main_DM.h"
 #include "data/GridModel.h"
 #include "exchange/SampleExport_DM.h"
+#include "exchange/ui/PersonalityBand.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -195,16 +196,7 @@ TSampleBatchesFrm::~TSampleBatchesFrm()
 
 void TSampleBatchesFrm::buildWidgets()
 {
-    lblHeader = new QLabel(RzPanel2);
-    lblHeader->setObjectName(QStringLiteral("lblHeader"));
-    lblHeader->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QFont headerFont = lblHeader->font();
-    headerFont.setBold(true);
-    headerFont.setPointSizeF(headerFont.pointSizeF() * 1.3);
-    lblHeader->setFont(headerFont);
-    lblHeader->setMinimumHeight(32);
-    RzPanel2->layout()->addWidget(lblHeader);
-    RzPanel2->setAutoFillBackground(true);
+    lblHeader = PersonalityBand::makeCaption(RzPanel2);
 
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -288,11 +280,7 @@ void TSampleBatchesFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> Default
 {
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     m_personality = Maindm ? Maindm->Personality : QString();
-    const bool feed = m_personality == Varnex::PersonalityAnimalFeed;
-    QPalette palette = RzPanel2->palette();
-    palette.setColor(QPalette::Window, feed ? QColor(234, 255, 230) : QColor(202, 203, 251));
-    RzPanel2->setPalette(palette);
-    lblHeader->setText(feed ? QStringLiteral("  Animal feed") : QStringLiteral("  Food"));
+    PersonalityBand::show(RzPanel2, lblHeader, m_personality, QStringLiteral("  Food"), QStringLiteral("  Animal feed"));
 
     qryExportBatch->close();
     qryExportBatch->setDatabase(LocalDatabase());

@@ -71,6 +71,16 @@ void tick(TExportLabWizard *w, const QString &officer)
     w->officerChecks->setData(w->officerChecks->index(row, 0), Qt::Checked, Qt::CheckStateRole);
 }
 
+// Ticks the officer and goes on to the send page with the first laboratory.
+void walkToSendPage(TExportLabWizard *w, const QString &officer)
+{
+    tick(w, officer);
+    w->btnNext->click();
+    w->labItems.at(0)->click();
+    w->btnNext->click();
+    QCOMPARE(w->CurrentPage(), TExportLabWizard::SendPage);
+}
+
 template<class Wizard>
 Wizard *openWizard(QObject *owner, const QString &personality)
 {
@@ -231,10 +241,7 @@ void TestExportWizards::postboxWizardSendsOnceAndFinishes()
     seedThreeLaboratories(s);
     startEngine(s);
     auto *w = openWizard<TExportLabFrm>(m_engine.get(), QStringLiteral("FOOD"));
-    tick(w, QStringLiteral("Jo Bloggs"));
-    w->btnNext->click();
-    w->btnNext->click();
-    QCOMPARE(w->CurrentPage(), TExportLabWizard::SendPage);
+    walkToSendPage(w, QStringLiteral("Jo Bloggs"));
     QVERIFY(!w->btnFinish->isEnabled());
     QVERIFY(w->btnSend->isEnabled());
     QCOMPARE(w->btnSend->text(), QStringLiteral("Send file"));
@@ -283,9 +290,7 @@ void TestExportWizards::failedSendLeavesTheWizardAsItWas()
     seedThreeLaboratories(s);
     startEngine(s);
     auto *w = openWizard<TExportLabFrm>(m_engine.get(), QStringLiteral("FOOD"));
-    tick(w, QStringLiteral("Jo Bloggs"));
-    w->btnNext->click();
-    w->btnNext->click();
+    walkToSendPage(w, QStringLiteral("Jo Bloggs"));
     QVERIFY(m_server.control(R"({"refuseServiceLogin":true})"));
     w->btnSend->click();
     QTRY_VERIFY_WITH_TIMEOUT(!m_prompter.texts(Prompter::Kind::Error).isEmpty(), 30000);
@@ -308,10 +313,7 @@ void TestExportWizards::fileWizardSavesOnlyIntoAChosenFolder()
     startEngine(s);
     QTemporaryDir out;
     auto *w = openWizard<TExportLabToFileFrm>(m_engine.get(), QStringLiteral("FOOD"));
-    tick(w, QStringLiteral("Jo Bloggs"));
-    w->btnNext->click();
-    w->labItems.at(0)->click();
-    w->btnNext->click();
+    walkToSendPage(w, QStringLiteral("Jo Bloggs"));
     QCOMPARE(w->btnSend->text(), QStringLiteral("Save"));
     QCOMPARE(listTexts(w->lstRouteMap->model()).last(), QStringLiteral("Save to file"));
     QVERIFY(w->SelectedFolder().isEmpty());
