@@ -134,10 +134,7 @@ void TSampleExportDM::requireIdle() const
 
 void TSampleExportDM::setBusy(bool busy)
 {
-    if (m_busy == busy)
-        return;
     m_busy = busy;
-    emit BusyChanged(busy);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,6 +398,7 @@ void TSampleExportDM::DeliverToLab(const QString &Personality, const QString &AL
         rowIds << cancelled.value(0);
         codes << cancelled.value(1).toString();
     }
+    cancelled.finish();
     const int fitting = LabDelivery::itemsThatFit(codes);
     codes = codes.mid(0, fitting);
     rowIds = rowIds.mid(0, fitting);

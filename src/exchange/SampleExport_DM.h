@@ -31,8 +31,8 @@ class TMaindm;
 //
 // The postbox calls go to the central server off the GUI thread (runInBackground): DeliverToLab
 // and ReExportToLab check and prepare what they can at once, throwing VarnexError for what is
-// wrong, then return; the outcome reaches `done` on the main thread. IsBusy() is true, and
-// BusyChanged tells, while such a call is under way; a second one is refused meanwhile.
+// wrong, then return; the outcome reaches `done` on the main thread. IsBusy() is true while such a
+// call is under way, and a second one is refused meanwhile.
 // Everything else runs on the main thread and throws VarnexError with the text to show.
 class TSampleExportDM : public QObject, public IReturnInfoSocket
 {
@@ -87,9 +87,6 @@ public:
     // The socket only keeps what a wizard hands back; the module frees it.
     TReturnInfo *ReturnInfoSocket() const override { return m_returnInfo.get(); }
     void SetReturnInfoSocket(TReturnInfo *info) override;
-
-signals:
-    void BusyChanged(bool busy);
 
 private:
     // What a postbox delivery must record once its packet is in the postbox.
