@@ -692,10 +692,13 @@ BEGIN
 END^
 
 /* Records one laboratory delivery for one sampling officer. The program calls it once per officer
-   of a delivery with the same EXPORT_ID: the first call adds the EXPORT_BATCH row (UNIQUE_ID =
-   EXPORT_ID), later calls find it. Every call moves that officer's samples of the delivery (status
-   "VALIDATED", the personality, the laboratory; OFFICER_CODE carries the officer's name, matched
-   against SAMPLE_OFFICER_NAME as the delivery selected them) to "EXPORTED" under the batch. */
+   of a delivery with the same EXPORT_ID, in one transaction: the first call adds the EXPORT_BATCH
+   row (UNIQUE_ID = EXPORT_ID), later calls find it. Every call moves that officer's samples of the
+   delivery to "EXPORTED" under the batch: the samples the packet carried, which the caller lists
+   in EXPORT_PACKET_SAMPLE in the same transaction, and of those only the ones that still are as the
+   delivery selected them (status "VALIDATED", the personality, the laboratory; OFFICER_CODE
+   carries the officer's name, matched against SAMPLE_OFFICER_NAME). A sample that was not in the
+   packet stays where it is, however well it matches. */
 CREATE OR ALTER PROCEDURE SAMPLE_RUN_EXPORT_R1 (
   COMMENT TYPE OF COLUMN EXPORT_BATCH.COMMENT,
   LABORATORY_CODE TYPE OF COLUMN EXPORT_BATCH.LABORATORY__CODE,
@@ -720,14 +723,15 @@ BEGIN
       :EXPORT_ID, CURRENT_DATE, CURRENT_TIME, :LABORATORY_NAME, :SAMPLING_OFFICER_NAMES, :COMMENT,
       :DELIVERY_METHOD, :PERSONALITY, :LABORATORY_CODE);
 
-  UPDATE SAMPLE
-     SET SAMPLE_STATUS__CODE = 'EXPORTED',
-         EXPORT_BATCH__UNIQUE_ID = :EXPORT_ID,
-         EXPORTED_DATE = CURRENT_DATE
-   WHERE SAMPLE_STATUS__CODE = 'VALIDATED'
-     AND RECORD_TYPE = :PERSONALITY
-     AND SAMPLE_OFFICER_NAME = :OFFICER_CODE
-     AND LABORATORY__CODE = :LABORATORY_CODE;
+  UPDATE SAMPLE S
+     SET S.SAMPLE_STATUS__CODE = 'EXPORTED',
+         S.EXPORT_BATCH__UNIQUE_ID = :EXPORT_ID,
+         S.EXPORTED_DATE = CURRENT_DATE
+   WHERE S.SAMPLE_STATUS__CODE = 'VALIDATED'
+     AND S.RECORD_TYPE = :PERSONALITY
+     AND S.SAMPLE_OFFICER_NAME = :OFFICER_CODE
+     AND S.LABORATORY__CODE = :LABORATORY_CODE
+     AND EXISTS (SELECT 1 FROM EXPORT_PACKET_SAMPLE P WHERE P.SAMPLE_UUID = S.UNIQUE_UUID);
 END^
 
 /* Keeps a named grid layout. A live row with the same application, form, view and description is

@@ -5,6 +5,8 @@
 
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 void requireOpen(const QSqlDatabase &db)
 {
@@ -64,6 +66,24 @@ SqlInList sqlInList(const QStringList &items)
     }
     list.placeholders = marks.join(QLatin1Char(','));
     return list;
+}
+
+SqlCondition sqlInCondition(const QString &column, const QVariantList &values)
+{
+    SqlCondition condition;
+    if (values.isEmpty()) {
+        condition.text = QStringLiteral("1 = 0");
+        return condition;
+    }
+    QStringList lists;
+    for (qsizetype start = 0; start < values.size(); start += MaxInListItems) {
+        const qsizetype count = std::min<qsizetype>(MaxInListItems, values.size() - start);
+        QStringList marks(count, QStringLiteral("?"));
+        lists << column + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    }
+    condition.text = QLatin1Char('(') + lists.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    condition.values = values;
+    return condition;
 }
 
 QString GetSamplingOfficerCodeFromName(const QString &name, const QSqlDatabase &db)

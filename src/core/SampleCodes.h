@@ -38,6 +38,18 @@ struct SqlInList
 };
 SqlInList sqlInList(const QStringList &items);
 
+// The bound condition "column IN (...)" for any number of values. Firebird takes at most
+// MaxInListItems values in one IN list, so a longer list becomes several lists joined by OR, in
+// parentheses. No values give a condition that holds for no row. `column` is SQL text the caller
+// owns (such as "S.SAMPLE_OFFICER_NAME"), never data.
+inline constexpr int MaxInListItems = 1500;
+struct SqlCondition
+{
+    QString text;
+    QVariantList values;
+};
+SqlCondition sqlInCondition(const QString &column, const QVariantList &values);
+
 // The CODE of the sampling officer whose NAME equals the given name exactly, or "NF" when there is
 // none (also for a blank name). A live officer is preferred to one marked deleted. Throws
 // VarnexError when the query fails.

@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTime>
 
+#include <algorithm>
+#include <functional>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -329,9 +332,294 @@ QCborMap DataPacket::toCbor(const DataTable &table)
     return packet;
 }
 
+namespace {
+
+// Writes CBOR items the way QCborValue::toCbor() writes the same items (preferred serialisation,
+// definite lengths, doubles in 64 bits) straight into a small buffer that is handed to a sink
+// whenever it fills: no tree of values and no copy of the whole packet is ever made.
+class CborWriter
+{
+public:
+    using Sink = std::function<void(QByteArrayView)>;
+    static constexpr qsizetype Capacity = 64 * 1024;
+
+    explicit CborWriter(Sink sink) : m_buffer(Capacity, Qt::Uninitialized), m_sink(std::move(sink)) {}
+
+    void head(quint8 major, quint64 n)
+    {
+        char *d = room(9);
+        const quint8 m = quint8(major << 5);
+        if (n < 24) {
+            d[0] = char(m | n);
+            m_size += 1;
+        } else if (n <= 0xFF) {
+            d[0] = char(m | 24);
+            d[1] = char(n);
+            m_size += 2;
+        } else if (n <= 0xFFFF) {
+            d[0] = char(m | 25);
+            putBigEndian(d + 1, n, 2);
+            m_size += 3;
+        } else if (n <= 0xFFFFFFFFu) {
+            d[0] = char(m | 26);
+            putBigEndian(d + 1, n, 4);
+            m_size += 5;
+        } else {
+            d[0] = char(m | 27);
+            putBigEndian(d + 1, n, 8);
+            m_size += 9;
+        }
+    }
+    void integer(qint64 n) { n >= 0 ? head(0, quint64(n)) : head(1, ~quint64(n)); }
+    void text(QStringView s)
+    {
+        // Plain ASCII goes as it is; anything else through the same UTF-8 conversion Qt uses.
+        const char16_t *p = s.utf16();
+        const qsizetype n = s.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            if (p[i] >= 0x80) {
+                raw(3, s.toUtf8());
+                return;
+            }
+        }
+        head(3, quint64(n));
+        for (qsizetype done = 0; done < n;) {
+            room(1);
+            const qsizetype take = std::min(n - done, Capacity - m_size);
+            char *d = m_buffer.data() + m_size;
+            for (qsizetype k = 0; k < take; ++k)
+                d[k] = char(p[done + k]);
+            m_size += take;
+            done += take;
+        }
+    }
+    void text(QLatin1StringView s) { raw(3, QByteArrayView(s.data(), s.size())); }
+    void bytes(QByteArrayView b) { raw(2, b); }
+    void boolean(bool b) { simple(b ? 0xF5 : 0xF4); }
+    void null() { simple(0xF6); }
+    void floating(double v)
+    {
+        quint64 bits;
+        static_assert(sizeof bits == sizeof v);
+        std::memcpy(&bits, &v, sizeof bits);
+        char *d = room(9);
+        d[0] = char(0xFB);
+        putBigEndian(d + 1, bits, 8);
+        m_size += 9;
+    }
+    // Hands what is buffered to the sink.
+    void flush()
+    {
+        if (m_size > 0)
+            m_sink(QByteArrayView(m_buffer.constData(), m_size));
+        m_size = 0;
+    }
+
+private:
+    static void putBigEndian(char *d, quint64 n, int width)
+    {
+        for (int i = width - 1; i >= 0; --i) {
+            d[i] = char(n & 0xFF);
+            n >>= 8;
+        }
+    }
+    void raw(quint8 major, QByteArrayView b)
+    {
+        head(major, quint64(b.size()));
+        if (m_size + b.size() > Capacity) {
+            flush();
+            if (b.size() > Capacity) {
+                m_sink(b);
+                return;
+            }
+        }
+        std::memcpy(m_buffer.data() + m_size, b.data(), size_t(b.size()));
+        m_size += b.size();
+    }
+    void simple(quint8 byte)
+    {
+        *room(1) = char(byte);
+        m_size += 1;
+    }
+    // Space for n more bytes, n at most a head's nine.
+    char *room(qsizetype n)
+    {
+        if (m_size + n > Capacity)
+            flush();
+        return m_buffer.data() + m_size;
+    }
+
+    QByteArray m_buffer;
+    qsizetype m_size = 0;
+    Sink m_sink;
+};
+
+void writeDigits(char *d, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        d[i] = char('0' + value % 10);
+        value /= 10;
+    }
+}
+
+// The ISO forms of encodeValue, written directly for the dates and times every table is full of;
+// anything unusual goes through Qt's own formatting, so the text is the same either way.
+bool isoDate(QDate d, char *text)
+{
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999)
+        return false;
+    writeDigits(text, d.year(), 4);
+    text[4] = '-';
+    writeDigits(text + 5, d.month(), 2);
+    text[7] = '-';
+    writeDigits(text + 8, d.day(), 2);
+    return true;
+}
+
+bool isoTime(QTime t, char *text)
+{
+    if (!t.isValid())
+        return false;
+    writeDigits(text, t.hour(), 2);
+    text[2] = ':';
+    writeDigits(text + 3, t.minute(), 2);
+    text[5] = ':';
+    writeDigits(text + 6, t.second(), 2);
+    text[8] = '.';
+    writeDigits(text + 9, t.msec(), 3);
+    return true;
+}
+
+void writeValue(CborWriter &w, const FieldDef &field, const QVariant &v)
+{
+    if (!v.isValid() || v.isNull()) {
+        w.null();
+        return;
+    }
+    switch (field.type) {
+    case FieldType::String:
+    case FieldType::Memo:
+    case FieldType::Decimal:
+        if (v.metaType().id() == QMetaType::QString)
+            w.text(*static_cast<const QString *>(v.constData()));
+        else
+            w.text(v.toString());
+        return;
+    case FieldType::Blob:
+        if (v.metaType().id() == QMetaType::QByteArray)
+            w.bytes(*static_cast<const QByteArray *>(v.constData()));
+        else
+            w.bytes(v.toByteArray());
+        return;
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+        w.integer(v.toLongLong());
+        return;
+    case FieldType::Float:
+        w.floating(v.toDouble());
+        return;
+    case FieldType::Boolean:
+        w.boolean(v.toBool());
+        return;
+    case FieldType::Date: {
+        char text[10];
+        const QDate d = v.toDate();
+        if (isoDate(d, text))
+            w.text(QLatin1StringView(text, 10));
+        else
+            w.text(d.toString(Qt::ISODate));
+        return;
+    }
+    case FieldType::Time: {
+        char text[12];
+        const QTime t = v.toTime();
+        if (isoTime(t, text))
+            w.text(QLatin1StringView(text, 12));
+        else
+            w.text(t.toString(Qt::ISODateWithMs));
+        return;
+    }
+    case FieldType::Timestamp: {
+        char text[23];
+        const QDateTime dt = v.toDateTime();
+        const QDate d = dt.date();
+        const QTime t = dt.time();
+        if (isoDate(d, text) && isoTime(t, text + 11)) {
+            text[10] = 'T';
+            w.text(QLatin1StringView(text, 23));
+        } else {
+            w.text(d.toString(Qt::ISODate) + QLatin1Char('T') + t.toString(Qt::ISODateWithMs));
+        }
+        return;
+    }
+    }
+    w.null();
+}
+
+} // namespace
+
+void DataPacket::encodeTo(const DataTable &table, const std::function<void(QByteArrayView)> &sink)
+{
+    // The same item as QCborValue(toCbor(table)).toCbor(), written as it goes.
+    const int fields = table.fieldCount();
+    const int rows = table.rowCount();
+    CborWriter out(sink);
+    out.head(5, 5);
+    out.text(QLatin1StringView("format"));
+    out.text(QLatin1StringView(FormatName));
+    out.text(QLatin1StringView("version"));
+    out.integer(FormatVersion);
+    out.text(QLatin1StringView("fields"));
+    out.head(4, quint64(fields));
+    for (const FieldDef &f : table.fields()) {
+        out.head(5, 5);
+        out.text(QLatin1StringView("name"));
+        out.text(f.name);
+        out.text(QLatin1StringView("type"));
+        out.text(fieldTypeName(f.type));
+        out.text(QLatin1StringView("size"));
+        out.integer(f.size);
+        out.text(QLatin1StringView("scale"));
+        out.integer(f.scale);
+        out.text(QLatin1StringView("required"));
+        out.boolean(f.required);
+    }
+    out.text(QLatin1StringView("rowCount"));
+    out.integer(rows);
+    out.text(QLatin1StringView("columns"));
+    out.head(4, quint64(fields));
+    // Column by column, as the packet lays them out. The table holds its cells row by row, so a
+    // column's cells lie a whole row apart, and the texts they hold further still: walking down a
+    // column waits on memory at every cell. Each cell is asked for a few rows ahead of its turn,
+    // and its text once the cell has come, so that memory works while the writer writes.
+    // (Collecting every column row by row instead would hold the whole packet in memory.)
+    constexpr int CellAhead = 16;
+    constexpr int TextAhead = 8;
+    for (int c = 0; c < fields; ++c) {
+        const FieldDef &field = table.field(c);
+        const bool texts = field.type == FieldType::String || field.type == FieldType::Memo
+                           || field.type == FieldType::Decimal;
+        out.head(4, quint64(rows));
+        for (int r = 0; r < rows; ++r) {
+            if (r + CellAhead < rows)
+                __builtin_prefetch(&table.value(r + CellAhead, c));
+            if (texts && r + TextAhead < rows) {
+                const QVariant &ahead = table.value(r + TextAhead, c);
+                if (ahead.metaType().id() == QMetaType::QString)
+                    __builtin_prefetch(static_cast<const QString *>(ahead.constData())->constData());
+            }
+            writeValue(out, field, table.value(r, c));
+        }
+    }
+    out.flush();
+}
+
 QByteArray DataPacket::encode(const DataTable &table)
 {
-    return QCborValue(toCbor(table)).toCbor();
+    QByteArray bytes;
+    encodeTo(table, [&bytes](QByteArrayView piece) { bytes.append(piece); });
+    return bytes;
 }
 
 bool DataPacket::fromCbor(const QCborValue &packet, DataTable *table, QString *error)

@@ -6,6 +6,8 @@
 #include <QCborValue>
 #include <QString>
 
+#include <functional>
+
 #include "data/DataTable.h"
 
 // The dataset packet: a table's field definitions and rows as one CBOR map, column-wise, with
@@ -33,6 +35,9 @@ public:
     static QCborValue valueToCbor(const FieldDef &field, const QVariant &value);
     static bool valueFromCbor(const FieldDef &field, const QCborValue &value, QVariant *out, QString *error = nullptr);
     static QByteArray encode(const DataTable &table);
+    // The same bytes in pieces, in order, handed to sink as they are made: the whole packet is
+    // never held at once (the laboratory packet compresses it as it comes).
+    static void encodeTo(const DataTable &table, const std::function<void(QByteArrayView)> &sink);
 
     // Rebuilds a table; on failure *table is left unchanged and *error says what was wrong and
     // where (not CBOR, truncated, trailing bytes, another format, an unsupported version, a bad

@@ -87,7 +87,7 @@ public:
     // integer field, ...).
     bool setValue(int row, int column, const QVariant &value, QString *error = nullptr);
     bool setValue(int row, const QString &fieldName, const QVariant &value, QString *error = nullptr);
-    QVariant value(int row, int column) const { return m_cells.at(cell(row, column)); }
+    const QVariant &value(int row, int column) const { return m_cells.at(cell(row, column)); }
     QVariant value(int row, const QString &fieldName) const;
     bool isNull(int row, int column) const { return !m_cells.at(cell(row, column)).isValid(); }
     QVariantList row(int row) const;

@@ -324,40 +324,81 @@ bool PacketCipher::decipher(const QByteArray &key, const QByteArray &packet, QBy
     return true;
 }
 
-bool PacketCipher::deflateRaw(const QByteArray &data, QByteArray *out, QString *error)
+namespace {
+
+// Raw DEFLATE (windowBits -15) at zlib's default level, fed in pieces: the output is the same
+// however the input is cut.
+class RawDeflater
 {
-    z_stream zs{};
-    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        setError(error, QStringLiteral("deflate: initialisation failed"));
-        return false;
+public:
+    RawDeflater()
+        : m_initialised(deflateInit2(&m_zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK)
+    {
     }
-    QByteArray result;
-    const auto *src = reinterpret_cast<const Bytef *>(data.constData());
-    qsizetype remaining = data.size();
-    constexpr uInt Chunk = 1u << 16;
-    char buffer[Chunk];
-    int rc = Z_OK;
-    do {
-        if (zs.avail_in == 0 && remaining > 0) {
-            const uInt take = uInt(std::min<qsizetype>(remaining, qsizetype(1) << 30));
-            zs.next_in = const_cast<Bytef *>(src);
-            zs.avail_in = take;
-            src += take;
-            remaining -= take;
+    ~RawDeflater()
+    {
+        if (m_initialised)
+            deflateEnd(&m_zs);
+    }
+    RawDeflater(const RawDeflater &) = delete;
+    RawDeflater &operator=(const RawDeflater &) = delete;
+
+    void feed(QByteArrayView data)
+    {
+        // zlib counts in 32 bits: a larger piece goes in slices.
+        constexpr qsizetype Slice = qsizetype(1) << 30;
+        for (qsizetype offset = 0; offset < data.size() && !m_failed; offset += Slice)
+            m_failed = !run(data.sliced(offset, std::min(Slice, data.size() - offset)), Z_NO_FLUSH);
+    }
+    // Ends the stream; false, with the cause in *error, when anything failed on the way.
+    bool finish(QByteArray *out, QString *error)
+    {
+        if (!m_initialised) {
+            setError(error, QStringLiteral("deflate: initialisation failed"));
+            return false;
         }
-        zs.next_out = reinterpret_cast<Bytef *>(buffer);
-        zs.avail_out = Chunk;
-        rc = deflate(&zs, remaining > 0 ? Z_NO_FLUSH : Z_FINISH);
-        if (rc == Z_STREAM_ERROR) {
-            deflateEnd(&zs);
+        if (m_failed || !run({}, Z_FINISH)) {
             setError(error, QStringLiteral("deflate failed"));
             return false;
         }
-        result.append(buffer, qsizetype(Chunk - zs.avail_out));
-    } while (rc != Z_STREAM_END);
-    deflateEnd(&zs);
-    *out = result;
-    return true;
+        *out = std::move(m_out);
+        return true;
+    }
+
+private:
+    bool run(QByteArrayView data, int flush)
+    {
+        if (!m_initialised)
+            return false;
+        m_zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+        m_zs.avail_in = uInt(data.size());
+        constexpr uInt Chunk = 1u << 16;
+        char buffer[Chunk];
+        int rc = Z_OK;
+        do {
+            m_zs.next_out = reinterpret_cast<Bytef *>(buffer);
+            m_zs.avail_out = Chunk;
+            rc = deflate(&m_zs, flush);
+            if (rc == Z_STREAM_ERROR)
+                return false;
+            m_out.append(buffer, qsizetype(Chunk - m_zs.avail_out));
+        } while (flush == Z_FINISH ? rc != Z_STREAM_END : m_zs.avail_out == 0);
+        return true;
+    }
+
+    z_stream m_zs{};
+    bool m_initialised;
+    bool m_failed = false;
+    QByteArray m_out;
+};
+
+} // namespace
+
+bool PacketCipher::deflateRaw(const QByteArray &data, QByteArray *out, QString *error)
+{
+    RawDeflater deflater;
+    deflater.feed(data);
+    return deflater.finish(out, error);
 }
 
 bool PacketCipher::inflateRaw(const QByteArray &data, QByteArray *out, QString *error,
@@ -436,7 +477,12 @@ bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, Q
 
 bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QString *error)
 {
-    return seal(DataPacket::encode(table), packet, error);
+    // The dataset packet is compressed as it is written: only the compressed bytes are ever held.
+    const QByteArray key = generateKey(passPhrase(), KeyLength);
+    RawDeflater deflater;
+    DataPacket::encodeTo(table, [&deflater](QByteArrayView piece) { deflater.feed(piece); });
+    QByteArray compressed;
+    return deflater.finish(&compressed, error) && encipher(key, compressed, packet, error);
 }
 
 bool PacketCipher::makePacket(QSqlQuery &query, QByteArray *packet, QString *error)

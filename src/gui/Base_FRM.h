@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/GeneralInfo.h"
+#include "base/ReturnInfo.h"
 #include "base/VarnexError.h"
 
 #include <QAction>
@@ -24,38 +25,6 @@ public:
     // Not owned; the settings module outlives every form.
     IGeneralInfo *SetupInfo = nullptr;
 };
-
-// The answer object a dialog places in its opener's socket. The window whose socket holds it
-// owns it.
-class TReturnInfo
-{
-public:
-    TReturnInfo() = default;
-    virtual ~TReturnInfo() = default;
-    int ResultType = 0; // the modal result, QDialog::Accepted / Rejected or a form's own code
-};
-
-class IReturnInfoSocket
-{
-public:
-    virtual ~IReturnInfoSocket() = default;
-    virtual TReturnInfo *ReturnInfoSocket() const = 0;
-    // Stores the object. Writing nullptr only clears the socket; writing another object while one
-    // is held frees the one held, so nothing is lost to a second answer.
-    virtual void SetReturnInfoSocket(TReturnInfo *info) = 0;
-};
-
-// Takes the answer out of a socket when it is of the wanted class: the caller owns it and the
-// socket is empty afterwards. Returns nullptr (leaving the socket as it was) otherwise.
-template <class T>
-std::unique_ptr<T> TakeReturnInfo(IReturnInfoSocket &socket)
-{
-    T *info = dynamic_cast<T *>(socket.ReturnInfoSocket());
-    if (!info)
-        return nullptr;
-    socket.SetReturnInfoSocket(nullptr);
-    return std::unique_ptr<T>(info);
-}
 
 // The root of the program's working windows. A form is opened with
 //     TBasefrm::CreateAndShow<TSomeFrm>("Key", owner, modal, std::make_unique<TSomeFrmDefaults>());

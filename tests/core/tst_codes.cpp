@@ -22,6 +22,7 @@ private slots:
     void delimitedText_data();
     void delimitedText();
     void inListIsBound();
+    void inConditionTakesAnyNumberOfValues();
     void officerCode_data();
     void officerCode();
     void officerCodeFailure();
@@ -149,6 +150,33 @@ void TestCodes::inListIsBound()
     };
     QCOMPARE(count({"SAMPLE_OFFICER", "RDB$DATABASE"}), 2);
     QCOMPARE(count({"SAMPLE_OFFICER') OR (1=1", "x' OR 'a'='a"}), 0);
+    QCOMPARE(count({}), 0);
+}
+
+// Firebird refuses an IN list of more than 1,500 values: longer lists are split, and every value
+// still counts, wherever it falls.
+void TestCodes::inConditionTakesAnyNumberOfValues()
+{
+    TestDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.errorText()));
+    const auto count = [&](const QVariantList &values) {
+        const SqlCondition in = sqlInCondition(QStringLiteral("TRIM(RDB$RELATION_NAME)"), values);
+        QSqlQuery q(db.db());
+        if (!q.prepare("SELECT COUNT(*) FROM RDB$RELATIONS WHERE " + in.text))
+            return -1;
+        for (const QVariant &v : in.values)
+            q.addBindValue(v);
+        return q.exec() && q.next() ? q.value(0).toInt() : -1;
+    };
+    QVariantList many;
+    for (int i = 0; i < 2 * MaxInListItems + 10; ++i)
+        many << QStringLiteral("NO_SUCH_TABLE_%1").arg(i);
+    many[0] = QStringLiteral("SAMPLE");                       // first list
+    many[MaxInListItems] = QStringLiteral("SAMPLE_OFFICER");  // second list
+    many.last() = QStringLiteral("EXPORT_BATCH");             // third list
+    QCOMPARE(count(many), 3);
+    QCOMPARE(count(many.mid(0, MaxInListItems)), 1);
+    QCOMPARE(count({QStringLiteral("x' OR 'a'='a")}), 0);
     QCOMPARE(count({}), 0);
 }
 

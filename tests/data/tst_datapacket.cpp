@@ -109,6 +109,7 @@ private slots:
     void setValueRefuses();
     void roundTrip();
     void encodingIsStable();
+    void encodingIsTheCborOfTheTable();
     void documentedExample();
     void decodeAcceptsOptionalKeys();
     void decodeRefuses_data();
@@ -316,6 +317,36 @@ void TestDataPacket::encodingIsStable()
     DataTable back;
     QVERIFY(DataPacket::decode(DataPacket::encode(everyType()), &back));
     QCOMPARE(DataPacket::encode(back).toHex(), DataPacket::encode(everyType()).toHex());
+}
+
+// The packet is written directly, without a tree of CBOR values; it must be the very bytes that
+// tree gives, for every kind of value and every length class of a CBOR head.
+void TestDataPacket::encodingIsTheCborOfTheTable()
+{
+    const auto reference = [](const DataTable &t) { return QCborValue(DataPacket::toCbor(t)).toCbor(); };
+    QCOMPARE(DataPacket::encode(everyType()).toHex(), reference(everyType()).toHex());
+    QCOMPARE(DataPacket::encode(DataTable()).toHex(), reference(DataTable()).toHex());
+
+    DataTable t({{QStringLiteral("TEXT"), FieldType::Memo}, {QStringLiteral("N"), FieldType::Int64},
+                 {QStringLiteral("X"), FieldType::Float}, {QStringLiteral("B"), FieldType::Blob},
+                 {QStringLiteral("D"), FieldType::Date}, {QStringLiteral("S"), FieldType::Timestamp}});
+    const QList<int> lengths = {0, 23, 24, 255, 256, 65535, 65536};
+    const QList<qint64> numbers = {0, 23, 24, -24, -25, 255, 256, -256, -257, 65535, 65536, 4294967295LL, 4294967296LL,
+                                   -4294967296LL, -4294967297LL};
+    const QList<double> floats = {1.0, -2.5, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::denorm_min()};
+    const QList<QDate> dates = {QDate(999, 12, 31), QDate(-44, 3, 15), QDate(9999, 12, 31), QDate()};
+    for (int i = 0; i < numbers.size(); ++i) {
+        QString text(lengths.value(i % lengths.size()), QLatin1Char('a'));
+        if (i % 3 == 1)
+            text += QStringLiteral("ü€😀"); // two, three and four bytes of UTF-8
+        if (i % 5 == 4)
+            text += QChar(0xD800); // a lone surrogate
+        t.appendRow({text, numbers.at(i), floats.value(i % floats.size()),
+                     QByteArray(lengths.value(i % lengths.size()), '\x01'), dates.value(i % dates.size()),
+                     QDateTime(dates.value(i % dates.size()), QTime(i % 24, 7, 9, i))});
+    }
+    QCOMPARE(DataPacket::encode(t), reference(t));
 }
 
 void TestDataPacket::documentedExample()

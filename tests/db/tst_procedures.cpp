@@ -689,17 +689,18 @@ void TestProcedures::runExportRecordsBatchAndMovesSamples()
 {
     TestDatabase t;
     QVERIFY2(t.isValid(), qPrintable(t.errorText()));
-    struct S { const char *officer; const char *type; const char *status; const char *lab; bool moves; };
+    struct S { const char *officer; const char *type; const char *status; const char *lab; bool inPacket; bool moves; };
     const S samples[] = {
-        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB1", true},
-        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB1", true},
-        {"O'Neil", "FOOD", "VALIDATED", "LAB1", true},
-        {"Jo Bloggs", "FOOD", "ENTERED", "LAB1", false},      // not validated
-        {"Jo Bloggs", "ANIMAL FEED", "VALIDATED", "LAB1", false}, // other personality
-        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB2", false},    // other laboratory
-        {"Someone Else", "FOOD", "VALIDATED", "LAB1", false}, // officer not chosen
+        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB1", true, true},
+        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB1", true, true},
+        {"O'Neil", "FOOD", "VALIDATED", "LAB1", true, true},
+        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB1", false, false},     // validated after the packet was made
+        {"Jo Bloggs", "FOOD", "ENTERED", "LAB1", true, false},        // changed since the packet was made
+        {"Jo Bloggs", "ANIMAL FEED", "VALIDATED", "LAB1", true, false}, // other personality
+        {"Jo Bloggs", "FOOD", "VALIDATED", "LAB2", true, false},      // other laboratory
+        {"Someone Else", "FOOD", "VALIDATED", "LAB1", true, false},   // officer not chosen
     };
-    QStringList moving, staying;
+    QStringList moving, staying, packet;
     for (const S &s : samples) {
         const QString uuid = newUuid(t);
         insertRow(t, QStringLiteral("SAMPLE"), {{QStringLiteral("UNIQUE_UUID"), uuid},
@@ -709,11 +710,19 @@ void TestProcedures::runExportRecordsBatchAndMovesSamples()
                                                 {QStringLiteral("SAMPLE_STATUS__CODE"), QString::fromUtf8(s.status)},
                                                 {QStringLiteral("LABORATORY__CODE"), QString::fromUtf8(s.lab)}});
         (s.moves ? moving : staying) << uuid;
+        if (s.inPacket)
+            packet << uuid;
     }
     const qint64 exportId = (qint64(1) << 33) + 152;
     const QString names = QStringLiteral("Jo Bloggs\r\nO'Neil\r\n");
+    // The packet's samples and the calls for its officers go in one transaction, as a delivery
+    // records them.
+    QSqlDatabase db = t.db();
+    QVERIFY(db.transaction());
+    for (const QString &uuid : std::as_const(packet))
+        t.exec(QStringLiteral("INSERT INTO EXPORT_PACKET_SAMPLE (SAMPLE_UUID) VALUES (?)"), {uuid});
     for (const QString &officer : {QStringLiteral("Jo Bloggs"), QStringLiteral("O'Neil")}) {
-        const CallResult r = call(t.db(), QStringLiteral("SAMPLE_RUN_EXPORT_R1"),
+        const CallResult r = call(db, QStringLiteral("SAMPLE_RUN_EXPORT_R1"),
                                   {{QStringLiteral("COMMENT"), QStringLiteral("Urgent")},
                                    {QStringLiteral("LABORATORY_CODE"), QStringLiteral("LAB1")},
                                    {QStringLiteral("LABORATORY_NAME"), QStringLiteral("County Lab")},
@@ -724,6 +733,9 @@ void TestProcedures::runExportRecordsBatchAndMovesSamples()
                                    {QStringLiteral("DELIVERY_METHOD"), QStringLiteral("Remote transfer")}});
         QVERIFY2(r.ok, qPrintable(r.error));
     }
+    QVERIFY(db.commit());
+    // The list lives only as long as the transaction that filled it.
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM EXPORT_PACKET_SAMPLE")), 0);
 
     QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM EXPORT_BATCH")), 1);
     QSqlQuery q(t.db());
@@ -759,6 +771,16 @@ void TestProcedures::runExportRecordsBatchAndMovesSamples()
                                  {QStringLiteral("OFFICER_CODE"), QStringLiteral("Jo Bloggs")}});
     QVERIFY(!bad.ok);
     QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM EXPORT_BATCH")), 1);
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE SAMPLE_STATUS__CODE = 'EXPORTED'")), moving.size());
+
+    // A call whose transaction lists no samples records its batch and moves nothing.
+    const CallResult empty = call(t.db(), QStringLiteral("SAMPLE_RUN_EXPORT_R1"),
+                                  {{QStringLiteral("EXPORT_ID"), exportId + 1},
+                                   {QStringLiteral("PERSONALITY"), QStringLiteral("FOOD")},
+                                   {QStringLiteral("LABORATORY_CODE"), QStringLiteral("LAB1")},
+                                   {QStringLiteral("OFFICER_CODE"), QStringLiteral("Jo Bloggs")}});
+    QVERIFY2(empty.ok, qPrintable(empty.error));
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM EXPORT_BATCH")), 2);
     QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE SAMPLE_STATUS__CODE = 'EXPORTED'")), moving.size());
 }
 
