@@ -4,6 +4,7 @@
 #include "base/VarnexError.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <algorithm>
 
 // The store library is static: its resources are registered on first use.
@@ -24,6 +25,24 @@ QString resourceText(const QString &path)
 QString storedSource(const QSqlDatabase &db, const QString &sql, const QString &name)
 {
     return SqlUtil::scalar(db, sql, {name.toUpper()}).toString();
+}
+
+// Source text compared without regard to how it is laid out.
+QString normalisedSource(const QString &text)
+{
+    return text.simplified();
+}
+
+// The statements of a template script that create the named kind of object: name -> statement.
+QList<QPair<QString, QString>> creatingStatements(const QString &script, const QRegularExpression &form)
+{
+    QList<QPair<QString, QString>> out;
+    for (const QString &statement : SqlUtil::splitScript(script)) {
+        const QRegularExpressionMatch m = form.match(statement);
+        if (m.hasMatch())
+            out.append({m.captured(1).toUpper(), statement});
+    }
+    return out;
 }
 } // namespace
 
@@ -62,6 +81,13 @@ QList<TDatabaseUpdateDM::NamedScript> TDatabaseUpdateDM::namedScripts()
     };
 }
 
+QList<TDatabaseUpdateDM::NewTable> TDatabaseUpdateDM::newTableDefs()
+{
+    return {
+        {QStringLiteral("EXPORT_PACKET_SAMPLE"), QStringLiteral(":/db/exchange.sql")},
+    };
+}
+
 void TDatabaseUpdateDM::UpdateStructure()
 {
     m_changes = 0;
@@ -69,7 +95,49 @@ void TDatabaseUpdateDM::UpdateStructure()
         if (!CheckFieldExists(field))
             AddField(field);
     }
+    UpdateTables();
     RunDDL(QStringLiteral("TRIGGER_SAMPLE_SET_UPDATE_FLAG"));
+    UpdateProcedures();
+}
+
+void TDatabaseUpdateDM::UpdateTables()
+{
+    initStoreResources();
+    static const QRegularExpression form(QStringLiteral(R"(^\s*CREATE\s+(?:GLOBAL\s+TEMPORARY\s+)?TABLE\s+(\w+))"),
+                                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
+    for (const NewTable &table : newTableDefs()) {
+        const bool exists = !SqlUtil::scalar(m_db, QStringLiteral("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?"),
+                                             {table.TableName.toUpper()})
+                                 .isNull();
+        if (exists)
+            continue;
+        const auto statements = creatingStatements(resourceText(table.Script), form);
+        const auto it = std::find_if(statements.begin(), statements.end(),
+                                     [&](const auto &s) { return s.first == table.TableName.toUpper(); });
+        if (it == statements.end())
+            throw VarnexError(QStringLiteral("The program has no statement that creates the table %1.").arg(table.TableName));
+        SqlUtil::execDirect(m_db, it->second);
+        ++m_changes;
+    }
+}
+
+void TDatabaseUpdateDM::UpdateProcedures()
+{
+    initStoreResources();
+    static const QRegularExpression form(QStringLiteral(R"(^\s*CREATE\s+OR\s+ALTER\s+PROCEDURE\s+(\w+))"),
+                                         QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
+    // The body the database keeps is what follows the line "AS".
+    static const QRegularExpression body(QStringLiteral(R"(\n\s*AS\s*\n)"), QRegularExpression::CaseInsensitiveOption);
+    for (const auto &[name, statement] : creatingStatements(resourceText(QStringLiteral(":/db/procedures.sql")), form)) {
+        const QRegularExpressionMatch m = body.match(statement);
+        const QString wanted = m.hasMatch() ? statement.mid(m.capturedEnd()) : statement;
+        const QString stored = storedSource(
+            m_db, QStringLiteral("SELECT RDB$PROCEDURE_SOURCE FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = ?"), name);
+        if (normalisedSource(stored) == normalisedSource(wanted))
+            continue;
+        SqlUtil::execDirect(m_db, statement);
+        ++m_changes;
+    }
 }
 
 void TDatabaseUpdateDM::AddField(const TNewField &field)

@@ -13,8 +13,10 @@ struct TNewField
 };
 
 // Brings an opened local store up to the structure this program version expects: adds the columns
-// that are missing and (re)creates the sample export-flag trigger when its stored source is not the
-// current version. Idempotent; runs at every login, in batch mode and on demand.
+// and tables that are missing, (re)creates the sample export-flag trigger when its stored source is
+// not the current version, and puts in the template's version of every procedure whose stored
+// source differs from it (so a store made by an older build runs the procedures this build calls).
+// Idempotent; runs at every login, in batch mode and on demand.
 class TDatabaseUpdateDM
 {
 public:
@@ -42,6 +44,16 @@ public:
 
     // The columns to add when missing, in table-name order.
     static QList<TNewField> newFieldDefs();
+    // The tables later versions added, with the template script that creates each.
+    struct NewTable
+    {
+        QString TableName;
+        QString Script; // resource path of the template script holding its CREATE statement
+    };
+    static QList<NewTable> newTableDefs();
+    // Adds the missing tables; puts in the template's procedures whose stored source differs.
+    void UpdateTables();
+    void UpdateProcedures();
     static QList<NamedScript> namedScripts();
 
     // How many statements the last UpdateStructure ran (columns added, scripts run).

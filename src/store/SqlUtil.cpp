@@ -149,10 +149,15 @@ void runScript(const QSqlDatabase &db, const QString &script)
     for (const QString &statement : splitScript(script)) {
         if (statement.compare(QLatin1String("COMMIT"), Qt::CaseInsensitive) == 0)
             continue; // every statement already commits on its own
-        QSqlQuery q(db);
-        if (!q.exec(statement))
-            throw VarnexError(q.lastError().text());
+        execDirect(db, statement);
     }
+}
+
+void execDirect(const QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw VarnexError(q.lastError().text());
 }
 
 } // namespace SqlUtil

@@ -15,6 +15,10 @@ namespace SqlUtil {
 // Prepares and runs `sql` with positional parameters; throws VarnexError on failure.
 QSqlQuery exec(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {});
 
+// Runs one statement as it stands, without preparing it: for DDL, whose procedure and trigger
+// bodies name variables (":NAME") that preparation would take for parameters. Throws VarnexError.
+void execDirect(const QSqlDatabase &db, const QString &sql);
+
 // The first column of the first row, or a null QVariant when there is no row.
 QVariant scalar(const QSqlDatabase &db, const QString &sql, const QVariantList &params = {});
 

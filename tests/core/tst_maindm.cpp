@@ -223,6 +223,12 @@ void TestMaindm::upgradeAddsMissingColumnsOnce()
     SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET USER_LOGIN_PASSWORD = ?"), {QStringLiteral("pw")});
     QCOMPARE(s.dm.UserLoginPassword(), QStringLiteral("pw"));
 
+    // The procedures are the template's: the export moves only the samples its packet listed.
+    QVERIFY(SqlUtil::scalar(db, QStringLiteral("SELECT RDB$PROCEDURE_SOURCE FROM RDB$PROCEDURES "
+                                               "WHERE RDB$PROCEDURE_NAME = 'SAMPLE_RUN_EXPORT_R1'"))
+                .toString()
+                .contains(QStringLiteral("EXPORT_PACKET_SAMPLE")));
+
     TDatabaseUpdateDM again(db);
     again.UpdateStructure();
     QCOMPARE(again.changesMade(), 0);
