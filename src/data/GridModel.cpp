@@ -4,6 +4,7 @@
 #include "store/SqlUtil.h"
 
 #include <QLocale>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -358,6 +359,27 @@ void GridModel::fetchRows(int count)
     endInsertRows();
 }
 
+namespace {
+QMutex g_descriptionsLock;
+QHash<QString, QList<FieldDef>> g_descriptions;
+} // namespace
+
+QList<FieldDef> GridModel::describedColumns(const QString &key)
+{
+    QMutexLocker lock(&g_descriptionsLock);
+    return g_descriptions.value(key);
+}
+
+void GridModel::rememberColumns(const QString &key, const QList<FieldDef> &fields)
+{
+    QMutexLocker lock(&g_descriptionsLock);
+    // Bounded: a program has a few dozen lists; an odd one built from changing text must not grow
+    // this for ever.
+    if (g_descriptions.size() >= 256)
+        g_descriptions.clear();
+    g_descriptions.insert(key, fields);
+}
+
 void GridModel::open()
 {
     openAt(QVariant());
@@ -372,11 +394,15 @@ int GridModel::openAt(const QVariant &key)
     if (m_keyName.isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column."));
 
-    // The columns, before any condition or order names one of them.
-    QList<FieldDef> fields;
-    {
+    // The columns, before any condition or order names one of them. A list of the same SELECT on
+    // the same database was described before (a picker opens many times a session): that
+    // description serves, and the first page is the first statement.
+    const QString descriptionKey = m_db.databaseName() + QLatin1Char('\n') + m_sql;
+    QList<FieldDef> fields = describedColumns(descriptionKey);
+    if (fields.isEmpty()) {
         QSqlQuery q = execute(select(QStringLiteral("FIRST 0 *"), {}, {}, {}, true));
         fields = DataTable::fieldsOfQuery(q);
+        rememberColumns(descriptionKey, fields);
     }
     const DataTable described(fields);
     const int keyColumn = described.indexOf(m_keyName);

@@ -188,6 +188,10 @@ private:
         QVariantList values;
     };
 
+    // The columns a SELECT on a database was found to have, kept for the program's run.
+    static QList<FieldDef> describedColumns(const QString &key);
+    static void rememberColumns(const QString &key, const QList<FieldDef> &fields);
+
     void requireOpen(const char *what) const;
     void requireClosed(const char *what) const;
     // A column in SQL; by name, checked to be a plain identifier and a column of the list.
