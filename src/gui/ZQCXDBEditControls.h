@@ -146,9 +146,20 @@ class TzqcxDBMemo : public TzqcxFocusColouredEditor<QPlainTextEdit, TzqcxDBEdito
     Q_OBJECT
 public:
     explicit TzqcxDBMemo(QWidget *parent = nullptr);
+    // The most characters that typing or pasting may bring the text to (0: no limit). A text that
+    // already holds more (stored so, or written by the program) is shown and kept whole: only what
+    // would make it longer still is refused.
+    void SetMaxLength(int length) { m_maxLength = length; }
+    int MaxLength() const { return m_maxLength; }
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
+
+private:
+    void limitLength();
+    int m_maxLength = 0;
+    int m_lastLength = 0;
+    bool m_limiting = false;
 };
 
 // Checked when the column holds ValueChecked ("T" unless changed).
