@@ -15,6 +15,7 @@
 #include "app/NewsPage.h"
 #include "app/ProgramCloser.h"
 #include "app/ReferenceActions.h"
+#include "app/SampleActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -245,6 +246,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     InstallLookupActions(window, *modules.maindm);
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
+    SampleActions::install(window, maindm);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
