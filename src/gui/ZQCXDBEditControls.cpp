@@ -63,8 +63,10 @@ TzqcxDBEditorBase::~TzqcxDBEditorBase()
 
 void TzqcxDBEditorBase::setBackground(const QColor &colour)
 {
+    // A disabled editor keeps the style's disabled look, so it does not pass for an open one.
     QPalette p = m_self->palette();
-    p.setColor(m_role, colour);
+    p.setColor(QPalette::Active, m_role, colour);
+    p.setColor(QPalette::Inactive, m_role, colour);
     m_self->setPalette(p);
 }
 
@@ -194,10 +196,13 @@ TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(par
         if (WritesWhileTyping())
             commitText();
     });
-    connect(this, &QLineEdit::editingFinished, this, [this]() {
-        if (!WritesWhileTyping() && isModified())
-            commitText();
-    });
+    connect(this, &QLineEdit::editingFinished, this, &TzqcxDBTextEdit::PostEditValue);
+}
+
+void TzqcxDBTextEdit::PostEditValue()
+{
+    if (!WritesWhileTyping() && isModified())
+        commitText();
 }
 
 void TzqcxDBTextEdit::commitText()
@@ -447,7 +452,8 @@ void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
         setEditText(t);
 }
 
-TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+// A list that is not editable is drawn as a button: its face takes the colours.
+TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Button)
 {
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!Updating())

@@ -85,6 +85,9 @@ public:
     // Turns what is typed into capitals (codes).
     void SetUpperCase(bool upper) { m_upperCase = upper; }
     bool UpperCase() const { return m_upperCase; }
+    // Writes what was typed and is not written yet (an editor that writes only the finished
+    // entry), as leaving the editor would: a save started from a key takes it along.
+    void PostEditValue();
 
 protected:
     void ShowFieldValue(const QVariant &value) override;

@@ -132,6 +132,20 @@ QString sampleSelect(const QSqlDatabase &db)
     return S("SELECT %1 FROM SAMPLE WHERE UNIQUE_UUID = :sampleUuid").arg(columns.join(S(", ")));
 }
 
+// A text the officer reads but never types (the sample code, the category levels) looks so: it
+// takes no colours from the focus controller and sits on the window's colour.
+void showReadOnly(TzqcxDBTextEdit *edit)
+{
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    edit->SetFocusController(nullptr);
+    const QColor face = edit->palette().color(QPalette::Window);
+    edit->FocusColor = face;
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Base, face);
+    edit->setPalette(p);
+}
+
 QString requiredMark()
 {
     return S("<span style=\"color:#b00000;\">&nbsp;*</span>");
@@ -208,7 +222,7 @@ TSampleEditFrm::TSampleEditFrm(QObject *AOwner) : TIBBaseAdvancedfrm(AOwner)
     buildHeader();
     buildPages();
     connect(qApp, &QApplication::focusChanged, this, &TSampleEditFrm::inputLeft);
-    resize(1100, 760);
+    resize(1080, 700);
 }
 
 TSampleEditFrm::~TSampleEditFrm()
@@ -266,7 +280,6 @@ void TSampleEditFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInf
     UpdateActions();
     rgAnalysisTypeChange();
 
-    grpGeneral->setFocus(Qt::OtherFocusReason);
     focusFirstOnPage(tabAdmin);
     FocusController->ClearInvalidEntryList();
     VerifyAll();
@@ -437,7 +450,7 @@ void TSampleEditFrm::buildActions()
         ActionButton *button = AddButton(a);
         button->setMinimumHeight(32);
     }
-    RzPanel1->setMinimumWidth(190);
+    RzPanel1->setMinimumWidth(220);
 }
 
 void TSampleEditFrm::buildHeader()
@@ -606,8 +619,7 @@ QWidget *TSampleEditFrm::buildAdminPage()
 
     edtCode = bound<TzqcxDBTextEdit>(grpGeneral, S("CODE"));
     edtCode->setObjectName(S("edtCode"));
-    edtCode->setReadOnly(true);
-    edtCode->setFocusPolicy(Qt::ClickFocus);
+    showReadOnly(edtCode);
     left->addRow(caption(grpGeneral, S("Varnex Reference:"), edtCode), edtCode);
     edtLASampleNo = bound<TzqcxDBTextEdit>(grpGeneral, S("LA_SAMPLENO"));
     edtLASampleNo->setObjectName(S("edtLASampleNo"));
@@ -810,8 +822,7 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     for (int i = 0; i < 4; ++i) {
         *levels[i] = bound<TzqcxDBTextEdit>(group, levelFields[i]);
         (*levels[i])->setObjectName(levelNames[i]);
-        (*levels[i])->setReadOnly(true);
-        (*levels[i])->setFocusPolicy(Qt::ClickFocus);
+        showReadOnly(*levels[i]);
         addLine(caption(group, i == 0 ? S("Category:") : S("Sub category:"), *levels[i], i == 0), *levels[i], 1);
     }
     pnlCategoryTree = new QFrame(group);
@@ -842,7 +853,7 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     memAdditionalInfo->setFixedHeight(memAdditionalInfo->fontMetrics().lineSpacing() * 2 + 14);
     additionalLayout->addWidget(cmbAdditionalInfo);
     additionalLayout->addWidget(memAdditionalInfo);
-    lblAdditionalInfo = caption(group, S("Additional Category Information:"), memAdditionalInfo);
+    lblAdditionalInfo = caption(group, S("Additional Category Information:"), memAdditionalInfo, true);
     lblAdditionalInfo->setObjectName(S("lblAdditionalInfo"));
     m_labels.insert(cmbAdditionalInfo, lblAdditionalInfo);
     addLine(lblAdditionalInfo, additional);
@@ -1172,7 +1183,8 @@ void TSampleEditFrm::applyViewState(const SampleViewState &state)
     enable(cmbSurveyBody, state.surveyBodyAndReference);
     enable(cmbSurveyRef, state.surveyBodyAndReference);
 
-    lblAdditionalInfo->setText(state.additionalInfoLabel);
+    // The "Sample taken from" list is required; the memo of a chemical sample is not.
+    lblAdditionalInfo->setText(state.additionalInfoLabel.toHtmlEscaped() + (state.additionalInfoList ? requiredMark() : QString()));
     cmbAdditionalInfo->setVisible(state.additionalInfoList);
     memAdditionalInfo->setVisible(state.additionalInfoMemo);
     edtSubCategory3->setToolTip(state.categoryHelp);
@@ -1309,9 +1321,14 @@ void TSampleEditFrm::writeSample(SqlDataSet &data, const std::function<void()> &
 
 bool TSampleEditFrm::SaveSample(bool validate)
 {
+    // A time typed and not yet left is part of what is saved.
+    if (auto *edit = dynamic_cast<TzqcxDBTextEdit *>(QApplication::focusWidget()); edit && isAncestorOf(edit))
+        edit->PostEditValue();
     if (!Editing())
         return false;
     m_doValidation = validate;
+    // The questions of the save take the focus; the officer has not left an input for that.
+    QScopedValueRollback<bool> saving(m_saving, true);
     // A pass that sends the sample while the save asks its questions makes it start again once,
     // this time as a sent sample; a second time the officer is told.
     for (int attempt = 0;; ++attempt) {
@@ -1548,7 +1565,7 @@ bool TSampleEditFrm::FormCloseQuery()
 
 void TSampleEditFrm::inputLeft(QWidget *old, QWidget *now)
 {
-    if (!old || m_verifying || !isAncestorOf(old))
+    if (!old || m_verifying || m_saving || !isAncestorOf(old))
         return;
     QWidget *input = nullptr;
     for (QWidget *w = old; w && w != this; w = w->parentWidget()) {

@@ -302,6 +302,7 @@ private:
     bool m_f8Withheld = false;
     bool m_useLAEMSPremisesCodes = false;
     bool m_verifying = false;
+    bool m_saving = false;
     bool m_limitsApplied = false;
     QString m_valueBeforeClick;
     std::unique_ptr<SampleLookups> m_lookups;
