@@ -548,6 +548,14 @@ QFormLayout *formLayout()
     return formLayout(nullptr);
 }
 
+QGridLayout *gridLayout(QWidget *parent)
+{
+    auto *grid = new QGridLayout(parent);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(6);
+    return grid;
+}
+
 QWidget *row(QWidget *parent, const QList<QWidget *> &widgets, bool stretch = true)
 {
     auto *w = new QWidget(parent);
@@ -561,6 +569,14 @@ QWidget *row(QWidget *parent, const QList<QWidget *> &widgets, bool stretch = tr
     if (stretch)
         layout->addStretch(1);
     return w;
+}
+
+// The buttons of a radio group side by side.
+void lineUp(TzqcxDBRadioGroup *group)
+{
+    delete group->layout();
+    auto *layout = new QHBoxLayout(group);
+    layout->setContentsMargins(6, 2, 6, 2);
 }
 
 QWidget *newPage(const char *name)
@@ -609,9 +625,7 @@ QWidget *TSampleEditFrm::buildAdminPage()
     auto *left = formLayout();
     rgAnalysisType = bound<TzqcxDBRadioGroup>(grpGeneral, S("ANALYSIS_TYPE"));
     rgAnalysisType->setObjectName(S("rgAnalysisType"));
-    delete rgAnalysisType->layout();
-    new QHBoxLayout(rgAnalysisType);
-    rgAnalysisType->layout()->setContentsMargins(6, 2, 6, 2);
+    lineUp(rgAnalysisType);
     rgAnalysisType->SetItems({S("Micro"), S("Chemical")}, {S("M"), S("C")});
     rgAnalysisType->setFlat(true);
     watchRadioChange(rgAnalysisType, S("ANALYSIS_TYPE"), &TSampleEditFrm::rgAnalysisTypeChange);
@@ -723,8 +737,7 @@ QWidget *TSampleEditFrm::buildReasonPage()
     rgReason = bound<TzqcxDBRadioGroup>(tabReason, S("REASON__CODE"));
     rgReason->setObjectName(S("rgReason"));
     rgReason->setTitle(S("Reason for taking sample"));
-    delete rgReason->layout();
-    new QHBoxLayout(rgReason);
+    lineUp(rgReason);
     rgReason->SetItems({reasonCaption(S("E")), reasonCaption(S("S"))}, {S("E"), S("S")});
     qobject_cast<QHBoxLayout *>(rgReason->layout())->addStretch(1);
     rgReason->layout()->setSpacing(40);
@@ -792,9 +805,7 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     auto *group = new QGroupBox(S("Description of sample taken"), tabDescription);
     group->setObjectName(S("grpDescription"));
     // Captions, fields, and beside the four category levels the category tree.
-    auto *grid = new QGridLayout(group);
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(6);
+    auto *grid = gridLayout(group);
     grid->setColumnStretch(1, 1);
     int line = 0;
     const auto addLine = [&](QLabel *label, QWidget *field, int span = 2) {
@@ -1000,9 +1011,7 @@ QWidget *TSampleEditFrm::buildCOPPage()
 
     auto *compliance = new QGroupBox(S("Compliance with COP"), tabCOP);
     compliance->setObjectName(S("grpCompliance"));
-    auto *cgrid = new QGridLayout(compliance);
-    cgrid->setHorizontalSpacing(10);
-    cgrid->setVerticalSpacing(6);
+    auto *cgrid = gridLayout(compliance);
     const auto longCaption = [this](QWidget *parent, const QString &text, QWidget *control, bool required) {
         QLabel *label = caption(parent, text, control, required);
         label->setWordWrap(true);
@@ -1034,9 +1043,7 @@ QWidget *TSampleEditFrm::buildCOPPage()
 
     auto *analysis = new QGroupBox(S("Analysis"), tabCOP);
     analysis->setObjectName(S("grpAnalysis"));
-    auto *agrid = new QGridLayout(analysis);
-    agrid->setHorizontalSpacing(10);
-    agrid->setVerticalSpacing(6);
+    auto *agrid = gridLayout(analysis);
     cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
     cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
     btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
