@@ -1170,7 +1170,6 @@ void TSampleEditFrm::UpdateView()
 
 void TSampleEditFrm::applyViewState(const SampleViewState &state)
 {
-    m_view = state;
     const auto enable = [this](QWidget *control, bool enabled) {
         control->setEnabled(enabled);
         if (QLabel *label = m_labels.value(control))

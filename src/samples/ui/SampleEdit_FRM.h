@@ -92,10 +92,6 @@ public:
     // The form's control for a rule's target (SampleTarget names or column names); nullptr when
     // there is none.
     QWidget *TargetControl(const QString &target) const;
-    // The label of a control, where it has one.
-    QLabel *LabelOf(QWidget *control) const { return m_labels.value(control); }
-    // What UpdateView showed last.
-    const SampleViewState &ViewState() const { return m_view; }
 
     // Data.
     SqlDataSet *qryData_;
@@ -306,7 +302,6 @@ private:
     bool m_limitsApplied = false;
     QString m_valueBeforeClick;
     std::unique_ptr<SampleLookups> m_lookups;
-    SampleViewState m_view;
     QHash<QString, QWidget *> m_targets;
     QHash<QWidget *, QLabel *> m_labels;
     QSet<QWidget *> m_inputs;
