@@ -16,6 +16,7 @@
 #include "app/NewsPage.h"
 #include "app/ProgramCloser.h"
 #include "app/ReferenceActions.h"
+#include "app/SampleActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -247,6 +248,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    SampleActions::install(window, maindm);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),

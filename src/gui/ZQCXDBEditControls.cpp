@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -62,8 +63,10 @@ TzqcxDBEditorBase::~TzqcxDBEditorBase()
 
 void TzqcxDBEditorBase::setBackground(const QColor &colour)
 {
+    // A disabled editor keeps the style's disabled look, so it does not pass for an open one.
     QPalette p = m_self->palette();
-    p.setColor(m_role, colour);
+    p.setColor(QPalette::Active, m_role, colour);
+    p.setColor(QPalette::Inactive, m_role, colour);
     m_self->setPalette(p);
 }
 
@@ -193,10 +196,13 @@ TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(par
         if (WritesWhileTyping())
             commitText();
     });
-    connect(this, &QLineEdit::editingFinished, this, [this]() {
-        if (!WritesWhileTyping() && isModified())
-            commitText();
-    });
+    connect(this, &QLineEdit::editingFinished, this, &TzqcxDBTextEdit::PostEditValue);
+}
+
+void TzqcxDBTextEdit::PostEditValue()
+{
+    if (!WritesWhileTyping() && isModified())
+        commitText();
 }
 
 void TzqcxDBTextEdit::commitText()
@@ -279,11 +285,31 @@ QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
 TzqcxDBMemo::TzqcxDBMemo(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this]() {
-        if (Updating() || isReadOnly())
+        if (m_limiting || Updating() || isReadOnly())
             return;
+        limitLength();
         const QString t = toPlainText();
         WriteField(t.isEmpty() ? QVariant() : QVariant(t));
     });
+}
+
+void TzqcxDBMemo::limitLength()
+{
+    const int length = int(toPlainText().size());
+    const int allowed = qMax(m_maxLength, m_lastLength);
+    if (m_maxLength > 0 && length > allowed) {
+        // What was just typed or pasted ends at the cursor: its surplus is taken off there.
+        QTextCursor c = textCursor();
+        const int end = c.position();
+        const int from = qMax(0, end - (length - allowed));
+        m_limiting = true;
+        c.setPosition(from);
+        c.setPosition(from + (length - allowed), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        setTextCursor(c);
+        m_limiting = false;
+    }
+    m_lastLength = int(toPlainText().size());
 }
 
 void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
@@ -291,6 +317,7 @@ void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
     QString t;
     if (!isNullValue(value))
         t = value.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    m_lastLength = int(t.size());
     if (t != toPlainText())
         setPlainText(t);
 }
@@ -425,7 +452,8 @@ void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
         setEditText(t);
 }
 
-TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+// A list that is not editable is drawn as a button: its face takes the colours.
+TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Button)
 {
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!Updating())

@@ -1,0 +1,17 @@
+#include "app/SampleActions.h"
+
+#include "app/Main_FRM.h"
+#include "samples/ui/SampleEdit_FRM.h"
+
+void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
+{
+    TMainfrm *w = &window;
+    IGeneralInfo *s = &settings;
+    window.SetActionHandler(window.actNewSample, [w, s]() {
+        auto defaults = std::make_unique<TSampleEditFrmDefaults>();
+        defaults->CreateSample = true;
+        defaults->Persist = false;
+        defaults->SetupInfo = s;
+        TSampleEditFrm::ShowEditor(w, std::move(defaults));
+    });
+}
