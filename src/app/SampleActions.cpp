@@ -1,6 +1,7 @@
 #include "app/SampleActions.h"
 
 #include "app/Main_FRM.h"
+#include "exchange/ui/SampleBatches_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
 
 void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
@@ -13,5 +14,12 @@ void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
         defaults->Persist = false;
         defaults->SetupInfo = s;
         TSampleEditFrm::ShowEditor(w, std::move(defaults));
+    });
+    // The batch history shows a delivered sample in the food editor.
+    TSampleBatchesFrm::SetSampleEditorOpener([s](QWidget *owner, const QString &uuid) {
+        auto defaults = std::make_unique<TSampleEditFrmDefaults>();
+        defaults->uuid = uuid;
+        defaults->SetupInfo = s;
+        TSampleEditFrm::ShowEditor(owner, std::move(defaults));
     });
 }
