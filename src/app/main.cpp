@@ -8,6 +8,7 @@
 #include "core/Initialisation_DM.h"
 #include "core/ui/InternetLogin_FRM.h"
 #include "app/LookupActions.h"
+#include "reference/LookupData_DM.h"
 #include "remote/LoginServerChannel.h"
 #include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
@@ -250,6 +251,14 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     SampleActions::install(window, maindm);
     controller.SetLoginState(&syncLoginState);
+    // A store this login made holds no lookup lists until the first pass brings them down: they
+    // are taken in when that pass ends, so that the officer can work in the first session.
+    if (initialisation.ISFirstSync) {
+        QObject::connect(
+            &controller, &TSyncControllerDM::SyncPassFinished, &controller,
+            [&lookupData]() { TLookupDataDm::ShowLoadProblems(lookupData.module().RefreshDatasetsFromDatabase()); },
+            Qt::SingleShotConnection);
+    }
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
                               modules.registry->ServerAddress())) {
