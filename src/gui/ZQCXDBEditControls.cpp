@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QRadioButton>
+#include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTextCursor>
@@ -244,9 +245,29 @@ void TzqcxDBTextEdit::ShowFieldValue(const QVariant &value)
     setModified(false);
 }
 
+namespace {
+// The "…" of a button edit as an icon: a line edit shows its actions by their icons only.
+QIcon ellipsisIcon(const QWidget &owner)
+{
+    const int side = owner.fontMetrics().height();
+    QPixmap picture(side * 2, side * 2); // drawn at twice the size for sharp high-density screens
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(owner.palette().color(QPalette::Text));
+    const qreal radius = side * 0.16;
+    for (int i = -1; i <= 1; ++i)
+        painter.drawEllipse(QPointF(side + i * side * 0.55, side * 1.25), radius, radius);
+    painter.end();
+    picture.setDevicePixelRatio(2.0);
+    return QIcon(picture);
+}
+} // namespace
+
 TzqcxDBButtonEdit::TzqcxDBButtonEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
 {
-    m_button = addAction(QIcon(), QLineEdit::TrailingPosition);
+    m_button = addAction(ellipsisIcon(*this), QLineEdit::TrailingPosition);
     m_button->setText(QStringLiteral("…"));
     m_button->setToolTip(QStringLiteral("…"));
     connect(m_button, &QAction::triggered, this, &TzqcxDBButtonEdit::buttonClicked);
