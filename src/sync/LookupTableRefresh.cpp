@@ -98,14 +98,21 @@ DataTable LookupTableRefresh::FetchItem(TDADataDm &server, qint64 id)
     return server.PostboxAdapter.Open(ItemDataset, {Wire::DatasetParam{QStringLiteral("ItemId"), id}});
 }
 
+bool LookupTableRefresh::HasReading(const QDateTime &stamp)
+{
+    // A reading that local time skips is an invalid QDateTime whose date and time are still there.
+    return stamp.date().isValid() && stamp.time().isValid();
+}
+
 bool LookupTableRefresh::IsLater(const QDateTime &a, const QDateTime &b)
 {
-    if (!a.isValid())
+    if (!HasReading(a))
         return false;
-    if (!b.isValid())
+    if (!HasReading(b))
         return true;
     // The fields of the readings, never the instants: a reading travels without a zone, and one
-    // that local time skips is held in UTC, so instants of equal readings can differ by hours.
+    // that local time skips is held in UTC (or read back as an invalid local time), so instants of
+    // equal readings can differ by hours.
     if (a.date() != b.date())
         return a.date() > b.date();
     return a.time().msecsSinceStartOfDay() > b.time().msecsSinceStartOfDay();
@@ -151,9 +158,9 @@ void LookupTableRefresh::WriteItem(QSqlDatabase db, const LookupTableRow &row, c
     };
     // The time stamp of the content written, as the server has it now.
     QDateTime stampValue = itemValue("LAST_CHANGE_TIMESTAMP").toDateTime();
-    if (!stampValue.isValid())
+    if (!HasReading(stampValue))
         stampValue = row.LastChangeTimestamp;
-    const QVariant stamp = stampValue.isValid() ? QVariant(stampValue) : QVariant(QMetaType::fromType<QDateTime>());
+    const QVariant stamp = HasReading(stampValue) ? QVariant(stampValue) : QVariant(QMetaType::fromType<QDateTime>());
     const QVariant serverUpdateId = itemValue("UPDATE_ID");
 
     SqlUtil::inTransaction(db, [&](QSqlDatabase &tx) {

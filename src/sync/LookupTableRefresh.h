@@ -63,6 +63,8 @@ void ModifyDataset(QList<LookupTableRow> &rows, const QSqlDatabase &db);
 // Whether time stamp a is later than b, as wall-clock readings to the millisecond; a missing b is
 // earlier than any a.
 bool IsLater(const QDateTime &a, const QDateTime &b);
+// Whether a time stamp holds a reading (also one that local time skips).
+bool HasReading(const QDateTime &stamp);
 
 // Writes the server's table into its local row in one transaction of db. The item is checked
 // first: it must be the one table of the row (same id and dataset name) and its content a lookup

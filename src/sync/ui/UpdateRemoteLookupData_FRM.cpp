@@ -236,7 +236,10 @@ void TUpdateRemoteLookupDataFrm::showRow(int index)
     cell(ColTable)->setToolTip(row.Failure.isEmpty() ? row.DatasetName : row.Failure);
     cell(ColId)->setText(QString::number(row.Id));
     cell(ColDataset)->setText(row.DatasetName);
-    cell(ColLastChanged)->setText(row.LastChangeTimestamp.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    cell(ColLastChanged)->setText(LookupTableRefresh::HasReading(row.LastChangeTimestamp)
+                                      ? row.LastChangeTimestamp.date().toString(QStringLiteral("dd/MM/yyyy ")) +
+                                            row.LastChangeTimestamp.time().toString(QStringLiteral("HH:mm:ss"))
+                                      : QString());
 }
 
 // ---------------------------------------------------------------------------------------------
