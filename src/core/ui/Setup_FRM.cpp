@@ -316,8 +316,10 @@ void TSetupFrm::updateActions()
 
 void TSetupFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
 {
-    if (auto *d = dynamic_cast<TSetupFrmDefaults *>(DefaultInfo.get()))
+    if (auto *d = dynamic_cast<TSetupFrmDefaults *>(DefaultInfo.get())) {
         m_serverSettings = d->ServerSettings;
+        m_programFolder = d->ProgramFolder;
+    }
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     m_labListChanged = false;
     lblServerAddress->setText(m_serverSettings ? m_serverSettings().serverAddress : QString());
@@ -358,7 +360,9 @@ void TSetupFrm::fillDefinitionFiles()
 {
     // The folder beside the program, found by its full path: the process's current folder is left
     // as it is.
-    const QString appPath = Maindm ? Maindm->AppPath() : QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString appPath = !m_programFolder.isEmpty() ? m_programFolder
+                            : Maindm                   ? Maindm->AppPath()
+                                                       : QCoreApplication::applicationDirPath();
     QDir folder(QDir(appPath).absoluteFilePath(QStringLiteral("XMLImportDefinitions")));
     folder.setNameFilters({QStringLiteral("*.xml")});
     folder.setFilter(QDir::Files | QDir::Readable);

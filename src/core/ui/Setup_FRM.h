@@ -19,6 +19,9 @@ class TSetupFrmDefaults : public TIBBaseAdvancedfrmDefaults
 public:
     // Where the central server is and how to reach it, for the connection test.
     std::function<CentralServerSettings()> ServerSettings;
+    // The folder whose "XMLImportDefinitions" the definition files are offered from; empty: the
+    // program's folder.
+    QString ProgramFolder;
 };
 
 // "Setup": the authority's settings (the one row of SYS_COMPANY) on five pages, the laboratories
@@ -127,6 +130,7 @@ private:
     void guarded(const std::function<void()> &work);
 
     std::function<CentralServerSettings()> m_serverSettings;
+    QString m_programFolder;
     std::shared_ptr<BackgroundCall> m_test;
     bool m_labListChanged = false;
     bool m_blanked = false;
