@@ -26,7 +26,7 @@ QFormLayout *groupForm(QWidget *page, const QString &caption)
     auto *group = new QGroupBox(caption, page);
     auto *form = new QFormLayout(group);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     qobject_cast<QVBoxLayout *>(page->layout())->addWidget(group);
     return form;
 }

@@ -38,6 +38,15 @@ TSampleOfficerMaintFrm::TSampleOfficerMaintFrm(QObject *AOwner) : TIBCompatibleB
                     {QStringLiteral("IS_SUSPENDED"), QStringLiteral("Suspended")}});
     for (const char *flag : {"FLAG_FOOD", "FLAG_FEED", "IS_SUSPENDED"})
         grdData->setCheckColumn(QLatin1String(flag));
+    // Widths that let every column be seen at once.
+    grdData->setColumnStates({{QStringLiteral("CODE"), true, 80},
+                              {QStringLiteral("NAME"), true, 150},
+                              {QStringLiteral("EMAIL_ADDRESS"), true, 170},
+                              {QStringLiteral("LOCAL_AUTH_OFFICE__CODE"), true, 85},
+                              {QStringLiteral("TELEPHONE_NO"), true, 100},
+                              {QStringLiteral("FLAG_FOOD"), true, 85},
+                              {QStringLiteral("FLAG_FEED"), true, 85},
+                              {QStringLiteral("IS_SUSPENDED"), true, 75}});
     SetDefaultSort({{QStringLiteral("CODE"), Qt::AscendingOrder}});
     zqcxFocusController1->InsertFocusColor = QColor(0xD9, 0xFF, 0xD9);
 
@@ -60,6 +69,7 @@ TSampleOfficerMaintFrm::TSampleOfficerMaintFrm(QObject *AOwner) : TIBCompatibleB
     chkAdmin = AddDataEditor<TzqcxDBCheckBox>(QString(), QStringLiteral("IS_LOCAL_AUTHORITY_ADMIN"));
     chkAdmin->setText(QStringLiteral("Is Administrator"));
     cboOffice = AddDataEditor<TzqcxDBLookupComboBox>(QStringLiteral("Office:"), QStringLiteral("LOCAL_AUTH_OFFICE__CODE"));
+    cboOffice->setMinimumContentsLength(30);
     chkSuspended = AddDataEditor<TzqcxDBCheckBox>(QString(), QStringLiteral("IS_SUSPENDED"));
     chkSuspended->setText(QStringLiteral("Login suspended"));
     edtAutoSuspendDate = AddDataEditor<TzqcxDBDateEdit>(QStringLiteral("Suspend login on this date:"),
@@ -70,6 +80,7 @@ TSampleOfficerMaintFrm::TSampleOfficerMaintFrm(QObject *AOwner) : TIBCompatibleB
     lblCodeNote = new QLabel(CodeNote(), DetailArea);
     lblCodeNote->setObjectName(QStringLiteral("lblCodeNote"));
     lblCodeNote->setWordWrap(true);
+    lblCodeNote->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     DetailLayout->addRow(QString(), lblCodeNote);
 
     buildMappingsPage();
@@ -81,7 +92,7 @@ TSampleOfficerMaintFrm::TSampleOfficerMaintFrm(QObject *AOwner) : TIBCompatibleB
             Guarded([this]() { RefreshMappingLists(); });
     });
     connect(qryIBOData, &SqlDataSet::stateChanged, this, [this]() { updateMappingActions(); });
-    resize(860, 600);
+    resize(1000, 600);
 }
 
 TSampleOfficerMaintFrm::~TSampleOfficerMaintFrm() = default;
@@ -124,9 +135,9 @@ void TSampleOfficerMaintFrm::buildMappingsPage()
 
     auto *middle = new QVBoxLayout;
     middle->addStretch(1);
-    auto *add = new QPushButton(QStringLiteral("<< Add name to officer"), tabMappings);
+    auto *add = new QPushButton(QStringLiteral("Add name to officer"), tabMappings);
     add->setObjectName(QStringLiteral("btnAddToMapping"));
-    auto *remove = new QPushButton(QStringLiteral("Remove name from officer >>"), tabMappings);
+    auto *remove = new QPushButton(QStringLiteral("Remove name from officer"), tabMappings);
     remove->setObjectName(QStringLiteral("btnRemove"));
     middle->addWidget(add);
     middle->addWidget(remove);

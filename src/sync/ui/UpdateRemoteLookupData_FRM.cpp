@@ -7,7 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QStandardItemModel>
-#include <QStyle>
+#include <QPainter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -15,20 +15,34 @@ namespace {
 
 enum Column { ColTable, ColState, ColStatus, ColId, ColDataset, ColLastChanged, ColumnCount };
 
-QIcon stateIcon(const QStyle *style, int state)
+// A coloured mark per state: green up to date, amber to update, red to remove, blue to add.
+QIcon stateIcon(int state)
 {
+    QColor colour;
     switch (state) {
     case LookupTableRow::Ok:
-        return style->standardIcon(QStyle::SP_DialogApplyButton);
+        colour = QColor(0x2e, 0x8b, 0x3a);
+        break;
     case LookupTableRow::Update:
-        return style->standardIcon(QStyle::SP_BrowserReload);
+        colour = QColor(0xe0, 0x8a, 0x00);
+        break;
     case LookupTableRow::Remove:
-        return style->standardIcon(QStyle::SP_TrashIcon);
+        colour = QColor(0xc0, 0x26, 0x26);
+        break;
     case LookupTableRow::Add:
-        return style->standardIcon(QStyle::SP_FileIcon);
+        colour = QColor(0x1f, 0x6f, 0xc5);
+        break;
     default:
         return {};
     }
+    QPixmap mark(12, 12);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(130));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    return QIcon(mark);
 }
 
 } // namespace
@@ -60,8 +74,10 @@ TUpdateRemoteLookupDataFrm::TUpdateRemoteLookupDataFrm(QObject *AOwner) : TIBBas
         grdLookups->setColumnHidden(c, true);
     grdLookups->header()->setStretchLastSection(false);
     grdLookups->header()->setSectionResizeMode(ColTable, QHeaderView::Stretch);
-    grdLookups->header()->setSectionResizeMode(ColState, QHeaderView::ResizeToContents);
-    grdLookups->header()->setSectionResizeMode(ColStatus, QHeaderView::ResizeToContents);
+    for (int c : {ColState, ColStatus}) {
+        grdLookups->header()->setSectionResizeMode(c, QHeaderView::Fixed);
+        grdLookups->header()->resizeSection(c, fontMetrics().horizontalAdvance(QStringLiteral("In progress")) + 40);
+    }
     layout->addWidget(grdLookups, 1);
 
     actCheckForUpdates = new QAction(QStringLiteral("Fetch table list"), this);
@@ -75,7 +91,7 @@ TUpdateRemoteLookupDataFrm::TUpdateRemoteLookupDataFrm(QObject *AOwner) : TIBBas
     connect(actCheckForUpdates, &QAction::triggered, this, [this]() { actCheckForUpdatesExecute(); });
     connect(actUpdateTables, &QAction::triggered, this, [this]() { actUpdateTablesExecute(); });
 
-    resize(560, 520);
+    resize(680, 560);
 }
 
 TUpdateRemoteLookupDataFrm::~TUpdateRemoteLookupDataFrm()
@@ -229,7 +245,7 @@ void TUpdateRemoteLookupDataFrm::showRow(int index)
     const auto cell = [&](int column) { return parent->child(r, column); };
     cell(ColTable)->setText(row.TableName);
     cell(ColState)->setText(LookupTableRefresh::StateText(row.UpdateState));
-    cell(ColState)->setIcon(stateIcon(style(), row.UpdateState));
+    cell(ColState)->setIcon(stateIcon(row.UpdateState));
     cell(ColStatus)->setText(LookupTableRefresh::StatusText(row.UpdateStatus));
     cell(ColStatus)->setToolTip(row.Failure);
     cell(ColStatus)->setForeground(row.UpdateStatus == LookupTableRow::Failed ? QBrush(Qt::darkRed) : QBrush());
