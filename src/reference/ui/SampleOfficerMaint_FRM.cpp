@@ -171,8 +171,12 @@ void TSampleOfficerMaintFrm::buildMappingsPage()
     AddPage(tabMappings, QStringLiteral("Mappings"));
     AddButton(actApplyMappings);
 
-    connect(actAddToMapping, &QAction::triggered, this, [this]() { Guarded([this]() { addSelectedName(); }); });
-    connect(actRemove, &QAction::triggered, this, [this]() { Guarded([this]() { removeSelectedName(); }); });
+    connect(actAddToMapping, &QAction::triggered, this, [this]() {
+        Guarded([this]() { changeMappings(lstAvailableNames, &TSampleOfficerMapperDM::AddMappingToOfficer); });
+    });
+    connect(actRemove, &QAction::triggered, this, [this]() {
+        Guarded([this]() { changeMappings(lstOfficerNames, &TSampleOfficerMapperDM::DeleteMappingFromOfficer); });
+    });
     connect(actApplyMappings, &QAction::triggered, this, [this]() { Guarded([this]() { applyMappings(); }); });
     connect(lstAvailableNames, &QListWidget::itemDoubleClicked, actAddToMapping, &QAction::trigger);
     connect(lstOfficerNames, &QListWidget::itemDoubleClicked, actRemove, &QAction::trigger);
@@ -259,25 +263,15 @@ void TSampleOfficerMaintFrm::updateMappingActions()
     actRemove->setToolTip(saved ? QString() : SaveFirstMessage());
 }
 
-void TSampleOfficerMaintFrm::addSelectedName()
+void TSampleOfficerMaintFrm::changeMappings(QListWidget *list,
+                                            void (TSampleOfficerMapperDM::*change)(const QString &, const QString &))
 {
-    QListWidgetItem *item = lstAvailableNames->currentItem();
+    QListWidgetItem *item = list->currentItem();
     if (!item)
         return;
     if (qryIBOData->state() != SqlDataSet::dsBrowse)
         throw VarnexError(SaveFirstMessage());
-    m_mapper->AddMappingToOfficer(CurrentOfficerCode(), item->text());
-    RefreshMappingLists();
-}
-
-void TSampleOfficerMaintFrm::removeSelectedName()
-{
-    QListWidgetItem *item = lstOfficerNames->currentItem();
-    if (!item)
-        return;
-    if (qryIBOData->state() != SqlDataSet::dsBrowse)
-        throw VarnexError(SaveFirstMessage());
-    m_mapper->DeleteMappingFromOfficer(CurrentOfficerCode(), item->text());
+    (m_mapper.get()->*change)(CurrentOfficerCode(), item->text());
     RefreshMappingLists();
 }
 

@@ -81,8 +81,8 @@ private:
     void buildMappingsPage();
     void loadOffices();
     void updateMappingActions();
-    void addSelectedName();
-    void removeSelectedName();
+    // Adds or removes the name selected in the list for the current officer, once he is saved.
+    void changeMappings(QListWidget *list, void (TSampleOfficerMapperDM::*change)(const QString &, const QString &));
     void applyMappings();
 
     std::unique_ptr<TSampleOfficerMapperDM> m_mapper;
