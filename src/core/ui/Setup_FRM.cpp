@@ -321,7 +321,8 @@ void TSetupFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
         m_programFolder = d->ProgramFolder;
     }
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
-    m_labListChanged = false;
+    if (!qryData->isEditing())
+        m_labListChanged = false;
     lblServerAddress->setText(m_serverSettings ? m_serverSettings().serverAddress : QString());
     guarded([this]() { lblInstallationCode->setText(Maindm ? Maindm->InstallationId() : QString()); });
     if (LookupDataDm) {
@@ -341,9 +342,10 @@ void TSetupFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
 
 void TSetupFrm::openRow()
 {
+    // Opened again while the row is being edited: the edit stays, to be saved or abandoned.
+    if (qryData->isEditing())
+        return;
     guarded([this]() {
-        if (qryData->isEditing())
-            qryData->cancel();
         qryData->close();
         qryData->open();
     });
