@@ -10,6 +10,7 @@
 #include "app/LookupActions.h"
 #include "reference/LookupData_DM.h"
 #include "remote/LoginServerChannel.h"
+#include "app/AdminActions.h"
 #include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
@@ -250,6 +251,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     SampleActions::install(window, maindm);
+    const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     controller.SetLoginState(&syncLoginState);
     // A store this login made holds no lookup lists until the first pass brings them down: they
     // are taken in when that pass ends, so that the officer can work in the first session.
