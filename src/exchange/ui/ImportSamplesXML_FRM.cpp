@@ -71,7 +71,7 @@ void TImportSamplesInfoFrm::buildWidgets()
     Memo1 = new QPlainTextEdit(ClientArea);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     layout->addWidget(Memo1, 1);
     // The trace shows only when it holds messages.
     lblMessages->hide();

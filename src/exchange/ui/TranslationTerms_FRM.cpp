@@ -9,6 +9,7 @@
 #include "exchange/ImportFields_UNT.h"
 #include "exchange/SampleImportXML_DM.h"
 #include "exchange/TranslationsCSVImport_DM.h"
+#include "exchange/ui/PersonalityBand.h"
 #include "gui/DataGridView.h"
 #include "gui/IBBase_FRM.h"
 #include "gui/ZQCXController.h"
@@ -69,6 +70,7 @@ QSqlDatabase TTranslationTermsFrm::database() const
 
 void TTranslationTermsFrm::buildWidgets()
 {
+    lblHeader = PersonalityBand::makeCaption(RzPanel2);
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(6, 6, 6, 6);
 
@@ -123,11 +125,12 @@ void TTranslationTermsFrm::buildWidgets()
     for (TzqcxDBEditorBase *editor : std::initializer_list<TzqcxDBEditorBase *>{edtFieldName, edtImportValue,
                                                                                 edtDataValueLookup, edtDataValueString})
         editor->SetFocusController(zqcxFocusController1);
-    auto *translateTo = new QWidget(pnlEdit);
-    auto *translateToLayout = new QHBoxLayout(translateTo);
-    translateToLayout->setContentsMargins(0, 0, 0, 0);
-    translateToLayout->addWidget(edtDataValueLookup);
-    translateToLayout->addWidget(edtDataValueString);
+    for (QWidget *editor : std::initializer_list<QWidget *>{edtFieldName, edtDataValueLookup})
+        editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // One of the two shows at a time.
+    auto *translateTo = new QHBoxLayout;
+    translateTo->addWidget(edtDataValueLookup);
+    translateTo->addWidget(edtDataValueString);
     form->addRow(QStringLiteral("Field"), edtFieldName);
     form->addRow(QStringLiteral("Translate from"), edtImportValue);
     form->addRow(QStringLiteral("Translate to"), translateTo);
@@ -200,6 +203,11 @@ void TTranslationTermsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> Defa
         throw VarnexError(NoTypeMessage());
     fTranslationType = *defaults->TranslationType;
     fGroupName = TranslationGroupName(fTranslationType);
+    const bool food = fTranslationType == TTranslationType::trnTypeFoodSample
+                      || fTranslationType == TTranslationType::trnTypeFoodPremises;
+    PersonalityBand::show(RzPanel2, lblHeader, food ? Varnex::PersonalityFood : Varnex::PersonalityAnimalFeed,
+                          QStringLiteral("  Translation terms: ") + fGroupName,
+                          QStringLiteral("  Translation terms: ") + fGroupName);
     m_programFolder = defaults->ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() : defaults->ProgramFolder;
     TAdvancedFrm::InitialiseDefaults(std::move(DefaultInfo));
 

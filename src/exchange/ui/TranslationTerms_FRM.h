@@ -57,6 +57,7 @@ public:
     FileChooser ChooseCsvToOpen;
     FileChooser ChooseCsvToSave;
 
+    QLabel *lblHeader = nullptr;
     DataGridView *grdTranslations = nullptr;
     GridModel *qryTranslations = nullptr;
     QLabel *lblCount = nullptr;
