@@ -24,11 +24,18 @@ constexpr TypeWord TypeWords[] = {
     {ifXMLDate, "XMLDate"}, {ifXMLTime, "XMLTime"}, {ifXMLDateTime, "XMLDateTime"}, {ifLookup, "Lookup"},
 };
 
+// A time zone name in a regional format, which a typed time never carries.
+const QRegularExpression &zoneName()
+{
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    return zone;
+}
+
 // The regional formats, with the parts a typed value rarely carries made optional: one-digit
 // days, months and hours are read too, and a time zone name is never asked for.
 QString relaxed(QString format)
 {
-    format.replace(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")), QString());
+    format.replace(zoneName(), QString());
     format.replace(QStringLiteral("dd"), QStringLiteral("d"));
     format.replace(QStringLiteral("MM"), QStringLiteral("M"));
     format.replace(QStringLiteral("HH"), QStringLiteral("H"));
@@ -39,7 +46,7 @@ QString relaxed(QString format)
 QString longTimeFormat(const QLocale &locale)
 {
     QString format = locale.timeFormat(QLocale::LongFormat);
-    format.replace(QRegularExpression(QStringLiteral("\\s*\\bt+\\b")), QString());
+    format.replace(zoneName(), QString());
     return format.trimmed();
 }
 

@@ -127,7 +127,6 @@ void SampleImporter::prepare()
     if (const std::optional<TTranslationType> type = SampleTranslationType(m_settings.personality))
         m_terms = TranslationTerms::Load(m_db, TranslationGroupName(*type));
     m_trees.clear();
-    m_officer.reset();
 }
 
 QStringList SampleImporter::inputNames() const
@@ -235,24 +234,18 @@ void SampleImporter::resolveOfficer(QVariantMap &inputs, QStringList &messages)
         row.clear(column);
     if (code.isEmpty())
         return;
-    if (!m_officer) {
-        m_officer.emplace(m_db);
-        // A live officer before a deleted one with the same code.
-        if (!m_officer->prepare(QStringLiteral("SELECT FIRST 1 CODE, NAME, EMAIL_ADDRESS FROM SAMPLE_OFFICER WHERE CODE = ? "
-                                               "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID")))
-            throw VarnexError(m_officer->lastError().text());
-    }
-    m_officer->addBindValue(code);
-    if (!m_officer->exec())
-        throw VarnexError(m_officer->lastError().text());
-    if (m_officer->next()) {
-        row.setText(OfficerCode, m_officer->value(0).toString());
-        row.setText(OfficerName, m_officer->value(1).toString());
-        row.setText(OfficerEmail, m_officer->value(2).toString());
+    // A live officer before a deleted one with the same code.
+    QSqlQuery officer = SqlUtil::exec(m_db,
+                                      QStringLiteral("SELECT FIRST 1 CODE, NAME, EMAIL_ADDRESS FROM SAMPLE_OFFICER WHERE CODE = ? "
+                                                     "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID"),
+                                      {code});
+    if (officer.next()) {
+        row.setText(OfficerCode, officer.value(0).toString());
+        row.setText(OfficerName, officer.value(1).toString());
+        row.setText(OfficerEmail, officer.value(2).toString());
     } else {
         messages << QStringLiteral("The sampling officer %1 is not in the officer list; the officer is left empty.").arg(code);
     }
-    m_officer->finish();
 }
 
 void SampleImporter::clearUnknownCodes(QVariantMap &inputs, QStringList &messages) const
@@ -319,6 +312,8 @@ QVariantMap SampleImporter::inputsFor(const SampleRecord &record, QStringList &m
 
 qint64 SampleImporter::execute(const QVariantMap &inputs)
 {
+    // Prepared for each call: the driver ties a prepared statement to the transaction it first ran
+    // in, and the command line runs each record in a transaction of its own.
     QStringList marks;
     QVariantList values;
     for (const Input &input : std::as_const(m_inputs)) {

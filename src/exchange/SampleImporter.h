@@ -6,13 +6,11 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
 
 #include <memory>
-#include <optional>
 
 class CategoryTree;
 class TLookupDataDm;
@@ -95,5 +93,4 @@ private:
     QHash<QString, int> m_inputIndex; // upper-case name -> position
     TranslationTerms m_terms;
     QHash<QString, std::shared_ptr<CategoryTree>> m_trees; // by tree table name
-    std::optional<QSqlQuery> m_officer;
 };

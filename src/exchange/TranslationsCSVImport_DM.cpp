@@ -16,8 +16,10 @@ namespace {
 
 QString quoted(const QString &value)
 {
+    // A value that begins with a zero-width no-break space would lose it, at the start of the
+    // file, to the reader taking it for a byte-order mark.
     if (!value.contains(QLatin1Char(',')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n'))
-        && !value.contains(QLatin1Char('\r')))
+        && !value.contains(QLatin1Char('\r')) && !value.startsWith(QChar(0xFEFF)))
         return value;
     return QLatin1Char('"') + QString(value).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }

@@ -23,6 +23,10 @@ xmlParserInputPtr refuseExternalEntity(const char *, const char *, xmlParserCtxt
     return nullptr;
 }
 
+// What libxml2 would print on its own (encoding trouble above all) is left out: the reader reports
+// each fault once, with its place, through its own handler.
+void ignoreGenericError(void *, const char *, ...) {}
+
 void initialiseLibxml()
 {
     static std::once_flag once;
@@ -30,6 +34,8 @@ void initialiseLibxml()
         xmlInitParser();
         xmlSetExternalEntityLoader(refuseExternalEntity);
     });
+    // Per thread in libxml2.
+    xmlSetGenericErrorFunc(nullptr, ignoreGenericError);
 }
 
 // No DTD loading, no entity substitution from a DTD, no network; references to the predefined
