@@ -1,7 +1,6 @@
 #include "exchange/ImportSamplesXML_DM.h"
 
 #include "base/AtomicFile.h"
-#include "base/ProductNames.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "exchange/SampleImportXML_DM.h"
@@ -78,20 +77,12 @@ void TImportSamplesXMLDM::RunImport()
 
 void TImportSamplesXMLDM::run()
 {
-    if (m_fileName.right(3).toLower() != QLatin1String("xml"))
-        throw VarnexError(QStringLiteral("%1 is not an XML file (its name does not end in \"xml\"); nothing was imported.")
-                              .arg(m_fileName));
-    if (!m_reader) {
-        auto reader = std::make_unique<TSampleImportXMLDM>();
-        reader->LoadFieldDefsFromFile(ImportDefinitionsPath(m_programFolder, m_maindm.XMlImportFieldDefsFile()));
-        m_reader = std::move(reader);
-    }
+    SampleImportChecks::RequireXmlName(m_fileName);
+    if (!m_reader)
+        m_reader = SampleImportChecks::NewReader(m_programFolder, m_maindm.XMlImportFieldDefsFile());
     // The whole document is read once before anything is written: a document that is not
     // well-formed imports nothing.
-    const int records = m_reader->ScanFile(m_fileName, {});
-    if (records == 0)
-        throw VarnexError(QStringLiteral("%1 holds no record at the record path %2; nothing was imported.")
-                              .arg(m_fileName, m_reader->RootElement()));
+    const int records = SampleImportChecks::CountRecords(*m_reader, m_fileName);
 
     QSqlDatabase db = m_maindm.ibConnection();
     SampleImporter importer(db, *m_reader,

@@ -58,6 +58,29 @@ QList<CodeListCheck> importCodeListChecks(const QString &recordType, const Sampl
 
 } // namespace
 
+void SampleImportChecks::RequireXmlName(const QString &fileName)
+{
+    if (fileName.right(3).toLower() != QLatin1String("xml"))
+        throw VarnexError(QStringLiteral("%1 is not an XML file (its name does not end in \"xml\"); nothing was imported.")
+                              .arg(fileName));
+}
+
+std::unique_ptr<TSampleImportXMLDM> SampleImportChecks::NewReader(const QString &programFolder, const QString &setting)
+{
+    auto reader = std::make_unique<TSampleImportXMLDM>();
+    reader->LoadFieldDefsFromFile(ImportDefinitionsPath(programFolder, setting));
+    return reader;
+}
+
+int SampleImportChecks::CountRecords(TSampleImportXMLDM &reader, const QString &fileName)
+{
+    const int records = reader.ScanFile(fileName, {});
+    if (records == 0)
+        throw VarnexError(QStringLiteral("%1 holds no record at the record path %2; nothing was imported.")
+                              .arg(fileName, reader.RootElement()));
+    return records;
+}
+
 SampleImportSettings SampleImportSettings::fromSettings(TMaindm &maindm, const QString &personality, bool commandLine)
 {
     SampleImportSettings settings;

@@ -33,6 +33,19 @@ struct SampleImportSettings
     static SampleImportSettings fromSettings(TMaindm &maindm, const QString &personality, bool commandLine);
 };
 
+// The checks a run makes before it writes anything, the same on the screen and the command line.
+// Each throws VarnexError saying why nothing is imported.
+namespace SampleImportChecks {
+// The file name ends in "xml" (letter case ignored).
+void RequireXmlName(const QString &fileName);
+// A reader holding the definitions file that the setting names in the program folder's
+// definitions folder (ImportDefinitionsPath).
+std::unique_ptr<TSampleImportXMLDM> NewReader(const QString &programFolder, const QString &setting);
+// All of the file read: well-formed, with at least one record at the record path. Returns the
+// number of records.
+int CountRecords(TSampleImportXMLDM &reader, const QString &fileName);
+} // namespace SampleImportChecks
+
 // The steps the sample import screen and the command-line import share: from one record of the
 // reader to the inputs of SAMPLE_IMPORT_XML_R1, and the call itself.
 //

@@ -5,6 +5,7 @@
 #include "core/Main_DM.h"
 #include "exchange/SampleImportXML_DM.h"
 #include "exchange/SampleImporter.h"
+#include "exchange/ui/FormActions.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
 #include "reference/LookupData_DM.h"
@@ -82,18 +83,9 @@ void TImportSamplesInfoFrm::buildWidgets()
     actLoadFromFIle->setObjectName(QStringLiteral("actLoadFromFIle"));
     actTranslations = new QAction(QStringLiteral("Translations"), this);
     actTranslations->setObjectName(QStringLiteral("actTranslations"));
-    const auto guarded = [this](void (TImportSamplesInfoFrm::*handler)()) {
-        return [this, handler]() {
-            try {
-                (this->*handler)();
-            } catch (const VarnexError &e) {
-                Prompter::current().error(Varnex::ProgramName, e.message());
-            }
-        };
-    };
-    connect(actOpenFileDialog, &QAction::triggered, this, guarded(&TImportSamplesInfoFrm::actOpenFileDialogExecute));
-    connect(actLoadFromFIle, &QAction::triggered, this, guarded(&TImportSamplesInfoFrm::actLoadFromFIleExecute));
-    connect(actTranslations, &QAction::triggered, this, guarded(&TImportSamplesInfoFrm::actTranslationsExecute));
+    connectShowingErrors(actOpenFileDialog, this, &TImportSamplesInfoFrm::actOpenFileDialogExecute);
+    connectShowingErrors(actLoadFromFIle, this, &TImportSamplesInfoFrm::actLoadFromFIleExecute);
+    connectShowingErrors(actTranslations, this, &TImportSamplesInfoFrm::actTranslationsExecute);
     for (QAction *a : {actLoadFromFIle, actTranslations}) {
         addAction(a);
         AddButton(a)->setMinimumWidth(120);
@@ -170,23 +162,15 @@ void TImportSamplesInfoFrm::showCounts()
 void TImportSamplesInfoFrm::load(int &records)
 {
     const QString fileName = edtDataFileName->text().trimmed();
-    if (fileName.right(3).toLower() != QLatin1String("xml"))
-        throw VarnexError(QStringLiteral("%1 is not an XML file (its name does not end in \"xml\"); nothing was imported.")
-                              .arg(fileName));
+    SampleImportChecks::RequireXmlName(fileName);
     if (!LookupDataDm)
         throw VarnexError(QStringLiteral("The lookup lists are not loaded, so nothing can be imported."));
     // The definitions are read at the first run; a run after a failed reading tries again.
-    if (!fSampleImportDm) {
-        auto reader = std::make_unique<TSampleImportXMLDM>();
-        reader->LoadFieldDefsFromFile(ImportDefinitionsPath(m_programFolder, Maindm->XMlImportFieldDefsFile()));
-        fSampleImportDm = std::move(reader);
-    }
+    if (!fSampleImportDm)
+        fSampleImportDm = SampleImportChecks::NewReader(m_programFolder, Maindm->XMlImportFieldDefsFile());
     TSampleImportXMLDM &reader = *fSampleImportDm;
     // All of the document is read before anything is written.
-    records = reader.ScanFile(fileName, {});
-    if (records == 0)
-        throw VarnexError(QStringLiteral("%1 holds no record at the record path %2; nothing was imported.")
-                              .arg(fileName, reader.RootElement()));
+    records = SampleImportChecks::CountRecords(reader, fileName);
 
     SampleImporter importer(LocalDatabase(), reader, *LookupDataDm,
                             SampleImportSettings::fromSettings(*Maindm, FPersonality, false));

@@ -7,8 +7,9 @@
 #include "data/DataSet.h"
 #include "data/GridModel.h"
 #include "exchange/ImportFields_UNT.h"
-#include "exchange/SampleImportXML_DM.h"
+#include "exchange/SampleImporter.h"
 #include "exchange/TranslationsCSVImport_DM.h"
+#include "exchange/ui/FormActions.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "gui/DataGridView.h"
 #include "gui/IBBase_FRM.h"
@@ -162,23 +163,16 @@ void TTranslationTermsFrm::buildWidgets()
     actSaveToCSV = new QAction(QStringLiteral("Save to CSV"), this);
     actSaveToCSV->setObjectName(QStringLiteral("actSaveToCSV"));
 
-    const auto guarded = [this](void (TTranslationTermsFrm::*handler)()) {
-        return [this, handler]() {
-            try {
-                (this->*handler)();
-            } catch (const VarnexError &e) {
-                Prompter::current().error(Varnex::ProgramName, e.message());
-            }
-            updateActions();
-        };
+    const auto connectAction = [this](QAction *action, void (TTranslationTermsFrm::*handler)()) {
+        connectShowingErrors(action, this, handler, [this]() { updateActions(); });
     };
-    connect(actAppendTranslation, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actAppendTranslationExecute));
-    connect(actEditTranslation, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actEditTranslationExecute));
-    connect(actDeleteTranslation, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actDeleteTranslationExecute));
-    connect(actLoadFromCSV, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actLoadFromCSVExecute));
-    connect(actSaveToCSV, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actSaveToCSVExecute));
-    connect(actSaveEdit, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actSaveEditExecute));
-    connect(actCancelEdit, &QAction::triggered, this, guarded(&TTranslationTermsFrm::actCancelEditExecute));
+    connectAction(actAppendTranslation, &TTranslationTermsFrm::actAppendTranslationExecute);
+    connectAction(actEditTranslation, &TTranslationTermsFrm::actEditTranslationExecute);
+    connectAction(actDeleteTranslation, &TTranslationTermsFrm::actDeleteTranslationExecute);
+    connectAction(actLoadFromCSV, &TTranslationTermsFrm::actLoadFromCSVExecute);
+    connectAction(actSaveToCSV, &TTranslationTermsFrm::actSaveToCSVExecute);
+    connectAction(actSaveEdit, &TTranslationTermsFrm::actSaveEditExecute);
+    connectAction(actCancelEdit, &TTranslationTermsFrm::actCancelEditExecute);
     for (QAction *a : {actAppendTranslation, actEditTranslation, actDeleteTranslation, actLoadFromCSV, actSaveToCSV,
                        actSaveEdit, actCancelEdit})
         addAction(a);
@@ -235,9 +229,7 @@ void TTranslationTermsFrm::LoadTranslationFieldNames()
         m_fieldNames = PremisesTranslationFieldNames(fTranslationType);
         return;
     }
-    auto reader = std::make_unique<TSampleImportXMLDM>();
-    reader->LoadFieldDefsFromFile(
-        ImportDefinitionsPath(m_programFolder, Maindm ? Maindm->XMlImportFieldDefsFile() : QString()));
+    auto reader = SampleImportChecks::NewReader(m_programFolder, Maindm ? Maindm->XMlImportFieldDefsFile() : QString());
     m_fieldNames.clear();
     for (const auto &field : reader->ImportFields())
         m_fieldNames << field->FieldLabel();
