@@ -27,6 +27,7 @@
 #include <QTextTable>
 
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 namespace {
@@ -94,6 +95,7 @@ QString prepareChapter(const QString &path, const QString &variant, int chapterN
     static const QRegularExpression ifLine(QStringLiteral(R"(^\s*<!--\s*if\s+(\S+)\s*-->\s*$)"));
     static const QRegularExpression endifLine(QStringLiteral(R"(^\s*<!--\s*endif\s*-->\s*$)"));
     static const QRegularExpression image(QStringLiteral(R"((!\[[^\]]*\]\()([^)\s]+)(\)))"));
+    static const QRegularExpression pictureLine(QStringLiteral(R"(^\s*!\[([^\]]+)\]\([^)\s]+\)\s*$)"));
     const QDir folder = QFileInfo(path).absoluteDir();
     QStringList out;
     QString condition; // the variant of the open "if" block, empty outside one
@@ -138,6 +140,13 @@ QString prepareChapter(const QString &path, const QString &variant, int chapterN
                 from = m.capturedEnd();
             }
             line = rewritten + line.mid(from);
+            // A picture on a line of its own gets its text as a caption underneath.
+            if (const auto m = pictureLine.match(line); m.hasMatch()) {
+                out.append(line);
+                out.append(QString());
+                out.append(QLatin1Char('*') + m.captured(1).trimmed() + QLatin1Char('*'));
+                continue;
+            }
         }
         out.append(line);
     }
@@ -210,6 +219,24 @@ public:
                 select.setCharFormat(format);
             }
         }
+        // A picture alone in its paragraph, and the caption under it, are centred.
+        for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+            if (block.text() != QString(QChar::ObjectReplacementCharacter))
+                continue;
+            for (QTextBlock b : {block, block.next()}) {
+                if (!b.isValid())
+                    continue;
+                QTextCursor cursor(b);
+                QTextBlockFormat format = b.blockFormat();
+                format.setAlignment(Qt::AlignHCenter);
+                if (b != block)
+                    format.setBottomMargin(m_font.pointSizeF());
+                cursor.setBlockFormat(format);
+            }
+            block = block.next();
+            if (!block.isValid())
+                break;
+        }
         // Tables: thin rules and some room in the cells.
         QList<QTextFrame *> frames{doc.rootFrame()};
         while (!frames.isEmpty()) {
@@ -226,6 +253,39 @@ public:
                 format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
                 table->setFormat(format);
             }
+        }
+    }
+
+    // The headings (by block number) left at the foot of a page, with too little of their text
+    // under them: each is to start the next page instead.
+    QList<int> headingsToMove(QTextDocument &doc) const
+    {
+        QList<int> result;
+        QAbstractTextDocumentLayout *layout = doc.documentLayout();
+        const qreal minimumRoom = QFontMetricsF(m_font).height() * 4;
+        for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+            const QTextBlockFormat format = block.blockFormat();
+            if (format.headingLevel() < 1 || format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+                continue;
+            const QRectF rect = layout->blockBoundingRect(block);
+            const int page = int(rect.top() / m_bodyHeight);
+            if (rect.top() - page * m_bodyHeight < 1)
+                continue; // already at the top of its page
+            const QTextBlock next = block.next();
+            const bool textOnNextPage = next.isValid() && int(layout->blockBoundingRect(next).top() / m_bodyHeight) > page;
+            if (textOnNextPage || (page + 1) * m_bodyHeight - rect.bottom() < minimumRoom)
+                result.append(block.blockNumber());
+        }
+        return result;
+    }
+
+    static void breakBefore(QTextDocument &doc, const QList<int> &blockNumbers)
+    {
+        for (int number : blockNumbers) {
+            const QTextBlock block = doc.findBlockByNumber(number);
+            QTextBlockFormat format = block.blockFormat();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(block).setBlockFormat(format);
         }
     }
 
@@ -397,10 +457,22 @@ int run(const QStringList &args)
         font.setStyleStrategy(QFont::PreferNoShaping);
 
         GuideWriter pages(writer, font);
-        QTextDocument body;
-        pages.prepareDocument(body);
-        body.setMarkdown(chapters.join(QStringLiteral("\n\n")), QTextDocument::MarkdownDialectGitHub);
-        pages.finishBody(body, read);
+        // Headings are kept with their text by laying the body out again, each time afresh, with
+        // the page breaks found so far, until no heading is left at the foot of a page.
+        std::unique_ptr<QTextDocument> laidOut;
+        QList<int> moved;
+        for (int round = 0; round < 6; ++round) {
+            laidOut = std::make_unique<QTextDocument>();
+            pages.prepareDocument(*laidOut);
+            laidOut->setMarkdown(chapters.join(QStringLiteral("\n\n")), QTextDocument::MarkdownDialectGitHub);
+            pages.finishBody(*laidOut, read);
+            GuideWriter::breakBefore(*laidOut, moved);
+            const QList<int> more = pages.headingsToMove(*laidOut);
+            if (more.isEmpty())
+                break;
+            moved += more;
+        }
+        QTextDocument &body = *laidOut;
         const QList<Heading> headings = pages.headings(body);
 
         QTextDocument titlePage;
