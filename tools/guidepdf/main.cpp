@@ -10,7 +10,10 @@
 // read relative to the chapter that shows them and shrunk to the text width when wider. The depfile
 // lists every file read, so the build makes the PDF again when any of them changes.
 
+#include "base/AtomicFile.h"
+
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +22,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -394,9 +396,6 @@ private:
 
 void writeDepfile(const QString &depfile, const QString &output, const QStringList &read)
 {
-    QSaveFile file(depfile);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write %1: %2").arg(depfile, file.errorString()));
     const auto escaped = [](QString path) { return path.replace(QLatin1Char(' '), QLatin1String("\\ ")); };
     QString text = escaped(QFileInfo(output).absoluteFilePath()) + QLatin1Char(':');
     QStringList unique = read;
@@ -404,9 +403,9 @@ void writeDepfile(const QString &depfile, const QString &output, const QStringLi
     for (const QString &path : unique)
         text += QStringLiteral(" \\\n  ") + escaped(path);
     text += QLatin1Char('\n');
-    file.write(text.toUtf8());
-    if (!file.commit())
-        fail(QStringLiteral("cannot write %1: %2").arg(depfile, file.errorString()));
+    QString error;
+    if (!saveFileAtomically(depfile, text.toUtf8(), &error))
+        fail(error);
 }
 
 int run(const QStringList &args)
@@ -440,12 +439,11 @@ int run(const QStringList &args)
         chapters.append(prepareChapter(guide.chapters.at(i), variant, i + 1, read));
 
     QDir().mkpath(QFileInfo(output).absolutePath());
-    // A failed run leaves no half a PDF behind.
-    QSaveFile file(output);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+    // Made in memory and written in one step: a failed run leaves no half a PDF behind.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setResolution(96);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 18, 20, 14),
                                          QPageLayout::Millimeter));
@@ -492,8 +490,9 @@ int run(const QStringList &args)
         pages.paint(painter, body, guide.title);
         painter.end();
     }
-    if (!file.commit())
-        fail(QStringLiteral("cannot write %1: %2").arg(output, file.errorString()));
+    QString error;
+    if (!saveFileAtomically(output, pdf.data(), &error))
+        fail(error);
     if (!depfile.isEmpty())
         writeDepfile(depfile, output, read);
     return 0;
