@@ -18,6 +18,7 @@
 #include "app/ReferenceActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
+#include "app/XmlExportActions.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
@@ -247,6 +248,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    const XmlExportActions xmlExport(window, maindm);
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
