@@ -37,8 +37,9 @@ XmlTree::XmlTree(const QStringList &names)
 
 void XmlTree::clear()
 {
-    m_nodes = {};
-    m_text = QString();
+    m_blocks = decltype(m_blocks)();
+    m_count = 0;
+    m_texts = decltype(m_texts)();
     m_root = NoNode;
 }
 
@@ -55,12 +56,13 @@ XmlTree::Name XmlTree::name(const QString &text)
 
 XmlTree::Node XmlTree::newNode(Name name)
 {
-    if (m_nodes.size() >= NoNode)
+    if (m_count == NoNode)
         throw VarnexError(QStringLiteral("The XML document has too many elements."));
-    Element e;
-    e.name = name;
-    m_nodes.push_back(e);
-    return Node(m_nodes.size() - 1);
+    if ((m_count & NodeBlockMask) == 0)
+        m_blocks.push_back(std::make_unique<Element[]>(size_t(NodeBlockMask) + 1));
+    const Node n = m_count++;
+    element(n).name = name;
+    return n;
 }
 
 XmlTree::Node XmlTree::createRoot(Name name)
@@ -72,8 +74,8 @@ XmlTree::Node XmlTree::createRoot(Name name)
 
 XmlTree::Node XmlTree::findChild(Node parent, Name name) const
 {
-    for (Node c = m_nodes[parent].firstChild; c != NoNode; c = m_nodes[c].next)
-        if (m_nodes[c].name == name)
+    for (Node c = element(parent).firstChild; c != NoNode; c = element(c).next)
+        if (element(c).name == name)
             return c;
     return NoNode;
 }
@@ -87,11 +89,11 @@ XmlTree::Node XmlTree::child(Node parent, Name name)
 XmlTree::Node XmlTree::appendChild(Node parent, Name name)
 {
     const Node n = newNode(name);
-    Element &p = m_nodes[parent];
+    Element &p = element(parent);
     if (p.lastChild == NoNode)
         p.firstChild = n;
     else
-        m_nodes[p.lastChild].next = n;
+        element(p.lastChild).next = n;
     p.lastChild = n;
     return n;
 }
@@ -101,26 +103,26 @@ XmlTree::Node XmlTree::insertChild(Node parent, Name name, Node before)
     if (before == NoNode)
         return appendChild(parent, name);
     const Node n = newNode(name);
-    Element &p = m_nodes[parent];
-    m_nodes[n].next = before;
+    Element &p = element(parent);
+    element(n).next = before;
     if (p.firstChild == before) {
         p.firstChild = n;
         return n;
     }
     Node previous = p.firstChild;
-    while (previous != NoNode && m_nodes[previous].next != before)
-        previous = m_nodes[previous].next;
+    while (previous != NoNode && element(previous).next != before)
+        previous = element(previous).next;
     if (previous == NoNode)
         throw VarnexError(QStringLiteral("The element to insert before is not a child of this element."));
-    m_nodes[previous].next = n;
+    element(previous).next = n;
     return n;
 }
 
 std::vector<XmlTree::Node> XmlTree::children(Node parent, Name name) const
 {
     std::vector<Node> found;
-    for (Node c = m_nodes[parent].firstChild; c != NoNode; c = m_nodes[c].next)
-        if (m_nodes[c].name == name)
+    for (Node c = element(parent).firstChild; c != NoNode; c = element(c).next)
+        if (element(c).name == name)
             found.push_back(c);
     return found;
 }
@@ -166,18 +168,26 @@ QString XmlTree::carriableText(QStringView text)
 
 void XmlTree::setText(Node node, QStringView text)
 {
-    Element &e = m_nodes[node];
+    Element &e = element(node);
     if (text.isEmpty()) {
-        e.textStart = 0;
+        e.textAt = 0;
         e.textLength = 0;
         return;
     }
     const auto store = [&](QStringView carriable) {
-        if (quint64(m_text.size()) + quint64(carriable.size()) > std::numeric_limits<quint32>::max())
-            throw VarnexError(QStringLiteral("The XML document holds too much text."));
-        e.textStart = quint32(m_text.size());
-        e.textLength = quint32(carriable.size());
-        m_text.append(carriable);
+        const qsizetype length = carriable.size();
+        if (quint64(length) > std::numeric_limits<quint32>::max())
+            throw VarnexError(QStringLiteral("A text of the XML document is too long."));
+        if (m_texts.empty() || m_texts.back().size() + length > TextOffsetMask + 1) {
+            if (m_texts.size() > (std::numeric_limits<quint32>::max() >> TextOffsetBits))
+                throw VarnexError(QStringLiteral("The XML document holds too much text."));
+            m_texts.emplace_back();
+            m_texts.back().reserve(std::max<qsizetype>(length, TextOffsetMask + 1));
+        }
+        QString &block = m_texts.back();
+        e.textAt = quint32((m_texts.size() - 1) << TextOffsetBits) | quint32(block.size());
+        e.textLength = quint32(length);
+        block.append(carriable);
     };
     if (isCarriable(text))
         store(text);
@@ -213,7 +223,7 @@ void XmlTree::write(QIODevice &device) const
     std::vector<Node> open; // elements written up to their children; the child to write next
     std::vector<Node> nextChild;
     const auto start = [&](Node n) {
-        const Element &e = m_nodes[n];
+        const Element &e = element(n);
         if (e.firstChild == NoNode && e.textLength == 0) {
             writer.writeEmptyElement(m_names.at(e.name));
             return;
@@ -238,7 +248,7 @@ void XmlTree::write(QIODevice &device) const
             nextChild.pop_back();
             continue;
         }
-        nextChild.back() = m_nodes[c].next;
+        nextChild.back() = element(c).next;
         start(c);
     }
     writer.writeEndDocument();

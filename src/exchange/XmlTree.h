@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -35,8 +36,9 @@ private:
 // It is built by code or read from XML, and written as UTF-8 with each element on a line of its
 // own, indented by two blanks a level.
 //
-// Elements and names are small numbers: the tree keeps every element in one array and every text
-// in one buffer, so that a document of many thousand elements costs little more than its text.
+// Elements and names are small numbers: the tree keeps its elements and its texts in blocks that
+// never move, so that a document of many thousand elements costs little more than its text and
+// is never copied as it grows.
 //
 // Every text the tree holds can be written as XML 1.0. A text holding a character that XML 1.0
 // cannot carry (a control character other than tab, line feed and carriage return, U+FFFE,
@@ -59,7 +61,7 @@ public:
     // Removes every element and frees their memory; the names stay.
     void clear();
     bool isEmpty() const { return m_root == NoNode; }
-    int elementCount() const { return int(m_nodes.size()); }
+    int elementCount() const { return int(m_count); }
 
     // The id of a name, taken into the tree's names when it is new.
     Name name(const QString &text);
@@ -71,9 +73,9 @@ public:
     // Makes a new root element; the old root and everything below it are discarded.
     Node createRoot(Name name);
 
-    Name nodeName(Node node) const { return m_nodes[node].name; }
-    Node firstChild(Node node) const { return m_nodes[node].firstChild; }
-    Node nextSibling(Node node) const { return m_nodes[node].next; }
+    Name nodeName(Node node) const { return element(node).name; }
+    Node firstChild(Node node) const { return element(node).firstChild; }
+    Node nextSibling(Node node) const { return element(node).next; }
     // The first child of that name, or NoNode.
     Node findChild(Node parent, Name name) const;
     // The first child of that name, appended as the parent's last child when there is none.
@@ -86,8 +88,10 @@ public:
 
     QStringView text(Node node) const
     {
-        const Element &e = m_nodes[node];
-        return QStringView(m_text).mid(e.textStart, e.textLength);
+        const Element &e = element(node);
+        if (e.textLength == 0)
+            return {};
+        return QStringView(m_texts[e.textAt >> TextOffsetBits]).mid(e.textAt & TextOffsetMask, e.textLength);
     }
     // Replaces the element's text with carriableText(text).
     void setText(Node node, QStringView text);
@@ -120,15 +124,25 @@ private:
         Node lastChild = NoNode;
         Node next = NoNode;
         Name name = NoName;
-        quint32 textStart = 0;
+        quint32 textAt = 0; // the text block (high bits) and the offset in it (TextOffsetBits)
         quint32 textLength = 0;
     };
+    // Elements and texts live in blocks that never move, so that a growing document is never
+    // copied: 16384 elements a block, and texts in blocks of 1M characters (a longer text has a
+    // block of its own).
+    static constexpr int NodeBlockBits = 14;
+    static constexpr quint32 NodeBlockMask = (1u << NodeBlockBits) - 1;
+    static constexpr int TextOffsetBits = 20;
+    static constexpr quint32 TextOffsetMask = (1u << TextOffsetBits) - 1;
 
+    const Element &element(Node n) const { return m_blocks[n >> NodeBlockBits][n & NodeBlockMask]; }
+    Element &element(Node n) { return m_blocks[n >> NodeBlockBits][n & NodeBlockMask]; }
     Node newNode(Name name);
     void writeText(QXmlStreamWriter &writer, QStringView text) const;
 
-    std::vector<Element> m_nodes;
-    QString m_text;
+    std::vector<std::unique_ptr<Element[]>> m_blocks;
+    quint32 m_count = 0;
+    std::vector<QString> m_texts;
     Node m_root = NoNode;
     QStringList m_names;
     QHash<QString, Name> m_nameIds;
