@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <functional>
+
 class QFileDevice;
 
 // Writes all of data to a device opened with QIODevice::Unbuffered, repeating short writes, so that
@@ -49,3 +51,13 @@ private:
     QByteArray m_block;
     QString m_cause;
 };
+
+// For a writer that can only write a file by name (a library that opens the file itself): write()
+// is given a temporary name in the folder of fileName and writes the whole file there; when it
+// returns true, the temporary file is renamed over fileName in one step, so that fileName holds
+// either its old content or all of the new, never a part. When write() returns false (with the
+// cause in its error text) or throws, the temporary file is removed and fileName is left as it
+// was. False, with *errorMessage naming the file and the cause, when the file was not replaced.
+bool writeFileThroughTemporary(const QString &fileName,
+                               const std::function<bool(const QString &temporaryName, QString *error)> &write,
+                               QString *errorMessage = nullptr);
