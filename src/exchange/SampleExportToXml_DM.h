@@ -3,7 +3,8 @@
 // The two sample XML exports: the rows an officer selected in a sample browser (any status), and
 // the completed samples of the "Sample export" form, which are then marked as exported.
 //
-// A browser's "Export to XML" (selected rows, in selection order):
+// A browser's "Export to XML" (selected rows, in selection order) calls
+// SampleXmlExportCommand::ExportSelectedSamples (exchange/ui), which shows any failure; its work is
 //     TSampleExportToXmlDm::ExportSelected(selectedUuids); // VarnexError with the text to show
 // which is
 //     TSampleExportToXmlDm exporter;

@@ -4,6 +4,7 @@
 #include "base/Prompter.h"
 #include "exchange/SampleExportToXml_DM.h"
 #include "exchange/ui/SampleExportToXML_FRM.h"
+#include "exchange/ui/SampleXmlExportCommand.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -19,6 +20,7 @@ class TestSampleExportForm : public QObject
 private slots:
     void opensWithItsDefaults();
     void exportsMarksAndSaysWhenNothingIsLeft();
+    void browserCommandShowsWhatWentWrong();
 };
 
 void TestSampleExportForm::opensWithItsDefaults()
@@ -84,6 +86,31 @@ void TestSampleExportForm::exportsMarksAndSaysWhenNothingIsLeft()
     QCOMPARE(prompter.texts(Prompter::Kind::Error), QStringList{"There are no completed samples to be exported"});
     QCOMPARE(prompter.texts(Prompter::Kind::SaveFile).size(), 1);
     delete form;
+}
+
+void TestSampleExportForm::browserCommandShowsWhatWentWrong()
+{
+    XmlStore store;
+    const QString a = store.addSample({{"CODE", "A"}, {"SAMPLE_STATUS__CODE", "ENTERED"}});
+    RecordingPrompter prompter;
+    ScopedPrompter scope(&prompter);
+    QTemporaryDir dir;
+
+    // No row selected: nothing is asked or shown.
+    QCOMPARE(SampleXmlExportCommand::ExportSelectedSamples({}), std::optional<QString>());
+    QVERIFY(prompter.calls().isEmpty());
+
+    // Rows no longer in the store: the officer is told, no file is asked for.
+    QCOMPARE(SampleXmlExportCommand::ExportSelectedSamples({"00000000-0000-0000-0000-000000000000"}),
+             std::optional<QString>());
+    QCOMPARE(prompter.texts(Prompter::Kind::Error), QStringList{"There are no samples to be exported"});
+    QVERIFY(prompter.texts(Prompter::Kind::SaveFile).isEmpty());
+
+    const QString path = dir.filePath("selected.xml");
+    prompter.queueFileName(path);
+    QCOMPARE(SampleXmlExportCommand::ExportSelectedSamples({a, a}), std::optional<QString>(path));
+    QCOMPARE(sampleNumbers(LoadQOVAData(path)), QStringList{"A"});
+    QCOMPARE(prompter.texts(Prompter::Kind::Error).size(), 1);
 }
 
 QTEST_MAIN(TestSampleExportForm)
