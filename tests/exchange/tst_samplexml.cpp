@@ -2,39 +2,12 @@
 // back, the documents it refuses, and the file it saves.
 #include "exchange/VRXSampleXML_19102011_Unt.h"
 #include "exchange/XmlTree.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-// Makes every write beyond `bytes` fail with EFBIG for the lifetime of the object.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-} // namespace
 
 class TestSampleXml : public QObject
 {
