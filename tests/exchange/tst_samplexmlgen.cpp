@@ -9,6 +9,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <optional>
@@ -75,6 +76,8 @@ private slots:
     void goldenDocuments_data();
     void goldenDocuments();
     void publishedDocsAreUpToDate();
+    void schemaRefusesWhatIsNotTheDocument_data();
+    void schemaRefusesWhatIsNotTheDocument();
 
 private:
     TXMLDocument generate(const QStringList &uuids);
@@ -458,6 +461,36 @@ void TestSampleXmlGenerator::publishedDocsAreUpToDate()
     const QString page = QString::fromUtf8(readAll(docs + "sample-xml.md"));
     QVERIFY(page.contains(SampleXmlSchema::ListBegin));
     QVERIFY2(SampleXmlSchema::WithElementList(page) == page, qPrintable(hint));
+}
+
+void TestSampleXmlGenerator::schemaRefusesWhatIsNotTheDocument_data()
+{
+    // A pattern of a valid document and what takes its place.
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("replacement");
+    QTest::newRow("leaves out of order") << "(<RecordType>[^<]*</RecordType>)(\\s*)(<SampleNumber>[^<]*</SampleNumber>)"
+                                         << "\\3\\2\\1";
+    QTest::newRow("a required leaf missing") << "<SampleNumber>[^<]*</SampleNumber>" << "";
+    QTest::newRow("no FileInfo") << "<FileInfo>.*</FileInfo>" << "";
+    QTest::newRow("boolean capitalised") << "<IsSurvey>[^<]*</IsSurvey>" << "<IsSurvey>True</IsSurvey>";
+    QTest::newRow("boolean numeric") << "<IsSurvey>[^<]*</IsSurvey>" << "<IsSurvey>1</IsSurvey>";
+    QTest::newRow("integer with a fraction") << "<Temperature>[^<]*</Temperature>" << "<Temperature>4.5</Temperature>";
+    QTest::newRow("an element of no list") << "<SampleNumber>" << "<Colour/><SampleNumber>";
+}
+
+void TestSampleXmlGenerator::schemaRefusesWhatIsNotTheDocument()
+{
+    // The schema checks what peers rely on: a document that passes it is one they can read.
+    QFETCH(QString, pattern);
+    QFETCH(QString, replacement);
+    const QString uuid = m_store->addSample({{"CODE", "SCHEMA1"}});
+    const QString xml = QString::fromUtf8(generate({uuid}).XML());
+    QVERIFY2(schemaErrors(xml.toUtf8()).isEmpty(), qPrintable(schemaErrors(xml.toUtf8()).join('\n')));
+    const QRegularExpression re(pattern, QRegularExpression::DotMatchesEverythingOption);
+    QVERIFY(re.match(xml).hasMatch());
+    QString changed = xml;
+    changed.replace(re, replacement);
+    QVERIFY(!schemaErrors(changed.toUtf8()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSampleXmlGenerator)
