@@ -91,7 +91,7 @@ void TSampleExportToXMLFrm::buildWidgets()
     connect(actExportSamples, &QAction::triggered, this, [this]() { actExportSamplesExecute(); });
     addAction(actExportSamples);
     AddButton(actExportSamples)->setMinimumWidth(130);
-    resize(620, 280);
+    resize(620, 300);
 }
 
 void TSampleExportToXMLFrm::chkSamplesTakenSinceClick()

@@ -51,6 +51,7 @@ void TestSampleExportForm::opensWithItsDefaults()
         form->lblCount->setText("(12 samples)");
         form->meter->setRange(0, 12);
         form->meter->setValue(7);
+        form->StatusBar->showMessage("12 samples exported to /home/officer/exports/samples.xml");
         QVERIFY(form->grab().save(shots + "/sampleexport.png"));
     }
     delete form;
