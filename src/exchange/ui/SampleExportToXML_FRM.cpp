@@ -1,10 +1,9 @@
 #include "exchange/ui/SampleExportToXML_FRM.h"
 
 #include "base/Clock.h"
-#include "base/ProductNames.h"
-#include "base/Prompter.h"
 #include "core/Main_DM.h"
 #include "exchange/SampleExportToXml_DM.h"
+#include "exchange/ui/FormActions.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "reference/LookupData_DM.h"
 
@@ -88,7 +87,8 @@ void TSampleExportToXMLFrm::buildWidgets()
 
     actExportSamples = new QAction(QStringLiteral("Export samples"), this);
     actExportSamples->setObjectName(QStringLiteral("RzButton2"));
-    connect(actExportSamples, &QAction::triggered, this, [this]() { actExportSamplesExecute(); });
+    connectShowingErrors(actExportSamples, this, &TSampleExportToXMLFrm::actExportSamplesExecute,
+                         [this]() { actExportSamples->setEnabled(true); });
     addAction(actExportSamples);
     AddButton(actExportSamples)->setMinimumWidth(130);
     resize(620, 300);
@@ -124,27 +124,22 @@ void TSampleExportToXMLFrm::actExportSamplesExecute()
             painted.start();
         }
     };
-    try {
-        if (!Maindm)
-            throw VarnexError(QStringLiteral("The local store is not open."));
-        std::unique_ptr<TVRXSampleXMLDM> own;
-        TVRXSampleXMLDM *generator = VRXSampleXMLDM;
-        if (!generator) {
-            own = std::make_unique<TVRXSampleXMLDM>(*Maindm);
-            generator = own.get();
-        }
-        TSampleExportToXmlDm exporter(LocalDatabase(), *Maindm, LookupDataDm);
-        TSampleExportToXmlDm::TExportResult result;
-        {
-            WaitCursor wait;
-            result = exporter.ExportCompleted(selection, *generator, progress);
-        }
-        if (!result.FileName.isEmpty())
-            StatusBar->showMessage(QStringLiteral("%1 samples exported to %2")
-                                       .arg(result.Exported)
-                                       .arg(QDir::toNativeSeparators(result.FileName)));
-    } catch (const VarnexError &e) {
-        Prompter::current().error(Varnex::ProgramName, e.message());
+    if (!Maindm)
+        throw VarnexError(QStringLiteral("The local store is not open."));
+    std::unique_ptr<TVRXSampleXMLDM> own;
+    TVRXSampleXMLDM *generator = VRXSampleXMLDM;
+    if (!generator) {
+        own = std::make_unique<TVRXSampleXMLDM>(*Maindm);
+        generator = own.get();
     }
-    actExportSamples->setEnabled(true);
+    TSampleExportToXmlDm exporter(LocalDatabase(), *Maindm, LookupDataDm);
+    TSampleExportToXmlDm::TExportResult result;
+    {
+        WaitCursor wait;
+        result = exporter.ExportCompleted(selection, *generator, progress);
+    }
+    if (!result.FileName.isEmpty())
+        StatusBar->showMessage(QStringLiteral("%1 samples exported to %2")
+                                   .arg(result.Exported)
+                                   .arg(QDir::toNativeSeparators(result.FileName)));
 }
