@@ -22,6 +22,7 @@
 #include "app/SampleActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
+#include "app/XmlExportActions.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
@@ -254,6 +255,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     ReferenceActions::install(window, maindm);
     InstallImportActions(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    const XmlExportActions xmlExport(window, maindm);
     SampleActions::install(window, maindm);
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     controller.SetLoginState(&syncLoginState);
