@@ -1,6 +1,6 @@
 // The label declarations: the formatted text as printed, and the structured text read back whole,
 // also from hostile or damaged input.
-#include "samples/SampleLabel_UNT.h"
+#include "samples/SampleLabel_Unt.h"
 
 #include "base/VarnexError.h"
 

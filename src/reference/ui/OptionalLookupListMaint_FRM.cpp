@@ -17,7 +17,7 @@
 TOptionalLookupListMaintFrm::TOptionalLookupListMaintFrm(QObject *AOwner) : TIBBaseAdvancedfrm(AOwner)
 {
     setWindowTitle(QStringLiteral("Lookup lists"));
-    resize(720, 520);
+    resize(880, 520);
 
     lblHeading = new QLabel(RzPanel2);
     lblHeading->setObjectName(QStringLiteral("lblHeading"));

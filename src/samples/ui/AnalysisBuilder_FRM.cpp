@@ -5,6 +5,7 @@
 #include "reference/TextLines.h"
 #include "samples/AnalysisText.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,7 +63,7 @@ TAnalysisBuilderFrm::TAnalysisBuilderFrm(QObject *AOwner) : TAdvancedFrm(AOwner)
     lstAnalysisTypes->setFlow(QListView::LeftToRight);
     lstAnalysisTypes->setWrapping(true);
     lstAnalysisTypes->setResizeMode(QListView::Adjust);
-    lstAnalysisTypes->setUniformItemSizes(true);
+    lstAnalysisTypes->viewport()->installEventFilter(this);
     typesLayout->addWidget(lstAnalysisTypes, 1);
     pnlNoItems = new QLabel(EmptyListText(), typesBox);
     pnlNoItems->setObjectName(QStringLiteral("pnlNoItems"));
@@ -135,15 +136,21 @@ void TAnalysisBuilderFrm::SetColumns(int columns)
 void TAnalysisBuilderFrm::layoutColumns()
 {
     const int columns = std::clamp(spnColumns->value(), 1, 3);
-    const int width = std::max(60, (lstAnalysisTypes->viewport()->width() - 4) / columns);
-    const int height = lstAnalysisTypes->fontMetrics().height() + 8;
-    lstAnalysisTypes->setGridSize(QSize(width, height));
+    // Room for a vertical scroll bar is kept, or the last column would wrap under the others.
+    const int width = std::max(60, (lstAnalysisTypes->viewport()->width() - 24) / columns);
+    const int height = std::max(lstAnalysisTypes->fontMetrics().height(), 16) + 8;
+    if (lstAnalysisTypes->gridSize() != QSize(width, height)) {
+        lstAnalysisTypes->setGridSize(QSize(width, height));
+        lstAnalysisTypes->scrollToTop();
+    }
 }
 
-void TAnalysisBuilderFrm::resizeEvent(QResizeEvent *event)
+bool TAnalysisBuilderFrm::eventFilter(QObject *watched, QEvent *event)
 {
-    TAdvancedFrm::resizeEvent(event);
-    layoutColumns();
+    // The columns share the list's width, whatever it becomes.
+    if (watched == lstAnalysisTypes->viewport() && event->type() == QEvent::Resize)
+        QMetaObject::invokeMethod(this, [this]() { layoutColumns(); }, Qt::QueuedConnection);
+    return TAdvancedFrm::eventFilter(watched, event);
 }
 
 void TAnalysisBuilderFrm::setAllChecked(bool checked)

@@ -57,7 +57,7 @@ public:
     QAction *actSave;
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void actInsertCheckedExecute();

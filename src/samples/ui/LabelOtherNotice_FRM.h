@@ -1,6 +1,6 @@
 #pragma once
 
-#include "samples/SampleLabel_UNT.h"
+#include "samples/SampleLabel_Unt.h"
 #include "samples/ui/LabelNoticeList_FRM.h"
 
 // "Other additives": the other-additive declaration with the list of additives.

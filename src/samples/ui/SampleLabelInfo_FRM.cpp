@@ -26,6 +26,7 @@ QComboBox *choice(QWidget *parent, const char *name)
     auto *combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->addItems({NotApplicable, QStringLiteral("Yes"), QStringLiteral("No")});
+    combo->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return combo;
 }
 
@@ -67,9 +68,12 @@ TSampleLabelInfoFrm::TSampleLabelInfoFrm(QObject *AOwner) : TBasefrm(AOwner)
         label->setWordWrap(true);
         label->setBuddy(combo);
         grid->addWidget(label, row, 0, Qt::AlignTop);
-        grid->addWidget(combo, row, 1, Qt::AlignTop);
-        if (editor)
+        if (editor) {
+            grid->addWidget(combo, row, 1, Qt::AlignTop);
             grid->addWidget(editor, row, 2);
+        } else {
+            grid->addWidget(combo, row, 1, 1, 2, Qt::AlignTop);
+        }
         if (button)
             grid->addWidget(button, row, 3, Qt::AlignTop);
         ++row;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/Base_FRM.h"
-#include "samples/SampleLabel_UNT.h"
+#include "samples/SampleLabel_Unt.h"
 
 class QComboBox;
 class QLineEdit;

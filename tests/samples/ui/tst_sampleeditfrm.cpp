@@ -12,7 +12,7 @@
 #include "reference/ui/CategoryTree_FRM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
 #include "reference/OptionalLookupData_DM.h"
-#include "samples/SampleLabel_UNT.h"
+#include "samples/SampleLabel_Unt.h"
 #include "samples/ui/AnalysisBuilder_FRM.h"
 #include "samples/ui/SampleLabelInfo_FRM.h"
 #include "samples/SampleProfiles.h"

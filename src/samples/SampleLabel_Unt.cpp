@@ -1,4 +1,4 @@
-#include "samples/SampleLabel_UNT.h"
+#include "samples/SampleLabel_Unt.h"
 
 #include "base/VarnexError.h"
 #include "reference/TextLines.h"
