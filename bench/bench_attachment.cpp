@@ -2,6 +2,7 @@
 // by default) uploaded through the attachment module and downloaded again to a file, each timed,
 // beside a bare channel POST of the same bytes in the same run (what the transport alone costs).
 // The last line holds the figures as name=value pairs.
+#include "BenchServer.h"
 #include "PeakMemory.h"
 #include "remote/HttpChannel.h"
 #include "samples/SampleAttachment_DM.h"
@@ -12,19 +13,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 double seconds(const QElapsedTimer &t)
 {
@@ -40,23 +33,10 @@ int main(int argc, char **argv)
     const qint64 bytes = mib * 1024 * 1024;
 
     QTemporaryDir dir;
-    const int port = freePort();
     QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(QStringLiteral(VARNEX_BIN_DIR "/varnex-server"),
-                 {QStringLiteral("--data"), dir.filePath(QStringLiteral("server")), QStringLiteral("--port"),
-                  QString::number(port)});
-    server.waitForStarted(10000);
-    QByteArray out;
-    while (!out.contains("listening") && server.state() == QProcess::Running) {
-        server.waitForReadyRead(200);
-        out += server.readAll();
-    }
-    if (!out.contains("listening")) {
-        std::fprintf(stderr, "server did not start: %s\n", out.constData());
+    const QString url = startBenchServer(server, dir.filePath(QStringLiteral("server")));
+    if (url.isEmpty())
         return 1;
-    }
-    const QString url = QStringLiteral("http://127.0.0.1:%1/varnex/bin").arg(port);
 
     QByteArray content(bytes, Qt::Uninitialized);
     QRandomGenerator(11).fillRange(reinterpret_cast<quint32 *>(content.data()), content.size() / 4);

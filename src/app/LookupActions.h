@@ -16,10 +16,9 @@ class TMainfrm;
 // LocalLaboratories setting; nothing loaded yet.
 std::unique_ptr<TLookupDataDm> NewLookupDataDm(TMaindm &maindm, QObject *parent = nullptr);
 
-// The program's LookupDataDm and OptionalLookupDataDM for the run: made (the lookup lists loaded) at
-// construction (lists whose rows are
-// damaged are named in one message, on standard error in batch runs), the global pointing at it
-// until destruction. Rows a synchronisation brings later are taken in at the next login. Throws
+// The program's LookupDataDm and OptionalLookupDataDM for the run: made at construction, the lookup
+// lists loaded (lists whose rows are damaged are named in one message, on standard error in batch
+// runs), the globals pointing at them until destruction. Rows a synchronisation brings later are taken in at the next login. Throws
 // VarnexError when the store cannot be read.
 class LookupDataModule
 {

@@ -221,11 +221,16 @@ void SampleAttachmentsPanel::AddAttachment()
         return;
     const QString description =
         Prompter::current().textInput(Title, QStringLiteral("Description of file")).value_or(QString());
+    changeAndList([path, description](TSampleAttachmentDm &dm, const QString &code) { dm.UploadFile(path, description, code); });
+}
+
+void SampleAttachmentsPanel::changeAndList(std::function<void(TSampleAttachmentDm &, const QString &)> change)
+{
     std::shared_ptr<TSampleAttachmentDm> dm = module();
     const QString code = m_listedCode;
     run(
-        [dm, path, description, code]() {
-            dm->UploadFile(path, description, code);
+        [dm, code, change = std::move(change)]() {
+            change(*dm, code);
             return dm->GetAttachments(code);
         },
         [this](const BackgroundOutcome<DataTable> &outcome) {
@@ -267,17 +272,5 @@ void SampleAttachmentsPanel::DeleteSelected()
         return;
     if (!Prompter::current().question(Title, DeleteQuestion()))
         return;
-    std::shared_ptr<TSampleAttachmentDm> dm = module();
-    const QString code = m_listedCode;
-    run(
-        [dm, id, code]() {
-            dm->DeleteAttachment(id);
-            return dm->GetAttachments(code);
-        },
-        [this](const BackgroundOutcome<DataTable> &outcome) {
-            if (outcome.ok())
-                showList(*outcome.value);
-            else
-                refreshAfter(outcome.error);
-        });
+    changeAndList([id](TSampleAttachmentDm &dm, const QString &) { dm.DeleteAttachment(id); });
 }

@@ -73,6 +73,9 @@ private:
     void run(Work &&work, Done &&done);
     void showList(const DataTable &list);
     void refreshAfter(const QString &failure);
+    // Runs a change of the listed sample's attachments in the background, then lists them again
+    // (also after a failure, which may have changed the server before its answer was lost).
+    void changeAndList(std::function<void(TSampleAttachmentDm &, const QString &sampleCode)> change);
     void updateActions();
     std::shared_ptr<TSampleAttachmentDm> module();
 
