@@ -63,6 +63,10 @@ void TOptionalLookupListMaintFrm::InitialiseDefaults(std::unique_ptr<TDefaultInf
 {
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     lblHeading->setText(Heading());
+    // Opened again from the menu while a list is being changed: the form comes forward as it is,
+    // with the officer's text.
+    if (m_changed)
+        return;
     {
         const QSignalBlocker block(tbTextLists);
         while (tbTextLists->count() > 0)

@@ -132,6 +132,10 @@ void TestOptionalLookupFrm::closingIsRefusedWhileChanged()
     form->close();
     QVERIFY(form->isVisible());
     QCOMPARE(m_prompter.texts(Prompter::Kind::Error), QStringList({"Save or cancel changed before exiting."}));
+    // Opened again meanwhile: the text stays.
+    form->InitialiseDefaults(std::make_unique<TOptionalLookupListMaintFrmDefaults>());
+    QCOMPARE(form->memList->toPlainText(), QString("UNSAVED"));
+    QVERIFY(form->Changed());
     form->actSaveChanges->trigger();
     form->close();
     QVERIFY(!form->isVisible());
