@@ -491,8 +491,9 @@ QString mainPartName(const ZipArchive &package)
     if (!rels)
         badTemplate(QStringLiteral("it is not a Word document (it has no package relationships)."));
     QXmlStreamReader r(*rels);
-    while (r.readNextStartElement() || (!r.atEnd() && !r.hasError())) {
-        if (r.tokenType() == QXmlStreamReader::StartElement && r.name() == QLatin1String("Relationship")) {
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement() && r.name() == QLatin1String("Relationship")) {
             const QString type = r.attributes().value(QLatin1String("Type")).toString();
             if (type == OfficeDocumentRel || type == StrictOfficeDocumentRel) {
                 QString target = r.attributes().value(QLatin1String("Target")).toString();
@@ -501,8 +502,6 @@ QString mainPartName(const ZipArchive &package)
                 return target;
             }
         }
-        if (r.tokenType() != QXmlStreamReader::StartElement)
-            r.readNext();
     }
     if (r.hasError())
         badTemplate(QStringLiteral("its package relationships cannot be read: %1").arg(r.errorString()));
