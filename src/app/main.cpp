@@ -9,6 +9,7 @@
 #include "core/ui/InternetLogin_FRM.h"
 #include "app/LookupActions.h"
 #include "remote/LoginServerChannel.h"
+#include "app/BrowserActions.h"
 #include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
@@ -247,6 +248,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
