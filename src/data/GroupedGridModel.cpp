@@ -610,7 +610,8 @@ QVariant GroupedGridModel::data(const QModelIndex &index, int role) const
     if (isGroupRow(index)) {
         if (role == GroupRowRole)
             return true;
-        if (index.row() >= m_groups.size() || index.column() != 0)
+        // A view spans a group row from whichever column it shows first.
+        if (index.row() >= m_groups.size())
             return QVariant();
         const Group &g = *m_groups.at(index.row());
         if (role == Qt::EditRole)

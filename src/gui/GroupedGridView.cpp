@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 namespace {
@@ -29,7 +30,7 @@ GroupedGridView::GroupedGridView(QWidget *parent) : QTreeView(parent)
     setRootIsDecorated(true);
     setAllColumnsShowFocus(true);
     setAlternatingRowColors(true);
-    setIndentation(12);
+    setIndentation(16);
     setAnimated(false);
     setExpandsOnDoubleClick(true);
     setWordWrap(false);
@@ -146,7 +147,7 @@ void GroupedGridView::applyColumns()
             setItemDelegateForColumn(logical, d);
         if (c.width <= 0) {
             // From the caption and the column's size, within reason.
-            const int chars = qBound(4, m_model->field(logical).size, 30);
+            const int chars = qBound(4, m_model->field(logical).size, 16);
             c.width = qMin(MaxColumnWidth, qMax(fontMetrics().horizontalAdvance(c.caption) + 28,
                                                 fontMetrics().averageCharWidth() * chars + 14));
         }
@@ -155,7 +156,6 @@ void GroupedGridView::applyColumns()
     // The expanders go into the first column shown.
     if (first >= 0)
         setTreePosition(first);
-    spanGroups(0, m_model->rowCount() - 1);
     m_syncing = wasSyncing;
 }
 
@@ -240,17 +240,45 @@ void GroupedGridView::applyLayout(const GridViewLayout &layout)
 // ---------------------------------------------------------------------------------------------
 // Groups and reading
 
-void GroupedGridView::spanGroups(int first, int last)
+// A group row spans the grid whatever the order of its columns: its expander where the tree's
+// column begins (where a click on it is taken), then its text.
+void GroupedGridView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    if (!m_model)
+    if (!m_model || !m_model->isGroupRow(index)) {
+        QTreeView::drawRow(painter, option, index);
         return;
-    for (int g = first; g <= last && g < m_model->rowCount(); ++g)
-        setFirstColumnSpanned(g, QModelIndex(), true);
+    }
+    const QRect row(0, option.rect.top(), viewport()->width(), option.rect.height());
+    painter->save();
+    painter->fillRect(row, palette().color(QPalette::Button));
+    painter->setPen(palette().color(QPalette::Mid));
+    painter->drawLine(row.bottomLeft(), row.bottomRight());
+    const int x = treePosition() >= 0 ? columnViewportPosition(treePosition()) : 0;
+    QStyleOption branch;
+    branch.initFrom(this);
+    branch.rect = QRect(x, row.top(), indentation(), row.height());
+    branch.state = QStyle::State_Item | QStyle::State_Children;
+    if (isExpanded(index.siblingAtColumn(0)))
+        branch.state |= QStyle::State_Open;
+    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &branch, painter, this);
+    QFont bold = font();
+    bold.setBold(true);
+    painter->setFont(bold);
+    painter->setPen(palette().color(QPalette::ButtonText));
+    const QRect text = row.adjusted(qMax(0, x) + indentation() + 4, 0, -4, 0);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                      QFontMetrics(bold).elidedText(index.data().toString(), Qt::ElideRight, text.width()));
+    if (hasFocus() && currentIndex().isValid() && currentIndex().row() == index.row() && !currentIndex().parent().isValid()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = row.adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+    }
+    painter->restore();
 }
 
 void GroupedGridView::groupsInserted(const QModelIndex &, int first, int last)
 {
-    spanGroups(first, last);
     for (int g = first; g <= last; ++g) {
         const QVariant value = m_model->groupValue(g);
         bool collapsedByUser = false;
@@ -292,7 +320,8 @@ void GroupedGridView::fetchVisible()
         if (rect.top() > bottom)
             break;
         const int g = m_model->groupOf(i);
-        const bool wanted = m_model->isGroupRow(i) ? isExpanded(i) && m_model->rowsRead(g) == 0
+        // Expansion is kept for a row's first column.
+        const bool wanted = m_model->isGroupRow(i) ? isExpanded(i.siblingAtColumn(0)) && m_model->rowsRead(g) == 0
                                                    : i.row() == m_model->rowsRead(g) - 1;
         if (wanted && m_model->canFetchGroup(g)) {
             m_model->fetchGroup(g);

@@ -132,10 +132,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     void applyColumns();
-    void spanGroups(int first, int last);
     void groupsInserted(const QModelIndex &parent, int first, int last);
     void rowsRead(const QModelIndex &parent, int first, int last);
     void scheduleFetch();

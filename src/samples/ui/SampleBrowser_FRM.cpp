@@ -210,7 +210,7 @@ SampleBrowserConfig SampleBrowserConfig::food()
     GridColumnDef swatch = custom("COLOUR", QString());
     swatch.sortable = false;
     swatch.customisable = false;
-    swatch.width = 46;
+    swatch.width = 50;
     GridColumnDef officer = column("SAMPLE_OFFICER_NAME", QStringLiteral("Officer"), false); // shown in its group rows
     GridColumnDef purchase = custom("PURCHASE_COST", QStringLiteral("Purchase cost"));
     GridColumnDef analysis = custom("ANALYSIS_COST", QStringLiteral("Analysis cost"));
@@ -765,7 +765,7 @@ void TSampleBrowserFrm::buildSidePanel()
         if (b->Action() == actPrintA4Label)
             b->setObjectName(QStringLiteral("btnPrintA4Label"));
     }
-    RzPanel1->setMinimumWidth(170);
+    RzPanel1->setMinimumWidth(196);
 }
 
 // ---------------------------------------------------------------------------------------------
