@@ -117,7 +117,9 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
 
     d = {};
     d.service = postbox; d.name = QStringLiteral("LOOKUP_TABLE_EDIT"); d.table = QStringLiteral("LOOKUP_TABLE_LIST");
-    d.columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", \"BINARY_CONTENT\"");
+    // UPDATE_ID as well, so that a client writes the table as the synchronisation would.
+    d.columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", "
+                               "\"BINARY_CONTENT\", \"UPDATE_ID\"");
     d.params = {{QStringLiteral("ItemId"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")}}; d.key = QStringLiteral("ID");
     m_defs.append(d);
 

@@ -367,6 +367,62 @@ void seedCompletedSamples(ServerStore &store, const QSqlDatabase &db)
     }
 }
 
+// The authority's premises registers, so that the pickers and the premises forms have rows to show.
+void seedDemoPremises(ServerStore &store, const QSqlDatabase &db)
+{
+    struct Premises { const char *code, *name, *street, *type, *risk, *standards; };
+    const Premises food[] = {
+        {"PR-0042", "Corner Deli", "12 High Street", "RET", "C", "B"},
+        {"PR-0101", "Northtown Butchers", "3 Market Place", "RET", "B", "B"},
+        {"PR-0102", "The Golden Wok", "48 Station Road", "REST", "B", "C"},
+        {"PR-0103", "Harbour Fish Bar", "1 Quay Street", "REST", "C", "C"},
+        {"PR-0104", "Fenland Dairies Ltd", "Unit 4, Mill Lane Industrial Estate", "MANU", "A", "A"},
+        {"PR-0105", "Green Acre Farm Shop", "Green Acre Farm, Long Lane", "PROD", "D", "C"},
+        {"PR-0106", "Eastport Food Imports", "Dock Road, Warehouse 7", "IMPEX", "B", "A"},
+        {"PR-0107", "County Wholesale Foods", "22 Commerce Way", "DIST", "C", "B"},
+        {"PR-0108", "Riverside Bakery", "9 River Walk", "MANU", "C", "B"},
+        {"PR-0109", "St Mary's Primary School Kitchen", "Church Street", "REST", "B", "C"},
+        {"PR-0110", "Station Road Convenience Store", "61 Station Road", "RET", "E", "C"},
+        {"PR-0111", "The Old Bell Inn", "2 Church Square", "REST", "C", "C"},
+        {"PR-0112", "Spice Route Supermarket", "17 Market Street", "RET", "C", "A"},
+        {"PR-0113", "Northtown Hospital Catering", "Hospital Lane", "REST", "A", "B"},
+        {"PR-0114", "Marsh Lane Smokehouse", "Marsh Lane", "MANU", "B", "B"},
+        {"PR-0115", "Village Stores", "The Green, Upper Eastbrook", "RET", "E", "C"},
+    };
+    const char *towns[] = {"Northtown", "Eastport", "Upper Eastbrook"};
+    int n = 0;
+    for (const Premises &p : food) {
+        store.insertRow(db, QStringLiteral("PREMISES_DETAIL"),
+                        {{"CODE", QString::fromUtf8(p.code)}, {"PREMISES_NAME", QString::fromUtf8(p.name)},
+                         {"BUSINESS_ADDR_1", QString::fromUtf8(p.street)}, {"BUSINESS_ADDR_3", QString::fromUtf8(towns[n % 3])},
+                         {"BUSINESS_POSTCODE", QStringLiteral("NT%1 %2AB").arg(1 + n % 9).arg(n % 10)},
+                         {"PREMISES_TYPE__CODE", QString::fromUtf8(p.type)}, {"RISK_CATEGORY__CODE", QString::fromUtf8(p.risk)},
+                         {"RISK_CATEGORY_FOOD_STAND__CODE", QString::fromUtf8(p.standards)},
+                         {"LOCAL_AUTHORITY__CODE", QStringLiteral("DEMO")}, {"LOCAL_AUTH_OFFICE__CODE", QStringLiteral("DEMO01")},
+                         {"FLAG_DELETED", QStringLiteral("F")}});
+        ++n;
+    }
+    const Premises feed[] = {
+        {"AF-0201", "Fenland Feed Mill", "Mill Road", "MANU", "A", ""},
+        {"AF-0202", "J. Hartley, Mobile Mixing", "Yard 3, Long Lane", "MIX", "B", ""},
+        {"AF-0203", "Home Farm", "Home Farm, Upper Eastbrook", "FARM", "C", ""},
+        {"AF-0204", "Eastport Grain Merchants", "Dock Road, Silo 2", "DIST", "B", ""},
+        {"AF-0205", "Happy Paws Pet Foods Ltd", "Unit 9, Commerce Way", "PETM", "B", ""},
+        {"AF-0206", "Country Store Agricultural Supplies", "4 Market Place", "RET", "D", ""},
+    };
+    for (const Premises &p : feed) {
+        store.insertRow(db, QStringLiteral("PREMISES_DETAIL_ANIMAL_FEED"),
+                        {{"CODE", QString::fromUtf8(p.code)}, {"PREMISES_NAME", QString::fromUtf8(p.name)},
+                         {"BUSINESS_ADDR_1", QString::fromUtf8(p.street)}, {"BUSINESS_ADDR_3", QString::fromUtf8(towns[n % 3])},
+                         {"BUSINESS_POSTCODE", QStringLiteral("NT%1 %2FF").arg(1 + n % 9).arg(n % 10)},
+                         {"PREMISES_TYPE__CODE", QString::fromUtf8(p.type)}, {"RISK_CATEGORY__CODE", QString::fromUtf8(p.risk)},
+                         {"REGISTRATION_NUMBER", QStringLiteral("GB-FD-%1").arg(400 + n)},
+                         {"LOCAL_AUTHORITY__CODE", QStringLiteral("DEMO")}, {"LOCAL_AUTH_OFFICE__CODE", QStringLiteral("DEMO01")},
+                         {"FLAG_DELETED", QStringLiteral("F")}});
+        ++n;
+    }
+}
+
 } // namespace
 
 void ServerStore::seedDemo(const QSqlDatabase &db)
@@ -415,6 +471,7 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
                                                                  {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
 
     seedCompletedSamples(*this, db);
+    seedDemoPremises(*this, db);
 }
 
 void ServerStore::seedFromFile(const QSqlDatabase &db, const QString &seedFile)

@@ -8,7 +8,9 @@
 #include "core/Initialisation_DM.h"
 #include "core/ui/InternetLogin_FRM.h"
 #include "app/LookupActions.h"
+#include "reference/LookupData_DM.h"
 #include "remote/LoginServerChannel.h"
+#include "app/AdminActions.h"
 #include "app/BrowserActions.h"
 #include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
@@ -17,6 +19,7 @@
 #include "app/NewsPage.h"
 #include "app/ProgramCloser.h"
 #include "app/ReferenceActions.h"
+#include "app/SampleActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -248,8 +251,18 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    SampleActions::install(window, maindm);
+    const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);
+    // A store this login made holds no lookup lists until the first pass brings them down: they
+    // are taken in when that pass ends, so that the officer can work in the first session.
+    if (initialisation.ISFirstSync) {
+        QObject::connect(
+            &controller, &TSyncControllerDM::SyncPassFinished, &controller,
+            [&lookupData]() { TLookupDataDm::ShowLoadProblems(lookupData.module().RefreshDatasetsFromDatabase()); },
+            Qt::SingleShotConnection);
+    }
     if (controller.Initialize(maindm.DBServerName(), maindm.DBDatapath(), maindm.DBUserName(), maindm.DBPassword(),
                               maindm.DBProtocol(), maindm.LocalAuthorityCode(), maindm.LocalAuthorityOfficeCode(),
                               modules.registry->ServerAddress())) {

@@ -1,6 +1,10 @@
 #include "base/AtomicFile.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
 
 bool writeFully(QFileDevice &device, const QByteArray &data, QString *errorMessage)
 {
@@ -29,6 +33,49 @@ bool saveFileAtomically(const QString &fileName, const QByteArray &data, QString
         cause = file.errorString();
     } else {
         return true;
+    }
+    if (errorMessage)
+        *errorMessage = QStringLiteral("Cannot write file '%1': %2").arg(fileName, cause);
+    return false;
+}
+
+bool writeFileThroughTemporary(const QString &fileName,
+                               const std::function<bool(const QString &temporaryName, QString *error)> &write,
+                               QString *errorMessage)
+{
+    const QFileInfo target(fileName);
+    QString cause;
+    // The name is reserved by creating the file; the writer then writes it anew by that name.
+    QTemporaryFile reserved(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    reserved.setAutoRemove(false);
+    if (!reserved.open()) {
+        cause = reserved.errorString();
+    } else {
+        const QString temporaryName = reserved.fileName();
+        reserved.close();
+        bool written = false;
+        try {
+            written = write(temporaryName, &cause);
+        } catch (...) {
+            QFile::remove(temporaryName);
+            throw;
+        }
+        if (written) {
+            // A new file gets the permissions a plain new file would; a replaced one keeps its own.
+            const QFile::Permissions permissions = target.exists()
+                ? QFile::permissions(fileName)
+                : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+            QFile::setPermissions(temporaryName, permissions);
+            std::error_code error;
+            std::filesystem::rename(QFile::encodeName(temporaryName).toStdString(),
+                                    QFile::encodeName(target.absoluteFilePath()).toStdString(), error);
+            if (!error)
+                return true;
+            cause = QString::fromLocal8Bit(error.message());
+        } else if (cause.isEmpty()) {
+            cause = QStringLiteral("the file was not written");
+        }
+        QFile::remove(temporaryName);
     }
     if (errorMessage)
         *errorMessage = QStringLiteral("Cannot write file '%1': %2").arg(fileName, cause);

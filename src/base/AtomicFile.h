@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QFileDevice;
 
 // Writes all of data to a device opened with QIODevice::Unbuffered, repeating short writes, so that
@@ -14,3 +16,13 @@ bool writeFully(QFileDevice &device, const QByteArray &data, QString *errorMessa
 // either the old content or all of the new. False, with *errorMessage naming the file and the cause,
 // when it could not be written; the old file is then left as it was.
 bool saveFileAtomically(const QString &fileName, const QByteArray &data, QString *errorMessage = nullptr);
+
+// For a writer that can only write a file by name (a library that opens the file itself): write()
+// is given a temporary name in the folder of fileName and writes the whole file there; when it
+// returns true, the temporary file is renamed over fileName in one step, so that fileName holds
+// either its old content or all of the new, never a part. When write() returns false (with the
+// cause in its error text) or throws, the temporary file is removed and fileName is left as it
+// was. False, with *errorMessage naming the file and the cause, when the file was not replaced.
+bool writeFileThroughTemporary(const QString &fileName,
+                               const std::function<bool(const QString &temporaryName, QString *error)> &write,
+                               QString *errorMessage = nullptr);

@@ -130,7 +130,7 @@ void SqlDataSet::loadTableColumns()
         return;
     QSqlQuery q = SqlUtil::exec(m_db,
                       QStringLiteral("SELECT TRIM(rf.RDB$FIELD_NAME), IIF(f.RDB$COMPUTED_BLR IS NULL, 0, 1), "
-                                     "f.RDB$FIELD_TYPE, f.RDB$FIELD_SUB_TYPE "
+                                     "f.RDB$FIELD_TYPE, f.RDB$FIELD_SUB_TYPE, f.RDB$CHARACTER_LENGTH "
                                      "FROM RDB$RELATION_FIELDS rf JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE "
                                      "WHERE rf.RDB$RELATION_NAME = ?"),
                       {m_updateTable});
@@ -144,6 +144,10 @@ void SqlDataSet::loadTableColumns()
         TableColumn tc;
         tc.name = name;
         tc.computed = q.value(1).toInt() != 0;
+        // CHAR (14) and VARCHAR (37) hold a number of characters, whatever their character set.
+        const int fieldType = q.value(2).toInt();
+        if ((fieldType == 14 || fieldType == 37) && !q.isNull(4))
+            tc.maxLength = q.value(4).toInt();
         m_tableColumns.insert(column, tc);
         // Text blobs arrive as bytes; the dataset hands them out as text.
         if (q.value(2).toInt() == 261 && q.value(3).toInt() == 1)
@@ -444,6 +448,12 @@ bool SqlDataSet::isFieldWritable(const QString &name) const
     return column >= 0 && canModify() && m_tableColumns.contains(column) && !m_tableColumns[column].computed;
 }
 
+int SqlDataSet::fieldMaxLength(const QString &name) const
+{
+    const int column = fieldIndex(name);
+    return column >= 0 && m_tableColumns.contains(column) ? m_tableColumns[column].maxLength : 0;
+}
+
 void SqlDataSet::setValue(const QString &name, const QVariant &value)
 {
     const int column = fieldIndex(name);
@@ -475,6 +485,11 @@ void SqlDataSet::setValue(const QString &name, const QVariant &value)
             throw VarnexError(QStringLiteral("'%1' is not a valid value for field '%2'")
                                   .arg(value.toString(), m_fields[column]));
     }
+    const int maxLength = m_tableColumns.value(column).maxLength;
+    if (maxLength > 0 && !variantIsNull(stored) && stored.toString().size() > maxLength)
+        throw VarnexError(QStringLiteral("'%1' is too long for field '%2', which holds at most %3 characters")
+                              .arg(stored.toString(), m_fields[column])
+                              .arg(maxLength));
     if (!sameValue(m_buffer[column], stored)) {
         m_buffer[column] = stored;
         m_modified[column] = true;
@@ -686,19 +701,33 @@ void SqlDataSet::post()
 
     // The buffer is changed only once the row is written, so a failure keeps every edit.
     const QList<QVariant> before = m_buffer;
-    try {
+    const QList<bool> modifiedBefore = m_modified;
+    const auto write = [this]() {
         if (m_state == dsInsert)
             writeInsert();
         else
             writeUpdate();
-    } catch (...) {
-        m_buffer = before;
-        throw;
-    }
+        try {
+            readBack(keyValuesOf(m_buffer));
+        } catch (const VarnexError &) {
+            // The row is saved; only the values set by the database could not be read back.
+        }
+    };
     try {
-        readBack(keyValuesOf(m_buffer));
-    } catch (const VarnexError &) {
-        // The row is saved; only the values set by the database could not be read back.
+        if (aroundWrite)
+            aroundWrite(*this, write);
+        else
+            write();
+    } catch (...) {
+        // Values the wrapper set are taken back too, and the editors shown them again.
+        const QList<QVariant> attempted = m_buffer;
+        m_buffer = before;
+        m_modified = modifiedBefore;
+        for (int i = 0; i < m_buffer.size(); ++i) {
+            if (!sameValue(attempted[i], m_buffer[i]))
+                emit fieldChanged(m_fields[i]);
+        }
+        throw;
     }
     m_rows[m_current] = m_buffer;
     m_buffer.clear();

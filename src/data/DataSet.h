@@ -76,6 +76,12 @@ public:
     std::function<void(SqlDataSet &)> beforeOpen;
     std::function<void(SqlDataSet &)> onNewRecord;
     std::function<void(SqlDataSet &)> beforePost;
+    // Wraps the writing of a post (the insert or update and the reading back of the row): called
+    // with the write to run, after beforePost and the required columns. It may run the write in a
+    // unit of work of its own (one short transaction) with reads and last values before it, and
+    // throw to refuse. Whatever fails in it, the commit included, the row stays being edited as it
+    // was before the post began.
+    std::function<void(SqlDataSet &, const std::function<void()> &write)> aroundWrite;
 
     // Lifecycle.
     void open();
@@ -120,6 +126,10 @@ public:
     // False for columns that are not columns of the update table, computed columns and every
     // column of a dataset that cannot be modified.
     bool isFieldWritable(const QString &name) const;
+    // The characters a text column of the update table holds (CHAR, VARCHAR); 0 for any other
+    // column. setValue refuses longer text with a message naming the column and its limit, so
+    // nothing fails later on truncation.
+    int fieldMaxLength(const QString &name) const;
 
     // Editing.
     void edit();
@@ -151,6 +161,7 @@ private:
     {
         QString name;
         bool computed = false;
+        int maxLength = 0; // characters of a text column; 0 for others
     };
 
     void requireActive(const char *what) const;

@@ -543,7 +543,7 @@ const FieldDef &GroupedGridModel::field(int column) const
     return m_list->field(column);
 }
 
-DataTable GroupedGridModel::readColumns(const QStringList &columns) const
+QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
 {
     if (!m_open)
         throw VarnexError(QStringLiteral("Cannot read the list: it is not open."));
@@ -551,7 +551,20 @@ DataTable GroupedGridModel::readColumns(const QStringList &columns) const
     for (const QString &c : columns)
         what << m_list->columnSql(c);
     const GridStatement st = m_list->selectStatement(what.join(QStringLiteral(", ")), {}, true);
-    QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(st.text))
+        throw VarnexError(QStringLiteral("The list could not be read: %1").arg(q.lastError().text()));
+    for (const QVariant &v : st.values)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw VarnexError(QStringLiteral("The list could not be read: %1").arg(q.lastError().text()));
+    return q;
+}
+
+DataTable GroupedGridModel::readColumns(const QStringList &columns) const
+{
+    QSqlQuery q = queryColumns(columns);
     DataTable rows;
     QString error;
     if (!rows.fillFromQuery(q, &error))

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -105,6 +106,9 @@ public:
     // the order within them, the key last), read in one statement and nothing else: what an action
     // on every row needs, without the rows being read into the list.
     DataTable readColumns(const QStringList &columns) const;
+    // The same rows as a forward-only query, for a reader that takes one row at a time and must
+    // not hold the whole list (an export).
+    QSqlQuery queryColumns(const QStringList &columns) const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;

@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
 #include <QStyle>
 #include <QToolButton>
+
+#include <algorithm>
 
 DataGridView::DataGridView(QWidget *parent) : QTableView(parent)
 {
@@ -24,6 +27,9 @@ DataGridView::DataGridView(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setSortIndicatorShown(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(horizontalHeader(), &QWidget::customContextMenuRequested, this, &DataGridView::showHeaderMenu);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGridView::headerClicked);
     // The user scrolling up against the first row read: the rows above are read once the scroll
     // has been applied.
@@ -50,7 +56,73 @@ void DataGridView::setGridModel(GridModel *model)
 void DataGridView::setColumns(const QList<GridColumn> &columns)
 {
     m_columns = columns;
+    m_arrangement.clear();
     applyColumns();
+}
+
+QList<GridColumnState> DataGridView::columnStates() const
+{
+    QList<std::pair<int, GridColumnState>> placed;
+    if (!m_model)
+        return {};
+    const QHeaderView *header = horizontalHeader();
+    for (const GridColumn &c : m_columns) {
+        const int logical = m_model->columnIndex(c.field);
+        if (logical < 0)
+            continue;
+        placed.append({header->visualIndex(logical), {c.field, !isColumnHidden(logical), header->sectionSize(logical)}});
+    }
+    std::stable_sort(placed.begin(), placed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<GridColumnState> out;
+    for (const auto &p : std::as_const(placed))
+        out.append(p.second);
+    return out;
+}
+
+void DataGridView::setColumnStates(const QList<GridColumnState> &states)
+{
+    m_arrangement = states;
+    applyArrangement();
+}
+
+void DataGridView::applyArrangement()
+{
+    if (!m_model || m_arrangement.isEmpty())
+        return;
+    QHeaderView *header = horizontalHeader();
+    int position = 0;
+    for (const GridColumnState &s : std::as_const(m_arrangement)) {
+        const int logical = m_model->columnIndex(s.field);
+        if (logical < 0)
+            continue;
+        setColumnHidden(logical, !s.visible);
+        if (s.width > 0)
+            header->resizeSection(logical, s.width);
+        header->moveSection(header->visualIndex(logical), position++);
+    }
+}
+
+void DataGridView::showHeaderMenu(const QPoint &at)
+{
+    if (!m_model)
+        return;
+    QMenu menu(this);
+    const QList<GridColumnState> states = columnStates();
+    int shown = 0;
+    for (const GridColumnState &s : states)
+        shown += s.visible ? 1 : 0;
+    for (const GridColumn &c : std::as_const(m_columns)) {
+        const int logical = m_model->columnIndex(c.field);
+        if (logical < 0)
+            continue;
+        QAction *item = menu.addAction(c.caption.isEmpty() ? c.field : c.caption);
+        item->setCheckable(true);
+        item->setChecked(!isColumnHidden(logical));
+        // The last column shown stays.
+        item->setEnabled(isColumnHidden(logical) || shown > 1);
+        connect(item, &QAction::toggled, this, [this, logical](bool on) { setColumnHidden(logical, !on); });
+    }
+    menu.exec(horizontalHeader()->viewport()->mapToGlobal(at));
 }
 
 void DataGridView::setCheckColumn(const QString &field, const QString &checkedValue)
@@ -92,6 +164,7 @@ void DataGridView::applyColumns()
                                fontMetrics().averageCharWidth() * chars + 12);
         header->resizeSection(i, qMin(width, 320));
     }
+    applyArrangement();
 }
 
 int DataGridView::currentRow() const
@@ -220,6 +293,10 @@ QModelIndex DataGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
 void DataGridView::rememberKey()
 {
     m_keyBeforeReset = currentKey();
+    // A reset clears the header; the arrangement of the moment comes back afterwards.
+    const QList<GridColumnState> states = columnStates();
+    if (!states.isEmpty())
+        m_arrangement = states;
 }
 
 void DataGridView::restoreKey()

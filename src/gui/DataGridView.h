@@ -21,6 +21,14 @@ struct GridColumn
     QString caption;
 };
 
+// How a column of a grid is arranged: shown or hidden, and its width in pixels.
+struct GridColumnState
+{
+    QString field;
+    bool visible = true;
+    int width = 0; // 0: the grid's own
+};
+
 // A read-only grid over a GridModel, which reads its rows a page at a time as the grid scrolls:
 // - only the columns given to setColumns are shown, in that order, under their captions;
 // - a click on a column header sorts the list by that column (again: the other way round), which
@@ -33,6 +41,9 @@ struct GridColumn
 // - a search or a key far down the list reads the list around that row only (GridModel::seek);
 //   the rows above it are read as the grid scrolls up to them, and Ctrl+Home and Ctrl+End read
 //   the list's first or last page.
+// - the user can move columns by their headers, widen them, and hide or show them from the
+//   header's menu; that arrangement (or one given by setColumnStates) is kept when the list is
+//   read again.
 // Failures of the model while the grid asks for pages are reported by the model's loadFailed.
 class DataGridView : public QTableView
 {
@@ -44,6 +55,11 @@ public:
     GridModel *gridModel() const { return m_model; }
 
     void setColumns(const QList<GridColumn> &columns);
+    QList<GridColumn> columns() const { return m_columns; }
+    // The arrangement of the columns given to setColumns, in display order; and a new one (columns
+    // it does not name keep their place after those it names).
+    QList<GridColumnState> columnStates() const;
+    void setColumnStates(const QList<GridColumnState> &states);
     // Shows the column as a check box, ticked when it holds checkedValue.
     void setCheckColumn(const QString &field, const QString &checkedValue = QStringLiteral("T"));
 
@@ -74,6 +90,8 @@ protected:
 
 private:
     void applyColumns();
+    void applyArrangement();
+    void showHeaderMenu(const QPoint &at);
     void rememberKey();
     void restoreKey();
     void headerClicked(int section);
@@ -86,6 +104,7 @@ private:
 
     QPointer<GridModel> m_model;
     QList<GridColumn> m_columns;
+    QList<GridColumnState> m_arrangement; // kept across re-reads; empty: as given by setColumns
     QHash<QString, QString> m_checkColumns; // case-folded field -> checked value
     QVariant m_keyBeforeReset;
     QVariant m_announcedKey;

@@ -1,6 +1,8 @@
 #include "gui/GroupedGridView.h"
 
+#include "base/VarnexError.h"
 #include "gui/DataGridView.h"
+#include "gui/GridLayoutView.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSqlError>
 
 namespace {
 
@@ -187,9 +190,9 @@ bool GroupedGridView::isColumnShown(const QString &field) const
 GridViewLayout GroupedGridView::layout() const
 {
     GridViewLayout l;
-    QList<std::pair<int, GridViewLayout::Column>> placed;
+    QList<std::pair<int, GridLayoutColumn>> placed;
     for (const GridColumnDef &c : m_columns) {
-        GridViewLayout::Column column{c.field, c.visible, c.width};
+        GridLayoutColumn column{c.field, c.visible, c.width};
         int visual = int(placed.size()) + 100000;
         if (m_model) {
             const int logical = m_model->columnIndex(c.field);
@@ -205,7 +208,8 @@ GridViewLayout GroupedGridView::layout() const
     for (const auto &p : placed)
         l.columns.append(p.second);
     if (m_model) {
-        l.groupColumn = m_model->groupColumn();
+        if (!m_model->groupColumn().isEmpty())
+            l.groups = QStringList{m_model->groupColumn()};
         l.sort = m_model->sortKeys();
     }
     return l;
@@ -213,9 +217,13 @@ GridViewLayout GroupedGridView::layout() const
 
 void GroupedGridView::applyLayout(const GridViewLayout &layout)
 {
+    // The order first: when the list cannot be read that way it stays as it was, and so do the
+    // columns.
+    if (m_model && !layout.sort.isEmpty())
+        m_model->setSort(layout.sort);
     QList<GridColumnDef> ordered;
     QList<GridColumnDef> rest = m_columns;
-    for (const GridViewLayout::Column &lc : layout.columns) {
+    for (const GridLayoutColumn &lc : layout.columns) {
         for (qsizetype i = 0; i < rest.size(); ++i) {
             if (rest.at(i).field.compare(lc.field, Qt::CaseInsensitive) != 0)
                 continue;
@@ -233,8 +241,13 @@ void GroupedGridView::applyLayout(const GridViewLayout &layout)
     ordered += rest;
     m_columns = ordered;
     applyColumns();
-    if (m_model && !layout.sort.isEmpty())
-        m_model->setSort(layout.sort);
+    if (m_model && !layout.sort.isEmpty()) {
+        const int sorted = m_model->columnIndex(layout.sort.first().column);
+        header()->setSortIndicatorShown(sorted >= 0);
+        if (sorted >= 0)
+            header()->setSortIndicator(sorted, layout.sort.first().order);
+    }
+    emit layoutChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -655,6 +668,121 @@ void GroupedGridView::headerMenu(const QPoint &pos)
         });
     }
     menu.exec(header()->viewport()->mapToGlobal(pos));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The grid as the layout store sees it
+
+namespace {
+
+GroupedGridModel &openModelOf(const QPointer<GroupedGridView> &grid)
+{
+    if (!grid || !grid->gridModel())
+        throw VarnexError(QStringLiteral("The grid is no longer there."));
+    if (!grid->gridModel()->isOpen())
+        throw VarnexError(QStringLiteral("The grid's list is not open."));
+    return *grid->gridModel();
+}
+
+// Every row of the grid's list, group by group in the grid's order, read one row at a time.
+class GroupedGridExportSource : public IGridExportSource
+{
+public:
+    explicit GroupedGridExportSource(GroupedGridView *grid)
+    {
+        GroupedGridModel &model = openModelOf(grid);
+        QStringList read;
+        if (!model.groupColumn().isEmpty()) {
+            const int logical = model.columnIndex(model.groupColumn());
+            m_groupCaptions << model.headerData(logical, Qt::Horizontal).toString();
+            read << model.groupColumn();
+        }
+        for (const GridLayoutColumn &c : grid->layout().columns) {
+            const int logical = model.columnIndex(c.field);
+            if (!c.visible || logical < 0)
+                continue;
+            const FieldDef &field = model.field(logical);
+            m_columns.append({model.headerData(logical, Qt::Horizontal).toString(), field.type, field.scale, c.width});
+            read << c.field;
+        }
+        m_count = model.totalCount();
+        m_rows = model.queryColumns(read);
+    }
+    QList<GridExportColumn> Columns() const override { return m_columns; }
+    QStringList GroupCaptions() const override { return m_groupCaptions; }
+    qint64 RecordCountHint() const override { return m_count; }
+    bool NextRecord(QVariantList &groupValues, QVariantList &cells) override
+    {
+        if (!m_rows.next()) {
+            if (m_rows.lastError().isValid())
+                throw VarnexError(QStringLiteral("The list could not be read: %1").arg(m_rows.lastError().text()));
+            return false;
+        }
+        groupValues.clear();
+        cells.clear();
+        const int groups = int(m_groupCaptions.size());
+        for (int i = 0; i < groups; ++i)
+            groupValues.append(m_rows.isNull(i) ? QVariant() : m_rows.value(i));
+        for (int i = 0; i < m_columns.size(); ++i)
+            cells.append(m_rows.isNull(groups + i) ? QVariant() : m_rows.value(groups + i));
+        return true;
+    }
+
+private:
+    QList<GridExportColumn> m_columns;
+    QStringList m_groupCaptions;
+    qint64 m_count = -1;
+    QSqlQuery m_rows;
+};
+
+} // namespace
+
+GroupedGridLayoutView::GroupedGridLayoutView(QWidget *form, GroupedGridView *grid, const QString &viewName)
+    : m_form(form), m_grid(grid), m_viewName(viewName)
+{
+}
+
+QString GroupedGridLayoutView::FormName() const
+{
+    return DataGridLayoutView::ComponentName(m_form);
+}
+
+QStringList GroupedGridLayoutView::LayoutFields() const
+{
+    QStringList fields;
+    if (m_grid)
+        for (const GridColumnDef &c : m_grid->columns())
+            fields << c.field;
+    return fields;
+}
+
+GridViewLayout GroupedGridLayoutView::CurrentLayout() const
+{
+    return m_grid ? m_grid->layout() : GridViewLayout();
+}
+
+void GroupedGridLayoutView::ApplyLayout(const GridViewLayout &layout)
+{
+    if (!m_grid)
+        throw VarnexError(QStringLiteral("The grid is no longer there."));
+    m_grid->applyLayout(layout);
+}
+
+void GroupedGridLayoutView::ExpandGroups()
+{
+    if (m_grid)
+        m_grid->expandGroups();
+}
+
+void GroupedGridLayoutView::CollapseGroups()
+{
+    if (m_grid)
+        m_grid->collapseGroups();
+}
+
+std::unique_ptr<IGridExportSource> GroupedGridLayoutView::ExportSource()
+{
+    return std::make_unique<GroupedGridExportSource>(m_grid);
 }
 
 // ---------------------------------------------------------------------------------------------

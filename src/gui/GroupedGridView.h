@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/GroupedGridModel.h"
+#include "reference/GridViewLayout.h"
 
 #include <QFrame>
 #include <QHash>
@@ -29,34 +30,6 @@ struct GridColumnDef
     bool sortable = true;     // a click on its header sorts the list by it
     int width = 0;            // 0: from the caption and the column's size
     QString checkedValue = QStringLiteral("T"); // Check: the value shown ticked
-};
-
-// How a grid is laid out: which columns it shows in which order and width, what it is grouped by
-// and how it is sorted. The grid keeps it up to date as the user arranges it, so that whoever keeps
-// layouts saves what layout() gives and restores it with applyLayout().
-struct GridViewLayout
-{
-    struct Column
-    {
-        QString field;
-        bool visible = true;
-        int width = 0;
-        friend bool operator==(const Column &, const Column &) = default;
-    };
-    QList<Column> columns; // every column of the grid, in the order shown
-    QString groupColumn;
-    QList<GridSortKey> sort;
-
-    friend bool operator==(const GridViewLayout &a, const GridViewLayout &b)
-    {
-        if (a.sort.size() != b.sort.size())
-            return false;
-        for (qsizetype i = 0; i < a.sort.size(); ++i) {
-            if (a.sort[i].column != b.sort[i].column || a.sort[i].order != b.sort[i].order)
-                return false;
-        }
-        return a.columns == b.columns && a.groupColumn == b.groupColumn;
-    }
 };
 
 // The selected rows of a grouped grid: either the rows picked one by one (in the order they were
@@ -98,7 +71,12 @@ public:
     bool setColumnVisible(const QString &field, bool visible);
     bool isColumnShown(const QString &field) const;
 
+    // How the user arranged the grid, in the one form the layout store keeps: every column in
+    // the order shown with its width and visibility, the grouping and the order within groups.
+    // The filter belongs to the form that opened the list and is not part of it.
     GridViewLayout layout() const;
+    // Takes a layout of this grid: the columns it names in its order (columns it does not name
+    // keep their place at the end), its order within groups. The grouping is the form's and stays.
     void applyLayout(const GridViewLayout &layout);
 
     // The current row's key; invalid on a group row or without a current row.
@@ -165,6 +143,31 @@ private:
     QVariant m_announcedKey;
     bool m_announced = false;
     QTimer m_fetchTimer;
+};
+
+// A grouped grid as the grid layout store sees it: its layout kept and restored by field name,
+// its groups expanded and collapsed, and every row of its list, group by group, for an export.
+class GroupedGridLayoutView : public IGridLayoutView
+{
+public:
+    // form: the form that holds the grid (its component name names the layouts); viewName: the
+    // grid's name among the form's views.
+    GroupedGridLayoutView(QWidget *form, GroupedGridView *grid, const QString &viewName);
+
+    QObject *ViewObject() const override { return m_grid; }
+    QString FormName() const override;
+    QString ViewName() const override { return m_viewName; }
+    QStringList LayoutFields() const override;
+    GridViewLayout CurrentLayout() const override;
+    void ApplyLayout(const GridViewLayout &layout) override;
+    void ExpandGroups() override;
+    void CollapseGroups() override;
+    std::unique_ptr<IGridExportSource> ExportSource() override;
+
+private:
+    QPointer<QWidget> m_form;
+    QPointer<GroupedGridView> m_grid;
+    QString m_viewName;
 };
 
 // The strip under a grid that shows a summary ("Samples: 12") under one of its columns.

@@ -5,6 +5,7 @@
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "core/SampleCodes.h"
+#include "reference/GridViewStorage_DM.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -113,12 +114,22 @@ void TIBCompatibleBaseMaintfrm::buildActions()
     actRestoreSavedLayout = makeAction(this, "actRestoreSavedLayout", QStringLiteral("Restore saved layout"));
     actCancel = makeAction(this, "actCancel", QStringLiteral("Cancel"));
 
-    // The grid layouts are kept by a module this version does not have yet.
-    for (QAction *a : {actSaveToExcel, actFullExpandGroups, actFullCollapseGroups, actStoreGridLayout, actRestoreSavedLayout}) {
-        a->setEnabled(false);
-        a->setToolTip(NotAvailableText());
-        a->setStatusTip(NotAvailableText());
-    }
+    // The grid layouts go to the layout store, which the program makes after login.
+    const auto withStore = [this](void (TGridViewStorageDm::*operation)(IGridLayoutView &)) {
+        if (!GridViewStorageDm)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore
+        {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        (GridViewStorageDm->*operation)(*m_layoutView);
+    };
+    connect(actSaveToExcel, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::SaveToExcel); });
+    connect(actFullExpandGroups, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::ExpandGroups); });
+    connect(actFullCollapseGroups, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::CollapseGroups); });
+    connect(actStoreGridLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::StoreViewToDB); });
+    connect(actRestoreSavedLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::RestoreViewFromDB); });
     actFilter->setVisible(false);
     actDetails->setVisible(false);
     actCancel->setVisible(false);
@@ -168,6 +179,8 @@ void TIBCompatibleBaseMaintfrm::buildPages()
     mnuGridOptions->addSeparator();
     mnuGridOptions->addAction(actSaveToExcel);
     mnuGridOptions->setToolTipsVisible(true);
+    m_layoutView = std::make_unique<DataGridLayoutView>(this, grdData, QStringLiteral("tvData"));
+    connect(mnuGridOptions, &QMenu::aboutToShow, this, [this]() { updateGridLayoutActions(); });
     connect(grdData, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { mnuGridOptions->popup(grdData->viewport()->mapToGlobal(at)); });
 
@@ -376,8 +389,19 @@ QVariant TIBCompatibleBaseMaintfrm::CurrentKey() const
     return grdData->currentKey();
 }
 
+void TIBCompatibleBaseMaintfrm::updateGridLayoutActions()
+{
+    const bool available = GridViewStorageDm != nullptr;
+    for (QAction *a : {actSaveToExcel, actFullExpandGroups, actFullCollapseGroups, actStoreGridLayout, actRestoreSavedLayout}) {
+        a->setEnabled(available);
+        a->setToolTip(available ? QString() : NotAvailableText());
+        a->setStatusTip(available ? QString() : NotAvailableText());
+    }
+}
+
 void TIBCompatibleBaseMaintfrm::updateActions()
 {
+    updateGridLayoutActions();
     const bool editing = qryIBOData->isEditing();
     actNew->setEnabled(m_allowEdit);
     actEdit->setEnabled(m_allowEdit);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/DataGridView.h"
+#include "gui/GridLayoutView.h"
 #include "gui/IBBaseAdvanced_FRM.h"
 #include "gui/ZQCXController.h"
 
@@ -102,6 +103,9 @@ public:
     QString CodeField() const { return m_codeField; }
     // The key of the bookmark the form was opened with.
     QVariant InitialBookmark() const { return m_initialBookmark; }
+
+    // The list grid as the grid layout store sees it (view "tvData").
+    IGridLayoutView &GridLayoutView() const { return *m_layoutView; }
 
     // The key of the current row; invalid when the list has none.
     QVariant CurrentKey() const;
@@ -219,6 +223,9 @@ private:
     void afterPost();
     void rereadList(const QVariant &key);
     void updateActions();
+    // The grid-layout items work while the layout store exists ("Not available in this version"
+    // otherwise).
+    void updateGridLayoutActions();
     void focusTagged(int tag);
     void focusFirstOnPage(QWidget *page);
     void showPage(QWidget *page);
@@ -238,4 +245,5 @@ private:
     bool m_skipActivation = false;
     QVariant m_loadedKey;
     QWidget *m_hiddenPage = nullptr;
+    std::unique_ptr<DataGridLayoutView> m_layoutView;
 };

@@ -9,8 +9,10 @@
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QRadioButton>
+#include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -62,8 +64,10 @@ TzqcxDBEditorBase::~TzqcxDBEditorBase()
 
 void TzqcxDBEditorBase::setBackground(const QColor &colour)
 {
+    // A disabled editor keeps the style's disabled look, so it does not pass for an open one.
     QPalette p = m_self->palette();
-    p.setColor(m_role, colour);
+    p.setColor(QPalette::Active, m_role, colour);
+    p.setColor(QPalette::Inactive, m_role, colour);
     m_self->setPalette(p);
 }
 
@@ -193,10 +197,13 @@ TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(par
         if (WritesWhileTyping())
             commitText();
     });
-    connect(this, &QLineEdit::editingFinished, this, [this]() {
-        if (!WritesWhileTyping() && isModified())
-            commitText();
-    });
+    connect(this, &QLineEdit::editingFinished, this, &TzqcxDBTextEdit::PostEditValue);
+}
+
+void TzqcxDBTextEdit::PostEditValue()
+{
+    if (!WritesWhileTyping() && isModified())
+        commitText();
 }
 
 void TzqcxDBTextEdit::commitText()
@@ -238,9 +245,29 @@ void TzqcxDBTextEdit::ShowFieldValue(const QVariant &value)
     setModified(false);
 }
 
+namespace {
+// The "…" of a button edit as an icon: a line edit shows its actions by their icons only.
+QIcon ellipsisIcon(const QWidget &owner)
+{
+    const int side = owner.fontMetrics().height();
+    QPixmap picture(side * 2, side * 2); // drawn at twice the size for sharp high-density screens
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(owner.palette().color(QPalette::Text));
+    const qreal radius = side * 0.16;
+    for (int i = -1; i <= 1; ++i)
+        painter.drawEllipse(QPointF(side + i * side * 0.55, side * 1.25), radius, radius);
+    painter.end();
+    picture.setDevicePixelRatio(2.0);
+    return QIcon(picture);
+}
+} // namespace
+
 TzqcxDBButtonEdit::TzqcxDBButtonEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
 {
-    m_button = addAction(QIcon(), QLineEdit::TrailingPosition);
+    m_button = addAction(ellipsisIcon(*this), QLineEdit::TrailingPosition);
     m_button->setText(QStringLiteral("…"));
     m_button->setToolTip(QStringLiteral("…"));
     connect(m_button, &QAction::triggered, this, &TzqcxDBButtonEdit::buttonClicked);
@@ -279,11 +306,31 @@ QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
 TzqcxDBMemo::TzqcxDBMemo(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this]() {
-        if (Updating() || isReadOnly())
+        if (m_limiting || Updating() || isReadOnly())
             return;
+        limitLength();
         const QString t = toPlainText();
         WriteField(t.isEmpty() ? QVariant() : QVariant(t));
     });
+}
+
+void TzqcxDBMemo::limitLength()
+{
+    const int length = int(toPlainText().size());
+    const int allowed = qMax(m_maxLength, m_lastLength);
+    if (m_maxLength > 0 && length > allowed) {
+        // What was just typed or pasted ends at the cursor: its surplus is taken off there.
+        QTextCursor c = textCursor();
+        const int end = c.position();
+        const int from = qMax(0, end - (length - allowed));
+        m_limiting = true;
+        c.setPosition(from);
+        c.setPosition(from + (length - allowed), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        setTextCursor(c);
+        m_limiting = false;
+    }
+    m_lastLength = int(toPlainText().size());
 }
 
 void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
@@ -291,6 +338,7 @@ void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
     QString t;
     if (!isNullValue(value))
         t = value.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
+    m_lastLength = int(t.size());
     if (t != toPlainText())
         setPlainText(t);
 }
@@ -425,7 +473,8 @@ void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
         setEditText(t);
 }
 
-TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+// A list that is not editable is drawn as a button: its face takes the colours.
+TzqcxDBImageComboBox::TzqcxDBImageComboBox(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Button)
 {
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (!Updating())

@@ -85,6 +85,9 @@ public:
     // Turns what is typed into capitals (codes).
     void SetUpperCase(bool upper) { m_upperCase = upper; }
     bool UpperCase() const { return m_upperCase; }
+    // Writes what was typed and is not written yet (an editor that writes only the finished
+    // entry), as leaving the editor would: a save started from a key takes it along.
+    void PostEditValue();
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
@@ -146,9 +149,20 @@ class TzqcxDBMemo : public TzqcxFocusColouredEditor<QPlainTextEdit, TzqcxDBEdito
     Q_OBJECT
 public:
     explicit TzqcxDBMemo(QWidget *parent = nullptr);
+    // The most characters that typing or pasting may bring the text to (0: no limit). A text that
+    // already holds more (stored so, or written by the program) is shown and kept whole: only what
+    // would make it longer still is refused.
+    void SetMaxLength(int length) { m_maxLength = length; }
+    int MaxLength() const { return m_maxLength; }
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
+
+private:
+    void limitLength();
+    int m_maxLength = 0;
+    int m_lastLength = 0;
+    bool m_limiting = false;
 };
 
 // Checked when the column holds ValueChecked ("T" unless changed).

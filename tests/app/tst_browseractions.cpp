@@ -38,17 +38,18 @@ void TestBrowserActions::browseSamplesOpensOneBrowserWithWhatItNeeds()
         // Opened again: the same browser.
         window.actShowActiveSamples->trigger();
         QCOMPARE(window.findChildren<TSampleBrowserFrm *>().size(), 1);
-        // The office picker and the export engine are there; the sample editor is not yet.
+        // The sample editor, the office picker and the export engine are there.
+        QVERIFY(browser->actShowNewSample->isEnabled());
         QVERIFY(browser->actUpdateSampleOffice->isEnabled());
         QVERIFY(browser->actExportRecords->isEnabled());
         QVERIFY(browser->actExportToFile->isEnabled());
-        QVERIFY(!browser->actShowNewSample->isEnabled());
         // Closing frees it.
         browser->close();
         QTRY_VERIFY(!browser);
     }
     QVERIFY(!window.IsActionAvailable(window.actShowActiveSamples));
     auto *later = TBasefrm::CreateAndShow<TSampleBrowserFrm>(QStringLiteral("SampleBrowser"), &window, false);
+    QVERIFY(!later->actShowNewSample->isEnabled());
     QVERIFY(!later->actUpdateSampleOffice->isEnabled());
     QVERIFY(!later->actExportRecords->isEnabled());
     delete later;

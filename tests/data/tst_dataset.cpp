@@ -1,6 +1,7 @@
 #include "data/DataSet.h"
 #include "support/TestDatabase.h"
 #include "base/VarnexError.h"
+#include "store/SqlUtil.h"
 #include "Failure.h"
 
 #include <QSignalSpy>
@@ -45,6 +46,8 @@ private slots:
     void valueConversion();
     void wideRowWithTextBlobs();
     void postInsideCallersTransaction();
+    void writeWrappedInOwnUnit();
+    void textLongerThanItsColumnRefused();
     void navigationAndRefresh();
     void deleteRemovesRow();
     void signalsFollowState();
@@ -387,6 +390,62 @@ void TestDataSet::postInsideCallersTransaction()
     ds.post();
     QVERIFY(own.commit());
     QCOMPARE(m_db->scalar("SELECT COUNT(*) FROM SAMPLE_OFFICER WHERE NAME = 'Committed'").toInt(), 1);
+}
+
+void TestDataSet::writeWrappedInOwnUnit()
+{
+    // Keyed on UNIQUE_UUID, without ID: a row renumbered after it was read is still the one written.
+    QSqlDatabase own = m_db->openExtraConnection("form");
+    SqlDataSet ds(own, "SELECT UNIQUE_UUID, CODE, NAME, TELEPHONE_NO FROM SAMPLE_OFFICER WHERE CODE = 'B'");
+    ds.setUpdateTable("SAMPLE_OFFICER", {"UNIQUE_UUID"});
+    ds.open();
+    m_db->exec("UPDATE SAMPLE_OFFICER SET ID = 4242 WHERE CODE = 'B'");
+
+    // The wrapper runs the write in a transaction of its own, with a last value before it; a
+    // refusal after the write leaves nothing stored and the row as it was being edited.
+    bool refuse = true;
+    ds.aroundWrite = [&](SqlDataSet &d, const std::function<void()> &write) {
+        SqlUtil::inTransaction(d.database(), [&](QSqlDatabase &) {
+            d.setValue("TELEPHONE_NO", "999");
+            write();
+            if (refuse)
+                throw VarnexError("refused");
+        });
+    };
+    ds.edit();
+    ds.setValue("NAME", "Bee");
+    QSignalSpy changed(&ds, &SqlDataSet::fieldChanged);
+    QCOMPARE(failureOf([&] { ds.post(); }), QString("refused"));
+    QCOMPARE(ds.state(), SqlDataSet::dsEdit);
+    QCOMPARE(ds.text("NAME"), QString("Bee"));
+    QVERIFY2(ds.isNull("TELEPHONE_NO"), "the wrapper's value is taken back");
+    QVERIFY(!ds.isModified("TELEPHONE_NO"));
+    QVERIFY(changed.contains(QVariantList{"TELEPHONE_NO"}));
+    QCOMPARE(m_db->scalar("SELECT NAME FROM SAMPLE_OFFICER WHERE CODE = 'B'").toString(), QString("Bea"));
+
+    refuse = false;
+    ds.post();
+    QCOMPARE(ds.state(), SqlDataSet::dsBrowse);
+    QCOMPARE(m_db->scalar("SELECT ID || NAME || TELEPHONE_NO FROM SAMPLE_OFFICER WHERE CODE = 'B'").toString(),
+             QString("4242Bee999"));
+    QCOMPARE(m_db->scalar("SELECT COUNT(*) FROM SAMPLE_OFFICER").toInt(), 2);
+}
+
+void TestDataSet::textLongerThanItsColumnRefused()
+{
+    auto ds = officers();
+    QCOMPARE(ds->fieldMaxLength("CODE"), 30);
+    QCOMPARE(ds->fieldMaxLength("name"), 150);
+    QCOMPARE(ds->fieldMaxLength("ID"), 0);
+    QCOMPARE(ds->fieldMaxLength("NAME_MAPPINGS"), 4000);
+    ds->edit();
+    // Counted in characters, not bytes.
+    ds->setValue("CODE", QString(30, QChar(0x00E9)));
+    QCOMPARE(failureOf([&] { ds->setValue("CODE", QString(31, QLatin1Char('x'))); }),
+             QString("'%1' is too long for field 'CODE', which holds at most 30 characters").arg(QString(31, QLatin1Char('x'))));
+    QCOMPARE(ds->text("CODE"), QString(30, QChar(0x00E9)));
+    ds->post();
+    QCOMPARE(m_db->scalar("SELECT CODE FROM SAMPLE_OFFICER WHERE NAME = 'Bea'").toString(), QString(30, QChar(0x00E9)));
 }
 
 void TestDataSet::navigationAndRefresh()

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QUuid>
 #include <QVBoxLayout>
 
@@ -93,6 +94,7 @@ private slots:
     void controllerWithoutDataSourceKeepsLinkColours();
     void typingEditsTheRow();
     void typingRefusedWithoutAutoEdit();
+    void memoLimitStopsTypingKeepsLongerText();
     void dateEditKeepsTimeOfDay_data();
     void dateEditKeepsTimeOfDay();
     void lifetimes();
@@ -304,6 +306,40 @@ void TestFocusController::typingEditsTheRow()
     QVERIFY(f.data->isNull("NAME"));
     f.data->cancel();
     QCOMPARE(f.name->text(), QString("Al"));
+}
+
+void TestFocusController::memoLimitStopsTypingKeepsLongerText()
+{
+    Fixture f;
+    f.data->open();
+    auto *memo = new TzqcxDBMemo(&f.window);
+    memo->SetDataBinding(f.data.get(), "NAME");
+    memo->SetMaxLength(5);
+    memo->show();
+    QVERIFY(f.focus(memo));
+    memo->selectAll();
+    QTest::keyClicks(memo, "abcdefg");
+    QCOMPARE(f.data->text("NAME"), QString("abcde"));
+    // Pasting in the middle keeps the text whole and drops what does not fit.
+    QTextCursor c = memo->textCursor();
+    c.setPosition(2);
+    memo->setTextCursor(c);
+    memo->insertPlainText("XY");
+    QCOMPARE(f.data->text("NAME"), QString("abcde"));
+    f.data->cancel();
+
+    // A longer stored text is shown and kept whole; it can be shortened, but typing adds nothing
+    // until it is within the limit.
+    const QString longer = "A stored text longer than the limit";
+    f.db.exec("UPDATE SAMPLE_OFFICER SET NAME = ?", {longer});
+    f.data->refresh();
+    QCOMPARE(memo->toPlainText(), longer);
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(memo, "!");
+    QCOMPARE(memo->toPlainText(), longer);
+    QTest::keyClick(memo, Qt::Key_Backspace);
+    QTest::keyClicks(memo, "?");
+    QCOMPARE(f.data->text("NAME"), longer.chopped(1));
 }
 
 void TestFocusController::dateEditKeepsTimeOfDay_data()

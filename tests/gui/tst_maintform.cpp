@@ -2,10 +2,13 @@
 #include "gui/ZQCXDBEditControls.h"
 
 #include "base/Prompter.h"
+#include "reference/GridViewStorage_DM.h"
 #include "support/MainStore.h"
+#include "support/ZipEntry.h"
 
 #include <QHeaderView>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUuid>
@@ -75,6 +78,8 @@ private slots:
     void rowRenumberedMidEditStillSaves();
     void activationLeavesAnEditAlone();
     void bookmarkSearchAndSort();
+    void gridLayoutReturnsToItsFormOnly();
+    void gridSavedToExcelHoldsEveryRow();
 
 private:
     QString addOfficer(const QString &code, const QString &name);
@@ -395,6 +400,70 @@ void TestMaintForm::bookmarkSearchAndSort()
     QCOMPARE(form->qryList->rowCount(), form->qryList->pageSize());
     emit form->grdData->horizontalHeader()->sectionClicked(form->qryList->columnIndex("NAME"));
     QCOMPARE(form->qryList->value(0, "NAME").toString(), QString("Name 1"));
+}
+
+
+void TestMaintForm::gridLayoutReturnsToItsFormOnly()
+{
+    addOfficer("A", "Al");
+    addOfficer("B", "Bo");
+    const QSqlDatabase main = m_store->main;
+    TGridViewStorageDm storage([main]() { return main; });
+    GridViewStorageDm = &storage;
+    OfficerMaintFrm *form = open(mmoMaint);
+    for (QAction *a : {form->actSaveToExcel, form->actStoreGridLayout, form->actRestoreSavedLayout})
+        QVERIFY(a->isEnabled());
+
+    // Name first and wide, newest name first; kept under a name.
+    form->grdData->setColumnStates({{"NAME", true, 260}, {"CODE", true, 90}});
+    form->grdData->gridModel()->setSort({{"NAME", Qt::DescendingOrder}});
+    m_prompter.queueText(QStringLiteral("Names"));
+    form->actStoreGridLayout->trigger();
+    QVERIFY2(m_prompter.texts(Prompter::Kind::Error).isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    // A re-read (a click on a header sorts anew) keeps the arrangement of the moment.
+    form->grdData->setColumnHidden(form->qryList->columnIndex("CODE"), true);
+    form->grdData->horizontalHeader()->sectionClicked(form->qryList->columnIndex("NAME"));
+    QCOMPARE(form->grdData->columnStates().first().field, QString("NAME"));
+    QVERIFY(!form->grdData->columnStates().last().visible);
+    delete form;
+
+    // After a restart the same form gets it back; the same list under another key does not.
+    form = open(mmoMaint);
+    QCOMPARE(form->grdData->columnStates().first().field, QString("CODE"));
+    const qint64 id = m_store->db.scalar("SELECT ID FROM SYS_GRID_VIEW WHERE FORM_NAME = 'Officers' AND VIEW_NAME = 'tvData' "
+                                         "AND DESCRIPTION = 'Names'").toLongLong();
+    QVERIFY(id > 0);
+    storage.ApplyStoredView(id, form->GridLayoutView());
+    QCOMPARE(form->grdData->columnStates().first().field, QString("NAME"));
+    QCOMPARE(form->grdData->columnStates().first().width, 260);
+    QVERIFY(form->grdData->columnStates().last().visible);
+    QCOMPARE(form->qryList->sortKeys().first().order, Qt::DescendingOrder);
+    QCOMPARE(form->qryList->value(0, "NAME").toString(), QString("Bo"));
+    auto picker = std::make_unique<OfficerMaintFrm>(nullptr);
+    QCOMPARE(picker->GridLayoutView().FormName(), QString("OfficerMaintFrm"));
+    QCOMPARE(form->GridLayoutView().FormName(), QString("Officers"));
+    GridViewStorageDm = nullptr;
+}
+
+void TestMaintForm::gridSavedToExcelHoldsEveryRow()
+{
+    // More rows than the grid reads in one page.
+    for (int i = 0; i < 130; ++i)
+        addOfficer(QStringLiteral("C%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Officer %1").arg(i));
+    const QSqlDatabase main = m_store->main;
+    TGridViewStorageDm storage([main]() { return main; });
+    GridViewStorageDm = &storage;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("officers.xlsx");
+    storage.SetExcelFileAsker([file]() { return file; });
+    OfficerMaintFrm *form = open(mmoMaint);
+    QVERIFY(form->qryList->rowCount() < 130);
+    form->actSaveToExcel->trigger();
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    const QString sheet = QString::fromUtf8(zipEntry(file, "xl/worksheets/sheet1.xml"));
+    QCOMPARE(sheet.count("<row "), 1 + 130);
+    QVERIFY(sheet.contains("Officer 129"));
+    GridViewStorageDm = nullptr;
 }
 
 QTEST_MAIN(TestMaintForm)

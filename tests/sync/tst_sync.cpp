@@ -30,6 +30,9 @@
 using namespace Wire;
 
 namespace {
+// The food premises the stand-in server seeds for the demo office, whatever a seed file adds.
+constexpr int DemoFoodPremises = 16;
+
 
 const QString Authority = QStringLiteral("DEMO");
 const QString Office = QStringLiteral("DEMO01");
@@ -336,8 +339,9 @@ private slots:
             QCOMPARE(localIds(db, t.local), ids);
             QCOMPARE(mark(db, t.local), highest);
         }
-        // Seven premises of the office are live; the deleted one and the other office's stay away.
-        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), 7);
+        // Seven premises of the seed file are live for the office, beside the server's own demo
+        // register; the deleted one and the other office's stay away.
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), 7 + DemoFoodPremises);
         // The placeholder authority row gave way to the server's.
         QCOMPARE(db.scalar(QStringLiteral("SELECT LOCAL_AUTHORITY__CODE FROM SYS_COMPANY")).toString(), Authority);
 
@@ -532,7 +536,8 @@ private slots:
         }
         QCOMPARE(ids.size(), rows.rowCount());
         QCOMPARE(uuids.size(), rows.rowCount());
-        QCOMPARE(rows.rowCount(), 7); // seven live ones, less the deleted one, plus the new one
+        // Seven live ones of the seed file, less the deleted one, plus the new one; and the demo register.
+        QCOMPARE(rows.rowCount(), 7 + DemoFoodPremises);
         QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), ids);
         QVERIFY(!ids.contains(goneOnServer));
         QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), highest);

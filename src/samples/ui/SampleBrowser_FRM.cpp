@@ -10,6 +10,7 @@
 #include "data/ResultBlobs.h"
 #include "exchange/SampleExport_DM.h"
 #include "gui/DataTableModel.h"
+#include "reference/GridViewStorage_DM.h"
 #include "reports/SamplePrint_DM.h"
 #include "store/SqlUtil.h"
 
@@ -296,10 +297,10 @@ SampleBrowserConfig SampleBrowserConfig::food()
 
 namespace {
 
-TSampleBrowserFrm::SampleEditorOpener &editorOpener()
+QHash<QString, TSampleBrowserFrm::SampleEditorOpener> &editorOpeners()
 {
-    static TSampleBrowserFrm::SampleEditorOpener opener;
-    return opener;
+    static QHash<QString, TSampleBrowserFrm::SampleEditorOpener> openers;
+    return openers;
 }
 
 TSampleBrowserFrm::OfficeChooser &officeChooser()
@@ -316,9 +317,12 @@ TSampleBrowserFrm::ExportModuleFactory &exportFactory()
 
 } // namespace
 
-void TSampleBrowserFrm::SetSampleEditorOpener(SampleEditorOpener opener)
+void TSampleBrowserFrm::SetSampleEditorOpener(const QString &personality, SampleEditorOpener opener)
 {
-    editorOpener() = std::move(opener);
+    if (opener)
+        editorOpeners().insert(personality, std::move(opener));
+    else
+        editorOpeners().remove(personality);
 }
 
 void TSampleBrowserFrm::SetOfficeChooser(OfficeChooser chooser)
@@ -443,11 +447,11 @@ void TSampleBrowserFrm::buildActions()
     actDesignReport->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
     actSelectAll = makeAction("actSelectAll", m_config.selectAllCaption);
     actClearSelection = makeAction("actClearSelection", m_config.clearSelectionCaption);
-    actStoreGridLayout = makeAction("actStoreGridLayout", QStringLiteral("Store grid layout"), false);
-    actRestoreSavedLayout = makeAction("actRestoreSavedLayout", QStringLiteral("Restore saved layout"), false);
+    actStoreGridLayout = makeAction("actStoreGridLayout", QStringLiteral("Store grid layout"));
+    actRestoreSavedLayout = makeAction("actRestoreSavedLayout", QStringLiteral("Restore saved layout"));
     actFullExpandGroups = makeAction("actFullExpandGroups", QStringLiteral("Expand groups"));
     actFullCollapseGroups = makeAction("actFullCollapseGroups", QStringLiteral("Collapse groups"));
-    actSaveToExcel = makeAction("actSaveToExcel", QStringLiteral("Save to Excel file"), false);
+    actSaveToExcel = makeAction("actSaveToExcel", QStringLiteral("Save to Excel file"));
 
     connect(actShowNewSample, &QAction::triggered, this, [this]() { guarded([this]() { actShowNewSampleExecute(); }); });
     connect(actShowEditSample, &QAction::triggered, this, [this]() { guarded([this]() { actShowEditSampleExecute(); }); });
@@ -466,6 +470,20 @@ void TSampleBrowserFrm::buildActions()
     connect(actClearSelection, &QAction::triggered, this, [this]() { grdSampleView->clearSelectedRows(); });
     connect(actFullExpandGroups, &QAction::triggered, this, [this]() { grdSampleView->expandGroups(); });
     connect(actFullCollapseGroups, &QAction::triggered, this, [this]() { grdSampleView->collapseGroups(); });
+    // Kept layouts and the Excel file go through the layout store, which reports its own failures.
+    const auto withStore = [this](void (TGridViewStorageDm::*operation)(IGridLayoutView &)) {
+        if (!GridViewStorageDm)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore
+        {
+            ~Restore() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        (GridViewStorageDm->*operation)(*m_layoutView);
+    };
+    connect(actStoreGridLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::StoreViewToDB); });
+    connect(actRestoreSavedLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::RestoreViewFromDB); });
+    connect(actSaveToExcel, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::SaveToExcel); });
 }
 
 void TSampleBrowserFrm::buildWidgets()
@@ -531,6 +549,9 @@ void TSampleBrowserFrm::buildWidgets()
     mnuGridOptions->addActions({actFullExpandGroups, actFullCollapseGroups});
     mnuGridOptions->addSeparator();
     mnuGridOptions->addAction(actSaveToExcel);
+    mnuGridOptions->setToolTipsVisible(true);
+    connect(mnuGridOptions, &QMenu::aboutToShow, this, [this]() { updateAvailability(); });
+    m_layoutView = std::make_unique<GroupedGridLayoutView>(this, grdSampleView, QStringLiteral("grdSampleView"));
     connect(grdSampleView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { mnuGridOptions->popup(grdSampleView->viewport()->mapToGlobal(pos)); });
 
@@ -965,7 +986,9 @@ void TSampleBrowserFrm::updateAvailability()
         if (m_unavailable.contains(a))
             return false;
         if (a == actShowNewSample || a == actShowEditSample)
-            return bool(editorOpener());
+            return editorOpeners().contains(m_config.personality);
+        if (a == actStoreGridLayout || a == actRestoreSavedLayout || a == actSaveToExcel)
+            return GridViewStorageDm != nullptr;
         if (a == actExportRecords || a == actExportToFile)
             return bool(exportFactory());
         if (a == actUpdateSampleOffice)
@@ -1159,18 +1182,20 @@ void TSampleBrowserFrm::guarded(const std::function<void()> &work)
 
 void TSampleBrowserFrm::actShowNewSampleExecute()
 {
-    if (!editorOpener())
+    const SampleEditorOpener open = editorOpeners().value(m_config.personality);
+    if (!open)
         return;
-    editorOpener()(this, m_config.personality, QString());
+    open(this, QString());
     afterListChange();
 }
 
 void TSampleBrowserFrm::actShowEditSampleExecute()
 {
     const QString uuid = CurrentUuid();
-    if (!editorOpener() || uuid.isEmpty())
+    const SampleEditorOpener open = editorOpeners().value(m_config.personality);
+    if (!open || uuid.isEmpty())
         return;
-    editorOpener()(this, m_config.personality, uuid);
+    open(this, uuid);
     afterListChange();
 }
 

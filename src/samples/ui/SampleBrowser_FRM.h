@@ -69,22 +69,25 @@ struct SampleBrowserConfig
 // the user rests on it; a blob that cannot be read shows its fault in the pane.
 //
 // What comes from other parts of the program is registered by the window layer: the sample editor
-// (New, Edit/View, double-click), the office picker (Update sample office) and the laboratory
-// export engine (Export to Lab, Export to File). An action whose part is not registered, or not
-// built yet, is shown disabled; the rules of the tabs still decide when it could be used.
+// of each personality (New, Edit/View, double-click), the office picker (Update sample office) and
+// the laboratory export engine (Export to Lab, Export to File); the grid layouts and the Excel
+// export go to the layout store (GridViewStorageDm) once the program has made it. An action whose
+// part is not registered, or not built yet, is shown disabled; the rules of the tabs still decide
+// when it could be used.
 class TSampleBrowserFrm : public TIBBaseAdvancedfrm
 {
     Q_OBJECT
 public:
-    // Opens the personality's sample editor modally on the sample with the UUID; an empty UUID
-    // makes a new sample.
-    using SampleEditorOpener = std::function<void(QWidget *owner, const QString &personality, const QString &uuid)>;
+    // Opens a personality's sample editor modally on the sample with the UUID; an empty UUID makes a
+    // new sample.
+    using SampleEditorOpener = std::function<void(QWidget *owner, const QString &uuid)>;
     // Lets the user pick an office; answers its national code, "CANCELLED" or empty text.
     using OfficeChooser = std::function<QString(QWidget *owner)>;
     // A laboratory export engine for one action.
     using ExportModuleFactory = std::function<std::unique_ptr<TSampleExportDM>()>;
 
-    static void SetSampleEditorOpener(SampleEditorOpener opener);
+    // The editor of the samples of one personality (RECORD_TYPE); an empty opener takes it away.
+    static void SetSampleEditorOpener(const QString &personality, SampleEditorOpener opener);
     static void SetOfficeChooser(OfficeChooser chooser);
     static void SetExportModuleFactory(ExportModuleFactory factory);
 
@@ -191,6 +194,9 @@ protected:
     // The twin of another personality.
     TSampleBrowserFrm(QObject *AOwner, SampleBrowserConfig config);
 
+    // The sample grid as the layout store keeps and exports it.
+    IGridLayoutView &GridLayoutView() const { return *m_layoutView; }
+
     // Reads the list again (keeping the current row and the selection), and the results pane.
     void actRefreshDataExecute() override;
     // Closing frees the browser.
@@ -245,4 +251,5 @@ private:
     bool m_showingTab = false;
     // The actions that wait for a part of the program not built or not registered.
     QList<QAction *> m_unavailable;
+    std::unique_ptr<GroupedGridLayoutView> m_layoutView;
 };

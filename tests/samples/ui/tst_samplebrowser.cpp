@@ -146,7 +146,7 @@ void TestSampleBrowser::init()
 void TestSampleBrowser::cleanup()
 {
     delete m_browser;
-    TSampleBrowserFrm::SetSampleEditorOpener({});
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), {});
     TSampleBrowserFrm::SetOfficeChooser({});
     TSampleBrowserFrm::SetExportModuleFactory({});
     m_prompterScope.reset();
@@ -308,7 +308,7 @@ void TestSampleBrowser::filters()
 void TestSampleBrowser::rowActionsFollowTheCurrentRow()
 {
     TSampleBrowserFrm *b = openBrowser();
-    TSampleBrowserFrm::SetSampleEditorOpener([](QWidget *, const QString &, const QString &) {});
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), [](QWidget *, const QString &) {});
     b->SelectTab(QStringLiteral("ENTERED"));
     // An empty list: nothing to view or delete.
     QVERIFY(!b->grdSampleView->currentKey().isValid());
@@ -580,9 +580,14 @@ void TestSampleBrowser::editorAndExportGoThroughTheirOpeners()
     QCOMPARE(b->actShowNewSample->toolTip(), TSampleBrowserFrm::NotAvailableText());
 
     QStringList opened;
-    TSampleBrowserFrm::SetSampleEditorOpener([&](QWidget *owner, const QString &personality, const QString &u) {
+    // Another personality's editor is not this browser's.
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("ANIMAL FEED"), [&](QWidget *, const QString &u) {
+        opened << QStringLiteral("ANIMAL FEED|") + u;
+    });
+    QVERIFY(!b->actShowNewSample->isEnabled());
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), [&](QWidget *owner, const QString &u) {
         QCOMPARE(owner, b);
-        opened << personality + QLatin1Char('|') + u;
+        opened << QStringLiteral("FOOD|") + u;
         // The editor saves a change the browser shows once it is back.
         m_store->db.exec(QStringLiteral("UPDATE SAMPLE SET FOOD_DESCRIPTION = 'Edited' WHERE UNIQUE_UUID = ?"), {uuid});
     });
@@ -604,6 +609,7 @@ void TestSampleBrowser::editorAndExportGoThroughTheirOpeners()
     b->actExportToFile->trigger();
     QCOMPARE(wizards, (QStringList{"FOOD|lab", "FOOD|file"}));
     TSampleExportDM::SetWizardOpener({});
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("ANIMAL FEED"), {});
 
     // Ctrl+Alt+D switches the report designer on and off.
     QVERIFY(!Maindm->ReportDesignEnabled);
@@ -630,7 +636,7 @@ void TestSampleBrowser::actionsOfPartsNotBuiltKeepTheirRules()
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLAEnforcementOutcomes), c.outcomes);
         for (QAction *a : {b->actDuplicateSample, b->actExportToXML, b->actMailMergeSamples, b->actCreateTemplate,
                            b->actViewTemplates, b->actUpdateProsecution, b->actLabellingOutcomes,
-                           b->actLAEnforcementOutcomes, b->actStoreGridLayout, b->actRestoreSavedLayout, b->actSaveToExcel})
+                           b->actLAEnforcementOutcomes})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     }
     QVERIFY(b->actFullCollapseGroups->isEnabled());
@@ -663,7 +669,7 @@ void TestSampleBrowser::sortingAndTheLayoutKeptInOnePlace()
 
     // What the user arranged is one value, and comes back whole.
     GridViewLayout arranged = b->grdSampleView->layout();
-    QCOMPARE(arranged.groupColumn, QStringLiteral("SAMPLE_OFFICER_NAME"));
+    QCOMPARE(arranged.groups, QStringList{QStringLiteral("SAMPLE_OFFICER_NAME")});
     QCOMPARE(arranged.sort.size(), 1);
     b->grdSampleView->setColumnVisible(QStringLiteral("BUSINESS_POSTCODE"), true);
     h->moveSection(h->visualIndex(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 1);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+// Multi-line texts the program keeps in one column (the laboratories in use, an officer's mapped
+// names): read with CR LF or LF between lines (a lone CR too), empty lines dropped; written with
+// CR LF, no line break after the last line.
+namespace TextLines {
+
+inline QStringList split(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\n|\r"));
+    return text.split(breaks, Qt::SkipEmptyParts);
+}
+
+inline QString join(const QStringList &lines)
+{
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace TextLines
