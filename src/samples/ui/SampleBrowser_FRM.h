@@ -129,6 +129,8 @@ public:
     // Whether the rules of the tab and the current row let the action be used; it is enabled
     // when its part of the program is there as well.
     static bool RuleAllows(const QAction *action);
+    // The sample grid as the layout store keeps and exports it.
+    IGridLayoutView &GridLayoutView() const { return *m_layoutView; }
 
     // Widgets.
     QTabBar *tabStatus = nullptr;
@@ -193,9 +195,6 @@ public:
 protected:
     // The twin of another personality.
     TSampleBrowserFrm(QObject *AOwner, SampleBrowserConfig config);
-
-    // The sample grid as the layout store keeps and exports it.
-    IGridLayoutView &GridLayoutView() const { return *m_layoutView; }
 
     // Reads the list again (keeping the current row and the selection), and the results pane.
     void actRefreshDataExecute() override;

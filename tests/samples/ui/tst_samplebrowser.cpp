@@ -8,8 +8,10 @@
 #include "gui/DataTableModel.h"
 #include "reports/ReportOutput.h"
 #include "reports/ReportTools.h"
+#include "reference/GridViewStorage_DM.h"
 #include "samples/ui/SampleBrowser_FRM.h"
 #include "support/MainStore.h"
+#include "support/ZipEntry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -114,6 +116,7 @@ private slots:
     void editorAndExportGoThroughTheirOpeners();
     void actionsOfPartsNotBuiltKeepTheirRules();
     void sortingAndTheLayoutKeptInOnePlace();
+    void layoutsAndExcelGoThroughTheLayoutStore();
 
 private:
     QString addSample(const Sample &s, const QVariantMap &more = {});
@@ -682,6 +685,78 @@ void TestSampleBrowser::sortingAndTheLayoutKeptInOnePlace()
     b->grdSampleView->applyLayout(changed);
     QCOMPARE(b->grdSampleView->layout(), changed);
     QCOMPARE(h->sectionSize(code), 222);
+}
+
+void TestSampleBrowser::layoutsAndExcelGoThroughTheLayoutStore()
+{
+    // More rows than a group reads in one page, in two groups.
+    for (int i = 0; i < 130; ++i)
+        addSample({QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("ENTERED"),
+                   i % 10 == 9 ? QStringLiteral("Pat O'Neil") : QStringLiteral("Jo Bloggs")});
+    TSampleBrowserFrm *b = openBrowser();
+    // Before the program has made the layout store they cannot be used.
+    for (QAction *a : {b->actStoreGridLayout, b->actRestoreSavedLayout, b->actSaveToExcel}) {
+        QVERIFY(!a->isEnabled());
+        QCOMPARE(a->toolTip(), TSampleBrowserFrm::NotAvailableText());
+    }
+    delete b;
+
+    const QSqlDatabase main = m_store->main;
+    TGridViewStorageDm storage([main]() { return main; });
+    GridViewStorageDm = &storage;
+    b = openBrowser();
+    b->SelectTab(QStringLiteral("ENTERED"));
+    for (QAction *a : {b->actStoreGridLayout, b->actRestoreSavedLayout, b->actSaveToExcel})
+        QVERIFY(a->isEnabled());
+    GroupedGridModel *m = b->qrySample;
+    QHeaderView *h = b->grdSampleView->header();
+
+    // Premises first and wide, the postcode shown, newest code first: kept under a name.
+    h->moveSection(h->visualIndex(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 0);
+    h->resizeSection(m->columnIndex(QStringLiteral("PREMISES_NAME")), 240);
+    b->grdSampleView->setColumnVisible(QStringLiteral("BUSINESS_POSTCODE"), true);
+    h->sectionClicked(m->columnIndex(QStringLiteral("CODE")));
+    h->sectionClicked(m->columnIndex(QStringLiteral("CODE")));
+    const GridViewLayout kept = b->grdSampleView->layout();
+    m_prompter.queueText(QStringLiteral("Premises first"));
+    b->actStoreGridLayout->trigger();
+    QVERIFY2(m_prompter.texts(Prompter::Kind::Error).isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    delete b;
+
+    // A browser opened again starts as the form lays it out, and takes the kept layout back whole.
+    b = openBrowser();
+    b->SelectTab(QStringLiteral("ENTERED"));
+    m = b->qrySample;
+    QVERIFY(!b->grdSampleView->isColumnShown(QStringLiteral("BUSINESS_POSTCODE")));
+    const qint64 id = m_store->db.scalar(QStringLiteral("SELECT ID FROM SYS_GRID_VIEW WHERE FORM_NAME = 'SampleBrowser' "
+                                                        "AND VIEW_NAME = 'grdSampleView' AND DESCRIPTION = 'Premises first'"))
+                          .toLongLong();
+    QVERIFY(id > 0);
+    storage.ApplyStoredView(id, b->GridLayoutView());
+    QCOMPARE(b->grdSampleView->layout(), kept);
+    QCOMPARE(b->grdSampleView->header()->sectionSize(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 240);
+    QCOMPARE(m->groupColumn(), QStringLiteral("SAMPLE_OFFICER_NAME"));
+    QCOMPARE(m->value(m->index(0, 0, m->groupIndex(0)), QStringLiteral("CODE")).toString(), QStringLiteral("S128"));
+
+    // The Excel file holds every sample of the list under its officer, in the grid's order and
+    // columns, though the grid read one page of each group.
+    QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000);
+    QCOMPARE(m->groupRowCount(0), 117);
+    QVERIFY(m->rowsRead(0) < 117);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("samples.xlsx"));
+    storage.SetExcelFileAsker([file]() { return file; });
+    m_prompter.clear();
+    b->actSaveToExcel->trigger();
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    const QString sheet = QString::fromUtf8(zipEntry(file, QStringLiteral("xl/worksheets/sheet1.xml")));
+    QCOMPARE(sheet.count(QStringLiteral("<row ")), 1 + 2 + 130);
+    const qsizetype jo = sheet.indexOf(QStringLiteral("Officer: Jo Bloggs"));
+    const qsizetype pat = sheet.indexOf(QStringLiteral("Officer: Pat O"));
+    QVERIFY(jo >= 0 && pat > jo);
+    QVERIFY(sheet.indexOf(QStringLiteral("S128")) > jo && sheet.indexOf(QStringLiteral("S128")) < sheet.indexOf(QStringLiteral("S000")));
+    QVERIFY(sheet.indexOf(QStringLiteral("S129")) > pat);
+    GridViewStorageDm = nullptr;
 }
 
 QTEST_MAIN(TestSampleBrowser)
