@@ -68,9 +68,22 @@ GroupedGridView::GroupedGridView(QWidget *parent) : QTreeView(parent)
         scheduleFetch();
     });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) {
-        if (m_model && m_model->isGroupRow(index))
-            m_collapsed.append(m_model->groupValue(index.row()));
+        if (!m_model || !m_model->isGroupRow(index))
+            return;
+        m_collapsed.append(m_model->groupValue(index.row()));
+        leaveCollapsedRow();
     });
+}
+
+// A row hidden in a collapsed group is no longer the current one: what acts on the current row
+// must not act on a sample the user cannot see. The group row takes its place.
+void GroupedGridView::leaveCollapsedRow()
+{
+    const QModelIndex current = currentIndex();
+    if (!m_model || !current.parent().isValid() || isExpanded(current.parent().siblingAtColumn(0)))
+        return;
+    // The selection stays as the user made it.
+    selectionModel()->setCurrentIndex(current.parent().siblingAtColumn(current.column()), QItemSelectionModel::NoUpdate);
 }
 
 void GroupedGridView::setGridModel(GroupedGridModel *model)
@@ -373,6 +386,7 @@ void GroupedGridView::collapseGroups()
     for (int g = 0; g < m_model->groupCount(); ++g)
         m_collapsed.append(m_model->groupValue(g));
     collapseAll();
+    leaveCollapsedRow();
 }
 
 // ---------------------------------------------------------------------------------------------

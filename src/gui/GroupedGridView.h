@@ -118,6 +118,7 @@ private:
     void rowsRead(const QModelIndex &parent, int first, int last);
     void scheduleFetch();
     void fetchVisible();
+    void leaveCollapsedRow();
     void rememberCurrent();
     void restoreCurrent();
     void reselectRead();

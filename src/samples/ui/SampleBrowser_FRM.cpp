@@ -585,16 +585,18 @@ QWidget *TSampleBrowserFrm::buildFilterPanel(QWidget *parent)
     auto *panel = new QFrame(parent);
     panel->setObjectName(QStringLiteral("pnlFilter"));
     panel->setFrameShape(QFrame::StyledPanel);
-    auto *row = new QHBoxLayout(panel);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(6);
+    // Names above dates, so that the panel fits a browser no wider than a small screen.
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
 
     const auto dropDown = [&](const char *name, const char *allName, QCheckBox **all) {
         auto *box = new QComboBox(panel);
         box->setObjectName(QLatin1String(name));
         box->setEditable(true);
         box->setInsertPolicy(QComboBox::NoInsert);
-        box->setMinimumContentsLength(18);
+        box->setMinimumContentsLength(12);
         box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         box->completer()->setFilterMode(Qt::MatchContains);
         box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
@@ -629,33 +631,37 @@ QWidget *TSampleBrowserFrm::buildFilterPanel(QWidget *parent)
         *today = new QPushButton(QStringLiteral("Today"), panel);
         (*today)->setObjectName(QLatin1String(todayName));
         (*today)->setAutoDefault(false);
+        (*today)->setMaximumWidth((*today)->fontMetrics().horizontalAdvance((*today)->text()) + 24);
         connect(*today, &QPushButton::clicked, edit, [edit]() { edit->setDate(Clock::instance().today()); });
         return edit;
     };
     dteStart = dateEdit("dteStart", "btnStartToday", &btnStartToday);
     dteEnd = dateEdit("dteEnd", "btnEndToday", &btnEndToday);
 
-    row->addWidget(new QLabel(QStringLiteral("Sampling officer"), panel));
-    row->addWidget(cmbOfficer, 2);
-    row->addWidget(chkAllOfficers);
-    row->addSpacing(10);
-    row->addWidget(new QLabel(QStringLiteral("Premises name"), panel));
-    row->addWidget(cmbPremises, 2);
-    row->addWidget(chkAllPremises);
-    row->addSpacing(10);
-    row->addWidget(new QLabel(QStringLiteral("Start date"), panel));
-    row->addWidget(dteStart);
-    row->addWidget(btnStartToday);
-    row->addSpacing(10);
-    row->addWidget(new QLabel(QStringLiteral("End date"), panel));
-    row->addWidget(dteEnd);
-    row->addWidget(btnEndToday);
-    row->addSpacing(10);
+    const auto pair = [panel](QWidget *first, QWidget *second) {
+        auto *box = new QHBoxLayout;
+        box->setSpacing(6);
+        box->addWidget(first, 1);
+        box->addWidget(second);
+        return box;
+    };
+    grid->addWidget(new QLabel(QStringLiteral("Sampling officer"), panel), 0, 0);
+    grid->addLayout(pair(cmbOfficer, chkAllOfficers), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Premises name"), panel), 0, 3);
+    grid->addLayout(pair(cmbPremises, chkAllPremises), 0, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Start date"), panel), 1, 0);
+    grid->addLayout(pair(dteStart, btnStartToday), 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("End date"), panel), 1, 3);
+    grid->addLayout(pair(dteEnd, btnEndToday), 1, 4);
+    grid->setColumnMinimumWidth(2, 12);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(4, 1);
+    grid->setColumnStretch(5, 1);
     btnGo = new QPushButton(QStringLiteral("Go..."), panel);
     btnGo->setObjectName(QStringLiteral("btnGo"));
     btnGo->setAutoDefault(false);
     connect(btnGo, &QPushButton::clicked, this, [this]() { guarded([this]() { openSampleList(); }); });
-    row->addWidget(btnGo);
+    grid->addWidget(btnGo, 1, 6);
     return panel;
 }
 

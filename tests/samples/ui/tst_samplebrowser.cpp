@@ -342,6 +342,21 @@ void TestSampleBrowser::rowActionsFollowTheCurrentRow()
         QCOMPARE(b->actDeleteSelected->text(), QLatin1String(c.del));
         QCOMPARE(b->actDeleteSelected->isEnabled(), c.canDelete);
     }
+
+    // A row hidden in a collapsed group is not acted on; the selection stays as it was.
+    for (bool all : {false, true}) {
+        b->actFullExpandGroups->trigger();
+        makeCurrent(*b, QStringLiteral("E1"));
+        QVERIFY(b->actDeleteSelected->isEnabled());
+        if (all)
+            b->actFullCollapseGroups->trigger();
+        else
+            b->grdSampleView->collapse(b->qrySample->groupIndex(b->qrySample->groupOf(rowOf(*b, QStringLiteral("E1")))));
+        QVERIFY(!b->grdSampleView->currentKey().isValid());
+        QVERIFY(!b->actDeleteSelected->isEnabled());
+        QVERIFY(!b->actShowEditSample->isEnabled());
+        QCOMPARE(b->grdSampleView->selection().picked.size(), 1);
+    }
 }
 
 void TestSampleBrowser::cancelDeleteAndTheProcedureDecides()
