@@ -315,6 +315,12 @@ TSampleBrowserFrm::ExportModuleFactory &exportFactory()
     return factory;
 }
 
+TSampleBrowserFrm::XmlRangeExporter &xmlExporter()
+{
+    static TSampleBrowserFrm::XmlRangeExporter exporter;
+    return exporter;
+}
+
 } // namespace
 
 void TSampleBrowserFrm::SetSampleEditorOpener(const QString &personality, SampleEditorOpener opener)
@@ -333,6 +339,11 @@ void TSampleBrowserFrm::SetOfficeChooser(OfficeChooser chooser)
 void TSampleBrowserFrm::SetExportModuleFactory(ExportModuleFactory factory)
 {
     exportFactory() = std::move(factory);
+}
+
+void TSampleBrowserFrm::SetXmlRangeExporter(XmlRangeExporter exporter)
+{
+    xmlExporter() = std::move(exporter);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -431,7 +442,7 @@ void TSampleBrowserFrm::buildActions()
     actDeleteSelected = makeAction("actDeleteSelected", QStringLiteral("Delete"));
     actExportRecords = makeAction("actExportRecords", QStringLiteral("Export to Lab"));
     actExportToFile = makeAction("actExportToFile", QStringLiteral("Export to File"));
-    actExportToXML = makeAction("actExportToXML", QStringLiteral("Export to XML"), false);
+    actExportToXML = makeAction("actExportToXML", QStringLiteral("Export to XML"));
     actPrintSample = makeAction("actPrintSample", QStringLiteral("Print form"));
     actPrintLabel = makeAction("actPrintLabel", QStringLiteral("Labels"));
     actPrintA4Label = makeAction("actPrintA4Label", QStringLiteral("A4 labels"));
@@ -453,11 +464,20 @@ void TSampleBrowserFrm::buildActions()
     actFullCollapseGroups = makeAction("actFullCollapseGroups", QStringLiteral("Collapse groups"));
     actSaveToExcel = makeAction("actSaveToExcel", QStringLiteral("Save to Excel file"));
 
+    // What the personality does not offer is never shown nor used.
+    for (QAction *a : actions()) {
+        if (!m_config.absentActions.contains(a->objectName()))
+            continue;
+        a->setVisible(false);
+        m_unavailable.append(a);
+    }
+
     connect(actShowNewSample, &QAction::triggered, this, [this]() { guarded([this]() { actShowNewSampleExecute(); }); });
     connect(actShowEditSample, &QAction::triggered, this, [this]() { guarded([this]() { actShowEditSampleExecute(); }); });
     connect(actDeleteSelected, &QAction::triggered, this, [this]() { guarded([this]() { actDeleteSelectedExecute(); }); });
     connect(actExportRecords, &QAction::triggered, this, [this]() { guarded([this]() { actExportRecordsExecute(); }); });
     connect(actExportToFile, &QAction::triggered, this, [this]() { guarded([this]() { actExportToFileExecute(); }); });
+    connect(actExportToXML, &QAction::triggered, this, [this]() { guarded([this]() { actExportToXMLExecute(); }); });
     connect(actPrintSample, &QAction::triggered, this, [this]() { guarded([this]() { actPrintSampleExecute(); }); });
     connect(actPrintLabel, &QAction::triggered, this, [this]() { guarded([this]() { actPrintLabelExecute(actPrintLabel); }); });
     connect(actPrintA4Label, &QAction::triggered, this,
@@ -739,7 +759,7 @@ QWidget *TSampleBrowserFrm::buildResultsPane(QWidget *parent)
 
     // The grids show their columns from the start, before any sample is read.
     memResults->setTable(ResultBlobs::readResults(QByteArray()));
-    memOutcomes->setTable(ResultBlobs::readOutcomes(QString()));
+    memOutcomes->setTable(emptyOutcomes());
     showTableColumns(grdResults, memResults, m_config.resultColumns);
     showTableColumns(grdOutcomes, memOutcomes, m_config.outcomeColumns);
     return pane;
@@ -783,6 +803,8 @@ void TSampleBrowserFrm::buildSidePanel()
         if (g > 0)
             RzPanel1Layout->addWidget(separator(RzPanel1));
         for (QAction *a : groups.at(g)) {
+            if (m_config.absentActions.contains(a->objectName()))
+                continue;
             ActionButton *button = AddButton(a);
             button->setObjectName(QStringLiteral("btn") + a->objectName().mid(3));
         }
@@ -997,6 +1019,8 @@ void TSampleBrowserFrm::updateAvailability()
             return GridViewStorageDm != nullptr;
         if (a == actExportRecords || a == actExportToFile)
             return bool(exportFactory());
+        if (a == actExportToXML)
+            return bool(xmlExporter());
         if (a == actUpdateSampleOffice)
             return bool(officeChooser());
         return true;
@@ -1018,11 +1042,11 @@ void TSampleBrowserFrm::actRefreshDataExecute()
         if (!qrySample->isOpen())
             return;
         StatusBar->clearMessage();
+        // The current row comes back without touching the selection, which the grid keeps by key.
+        const int column = qMax(0, grdSampleView->currentIndex().column());
         const QModelIndex kept = qrySample->refresh(grdSampleView->currentKey());
-        if (kept.isValid())
-            grdSampleView->setCurrentIndex(kept.siblingAtColumn(grdSampleView->currentIndex().column() >= 0
-                                                                    ? grdSampleView->currentIndex().column()
-                                                                    : kept.column()));
+        if (kept.isValid() && grdSampleView->currentKey() != qrySample->keyOf(kept))
+            grdSampleView->selectionModel()->setCurrentIndex(kept.siblingAtColumn(column), QItemSelectionModel::NoUpdate);
     });
     qrySampleAfterScroll();
 }
@@ -1054,10 +1078,31 @@ void TSampleBrowserFrm::showTableColumns(QTableView *view, DataTableModel *model
     }
 }
 
+DataTable TSampleBrowserFrm::outcomeRows(const QString &sampleCode) const
+{
+    // The outcomes of a personality that keeps them in their own table.
+    QSqlQuery q = SqlUtil::exec(LocalDatabase(),
+                                QStringLiteral("SELECT O.UNIQUE_ID, O.FAIL_CODE_2, O.FAIL_GROUP, O.DETAILS FROM OUTCOME O "
+                                               "WHERE O.SAMPLE__CODE = ? ORDER BY O.UNIQUE_ID"),
+                                {sampleCode});
+    DataTable rows;
+    QString error;
+    if (!rows.fillFromQuery(q, &error))
+        throw VarnexError(error);
+    return rows;
+}
+
+DataTable TSampleBrowserFrm::emptyOutcomes() const
+{
+    if (m_config.outcomes == SampleBrowserConfig::OutcomeSource::ResultBlob)
+        return ResultBlobs::readOutcomes(QString());
+    return outcomeRows(QString());
+}
+
 void TSampleBrowserFrm::clearPane()
 {
     memResults->setTable(ResultBlobs::readResults(QByteArray()));
-    memOutcomes->setTable(ResultBlobs::readOutcomes(QString()));
+    memOutcomes->setTable(emptyOutcomes());
     memLabComments->clear();
     setPaneProblem(QString());
 }
@@ -1079,12 +1124,14 @@ void TSampleBrowserFrm::timerRefreshChildDatasetsTimer()
     // Nothing here raises a message box: the timer fires while the user moves through the list.
     QStringList problems;
     DataTable results = ResultBlobs::readResults(QByteArray());
-    DataTable outcomes = ResultBlobs::readOutcomes(QString());
+    DataTable outcomes = emptyOutcomes();
     QString comments;
+    const bool outcomeBlob = m_config.outcomes == SampleBrowserConfig::OutcomeSource::ResultBlob;
     try {
         QSqlQuery q = SqlUtil::exec(LocalDatabase(),
-                                    QStringLiteral("SELECT S.CDS_LABORATORY_RESULTS, S.CDS_OUTCOMES, S.LABORATORY_COMMENTS "
-                                                   "FROM SAMPLE S WHERE S.ID = ?"),
+                                    QStringLiteral("SELECT S.CDS_LABORATORY_RESULTS, %1, S.LABORATORY_COMMENTS, S.CODE "
+                                                   "FROM SAMPLE S WHERE S.ID = ?")
+                                        .arg(outcomeBlob ? QStringLiteral("S.CDS_OUTCOMES") : QStringLiteral("NULL")),
                                     {key});
         if (q.next()) {
             comments = q.value(2).toString();
@@ -1094,7 +1141,7 @@ void TSampleBrowserFrm::timerRefreshChildDatasetsTimer()
                 problems << QStringLiteral("The laboratory results of this sample cannot be shown: ") + e.message();
             }
             try {
-                outcomes = ResultBlobs::readOutcomes(q.value(1).toString());
+                outcomes = outcomeBlob ? ResultBlobs::readOutcomes(q.value(1).toString()) : outcomeRows(q.value(3).toString());
             } catch (const VarnexError &e) {
                 problems << QStringLiteral("The outcomes of this sample cannot be shown: ") + e.message();
             }
@@ -1247,6 +1294,15 @@ void TSampleBrowserFrm::actExportRecordsExecute()
 void TSampleBrowserFrm::actExportToFileExecute()
 {
     runExport(true);
+}
+
+void TSampleBrowserFrm::actExportToXMLExecute()
+{
+    if (!xmlExporter())
+        return;
+    const QStringList uuids = selectedUuids();
+    if (!uuids.isEmpty())
+        xmlExporter()(this, uuids);
 }
 
 void TSampleBrowserFrm::actPrintSampleExecute()

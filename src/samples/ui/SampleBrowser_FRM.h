@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/GroupedGridView.h"
+#include "data/DataTable.h"
 #include "gui/IBBaseAdvanced_FRM.h"
 
 #include <QStringList>
@@ -31,7 +32,7 @@ struct SampleBrowserConfig
 {
     enum class OutcomeSource {
         ResultBlob,   // the sample's CDS_OUTCOMES
-        OutcomeTable, // the rows of OUTCOME for the sample's code
+        OutcomeTable, // the rows of OUTCOME for the sample's code (UNIQUE_ID, FAIL_CODE_2, FAIL_GROUP, DETAILS)
     };
 
     QString personality;              // RECORD_TYPE of the samples listed, and what the actions pass on
@@ -47,6 +48,8 @@ struct SampleBrowserConfig
     QList<GridColumnDef> resultColumns;
     QList<GridColumnDef> outcomeColumns;
     OutcomeSource outcomes = OutcomeSource::ResultBlob;
+    // The side panel's actions the personality does not offer (their object names): never shown.
+    QStringList absentActions;
     bool clearsSelectionAfterDelete = true;
     bool limitsDates = true; // the date editors take 1 January 1980 to 1 January 2050 only
     QString selectAllCaption;
@@ -70,7 +73,8 @@ struct SampleBrowserConfig
 //
 // What comes from other parts of the program is registered by the window layer: the sample editor
 // of each personality (New, Edit/View, double-click), the office picker (Update sample office) and
-// the laboratory export engine (Export to Lab, Export to File); the grid layouts and the Excel
+// the laboratory export engine (Export to Lab, Export to File), the XML range export (Export to
+// XML); the grid layouts and the Excel
 // export go to the layout store (GridViewStorageDm) once the program has made it. An action whose
 // part is not registered, or not built yet, is shown disabled; the rules of the tabs still decide
 // when it could be used.
@@ -85,11 +89,14 @@ public:
     using OfficeChooser = std::function<QString(QWidget *owner)>;
     // A laboratory export engine for one action.
     using ExportModuleFactory = std::function<std::unique_ptr<TSampleExportDM>()>;
+    // Writes the samples with the UUIDs, in that order, to an exchange XML file ("Export to XML").
+    using XmlRangeExporter = std::function<void(QWidget *owner, const QStringList &uuids)>;
 
     // The editor of the samples of one personality (RECORD_TYPE); an empty opener takes it away.
     static void SetSampleEditorOpener(const QString &personality, SampleEditorOpener opener);
     static void SetOfficeChooser(OfficeChooser chooser);
     static void SetExportModuleFactory(ExportModuleFactory factory);
+    static void SetXmlRangeExporter(XmlRangeExporter exporter);
 
     static QString FormKey() { return QStringLiteral("SampleBrowser"); }
     static QString AllTabCode() { return QStringLiteral("ALL"); }
@@ -207,6 +214,8 @@ protected:
     void actDeleteSelectedExecute();
     void actExportRecordsExecute();
     void actExportToFileExecute();
+    // The selected samples to the XML range export; nothing when none is selected.
+    void actExportToXMLExecute();
     void actPrintSampleExecute();
     // "Labels" and "A4 labels" share it: the A4 button prints the A4 sheet.
     void actPrintLabelExecute(QObject *sender);
@@ -234,6 +243,10 @@ private:
     void updateAvailability();
     void setPaneProblem(const QString &text);
     void clearPane();
+    // The outcome rows of OUTCOME for a sample code, and the outcome table with no row, for the
+    // personality's outcome source.
+    DataTable outcomeRows(const QString &sampleCode) const;
+    DataTable emptyOutcomes() const;
     void showTableColumns(QTableView *view, DataTableModel *model, const QList<GridColumnDef> &columns);
     QStringList selectedUuids() const;
     // A print module for the selected samples; throws for a selection that cannot be read.

@@ -511,8 +511,23 @@ void TestSampleBrowser::selectAllReadsNothingAndActionsReadTheSelection()
     QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       b->grdSampleView->visualRect(m->index(0, code, m->groupIndex(0))).center());
     QCOMPARE(uuids(b->SelectedSamples()), (QStringList{inOrder.at(1), inOrder.at(4), inOrder.at(0)}));
+
+    // Export to XML takes the selection as it is, and nothing without one.
+    QVERIFY(!b->actExportToXML->isEnabled());
+    QCOMPARE(b->actExportToXML->toolTip(), TSampleBrowserFrm::NotAvailableText());
+    QList<QStringList> exported;
+    TSampleBrowserFrm::SetXmlRangeExporter([&](QWidget *, const QStringList &range) { exported << range; });
+    b->RefreshData();
+    QCOMPARE(uuids(b->SelectedSamples()), (QStringList{inOrder.at(1), inOrder.at(4), inOrder.at(0)}));
     b->btnClearSelection->click();
+    QVERIFY(b->actExportToXML->isEnabled());
     QVERIFY(b->SelectedSamples().isEmpty());
+    b->actExportToXML->trigger();
+    QVERIFY(exported.isEmpty());
+    b->btnSelectAll->click();
+    b->actExportToXML->trigger();
+    TSampleBrowserFrm::SetXmlRangeExporter({});
+    QCOMPARE(exported, QList<QStringList>{inOrder + QStringList{other}});
 }
 
 void TestSampleBrowser::printReportRefusesAMixedSelection()
@@ -652,7 +667,7 @@ void TestSampleBrowser::actionsOfPartsNotBuiltKeepTheirRules()
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actUpdateProsecution), c.prosecution);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLabellingOutcomes), c.outcomes);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLAEnforcementOutcomes), c.outcomes);
-        for (QAction *a : {b->actDuplicateSample, b->actExportToXML, b->actMailMergeSamples, b->actCreateTemplate,
+        for (QAction *a : {b->actDuplicateSample, b->actMailMergeSamples, b->actCreateTemplate,
                            b->actViewTemplates, b->actUpdateProsecution, b->actLabellingOutcomes,
                            b->actLAEnforcementOutcomes})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
