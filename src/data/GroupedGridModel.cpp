@@ -322,18 +322,49 @@ void GroupedGridModel::open()
     endResetModel();
 
     try {
+        // The counts are read beside the first rows, on a connection of their own.
+        startCounting();
         QVariant first;
-        if (!probeFirstGroup(&first)) {
+        if (pinnedGroup(&first)) {
+            // The filter names the one group there can be: its first page tells whether it is there.
+            Group *group = insertGroup(0, first);
+            readRowsOf(group);
+            if (group->rows->rowCount() == 0) {
+                cancelCounting();
+                beginRemoveRows(QModelIndex(), 0, 0);
+                m_groups.clear();
+                endRemoveRows();
+                m_total = 0;
+                emit countsChanged();
+                return;
+            }
+            // The value as the rows hold it, which the counts will name.
+            group->value = group->rows->value(0, m_groupColumn);
+        } else if (probeFirstGroup(&first)) {
+            readRowsOf(insertGroup(0, first));
+        } else {
+            cancelCounting();
             m_total = 0;
             emit countsChanged();
-            return;
         }
-        readRowsOf(insertGroup(0, first));
     } catch (...) {
         close();
         throw;
     }
-    startCounting();
+}
+
+bool GroupedGridModel::pinnedGroup(QVariant *value) const
+{
+    bool pinned = false;
+    for (const GridCondition &c : m_filter) {
+        if (c.column.compare(m_groupColumn, Qt::CaseInsensitive) != 0)
+            continue;
+        if (c.op != GridCondition::Equal || !c.value.isValid() || c.value.isNull() || (pinned && c.value != *value))
+            return false;
+        *value = c.value;
+        pinned = true;
+    }
+    return pinned;
 }
 
 void GroupedGridModel::close()

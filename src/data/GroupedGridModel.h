@@ -23,10 +23,12 @@ class BackgroundCall;
 // group nobody scrolled to or that is collapsed reads nothing. canFetchMore is false throughout,
 // for a view must not read every group it expands.
 //
-// Opening reads the first group, found by one probe of the group column in its order, and that
-// group's first page, so the first rows come at the cost of about one page. The other groups and
+// Opening reads the first group, found by one probe of the group column in its order (or named by
+// a filter that asks for one value of it), and that group's first page, so the first rows come at
+// the cost of about one page. The other groups and
 // every group's count come from one aggregate statement (a count by group) that runs off the GUI
-// thread on a connection of its own and is merged in when it is done: until then groupCount() is 1
+// thread on a connection of its own, beside the reading of the first rows, and is merged in when
+// it is done: until then groupCount() is 1
 // and the counts are unknown (-1). countsChanged tells when they are known; an aggregate that
 // fails reports loadFailed and leaves the groups as they were.
 //
@@ -151,6 +153,8 @@ private:
     Group *insertGroup(int row, const QVariant &value);
     // The first group of the list, by one probe; false when the list is empty.
     bool probeFirstGroup(QVariant *value) const;
+    // The one group a filter allows (the group column equal to a value), when it names one.
+    bool pinnedGroup(QVariant *value) const;
     void startCounting();
     void mergeCounts(const QList<QPair<QVariant, qint64>> &counts);
     void clearGroups();
