@@ -5,6 +5,7 @@
 #include "core/Main_DM.h"
 #include "exchange/PremisesImporter.h"
 #include "exchange/ui/FormActions.h"
+#include "exchange/ui/ImportScreenParts.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
 
@@ -14,7 +15,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -39,16 +39,9 @@ void TImportPremisesInfoFrm::buildWidgets()
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);
 
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(new QLabel(QStringLiteral("Data File:"), ClientArea));
-    edtDataFileName = new QLineEdit(ClientArea);
-    edtDataFileName->setObjectName(QStringLiteral("edtDataFileName"));
-    edtDataFileName->setMinimumWidth(360);
-    fileRow->addWidget(edtDataFileName, 1);
     actOpenFileDialog = new QAction(QStringLiteral("Open File"), this);
     actOpenFileDialog->setObjectName(QStringLiteral("actOpenFileDialog"));
-    fileRow->addWidget(new ActionButton(actOpenFileDialog, ClientArea));
-    layout->addLayout(fileRow);
+    edtDataFileName = ImportScreenParts::addFileRow(ClientArea, layout, actOpenFileDialog);
 
     chkEmptyFile = new QCheckBox(QStringLiteral("Remove current records"), ClientArea);
     chkEmptyFile->setObjectName(QStringLiteral("chkEmptyFile"));
@@ -56,18 +49,12 @@ void TImportPremisesInfoFrm::buildWidgets()
 
     auto *counts = new QGridLayout;
     counts->setHorizontalSpacing(12);
-    const auto count = [&](int row, const QString &caption, QLabel *&value, const char *name) {
-        counts->addWidget(new QLabel(caption, ClientArea), row, 0);
-        value = new QLabel(QStringLiteral("0"), ClientArea);
-        value->setObjectName(QLatin1String(name));
-        value->setMinimumWidth(60);
-        counts->addWidget(value, row, 1);
-    };
-    count(0, QStringLiteral("Records In File:"), lblRecordCount, "lblRecordCount");
-    count(1, QStringLiteral("Records Inserted:"), lblInserted, "lblInserted");
-    count(2, QStringLiteral("Records Updated:"), lblUpdated, "lblUpdated");
-    count(3, QStringLiteral("Records Skipped:"), lblSkipped, "lblSkipped");
-    count(4, QStringLiteral("Records Processed:"), lblProcessed, "lblProcessed");
+    using ImportScreenParts::addCount;
+    lblRecordCount = addCount(ClientArea, counts, QStringLiteral("Records In File:"), "lblRecordCount");
+    lblInserted = addCount(ClientArea, counts, QStringLiteral("Records Inserted:"), "lblInserted");
+    lblUpdated = addCount(ClientArea, counts, QStringLiteral("Records Updated:"), "lblUpdated");
+    lblSkipped = addCount(ClientArea, counts, QStringLiteral("Records Skipped:"), "lblSkipped");
+    lblProcessed = addCount(ClientArea, counts, QStringLiteral("Records Processed:"), "lblProcessed");
     counts->setColumnStretch(2, 1);
     layout->addLayout(counts);
 
