@@ -62,6 +62,8 @@ public:
     CsvReader(QIODevice &device, CsvEncoding encoding);
     // Reads a text already decoded.
     explicit CsvReader(const QString &text);
+    CsvReader(const CsvReader &) = delete;
+    CsvReader &operator=(const CsvReader &) = delete;
 
     // The next record; false at the end of the text. Throws CsvError.
     bool next(CsvRecord &record);

@@ -103,7 +103,7 @@ public:
             in[Risk] = text(m_terms.TranslateValue(RiskCategory, risk));
             in[FoodStandardsRisk] = text(m_terms.TranslateValue(FoodStandardsRiskCategory, standardsRisk));
         }
-        write(in, QStringLiteral("Record %1 (line %2)").arg(record.number).arg(record.line));
+        write(in, QStringLiteral("Record %1 at line %2").arg(record.number).arg(record.line));
     }
 
     void finish()

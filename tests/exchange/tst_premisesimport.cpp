@@ -389,7 +389,7 @@ void TestPremisesImport::faultyFileLeavesRegister_data()
                                                  << v3("<Premises><BusinessId>N1</BusinessId></Premises><Premises>"
                                                        "<BusinessId>P9</BusinessId><BusinessPostcode>" + QByteArray(20, 'p')
                                                        + "</BusinessPostcode></Premises>")
-                                                 << "Record 2 (line 4) (CODE \"P9\"): the database refused the premises";
+                                                 << "Record 2 at line 4 (CODE \"P9\"): the database refused the premises";
 }
 
 // With "Remove current records" ticked, too: nothing of the file is kept and nothing is removed.
