@@ -4,7 +4,6 @@
 #include "base/Prompter.h"
 #include "core/Main_DM.h"
 #include "exchange/PremisesImporter.h"
-#include "exchange/ui/FormActions.h"
 #include "exchange/ui/ImportScreenParts.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
@@ -65,18 +64,7 @@ void TImportPremisesInfoFrm::buildWidgets()
     layout->addWidget(RzMeter1);
     layout->addStretch();
 
-    actLoadFromFIle = new QAction(QStringLiteral("Load Records"), this);
-    actLoadFromFIle->setObjectName(QStringLiteral("actLoadFromFIle"));
-    actTranslations = new QAction(QStringLiteral("Translations"), this);
-    actTranslations->setObjectName(QStringLiteral("actTranslations"));
-    connectShowingErrors(actOpenFileDialog, this, &TImportPremisesInfoFrm::actOpenFileDialogExecute);
-    connectShowingErrors(actLoadFromFIle, this, &TImportPremisesInfoFrm::actLoadFromFIleExecute);
-    connectShowingErrors(actTranslations, this, &TImportPremisesInfoFrm::actTranslationsExecute);
-    for (QAction *a : {actLoadFromFIle, actTranslations}) {
-        addAction(a);
-        AddButton(a)->setMinimumWidth(120);
-    }
-    connect(edtDataFileName, &QLineEdit::textChanged, this, [this]() { updateActions(); });
+    ImportScreenParts::connectImportActions(this);
     updateActions();
     resize(640, 380);
 }

@@ -5,7 +5,6 @@
 #include "core/Main_DM.h"
 #include "exchange/SampleImportXML_DM.h"
 #include "exchange/SampleImporter.h"
-#include "exchange/ui/FormActions.h"
 #include "exchange/ui/ImportScreenParts.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
@@ -64,18 +63,7 @@ void TImportSamplesInfoFrm::buildWidgets()
     Memo1->hide();
     layout->addStretch();
 
-    actLoadFromFIle = new QAction(QStringLiteral("Load Records"), this);
-    actLoadFromFIle->setObjectName(QStringLiteral("actLoadFromFIle"));
-    actTranslations = new QAction(QStringLiteral("Translations"), this);
-    actTranslations->setObjectName(QStringLiteral("actTranslations"));
-    connectShowingErrors(actOpenFileDialog, this, &TImportSamplesInfoFrm::actOpenFileDialogExecute);
-    connectShowingErrors(actLoadFromFIle, this, &TImportSamplesInfoFrm::actLoadFromFIleExecute);
-    connectShowingErrors(actTranslations, this, &TImportSamplesInfoFrm::actTranslationsExecute);
-    for (QAction *a : {actLoadFromFIle, actTranslations}) {
-        addAction(a);
-        AddButton(a)->setMinimumWidth(120);
-    }
-    connect(edtDataFileName, &QLineEdit::textChanged, this, [this]() { updateActions(); });
+    ImportScreenParts::connectImportActions(this);
     updateActions();
     resize(720, 420);
 }

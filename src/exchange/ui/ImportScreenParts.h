@@ -1,5 +1,9 @@
 #pragma once
 
+#include "exchange/ui/FormActions.h"
+#include "gui/AdvancedFurniture.h"
+
+#include <QLineEdit>
 #include <QString>
 
 class QAction;
@@ -16,5 +20,25 @@ namespace ImportScreenParts {
 QLineEdit *addFileRow(QWidget *parent, QBoxLayout *layout, QAction *openFile);
 // The caption and a count showing "0" in the next row of the grid; the count is named `name`.
 QLabel *addCount(QWidget *parent, QGridLayout *grid, const QString &caption, const char *name);
+
+// The screen's actions: "Open File" (made by the caller for its file row), "Load Records" and
+// "Translations" as side buttons, each running the screen's handler with its errors shown, and the
+// actions brought up to date whenever the file name changes.
+template <class Screen>
+void connectImportActions(Screen *screen)
+{
+    screen->actLoadFromFIle = new QAction(QStringLiteral("Load Records"), screen);
+    screen->actLoadFromFIle->setObjectName(QStringLiteral("actLoadFromFIle"));
+    screen->actTranslations = new QAction(QStringLiteral("Translations"), screen);
+    screen->actTranslations->setObjectName(QStringLiteral("actTranslations"));
+    connectShowingErrors(screen->actOpenFileDialog, screen, &Screen::actOpenFileDialogExecute);
+    connectShowingErrors(screen->actLoadFromFIle, screen, &Screen::actLoadFromFIleExecute);
+    connectShowingErrors(screen->actTranslations, screen, &Screen::actTranslationsExecute);
+    for (QAction *a : {screen->actLoadFromFIle, screen->actTranslations}) {
+        screen->addAction(a);
+        screen->AddButton(a)->setMinimumWidth(120);
+    }
+    QObject::connect(screen->edtDataFileName, &QLineEdit::textChanged, screen, [screen]() { screen->updateActions(); });
+}
 
 } // namespace ImportScreenParts
