@@ -64,7 +64,7 @@ CsvReader::CsvReader(QIODevice &device, CsvEncoding encoding)
                                : encoding == CsvEncoding::Utf16LE ? QStringConverter::Utf16LE
                                                                   : QStringConverter::Utf16BE);
     m_more = [this, source]() {
-        // A piece may end inside a character; the decoder keeps those bytes for the next one.
+        // A chunk may end inside a character; the decoder keeps those bytes for the next one.
         for (;;) {
             const QByteArray bytes = source->read(ChunkBytes);
             if (bytes.isEmpty())

@@ -53,7 +53,7 @@ private:
 // may hold commas, line breaks and doubled quotes (which read as one); the quotes themselves are
 // not part of the value. Lines end in CRLF, LF or CR; a byte-order mark never becomes text. A
 // quote may only open a value; text after a closing quote, a quote inside a plain value and a
-// quote never closed throw CsvError. The file is decoded a piece at a time, so reading holds one
+// quote never closed throw CsvError. The file is decoded a chunk at a time, so reading holds one
 // record, whatever the file's size.
 class CsvReader
 {
@@ -72,7 +72,7 @@ private:
     // Makes at least n characters from m_pos available; false when the text has fewer left.
     bool ensure(qsizetype n);
 
-    std::function<QString()> m_more; // the next decoded piece; empty at the end
+    std::function<QString()> m_more; // the next decoded chunk; empty at the end
     QStringDecoder m_decoder;
     QString m_buffer;
     qsizetype m_pos = 0;

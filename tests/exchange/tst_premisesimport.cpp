@@ -57,7 +57,7 @@ private slots:
     void csvRecords();
     void csvFaults_data();
     void csvFaults();
-    void csvPiecesJoinAcrossReads();
+    void csvChunksJoinAcrossReads();
 
     void xmlLayouts();
     void xmlFaults_data();
@@ -191,15 +191,15 @@ void TestPremisesImport::csvFaults()
     }
 }
 
-// The file is decoded a piece at a time: a doubled quote, a CRLF and a character of several bytes
-// cut by the end of a piece read as whole.
-void TestPremisesImport::csvPiecesJoinAcrossReads()
+// The file is decoded a chunk at a time: a doubled quote, a CRLF and a character of several bytes
+// cut by the end of a chunk read as whole.
+void TestPremisesImport::csvChunksJoinAcrossReads()
 {
-    const qsizetype piece = 64 * 1024;
+    const qsizetype chunk = 64 * 1024;
     for (const QByteArray &tail : {QByteArray("\"a\"\"b\"\r\nP2\n"), QByteArray("x\r\nP2\n"), QByteArray("\xC3\xA9\r\nP2\n")}) {
         for (int shift = 1; shift <= 3; ++shift) {
             QByteArray bytes = "P1,";
-            bytes += QByteArray(piece - bytes.size() - shift, 'f') + "," + tail;
+            bytes += QByteArray(chunk - bytes.size() - shift, 'f') + "," + tail;
             const Records records = readCsv(bytes);
             QCOMPARE(records.size(), 2);
             QCOMPARE(records.at(0).size(), 3);
