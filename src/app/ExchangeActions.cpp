@@ -12,7 +12,8 @@ ExchangeActions::ExchangeActions(TMainfrm &window, TMaindm &maindm, const TRegis
     : m_window(window)
 {
     const TRegistryDM *settings = &registry;
-    m_export = std::make_unique<TSampleExportDM>(maindm, [settings, &maindm, proxy]() { return CentralServerSettingsFor(*settings, maindm, proxy); });
+    m_serverSettings = [settings, &maindm, proxy]() { return CentralServerSettingsFor(*settings, maindm, proxy); };
+    m_export = std::make_unique<TSampleExportDM>(maindm, m_serverSettings);
     SampleExportDM = m_export.get();
     InstallExportWizards();
     TMainfrm *owner = &window;

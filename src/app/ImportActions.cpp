@@ -5,6 +5,7 @@
 #include "base/Prompter.h"
 #include "core/Main_DM.h"
 #include "exchange/ImportSamplesXML_DM.h"
+#include "exchange/ui/ImportPremisesData_FRM.h"
 #include "exchange/ui/ImportSamplesXML_FRM.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,17 @@ void InstallImportActions(TMainfrm &window, TMaindm &maindm)
         TBasefrm::CreateAndShow<TImportSamplesInfoFrm>(TMainfrm::ActionFormKey(owner->actSampleImportXML), owner, false,
                                                        std::move(defaults));
     });
+    // The personality comes from the action, whichever the window shows.
+    const auto premisesImport = [owner](QAction *action, const QString &personality) {
+        owner->SetActionHandler(action, [owner, action, personality]() {
+            auto defaults = std::make_unique<TImportPremisesInfoFrmDefaults>();
+            defaults->Personality = personality;
+            TBasefrm::CreateAndShow<TImportPremisesInfoFrm>(TMainfrm::ActionFormKey(action), owner, false,
+                                                            std::move(defaults));
+        });
+    };
+    premisesImport(window.actShowLoadPremisesDataFrm, Varnex::PersonalityFood);
+    premisesImport(window.actSHowLoadAFPremisesFrm, Varnex::PersonalityAnimalFeed);
 }
 
 BatchImportResult ImportSamplesFile(const QString &fileName, TMaindm &maindm, const TLookupDataDm &lookups,

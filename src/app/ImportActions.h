@@ -11,7 +11,8 @@ class TMainfrm;
 // The sample import as the main window offers it and as the command line runs it.
 
 // Makes "Import Samples (xml)" open the import screen (modeless, key "ImportSamplesData") for the
-// current personality. maindm must outlive the window.
+// current personality, and "Import Food premises" and "Import Animal feeds premises" the premises
+// import (modeless, key "ImportPremisesData") for their own. maindm must outlive the window.
 void InstallImportActions(TMainfrm &window, TMaindm &maindm);
 
 // The exit statuses of a batch run ("-filetoimport"), documented in the README. When several

@@ -11,6 +11,7 @@
 #include "reference/LookupData_DM.h"
 #include "remote/LoginServerChannel.h"
 #include "app/AdminActions.h"
+#include "app/BrowserActions.h"
 #include "app/ExchangeActions.h"
 #include "app/ImportActions.h"
 #include "app/Main_FRM.h"
@@ -258,6 +259,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     const XmlExportActions xmlExport(window, maindm);
     SampleActions::install(window, maindm);
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
+    const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);
     // A store this login made holds no lookup lists until the first pass brings them down: they
     // are taken in when that pass ends, so that the officer can work in the first session.

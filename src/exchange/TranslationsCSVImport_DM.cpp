@@ -2,10 +2,10 @@
 
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"
+#include "exchange/CsvReader.h"
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QStringList>
 
 namespace {
 
@@ -64,84 +64,29 @@ QList<TranslationCsvRow> TTranslationsCSVImportDM::parse(const QByteArray &bytes
         throw VarnexError(QStringLiteral("The translations file %1 is not text in UTF-8 or UTF-16.").arg(documentName));
 
     QList<TranslationCsvRow> rows;
-    QStringList values;
-    QString value;
-    bool quotedValue = false; // the value began with a quote
-    bool inQuotes = false;    // inside a quoted value
-    bool lineHasText = false; // anything but the line's end was read
-    int line = 1;             // the physical line being read
-    int recordLine = 1;       // the line the record began on
-
-    const auto endValue = [&]() {
-        values << value;
-        value.clear();
-        quotedValue = false;
-    };
-    const auto endRecord = [&]() {
-        if (!lineHasText) // an empty line
-            return;
-        endValue();
-        if (values.size() != 3)
-            refuse(documentName, recordLine, QStringLiteral("3 values separated by commas were expected, %1 found.")
-                                                  .arg(values.size()));
-        if (values.at(0).size() > FieldNameLength)
-            refuse(documentName, recordLine,
-                   QStringLiteral("the field name is longer than %1 characters.").arg(FieldNameLength));
-        if (values.at(1).size() > ValueLength)
-            refuse(documentName, recordLine,
-                   QStringLiteral("the \"translate to\" value is longer than %1 characters.").arg(ValueLength));
-        if (values.at(2).size() > ValueLength)
-            refuse(documentName, recordLine,
-                   QStringLiteral("the \"translate from\" value is longer than %1 characters.").arg(ValueLength));
-        rows.append({values.at(0), values.at(1), values.at(2)});
-        values.clear();
-    };
-
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (inQuotes) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                    value += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
-                if (c == QLatin1Char('\n'))
-                    ++line;
-                value += c;
-            }
-            continue;
+    CsvReader reader(text);
+    CsvRecord record;
+    try {
+        while (reader.next(record)) {
+            if (record.blank)
+                continue;
+            const QStringList &values = record.values;
+            if (values.size() != 3)
+                refuse(documentName, record.line,
+                       QStringLiteral("3 values separated by commas were expected, %1 found.").arg(values.size()));
+            if (values.at(0).size() > FieldNameLength)
+                refuse(documentName, record.line,
+                       QStringLiteral("the field name is longer than %1 characters.").arg(FieldNameLength));
+            if (values.at(1).size() > ValueLength)
+                refuse(documentName, record.line,
+                       QStringLiteral("the \"translate to\" value is longer than %1 characters.").arg(ValueLength));
+            if (values.at(2).size() > ValueLength)
+                refuse(documentName, record.line,
+                       QStringLiteral("the \"translate from\" value is longer than %1 characters.").arg(ValueLength));
+            rows.append({values.at(0), values.at(1), values.at(2)});
         }
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            endRecord();
-            lineHasText = false;
-            ++line;
-            recordLine = line;
-            continue;
-        }
-        lineHasText = true;
-        if (quotedValue && c != QLatin1Char(','))
-            refuse(documentName, line, QStringLiteral("a value in double quotes is followed by more text before the "
-                                                      "next comma."));
-        if (c == QLatin1Char(',')) {
-            endValue();
-        } else if (c == QLatin1Char('"')) {
-            if (!value.isEmpty())
-                refuse(documentName, line, QStringLiteral("a double quote inside a value must be in a value in double "
-                                                          "quotes, written twice."));
-            inQuotes = true;
-            quotedValue = true;
-        } else {
-            value += c;
-        }
+    } catch (const CsvError &e) {
+        refuse(documentName, e.line(), CsvError::causeText(e.cause()));
     }
-    if (inQuotes)
-        refuse(documentName, recordLine, QStringLiteral("a value in double quotes is not closed."));
-    endRecord();
     return rows;
 }

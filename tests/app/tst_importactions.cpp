@@ -1,8 +1,10 @@
-// The sample import as the main window offers it, and the exit status of a batch run.
+// The sample and premises imports as the main window offers them, and the exit status of a batch
+// run.
 #include "MainWindowFakes.h"
 
 #include "app/ImportActions.h"
 #include "exchange/ExportFixture.h"
+#include "exchange/ui/ImportPremisesData_FRM.h"
 #include "exchange/ui/ImportSamplesXML_FRM.h"
 
 #include <QLabel>
@@ -13,6 +15,7 @@ class TestImportActions : public QObject
     Q_OBJECT
 private slots:
     void importSamplesOpensTheScreenOfThePersonality();
+    void importPremisesTakesThePersonalityOfItsAction();
     void batchExitStatus_data();
     void batchExitStatus();
 };
@@ -35,6 +38,31 @@ void TestImportActions::importSamplesOpensTheScreenOfThePersonality()
     QCOMPARE(screen->Personality(), QStringLiteral("ANIMAL FEED"));
     QCOMPARE(screen->windowTitle(), QStringLiteral("Import Samples Data"));
     delete screen;
+    Maindm = nullptr;
+}
+
+void TestImportActions::importPremisesTakesThePersonalityOfItsAction()
+{
+    ExportStore s;
+    Maindm = s.maindm.get();
+    s.maindm->Personality = QStringLiteral("FOOD");
+    FakeContext context;
+    TMainfrm window(nullptr, &context);
+    window.FormCreate();
+    QVERIFY(!window.IsActionAvailable(window.actShowLoadPremisesDataFrm));
+    InstallImportActions(window, *s.maindm);
+    const QList<QPair<QAction *, QString>> actions = {{window.actSHowLoadAFPremisesFrm, QStringLiteral("ANIMAL FEED")},
+                                                      {window.actShowLoadPremisesDataFrm, QStringLiteral("FOOD")}};
+    for (const auto &[action, personality] : actions) {
+        QVERIFY(window.IsActionAvailable(action));
+        action->trigger();
+        auto *screen = qobject_cast<TImportPremisesInfoFrm *>(TBasefrm::FindForm(&window, QStringLiteral("ImportPremisesData")));
+        QVERIFY(screen);
+        QVERIFY(screen->isVisible());
+        QCOMPARE(screen->windowTitle(), QStringLiteral("Import Premises Data"));
+        QCOMPARE(screen->Personality(), personality);
+        delete screen;
+    }
     Maindm = nullptr;
 }
 

@@ -5,7 +5,7 @@
 #include "core/Main_DM.h"
 #include "exchange/SampleImportXML_DM.h"
 #include "exchange/SampleImporter.h"
-#include "exchange/ui/FormActions.h"
+#include "exchange/ui/ImportScreenParts.h"
 #include "exchange/ui/PersonalityBand.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
 #include "reference/LookupData_DM.h"
@@ -14,7 +14,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -41,29 +40,14 @@ void TImportSamplesInfoFrm::buildWidgets()
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);
 
-    auto *fileRow = new QHBoxLayout;
-    fileRow->addWidget(new QLabel(QStringLiteral("Data File:"), ClientArea));
-    edtDataFileName = new QLineEdit(ClientArea);
-    edtDataFileName->setObjectName(QStringLiteral("edtDataFileName"));
-    edtDataFileName->setMinimumWidth(360);
-    fileRow->addWidget(edtDataFileName, 1);
     actOpenFileDialog = new QAction(QStringLiteral("Open File"), this);
     actOpenFileDialog->setObjectName(QStringLiteral("actOpenFileDialog"));
-    auto *open = new ActionButton(actOpenFileDialog, ClientArea);
-    fileRow->addWidget(open);
-    layout->addLayout(fileRow);
+    edtDataFileName = ImportScreenParts::addFileRow(ClientArea, layout, actOpenFileDialog);
 
     auto *counts = new QGridLayout;
     counts->setHorizontalSpacing(12);
-    const auto count = [&](int row, const QString &caption, QLabel *&value, const char *name) {
-        counts->addWidget(new QLabel(caption, ClientArea), row, 0);
-        value = new QLabel(QStringLiteral("0"), ClientArea);
-        value->setObjectName(QLatin1String(name));
-        value->setMinimumWidth(60);
-        counts->addWidget(value, row, 1);
-    };
-    count(0, QStringLiteral("Records Inserted:"), lblInserted, "lblInserted");
-    count(1, QStringLiteral("Records Refused:"), lblRefused, "lblRefused");
+    lblInserted = ImportScreenParts::addCount(ClientArea, counts, QStringLiteral("Records Inserted:"), "lblInserted");
+    lblRefused = ImportScreenParts::addCount(ClientArea, counts, QStringLiteral("Records Refused:"), "lblRefused");
     counts->setColumnStretch(2, 1);
     layout->addLayout(counts);
 
@@ -79,18 +63,7 @@ void TImportSamplesInfoFrm::buildWidgets()
     Memo1->hide();
     layout->addStretch();
 
-    actLoadFromFIle = new QAction(QStringLiteral("Load Records"), this);
-    actLoadFromFIle->setObjectName(QStringLiteral("actLoadFromFIle"));
-    actTranslations = new QAction(QStringLiteral("Translations"), this);
-    actTranslations->setObjectName(QStringLiteral("actTranslations"));
-    connectShowingErrors(actOpenFileDialog, this, &TImportSamplesInfoFrm::actOpenFileDialogExecute);
-    connectShowingErrors(actLoadFromFIle, this, &TImportSamplesInfoFrm::actLoadFromFIleExecute);
-    connectShowingErrors(actTranslations, this, &TImportSamplesInfoFrm::actTranslationsExecute);
-    for (QAction *a : {actLoadFromFIle, actTranslations}) {
-        addAction(a);
-        AddButton(a)->setMinimumWidth(120);
-    }
-    connect(edtDataFileName, &QLineEdit::textChanged, this, [this]() { updateActions(); });
+    ImportScreenParts::connectImportActions(this);
     updateActions();
     resize(720, 420);
 }

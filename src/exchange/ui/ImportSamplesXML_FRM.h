@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/ui/ImportScreenParts.h"
 #include "gui/IBBaseAdvanced_FRM.h"
 
 #include <functional>
@@ -63,6 +64,9 @@ protected:
     bool FormCloseQuery() override;
 
 private:
+    template <class Screen>
+    friend void ImportScreenParts::connectImportActions(Screen *);
+
     void buildWidgets();
     void updateActions();
     void trace(const QStringList &lines);

@@ -7,12 +7,16 @@
 #include "core/Main_DM.h"
 #include "data/GridModel.h"
 #include "reference/LookupData_DM.h"
+#include "reference/OptionalLookupData_DM.h"
 #include "reference/ui/CategoryTree_FRM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
 #include "samples/SampleLookups.h"
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRecord.h"
 #include "samples/SampleRow.h"
+#include "samples/ui/AnalysisBuilder_FRM.h"
+#include "samples/ui/SampleAttachmentsPanel.h"
+#include "samples/ui/SampleLabelInfo_FRM.h"
 #include "store/SqlUtil.h"
 
 #include <QAbstractButton>
@@ -255,6 +259,7 @@ void TSampleEditFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInf
             list->open();
         list->fetchAll();
     }
+    fillPickLists();
     qryData_->close();
     qryData_->open();
     applyColumnLimits();
@@ -418,22 +423,15 @@ void TSampleEditFrm::buildActions()
     make(actAnalysisBuilder, "actAnalysisBuilder", S("Analysis Builder"));
     make(actNotAvailable, "actNotAvailable", S("Not available"));
     make(actPickPremises, "actPickPremises", S("…"));
-    make(actOpenAttachments, "actOpenAttachments", S("Open Attachments"));
-    make(actAddAttachment, "actAddAttachment", S("Add Attachment"));
-    make(actDeleteAttachment, "actDeleteAttachment", S("Delete selected"));
-    make(actDownloadAttachment, "actDownloadAttachment", S("Download selected"));
 
     actPickPremises->setToolTip(S("Choose the premises from the premises list"));
     // Never offered by this editor.
     actDeleteSample->setVisible(false);
     actNewSample->setEnabled(false);
     actNewSample->setVisible(false);
-    // Not in this version: shown disabled, saying so.
-    for (QAction *a : {actLabelling, actAnalysisBuilder, actOpenAttachments, actAddAttachment, actDeleteAttachment,
-                       actDownloadAttachment}) {
-        a->setEnabled(false);
-        a->setToolTip(TIBCompatibleBaseMaintfrm::NotAvailableText());
-    }
+    // Enabled by the view rules.
+    actLabelling->setEnabled(false);
+    actAnalysisBuilder->setEnabled(false);
 
     connect(actEdit, &QAction::triggered, this, [this]() { Guarded([this]() { actEditExecute(); }); });
     connect(actPost, &QAction::triggered, this, [this]() { SaveSample(true); });
@@ -444,6 +442,8 @@ void TSampleEditFrm::buildActions()
     connect(actCategoryTree, &QAction::triggered, this, [this]() { Guarded([this]() { actCategoryTreeExecute(); }); });
     connect(actNotAvailable, &QAction::triggered, this, [this]() { Guarded([this]() { actNotAvailableExecute(); }); });
     connect(actPickPremises, &QAction::triggered, this, [this]() { Guarded([this]() { actPickPremisesExecute(); }); });
+    connect(actLabelling, &QAction::triggered, this, [this]() { Guarded([this]() { actLabellingExecute(); }); });
+    connect(actAnalysisBuilder, &QAction::triggered, this, [this]() { Guarded([this]() { actAnalysisBuilderExecute(); }); });
 
     // The side panel, from the top.
     for (QAction *a : {actEdit, actPost, actSaveWithoutValidation, actCancel, actDeleteSample}) {
@@ -1089,33 +1089,14 @@ QWidget *TSampleEditFrm::buildAttachmentsPage()
 {
     tabAttachments = newPage("tabAttachments");
     auto *page = new QVBoxLayout(tabAttachments);
-    auto *panel = new QGroupBox(S("Attachments for this sample"), tabAttachments);
-    panel->setObjectName(S("pnlAttachments"));
-    auto *layout = new QVBoxLayout(panel);
-    srcAttachments = new QStandardItemModel(0, 6, this);
-    srcAttachments->setObjectName(S("srcAttachments"));
-    srcAttachments->setHorizontalHeaderLabels(
-        {S("Attachment name"), S("File type"), S("Date uploaded"), S("Description"), S("Record id"), S("Attachment id")});
-    grdAttachments = new QTableView(panel);
-    grdAttachments->setObjectName(S("grdAttachments"));
-    grdAttachments->setModel(srcAttachments);
-    grdAttachments->setColumnHidden(4, true);
-    grdAttachments->setColumnHidden(5, true);
-    grdAttachments->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdAttachments->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdAttachments->horizontalHeader()->setStretchLastSection(true);
-    grdAttachments->setColumnWidth(0, 260);
-    grdAttachments->setColumnWidth(1, 90);
-    grdAttachments->setColumnWidth(2, 130);
-    grdAttachments->verticalHeader()->hide();
-    layout->addWidget(grdAttachments, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(actionButton(actAddAttachment, actAddAttachment->text(), panel));
-    buttons->addWidget(actionButton(actDownloadAttachment, S("Save/Open selected"), panel));
-    buttons->addWidget(actionButton(actDeleteAttachment, actDeleteAttachment->text(), panel));
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    page->addWidget(panel, 1);
+    pnlAttachments = new SampleAttachmentsPanel([this]() { return qryData_->text(S("CODE")); }, tabAttachments);
+    page->addWidget(pnlAttachments, 1);
+    grdAttachments = pnlAttachments->grdAttachments;
+    srcAttachments = pnlAttachments->srcAttachments;
+    actOpenAttachments = pnlAttachments->actOpenAttachments;
+    actAddAttachment = pnlAttachments->actAddAttachment;
+    actDeleteAttachment = pnlAttachments->actDeleteAttachment;
+    actDownloadAttachment = pnlAttachments->actDownloadAttachment;
     return tabAttachments;
 }
 
@@ -1202,7 +1183,7 @@ void TSampleEditFrm::applyViewState(const SampleViewState &state)
 
     enable(cmbMaterial, state.packagingMaterial);
     enable(edtOtherMaterial, state.otherMaterial);
-    // "Labelling" and "Analysis Builder" stay disabled until their forms are in this version.
+    actLabelling->setEnabled(state.labelling);
     enable(edtOtherCondition, state.otherCondition);
     enable(edtQuantity, state.quantityAndUnits);
     enable(cmbPackUnits, state.quantityAndUnits);
@@ -1211,8 +1192,10 @@ void TSampleEditFrm::applyViewState(const SampleViewState &state)
     enable(edtDurabilityYear, state.durabilityYear);
 
     enable(edtNotCOP, state.explanation);
-    if (state.analysisText)
+    if (state.analysisText) {
         enable(memAnalysisText, *state.analysisText);
+        actAnalysisBuilder->setEnabled(*state.analysisText);
+    }
 }
 
 void TSampleEditFrm::UpdateActions()
@@ -1423,6 +1406,50 @@ void TSampleEditFrm::rgReasonChange()
     VerifyAll();
 }
 
+void TSampleEditFrm::fillPickLists()
+{
+    if (!OptionalLookupDataDM)
+        return;
+    const QList<std::pair<TzqcxDBComboBox *, const char *>> lists = {
+        {cmbBrandName, "BrandName"},       {cmbFoodDescription, "FoodDescription"}, {cmbManufacturer, "Manufacturer"},
+        {cmbDistributor, "Distributor"},   {cmbImporter, "Importer"},               {cmbSurveyRef, "SurveyReference"}};
+    for (const auto &[combo, name] : lists) {
+        const QSignalBlocker block(combo);
+        const QString text = combo->currentText();
+        combo->clear();
+        combo->addItems(OptionalLookupDataDM->GetLookupLines(QString::fromLatin1(name)));
+        combo->setEditText(text);
+    }
+}
+
+void TSampleEditFrm::actAnalysisBuilderExecute()
+{
+    const QString current = qryData_->text(S("ANALYSIS_TEXT"));
+    const std::optional<QString> text = TAnalysisBuilderFrm::Edit(this, current);
+    if (text && *text != current) {
+        if (!Editing())
+            qryData_->edit();
+        qryData_->setValue(S("ANALYSIS_TEXT"), *text);
+        qryData_->setValue(S("ROUTINE_ANALYSIS"), S("F"));
+    }
+    VerifyAll();
+}
+
+void TSampleEditFrm::actLabellingExecute()
+{
+    const std::unique_ptr<TSampleLabelInfoFrmReturnInfo> label =
+        TSampleLabelInfoFrm::Edit(this, qryData_->text(S("LABELLING_XML")));
+    if (label) {
+        // The officer saved the declarations: they go into the sample, which is put into edit
+        // state for them rather than losing them.
+        if (!Editing())
+            qryData_->edit();
+        qryData_->setValue(S("LABELLING_XML"), label->ReturnXML);
+        qryData_->setValue(S("LABELLING_DETAILS"), label->ReturnText);
+    }
+    VerifyAll();
+}
+
 void TSampleEditFrm::actEditExecute()
 {
     if (!Editing())
@@ -1455,6 +1482,8 @@ void TSampleEditFrm::actNextPageExecute()
 void TSampleEditFrm::PageControlChange(int)
 {
     Guarded([this]() { VerifyAll(); });
+    if (PageControl->currentWidget() == tabAttachments)
+        pnlAttachments->OpenAttachments();
 }
 
 bool TSampleEditFrm::focusNextPrevChild(bool next)

@@ -23,6 +23,7 @@ class QPushButton;
 class QStandardItemModel;
 class QTabWidget;
 class QTableView;
+class SampleAttachmentsPanel;
 class SampleLookups;
 class TCategoryTreeFrmReturnInfo;
 
@@ -197,7 +198,8 @@ public:
     TzqcxDBMemo *memAnalysisText;
     TzqcxDBMemo *memComments;
 
-    // Attachments.
+    // Attachments (the panel's list and actions).
+    SampleAttachmentsPanel *pnlAttachments;
     QTableView *grdAttachments;
     QStandardItemModel *srcAttachments;
 
@@ -271,6 +273,10 @@ private:
     void actCategoryTreeExecute();
     void actNotAvailableExecute();
     void actPickPremisesExecute();
+    void actAnalysisBuilderExecute();
+    void actLabellingExecute();
+    // The six upper-case pick lists from the authority's optional lists.
+    void fillPickLists();
     void PageControlChange(int index);
     void inputLeft(QWidget *old, QWidget *now);
     void applyViewState(const SampleViewState &state);

@@ -6,6 +6,7 @@
 #include "base/Prompter.h"
 #include "data/DataSet.h"
 #include "data/GridModel.h"
+#include "exchange/ui/ImportPremisesData_FRM.h"
 #include "exchange/ui/ImportSamplesXML_FRM.h"
 #include "exchange/ui/TranslationTerms_FRM.h"
 #include "gui/DataGridView.h"
@@ -13,6 +14,8 @@
 #include "support/TestFiles.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -48,6 +51,16 @@ struct Screens
         auto defaults = std::make_unique<TImportSamplesInfoFrmDefaults>();
         defaults->Personality = personality;
         defaults->ProgramFolder = programFolder();
+        form->InitialiseDefaults(std::move(defaults));
+        form->show();
+        return form;
+    }
+
+    TImportPremisesInfoFrm *premisesScreen(const QString &personality)
+    {
+        auto *form = TBasefrm::Create<TImportPremisesInfoFrm>(&owner);
+        auto defaults = std::make_unique<TImportPremisesInfoFrmDefaults>();
+        defaults->Personality = personality;
         form->InitialiseDefaults(std::move(defaults));
         form->show();
         return form;
@@ -103,6 +116,9 @@ private slots:
     void screenRunThatStopsImportsNothing_data();
     void screenRunThatStopsImportsNothing();
     void screenOpensTheTermsOfItsPersonality();
+
+    void premisesScreenLoadsWithItsOwnTerms();
+    void premisesScreenKeepsTheRegisterAfterAFault();
 
     void termsAreAddedEditedAndDeleted();
     void translateToEditorFollowsTheField();
@@ -212,6 +228,97 @@ void TestImportForms::screenOpensTheTermsOfItsPersonality()
     });
     form->actTranslations->trigger();
     QCOMPARE(group, QStringLiteral("feed samples"));
+}
+
+void TestImportForms::premisesScreenLoadsWithItsOwnTerms()
+{
+    Screens screens;
+    ImportStore &s = screens.s;
+    TImportPremisesInfoFrm *form = screens.premisesScreen(QStringLiteral("FOOD"));
+    QCOMPARE(form->lblHeader->text(), QStringLiteral("  Import Food premises"));
+    QVERIFY(!form->chkEmptyFile->isChecked());
+    QVERIFY(!form->actLoadFromFIle->isEnabled());
+
+    // "Open File" starts in the home folder; a file that does not exist enables no load.
+    QString start;
+    form->ChooseFile = [&start, &s](QWidget *, const QString &folder) {
+        start = folder;
+        return s.files.filePath(QStringLiteral("missing.csv"));
+    };
+    form->actOpenFileDialog->trigger();
+    QCOMPARE(start, QDir::homePath());
+    QVERIFY(!form->actLoadFromFIle->isEnabled());
+
+    // A term added through the screen's own "Translations" counts at the next load.
+    QString group;
+    QTimer::singleShot(0, [&]() {
+        if (auto *terms = qobject_cast<TTranslationTermsFrm *>(QApplication::activeModalWidget())) {
+            group = terms->GroupName();
+            s.addTerm(group, QStringLiteral("Premises type"), QStringLiteral("Takeaway"), QStringLiteral("T"));
+            terms->close();
+        }
+    });
+    form->actTranslations->trigger();
+    QCOMPARE(group, QStringLiteral("food premises"));
+
+    // While the load runs the screen neither closes nor starts another.
+    bool closedWhileLoading = true;
+    bool loadEnabledWhileLoading = true;
+    QTimer::singleShot(0, [&]() {
+        QVERIFY(form->LoadingInProgress());
+        loadEnabledWhileLoading = form->actLoadFromFIle->isEnabled();
+        form->close();
+        closedWhileLoading = !form->isVisible();
+    });
+    const QString file = s.writeFile(QStringLiteral("p.csv"), "P1,Chip Shop,,,,,,A,Takeaway,B\r\n\r\nP2,\"a\"\"b\"\r\n");
+    screens.prompter.clear();
+    form->ChooseFile = [file](QWidget *, const QString &) { return file; };
+    form->actOpenFileDialog->trigger();
+    form->actLoadFromFIle->trigger();
+    QVERIFY2(screens.prompter.texts().isEmpty(), qPrintable(screens.prompter.texts().join(QLatin1Char('\n'))));
+    QVERIFY(!closedWhileLoading);
+    QVERIFY(!loadEnabledWhileLoading);
+    QCOMPARE(form->lblRecordCount->text(), QStringLiteral("3"));
+    QCOMPARE(form->lblInserted->text(), QStringLiteral("2"));
+    QCOMPARE(form->lblUpdated->text(), QStringLiteral("0"));
+    QCOMPARE(form->lblSkipped->text(), QStringLiteral("1"));
+    QCOMPARE(form->lblProcessed->text(), QStringLiteral("3"));
+    QCOMPARE(s.count(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL WHERE CODE = 'P1' AND PREMISES_TYPE__CODE = 'T'")), 1);
+    QCOMPARE(s.store.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE CODE = 'P2'")).toString(),
+             QStringLiteral("a\"b"));
+    saveShot(form, QStringLiteral("premises-import-food"));
+
+    // The same file again inserts nothing.
+    form->actLoadFromFIle->trigger();
+    QCOMPARE(form->lblInserted->text(), QStringLiteral("0"));
+    QCOMPARE(form->lblUpdated->text(), QStringLiteral("2"));
+    QVERIFY(form->actLoadFromFIle->isEnabled());
+    form->close();
+    QVERIFY(!form->isVisible());
+}
+
+void TestImportForms::premisesScreenKeepsTheRegisterAfterAFault()
+{
+    Screens screens;
+    ImportStore &s = screens.s;
+    s.store.exec(QStringLiteral("INSERT INTO PREMISES_DETAIL_ANIMAL_FEED (ID, UPDATE_ID, IS_SYNCING, UNIQUE_UUID, CODE, "
+                                "FLAG_ANIMAL_FEEDS, FLAG_DELETED) VALUES (5, 50, 'T', 'S5', 'S5', 'T', 'F')"));
+    TImportPremisesInfoFrm *form = screens.premisesScreen(QStringLiteral("ANIMAL FEED"));
+    QCOMPARE(form->lblHeader->text(), QStringLiteral("  Import Animal feed premises"));
+    form->chkEmptyFile->setChecked(true);
+    const QString file = s.writeFile(QStringLiteral("feed.csv"), "F1,Mill\nF2,\"open\n");
+    form->ChooseFile = [file](QWidget *, const QString &) { return file; };
+    form->actOpenFileDialog->trigger();
+    screens.prompter.clear();
+    form->actLoadFromFIle->trigger();
+    QCOMPARE(screens.prompter.texts(Prompter::Kind::Error),
+             QStringList{QStringLiteral("Error Decoding String: line 2, column 4 (CODE \"F2\"): a value in double quotes "
+                                        "is not closed. Nothing of the file was imported.")});
+    QCOMPARE(form->lblInserted->text(), QStringLiteral("0"));
+    QCOMPARE(form->lblProcessed->text(), QStringLiteral("0"));
+    QCOMPARE(s.count(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL_ANIMAL_FEED WHERE FLAG_DELETED = 'F'")), 1);
+    QVERIFY(!form->LoadingInProgress());
+    saveShot(form, QStringLiteral("premises-import-feed"));
 }
 
 void TestImportForms::termsAreAddedEditedAndDeleted()
