@@ -4,9 +4,11 @@
 #include "exchange/ui/SampleBatches_FRM.h"
 #include "samples/ui/SampleEditAnimalFeeds_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
+#include "samples/ui/SampleRowActions.h"
 
-void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
+void SampleActions::install(TMainfrm &window, IGeneralInfo &settings, std::function<CentralServerSettings()> server)
 {
+    SampleRowActions::SetServerSettingsSource(std::move(server));
     TMainfrm *w = &window;
     IGeneralInfo *s = &settings;
     window.SetActionHandler(window.actNewSample, [w, s]() {

@@ -250,7 +250,9 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
-    SampleActions::install(window, maindm);
+    SampleActions::install(window, maindm, [&modules, &maindm]() {
+        return CentralServerSettingsFor(*modules.registry, maindm, modules.proxyLogin);
+    });
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     controller.SetLoginState(&syncLoginState);
     // A store this login made holds no lookup lists until the first pass brings them down: they

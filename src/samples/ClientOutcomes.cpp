@@ -101,7 +101,6 @@ void SetProsecutionOnServer(const CentralServerSettings &settings, const QString
 
 void SetLocalProsecutionFlag(const QSqlDatabase &db, const QString &sampleCode)
 {
-    SqlUtil::inTransaction(db, [&](QSqlDatabase &d) {
-        SqlUtil::exec(d, S("UPDATE SAMPLE SET FLAG_PROSECUTION = 'T' WHERE CODE = ?"), {sampleCode});
-    });
+    // One statement, committed by itself.
+    SqlUtil::exec(db, S("UPDATE SAMPLE SET FLAG_PROSECUTION = 'T' WHERE CODE = ?"), {sampleCode});
 }
