@@ -11,7 +11,7 @@ ExchangeActions::ExchangeActions(TMainfrm &window, TMaindm &maindm, const TRegis
     : m_window(window)
 {
     const TRegistryDM *settings = &registry;
-    m_export = std::make_unique<TSampleExportDM>(maindm, [settings, &maindm, proxy]() {
+    m_serverSettings = [settings, &maindm, proxy]() {
         CentralServerSettings server;
         server.serverAddress = settings->ServerAddress();
         server.keepAlive = maindm.KeepAlive();
@@ -19,7 +19,8 @@ ExchangeActions::ExchangeActions(TMainfrm &window, TMaindm &maindm, const TRegis
         server.proxyUserName = proxy.userName;
         server.proxyPassword = proxy.password;
         return server;
-    });
+    };
+    m_export = std::make_unique<TSampleExportDM>(maindm, m_serverSettings);
     SampleExportDM = m_export.get();
     InstallExportWizards();
     TMainfrm *owner = &window;

@@ -11,6 +11,7 @@
 #include "reference/LookupData_DM.h"
 #include "remote/LoginServerChannel.h"
 #include "app/AdminActions.h"
+#include "app/BrowserActions.h"
 #include "app/ExchangeActions.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
@@ -254,6 +255,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
         return CentralServerSettingsFor(*modules.registry, maindm, modules.proxyLogin);
     });
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
+    const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);
     // A store this login made holds no lookup lists until the first pass brings them down: they
     // are taken in when that pass ends, so that the officer can work in the first session.

@@ -49,12 +49,14 @@ void GridModel::requireClosed(const char *what) const
 void GridModel::setDatabase(const QSqlDatabase &db)
 {
     requireClosed("connection");
+    close(); // a description of the other database's columns
     m_db = db;
 }
 
 void GridModel::setSql(const QString &selectSql)
 {
     requireClosed("SQL");
+    close();
     m_sql = selectSql;
 }
 
@@ -62,6 +64,7 @@ void GridModel::setKeyColumn(const QString &column)
 {
     requireClosed("key column");
     SqlUtil::requireIdentifier(column, "key column");
+    close();
     m_keyName = column;
 }
 
@@ -385,10 +388,8 @@ void GridModel::open()
     openAt(QVariant());
 }
 
-int GridModel::openAt(const QVariant &key)
+DataTable GridModel::describedTable() const
 {
-    if (m_open)
-        return key.isValid() ? seekKey(key) : -1;
     if (m_sql.trimmed().isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no SQL."));
     if (m_keyName.isEmpty())
@@ -405,13 +406,31 @@ int GridModel::openAt(const QVariant &key)
         rememberColumns(descriptionKey, fields);
     }
     const DataTable described(fields);
-    const int keyColumn = described.indexOf(m_keyName);
-    if (keyColumn < 0)
+    if (described.indexOf(m_keyName) < 0)
         throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyName));
+    return described;
+}
+
+void GridModel::describe()
+{
+    if (m_open)
+        return;
+    const DataTable described = describedTable();
+    beginResetModel();
+    m_rows = described;
+    m_keyColumn = described.indexOf(m_keyName);
+    endResetModel();
+}
+
+int GridModel::openAt(const QVariant &key)
+{
+    if (m_open)
+        return key.isValid() ? seekKey(key) : -1;
+    const DataTable described = describedTable();
 
     beginResetModel();
     m_rows = described;
-    m_keyColumn = keyColumn;
+    m_keyColumn = described.indexOf(m_keyName);
     m_open = true;
     m_atEnd = true;
     endResetModel();
@@ -433,7 +452,7 @@ int GridModel::openAt(const QVariant &key)
 
 void GridModel::close()
 {
-    if (!m_open)
+    if (!m_open && m_rows.fieldCount() == 0)
         return;
     beginResetModel();
     m_open = false;
@@ -645,6 +664,22 @@ void GridModel::fetchAll()
     requireOpen("read the list");
     readBefore(std::numeric_limits<int>::max());
     fetchRows(std::numeric_limits<int>::max());
+}
+
+QString GridModel::columnSql(const QString &name) const
+{
+    return columnRef(name);
+}
+
+GridStatement GridModel::selectStatement(const QString &what, const QList<GridCondition> &more, bool ordered) const
+{
+    const Statement st = select(what, m_filter + more, {}, {}, true);
+    GridStatement out{st.text, st.values};
+    if (ordered) {
+        // The order of an open list, or the order it will have.
+        out.text += QStringLiteral(" ORDER BY ") + orderBy(m_open ? m_order : orderOf(m_sort), true);
+    }
+    return out;
 }
 
 qint64 GridModel::totalCount() const

@@ -40,6 +40,13 @@ struct GridCondition
     QVariant value; // a NULL value matches no row in a comparison: use IsNull
 };
 
+// A statement over a list: its text with a "?" for each value, and the values in that order.
+struct GridStatement
+{
+    QString text;
+    QVariantList values;
+};
+
 // The rows of a SELECT on the local store as a table model for lists, pickers and browsers: rows
 // are read a page at a time as the view asks for them (canFetchMore/fetchMore), never all at once,
 // and sorting or filtering reads the list again from its first page.
@@ -103,6 +110,11 @@ public:
     // The header of a column; a column without one is headed by its name.
     void setHeaderCaption(const QString &column, const QString &caption);
 
+    // Reads the list's columns, without any row, so that statements over the list can be built
+    // (columnSql, selectStatement) while it is closed. A SELECT is described once a program run on
+    // each database; opening describes as well.
+    void describe();
+
     // Reads the first page.
     void open();
     // Opens the list at the row of the key, as seekKey does, without reading the first page;
@@ -156,6 +168,14 @@ public:
     QVariant value(int row, const QString &column) const;
     QVariant keyOf(int row) const;
 
+    // A column of the list as SQL for selectStatement, checked to be one of its columns.
+    QString columnSql(const QString &name) const;
+    // "SELECT what FROM (the list's SELECT) T" with the filter and the further conditions, every
+    // value bound; ordered, it ends with the list's ORDER BY (the key last). For what the list does
+    // not offer (a count by group, a column of every row); needs the columns (describe or open).
+    GridStatement selectStatement(const QString &what, const QList<GridCondition> &more = {},
+                                  bool ordered = false) const;
+
     // The text of the last failure reported by loadFailed.
     QString lastError() const { return m_lastError; }
 
@@ -191,6 +211,8 @@ private:
     // The columns a SELECT on a database was found to have, kept for the program's run.
     static QList<FieldDef> describedColumns(const QString &key);
     static void rememberColumns(const QString &key, const QList<FieldDef> &fields);
+    // The columns of the SELECT, described when they are not known yet; checks the key column.
+    DataTable describedTable() const;
 
     void requireOpen(const char *what) const;
     void requireClosed(const char *what) const;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "exchange/SampleExport_DM.h"
+
+class TMainfrm;
+class IVRXInfo;
+
+// The sample browsers as the main window offers them, from login to close: "Browse Samples" opens
+// the food browser modeless under its key, and the browser is given what it takes from other parts
+// of the program: the food sample editor, the offices list as its office picker, and a laboratory
+// export engine for each export, reaching the central server through serverSettings. settings gives the authority code the
+// offices list is opened with; it must outlive the window.
+class BrowserActions
+{
+public:
+    BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &maindm,
+                   TSampleExportDM::ServerSettingsSource serverSettings);
+    ~BrowserActions();
+    BrowserActions(const BrowserActions &) = delete;
+    BrowserActions &operator=(const BrowserActions &) = delete;
+
+private:
+    TMainfrm &m_window;
+};

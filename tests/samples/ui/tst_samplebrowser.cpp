@@ -1,0 +1,793 @@
+// The food sample browser, offscreen on a test store: what each tab lists, the filters, the row's
+// actions and captions, the results pane, and the actions on the selected samples.
+#include "base/Clock.h"
+#include "base/Prompter.h"
+#include "data/GroupedGridModel.h"
+#include "data/ResultBlobs.h"
+#include "exchange/SampleExport_DM.h"
+#include "gui/DataTableModel.h"
+#include "reports/ReportOutput.h"
+#include "reports/ReportTools.h"
+#include "reference/GridViewStorage_DM.h"
+#include "samples/ui/SampleBrowser_FRM.h"
+#include "support/MainStore.h"
+#include "support/ZipEntry.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QDate Today(2024, 5, 20);
+
+struct Sample
+{
+    QString code;
+    QVariant status = QStringLiteral("ENTERED");
+    QString officer = QStringLiteral("Jo Bloggs");
+    QString premises = QStringLiteral("Corner Shop");
+    QDate date = Today.addDays(-3);
+    QVariant flagDeleted = QStringLiteral("F");
+    QVariant recordType = QStringLiteral("FOOD");
+};
+
+// The codes a browser's list holds, reading every group in full.
+QStringList listedCodes(TSampleBrowserFrm &b)
+{
+    GroupedGridModel *m = b.qrySample;
+    QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000);
+    QStringList codes;
+    for (int g = 0; g < m->groupCount(); ++g) {
+        while (m->canFetchGroup(g))
+            m->fetchGroup(g);
+        for (int r = 0; r < m->rowsRead(g); ++r)
+            codes << m->value(m->index(r, 0, m->groupIndex(g)), QStringLiteral("CODE")).toString();
+    }
+    codes.sort();
+    return codes;
+}
+
+QStringList tabCaptions(const QTabBar *tabs)
+{
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
+    return captions;
+}
+
+// The sample row of the code among the rows read.
+QModelIndex rowOf(TSampleBrowserFrm &b, const QString &code)
+{
+    GroupedGridModel *m = b.qrySample;
+    for (int g = 0; g < m->groupCount(); ++g) {
+        for (int r = 0; r < m->rowsRead(g); ++r) {
+            const QModelIndex i = m->index(r, 0, m->groupIndex(g));
+            if (m->value(i, QStringLiteral("CODE")).toString() == code)
+                return i;
+        }
+    }
+    return QModelIndex();
+}
+
+void makeCurrent(TSampleBrowserFrm &b, const QString &code)
+{
+    const QModelIndex i = rowOf(b, code);
+    QVERIFY2(i.isValid(), qPrintable(code));
+    b.grdSampleView->setCurrentIndex(i);
+}
+
+QStringList uuids(const QList<TSampleBrowserFrm::SelectedSample> &samples)
+{
+    QStringList out;
+    for (const auto &s : samples)
+        out << s.uuid;
+    return out;
+}
+
+} // namespace
+
+class TestSampleBrowser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tabsLegendAndWhatEachTabLists();
+    void filters_data();
+    void filters();
+    void rowActionsFollowTheCurrentRow();
+    void cancelDeleteAndTheProcedureDecides();
+    void resultsPaneFollowsTheRestingRow();
+    void selectAllReadsNothingAndActionsReadTheSelection();
+    void printReportRefusesAMixedSelection();
+    void officeUpdateMovesEverySelectedSample();
+    void editorAndExportGoThroughTheirOpeners();
+    void actionsOfPartsNotBuiltKeepTheirRules();
+    void sortingAndTheLayoutKeptInOnePlace();
+    void layoutsAndExcelGoThroughTheLayoutStore();
+
+private:
+    QString addSample(const Sample &s, const QVariantMap &more = {});
+    TSampleBrowserFrm *openBrowser();
+
+    std::unique_ptr<MainStore> m_store;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<ScopedClock> m_clockScope;
+    RecordingPrompter m_prompter;
+    std::unique_ptr<ScopedPrompter> m_prompterScope;
+    QPointer<TSampleBrowserFrm> m_browser;
+    QWidget m_owner;
+};
+
+void TestSampleBrowser::init()
+{
+    m_store = std::make_unique<MainStore>();
+    QVERIFY2(m_store->db.isValid(), qPrintable(m_store->db.errorText()));
+    m_store->useSettings(QStringLiteral("ABC"), QStringLiteral("ABC01"));
+    m_clock = std::make_unique<FixedClock>(QDateTime(Today, QTime(9, 0)));
+    m_clockScope = std::make_unique<ScopedClock>(m_clock.get());
+    m_prompter.clear();
+    m_prompterScope = std::make_unique<ScopedPrompter>(&m_prompter);
+    m_store->db.exec(QStringLiteral("INSERT INTO SAMPLE_OFFICER (UNIQUE_UUID, CODE, NAME, FLAG_DELETED) VALUES "
+                                    "('00000000-0000-0000-0000-0000000000A1', 'JB', 'Old name', 'T')"));
+    m_store->db.exec(QStringLiteral("INSERT INTO SAMPLE_OFFICER (UNIQUE_UUID, CODE, NAME, FLAG_DELETED) VALUES "
+                                    "('00000000-0000-0000-0000-0000000000A2', 'JB', 'Jo Bloggs (mapped)', 'F')"));
+}
+
+void TestSampleBrowser::cleanup()
+{
+    delete m_browser;
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), {});
+    TSampleBrowserFrm::SetOfficeChooser({});
+    TSampleBrowserFrm::SetExportModuleFactory({});
+    m_prompterScope.reset();
+    m_clockScope.reset();
+    m_store.reset();
+}
+
+QString TestSampleBrowser::addSample(const Sample &s, const QVariantMap &more)
+{
+    const QString uuid =
+        m_store->db.scalar(QStringLiteral("SELECT UPPER(UUID_TO_CHAR(GEN_UUID())) FROM RDB$DATABASE")).toString().trimmed();
+    QVariantMap columns{{"UNIQUE_UUID", uuid},
+                        {"CODE", s.code},
+                        {"LA_SAMPLENO", QStringLiteral("LA-") + s.code},
+                        {"RECORD_TYPE", s.recordType},
+                        {"SAMPLE_STATUS__CODE", s.status},
+                        {"FLAG_DELETED", s.flagDeleted},
+                        {"SAMPLE_OFFICER__CODE", QStringLiteral("JB")},
+                        {"SAMPLE_OFFICER_NAME", s.officer},
+                        {"PREMISES_NAME", s.premises},
+                        {"SAMPLE_DATE", s.date},
+                        {"LOCAL_AUTH_OFFICE__CODE", QStringLiteral("ABC01")},
+                        {"FOOD_DESCRIPTION", QStringLiteral("Food of ") + s.code}};
+    for (auto it = more.cbegin(); it != more.cend(); ++it)
+        columns.insert(it.key(), it.value());
+    ReportTools::insertSample(m_store->db, columns);
+    return uuid;
+}
+
+TSampleBrowserFrm *TestSampleBrowser::openBrowser()
+{
+    m_browser = TBasefrm::CreateAndShow<TSampleBrowserFrm>(QStringLiteral("SampleBrowser"), &m_owner, false);
+    return m_browser;
+}
+
+void TestSampleBrowser::tabsLegendAndWhatEachTabLists()
+{
+    addSample({QStringLiteral("E1")});
+    addSample({QStringLiteral("E2"), QStringLiteral("ENTERED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               Today, QVariant()}); // no flag at all: listed
+    addSample({QStringLiteral("I1"), QStringLiteral("IMPORTED")});
+    addSample({QStringLiteral("C1"), QStringLiteral("COMPLETE")});
+    addSample({QStringLiteral("N1"), QVariant()}); // no status: listed, on All only
+    addSample({QStringLiteral("D1"), QStringLiteral("DELETED")});
+    addSample({QStringLiteral("F1"), QStringLiteral("ENTERED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               Today, QStringLiteral("T")});
+    addSample({QStringLiteral("A1"), QStringLiteral("ENTERED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               Today, QStringLiteral("F"), QStringLiteral("ANIMAL FEED")});
+    TSampleBrowserFrm *b = openBrowser();
+    QCOMPARE(b->windowTitle(), QStringLiteral("Samples Browser"));
+    QCOMPARE(b->objectName(), QStringLiteral("SampleBrowser"));
+    QCOMPARE(b->TabCodes(), (QStringList{"ENTERED", "VALIDATED", "EXPORTED", "COMPLETE", "CANCELLED", "ALL"}));
+    QCOMPARE(tabCaptions(b->tabStatus),
+             (QStringList{"Entered", "Validated", "Exported", "Complete", "Cancelled", "All statuses"}));
+    // Colours keep red in their low byte: 255 is red, 16711680 blue.
+    QCOMPARE(b->findChild<QFrame *>(QStringLiteral("shpEXPORTED"))->palette().color(QPalette::Window), QColor(Qt::red));
+    QCOMPARE(b->findChild<QFrame *>(QStringLiteral("shpCOMPLETE"))->palette().color(QPalette::Window), QColor(0, 128, 0));
+
+    QCOMPARE(b->CurrentTabCode(), QStringLiteral("ENTERED"));
+    QCOMPARE(listedCodes(*b), (QStringList{"E1", "E2"}));
+    QVERIFY(!b->pnlFilter->isVisibleTo(b));
+    QCOMPARE(b->pnlFooter->text(), QStringLiteral("Samples: 2"));
+    QCOMPARE(b->qrySample->data(b->qrySample->groupIndex(0)).toString(), QStringLiteral("Officer: Jo Bloggs  (Samples: 2)"));
+    b->SelectTab(QStringLiteral("ALL"));
+    QCOMPARE(listedCodes(*b), (QStringList{"C1", "E1", "E2", "I1", "N1"}));
+    QVERIFY(b->pnlFilter->isVisibleTo(b));
+    QVERIFY(!b->grdSampleView->isColumnShown(QStringLiteral("MAPPED_OFFICER_NAME")));
+    b->SelectTab(QStringLiteral("COMPLETE"));
+    QCOMPARE(listedCodes(*b), QStringList{"C1"});
+    QVERIFY(b->grdSampleView->isColumnShown(QStringLiteral("MAPPED_OFFICER_NAME")));
+    QVERIFY(b->grdSampleView->isColumnShown(QStringLiteral("FLAG_SATISFACTORY")));
+    // The mapped name is the live officer's, though a deleted row holds the same code.
+    QCOMPARE(b->qrySample->value(rowOf(*b, QStringLiteral("C1")), QStringLiteral("MAPPED_OFFICER_NAME")).toString(),
+             QStringLiteral("Jo Bloggs (mapped)"));
+
+    // Opened again while open: the same form, its tabs and its tab kept.
+    QCOMPARE(TBasefrm::CreateAndShow<TSampleBrowserFrm>(QStringLiteral("SampleBrowser"), &m_owner, false), b);
+    QCOMPARE(b->tabStatus->count(), 6);
+    QCOMPARE(b->CurrentTabCode(), QStringLiteral("COMPLETE"));
+}
+
+void TestSampleBrowser::filters_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<QString>("officer");  // empty: the All box stays ticked
+    QTest::addColumn<QString>("premises"); // empty: the All box stays ticked
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<bool>("german");
+    QTest::addColumn<QStringList>("codes");
+
+    const QDate from(2024, 5, 1), to(2024, 5, 10);
+    QTest::newRow("complete, dates include both ends") << "COMPLETE" << "" << "" << from << to << false
+                                                        << QStringList{"C-FIRST", "C-LAST", "C-NEAR", "C-QUOTE"};
+    QTest::newRow("all tab, dates") << "ALL" << "" << "" << from << to << false
+                                    << QStringList{"C-FIRST", "C-LAST", "C-NEAR", "C-QUOTE", "E-IN"};
+    QTest::newRow("officer with apostrophes, exactly") << "COMPLETE" << "Pat O'Neil's ''team''" << "" << from << to
+                                                       << false << QStringList{"C-QUOTE"};
+    QTest::newRow("premises with apostrophes, exactly") << "ALL" << "" << "Mc'Donald's" << from << to << false
+                                                        << QStringList{"C-FIRST"};
+    QTest::newRow("under a German locale") << "COMPLETE" << "Pat O'Neil's ''team''" << "" << from << to << true
+                                           << QStringList{"C-QUOTE"};
+    QTest::newRow("German locale, May dates") << "ALL" << "" << "" << QDate(2024, 5, 10) << QDate(2024, 5, 10) << true
+                                              << QStringList{"C-LAST"};
+    QTest::newRow("other tabs ignore the panel") << "ENTERED" << "Nobody" << "Nowhere" << QDate(2030, 1, 1)
+                                                 << QDate(2030, 1, 2) << false << QStringList{"E-IN", "E-OUT"};
+}
+
+void TestSampleBrowser::filters()
+{
+    QFETCH(QString, tab);
+    QFETCH(QString, officer);
+    QFETCH(QString, premises);
+    QFETCH(QDate, start);
+    QFETCH(QDate, end);
+    QFETCH(bool, german);
+    QFETCH(QStringList, codes);
+    const QLocale before;
+    if (german)
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto restoreLocale = qScopeGuard([before]() { QLocale::setDefault(before); });
+
+    addSample({QStringLiteral("C-BEFORE"), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"),
+               QStringLiteral("Corner Shop"), QDate(2024, 4, 30)});
+    addSample({QStringLiteral("C-FIRST"), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"), QStringLiteral("Mc'Donald's"),
+               QDate(2024, 5, 1)});
+    addSample({QStringLiteral("C-LAST"), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               QDate(2024, 5, 10)});
+    addSample({QStringLiteral("C-AFTER"), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"),
+               QStringLiteral("Corner Shop"), QDate(2024, 5, 11)});
+    addSample({QStringLiteral("C-QUOTE"), QStringLiteral("COMPLETE"), QStringLiteral("Pat O'Neil's ''team''"),
+               QStringLiteral("Corner Shop"), QDate(2024, 5, 5)});
+    addSample({QStringLiteral("C-NEAR"), QStringLiteral("COMPLETE"), QStringLiteral("Pat O'Neil's 'team'"),
+               QStringLiteral("Mc'Donald''s"), QDate(2024, 5, 5)});
+    addSample({QStringLiteral("E-IN"), QStringLiteral("ENTERED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               QDate(2024, 5, 6)});
+    addSample({QStringLiteral("E-OUT"), QStringLiteral("ENTERED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Corner Shop"),
+               QDate(2023, 1, 1)});
+    // C-NEAR's officer and premises differ from the filters' by one apostrophe.
+
+    TSampleBrowserFrm *b = openBrowser();
+    b->dteStart->setDate(start);
+    b->dteEnd->setDate(end);
+    if (!officer.isEmpty()) {
+        b->chkAllOfficers->setChecked(false);
+        QVERIFY(b->cmbOfficer->isEnabled());
+        QVERIFY(b->cmbOfficer->findText(QStringLiteral("Pat O'Neil's ''team''")) >= 0);
+        b->cmbOfficer->setEditText(officer);
+    }
+    if (!premises.isEmpty()) {
+        b->chkAllPremises->setChecked(false);
+        b->cmbPremises->setEditText(premises);
+    }
+    b->SelectTab(tab);
+    b->btnGo->click();
+    QCOMPARE(listedCodes(*b), codes);
+}
+
+void TestSampleBrowser::rowActionsFollowTheCurrentRow()
+{
+    TSampleBrowserFrm *b = openBrowser();
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), [](QWidget *, const QString &) {});
+    b->SelectTab(QStringLiteral("ENTERED"));
+    // An empty list: nothing to view or delete.
+    QVERIFY(!b->grdSampleView->currentKey().isValid());
+    QCOMPARE(b->actDeleteSelected->text(), QStringLiteral("Delete"));
+    QVERIFY(!b->actDeleteSelected->isEnabled());
+    QCOMPARE(b->actShowEditSample->text(), QStringLiteral("View"));
+    QVERIFY(!b->actShowEditSample->isEnabled());
+    QVERIFY(b->actShowNewSample->isEnabled());
+    b->actDeleteSelected->trigger();
+    QVERIFY(m_prompter.calls().isEmpty());
+
+    addSample({QStringLiteral("E1")});
+    addSample({QStringLiteral("X1"), QStringLiteral("EXPORTED")});
+    addSample({QStringLiteral("C1"), QStringLiteral("COMPLETE")});
+    addSample({QStringLiteral("I1"), QStringLiteral("IMPORTED")});
+    b->SelectTab(QStringLiteral("ALL"));
+    listedCodes(*b);
+    struct Case
+    {
+        const char *code, *edit, *del;
+        bool canDelete;
+    };
+    for (const Case &c : {Case{"E1", "Edit", "Delete", true}, Case{"X1", "View", "Cancel", true},
+                          Case{"C1", "View", "Delete", false}, Case{"I1", "Edit", "Delete", true}}) {
+        makeCurrent(*b, QLatin1String(c.code));
+        QCOMPARE(b->actShowEditSample->text(), QLatin1String(c.edit));
+        QVERIFY(b->actShowEditSample->isEnabled());
+        QCOMPARE(b->actDeleteSelected->text(), QLatin1String(c.del));
+        QCOMPARE(b->actDeleteSelected->isEnabled(), c.canDelete);
+    }
+
+    // A row hidden in a collapsed group is not acted on; the selection stays as it was.
+    for (bool all : {false, true}) {
+        b->actFullExpandGroups->trigger();
+        makeCurrent(*b, QStringLiteral("E1"));
+        QVERIFY(b->actDeleteSelected->isEnabled());
+        if (all)
+            b->actFullCollapseGroups->trigger();
+        else
+            b->grdSampleView->collapse(b->qrySample->groupIndex(b->qrySample->groupOf(rowOf(*b, QStringLiteral("E1")))));
+        QVERIFY(!b->grdSampleView->currentKey().isValid());
+        QVERIFY(!b->actDeleteSelected->isEnabled());
+        QVERIFY(!b->actShowEditSample->isEnabled());
+        QCOMPARE(b->grdSampleView->selection().picked.size(), 1);
+    }
+}
+
+void TestSampleBrowser::cancelDeleteAndTheProcedureDecides()
+{
+    const QString exported = addSample({QStringLiteral("X1"), QStringLiteral("EXPORTED")});
+    const QString entered = addSample({QStringLiteral("E1"), QStringLiteral("ENTERED")});
+    const QString racing = addSample({QStringLiteral("X2"), QStringLiteral("EXPORTED")});
+    TSampleBrowserFrm *b = openBrowser();
+    const auto status = [this](const QString &uuid) {
+        return m_store->db.scalar(QStringLiteral("SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE UNIQUE_UUID = ?"), {uuid}).toString();
+    };
+    b->SelectTab(QStringLiteral("EXPORTED"));
+    listedCodes(*b);
+    makeCurrent(*b, QStringLiteral("X1"));
+    QCOMPARE(b->actDeleteSelected->text(), QStringLiteral("Cancel"));
+    // No: nothing changes.
+    b->actDeleteSelected->trigger();
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Question), QStringList{TSampleBrowserFrm::CancelQuestion()});
+    QCOMPARE(status(exported), QStringLiteral("EXPORTED"));
+    // Yes: cancelled, its code queued for the laboratory, gone from the tab.
+    m_prompter.queueAnswer(true);
+    b->grdSampleView->selectAll();
+    b->actDeleteSelected->trigger();
+    QCOMPARE(status(exported), QStringLiteral("CANCELLED"));
+    QCOMPARE(m_store->db.scalar(QStringLiteral("SELECT LIST(SAMPLE__CODE) FROM CANCELLED_SAMPLE")).toString(), QStringLiteral("X1"));
+    QCOMPARE(listedCodes(*b), QStringList{"X2"});
+    QVERIFY(b->grdSampleView->selection().isEmpty());
+
+    // A sample completed since the list was read is refused, and stays as it is.
+    m_store->db.exec(QStringLiteral("UPDATE SAMPLE SET SAMPLE_STATUS__CODE = 'COMPLETE' WHERE UNIQUE_UUID = ?"), {racing});
+    makeCurrent(*b, QStringLiteral("X2"));
+    QCOMPARE(b->actDeleteSelected->text(), QStringLiteral("Cancel"));
+    m_prompter.clear();
+    m_prompter.queueAnswer(true);
+    b->actDeleteSelected->trigger();
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Error), QStringList{"Cannot delete a sample that has been completed."});
+    QCOMPARE(status(racing), QStringLiteral("COMPLETE"));
+
+    // An entered sample is deleted and leaves the list.
+    b->SelectTab(QStringLiteral("ENTERED"));
+    makeCurrent(*b, QStringLiteral("E1"));
+    m_prompter.clear();
+    m_prompter.queueAnswer(true);
+    b->actDeleteSelected->trigger();
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Question), QStringList{TSampleBrowserFrm::DeleteQuestion()});
+    QCOMPARE(status(entered), QStringLiteral("DELETED"));
+    QCOMPARE(listedCodes(*b), QStringList{});
+    QCOMPARE(b->pnlFooter->text(), QStringLiteral("Samples: 0"));
+}
+
+void TestSampleBrowser::resultsPaneFollowsTheRestingRow()
+{
+    DataTable results(ResultBlobs::resultFields());
+    for (const char *substance : {"Lead", "Cadmium"}) {
+        const int r = results.appendRow();
+        results.setValue(r, QStringLiteral("SUBSTANCE"), QLatin1String(substance));
+        results.setValue(r, QStringLiteral("OUTPUT"), QStringLiteral("0.08"));
+    }
+    DataTable outcomes(ResultBlobs::outcomeFields());
+    outcomes.appendRow({QStringLiteral("1"), QStringLiteral("U1"), QStringLiteral("Unsatisfactory")});
+    addSample({QStringLiteral("C1"), QStringLiteral("COMPLETE")},
+              {{"CDS_LABORATORY_RESULTS", ResultBlobs::writeResults(results)},
+               {"CDS_OUTCOMES", ResultBlobs::writeOutcomes(outcomes)},
+               {"LABORATORY_COMMENTS", QStringLiteral("Lead above the limit.")}});
+    addSample({QStringLiteral("C2"), QStringLiteral("COMPLETE")});
+    addSample({QStringLiteral("C3"), QStringLiteral("COMPLETE")},
+              {{"CDS_LABORATORY_RESULTS", QByteArray("not a packet")}, {"CDS_OUTCOMES", QStringLiteral("garbage")}});
+    TSampleBrowserFrm *b = openBrowser();
+    b->dteStart->setDate(QDate(2000, 1, 1));
+    b->SelectTab(QStringLiteral("COMPLETE"));
+    QVERIFY(b->splMain->widget(1)->isVisibleTo(b));
+    listedCodes(*b);
+
+    makeCurrent(*b, QStringLiteral("C1"));
+    QVERIFY(b->timerRefreshChildDatasets->isActive());
+    QCOMPARE(b->timerRefreshChildDatasets->interval(), 300);
+    QTRY_COMPARE(b->memResults->rowCount(), 2);
+    QCOMPARE(b->memOutcomes->rowCount(), 1);
+    QCOMPARE(b->memOutcomes->table().value(0, QStringLiteral("FAILCODE_DESCRIPTION")).toString(), QStringLiteral("Unsatisfactory"));
+    QCOMPARE(b->memLabComments->toPlainText(), QStringLiteral("Lead above the limit."));
+    QVERIFY(!b->grdResults->isColumnHidden(b->memResults->table().indexOf(QStringLiteral("SUBSTANCE"))));
+    QVERIFY(b->grdResults->isColumnHidden(b->memResults->table().indexOf(QStringLiteral("BATCH_NUMBER"))));
+    QCOMPARE(b->memResults->headerData(b->memResults->table().indexOf(QStringLiteral("LAB_UNIT")), Qt::Horizontal).toString(),
+             QStringLiteral("Units"));
+
+    // Passing over rows loads nothing; resting on one without results empties the pane.
+    makeCurrent(*b, QStringLiteral("C3"));
+    makeCurrent(*b, QStringLiteral("C2"));
+    QCOMPARE(b->memResults->rowCount(), 2);
+    QTRY_COMPARE(b->memResults->rowCount(), 0);
+    QCOMPARE(b->memOutcomes->rowCount(), 0);
+    QVERIFY(b->memLabComments->toPlainText().isEmpty());
+    QVERIFY(!b->lblPaneProblem->isVisibleTo(b));
+
+    // Blobs that cannot be read say so in the pane, without a message box.
+    makeCurrent(*b, QStringLiteral("C3"));
+    QTRY_VERIFY(b->lblPaneProblem->isVisibleTo(b));
+    QVERIFY2(b->lblPaneProblem->text().contains(QStringLiteral("The laboratory results of this sample cannot be shown: laboratory results:")),
+             qPrintable(b->lblPaneProblem->text()));
+    QVERIFY(b->lblPaneProblem->text().contains(QStringLiteral("The outcomes of this sample cannot be shown: outcomes: line 1")));
+    QCOMPARE(b->memResults->rowCount(), 0);
+    QVERIFY(m_prompter.calls().isEmpty());
+
+    // Other tabs have no pane.
+    b->SelectTab(QStringLiteral("ALL"));
+    QVERIFY(!b->splMain->widget(1)->isVisibleTo(b));
+}
+
+void TestSampleBrowser::selectAllReadsNothingAndActionsReadTheSelection()
+{
+    // Samples made here are numbered down from -1: the newest comes first.
+    QStringList inOrder;
+    for (int i = 1; i <= 230; ++i)
+        inOrder.prepend(addSample({QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0'))}));
+    const QString other = addSample({QStringLiteral("ZZ"), QStringLiteral("ENTERED"), QStringLiteral("Zed")});
+    TSampleBrowserFrm *b = openBrowser();
+    GroupedGridModel *m = b->qrySample;
+    QTRY_VERIFY(m->countsKnown());
+    QCOMPARE(b->pnlFooter->text(), QStringLiteral("Samples: 231"));
+    const int read = m->rowsRead(0);
+    QVERIFY(read < 230);
+    // The first row is current and selected.
+    QCOMPARE(uuids(b->SelectedSamples()), QStringList{inOrder.first()});
+
+    b->btnSelectAll->click();
+    QCOMPARE(m->rowsRead(0), read);
+    QList<TSampleBrowserFrm::SelectedSample> all = b->SelectedSamples();
+    QCOMPARE(all.size(), 231);
+    QCOMPARE(uuids(all), inOrder + QStringList{other});
+    QCOMPARE(all.first().status, QStringLiteral("ENTERED"));
+
+    // Ctrl+click takes one out; rows read later come selected.
+    const int code = m->columnIndex(QStringLiteral("CODE"));
+    const QModelIndex second = m->index(1, code, m->groupIndex(0));
+    b->grdSampleView->scrollTo(second);
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      b->grdSampleView->visualRect(second).center());
+    all = b->SelectedSamples();
+    QCOMPARE(all.size(), 230);
+    QVERIFY(!uuids(all).contains(inOrder.at(1)));
+    m->fetchGroup(0);
+    QVERIFY(b->grdSampleView->selectionModel()->isRowSelected(read, m->groupIndex(0)));
+
+    // A plain click picks one row only.
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      b->grdSampleView->visualRect(second).center());
+    QCOMPARE(uuids(b->SelectedSamples()), QStringList{inOrder.at(1)});
+    // Picks keep their order.
+    const QModelIndex fifth = m->index(4, code, m->groupIndex(0));
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      b->grdSampleView->visualRect(fifth).center());
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      b->grdSampleView->visualRect(m->index(0, code, m->groupIndex(0))).center());
+    QCOMPARE(uuids(b->SelectedSamples()), (QStringList{inOrder.at(1), inOrder.at(4), inOrder.at(0)}));
+
+    // Export to XML takes the selection as it is, and nothing without one.
+    QVERIFY(!b->actExportToXML->isEnabled());
+    QCOMPARE(b->actExportToXML->toolTip(), TSampleBrowserFrm::NotAvailableText());
+    QList<QStringList> exported;
+    TSampleBrowserFrm::SetXmlRangeExporter([&](QWidget *, const QStringList &range) { exported << range; });
+    b->RefreshData();
+    QCOMPARE(uuids(b->SelectedSamples()), (QStringList{inOrder.at(1), inOrder.at(4), inOrder.at(0)}));
+    b->btnClearSelection->click();
+    QVERIFY(b->actExportToXML->isEnabled());
+    QVERIFY(b->SelectedSamples().isEmpty());
+    b->actExportToXML->trigger();
+    QVERIFY(exported.isEmpty());
+    b->btnSelectAll->click();
+    b->actExportToXML->trigger();
+    TSampleBrowserFrm::SetXmlRangeExporter({});
+    QCOMPARE(exported, QList<QStringList>{inOrder + QStringList{other}});
+}
+
+void TestSampleBrowser::printReportRefusesAMixedSelection()
+{
+    const QString done1 = addSample({QStringLiteral("C1"), QStringLiteral("COMPLETE")});
+    const QString done2 = addSample({QStringLiteral("C2"), QStringLiteral("COMPLETE")});
+    const QString open = addSample({QStringLiteral("X1"), QStringLiteral("EXPORTED")});
+    QTemporaryDir pdfs;
+    PdfFileOutput output(pdfs.path());
+    const ScopedReportOutput scope(&output);
+    TSampleBrowserFrm *b = openBrowser();
+    b->dteStart->setDate(QDate(2000, 1, 1));
+    b->SelectTab(QStringLiteral("ALL"));
+    listedCodes(*b);
+
+    // The current row is complete, one of the selected is not: nothing is printed.
+    makeCurrent(*b, QStringLiteral("C1"));
+    b->grdSampleView->selectAll();
+    b->actPrintReport->trigger();
+    QCOMPARE(m_prompter.texts(), QStringList{"Sample report can only be run on complete samples!"});
+    QVERIFY(output.files().isEmpty());
+
+    // A sample completed since the list was read counts as it is now.
+    m_store->db.exec(QStringLiteral("UPDATE SAMPLE SET SAMPLE_STATUS__CODE = 'COMPLETE' WHERE UNIQUE_UUID = ?"), {open});
+    m_prompter.clear();
+    b->actPrintReport->trigger();
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(output.files().size(), 1);
+    const QString text = ReportTools::pdfText(output.files().first());
+    for (const QString &code : {QStringLiteral("C1"), QStringLiteral("C2"), QStringLiteral("X1")})
+        QVERIFY2(text.contains(QStringLiteral("Food of ") + code), qPrintable(code));
+    Q_UNUSED(done1)
+    Q_UNUSED(done2)
+}
+
+void TestSampleBrowser::officeUpdateMovesEverySelectedSample()
+{
+    m_store->db.exec(QStringLiteral("INSERT INTO LOCAL_AUTH_OFFICE (UNIQUE_UUID, CODE, OFFICE_CODE, DESCRIPTION, "
+                                    "LOCAL_AUTHORITY__CODE, FLAG_DELETED) VALUES ('00000000-0000-0000-0000-0000000000B1', "
+                                    "'ABC02', '02', 'South Office', 'ABC', 'F')"));
+    for (int i = 1; i <= 300; ++i)
+        addSample({QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0'))});
+    const QString other = addSample({QStringLiteral("V1"), QStringLiteral("VALIDATED")});
+    QStringList asked;
+    TSampleBrowserFrm::SetOfficeChooser([&asked](QWidget *) {
+        asked << QStringLiteral("asked");
+        return QStringLiteral("ABC02");
+    });
+    TSampleBrowserFrm *b = openBrowser();
+    QVERIFY(b->actUpdateSampleOffice->isEnabled());
+    QTRY_VERIFY(b->qrySample->countsKnown());
+    QVERIFY(b->qrySample->rowsRead(0) < 300);
+    b->grdSampleView->selectAll();
+    m_prompter.queueAnswer(true);
+    b->actUpdateSampleOffice->trigger();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(m_prompter.texts(), (QStringList{"Update selected Samples office to: South Office?", "Samples updated"}));
+    QCOMPARE(m_store->db.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE LOCAL_AUTH_OFFICE__CODE = 'ABC02' "
+                                               "AND LOCAL_AUTH_OFFICE_DESCRIPTION = 'South Office'"))
+                 .toInt(),
+             300);
+    QCOMPARE(m_store->db.scalar(QStringLiteral("SELECT LOCAL_AUTH_OFFICE__CODE FROM SAMPLE WHERE UNIQUE_UUID = ?"), {other})
+                 .toString(),
+             QStringLiteral("ABC01"));
+    // The list shows the moved samples.
+    QCOMPARE(b->qrySample->value(b->grdSampleView->currentIndex(), QStringLiteral("LOCAL_AUTH_OFFICE__CODE")).toString(),
+             QStringLiteral("ABC02"));
+
+    // A cancelled pick changes nothing and asks nothing.
+    TSampleBrowserFrm::SetOfficeChooser([](QWidget *) { return QStringLiteral("CANCELLED"); });
+    m_prompter.clear();
+    b->actUpdateSampleOffice->trigger();
+    QVERIFY(m_prompter.calls().isEmpty());
+}
+
+void TestSampleBrowser::editorAndExportGoThroughTheirOpeners()
+{
+    const QString uuid = addSample({QStringLiteral("E1")});
+    TSampleBrowserFrm *b = openBrowser();
+    // Without the editor and the export engine their actions cannot be used.
+    QVERIFY(!b->actShowNewSample->isEnabled());
+    QVERIFY(!b->actExportRecords->isEnabled());
+    QCOMPARE(b->actShowNewSample->toolTip(), TSampleBrowserFrm::NotAvailableText());
+
+    QStringList opened;
+    // Another personality's editor is not this browser's.
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("ANIMAL FEED"), [&](QWidget *, const QString &u) {
+        opened << QStringLiteral("ANIMAL FEED|") + u;
+    });
+    QVERIFY(!b->actShowNewSample->isEnabled());
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("FOOD"), [&](QWidget *owner, const QString &u) {
+        QCOMPARE(owner, b);
+        opened << QStringLiteral("FOOD|") + u;
+        // The editor saves a change the browser shows once it is back.
+        m_store->db.exec(QStringLiteral("UPDATE SAMPLE SET FOOD_DESCRIPTION = 'Edited' WHERE UNIQUE_UUID = ?"), {uuid});
+    });
+    QStringList wizards;
+    TSampleExportDM::SetWizardOpener([&](TSampleExportDM &, const QString &personality, bool toFile) {
+        wizards << personality + (toFile ? QStringLiteral("|file") : QStringLiteral("|lab"));
+    });
+    TSampleBrowserFrm::SetExportModuleFactory([this]() {
+        return std::make_unique<TSampleExportDM>(*Maindm, []() { return CentralServerSettings(); });
+    });
+    b->SelectTab(QStringLiteral("ENTERED"));
+    QVERIFY(b->actShowNewSample->isEnabled());
+    b->actShowNewSample->trigger();
+    b->grdSampleView->rowActivated(b->grdSampleView->currentKey());
+    QCOMPARE(opened, (QStringList{"FOOD|", "FOOD|" + uuid}));
+    QCOMPARE(b->qrySample->value(b->grdSampleView->currentIndex(), QStringLiteral("FOOD_DESCRIPTION")).toString(),
+             QStringLiteral("Edited"));
+    b->actExportRecords->trigger();
+    b->actExportToFile->trigger();
+    QCOMPARE(wizards, (QStringList{"FOOD|lab", "FOOD|file"}));
+    TSampleExportDM::SetWizardOpener({});
+    TSampleBrowserFrm::SetSampleEditorOpener(QStringLiteral("ANIMAL FEED"), {});
+
+    // Ctrl+Alt+D switches the report designer on and off.
+    QVERIFY(!Maindm->ReportDesignEnabled);
+    QCOMPARE(b->actDesignReport->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+D")));
+    b->actDesignReport->trigger();
+    QVERIFY(Maindm->ReportDesignEnabled);
+    b->actDesignReport->trigger();
+    QVERIFY(!Maindm->ReportDesignEnabled);
+}
+
+void TestSampleBrowser::actionsOfPartsNotBuiltKeepTheirRules()
+{
+    TSampleBrowserFrm *b = openBrowser();
+    struct Case
+    {
+        const char *tab;
+        bool prosecution, outcomes;
+    };
+    for (const Case &c : {Case{"COMPLETE", true, true}, Case{"EXPORTED", false, true}, Case{"CANCELLED", false, true},
+                          Case{"ENTERED", false, false}, Case{"ALL", false, false}}) {
+        b->SelectTab(QLatin1String(c.tab));
+        QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actUpdateProsecution), c.prosecution);
+        QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLabellingOutcomes), c.outcomes);
+        QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLAEnforcementOutcomes), c.outcomes);
+        for (QAction *a : {b->actDuplicateSample, b->actMailMergeSamples, b->actCreateTemplate,
+                           b->actViewTemplates, b->actUpdateProsecution, b->actLabellingOutcomes,
+                           b->actLAEnforcementOutcomes})
+            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    }
+    QVERIFY(b->actFullCollapseGroups->isEnabled());
+    QVERIFY(b->actPrintSample->isEnabled());
+}
+
+void TestSampleBrowser::sortingAndTheLayoutKeptInOnePlace()
+{
+    addSample({QStringLiteral("B2")}, {{"LA_SAMPLENO", QStringLiteral("3")}});
+    addSample({QStringLiteral("A9")}, {{"LA_SAMPLENO", QStringLiteral("1")}});
+    addSample({QStringLiteral("C1")}, {{"LA_SAMPLENO", QStringLiteral("2")}});
+    TSampleBrowserFrm *b = openBrowser();
+    GroupedGridModel *m = b->qrySample;
+    const auto order = [m]() {
+        QStringList codes;
+        for (int r = 0; r < m->rowsRead(0); ++r)
+            codes << m->value(m->index(r, 0, m->groupIndex(0)), QStringLiteral("CODE")).toString();
+        return codes;
+    };
+    QCOMPARE(order(), (QStringList{"C1", "A9", "B2"})); // newest first
+    QHeaderView *h = b->grdSampleView->header();
+    const int code = m->columnIndex(QStringLiteral("CODE"));
+    h->sectionClicked(code);
+    QCOMPARE(order(), (QStringList{"A9", "B2", "C1"}));
+    h->sectionClicked(code);
+    QCOMPARE(order(), (QStringList{"C1", "B2", "A9"}));
+    // The swatch orders nothing.
+    h->sectionClicked(m->columnIndex(QStringLiteral("COLOUR")));
+    QCOMPARE(order(), (QStringList{"C1", "B2", "A9"}));
+
+    // What the user arranged is one value, and comes back whole.
+    GridViewLayout arranged = b->grdSampleView->layout();
+    QCOMPARE(arranged.groups, QStringList{QStringLiteral("SAMPLE_OFFICER_NAME")});
+    QCOMPARE(arranged.sort.size(), 1);
+    b->grdSampleView->setColumnVisible(QStringLiteral("BUSINESS_POSTCODE"), true);
+    h->moveSection(h->visualIndex(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 1);
+    h->resizeSection(m->columnIndex(QStringLiteral("CODE")), 222);
+    const GridViewLayout changed = b->grdSampleView->layout();
+    QVERIFY(!(changed == arranged));
+    QCOMPARE(changed.columns.at(1).field, QStringLiteral("PREMISES_NAME"));
+    b->grdSampleView->applyLayout(arranged);
+    QVERIFY(!b->grdSampleView->isColumnShown(QStringLiteral("BUSINESS_POSTCODE")));
+    b->grdSampleView->applyLayout(changed);
+    QCOMPARE(b->grdSampleView->layout(), changed);
+    QCOMPARE(h->sectionSize(code), 222);
+}
+
+void TestSampleBrowser::layoutsAndExcelGoThroughTheLayoutStore()
+{
+    // More rows than a group reads in one page, in two groups.
+    for (int i = 0; i < 130; ++i)
+        addSample({QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("ENTERED"),
+                   i % 10 == 9 ? QStringLiteral("Pat O'Neil") : QStringLiteral("Jo Bloggs")});
+    TSampleBrowserFrm *b = openBrowser();
+    // Before the program has made the layout store they cannot be used.
+    for (QAction *a : {b->actStoreGridLayout, b->actRestoreSavedLayout, b->actSaveToExcel}) {
+        QVERIFY(!a->isEnabled());
+        QCOMPARE(a->toolTip(), TSampleBrowserFrm::NotAvailableText());
+    }
+    delete b;
+
+    const QSqlDatabase main = m_store->main;
+    TGridViewStorageDm storage([main]() { return main; });
+    GridViewStorageDm = &storage;
+    b = openBrowser();
+    b->SelectTab(QStringLiteral("ENTERED"));
+    for (QAction *a : {b->actStoreGridLayout, b->actRestoreSavedLayout, b->actSaveToExcel})
+        QVERIFY(a->isEnabled());
+    GroupedGridModel *m = b->qrySample;
+    QHeaderView *h = b->grdSampleView->header();
+
+    // Premises first and wide, the postcode shown, newest code first: kept under a name.
+    h->moveSection(h->visualIndex(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 0);
+    h->resizeSection(m->columnIndex(QStringLiteral("PREMISES_NAME")), 240);
+    b->grdSampleView->setColumnVisible(QStringLiteral("BUSINESS_POSTCODE"), true);
+    h->sectionClicked(m->columnIndex(QStringLiteral("CODE")));
+    h->sectionClicked(m->columnIndex(QStringLiteral("CODE")));
+    const GridViewLayout kept = b->grdSampleView->layout();
+    m_prompter.queueText(QStringLiteral("Premises first"));
+    b->actStoreGridLayout->trigger();
+    QVERIFY2(m_prompter.texts(Prompter::Kind::Error).isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    delete b;
+
+    // A browser opened again starts as the form lays it out, and takes the kept layout back whole.
+    b = openBrowser();
+    b->SelectTab(QStringLiteral("ENTERED"));
+    m = b->qrySample;
+    QVERIFY(!b->grdSampleView->isColumnShown(QStringLiteral("BUSINESS_POSTCODE")));
+    const qint64 id = m_store->db.scalar(QStringLiteral("SELECT ID FROM SYS_GRID_VIEW WHERE FORM_NAME = 'SampleBrowser' "
+                                                        "AND VIEW_NAME = 'grdSampleView' AND DESCRIPTION = 'Premises first'"))
+                          .toLongLong();
+    QVERIFY(id > 0);
+    storage.ApplyStoredView(id, b->GridLayoutView());
+    QCOMPARE(b->grdSampleView->layout(), kept);
+    QCOMPARE(b->grdSampleView->header()->sectionSize(m->columnIndex(QStringLiteral("PREMISES_NAME"))), 240);
+    QCOMPARE(m->groupColumn(), QStringLiteral("SAMPLE_OFFICER_NAME"));
+    QCOMPARE(m->value(m->index(0, 0, m->groupIndex(0)), QStringLiteral("CODE")).toString(), QStringLiteral("S128"));
+
+    // The Excel file holds every sample of the list under its officer, in the grid's order and
+    // columns, though the grid read one page of each group.
+    QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000);
+    QCOMPARE(m->groupRowCount(0), 117);
+    QVERIFY(m->rowsRead(0) < 117);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("samples.xlsx"));
+    storage.SetExcelFileAsker([file]() { return file; });
+    m_prompter.clear();
+    b->actSaveToExcel->trigger();
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join('\n')));
+    const QString sheet = QString::fromUtf8(zipEntry(file, QStringLiteral("xl/worksheets/sheet1.xml")));
+    QCOMPARE(sheet.count(QStringLiteral("<row ")), 1 + 2 + 130);
+    const qsizetype jo = sheet.indexOf(QStringLiteral("Officer: Jo Bloggs"));
+    const qsizetype pat = sheet.indexOf(QStringLiteral("Officer: Pat O"));
+    QVERIFY(jo >= 0 && pat > jo);
+    QVERIFY(sheet.indexOf(QStringLiteral("S128")) > jo && sheet.indexOf(QStringLiteral("S128")) < sheet.indexOf(QStringLiteral("S000")));
+    QVERIFY(sheet.indexOf(QStringLiteral("S129")) > pat);
+    GridViewStorageDm = nullptr;
+}
+
+QTEST_MAIN(TestSampleBrowser)
+#include "tst_samplebrowser.moc"
