@@ -1,5 +1,6 @@
 #include "app/AdminActions.h"
 
+#include "app/CentralServer.h"
 #include "app/Main_FRM.h"
 #include "core/Main_DM.h"
 #include "core/ui/Setup_FRM.h"
@@ -7,17 +8,6 @@
 #include "reference/ui/GridChooseView_FRM.h"
 #include "reference/ui/SampleOfficerMaint_FRM.h"
 #include "sync/ui/UpdateRemoteLookupData_FRM.h"
-
-CentralServerSettings CentralServerSettingsFor(const TRegistryDM &registry, TMaindm &maindm, const ProxyLogin &proxy)
-{
-    CentralServerSettings server;
-    server.serverAddress = registry.ServerAddress();
-    server.keepAlive = maindm.KeepAlive();
-    server.useInternetProxy = proxy.apply;
-    server.proxyUserName = proxy.userName;
-    server.proxyPassword = proxy.password;
-    return server;
-}
 
 AdminActions::AdminActions(TMainfrm &window, TMaindm &maindm, const TRegistryDM &registry, const ProxyLogin &proxy)
     : m_window(window)

@@ -1,17 +1,12 @@
 #pragma once
 
 #include "core/Registry_DM.h"
-#include "remote/DAData_DM.h"
 
 #include <memory>
 
 class TGridViewStorageDm;
 class TMaindm;
 class TMainfrm;
-
-// How the central-server client reaches the server: the installation's "ServerAddress", the
-// authority's keep-alive setting (read when asked) and the proxy login typed at start-up.
-CentralServerSettings CentralServerSettingsFor(const TRegistryDM &registry, TMaindm &maindm, const ProxyLogin &proxy);
 
 // The administrator's work as the main window offers it, from login to close: the grid layout
 // store (the global GridViewStorageDm, with its chooser and the Excel file question), the lookup

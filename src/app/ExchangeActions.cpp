@@ -1,5 +1,6 @@
 #include "app/ExchangeActions.h"
 
+#include "app/CentralServer.h"
 #include "app/Main_FRM.h"
 #include "core/Main_DM.h"
 #include "exchange/SampleExport_DM.h"
@@ -11,15 +12,7 @@ ExchangeActions::ExchangeActions(TMainfrm &window, TMaindm &maindm, const TRegis
     : m_window(window)
 {
     const TRegistryDM *settings = &registry;
-    m_serverSettings = [settings, &maindm, proxy]() {
-        CentralServerSettings server;
-        server.serverAddress = settings->ServerAddress();
-        server.keepAlive = maindm.KeepAlive();
-        server.useInternetProxy = proxy.apply;
-        server.proxyUserName = proxy.userName;
-        server.proxyPassword = proxy.password;
-        return server;
-    };
+    m_serverSettings = [settings, &maindm, proxy]() { return CentralServerSettingsFor(*settings, maindm, proxy); };
     m_export = std::make_unique<TSampleExportDM>(maindm, m_serverSettings);
     SampleExportDM = m_export.get();
     InstallExportWizards();

@@ -13,6 +13,7 @@
 #include "app/AdminActions.h"
 #include "app/BrowserActions.h"
 #include "app/ExchangeActions.h"
+#include "app/ImportActions.h"
 #include "app/Main_FRM.h"
 #include "app/MainWindowSync.h"
 #include "core/Main_DM.h"
@@ -216,16 +217,18 @@ int runBatch(const CommandLineOptions &options)
                                                 + QStringLiteral("\n") + controller.ConnectionDm()->StatusMessage);
         return 1;
     }
-    // The samples of the store go up once; the sample file itself cannot be read by this version.
+    // The sample file, then the samples of the store (those imported before a stop included) go up
+    // once.
+    const BatchImportResult import = ImportSamplesFile(options.fileToImport, maindm, lookupData->module(),
+                                                       []() { return TerminationSignals::count() > 0; });
+    if (TerminationSignals::count() > 0)
+        return signalledStatus();
     const bool uploaded = controller.SyncSamples();
     for (const QString &failure : controller.LastErrors())
         Prompter::current().error(AppTitle, failure);
     if (TerminationSignals::count() > 0)
         return signalledStatus();
-    Prompter::current().error(AppTitle, QStringLiteral("The sample import is not available in this version; "
-                                                       "nothing was imported from %1.")
-                                            .arg(options.fileToImport));
-    return uploaded ? 2 : 3;
+    return BatchExitStatus(import, uploaded);
 }
 
 // What follows a successful interactive login: the main window and everything it starts. The
@@ -250,10 +253,9 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     InstallLookupActions(window, *modules.maindm);
     TMaindm &maindm = *modules.maindm;
     ReferenceActions::install(window, maindm);
+    InstallImportActions(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
-    SampleActions::install(window, maindm, [&modules, &maindm]() {
-        return CentralServerSettingsFor(*modules.registry, maindm, modules.proxyLogin);
-    });
+    SampleActions::install(window, maindm, exchange.ServerSettings());
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);

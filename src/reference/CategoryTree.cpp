@@ -187,14 +187,19 @@ QList<int> CategoryTree::Search(const QStringList &entries, const QString &text)
     return found;
 }
 
+std::optional<CategoryPath> CategoryTree::ResolveCode(const QString &code) const
+{
+    const QString wanted = NormalisedCode(code);
+    const int row = wanted.isEmpty() ? -1 : rowOfCode(wanted);
+    if (row < 0)
+        return std::nullopt;
+    return PathOf(row);
+}
+
 std::optional<CategoryPath> ResolveCategoryCode(const TLookupDataDm &lookups, const QString &personality,
                                                 const QString &code)
 {
     const CategoryTree tree(lookups.Table(CategoryTree::TableForPersonality(personality)),
                             lookups.Table(QStringLiteral("mdMAFF")));
-    const QString wanted = CategoryTree::NormalisedCode(code);
-    const int row = wanted.isEmpty() ? -1 : tree.rowOfCode(wanted);
-    if (row < 0)
-        return std::nullopt;
-    return tree.PathOf(row);
+    return tree.ResolveCode(code);
 }

@@ -90,6 +90,9 @@ public:
     // show, an entry whose description contains "Retired" (letter case counts), a test entry, and
     // a walk that meets an entry without its parent or comes round to an entry it passed.
     CategoryPath PathOf(int row) const;
+    // The path of the entry with a stored code, the code taken as the picker takes it ("9.01" is
+    // "09.01"): nothing when the code is empty or not in the tree; PathOf's refusals otherwise.
+    std::optional<CategoryPath> ResolveCode(const QString &code) const;
 
     // One search entry per row, in table order: the level prefix and the description.
     QStringList SearchEntries() const;
@@ -113,8 +116,7 @@ private:
 };
 
 // The sample import's resolution of a stored category code into its path, without a window: the
-// personality's tree, the code taken as the picker takes it ("9.01" is "09.01"). Nothing when the
-// code is empty or not in the tree; throws CategoryTreeError when the entry is retired, a test
-// entry, or its path is broken.
+// personality's tree, then ResolveCode. Nothing when the code is empty or not in the tree; throws
+// CategoryTreeError when the entry is retired, a test entry, or its path is broken.
 std::optional<CategoryPath> ResolveCategoryCode(const TLookupDataDm &lookups, const QString &personality,
                                                 const QString &code);

@@ -1,6 +1,9 @@
 #include "support/ServerProcess.h"
 #include "remote/SyncWorkerHelper_DM.h"
 #include "support/TestDatabase.h"
+#include "support/TestFiles.h"
+#include "../exchange/SampleDocument.h"
+#include "../reference/CategoryTreeFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +42,10 @@ struct Installation
         QFile ini(dir.filePath(QStringLiteral("VarnexDesktop.ini")));
         ini.open(QIODevice::WriteOnly);
         ini.write("[Settings]\nLocalDataLocation=%APP%/data\nServerAddress=" + serverAddress.toUtf8() + "\n");
+        // The sample import's field definitions, as the build stages them.
+        QDir(dir.path()).mkpath(QStringLiteral("XMLImportDefinitions"));
+        QFile::copy(QStringLiteral(VARNEX_BIN_DIR "/XMLImportDefinitions/SampleFieldDefs.XML"),
+                    dir.filePath(QStringLiteral("XMLImportDefinitions/SampleFieldDefs.XML")));
     }
 
     QString storePath(const QString &fileName) const { return dir.filePath(QStringLiteral("data/") + fileName); }
@@ -51,11 +58,11 @@ struct Installation
     }
 
     // A batch import by officer@example.org; what it printed on standard error.
-    QString runBatchImport(int *exitCode = nullptr)
+    QString runBatchImport(int *exitCode = nullptr, const QString &file = QStringLiteral("samples.xml"))
     {
         QString errorOutput;
         const int code = run({QStringLiteral("-username"), QStringLiteral("officer@example.org"),
-                              QStringLiteral("-filetoimport"), QStringLiteral("samples.xml")},
+                              QStringLiteral("-filetoimport"), file},
                              &errorOutput);
         if (exitCode)
             *exitCode = code;
@@ -77,6 +84,27 @@ struct Installation
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 };
+// A store ready to import the fixture's food sample: the authority, its office and installation,
+// the officer, the category tree and durability years around the current one.
+void prepareImportStore(TestDatabase &store)
+{
+    store.exec(QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = 'DEMO', "
+                              "LOCAL_AUTH_OFFICE__CODE = 'DEMO01', INSTALLATION_CODE = '099'"));
+    store.exec(QStringLiteral("UPDATE SYS_COMPANY SET DURABILITY_YEAR_LOWER_OFFSET = 1, DURABILITY_YEAR_UPPER_OFFSET = 10"));
+    store.exec(QStringLiteral("INSERT INTO SAMPLE_OFFICER (ID, UPDATE_ID, IS_SYNCING, UNIQUE_UUID, CODE, NAME, "
+                              "FLAG_DELETED) VALUES (1, 1, 'T', '5E0F4C1A-2B3C-4D5E-8F90-A1B2C3D4E5F6', 'JB', "
+                              "'Jo Bloggs', 'F')"));
+    CategoryFixture::addList(store, QStringLiteral("mdCategoryTree"), CategoryFixture::tree(), 11);
+    CategoryFixture::addList(store, QStringLiteral("mdMAFF"), CategoryFixture::maff(), 12);
+}
+
+ImportFixture::Sample sampleOfThisYear(const QString &laNumber)
+{
+    ImportFixture::Sample sample = ImportFixture::validFoodSample(laNumber);
+    sample.insert(QStringLiteral("DurabilityYear"), QString::number(QDate::currentDate().year()));
+    return sample;
+}
+
 } // namespace
 
 class TestStartUp : public QObject
@@ -89,6 +117,10 @@ private slots:
     void missingUpdateSettingsStopsStartUp();
     void batchUploadsTheStoresSamples();
     void batchNamesDamagedLookupListsOnce();
+    void batchImportsValidatesAndUploads_data();
+    void batchImportsValidatesAndUploads();
+    void batchImportStops_data();
+    void batchImportStops();
     void signalEndsTheProgramAtTheLoginWindow_data();
     void signalEndsTheProgramAtTheLoginWindow();
 };
@@ -192,6 +224,115 @@ void TestStartUp::batchNamesDamagedLookupListsOnce()
     QVERIFY2(!err.contains(QLatin1String(Refusal)), qPrintable(err));
     QCOMPARE(err.count(QStringLiteral("could not be read")), 1);
     QVERIFY2(err.contains(QStringLiteral("mdCondition: ")), qPrintable(err));
+}
+
+void TestStartUp::batchImportsValidatesAndUploads_data()
+{
+    QTest::addColumn<bool>("withInvalid");
+    QTest::addColumn<bool>("allowInvalid");
+    QTest::addColumn<int>("status");
+    QTest::newRow("all valid") << false << false << 0;
+    QTest::newRow("one invalid, removed") << true << false << 4;
+    QTest::newRow("one invalid, kept") << true << true << 4;
+}
+
+// The program imports the file, validates each sample, writes the log beside the file and
+// uploads what it imported; its exit status says whether every sample validated.
+void TestStartUp::batchImportsValidatesAndUploads()
+{
+    QFETCH(bool, withInvalid);
+    QFETCH(bool, allowInvalid);
+    QFETCH(int, status);
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    Installation inst(server.url());
+    {
+        TestDatabase store;
+        prepareImportStore(store);
+        QVERIFY(inst.placeStore(store));
+    }
+    ImportFixture::Sample invalid = sampleOfThisYear(QStringLiteral("LA-2"));
+    invalid.remove(QStringLiteral("PackageBatchNumber"));
+    QList<ImportFixture::Sample> samples = {sampleOfThisYear(QStringLiteral("LA-1"))};
+    if (withInvalid)
+        samples << invalid;
+    const QString file = inst.dir.filePath(QStringLiteral("In/Samples.XML"));
+    QDir(inst.dir.path()).mkpath(QStringLiteral("In"));
+    writeAll(file, ImportFixture::document(samples));
+    QStringList arguments = {QStringLiteral("-username"), QStringLiteral("officer@example.org"),
+                             QStringLiteral("-filetoimport"), file, QStringLiteral("-personality"), QStringLiteral("food")};
+    if (allowInvalid)
+        arguments << QStringLiteral("-AllowInvalidToImport");
+    QString err;
+    QCOMPARE(inst.run(arguments, &err), status);
+
+    QByteArray log = "Sample LA-1 created and validated\n";
+    if (withInvalid)
+        log += "'Batch/Lot number' is required.\nSample LA-2 did not validate.\n";
+    QCOMPARE(readAll(file + QStringLiteral(".log")), log);
+    QVERIFY2(err.contains(QStringLiteral("Sample LA-1 created and validated")), qPrintable(err));
+
+    TestDatabase imported(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
+    QCOMPARE(imported.scalar(QStringLiteral("SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE LA_SAMPLENO = 'LA-1'")).toString(),
+             QStringLiteral("VALIDATED"));
+    QCOMPARE(imported.scalar(QStringLiteral("SELECT SUB_CATEGORY_DESCRIPTION FROM SAMPLE WHERE LA_SAMPLENO = 'LA-1'"))
+                 .toString(),
+             QStringLiteral("Milk and cream"));
+    QCOMPARE(imported.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE LA_SAMPLENO = 'LA-2'")).toInt(),
+             allowInvalid ? 1 : 0);
+    // Uploaded: nothing waits, and the server has the samples.
+    QCOMPARE(imported.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+    const QString code = imported.scalar(QStringLiteral("SELECT CODE FROM SAMPLE WHERE LA_SAMPLENO = 'LA-1'")).toString();
+    TSyncWorkerHelperDM channel(server.url());
+    QCOMPARE(channel.RemoteDataAdapter
+                 .Open(QStringLiteral("_DYN_SAMPLE"), {}, {Wire::WhereItem{QStringLiteral("CODE"), Wire::WhereItem::Equal, code}})
+                 .rowCount(),
+             1);
+}
+
+void TestStartUp::batchImportStops_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content"); // empty: no file
+    QTest::addColumn<bool>("removeDefinitions");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    const QByteArray good = ImportFixture::document({sampleOfThisYear(QStringLiteral("LA-1"))});
+    QTest::newRow("not an XML name") << "samples.txt" << good << false << 2 << "is not an XML file";
+    QTest::newRow("missing") << "gone.xml" << QByteArray() << false << 2 << "cannot be read";
+    QTest::newRow("truncated") << "cut.xml" << good.left(good.size() / 2) << false << 2 << "cut.xml: line ";
+    QTest::newRow("no definitions") << "s.xml" << good << true << 2 << "The field definitions file ";
+    QTest::newRow("upload fails") << "s.xml" << good << false << 3 << "";
+}
+
+// Nothing is imported from a file that cannot be imported whole; the program says why on standard
+// error and in the log, and still uploads. Without a server, a good import ends with status 3.
+void TestStartUp::batchImportStops()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, removeDefinitions);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    Installation inst;
+    {
+        TestDatabase store;
+        prepareImportStore(store);
+        QVERIFY(inst.placeStore(store));
+    }
+    if (removeDefinitions)
+        QVERIFY(QDir(inst.dir.filePath(QStringLiteral("XMLImportDefinitions"))).removeRecursively());
+    const QString file = inst.dir.filePath(fileName);
+    if (!content.isEmpty())
+        writeAll(file, content);
+    int code = -1;
+    const QString err = inst.runBatchImport(&code, file);
+    QCOMPARE(code, status);
+    QVERIFY2(err.contains(error), qPrintable(err));
+    TestDatabase after(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
+    QCOMPARE(after.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE")).toInt(), status == 3 ? 1 : 0);
+    if (!error.isEmpty())
+        QVERIFY2(readAll(file + QStringLiteral(".log")).contains(error.toUtf8()), readAll(file + QStringLiteral(".log")));
 }
 
 void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()

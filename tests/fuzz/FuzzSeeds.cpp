@@ -7,11 +7,16 @@
 #include "data/MemDataStream.h"
 #include "data/PacketCipher.h"
 #include "data/ResultBlobs.h"
+#include "exchange/ImportFields_UNT.h"
+#include "exchange/TranslationsCSVImport_DM.h"
 #include "remote/HydraAutoUpdate_Intf.h"
 #include "remote/TableCodec.h"
 #include "remote/WireCodec.h"
 
+#include "../exchange/SampleDocument.h"
+
 #include <QCborMap>
+#include <QStringEncoder>
 #include <QDate>
 #include <QTime>
 #include <QDir>
@@ -295,6 +300,58 @@ void resultBlobs()
     seed("resultblobs", "broken-outcomes-count", "varnex-outcomes 1\r\nID\tFAILCODE\r\n1\r\n");
 }
 
+// The shipped field definitions, one written by the fields themselves, and broken ones.
+void importFields()
+{
+    QFile shipped(QStringLiteral(VARNEX_SOURCE_DIR "/resources/XMLImportDefinitions/SampleFieldDefs.XML"));
+    must(shipped.open(QIODevice::ReadOnly), shipped.errorString());
+    const QByteArray definitions = shipped.readAll();
+    seed("importfields", "valid-shipped", definitions);
+    QByteArray written = "ROOT=[Samples|Sample]\n<FieldList>\n";
+    for (const auto &field : ReadImportDefinitions(definitions, QStringLiteral("shipped")).fields)
+        written += field->AsXML().toUtf8() + "\n";
+    seed("importfields", "valid-written", written + "</FieldList>\n");
+    seed("importfields", "unusual-utf16-every-type",
+         QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)
+             .encode(QStringLiteral("ROOT=[A|B]\r\n<FieldList>\r\n"
+                                    "<Field><Name>D</Name><FieldType>xmldatetime</FieldType><Label>Dé</Label>"
+                                    "<Mapping>\r\n  [B|C]\r\n  [D]\r\n</Mapping></Field>"
+                                    "<Field><Name>T</Name><FieldType>Time</FieldType><Lookup>Country</Lookup></Field>"
+                                    "</FieldList>")));
+    seed("importfields", "broken-unclosed-field", definitions.left(definitions.size() - 40));
+    seed("importfields", "broken-entity-expansion",
+         "ROOT=[A|B]\n<!DOCTYPE FieldList [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]>\n"
+         "<FieldList><Field><Name>&b;</Name></Field></FieldList>");
+}
+
+// A sample exchange document, and damaged ones.
+void sampleRecords()
+{
+    ImportFixture::Sample second = ImportFixture::validFoodSample(QStringLiteral("LA-2"));
+    second.insert(QStringLiteral("Result"), QStringLiteral("<nested> & text"));
+    const QByteArray document = ImportFixture::document({ImportFixture::validFoodSample(), second});
+    seed("samplerecords", "valid-two-samples", document);
+    seed("samplerecords", "unusual-latin1-cdata-attributes",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<QOVAData><Sample code=\"x\">direct"
+         "<RecordType>caf\xe9</RecordType><Result><Result><![CDATA[ a  <b> ]]></Result></Result><W><x>1</x></W>"
+         "</Sample><Sample/><Sample><Sample><RecordType>inner</RecordType></Sample></Sample></QOVAData>");
+    seed("samplerecords", "broken-truncated", document.left(document.size() / 2));
+    seed("samplerecords", "broken-external-entity",
+         "<!DOCTYPE QOVAData [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><QOVAData><Sample><A>&e;</A></Sample></QOVAData>");
+}
+
+// Terms written by the CSV module, and files it must refuse.
+void translationCsvs()
+{
+    seed("translationcsv", "valid-written",
+         TTranslationsCSVImportDM::write({{QStringLiteral("Premises type"), QStringLiteral("T"), QStringLiteral("Takeaway")},
+                                          {QStringLiteral("Brand, name"), QStringLiteral("\"A\""), QStringLiteral("two\nlines")},
+                                          {QString(), QString(), QString()}}));
+    seed("translationcsv", "unusual-mark-lf-empty-lines", "\xef\xbb\xbf" "a,b,c\n\n\nd,e,f");
+    seed("translationcsv", "broken-two-values", "a,b,c\r\nd,e\r\n");
+    seed("translationcsv", "broken-open-quote", "a,\"b,c\r\n");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -314,6 +371,9 @@ int main(int argc, char *argv[])
     updateAnswers();
     reportDefinitions();
     resultBlobs();
+    importFields();
+    sampleRecords();
+    translationCsvs();
     std::fprintf(stderr, "%d seeds written to %s\n", written, argv[1]);
     return 0;
 }

@@ -1,0 +1,106 @@
+#include "samples/SampleValidator_DM.h"
+
+#include "base/Clock.h"
+#include "base/ProductNames.h"
+#include "core/Main_DM.h"
+#include "samples/SampleProfiles.h"
+#include "samples/SampleRecord.h"
+#include "store/SqlUtil.h"
+
+#include <QSqlRecord>
+
+namespace {
+
+const QString RecordTypeColumn = QStringLiteral("RECORD_TYPE");
+
+// Writes the columns whose values differ between the two readings of the row.
+void writeChanges(const QSqlDatabase &db, qint64 id, const QVariantMap &before, const QVariantMap &after)
+{
+    QStringList assignments;
+    QVariantList values;
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (before.value(it.key()) == it.value())
+            continue;
+        SqlUtil::requireIdentifier(it.key(), "sample column");
+        assignments << SqlUtil::quoteIdentifier(it.key()) + QStringLiteral(" = ?");
+        values << it.value();
+    }
+    if (assignments.isEmpty())
+        return;
+    values << id;
+    SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", "))),
+                  values);
+}
+
+} // namespace
+
+TSampleValidatorDM::TSampleValidatorDM(const QSqlDatabase &db, const SampleRuleContext &context,
+                                       bool AllowInvalidSampleImport)
+    : m_db(db), m_context(context), m_allowInvalid(AllowInvalidSampleImport)
+{
+    // Nothing is cleared against the lookup lists here: the import did that before it stored the
+    // row.
+    m_context.lookups = nullptr;
+    m_context.sent = false;
+}
+
+TSampleValidatorDM::TSampleValidatorDM(TMaindm &maindm)
+    : TSampleValidatorDM(maindm.ibConnection(), SampleRuleContext::fromSettings(maindm, nullptr, false),
+                         maindm.AllowInvalidSampleImport)
+{
+}
+
+QString TSampleValidatorDM::NoSampleMessage(qint64 Id)
+{
+    return QStringLiteral("No sample with id %1 exists.").arg(Id);
+}
+
+QString TSampleValidatorDM::UnknownRecordTypeMessage(const QString &recordType)
+{
+    return QStringLiteral("The record type \"%1\" is neither \"%2\" nor \"%3\", so the sample cannot be validated.")
+        .arg(recordType, Varnex::PersonalityFood, Varnex::PersonalityAnimalFeed);
+}
+
+bool TSampleValidatorDM::ValidateRecord(qint64 Id)
+{
+    m_invalidList.clear();
+    QSqlQuery query = SqlUtil::exec(m_db, QStringLiteral("SELECT * FROM SAMPLE WHERE ID = ?"), {Id});
+    if (!query.next()) {
+        m_invalidList << NoSampleMessage(Id);
+        return false;
+    }
+    QVariantMap values;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        values.insert(record.fieldName(i).toUpper(), query.value(i));
+    query.finish();
+    const QVariantMap stored = values;
+    VariantMapRow row(values);
+
+    SampleRuleContext context = m_context;
+    context.today = Clock::instance().today();
+    const QString recordType = row.text(RecordTypeColumn);
+    QStringList messages;
+    if (recordType == Varnex::PersonalityFood)
+        messages = runRules(foodStoredProfile(), row, context).messages();
+    else if (recordType == Varnex::PersonalityAnimalFeed)
+        messages = runRules(animalFeedStoredProfile(), row, context).messages();
+    else
+        messages << UnknownRecordTypeMessage(recordType);
+    fillNotAvailable(row);
+    const QString number = row.text(QStringLiteral("LA_SAMPLENO"));
+
+    if (messages.isEmpty()) {
+        setStatusAfterValidation(row, false);
+        writeChanges(m_db, Id, stored, values);
+        m_invalidList << QStringLiteral("Sample ") + number + QStringLiteral(" created and validated");
+        return true;
+    }
+    m_invalidList = messages;
+    if (m_allowInvalid)
+        writeChanges(m_db, Id, stored, values);
+    else
+        SqlUtil::exec(m_db, QStringLiteral("DELETE FROM SAMPLE WHERE ID = ?"), {Id});
+    m_invalidList << QStringLiteral("Sample ") + number + QStringLiteral(" did not validate.");
+    return false;
+}
