@@ -48,8 +48,8 @@ TSampleClientOutcomesFrm::TSampleClientOutcomesFrm(QObject *AOwner) : TBasefrm(A
     lstCategories->setObjectName(S("lstCategories"));
     lstOutcomes = new QListWidget(available);
     lstOutcomes->setObjectName(S("lstOutcomes"));
-    availableLayout->addWidget(lstCategories, 1);
-    availableLayout->addWidget(lstOutcomes, 1);
+    availableLayout->addWidget(lstCategories, 2);
+    availableLayout->addWidget(lstOutcomes, 3);
     connect(lstCategories, &QListWidget::itemClicked, this, [this]() { lstCategoriesClick(); });
     connect(lstCategories, &QListWidget::currentRowChanged, this, [this]() {
         if (!m_filling)
@@ -58,8 +58,8 @@ TSampleClientOutcomesFrm::TSampleClientOutcomesFrm(QObject *AOwner) : TBasefrm(A
     connect(lstCategories, &QListWidget::itemDoubleClicked, this, [this]() { lstCategoriesDblClick(); });
     connect(lstOutcomes, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) { outcomeCheckChanged(item); });
 
-    halves->addWidget(picked, 1);
-    halves->addWidget(available, 1);
+    halves->addWidget(picked, 2);
+    halves->addWidget(available, 3);
     layout->addLayout(halves, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -75,7 +75,7 @@ TSampleClientOutcomesFrm::TSampleClientOutcomesFrm(QObject *AOwner) : TBasefrm(A
     layout->addLayout(buttons);
     connect(btnSave, &QPushButton::clicked, this, [this]() { actSaveExecute(); });
     connect(btnClose, &QPushButton::clicked, this, [this]() { reject(); });
-    resize(860, 460);
+    resize(1040, 480);
 }
 
 TSampleClientOutcomesFrm::~TSampleClientOutcomesFrm() = default;

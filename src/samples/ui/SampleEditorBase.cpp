@@ -429,7 +429,8 @@ QLabel *SampleEditorBase::caption(QWidget *parent, const QString &text, QWidget 
         label->setText(text.toHtmlEscaped() + requiredMark());
     } else {
         label->setTextFormat(Qt::PlainText);
-        label->setText(text);
+        // A label with a buddy reads "&" as its shortcut mark; the caption's own is doubled.
+        label->setText(control ? QString(text).replace(QLatin1Char('&'), QStringLiteral("&&")) : text);
     }
     if (control) {
         label->setBuddy(control);
