@@ -136,45 +136,14 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAdminPage()
     edtCode->setObjectName(S("edtCode"));
     showReadOnly(edtCode);
     left->addRow(caption(grpGeneral, S("National Ref:"), edtCode), edtCode);
-    cmbOffice = formList(grpGeneral, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
-    cmbOffice->setObjectName(S("cmbOffice"));
-    left->addRow(caption(grpGeneral, S("Office:"), cmbOffice, true), cmbOffice);
-    cmbOfficer = formList(grpGeneral, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
-    cmbOfficer->setObjectName(S("cmbOfficer"));
-    left->addRow(caption(grpGeneral, S("Sample Officer:"), cmbOfficer, true), cmbOfficer);
-    dtSampleDate = bound<TzqcxDBDateEdit>(grpGeneral, S("SAMPLE_DATE"));
-    dtSampleDate->setObjectName(S("dtSampleDate"));
-    dtSampleDate->setDisplayFormat(S("dd MMM yyyy"));
-    dtSampleDate->setMinimumWidth(130);
-    left->addRow(caption(grpGeneral, S("Sample Date:"), dtSampleDate, true), row(grpGeneral, {dtSampleDate}));
-    edtSampleTime = bound<TzqcxDBTimeEdit>(grpGeneral, S("SAMPLE_TIME"));
-    edtSampleTime->setObjectName(S("edtSampleTime"));
-    edtSampleTime->setMaximumWidth(80);
-    left->addRow(caption(grpGeneral, S("Time (24 hr)"), edtSampleTime, true), row(grpGeneral, {edtSampleTime}));
-    edtPurchaseCost = currencyEdit(grpGeneral, S("PURCHASE_COST"));
-    edtPurchaseCost->setObjectName(S("edtPurchaseCost"));
-    edtAnalysisCost = currencyEdit(grpGeneral, S("ANALYSIS_COST"));
-    edtAnalysisCost->setObjectName(S("edtAnalysisCost"));
-    left->addRow(caption(grpGeneral, S("Purchase Cost:"), edtPurchaseCost), row(grpGeneral, {edtPurchaseCost}));
-    left->addRow(caption(grpGeneral, S("Analysis Cost:"), edtAnalysisCost), row(grpGeneral, {edtAnalysisCost}));
+    addOfficeRows(left, grpGeneral, S("Sample Officer:"));
+    addSampleDateRows(left, grpGeneral, S("Time (24 hr)"));
+    addCostRows(left, grpGeneral);
 
     auto *right = formLayout();
     businessIdEdit(grpGeneral);
     right->addRow(caption(grpGeneral, S("LAEMS Business ID:"), edtBusinessId), edtBusinessId);
-    edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, S("PREMISES_NAME"));
-    edtPremisesName->setObjectName(S("edtPremisesName"));
-    right->addRow(caption(grpGeneral, S("Premises Name:"), edtPremisesName, true), edtPremisesName);
-    TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
-    for (int i = 0; i < 4; ++i) {
-        *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_ADDR_%1").arg(i + 1));
-        (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
-        right->addRow(caption(grpGeneral, S("Address %1:").arg(i + 1), *addresses[i]), *addresses[i]);
-    }
-    edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_POSTCODE"));
-    edtPostCode->setObjectName(S("edtPostCode"));
-    edtPostCode->SetUpperCase(true);
-    edtPostCode->setMaximumWidth(110);
-    right->addRow(caption(grpGeneral, S("Post Code:"), edtPostCode), row(grpGeneral, {edtPostCode}));
+    addPremisesRows(right, grpGeneral);
     edtRegistrationNumber = bound<TzqcxDBTextEdit>(grpGeneral, S("REGISTRATION_NUMBER"));
     edtRegistrationNumber->setObjectName(S("edtRegistrationNumber"));
     right->addRow(caption(grpGeneral, S("Approval/registration number"), edtRegistrationNumber), edtRegistrationNumber);
@@ -328,22 +297,9 @@ QWidget *TSampleEditAnimalFeedsFrm::buildLabellingPage()
     cmbImporter = pickList(statutory, S("IMPORTER"), true);
     cmbImporter->setObjectName(S("cmbImporter"));
     sform->addRow(caption(statutory, S("Importer (if appropriate)"), cmbImporter), cmbImporter);
-    auto *countryRow = new QWidget(statutory);
-    auto *countryLayout = new QHBoxLayout(countryRow);
-    countryLayout->setContentsMargins(0, 0, 0, 0);
-    cmbCountryRegion = bound<TzqcxDBImageComboBox>(countryRow, S("COUNTRY_REGION"));
-    cmbCountryRegion->setObjectName(S("cmbCountryRegion"));
-    for (const QString &region : {S("UK"), S("EU"), S("Non EU")})
-        cmbCountryRegion->AddItem(region, region);
-    cmbCountryRegion->setMinimumContentsLength(7);
-    connect(cmbCountryRegion, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    cmbCountry = lookup(countryRow, S("COUNTRY"), S("srcUKCountry"), S("Name"), QString());
-    cmbCountry->setObjectName(S("cmbCountry"));
-    countryLayout->addWidget(cmbCountryRegion);
-    countryLayout->addWidget(cmbCountry, 1);
-    QLabel *countryCaption = caption(statutory, S("Country of origin:"), cmbCountryRegion, true);
-    addLabel(cmbCountry, countryCaption);
-    sform->addRow(countryCaption, countryRow);
+    QLabel *countryCaption = nullptr;
+    QWidget *country = countryRow(statutory, countryCaption);
+    sform->addRow(countryCaption, country);
 
     page->addWidget(group);
     page->addWidget(statutory);
@@ -365,21 +321,12 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAdditionalPage()
     cmbPackaging = lookup(packaging, S("PACKAGING__CODE"), S("srcFeedPackagingType"));
     cmbPackaging->setObjectName(S("cmbPackaging"));
     pform->addRow(caption(packaging, S("Packaging provided:"), cmbPackaging, true), cmbPackaging);
-    edtQuantity = bound<TzqcxDBSpinEdit>(packaging, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->setSingleStep(0.01);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    quantityEdit(packaging);
     pform->addRow(caption(packaging, S("Package size:"), edtQuantity), row(packaging, {edtQuantity}));
     cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcFeedPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));
     pform->addRow(caption(packaging, S("Package Units"), cmbPackUnits), cmbPackUnits);
-    cmbBatchNumber = pickList(packaging, S("BATCH_NUMBER"), false);
-    cmbBatchNumber->setObjectName(S("cmbBatchNumber"));
-    cmbBatchNumber->addItems({S("Not provided on packaging"), S("Illegible on packaging")});
-    cmbBatchNumber->setCurrentIndex(-1);
+    batchNumberList(packaging);
     pform->addRow(caption(packaging, S("Batch number:"), cmbBatchNumber), cmbBatchNumber);
     dtDateOfManufacture = bound<TzqcxDBDateEdit>(packaging, S("DATE_OF_MANUFACTURE"));
     dtDateOfManufacture->setObjectName(S("dtDateOfManufacture"));
@@ -414,14 +361,6 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAnalysisPage()
 {
     tabAnalysis = newPage("tabAnalysis");
     auto *page = new QVBoxLayout(tabAnalysis);
-    const auto longCaption = [this](QWidget *parent, const QString &text, QWidget *control, bool required) {
-        QLabel *label = caption(parent, text, control, required);
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setMinimumWidth(330);
-        return label;
-    };
-
     auto *compliance = new QGroupBox(S("Compliance with COP"), tabAnalysis);
     compliance->setObjectName(S("grpCompliance"));
     auto *cgrid = gridLayout(compliance);
@@ -443,46 +382,9 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAnalysisPage()
     cgrid->addWidget(cmbLaboratory, 2, 1);
     cgrid->setColumnStretch(1, 1);
 
-    auto *analysis = new QGroupBox(S("Analysis"), tabAnalysis);
-    analysis->setObjectName(S("grpAnalysis"));
-    auto *agrid = gridLayout(analysis);
-    cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
-    cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
-    btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
-    btnAnalysisBuilder->setObjectName(S("btnAnalysisBuilder"));
-    agrid->addWidget(longCaption(analysis, S("Routine (or as defined by the laboratory) analysis required?"),
-                                 cmbRoutineAnalysis, true),
-                     0, 0);
-    auto *routineRow = row(analysis, {cmbRoutineAnalysis, new QLabel(S("(YES/NO)"))}, false);
-    qobject_cast<QHBoxLayout *>(routineRow->layout())->addSpacing(24);
-    btnAnalysisBuilder->setParent(routineRow);
-    routineRow->layout()->addWidget(btnAnalysisBuilder);
-    qobject_cast<QHBoxLayout *>(routineRow->layout())->addStretch(1);
-    agrid->addWidget(routineRow, 0, 1);
-    memAnalysisText = bound<TzqcxDBMemo>(analysis, S("ANALYSIS_TEXT"));
-    memAnalysisText->setObjectName(S("memAnalysisText"));
-    memAnalysisText->SetMaxLength(1024);
-    memAnalysisText->setTabChangesFocus(true);
-    memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
-    QLabel *analysisCaption = longCaption(analysis, S("Analysis required"), memAnalysisText, true);
-    analysisCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    agrid->addWidget(analysisCaption, 1, 0);
-    agrid->addWidget(memAnalysisText, 1, 1);
-    agrid->setColumnStretch(1, 1);
-
-    auto *comments = new QGroupBox(S("Additional Information - including contract code"), tabAnalysis);
-    comments->setObjectName(S("grpComments"));
-    auto *commentsLayout = new QVBoxLayout(comments);
-    memComments = bound<TzqcxDBMemo>(comments, S("SAMPLE_COMMENTS"));
-    memComments->setObjectName(S("memComments"));
-    memComments->SetMaxLength(4096);
-    memComments->setTabChangesFocus(true);
-    memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
-    commentsLayout->addWidget(memComments);
-
     page->addWidget(compliance);
-    page->addWidget(analysis);
-    page->addWidget(comments, 1);
+    page->addWidget(analysisGroup(tabAnalysis, 1024));
+    page->addWidget(commentsGroup(tabAnalysis), 1);
     page->addWidget(pageButtons(tabAnalysis, true, true, false));
     return tabAnalysis;
 }

@@ -63,21 +63,9 @@ public:
     QGroupBox *grpGeneral;
     TzqcxDBTextEdit *edtLASampleNo;
     TzqcxDBTextEdit *edtCode;
-    TzqcxDBLookupComboBox *cmbOffice;
-    TzqcxDBLookupComboBox *cmbOfficer;
-    TzqcxDBDateEdit *dtSampleDate;
-    TzqcxDBTimeEdit *edtSampleTime;
-    TzqcxDBTextEdit *edtPremisesName;
-    TzqcxDBTextEdit *edtAddress1;
-    TzqcxDBTextEdit *edtAddress2;
-    TzqcxDBTextEdit *edtAddress3;
-    TzqcxDBTextEdit *edtAddress4;
-    TzqcxDBTextEdit *edtPostCode;
     TzqcxDBTextEdit *edtRegistrationNumber;
     TzqcxDBLookupComboBox *cmbRiskCategory;
     TzqcxDBLookupComboBox *cmbPremisesType;
-    TzqcxDBCurrencyEdit *edtPurchaseCost;
-    TzqcxDBCurrencyEdit *edtAnalysisCost;
 
     // Reason.
     TzqcxDBRadioGroup *rgReason;
@@ -102,14 +90,10 @@ public:
     TzqcxDBMemo *memLabelBusinessAddress;
     QPushButton *btnUseMainAddress;
     TzqcxDBComboBox *cmbImporter;
-    TzqcxDBImageComboBox *cmbCountryRegion;
-    TzqcxDBLookupComboBox *cmbCountry;
 
     // Additional.
     TzqcxDBLookupComboBox *cmbPackaging;
-    TzqcxDBSpinEdit *edtQuantity;
     TzqcxDBLookupComboBox *cmbPackUnits;
-    TzqcxDBComboBox *cmbBatchNumber;
     TzqcxDBDateEdit *dtDateOfManufacture;
     TzqcxDBLookupComboBox *cmbDurability;
     TzqcxDBSpinEdit *edtDurabilityDay;
@@ -122,10 +106,6 @@ public:
     TzqcxDBImageComboBox *cmbCOPCondition;
     TzqcxDBTextEdit *edtNotCOP;
     TzqcxDBLookupComboBox *cmbLaboratory;
-    TzqcxDBImageComboBox *cmbRoutineAnalysis;
-    QPushButton *btnAnalysisBuilder;
-    TzqcxDBMemo *memAnalysisText;
-    TzqcxDBMemo *memComments;
 
     QAction *actUseMainAddress;
 

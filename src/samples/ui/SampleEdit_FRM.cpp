@@ -173,27 +173,9 @@ QWidget *TSampleEditFrm::buildAdminPage()
     edtLASampleNo = bound<TzqcxDBTextEdit>(grpGeneral, S("LA_SAMPLENO"));
     edtLASampleNo->setObjectName(S("edtLASampleNo"));
     left->addRow(caption(grpGeneral, S("Sample Number:"), edtLASampleNo, true), edtLASampleNo);
-    cmbOffice = formList(grpGeneral, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
-    cmbOffice->setObjectName(S("cmbOffice"));
-    left->addRow(caption(grpGeneral, S("Office:"), cmbOffice, true), cmbOffice);
-    cmbOfficer = formList(grpGeneral, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
-    cmbOfficer->setObjectName(S("cmbOfficer"));
-    left->addRow(caption(grpGeneral, S("Sampling Officer:"), cmbOfficer, true), cmbOfficer);
-    dtSampleDate = bound<TzqcxDBDateEdit>(grpGeneral, S("SAMPLE_DATE"));
-    dtSampleDate->setObjectName(S("dtSampleDate"));
-    dtSampleDate->setDisplayFormat(S("dd MMM yyyy"));
-    dtSampleDate->setMinimumWidth(130);
-    left->addRow(caption(grpGeneral, S("Sample Date:"), dtSampleDate, true), row(grpGeneral, {dtSampleDate}));
-    edtSampleTime = bound<TzqcxDBTimeEdit>(grpGeneral, S("SAMPLE_TIME"));
-    edtSampleTime->setObjectName(S("edtSampleTime"));
-    edtSampleTime->setMaximumWidth(80);
-    left->addRow(caption(grpGeneral, S("Time (24 hr):"), edtSampleTime, true), row(grpGeneral, {edtSampleTime}));
-    edtPurchaseCost = currencyEdit(grpGeneral, S("PURCHASE_COST"));
-    edtPurchaseCost->setObjectName(S("edtPurchaseCost"));
-    edtAnalysisCost = currencyEdit(grpGeneral, S("ANALYSIS_COST"));
-    edtAnalysisCost->setObjectName(S("edtAnalysisCost"));
-    left->addRow(caption(grpGeneral, S("Purchase Cost:"), edtPurchaseCost), row(grpGeneral, {edtPurchaseCost}));
-    left->addRow(caption(grpGeneral, S("Analysis Cost:"), edtAnalysisCost), row(grpGeneral, {edtAnalysisCost}));
+    addOfficeRows(left, grpGeneral, S("Sampling Officer:"));
+    addSampleDateRows(left, grpGeneral, S("Time (24 hr):"));
+    addCostRows(left, grpGeneral);
 
     // The premises: right column.
     auto *right = formLayout();
@@ -208,20 +190,7 @@ QWidget *TSampleEditFrm::buildAdminPage()
     businessLayout->addWidget(edtBusinessId, 1);
     businessLayout->addWidget(btnNotAvailable);
     right->addRow(caption(grpGeneral, S("LAEMS Business ID:"), edtBusinessId, true), businessRow);
-    edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, S("PREMISES_NAME"));
-    edtPremisesName->setObjectName(S("edtPremisesName"));
-    right->addRow(caption(grpGeneral, S("Premises Name:"), edtPremisesName, true), edtPremisesName);
-    TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
-    for (int i = 0; i < 4; ++i) {
-        *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_ADDR_%1").arg(i + 1));
-        (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
-        right->addRow(caption(grpGeneral, S("Address %1:").arg(i + 1), *addresses[i]), *addresses[i]);
-    }
-    edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_POSTCODE"));
-    edtPostCode->setObjectName(S("edtPostCode"));
-    edtPostCode->SetUpperCase(true);
-    edtPostCode->setMaximumWidth(110);
-    right->addRow(caption(grpGeneral, S("Post Code:"), edtPostCode), row(grpGeneral, {edtPostCode}));
+    addPremisesRows(right, grpGeneral);
     cmbRiskCategory = lookup(grpGeneral, S("RISK_CATEGORY"), S("srcFoodSaftyRiskCategory"));
     cmbRiskCategory->setObjectName(S("cmbRiskCategory"));
     right->addRow(caption(grpGeneral, S("Food Safety Risk Category:"), cmbRiskCategory, true), cmbRiskCategory);
@@ -385,22 +354,9 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     cmbImporter->setObjectName(S("cmbImporter"));
     addLine(caption(group, S("Importer (if appropriate):"), cmbImporter), cmbImporter);
 
-    auto *countryRow = new QWidget(group);
-    auto *countryLayout = new QHBoxLayout(countryRow);
-    countryLayout->setContentsMargins(0, 0, 0, 0);
-    cmbCountryRegion = bound<TzqcxDBImageComboBox>(countryRow, S("COUNTRY_REGION"));
-    cmbCountryRegion->setObjectName(S("cmbCountryRegion"));
-    for (const QString &region : {S("UK"), S("EU"), S("Non EU")})
-        cmbCountryRegion->AddItem(region, region);
-    cmbCountryRegion->setMinimumContentsLength(7);
-    connect(cmbCountryRegion, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    cmbCountry = lookup(countryRow, S("COUNTRY"), S("srcUKCountry"), S("Name"), QString());
-    cmbCountry->setObjectName(S("cmbCountry"));
-    countryLayout->addWidget(cmbCountryRegion);
-    countryLayout->addWidget(cmbCountry, 1);
-    QLabel *countryCaption = caption(group, S("Country of origin:"), cmbCountryRegion, true);
-    addLabel(cmbCountry, countryCaption);
-    addLine(countryCaption, countryRow);
+    QLabel *countryCaption = nullptr;
+    QWidget *country = countryRow(group, countryCaption);
+    addLine(countryCaption, country);
 
     page->addWidget(group);
     page->addStretch(1);
@@ -429,21 +385,12 @@ QWidget *TSampleEditFrm::buildAdditionalPage()
     edtOtherMaterial = bound<TzqcxDBTextEdit>(packaging, S("OTHER_MATERIAL"));
     edtOtherMaterial->setObjectName(S("edtOtherMaterial"));
     pform->addRow(caption(packaging, S("Other Material:"), edtOtherMaterial), edtOtherMaterial);
-    edtQuantity = bound<TzqcxDBSpinEdit>(packaging, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->setSingleStep(0.01);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    quantityEdit(packaging);
     pform->addRow(caption(packaging, S("Pack Quantity/size:"), edtQuantity), row(packaging, {edtQuantity}));
     cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));
     pform->addRow(caption(packaging, S("Pack Units:"), cmbPackUnits), cmbPackUnits);
-    cmbBatchNumber = pickList(packaging, S("BATCH_NUMBER"), false);
-    cmbBatchNumber->setObjectName(S("cmbBatchNumber"));
-    cmbBatchNumber->addItems({S("Not provided on packaging"), S("Illegible on packaging")});
-    cmbBatchNumber->setCurrentIndex(-1);
+    batchNumberList(packaging);
     pform->addRow(caption(packaging, S("Batch/Lot No:"), cmbBatchNumber, true), cmbBatchNumber);
     edtHealthMark = bound<TzqcxDBTextEdit>(packaging, S("HEALTH_MARK"));
     edtHealthMark->setObjectName(S("edtHealthMark"));
@@ -491,13 +438,6 @@ QWidget *TSampleEditFrm::buildCOPPage()
     auto *compliance = new QGroupBox(S("Compliance with COP"), tabCOP);
     compliance->setObjectName(S("grpCompliance"));
     auto *cgrid = gridLayout(compliance);
-    const auto longCaption = [this](QWidget *parent, const QString &text, QWidget *control, bool required) {
-        QLabel *label = caption(parent, text, control, required);
-        label->setWordWrap(true);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setMinimumWidth(330);
-        return label;
-    };
     cmbCOPCondition = yesNo(compliance, S("FLAG_COP_CONDITION"));
     cmbCOPCondition->setObjectName(S("cmbCOPCondition"));
     cgrid->addWidget(longCaption(compliance, S("Sample was taken in compliance with COP and  relevant legislation:"),
@@ -520,46 +460,9 @@ QWidget *TSampleEditFrm::buildCOPPage()
     cgrid->addWidget(cmbLaboratory, 3, 1);
     cgrid->setColumnStretch(1, 1);
 
-    auto *analysis = new QGroupBox(S("Analysis"), tabCOP);
-    analysis->setObjectName(S("grpAnalysis"));
-    auto *agrid = gridLayout(analysis);
-    cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
-    cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
-    btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
-    btnAnalysisBuilder->setObjectName(S("btnAnalysisBuilder"));
-    agrid->addWidget(longCaption(analysis, S("Routine (or as defined by the laboratory) analysis required?"),
-                                 cmbRoutineAnalysis, true),
-                     0, 0);
-    auto *routineRow = row(analysis, {cmbRoutineAnalysis, new QLabel(S("(YES/NO)"))}, false);
-    qobject_cast<QHBoxLayout *>(routineRow->layout())->addSpacing(24);
-    btnAnalysisBuilder->setParent(routineRow);
-    routineRow->layout()->addWidget(btnAnalysisBuilder);
-    qobject_cast<QHBoxLayout *>(routineRow->layout())->addStretch(1);
-    agrid->addWidget(routineRow, 0, 1);
-    memAnalysisText = bound<TzqcxDBMemo>(analysis, S("ANALYSIS_TEXT"));
-    memAnalysisText->setObjectName(S("memAnalysisText"));
-    memAnalysisText->SetMaxLength(AnalysisTextTypedLength);
-    memAnalysisText->setTabChangesFocus(true);
-    memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
-    QLabel *analysisCaption = longCaption(analysis, S("Analysis required"), memAnalysisText, true);
-    analysisCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    agrid->addWidget(analysisCaption, 1, 0);
-    agrid->addWidget(memAnalysisText, 1, 1);
-    agrid->setColumnStretch(1, 1);
-
-    auto *comments = new QGroupBox(S("Additional Information - including contract code"), tabCOP);
-    comments->setObjectName(S("grpComments"));
-    auto *commentsLayout = new QVBoxLayout(comments);
-    memComments = bound<TzqcxDBMemo>(comments, S("SAMPLE_COMMENTS"));
-    memComments->setObjectName(S("memComments"));
-    memComments->SetMaxLength(4096);
-    memComments->setTabChangesFocus(true);
-    memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
-    commentsLayout->addWidget(memComments);
-
     page->addWidget(compliance);
-    page->addWidget(analysis);
-    page->addWidget(comments, 1);
+    page->addWidget(analysisGroup(tabCOP, AnalysisTextTypedLength));
+    page->addWidget(commentsGroup(tabCOP), 1);
     page->addWidget(pageButtons(tabCOP, true, true, false));
     return tabCOP;
 }

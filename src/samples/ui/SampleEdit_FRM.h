@@ -64,23 +64,11 @@ public:
     TzqcxDBRadioGroup *rgAnalysisType;
     TzqcxDBTextEdit *edtCode;
     TzqcxDBTextEdit *edtLASampleNo;
-    TzqcxDBLookupComboBox *cmbOffice;
-    TzqcxDBLookupComboBox *cmbOfficer;
-    TzqcxDBDateEdit *dtSampleDate;
-    TzqcxDBTimeEdit *edtSampleTime;
     QPushButton *btnNotAvailable;
-    TzqcxDBTextEdit *edtPremisesName;
-    TzqcxDBTextEdit *edtAddress1;
-    TzqcxDBTextEdit *edtAddress2;
-    TzqcxDBTextEdit *edtAddress3;
-    TzqcxDBTextEdit *edtAddress4;
-    TzqcxDBTextEdit *edtPostCode;
     TzqcxDBLookupComboBox *cmbRiskCategory;
     TzqcxDBLookupComboBox *cmbRiskCategoryFS;
     QLabel *lblPremisesType;
     TzqcxDBLookupComboBox *cmbPremisesType;
-    TzqcxDBCurrencyEdit *edtPurchaseCost;
-    TzqcxDBCurrencyEdit *edtAnalysisCost;
 
     // Reason.
     TzqcxDBRadioGroup *rgReason;
@@ -111,17 +99,13 @@ public:
     TzqcxDBComboBox *cmbManufacturer;
     TzqcxDBComboBox *cmbDistributor;
     TzqcxDBComboBox *cmbImporter;
-    TzqcxDBImageComboBox *cmbCountryRegion;
-    TzqcxDBLookupComboBox *cmbCountry;
 
     // Additional.
     TzqcxDBLookupComboBox *cmbPackaging;
     QPushButton *btnLabelling;
     TzqcxDBLookupComboBox *cmbMaterial;
     TzqcxDBTextEdit *edtOtherMaterial;
-    TzqcxDBSpinEdit *edtQuantity;
     TzqcxDBLookupComboBox *cmbPackUnits;
-    TzqcxDBComboBox *cmbBatchNumber;
     TzqcxDBTextEdit *edtHealthMark;
     TzqcxDBLookupComboBox *cmbDurability;
     TzqcxDBSpinEdit *edtDurabilityDay;
@@ -136,10 +120,6 @@ public:
     TzqcxDBTextEdit *edtNotCOP;
     TzqcxDBImageComboBox *cmbCOPLab;
     TzqcxDBLookupComboBox *cmbLaboratory;
-    TzqcxDBImageComboBox *cmbRoutineAnalysis;
-    QPushButton *btnAnalysisBuilder;
-    TzqcxDBMemo *memAnalysisText;
-    TzqcxDBMemo *memComments;
 
     QAction *actDeleteSample;
     QAction *actNewSample;

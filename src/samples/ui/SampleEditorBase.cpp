@@ -600,6 +600,152 @@ QWidget *SampleEditorBase::buildAttachmentsPage(QWidget *&pageWidget)
     return pageWidget;
 }
 
+void SampleEditorBase::addOfficeRows(QFormLayout *form, QWidget *parent, const QString &officerCaption)
+{
+    cmbOffice = formList(parent, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
+    cmbOffice->setObjectName(S("cmbOffice"));
+    form->addRow(caption(parent, S("Office:"), cmbOffice, true), cmbOffice);
+    cmbOfficer = formList(parent, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
+    cmbOfficer->setObjectName(S("cmbOfficer"));
+    form->addRow(caption(parent, officerCaption, cmbOfficer, true), cmbOfficer);
+}
+
+void SampleEditorBase::addSampleDateRows(QFormLayout *form, QWidget *parent, const QString &timeCaption)
+{
+    dtSampleDate = bound<TzqcxDBDateEdit>(parent, S("SAMPLE_DATE"));
+    dtSampleDate->setObjectName(S("dtSampleDate"));
+    dtSampleDate->setDisplayFormat(S("dd MMM yyyy"));
+    dtSampleDate->setMinimumWidth(130);
+    form->addRow(caption(parent, S("Sample Date:"), dtSampleDate, true), row(parent, {dtSampleDate}));
+    edtSampleTime = bound<TzqcxDBTimeEdit>(parent, S("SAMPLE_TIME"));
+    edtSampleTime->setObjectName(S("edtSampleTime"));
+    edtSampleTime->setMaximumWidth(80);
+    form->addRow(caption(parent, timeCaption, edtSampleTime, true), row(parent, {edtSampleTime}));
+}
+
+void SampleEditorBase::addCostRows(QFormLayout *form, QWidget *parent)
+{
+    edtPurchaseCost = currencyEdit(parent, S("PURCHASE_COST"));
+    edtPurchaseCost->setObjectName(S("edtPurchaseCost"));
+    edtAnalysisCost = currencyEdit(parent, S("ANALYSIS_COST"));
+    edtAnalysisCost->setObjectName(S("edtAnalysisCost"));
+    form->addRow(caption(parent, S("Purchase Cost:"), edtPurchaseCost), row(parent, {edtPurchaseCost}));
+    form->addRow(caption(parent, S("Analysis Cost:"), edtAnalysisCost), row(parent, {edtAnalysisCost}));
+}
+
+void SampleEditorBase::addPremisesRows(QFormLayout *form, QWidget *parent)
+{
+    edtPremisesName = bound<TzqcxDBTextEdit>(parent, S("PREMISES_NAME"));
+    edtPremisesName->setObjectName(S("edtPremisesName"));
+    form->addRow(caption(parent, S("Premises Name:"), edtPremisesName, true), edtPremisesName);
+    TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
+    for (int i = 0; i < 4; ++i) {
+        *addresses[i] = bound<TzqcxDBTextEdit>(parent, S("BUSINESS_ADDR_%1").arg(i + 1));
+        (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
+        form->addRow(caption(parent, S("Address %1:").arg(i + 1), *addresses[i]), *addresses[i]);
+    }
+    edtPostCode = bound<TzqcxDBTextEdit>(parent, S("BUSINESS_POSTCODE"));
+    edtPostCode->setObjectName(S("edtPostCode"));
+    edtPostCode->SetUpperCase(true);
+    edtPostCode->setMaximumWidth(110);
+    form->addRow(caption(parent, S("Post Code:"), edtPostCode), row(parent, {edtPostCode}));
+}
+
+QWidget *SampleEditorBase::countryRow(QWidget *parent, QLabel *&label)
+{
+    auto *countryRow = new QWidget(parent);
+    auto *countryLayout = new QHBoxLayout(countryRow);
+    countryLayout->setContentsMargins(0, 0, 0, 0);
+    cmbCountryRegion = bound<TzqcxDBImageComboBox>(countryRow, S("COUNTRY_REGION"));
+    cmbCountryRegion->setObjectName(S("cmbCountryRegion"));
+    for (const QString &region : {S("UK"), S("EU"), S("Non EU")})
+        cmbCountryRegion->AddItem(region, region);
+    cmbCountryRegion->setMinimumContentsLength(7);
+    connect(cmbCountryRegion, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
+    cmbCountry = lookup(countryRow, S("COUNTRY"), S("srcUKCountry"), S("Name"), QString());
+    cmbCountry->setObjectName(S("cmbCountry"));
+    countryLayout->addWidget(cmbCountryRegion);
+    countryLayout->addWidget(cmbCountry, 1);
+    label = caption(parent, S("Country of origin:"), cmbCountryRegion, true);
+    addLabel(cmbCountry, label);
+    return countryRow;
+}
+
+TzqcxDBSpinEdit *SampleEditorBase::quantityEdit(QWidget *parent)
+{
+    edtQuantity = bound<TzqcxDBSpinEdit>(parent, S("QUANTITY"));
+    edtQuantity->setObjectName(S("edtQuantity"));
+    edtQuantity->setDecimals(2);
+    edtQuantity->setSingleStep(0.01);
+    edtQuantity->SetRange(0, 999999999.99);
+    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    edtQuantity->setMinimumWidth(110);
+    return edtQuantity;
+}
+
+TzqcxDBComboBox *SampleEditorBase::batchNumberList(QWidget *parent)
+{
+    cmbBatchNumber = pickList(parent, S("BATCH_NUMBER"), false);
+    cmbBatchNumber->setObjectName(S("cmbBatchNumber"));
+    cmbBatchNumber->addItems({S("Not provided on packaging"), S("Illegible on packaging")});
+    cmbBatchNumber->setCurrentIndex(-1);
+    return cmbBatchNumber;
+}
+
+QLabel *SampleEditorBase::longCaption(QWidget *parent, const QString &text, QWidget *control, bool required)
+{
+    QLabel *label = caption(parent, text, control, required);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(330);
+    return label;
+}
+
+QGroupBox *SampleEditorBase::analysisGroup(QWidget *page, int typedLength)
+{
+    auto *analysis = new QGroupBox(S("Analysis"), page);
+    analysis->setObjectName(S("grpAnalysis"));
+    auto *agrid = gridLayout(analysis);
+    cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
+    cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
+    btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
+    btnAnalysisBuilder->setObjectName(S("btnAnalysisBuilder"));
+    agrid->addWidget(longCaption(analysis, S("Routine (or as defined by the laboratory) analysis required?"),
+                                 cmbRoutineAnalysis, true),
+                     0, 0);
+    auto *routineRow = row(analysis, {cmbRoutineAnalysis, new QLabel(S("(YES/NO)"))}, false);
+    qobject_cast<QHBoxLayout *>(routineRow->layout())->addSpacing(24);
+    btnAnalysisBuilder->setParent(routineRow);
+    routineRow->layout()->addWidget(btnAnalysisBuilder);
+    qobject_cast<QHBoxLayout *>(routineRow->layout())->addStretch(1);
+    agrid->addWidget(routineRow, 0, 1);
+    memAnalysisText = bound<TzqcxDBMemo>(analysis, S("ANALYSIS_TEXT"));
+    memAnalysisText->setObjectName(S("memAnalysisText"));
+    memAnalysisText->SetMaxLength(typedLength);
+    memAnalysisText->setTabChangesFocus(true);
+    memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
+    QLabel *analysisCaption = longCaption(analysis, S("Analysis required"), memAnalysisText, true);
+    analysisCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    agrid->addWidget(analysisCaption, 1, 0);
+    agrid->addWidget(memAnalysisText, 1, 1);
+    agrid->setColumnStretch(1, 1);
+    return analysis;
+}
+
+QGroupBox *SampleEditorBase::commentsGroup(QWidget *page)
+{
+    auto *comments = new QGroupBox(S("Additional Information - including contract code"), page);
+    comments->setObjectName(S("grpComments"));
+    auto *commentsLayout = new QVBoxLayout(comments);
+    memComments = bound<TzqcxDBMemo>(comments, S("SAMPLE_COMMENTS"));
+    memComments->setObjectName(S("memComments"));
+    memComments->SetMaxLength(4096);
+    memComments->setTabChangesFocus(true);
+    memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
+    commentsLayout->addWidget(memComments);
+    return comments;
+}
+
 void SampleEditorBase::watchRadioChange(TzqcxDBRadioGroup *group, const QString &field, const std::function<void()> &handler)
 {
     // The group's own handler has written the value when idClicked reaches this one; the

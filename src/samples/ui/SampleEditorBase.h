@@ -98,6 +98,26 @@ public:
     TzqcxDBButtonEdit *edtBusinessId = nullptr;
     QFrame *pnlCategoryTree = nullptr;
     QPushButton *btnCategoryTree = nullptr;
+    TzqcxDBLookupComboBox *cmbOffice = nullptr;
+    TzqcxDBLookupComboBox *cmbOfficer = nullptr;
+    TzqcxDBDateEdit *dtSampleDate = nullptr;
+    TzqcxDBTimeEdit *edtSampleTime = nullptr;
+    TzqcxDBCurrencyEdit *edtPurchaseCost = nullptr;
+    TzqcxDBCurrencyEdit *edtAnalysisCost = nullptr;
+    TzqcxDBTextEdit *edtPremisesName = nullptr;
+    TzqcxDBTextEdit *edtAddress1 = nullptr;
+    TzqcxDBTextEdit *edtAddress2 = nullptr;
+    TzqcxDBTextEdit *edtAddress3 = nullptr;
+    TzqcxDBTextEdit *edtAddress4 = nullptr;
+    TzqcxDBTextEdit *edtPostCode = nullptr;
+    TzqcxDBImageComboBox *cmbCountryRegion = nullptr;
+    TzqcxDBLookupComboBox *cmbCountry = nullptr;
+    TzqcxDBSpinEdit *edtQuantity = nullptr;
+    TzqcxDBComboBox *cmbBatchNumber = nullptr;
+    TzqcxDBImageComboBox *cmbRoutineAnalysis = nullptr;
+    QPushButton *btnAnalysisBuilder = nullptr;
+    TzqcxDBMemo *memAnalysisText = nullptr;
+    TzqcxDBMemo *memComments = nullptr;
     QTableView *grdAttachments = nullptr;
     QStandardItemModel *srcAttachments = nullptr;
 
@@ -149,6 +169,20 @@ protected:
     QWidget *durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,
                              TzqcxDBSpinEdit *&year, const QStringList &captions);
     QWidget *buildAttachmentsPage(QWidget *&page);
+    // The rows and groups both editors show alike.
+    void addOfficeRows(QFormLayout *form, QWidget *parent, const QString &officerCaption);
+    void addSampleDateRows(QFormLayout *form, QWidget *parent, const QString &timeCaption);
+    void addCostRows(QFormLayout *form, QWidget *parent);
+    void addPremisesRows(QFormLayout *form, QWidget *parent);
+    // The region and the country list side by side; label is its caption.
+    QWidget *countryRow(QWidget *parent, QLabel *&label);
+    TzqcxDBSpinEdit *quantityEdit(QWidget *parent);
+    TzqcxDBComboBox *batchNumberList(QWidget *parent);
+    QLabel *longCaption(QWidget *parent, const QString &text, QWidget *control, bool required);
+    // "Analysis": routine analysis, the analysis builder and the analyses asked for (at most
+    // typedLength characters typed); "Additional Information - including contract code".
+    QGroupBox *analysisGroup(QWidget *page, int typedLength);
+    QGroupBox *commentsGroup(QWidget *page);
     void addTarget(const QString &target, QWidget *control) { m_targets.insert(target, control); }
     // A caption that follows the control's enabled state as well.
     void addLabel(QWidget *control, QLabel *label) { m_labels.insert(control, label); }
