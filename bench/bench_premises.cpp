@@ -15,6 +15,8 @@
 // that the picker costs no more than its empty self plus that (picker_*_extra_ratio: the picker's
 // time above the empty picker's, over the bare page). The last line holds every figure as
 // name=value pairs.
+#include "BenchTiming.h"
+
 #include "core/Main_DM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
 #include "store/LocalDatabase.h"
@@ -34,27 +36,10 @@ namespace {
 
 constexpr int Runs = 15;
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
-}
-
-// The median time of the work over Runs runs, after one run that warms the caches; `before` runs
-// untimed ahead of each run.
+// The median time of the work over Runs runs (BenchTiming.h).
 double timeMs(const std::function<void()> &work, const std::function<void()> &before = {})
 {
-    QList<double> times;
-    for (int i = 0; i <= Runs; ++i) {
-        if (before)
-            before();
-        QElapsedTimer t;
-        t.start();
-        work();
-        if (i > 0)
-            times << t.nsecsElapsed() / 1e6;
-    }
-    return median(times);
+    return ::timeMs(Runs, work, before);
 }
 
 // Fills the register in one statement: codes P0000001.., twenty streets, ten towns, every

@@ -3,7 +3,7 @@
 #include "app/Main_FRM.h"
 #include "base/ProductNames.h"
 #include "core/GeneralInfo.h"
-#include "exchange/ui/SampleBatches_FRM.h"
+#include "exchange/ui/SampleBatches_FRM.h" // TSampleBrowserfrmDefaults
 #include "reference/ui/LocalAuthOfficeMaint_FRM.h"
 #include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
 #include "samples/ui/SampleBrowser_FRM.h"

@@ -322,15 +322,12 @@ void GroupedGridModel::open()
     endResetModel();
 
     try {
-        // The counts are read beside the first rows, on a connection of their own.
-        startCounting();
         QVariant first;
         if (pinnedGroup(&first)) {
             // The filter names the one group there can be: its first page tells whether it is there.
             Group *group = insertGroup(0, first);
             readRowsOf(group);
             if (group->rows->rowCount() == 0) {
-                cancelCounting();
                 beginRemoveRows(QModelIndex(), 0, 0);
                 m_groups.clear();
                 endRemoveRows();
@@ -343,14 +340,15 @@ void GroupedGridModel::open()
         } else if (probeFirstGroup(&first)) {
             readRowsOf(insertGroup(0, first));
         } else {
-            cancelCounting();
             m_total = 0;
             emit countsChanged();
+            return;
         }
     } catch (...) {
         close();
         throw;
     }
+    startCounting();
 }
 
 bool GroupedGridModel::pinnedGroup(QVariant *value) const

@@ -27,8 +27,8 @@ class BackgroundCall;
 // a filter that asks for one value of it), and that group's first page, so the first rows come at
 // the cost of about one page. The other groups and
 // every group's count come from one aggregate statement (a count by group) that runs off the GUI
-// thread on a connection of its own, beside the reading of the first rows, and is merged in when
-// it is done: until then groupCount() is 1
+// thread on a connection of its own once the first rows are read, and is merged in when it is
+// done: until then groupCount() is 1
 // and the counts are unknown (-1). countsChanged tells when they are known; an aggregate that
 // fails reports loadFailed and leaves the groups as they were.
 //

@@ -1,7 +1,9 @@
 #include "gui/GridLayoutView.h"
 
 #include "base/VarnexError.h"
+#include "reference/GridViewStorage_DM.h"
 
+#include <QApplication>
 #include <QHeaderView>
 
 namespace {
@@ -55,6 +57,18 @@ private:
 };
 
 } // namespace
+
+void RunGridLayoutOperation(void (TGridViewStorageDm::*operation)(IGridLayoutView &), IGridLayoutView &view)
+{
+    if (!GridViewStorageDm)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore
+    {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    (GridViewStorageDm->*operation)(view);
+}
 
 DataGridLayoutView::DataGridLayoutView(QWidget *form, DataGridView *grid, const QString &viewName)
     : m_form(form), m_grid(grid), m_viewName(viewName)

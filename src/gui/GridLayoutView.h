@@ -5,6 +5,12 @@
 
 #include <QPointer>
 
+class TGridViewStorageDm;
+
+// Runs an operation of the grid layout store (GridViewStorageDm) on a view under an hourglass, as
+// a form's grid menu does; nothing before the program has made the store.
+void RunGridLayoutOperation(void (TGridViewStorageDm::*operation)(IGridLayoutView &), IGridLayoutView &view);
+
 // A DataGridView as the grid layout store sees it: its columns' order, widths and visibility, the
 // list's order and filter, kept and restored by field name, and every record of the list for an
 // export. The grid has no grouping and no summaries: a layout's groups and summaries are left

@@ -116,14 +116,7 @@ void TIBCompatibleBaseMaintfrm::buildActions()
 
     // The grid layouts go to the layout store, which the program makes after login.
     const auto withStore = [this](void (TGridViewStorageDm::*operation)(IGridLayoutView &)) {
-        if (!GridViewStorageDm)
-            return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        struct Restore
-        {
-            ~Restore() { QApplication::restoreOverrideCursor(); }
-        } restore;
-        (GridViewStorageDm->*operation)(*m_layoutView);
+        RunGridLayoutOperation(operation, *m_layoutView);
     };
     connect(actSaveToExcel, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::SaveToExcel); });
     connect(actFullExpandGroups, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::ExpandGroups); });

@@ -13,6 +13,7 @@
 #include "data/ResultBlobs.h"
 #include "exchange/SampleExport_DM.h"
 #include "gui/DataTableModel.h"
+#include "gui/GridLayoutView.h"
 #include "reference/GridViewStorage_DM.h"
 #include "reports/SamplePrint_DM.h"
 #include "store/SqlUtil.h"
@@ -191,16 +192,26 @@ QString procedureMessage(const QString &databaseText)
 // ---------------------------------------------------------------------------------------------
 // The food browser's make-up
 
+QString SampleBrowserConfig::listFrom() const
+{
+    // The mapped officer is joined, not read by a subselect among the columns: a subselect there
+    // keeps the database from walking the officer index for the grid's order, and every ordered
+    // page would then sort whole sample rows. An officer code may be held by a deleted row and its
+    // successor: the live one names it.
+    return QStringLiteral("SAMPLE S %1 SAMPLE_STATUS SS ON SS.CODE = S.SAMPLE_STATUS__CODE "
+                          "LEFT OUTER JOIN SAMPLE_OFFICER SO ON SO.ID = (SELECT FIRST 1 SO2.ID FROM SAMPLE_OFFICER SO2 "
+                          "WHERE SO2.CODE = S.SAMPLE_OFFICER__CODE "
+                          "ORDER BY CASE WHEN SO2.FLAG_DELETED = :FLAG_SET THEN 1 ELSE 0 END, SO2.ID)")
+        .arg(needsStatusRow ? QStringLiteral("JOIN") : QStringLiteral("LEFT OUTER JOIN"));
+}
+
 SampleBrowserConfig SampleBrowserConfig::food()
 {
     SampleBrowserConfig c;
     c.personality = Varnex::PersonalityFood;
     c.listColumns = QStringLiteral(
         "S.ID, S.UNIQUE_UUID, S.UPDATE_ID, S.CODE, S.LA_SAMPLENO, S.LOCAL_AUTHORITY__CODE, S.LOCAL_AUTH_OFFICE__CODE, "
-        "S.SAMPLE_NUMBER, S.LIMS_NUMBER, S.SAMPLE_OFFICER__CODE, S.SAMPLE_OFFICER_NAME, "
-        // An officer code may be held by a deleted row and its successor: the live one names it.
-        "(SELECT FIRST 1 SO.NAME FROM SAMPLE_OFFICER SO WHERE SO.CODE = S.SAMPLE_OFFICER__CODE "
-        " ORDER BY CASE WHEN SO.FLAG_DELETED = :FLAG_SET THEN 1 ELSE 0 END, SO.ID) AS MAPPED_OFFICER_NAME, "
+        "S.SAMPLE_NUMBER, S.LIMS_NUMBER, S.SAMPLE_OFFICER__CODE, S.SAMPLE_OFFICER_NAME, SO.NAME AS MAPPED_OFFICER_NAME, "
         "S.SAMPLE_DATE, S.SAMPLE_TIME, S.SAMPLE_TIMESTAMP, S.PREMISES_TYPE__CODE, S.PREMISES_NAME, S.BUSINESS_ID, "
         "S.BUSINESS_ADDR_1, S.BUSINESS_ADDR_2, S.BUSINESS_POSTCODE, S.SAMPLE_STATUS__CODE, SS.DESCRIPTION AS STATUS_DESC, "
         "SS.COLOUR, S.REASON_DESCRIPTION, S.SAMPLE_TYPE_DESCRIPTION, S.RISK_CATEGORY_DESCRIPTION, "
@@ -320,9 +331,7 @@ SampleBrowserConfig SampleBrowserConfig::animalFeed()
     c.listsDeletedSamples = true;
     c.listColumns = QStringLiteral(
         "S.ID, S.UNIQUE_UUID, S.CODE, S.LA_SAMPLENO, S.LOCAL_AUTHORITY__CODE, S.LOCAL_AUTH_OFFICE__CODE, "
-        "S.SAMPLE_NUMBER, S.LIMS_NUMBER, S.SAMPLE_OFFICER__CODE, S.SAMPLE_OFFICER_NAME, "
-        "(SELECT FIRST 1 SO.NAME FROM SAMPLE_OFFICER SO WHERE SO.CODE = S.SAMPLE_OFFICER__CODE "
-        " ORDER BY CASE WHEN SO.FLAG_DELETED = :FLAG_SET THEN 1 ELSE 0 END, SO.ID) AS MAPPED_OFFICER_NAME, "
+        "S.SAMPLE_NUMBER, S.LIMS_NUMBER, S.SAMPLE_OFFICER__CODE, S.SAMPLE_OFFICER_NAME, SO.NAME AS MAPPED_OFFICER_NAME, "
         "S.SAMPLE_DATE, S.SAMPLE_TIME, S.SAMPLE_TIMESTAMP, S.PREMISES_TYPE__CODE, S.PREMISES_NAME, S.BUSINESS_ID, "
         "S.BUSINESS_ADDR_1, S.BUSINESS_ADDR_2, S.BUSINESS_POSTCODE, S.SAMPLE_STATUS__CODE, SS.DESCRIPTION AS STATUS_DESC, "
         "SS.COLOUR, S.REASON_DESCRIPTION, S.SAMPLE_TYPE_DESCRIPTION, S.RISK_CATEGORY_DESCRIPTION, "
@@ -474,10 +483,8 @@ TSampleBrowserFrm::TSampleBrowserFrm(QObject *AOwner, SampleBrowserConfig config
     qrySample = new GroupedGridModel(this);
     qrySample->setObjectName(QStringLiteral("qrySample"));
     qrySample->setDatabase(LocalDatabase());
-    QString sql = QStringLiteral("SELECT %1 FROM SAMPLE S %2 SAMPLE_STATUS SS ON SS.CODE = S.SAMPLE_STATUS__CODE "
-                                 "WHERE S.RECORD_TYPE = :RECORD_TYPE")
-                      .arg(m_config.listColumns,
-                           m_config.needsStatusRow ? QStringLiteral("JOIN") : QStringLiteral("LEFT OUTER JOIN"));
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE S.RECORD_TYPE = :RECORD_TYPE")
+                      .arg(m_config.listColumns, m_config.listFrom());
     // A flag counts only when it holds exactly "T", and a sample without a status is listed.
     if (!m_config.listsDeletedSamples)
         sql += QStringLiteral(" AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS");
@@ -612,14 +619,7 @@ void TSampleBrowserFrm::buildActions()
     connect(actFullCollapseGroups, &QAction::triggered, this, [this]() { grdSampleView->collapseGroups(); });
     // Kept layouts and the Excel file go through the layout store, which reports its own failures.
     const auto withStore = [this](void (TGridViewStorageDm::*operation)(IGridLayoutView &)) {
-        if (!GridViewStorageDm)
-            return;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        struct Restore
-        {
-            ~Restore() { QApplication::restoreOverrideCursor(); }
-        } restore;
-        (GridViewStorageDm->*operation)(*m_layoutView);
+        RunGridLayoutOperation(operation, *m_layoutView);
     };
     connect(actStoreGridLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::StoreViewToDB); });
     connect(actRestoreSavedLayout, &QAction::triggered, this, [=]() { withStore(&TGridViewStorageDm::RestoreViewFromDB); });

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/GroupedGridView.h"
 #include "data/DataTable.h"
+#include "gui/GroupedGridView.h"
 #include "gui/IBBaseAdvanced_FRM.h"
 
 #include <QStringList>
@@ -38,9 +38,9 @@ struct SampleBrowserConfig
     QString personality;              // RECORD_TYPE of the samples listed, and what the actions pass on
     bool listsDeletedSamples = false; // rows marked deleted or "DELETED" listed on the All tab
     bool needsStatusRow = false;      // a sample whose status has no SAMPLE_STATUS row is left out
-    // The list's columns as SQL over SAMPLE S and SAMPLE_STATUS SS (code-owned text, no values);
-    // they name ID, UNIQUE_UUID, CODE, SAMPLE_OFFICER_NAME, PREMISES_NAME, SAMPLE_DATE,
-    // SAMPLE_STATUS__CODE, COLOUR and LABORATORY_COMMENTS at least. The result blobs are never among
+    // The list's columns as SQL over SAMPLE S, SAMPLE_STATUS SS and the sample officer SO of
+    // listFrom (code-owned text, no values); they name ID, UNIQUE_UUID, CODE, SAMPLE_OFFICER_NAME,
+    // PREMISES_NAME, SAMPLE_DATE, SAMPLE_STATUS__CODE, COLOUR and LABORATORY_COMMENTS at least. The result blobs are never among
     // them: the results pane reads the current sample's by its ID.
     QString listColumns;
     QList<GridColumnDef> columns;
@@ -56,6 +56,9 @@ struct SampleBrowserConfig
     QString clearSelectionCaption;
     void (TSamplePrintDM::*printForm)() = nullptr;
     void (TSamplePrintDM::*printResults)() = nullptr;
+
+    // The FROM clause the list's columns are read from.
+    QString listFrom() const;
 
     static SampleBrowserConfig food();
     static SampleBrowserConfig animalFeed();

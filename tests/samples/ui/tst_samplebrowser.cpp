@@ -94,6 +94,13 @@ QStringList uuids(const QList<TSampleBrowserFrm::SelectedSample> &samples)
     return out;
 }
 
+// A browser made from another profile, as a personality's form is.
+class ProfiledBrowser : public TSampleBrowserFrm
+{
+public:
+    ProfiledBrowser(QObject *owner, SampleBrowserConfig config) : TSampleBrowserFrm(owner, std::move(config)) {}
+};
+
 } // namespace
 
 class TestSampleBrowser : public QObject
@@ -117,6 +124,7 @@ private slots:
     void actionsOfPartsNotBuiltKeepTheirRules();
     void sortingAndTheLayoutKeptInOnePlace();
     void layoutsAndExcelGoThroughTheLayoutStore();
+    void anotherPersonalityIsAProfileOfTheSameForm();
 
 private:
     QString addSample(const Sample &s, const QVariantMap &more = {});
@@ -790,6 +798,48 @@ void TestSampleBrowser::layoutsAndExcelGoThroughTheLayoutStore()
     QVERIFY(sheet.indexOf(QStringLiteral("S128")) > jo && sheet.indexOf(QStringLiteral("S128")) < sheet.indexOf(QStringLiteral("S000")));
     QVERIFY(sheet.indexOf(QStringLiteral("S129")) > pat);
     GridViewStorageDm = nullptr;
+}
+
+void TestSampleBrowser::anotherPersonalityIsAProfileOfTheSameForm()
+{
+    addSample({QStringLiteral("F1"), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"), QStringLiteral("Farm Shop"),
+               Today.addDays(-3), QStringLiteral("T"), QStringLiteral("ANIMAL FEED")});
+    addSample({QStringLiteral("F2"), QStringLiteral("DELETED"), QStringLiteral("Jo Bloggs"), QStringLiteral("Farm Shop"),
+               Today.addDays(-3), QStringLiteral("F"), QStringLiteral("ANIMAL FEED")});
+    addSample({QStringLiteral("C1"), QStringLiteral("COMPLETE")});
+    m_store->db.exec(QStringLiteral("INSERT INTO OUTCOME (SAMPLE__CODE, FAIL_CODE_2, FAIL_GROUP, DETAILS) VALUES "
+                                    "('F1', 'X2', 'Labelling', 'Label lacks the feed''s species')"));
+    SampleBrowserConfig feed = SampleBrowserConfig::food();
+    feed.personality = QStringLiteral("ANIMAL FEED");
+    feed.listsDeletedSamples = true;
+    feed.outcomes = SampleBrowserConfig::OutcomeSource::OutcomeTable;
+    feed.outcomeColumns = {{QStringLiteral("UNIQUE_ID"), QString(), GridColumnDef::Text, false},
+                           {QStringLiteral("FAIL_CODE_2"), QStringLiteral("Code")},
+                           {QStringLiteral("FAIL_GROUP"), QStringLiteral("Group")},
+                           {QStringLiteral("DETAILS"), QStringLiteral("Details")}};
+    feed.absentActions = {QStringLiteral("actMailMergeSamples")};
+    std::unique_ptr<ProfiledBrowser> b = std::make_unique<ProfiledBrowser>(&m_owner, feed);
+    b->FormCreate();
+    b->InitialiseDefaults(std::make_unique<TDefaultInfo>());
+    b->dteStart->setDate(QDate(2000, 1, 1));
+
+    // Its own samples, deleted ones included on the All tab; its outcomes from their own table.
+    b->SelectTab(QStringLiteral("ALL"));
+    QCOMPARE(listedCodes(*b), (QStringList{"F1", "F2"}));
+    b->SelectTab(QStringLiteral("COMPLETE"));
+    QCOMPARE(listedCodes(*b), QStringList{"F1"});
+    makeCurrent(*b, QStringLiteral("F1"));
+    QTRY_COMPARE(b->memOutcomes->rowCount(), 1);
+    QCOMPARE(b->memOutcomes->table().value(0, QStringLiteral("DETAILS")).toString(), QStringLiteral("Label lacks the feed's species"));
+    QVERIFY(b->grdOutcomes->isColumnHidden(b->memOutcomes->table().indexOf(QStringLiteral("UNIQUE_ID"))));
+    QCOMPARE(b->memOutcomes->headerData(b->memOutcomes->table().indexOf(QStringLiteral("FAIL_GROUP")), Qt::Horizontal).toString(),
+             QStringLiteral("Group"));
+    QVERIFY(!b->lblPaneProblem->isVisibleTo(b.get()));
+
+    // What it does not offer is not there.
+    QVERIFY(!b->actMailMergeSamples->isVisible());
+    QVERIFY(!b->findChild<QWidget *>(QStringLiteral("btnMailMergeSamples")));
+    QVERIFY(b->findChild<QWidget *>(QStringLiteral("btnPrintReport")));
 }
 
 QTEST_MAIN(TestSampleBrowser)
