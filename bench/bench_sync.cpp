@@ -7,6 +7,7 @@
 // far the reload and the incremental pass raise the process's peak memory above what it held when
 // each started (which must not grow with the number of rows). The last line holds the figures as
 // name=value pairs, to compare runs.
+#include "BenchServer.h"
 #include "PeakMemory.h"
 #include "data/DataTable.h"
 #include "store/LocalDatabase.h"
@@ -32,13 +33,6 @@
 #include <cstdio>
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 QByteArray seed(int samples, int premises)
 {
@@ -174,25 +168,13 @@ int main(int argc, char *argv[])
     seedFile.write(seed(samples, premises));
     seedFile.close();
 
-    const int port = freePort();
     QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
     std::printf("seeding the server with %d samples and %d premises...\n", samples, premises);
     std::fflush(stdout);
-    server.start(QStringLiteral(VARNEX_BIN_DIR "/varnex-server"),
-                 {QStringLiteral("--data"), dir.filePath(QStringLiteral("server")), QStringLiteral("--port"), QString::number(port),
-                  QStringLiteral("--seed"), seedFile.fileName()});
-    server.waitForStarted(10000);
-    QByteArray out;
-    while (!out.contains("listening") && server.state() == QProcess::Running) {
-        server.waitForReadyRead(200);
-        out += server.readAll();
-    }
-    if (!out.contains("listening")) {
-        std::fprintf(stderr, "server did not start: %s\n", out.constData());
+    const QString url = startBenchServer(server, dir.filePath(QStringLiteral("server")),
+                                         {QStringLiteral("--seed"), seedFile.fileName()});
+    if (url.isEmpty())
         return 1;
-    }
-    const QString url = QStringLiteral("http://127.0.0.1:%1/varnex/bin").arg(port);
 
     const QString store = copyTemplate(dir, QStringLiteral("store.fdb"));
     QStringList errors;

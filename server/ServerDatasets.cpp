@@ -152,6 +152,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
     d = {};
     d.service = files; d.name = QStringLiteral("ATTACHMENT"); d.table = d.name;
     d.columns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_CONTENT\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\"");
+    d.answerColumns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\"");
     d.fixedCondition = QStringLiteral("1 = 0"); d.key = QStringLiteral("ID");
     d.canInsert = d.canUpdate = true; d.generator = QStringLiteral("GEN_ATTACHMENT_ID");
     d.writable = {QStringLiteral("FILE_DESCRIPTION"), QStringLiteral("FILE_CONTENT"), QStringLiteral("FILE_TYPE"),
@@ -458,15 +459,21 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
     for (const QVariant &k : std::as_const(stampKeys))
         SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = GEN_ID(GEN_SYNC_ID, 1) WHERE %2 = ?")
                               .arg(SqlUtil::quoteIdentifier(def.table), SqlUtil::quoteIdentifier(def.key)), {k});
+    Def answerDef = def;
+    if (!def.answerColumns.isEmpty())
+        answerDef.columns = def.answerColumns;
     for (const QVariant &k : std::as_const(rowKeys)) {
         const int row = result.appendRow();
         if (!k.isValid())
             continue;
-        const DataTable current = rowByKey(db, def, k);
+        const DataTable current = rowByKey(db, answerDef, k);
         if (current.rowCount() == 0)
             continue;
-        for (int c = 0; c < result.fieldCount(); ++c)
-            result.setValue(row, c, current.value(0, c));
+        for (int c = 0; c < result.fieldCount(); ++c) {
+            const int from = current.indexOf(result.field(c).name);
+            if (from >= 0)
+                result.setValue(row, c, current.value(0, from));
+        }
     }
     return result;
 }

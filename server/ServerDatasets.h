@@ -26,6 +26,9 @@ public:
         QString name;
         QString table;
         QString columns = QStringLiteral("*"); // fixed select list
+        // The columns the answer to a change reads back (fixed select list; empty: all of them).
+        // The others come back NULL: content the client sent itself need not travel twice.
+        QString answerColumns;
         QString fixedCondition;                // fixed SQL condition, e.g. "1 = 0"
         QList<ParamDef> params;
         bool allowWhere = false;

@@ -7,6 +7,7 @@
 #include "reference/GridViewStorage_DM.h"
 #include "reference/ui/GridChooseView_FRM.h"
 #include "reference/ui/SampleOfficerMaint_FRM.h"
+#include "samples/ui/SampleAttachmentsPanel.h"
 #include "sync/ui/UpdateRemoteLookupData_FRM.h"
 
 AdminActions::AdminActions(TMainfrm &window, TMaindm &maindm, const TRegistryDM &registry, const ProxyLogin &proxy)
@@ -19,6 +20,8 @@ AdminActions::AdminActions(TMainfrm &window, TMaindm &maindm, const TRegistryDM 
 
     const TRegistryDM *settings = &registry;
     const auto server = [settings, dm, proxy]() { return CentralServerSettingsFor(*settings, *dm, proxy); };
+    // The sample editors' attachments reach the same server with the same proxy login.
+    SampleAttachmentsPanel::SetServerSettings(server);
     TMainfrm *owner = &window;
     window.SetActionHandler(window.actUpdateLookupDataTables, [owner, server]() {
         auto defaults = std::make_unique<TUpdateRemoteLookupDataFrmDefaults>();

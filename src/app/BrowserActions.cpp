@@ -3,6 +3,7 @@
 #include "app/Main_FRM.h"
 #include "base/ProductNames.h"
 #include "core/GeneralInfo.h"
+#include "exchange/ui/SampleXmlExportCommand.h"
 #include "exchange/ui/SampleBatches_FRM.h" // TSampleBrowserfrmDefaults
 #include "reference/ui/LocalAuthOfficeMaint_FRM.h"
 #include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
@@ -55,6 +56,8 @@ BrowserActions::BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &ma
     TMaindm *m = &maindm;
     TSampleBrowserFrm::SetExportModuleFactory(
         [m, serverSettings]() { return std::make_unique<TSampleExportDM>(*m, serverSettings); });
+    TSampleBrowserFrm::SetXmlRangeExporter(
+        [](QWidget *, const QStringList &uuids) { SampleXmlExportCommand::ExportSelectedSamples(uuids); });
 }
 
 BrowserActions::~BrowserActions()
@@ -65,4 +68,5 @@ BrowserActions::~BrowserActions()
     TSampleBrowserFrm::SetSampleEditorOpener(Varnex::PersonalityFood, {});
     TSampleBrowserFrm::SetSampleEditorOpener(Varnex::PersonalityAnimalFeed, {});
     TSampleBrowserFrm::SetExportModuleFactory({});
+    TSampleBrowserFrm::SetXmlRangeExporter({});
 }

@@ -8,6 +8,7 @@
 
 class QObject;
 class TLookupDataDm;
+class TOptionalLookupDataDM;
 class TMaindm;
 class TMainfrm;
 
@@ -15,9 +16,9 @@ class TMainfrm;
 // LocalLaboratories setting; nothing loaded yet.
 std::unique_ptr<TLookupDataDm> NewLookupDataDm(TMaindm &maindm, QObject *parent = nullptr);
 
-// The program's LookupDataDm for the run: made and loaded at construction (lists whose rows are
-// damaged are named in one message, on standard error in batch runs), the global pointing at it
-// until destruction. Rows a synchronisation brings later are taken in at the next login. Throws
+// The program's LookupDataDm and OptionalLookupDataDM for the run: made at construction, the lookup
+// lists loaded (lists whose rows are damaged are named in one message, on standard error in batch
+// runs), the globals pointing at them until destruction. Rows a synchronisation brings later are taken in at the next login. Throws
 // VarnexError when the store cannot be read.
 class LookupDataModule
 {
@@ -31,8 +32,10 @@ public:
 
 private:
     std::unique_ptr<TLookupDataDm> m_module;
+    std::unique_ptr<TOptionalLookupDataDM> m_optional;
 };
 
 // Makes "Export Lookup data" (asks "Save Lookup Data to file"; on OK a module of its own writes
-// every list into "vrxlookups" under the current folder) and the "Category Tree" viewer available.
+// every list into "vrxlookups" under the current folder), the "Category Tree" viewer and the two pick
+// list editors ("Lookuplists", "AFLookuplists", modeless) available.
 void InstallLookupActions(TMainfrm &window, TMaindm &maindm);

@@ -23,6 +23,7 @@
 #include "app/SampleActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
+#include "app/XmlExportActions.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
@@ -255,6 +256,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     ReferenceActions::install(window, maindm);
     InstallImportActions(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
+    const XmlExportActions xmlExport(window, maindm);
     SampleActions::install(window, maindm, exchange.ServerSettings());
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());

@@ -6,6 +6,16 @@
 
 #include <filesystem>
 
+namespace {
+// Large enough that writing costs few system calls, small enough to stay out of the way.
+constexpr qsizetype BlockSize = 256 * 1024;
+
+QString cannotWrite(const QString &fileName, const QString &cause)
+{
+    return QStringLiteral("Cannot write file '%1': %2").arg(fileName, cause);
+}
+} // namespace
+
 bool writeFully(QFileDevice &device, const QByteArray &data, QString *errorMessage)
 {
     qint64 done = 0;
@@ -23,19 +33,90 @@ bool writeFully(QFileDevice &device, const QByteArray &data, QString *errorMessa
 
 bool saveFileAtomically(const QString &fileName, const QByteArray &data, QString *errorMessage)
 {
-    QSaveFile file(fileName);
-    QString cause;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        cause = file.errorString();
-    } else if (!writeFully(file, data, &cause)) {
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        cause = file.errorString();
-    } else {
-        return true;
+    AtomicFileWriter file(fileName);
+    if (!file.open(errorMessage))
+        return false;
+    file.write(data);
+    return file.commit(errorMessage);
+}
+
+AtomicFileWriter::AtomicFileWriter(const QString &fileName) : m_file(fileName)
+{
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+bool AtomicFileWriter::open(QString *errorMessage)
+{
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_cause = m_file.errorString();
+        return fail(errorMessage);
     }
+    m_block.reserve(BlockSize);
+    return QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+qint64 AtomicFileWriter::writeData(const char *data, qint64 length)
+{
+    if (!m_cause.isEmpty())
+        return -1;
+    if (m_block.isEmpty() && length >= BlockSize) // a large write goes to the file as it is, without a copy
+        return writeOut(QByteArray::fromRawData(data, length)) ? length : -1;
+    m_block.append(data, length);
+    if (m_block.size() >= BlockSize && !flushBlock())
+        return -1;
+    return length;
+}
+
+bool AtomicFileWriter::writeOut(const QByteArray &bytes)
+{
+    if (writeFully(m_file, bytes, &m_cause))
+        return true;
+    if (m_cause.isEmpty())
+        m_cause = QStringLiteral("the data could not be written");
+    setErrorString(cannotWrite(m_file.fileName(), m_cause));
+    return false;
+}
+
+bool AtomicFileWriter::flushBlock()
+{
+    if (m_block.isEmpty())
+        return true;
+    if (!writeOut(m_block))
+        return false;
+    m_block.resize(0); // keeps the room for the next block
+    return true;
+}
+
+bool AtomicFileWriter::commit(QString *errorMessage)
+{
+    if (!m_file.isOpen()) {
+        if (m_cause.isEmpty())
+            m_cause = QStringLiteral("the file was not opened");
+        return fail(errorMessage);
+    }
+    if (!m_cause.isEmpty() || !flushBlock()) {
+        m_file.cancelWriting();
+        m_file.commit();
+        return fail(errorMessage);
+    }
+    if (!m_file.commit()) {
+        m_cause = m_file.errorString();
+        return fail(errorMessage);
+    }
+    QIODevice::close();
+    return true;
+}
+
+bool AtomicFileWriter::fail(QString *errorMessage)
+{
     if (errorMessage)
-        *errorMessage = QStringLiteral("Cannot write file '%1': %2").arg(fileName, cause);
+        *errorMessage = cannotWrite(m_file.fileName(), m_cause);
+    QIODevice::close();
     return false;
 }
 

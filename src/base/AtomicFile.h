@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
+#include <QSaveFile>
 #include <QString>
 
 #include <functional>
@@ -16,6 +18,39 @@ bool writeFully(QFileDevice &device, const QByteArray &data, QString *errorMessa
 // either the old content or all of the new. False, with *errorMessage naming the file and the cause,
 // when it could not be written; the old file is then left as it was.
 bool saveFileAtomically(const QString &fileName, const QByteArray &data, QString *errorMessage = nullptr);
+
+// The same for a file written as a stream (by QXmlStreamWriter, say), without holding all of it
+// in memory: open(), write as often as needed, then commit(). Writes are gathered into blocks and
+// each block is written fully; the file is replaced only by a commit() that got every byte there.
+// A failed write fails every later one (the writer sees it) and sets errorString(); destroying the
+// device without a commit leaves the old file as it was.
+class AtomicFileWriter : public QIODevice
+{
+public:
+    explicit AtomicFileWriter(const QString &fileName);
+    ~AtomicFileWriter() override;
+
+    // Opens for writing; false, with *errorMessage as saveFileAtomically words it, on failure.
+    bool open(QString *errorMessage = nullptr);
+    // Writes what is left and replaces the file. False, with *errorMessage naming the file and the
+    // cause, when any write failed or the file could not be replaced; the old file then stays.
+    bool commit(QString *errorMessage = nullptr);
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override;
+
+private:
+    bool writeOut(const QByteArray &bytes);
+    bool flushBlock();
+    bool fail(QString *errorMessage);
+
+    QSaveFile m_file;
+    QByteArray m_block;
+    QString m_cause;
+};
 
 // For a writer that can only write a file by name (a library that opens the file itself): write()
 // is given a temporary name in the folder of fileName and writes the whole file there; when it

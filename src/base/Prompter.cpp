@@ -37,6 +37,8 @@ QString Prompter::kindName(Kind kind)
         return QStringLiteral("Question");
     case Kind::TextInput:
         return QStringLiteral("Input");
+    case Kind::SaveFile:
+        return QStringLiteral("Save file");
     }
     return {};
 }
@@ -82,6 +84,13 @@ std::optional<QString> BatchPrompter::textInput(const QString &title, const QStr
     return std::nullopt;
 }
 
+std::optional<QString> BatchPrompter::saveFileName(const QString &title, const QString &, const QString &filter,
+                                                  const QString &)
+{
+    message(Kind::SaveFile, title, filter + QStringLiteral(" [cancelled: no one to ask]"));
+    return std::nullopt;
+}
+
 void RecordingPrompter::message(Kind kind, const QString &title, const QString &text)
 {
     m_calls.append({kind, title, text, {}});
@@ -98,6 +107,13 @@ std::optional<QString> RecordingPrompter::textInput(const QString &title, const 
 {
     m_calls.append({Kind::TextInput, title, label, initialText});
     return m_texts.isEmpty() ? std::nullopt : m_texts.takeFirst();
+}
+
+std::optional<QString> RecordingPrompter::saveFileName(const QString &title, const QString &suggestedName,
+                                                      const QString &filter, const QString &)
+{
+    m_calls.append({Kind::SaveFile, title, filter, suggestedName});
+    return m_fileNames.isEmpty() ? std::nullopt : m_fileNames.takeFirst();
 }
 
 QStringList RecordingPrompter::texts() const
@@ -122,4 +138,5 @@ void RecordingPrompter::clear()
     m_calls.clear();
     m_answers.clear();
     m_texts.clear();
+    m_fileNames.clear();
 }

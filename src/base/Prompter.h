@@ -14,7 +14,7 @@ class QIODevice;
 class Prompter
 {
 public:
-    enum class Kind { Information, Warning, Error, Question, TextInput };
+    enum class Kind { Information, Warning, Error, Question, TextInput, SaveFile };
 
     virtual ~Prompter() = default;
 
@@ -27,6 +27,10 @@ public:
     // The text entered, or nothing when the user cancelled.
     virtual std::optional<QString> textInput(const QString &title, const QString &label,
                                              const QString &initialText = {}, bool masked = false) = 0;
+    // The name of a file to write, or nothing when the user cancelled. filter is a file dialog's
+    // filter ("XML Files (*.xml)"); defaultSuffix is added to a name chosen without one.
+    virtual std::optional<QString> saveFileName(const QString &title, const QString &suggestedName,
+                                                const QString &filter, const QString &defaultSuffix = {}) = 0;
 
     void information(const QString &title, const QString &text) { message(Kind::Information, title, text); }
     void warning(const QString &title, const QString &text) { message(Kind::Warning, title, text); }
@@ -54,7 +58,7 @@ private:
 };
 
 // Unattended runs: every text goes to standard error (or to the given device), every question is
-// answered "No" and every input box is cancelled. Never blocks.
+// answered "No" and every input box and file choice is cancelled. Never blocks.
 class BatchPrompter : public Prompter
 {
 public:
@@ -64,6 +68,8 @@ public:
     bool question(const QString &title, const QString &text, bool defaultYes = false) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
+    std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
+                                        const QString &defaultSuffix = {}) override;
 
 private:
     void write(const QString &line);
@@ -79,16 +85,21 @@ public:
         Kind kind;
         QString title;
         QString text;
-        QString initialText; // text input only
+        QString initialText; // text input: the initial text; file choice: the suggested name
     };
 
     void message(Kind kind, const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text, bool defaultYes = false) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
+    // Recorded with the filter as its text; answered from the file name queue.
+    std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
+                                        const QString &defaultSuffix = {}) override;
 
     void queueAnswer(bool yes) { m_answers.append(yes); }
     void queueText(const std::optional<QString> &text) { m_texts.append(text); }
+    // An empty queue cancels the file choice.
+    void queueFileName(const std::optional<QString> &fileName) { m_fileNames.append(fileName); }
 
     const QList<Call> &calls() const { return m_calls; }
     QStringList texts() const;
@@ -99,4 +110,5 @@ private:
     QList<Call> m_calls;
     QList<bool> m_answers;
     QList<std::optional<QString>> m_texts;
+    QList<std::optional<QString>> m_fileNames;
 };

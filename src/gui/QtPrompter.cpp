@@ -1,6 +1,7 @@
 #include "gui/QtPrompter.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -48,4 +49,20 @@ std::optional<QString> QtPrompter::textInput(const QString &title, const QString
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> QtPrompter::saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
+                                                const QString &defaultSuffix)
+{
+    QFileDialog dialog(m_parent, captionOr(title), suggestedName, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // The arrow while the user chooses, also when the dialog comes in the middle of busy work.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    QApplication::restoreOverrideCursor();
+    if (!chosen)
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
 }

@@ -17,6 +17,9 @@ public:
     bool confirm(const QString &title, const QString &text) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
+    // A save dialog that asks before it lets an existing file be replaced.
+    std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
+                                        const QString &defaultSuffix = {}) override;
 
 private:
     QWidget *m_parent;

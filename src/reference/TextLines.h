@@ -20,4 +20,18 @@ inline QString join(const QStringList &lines)
     return lines.join(QStringLiteral("\r\n"));
 }
 
+// A stored text as an editor shows it (LF between lines), and an edited text as it is stored (CR LF
+// between lines); blank lines kept.
+inline QString forEditor(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r"));
+    QString out = text;
+    return out.replace(breaks, QStringLiteral("\n"));
+}
+
+inline QString forStore(const QString &text)
+{
+    return forEditor(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
 } // namespace TextLines

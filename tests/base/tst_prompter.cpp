@@ -22,11 +22,13 @@ void TestPrompter::batchAnswersNothingAndWrites()
     batch.information("", "Done");
     QCOMPARE(batch.question("Varnex Desktop", "Close Varnex Desktop?", true), false);
     QCOMPARE(batch.textInput("Reason", "Why?", "x"), std::optional<QString>());
+    QCOMPARE(batch.saveFileName("Save As", "samples.xml", "XML Files (*.xml)", "xml"), std::optional<QString>());
     const QString out = QString::fromUtf8(sink.data());
     QVERIFY(out.contains("Error (Import): Invalid command line parameter: username specified not found.\n"));
     QVERIFY(out.contains("Information: Done\n"));
     QVERIFY(out.contains("Close Varnex Desktop?"));
     QVERIFY(out.contains("Why?"));
+    QVERIFY(out.contains("Save file (Save As): XML Files (*.xml) [cancelled: no one to ask]\n"));
 }
 
 void TestPrompter::recorderAnswersFromQueues()
@@ -43,6 +45,12 @@ void TestPrompter::recorderAnswersFromQueues()
     QCOMPARE(rec.calls().at(2).initialText, QString("init"));
     QCOMPARE(rec.texts(Prompter::Kind::Question), (QStringList{"Q1?", "Q2?"}));
     QCOMPARE(rec.texts(Prompter::Kind::Warning), QStringList{"careful"});
+
+    rec.queueFileName(QString("/tmp/out.xml"));
+    QCOMPARE(rec.saveFileName("Save As", "samples.xml", "XML Files (*.xml)", "xml"), std::optional<QString>("/tmp/out.xml"));
+    QCOMPARE(rec.saveFileName("Save As", "samples.xml", "XML Files (*.xml)"), std::optional<QString>()); // cancelled
+    QCOMPARE(rec.texts(Prompter::Kind::SaveFile), (QStringList{"XML Files (*.xml)", "XML Files (*.xml)"}));
+    QCOMPARE(rec.calls().last().initialText, QString("samples.xml"));
 }
 
 void TestPrompter::currentDefaultsToBatch()

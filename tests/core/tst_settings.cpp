@@ -1,6 +1,7 @@
 #include "base/IniFile.h"
 #include "base/VarnexError.h"
 #include "core/Registry_DM.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -9,35 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-// Makes every write beyond `bytes` fail with EFBIG for the lifetime of the object, which fails
-// writes even for root (who ignores permissions).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-} // namespace
 
 class TestSettings : public QObject
 {

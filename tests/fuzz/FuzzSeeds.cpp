@@ -7,6 +7,7 @@
 #include "data/MemDataStream.h"
 #include "data/PacketCipher.h"
 #include "data/ResultBlobs.h"
+#include "exchange/VRXSampleXML_19102011_Unt.h"
 #include "exchange/ImportFields_UNT.h"
 #include "exchange/TranslationsCSVImport_DM.h"
 #include "remote/HydraAutoUpdate_Intf.h"
@@ -300,6 +301,41 @@ void resultBlobs()
     seed("resultblobs", "broken-outcomes-count", "varnex-outcomes 1\r\nID\tFAILCODE\r\n1\r\n");
 }
 
+// Sample exchange documents as the program writes them and as others might, and refused ones.
+void sampleXml()
+{
+    TXMLDocument doc;
+    TXMLQOVAData root = GetQOVAData(doc);
+    root.FileInfo().SetDateGenerated(u"17/05/2024");
+    root.FileInfo().SetSampleCount(1);
+    root.FileInfo().SetFileSource(u" ");
+    TXMLSampleType sample = root.Sample().Add();
+    sample.SetRecordType(u"FOOD");
+    sample.SetSampleNumber(u"DEMO0990001");
+    sample.SetPremisesName(u"Smith & Sons <Bakers>");
+    sample.SetSampleComments(QString::fromUtf8("line one\r\nline two \u00c5 \U0001F600"));
+    sample.SetDurabilityDay(3);
+    sample.SetIsSurvey(true);
+    sample.SetLaboratoryComments(u"");
+    TXMLResultType result = sample.Result().Add();
+    result.SetOutput(u"< 0.02");
+    result.SetResult(u"0.02");
+    seed("samplexml", "valid-document", doc.XML());
+    const QByteArray written = doc.XML();
+    seed("samplexml", "broken-cut", written.left(written.size() / 2));
+    seed("samplexml", "broken-other-root", "<?xml version=\"1.0\"?>\n<qovadata><FileInfo/></qovadata>\n");
+    seed("samplexml", "broken-doctype-entities",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE QOVAData [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>\n"
+         "<QOVAData><FileInfo><FileSource>&b;</FileSource></FileInfo></QOVAData>\n");
+    seed("samplexml", "broken-external-entity",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE QOVAData SYSTEM \"file:///etc/passwd\">\n<QOVAData/>\n");
+    seed("samplexml", "unusual-peer-document",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- elsewhere -->\n<QOVAData v=\"2\">\n"
+         "<FileInfo><SampleCount>1</SampleCount><Extra/></FileInfo>\n"
+         "<Sample id=\"1\"><BrandName><![CDATA[A & B]]></BrandName>mixed<Result><Result>&#13;&#x1F600;</Result></Result>"
+         "</Sample>\n<?pi data?></QOVAData>\n");
+}
+
 // The shipped field definitions, one written by the fields themselves, and broken ones.
 void importFields()
 {
@@ -371,6 +407,7 @@ int main(int argc, char *argv[])
     updateAnswers();
     reportDefinitions();
     resultBlobs();
+    sampleXml();
     importFields();
     sampleRecords();
     translationCsvs();

@@ -16,6 +16,7 @@
 #include "gui/GridLayoutView.h"
 #include "reference/GridViewStorage_DM.h"
 #include "reports/SamplePrint_DM.h"
+#include "samples/ui/MailMergeSamples.h"
 #include "store/SqlUtil.h"
 
 #include <QApplication>
@@ -567,7 +568,7 @@ void TSampleBrowserFrm::buildActions()
     actPrintLabel = makeAction("actPrintLabel", QStringLiteral("Labels"));
     actPrintA4Label = makeAction("actPrintA4Label", QStringLiteral("A4 labels"));
     actPrintReport = makeAction("actPrintReport", QStringLiteral("Print report"));
-    actMailMergeSamples = makeAction("actMailMergeSamples", QStringLiteral("Mail Merge Samples"), false);
+    actMailMergeSamples = makeAction("actMailMergeSamples", QStringLiteral("Mail Merge Samples"));
     actCreateTemplate = makeAction("actCreateTemplate", QStringLiteral("Create Template"), false);
     actViewTemplates = makeAction("actViewTemplates", QStringLiteral("View templates"), false);
     actUpdateProsecution = makeAction("actUpdateProsecution", QStringLiteral("Set prosecution"));
@@ -603,6 +604,13 @@ void TSampleBrowserFrm::buildActions()
     connect(actPrintA4Label, &QAction::triggered, this,
             [this]() { guarded([this]() { actPrintLabelExecute(actPrintA4Label); }); });
     connect(actPrintReport, &QAction::triggered, this, [this]() { guarded([this]() { actPrintReportExecute(); }); });
+    connect(actMailMergeSamples, &QAction::triggered, this, [this]() {
+        guarded([this]() {
+            const QStringList uuids = selectedUuids();
+            if (!uuids.isEmpty())
+                MailMergeSamples(uuids);
+        });
+    });
     connect(actUpdateSampleOffice, &QAction::triggered, this,
             [this]() { guarded([this]() { actUpdateSampleOfficeExecute(); }); });
     connect(actDesignReport, &QAction::triggered, this, [this]() { actDesignReportExecute(); });

@@ -4,6 +4,7 @@
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "reference/ui/AFPremisesDetailMaintV5_FRM.h"
+#include "samples/ui/AFAnalysisBuilderV2_FRM.h"
 #include "samples/SampleRecord.h"
 #include "samples/SampleRow.h"
 
@@ -105,6 +106,8 @@ void TSampleEditAnimalFeedsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo>
     }
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     setWindowTitle(OpenSample(create, uuid, NoSuchSampleMessage(uuid)));
+    fillPickLists({{cmbFeedName, S("FeedName")}, {cmbFeedDescription, S("FeedDescription")},
+                   {cmbImporter, S("FeedImporter")}, {cmbSurveyRef, S("FeedSurveyReference")}});
 
     m_readOnly = !Editing() && viewedOnly(qryData_->text(S("SAMPLE_STATUS__CODE")));
     qryData_->setAutoEdit(!m_readOnly);
@@ -413,8 +416,10 @@ void TSampleEditAnimalFeedsFrm::applyViewState(const SampleViewState &state)
     enableWithLabel(edtDurabilityMonth, state.durabilityMonth);
     enableWithLabel(edtDurabilityYear, state.durabilityYear);
     enableWithLabel(edtNotCOP, state.explanation);
-    if (state.analysisText)
+    if (state.analysisText) {
         enableWithLabel(memAnalysisText, *state.analysisText);
+        actAnalysisBuilder->setEnabled(*state.analysisText);
+    }
 }
 
 void TSampleEditAnimalFeedsFrm::UpdateActions()
@@ -464,4 +469,9 @@ void TSampleEditAnimalFeedsFrm::actUseMainAddressExecute()
     ensureEditing();
     DataSetRow row(*qryData_);
     useMainAddress(row);
+}
+
+std::optional<QString> TSampleEditAnimalFeedsFrm::editAnalysisText(const QString &current)
+{
+    return TAFAnalysisBuilderV2frm::Edit(this, current);
 }

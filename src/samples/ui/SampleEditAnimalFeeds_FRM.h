@@ -114,6 +114,7 @@ protected:
     QString statusForSave(const QString &stored, bool validated) const override;
     void checkBeforeWrite() override;
     QString searchPremises(const QString &currentCode) override;
+    std::optional<QString> editAnalysisText(const QString &current) override;
 
 private:
     QWidget *buildAdminPage();

@@ -4,6 +4,8 @@
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
+#include "samples/ui/AnalysisBuilder_FRM.h"
+#include "samples/ui/SampleLabelInfo_FRM.h"
 #include "samples/SampleRecord.h"
 #include "samples/SampleRow.h"
 
@@ -80,9 +82,10 @@ TSampleEditFrm::TSampleEditFrm(QObject *AOwner) : SampleEditorBase(AOwner, foodE
     actDeleteSample->setVisible(false);
     actNewSample->setEnabled(false);
     actNewSample->setVisible(false);
+    // Enabled by the view rules.
     actLabelling->setEnabled(false);
-    actLabelling->setToolTip(TIBCompatibleBaseMaintfrm::NotAvailableText());
     connect(actNotAvailable, &QAction::triggered, this, [this]() { Guarded([this]() { actNotAvailableExecute(); }); });
+    connect(actLabelling, &QAction::triggered, this, [this]() { Guarded([this]() { actLabellingExecute(); }); });
     buildSidePanel({actEdit, actPost, actSaveWithoutValidation, actCancel, actDeleteSample});
 
     buildHeader();
@@ -117,6 +120,9 @@ void TSampleEditFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInf
     }
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     setWindowTitle(OpenSample(create, uuid, NoSuchSampleMessage(uuid)));
+    fillPickLists({{cmbBrandName, S("BrandName")}, {cmbFoodDescription, S("FoodDescription")},
+                   {cmbManufacturer, S("Manufacturer")}, {cmbDistributor, S("Distributor")},
+                   {cmbImporter, S("Importer")}, {cmbSurveyRef, S("SurveyReference")}});
 
     // A sent sample is changed only on purpose (Edit Sample), and never saved unvalidated.
     m_f8Withheld = Sent();
@@ -496,7 +502,7 @@ void TSampleEditFrm::applyViewState(const SampleViewState &state)
 
     enable(cmbMaterial, state.packagingMaterial);
     enable(edtOtherMaterial, state.otherMaterial);
-    // "Labelling" and "Analysis Builder" stay disabled until their forms are in this version.
+    actLabelling->setEnabled(state.labelling);
     enable(edtOtherCondition, state.otherCondition);
     enable(edtQuantity, state.quantityAndUnits);
     enable(cmbPackUnits, state.quantityAndUnits);
@@ -505,8 +511,10 @@ void TSampleEditFrm::applyViewState(const SampleViewState &state)
     enable(edtDurabilityYear, state.durabilityYear);
 
     enable(edtNotCOP, state.explanation);
-    if (state.analysisText)
+    if (state.analysisText) {
         enable(memAnalysisText, *state.analysisText);
+        actAnalysisBuilder->setEnabled(*state.analysisText);
+    }
 }
 
 void TSampleEditFrm::UpdateActions()
@@ -560,4 +568,23 @@ void TSampleEditFrm::actNotAvailableExecute()
         qryData_->edit();
     DataSetRow row(*qryData_);
     row.setText(S("BUSINESS_ID"), NotAvailable);
+}
+
+std::optional<QString> TSampleEditFrm::editAnalysisText(const QString &current)
+{
+    return TAnalysisBuilderFrm::Edit(this, current);
+}
+
+void TSampleEditFrm::actLabellingExecute()
+{
+    const std::unique_ptr<TSampleLabelInfoFrmReturnInfo> label =
+        TSampleLabelInfoFrm::Edit(this, qryData_->text(S("LABELLING_XML")));
+    if (label) {
+        // The officer saved the declarations: they go into the sample, which is put into edit
+        // state for them rather than losing them.
+        ensureEditing();
+        qryData_->setValue(S("LABELLING_XML"), label->ReturnXML);
+        qryData_->setValue(S("LABELLING_DETAILS"), label->ReturnText);
+    }
+    VerifyAll();
 }

@@ -132,6 +132,7 @@ protected:
     void applyViewState(const SampleViewState &state) override;
     QString statusForSave(const QString &stored, bool validated) const override;
     QString searchPremises(const QString &currentCode) override;
+    std::optional<QString> editAnalysisText(const QString &current) override;
 
 private:
     void buildPages();
@@ -142,6 +143,7 @@ private:
     QWidget *buildCOPPage();
     void rgAnalysisTypeChange();
     void actNotAvailableExecute();
+    void actLabellingExecute();
 
     // F8 is withheld for the editor's life from a sample that was sent when it was opened.
     bool m_f8Withheld = false;

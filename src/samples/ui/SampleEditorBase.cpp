@@ -8,10 +8,12 @@
 #include "data/GridModel.h"
 #include "gui/IBCompatibleBaseMaint_FRM.h"
 #include "reference/LookupData_DM.h"
+#include "reference/OptionalLookupData_DM.h"
 #include "reference/ui/CategoryTree_FRM.h"
 #include "samples/SampleLookups.h"
 #include "samples/SampleRecord.h"
 #include "samples/SampleRow.h"
+#include "samples/ui/SampleAttachmentsPanel.h"
 #include "store/SqlUtil.h"
 
 #include <QAbstractButton>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardItemModel>
@@ -268,16 +271,9 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
     actCategoryTree = makeAction("actCategoryTree", S("Category Tree"));
     actAnalysisBuilder = makeAction("actAnalysisBuilder", S("Analysis Builder"));
     actPickPremises = makeAction("actPickPremises", S("…"));
-    actOpenAttachments = makeAction("actOpenAttachments", S("Open Attachments"));
-    actAddAttachment = makeAction("actAddAttachment", S("Add Attachment"));
-    actDeleteAttachment = makeAction("actDeleteAttachment", S("Delete selected"));
-    actDownloadAttachment = makeAction("actDownloadAttachment", S("Download selected"));
     actPickPremises->setToolTip(S("Choose the premises from the premises list"));
-    // Not in this version: shown disabled, saying so.
-    for (QAction *a : {actAnalysisBuilder, actOpenAttachments, actAddAttachment, actDeleteAttachment, actDownloadAttachment}) {
-        a->setEnabled(false);
-        a->setToolTip(TIBCompatibleBaseMaintfrm::NotAvailableText());
-    }
+    // Enabled by the view rules.
+    actAnalysisBuilder->setEnabled(false);
     connect(actEdit, &QAction::triggered, this, [this]() { Guarded([this]() { actEditExecute(); }); });
     connect(actPost, &QAction::triggered, this, [this]() { SaveSample(true); });
     connect(actSaveWithoutValidation, &QAction::triggered, this, [this]() { SaveSample(false); });
@@ -295,6 +291,7 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
     });
     connect(actCategoryTree, &QAction::triggered, this, [this]() { Guarded([this]() { actCategoryTreeExecute(); }); });
     connect(actPickPremises, &QAction::triggered, this, [this]() { Guarded([this]() { actPickPremisesExecute(); }); });
+    connect(actAnalysisBuilder, &QAction::triggered, this, [this]() { Guarded([this]() { actAnalysisBuilderExecute(); }); });
 
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -302,7 +299,11 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
     PageControl->setObjectName(S("PageControl"));
     PageControl->setProperty("tag", TurnPageTag);
     layout->addWidget(PageControl);
-    connect(PageControl, &QTabWidget::currentChanged, this, [this](int) { Guarded([this]() { VerifyAll(); }); });
+    connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
+        Guarded([this]() { VerifyAll(); });
+        if (pnlAttachments && PageControl->currentWidget() == m_attachmentsPage)
+            pnlAttachments->OpenAttachments();
+    });
 
     connect(qApp, &QApplication::focusChanged, this, &SampleEditorBase::inputLeft);
 }
@@ -569,35 +570,42 @@ QWidget *SampleEditorBase::durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&da
 QWidget *SampleEditorBase::buildAttachmentsPage(QWidget *&pageWidget)
 {
     pageWidget = newPage("tabAttachments");
+    m_attachmentsPage = pageWidget;
     auto *page = new QVBoxLayout(pageWidget);
-    auto *panel = new QGroupBox(S("Attachments for this sample"), pageWidget);
-    panel->setObjectName(S("pnlAttachments"));
-    auto *layout = new QVBoxLayout(panel);
-    srcAttachments = new QStandardItemModel(0, 6, this);
-    srcAttachments->setObjectName(S("srcAttachments"));
-    srcAttachments->setHorizontalHeaderLabels(
-        {S("Attachment name"), S("File type"), S("Date uploaded"), S("Description"), S("Record id"), S("Attachment id")});
-    grdAttachments = new QTableView(panel);
-    grdAttachments->setObjectName(S("grdAttachments"));
-    grdAttachments->setModel(srcAttachments);
-    grdAttachments->setColumnHidden(4, true);
-    grdAttachments->setColumnHidden(5, true);
-    grdAttachments->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdAttachments->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdAttachments->horizontalHeader()->setStretchLastSection(true);
-    grdAttachments->setColumnWidth(0, 260);
-    grdAttachments->setColumnWidth(1, 90);
-    grdAttachments->setColumnWidth(2, 130);
-    grdAttachments->verticalHeader()->hide();
-    layout->addWidget(grdAttachments, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(actionButton(actAddAttachment, actAddAttachment->text(), panel));
-    buttons->addWidget(actionButton(actDownloadAttachment, S("Save/Open selected"), panel));
-    buttons->addWidget(actionButton(actDeleteAttachment, actDeleteAttachment->text(), panel));
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    page->addWidget(panel, 1);
+    pnlAttachments = new SampleAttachmentsPanel([this]() { return qryData_->text(S("CODE")); }, pageWidget);
+    page->addWidget(pnlAttachments, 1);
+    grdAttachments = pnlAttachments->grdAttachments;
+    srcAttachments = pnlAttachments->srcAttachments;
+    actOpenAttachments = pnlAttachments->actOpenAttachments;
+    actAddAttachment = pnlAttachments->actAddAttachment;
+    actDeleteAttachment = pnlAttachments->actDeleteAttachment;
+    actDownloadAttachment = pnlAttachments->actDownloadAttachment;
     return pageWidget;
+}
+
+void SampleEditorBase::fillPickLists(const QList<std::pair<TzqcxDBComboBox *, QString>> &lists)
+{
+    if (!OptionalLookupDataDM)
+        return;
+    for (const auto &[combo, name] : lists) {
+        const QSignalBlocker block(combo);
+        const QString text = combo->currentText();
+        combo->clear();
+        combo->addItems(OptionalLookupDataDM->GetLookupLines(name));
+        combo->setEditText(text);
+    }
+}
+
+void SampleEditorBase::actAnalysisBuilderExecute()
+{
+    const QString current = qryData_->text(S("ANALYSIS_TEXT"));
+    const std::optional<QString> text = editAnalysisText(current);
+    if (text && *text != current) {
+        ensureEditing();
+        qryData_->setValue(S("ANALYSIS_TEXT"), *text);
+        qryData_->setValue(S("ROUTINE_ANALYSIS"), S("F"));
+    }
+    VerifyAll();
 }
 
 void SampleEditorBase::addOfficeRows(QFormLayout *form, QWidget *parent, const QString &officerCaption)

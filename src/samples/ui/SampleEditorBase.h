@@ -25,6 +25,7 @@ class QPushButton;
 class QStandardItemModel;
 class QTabWidget;
 class QTableView;
+class SampleAttachmentsPanel;
 class SampleLookups;
 class TCategoryTreeFrmReturnInfo;
 
@@ -118,6 +119,8 @@ public:
     QPushButton *btnAnalysisBuilder = nullptr;
     TzqcxDBMemo *memAnalysisText = nullptr;
     TzqcxDBMemo *memComments = nullptr;
+    // The attachments page: the panel's list and actions.
+    SampleAttachmentsPanel *pnlAttachments = nullptr;
     QTableView *grdAttachments = nullptr;
     QStandardItemModel *srcAttachments = nullptr;
 
@@ -134,10 +137,10 @@ public:
     QAction *actCategoryTree;
     QAction *actAnalysisBuilder;
     QAction *actPickPremises;
-    QAction *actOpenAttachments;
-    QAction *actAddAttachment;
-    QAction *actDeleteAttachment;
-    QAction *actDownloadAttachment;
+    QAction *actOpenAttachments = nullptr;
+    QAction *actAddAttachment = nullptr;
+    QAction *actDeleteAttachment = nullptr;
+    QAction *actDownloadAttachment = nullptr;
 
 protected:
     SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind);
@@ -201,6 +204,10 @@ protected:
     virtual QString statusForSave(const QString &stored, bool validated) const = 0;
     // A check after the rules of either save (the feed editor's office); throws to refuse.
     virtual void checkBeforeWrite() {}
+    // Opens the personality's analysis builder on the text; the text it hands back, if any.
+    virtual std::optional<QString> editAnalysisText(const QString &current) = 0;
+    // Fills the upper-case pick lists from the authority's optional lists, keeping what they show.
+    void fillPickLists(const QList<std::pair<TzqcxDBComboBox *, QString>> &lists);
     // Opens the personality's premises picker on the current BUSINESS_ID; returns the code chosen,
     // empty or "CANCELLED".
     virtual QString searchPremises(const QString &currentCode) = 0;
@@ -217,6 +224,9 @@ protected:
     void actCancelExecute();
     void actCategoryTreeExecute();
     void actPickPremisesExecute();
+    // The analysis builder's text replaces ANALYSIS_TEXT (a viewed sample is put into edit state
+    // for it) and routine analysis is off.
+    void actAnalysisBuilderExecute();
     // Puts the sample into edit state when it is not being edited.
     void ensureEditing();
     // Runs a handler; a failure is shown with its message and the form goes on.
@@ -244,6 +254,7 @@ private:
     bool m_verifying = false;
     bool m_saving = false;
     bool m_limitsApplied = false;
+    QWidget *m_attachmentsPage = nullptr;
     QString m_valueBeforeClick;
     std::unique_ptr<SampleLookups> m_lookups;
     QHash<QString, QWidget *> m_targets;

@@ -12,13 +12,19 @@
 #include "reference/LookupData_DM.h"
 #include "reference/ui/CategoryTree_FRM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
+#include "reference/OptionalLookupData_DM.h"
+#include "samples/SampleLabel_Unt.h"
+#include "samples/ui/AnalysisBuilder_FRM.h"
+#include "samples/ui/SampleLabelInfo_FRM.h"
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRecord.h"
 #include "support/MainStore.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabBar>
@@ -72,7 +78,7 @@ private slots:
     void duplicateCodeReplacedOnAnySave();
     void renumberedByAPassWhileOpen();
     void storeWithoutListsLosesNoCode();
-    void unbuiltActionsAndFreeTextPickLists();
+    void extrasAndFreeTextPickLists();
     void controlsTakeWhatTheirColumnsHold();
     void uuidNamingNoFoodSample_data();
     void uuidNamingNoFoodSample();
@@ -520,25 +526,68 @@ void TestSampleEditFrm::storeWithoutListsLosesNoCode()
     QCOMPARE(row["SAMPLE_STATUS__CODE"].toString(), QString("VALIDATED"));
 }
 
-void TestSampleEditFrm::unbuiltActionsAndFreeTextPickLists()
+void TestSampleEditFrm::extrasAndFreeTextPickLists()
 {
     fillLists();
+    // The pick lists come from the authority's optional lists.
+    const QSqlDatabase main = m_store->main;
+    TOptionalLookupDataDM optional([main] { return main; });
+    optional.SetLookupData("BrandName", "OMEGA\r\nZENITH");
+    optional.SetLookupData("SurveyReference", "X-9");
+    OptionalLookupDataDM = &optional;
+    const auto noOptional = qScopeGuard([] { OptionalLookupDataDM = nullptr; });
+
     TSampleEditFrm *form = open(true);
+    QCOMPARE(form->cmbBrandName->count(), 2);
+    QCOMPARE(form->cmbBrandName->itemText(1), QString("ZENITH"));
+    QCOMPARE(form->cmbSurveyRef->count(), 1);
+    QCOMPARE(form->cmbManufacturer->count(), 0);
+
+    // "Labelling" follows the packaging; the analysis builder the routine analysis.
     choose(form->cmbPackaging, "D");
-    const QList<QPair<QAction *, QPushButton *>> unbuilt = {{form->actLabelling, form->btnLabelling},
-                                                            {form->actAnalysisBuilder, form->btnAnalysisBuilder},
-                                                            {form->actAddAttachment, nullptr},
-                                                            {form->actDeleteAttachment, nullptr},
-                                                            {form->actDownloadAttachment, nullptr},
-                                                            {form->actOpenAttachments, nullptr}};
-    for (const auto &u : unbuilt) {
-        QVERIFY2(!u.first->isEnabled(), qPrintable(u.first->objectName()));
-        QCOMPARE(u.first->toolTip(), QString("Not available in this version"));
-        if (u.second) {
-            QVERIFY(!u.second->isEnabled());
-            QCOMPARE(u.second->toolTip(), QString("Not available in this version"));
+    QVERIFY(form->actLabelling->isEnabled() && form->btnLabelling->isEnabled());
+    choose(form->cmbPackaging, "O");
+    QVERIFY(!form->actLabelling->isEnabled());
+    choose(form->cmbPackaging, "D");
+    choose(form->cmbRoutineAnalysis, "F");
+    QVERIFY(form->actAnalysisBuilder->isEnabled());
+
+    // The builder's text goes into the sample, routine analysis off.
+    QTimer::singleShot(0, [&]() {
+        if (auto *builder = qobject_cast<TAnalysisBuilderFrm *>(QApplication::activeModalWidget())) {
+            builder->memAnalysisText->setPlainText("Lead\nTin");
+            builder->actSave->trigger();
         }
-    }
+    });
+    form->actAnalysisBuilder->trigger();
+    QCOMPARE(form->qryData_->text("ANALYSIS_TEXT"), QString("Lead\r\nTin"));
+    QCOMPARE(form->qryData_->text("ROUTINE_ANALYSIS"), QString("F"));
+
+    // The label declarations come back as both texts; closed without saving, nothing changes.
+    QTimer::singleShot(0, [&]() {
+        if (auto *label = qobject_cast<TSampleLabelInfoFrm *>(QApplication::activeModalWidget())) {
+            label->cmbMeatContent->setCurrentText("Yes");
+            label->edtMeatContent->setText("25%");
+            label->actSave->trigger();
+        }
+    });
+    form->actLabelling->trigger();
+    QVERIFY(form->qryData_->text("LABELLING_DETAILS").startsWith("Meat content:"));
+    const QString xml = form->qryData_->text("LABELLING_XML");
+    TFoodLabel label;
+    label.SetAsXML(xml);
+    QCOMPARE(label.MeatContentDecaration, QString("25%"));
+    QTimer::singleShot(0, [&]() {
+        if (auto *dialog = qobject_cast<TSampleLabelInfoFrm *>(QApplication::activeModalWidget())) {
+            QCOMPARE(dialog->edtMeatContent->text(), QString("25%")); // reopened as saved
+            dialog->edtMeatContent->setText("dropped");
+            dialog->reject();
+        }
+    });
+    form->actLabelling->trigger();
+    QCOMPARE(form->qryData_->text("LABELLING_XML"), xml);
+
+    // The attachment buttons are there, off until the page has listed the sample's attachments.
     QStringList attachmentButtons;
     for (QPushButton *b : form->tabAttachments->findChildren<QPushButton *>()) {
         QVERIFY(!b->isEnabled());
