@@ -1,4 +1,4 @@
-// bench_samplebrowser [samples]
+// bench_samplebrowser [samples] [--feed]
 //
 // The food sample browser over a store of many food samples (default 100,000; every status, about
 // 50 officers, two years of dates, some flagged deleted), offscreen, in a fresh copy of the template
@@ -16,6 +16,9 @@
 // of running the bare statements, which is what the embedded database engine takes for itself
 // (its page cache, 2048 pages, and its sort space) as the store grows.
 //
+// With --feed the same is measured for the animal-feed browser over as many feed samples; its list
+// keeps deleted samples on the All tab, and its bare pages leave them in as well.
+//
 // The aim: first rows (and the filter) within 3x the bare page (*_ratio), and memory that does not
 // grow with the number of samples (peak_growth_kib at both sizes). The last line holds every
 // figure as name=value pairs.
@@ -26,6 +29,7 @@
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "data/GroupedGridModel.h"
+#include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
 #include "samples/ui/SampleBrowser_FRM.h"
 #include "store/LocalDatabase.h"
 #include "store/SqlUtil.h"
@@ -51,6 +55,13 @@ namespace {
 constexpr int Runs = 9;
 constexpr int Officers = 50;
 const QString FilterOfficer = QStringLiteral("Officer 07");
+// The personality measured: food unless --feed is given.
+bool g_feed = false;
+
+QString recordType()
+{
+    return g_feed ? QStringLiteral("ANIMAL FEED") : QStringLiteral("FOOD");
+}
 
 // The median time of the work over Runs runs (BenchTiming.h).
 double timeMs(const std::function<void()> &work, const std::function<void()> &before = {})
@@ -72,7 +83,7 @@ void seed(const QSqlDatabase &db, int first, int last, const QDate &today)
         "WITH RECURSIVE A AS (SELECT 0 AS I FROM RDB$DATABASE UNION ALL SELECT I + 1 FROM A WHERE I < 999), "
         "N AS (SELECT A1.I * 1000 + A2.I AS I FROM A A1 CROSS JOIN A A2 "
         "      WHERE A1.I * 1000 + A2.I BETWEEN CAST(? AS INTEGER) AND CAST(? AS INTEGER)) "
-        "SELECT UUID_TO_CHAR(GEN_UUID()), 'LA1' || LPAD(I, 7, '0'), 'LA-' || I, 'FOOD', "
+        "SELECT UUID_TO_CHAR(GEN_UUID()), 'LA1' || LPAD(I, 7, '0'), 'LA-' || I, CAST(? AS VARCHAR(30)), "
         "DECODE(MOD(I, 8), 0, 'ENTERED', 1, 'VALIDATED', 2, 'EXPORTED', 3, 'COMPLETE', 4, 'COMPLETE', "
         "  5, 'CANCELLED', 6, 'IMPORTED', 'DELETED'), IIF(MOD(I, 40) = 11, 'T', 'F'), "
         "'O' || LPAD(MOD(I, CAST(? AS INTEGER)), 2, '0'), 'Officer ' || LPAD(MOD(I, CAST(? AS INTEGER)), 2, '0'), 'Premises ' || MOD(I * 7, 400), "
@@ -80,7 +91,7 @@ void seed(const QSqlDatabase &db, int first, int last, const QDate &today)
         "TIME '10:30:00', 'LA1', 'LA1N', 'Food sample ' || I, 'Surveillance', 'Meat products', 'Retail pack', "
         "'LAB1', 'County Public Analyst', 'C', 3.5, 120.25, IIF(MOD(I, 3) = 0, 'F', 'T'), 'F', "
         "'Lab comment ' || I FROM N"),
-                  {first, last, Officers, Officers, today});
+                  {first, last, recordType(), Officers, Officers, today});
 }
 
 struct Figures
@@ -118,7 +129,9 @@ QWidget *owner()
 
 TSampleBrowserFrm *openBrowser()
 {
-    auto *b = TBasefrm::CreateAndShow<TSampleBrowserFrm>(QStringLiteral("SampleBrowser"), owner(), false);
+    TSampleBrowserFrm *b =
+        g_feed ? TBasefrm::CreateAndShow<TSampleBrowserAnimalFeedFrm>(TSampleBrowserAnimalFeedFrm::FormKey(), owner(), false)
+               : TBasefrm::CreateAndShow<TSampleBrowserFrm>(TSampleBrowserFrm::FormKey(), owner(), false);
     b->resize(1400, 900);
     b->grab();
     waitForCounts(*b);
@@ -209,9 +222,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int samples = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
-    if (samples < 1000 || samples > 999999) {
-        std::fprintf(stderr, "usage: bench_samplebrowser [1000 <= samples <= 999999]\n");
+    QStringList args = QCoreApplication::arguments().mid(1);
+    g_feed = args.removeAll(QStringLiteral("--feed")) > 0;
+    const int samples = !args.isEmpty() ? args.first().toInt() : 100000;
+    if (samples < 1000 || samples > 999999 || args.size() > 1) {
+        std::fprintf(stderr, "usage: bench_samplebrowser [1000 <= samples <= 999999] [--feed]\n");
         return 2;
     }
     const int fewer = samples / 10;
@@ -234,17 +249,21 @@ int main(int argc, char *argv[])
 
     // The bare pages: the list's columns straight from the tables, one page in the grid's order
     // (officer, then the key), with the conditions of the tab.
-    const SampleBrowserConfig food = SampleBrowserConfig::food();
+    const SampleBrowserConfig config = g_feed ? SampleBrowserConfig::animalFeed() : SampleBrowserConfig::food();
+    // The food list leaves deleted samples out; the feed list keeps them.
+    const QString notDeleted = config.listsDeletedSamples
+                                   ? QString()
+                                   : QStringLiteral("AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET "
+                                                    "AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS");
     const QString bare = QStringLiteral(
         "SELECT FIRST 100 %1 FROM %2 "
-        "WHERE S.RECORD_TYPE = :RECORD_TYPE AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET "
-        "AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS %3 "
+        "WHERE S.RECORD_TYPE = :RECORD_TYPE %3 %4 "
         "ORDER BY S.SAMPLE_OFFICER_NAME ASC NULLS FIRST, S.ID")
-                             .arg(food.listColumns, food.listFrom());
+                             .arg(config.listColumns, config.listFrom(), notDeleted);
     const QString counts = QStringLiteral(
         "SELECT S.SAMPLE_OFFICER_NAME, COUNT(*) FROM SAMPLE S "
-        "WHERE S.RECORD_TYPE = :RECORD_TYPE AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET "
-        "AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS %1 GROUP BY 1 ORDER BY 1 ASC NULLS FIRST");
+        "WHERE S.RECORD_TYPE = :RECORD_TYPE %1 %2 GROUP BY 1 ORDER BY 1 ASC NULLS FIRST")
+                               .arg(notDeleted);
     const QString dates = QStringLiteral(" AND S.SAMPLE_DATE >= :START_DATE AND S.SAMPLE_DATE <= :END_DATE");
     const QString complete = QStringLiteral(" AND S.SAMPLE_STATUS__CODE = 'COMPLETE'");
     const QString officer = QStringLiteral(" AND S.SAMPLE_OFFICER_NAME = :OFFICER");
@@ -253,9 +272,12 @@ int main(int argc, char *argv[])
         q.setForwardOnly(true);
         if (!q.prepare(sql))
             throw VarnexError(q.lastError().text());
-        q.bindValue(QStringLiteral(":RECORD_TYPE"), QStringLiteral("FOOD"));
-        q.bindValue(QStringLiteral(":FLAG_SET"), QStringLiteral("T"));
-        q.bindValue(QStringLiteral(":DELETED_STATUS"), QStringLiteral("DELETED"));
+        q.bindValue(QStringLiteral(":RECORD_TYPE"), recordType());
+        // Only the names the statement holds: the feed list has no deleted-sample conditions.
+        if (sql.contains(QLatin1String(":FLAG_SET")))
+            q.bindValue(QStringLiteral(":FLAG_SET"), QStringLiteral("T"));
+        if (sql.contains(QLatin1String(":DELETED_STATUS")))
+            q.bindValue(QStringLiteral(":DELETED_STATUS"), QStringLiteral("DELETED"));
         q.bindValue(QStringLiteral(":START_DATE"), start);
         q.bindValue(QStringLiteral(":END_DATE"), today);
         if (!name.isEmpty())
@@ -305,7 +327,7 @@ int main(int argc, char *argv[])
             fewerPeak = peak.growthKiB();
         }
         seed(db, fewer, samples - 1, today);
-        std::printf("seeded %d food samples in %.0f ms\n", samples, seeding.nsecsElapsed() / 1e6);
+        std::printf("seeded %d %s samples in %.0f ms\n", samples, g_feed ? "feed" : "food", seeding.nsecsElapsed() / 1e6);
         goThrough(today);
         {
             PeakMemory peak;
@@ -332,8 +354,8 @@ int main(int argc, char *argv[])
     }
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
 
-    std::printf("food samples: %d (%d officers, every status, two years), page of 100, median of %d runs, ms\n", samples,
-                Officers, Runs);
+    std::printf("%s samples: %d (%d officers, every status, two years), page of 100, median of %d runs, ms\n",
+                g_feed ? "feed" : "food", samples, Officers, Runs);
     std::printf("%-44s %9s %9s %7s\n", "", "bare", "browser", "ratio");
     std::printf("%-44s %9.2f %9.2f %7.2f\n", "All tab: first rows shown", bareAll, browser.allFirst,
                 ratio(browser.allFirst, bareAll));
@@ -355,12 +377,12 @@ int main(int argc, char *argv[])
                 fewer, fullPeak, samples);
     std::printf("peak memory growth of the same statements bare:  %ld KiB at %d samples, %ld KiB at %d samples\n",
                 fewerBarePeak, fewer, fullBarePeak, samples);
-    std::printf("samples=%d officers=%d bare_all_ms=%.2f bare_complete_ms=%.2f bare_filtered_ms=%.2f bare_counts_ms=%.2f "
+    std::printf("personality=%s samples=%d officers=%d bare_all_ms=%.2f bare_complete_ms=%.2f bare_filtered_ms=%.2f bare_counts_ms=%.2f "
                 "all_first_ms=%.2f complete_first_ms=%.2f filtered_first_ms=%.2f counted_ms=%.2f "
                 "all_first_ratio=%.2f complete_first_ratio=%.2f filtered_first_ratio=%.2f counted_ratio=%.2f "
                 "paint_ms=%.2f peak_growth_kib_%d=%ld peak_growth_kib_%d=%ld bare_peak_growth_kib_%d=%ld "
                 "bare_peak_growth_kib_%d=%ld\n",
-                samples, Officers, bareAll, bareComplete, bareFiltered, bareCounts, browser.allFirst,
+                g_feed ? "feed" : "food", samples, Officers, bareAll, bareComplete, bareFiltered, bareCounts, browser.allFirst,
                 browser.completeFirst, browser.filtered, browser.counted, ratio(browser.allFirst, bareAll),
                 ratio(browser.completeFirst, bareComplete), ratio(browser.filtered, bareFiltered),
                 ratio(browser.counted, bareAll), browser.paint, fewer, fewerPeak, samples, fullPeak, fewer, fewerBarePeak,

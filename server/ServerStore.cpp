@@ -469,6 +469,27 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
                                                               {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
     insertRow(db, QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"), {{"CODE", S("LETTER")}, {"DESCRIPTION", S("Advisory letter sent")},
                                                                  {"OUTCOME_HEADING__CODE", S("OUTCOME")}});
+    // The two headings the sample browsers open: "L" labelling and "X" enforcement.
+    const struct
+    {
+        const char *table, *code, *description, *heading;
+    } outcomes[] = {
+        {"CLIENT_OUTCOME_CATEGORY", "LABEL_ALLERGEN", "Allergen labelling", "L"},
+        {"CLIENT_OUTCOME_CATEGORY", "LABEL_NUTRITION", "Nutrition labelling", "L"},
+        {"CLIENT_OUTCOME_CATEGORY", "LABEL_GENERAL", "General labelling", "L"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "ADVICE", "Advice given to the business", "L"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "RELABELLED", "Product relabelled", "L"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "WITHDRAWN", "Product withdrawn from sale", "L"},
+        {"CLIENT_OUTCOME_CATEGORY", "ENF_INFORMAL", "Informal action", "X"},
+        {"CLIENT_OUTCOME_CATEGORY", "ENF_FORMAL", "Formal action", "X"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "WARNING", "Warning letter", "X"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "CAUTION", "Simple caution", "X"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "PROSECUTION", "Prosecution", "X"},
+        {"CLIENT_OUTCOME_RESULT_TEXT", "NO_FURTHER", "No further action", "X"},
+    };
+    for (const auto &o : outcomes)
+        insertRow(db, QString::fromLatin1(o.table),
+                  {{"CODE", S(o.code)}, {"DESCRIPTION", S(o.description)}, {"OUTCOME_HEADING__CODE", S(o.heading)}});
 
     seedCompletedSamples(*this, db);
     seedDemoPremises(*this, db);

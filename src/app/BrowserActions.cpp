@@ -6,7 +6,9 @@
 #include "exchange/ui/SampleXmlExportCommand.h"
 #include "exchange/ui/SampleBatches_FRM.h" // TSampleBrowserfrmDefaults
 #include "reference/ui/LocalAuthOfficeMaint_FRM.h"
+#include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
 #include "samples/ui/SampleBrowser_FRM.h"
+#include "samples/ui/SampleEditAnimalFeeds_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
 
 BrowserActions::BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &maindm,
@@ -19,6 +21,12 @@ BrowserActions::BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &ma
         defaults->Persist = true;
         TBasefrm::CreateAndShow<TSampleBrowserFrm>(TMainfrm::ActionFormKey(w->actShowActiveSamples), w, false,
                                                    std::move(defaults));
+    });
+    window.SetActionHandler(window.actShowActiveAFSamples, [w]() {
+        auto defaults = std::make_unique<TSampleBrowserAnimalFeedfrmDefaults>();
+        defaults->Persist = true;
+        TBasefrm::CreateAndShow<TSampleBrowserAnimalFeedFrm>(TMainfrm::ActionFormKey(w->actShowActiveAFSamples), w, false,
+                                                             std::move(defaults));
     });
     IVRXInfo *s = &settings;
     TSampleBrowserFrm::SetOfficeChooser([s](QWidget *) {
@@ -37,6 +45,14 @@ BrowserActions::BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &ma
         defaults->SetupInfo = s;
         TSampleEditFrm::ShowEditor(owner, std::move(defaults));
     });
+    TSampleBrowserFrm::SetSampleEditorOpener(Varnex::PersonalityAnimalFeed, [s](QWidget *owner, const QString &uuid) {
+        auto defaults = std::make_unique<TSampleEditAnimalFeedsFrmDefaults>();
+        defaults->CreateSample = uuid.isEmpty();
+        defaults->Uuid = uuid;
+        defaults->Persist = false;
+        defaults->SetupInfo = s;
+        TSampleEditAnimalFeedsFrm::ShowEditor(owner, std::move(defaults));
+    });
     TMaindm *m = &maindm;
     TSampleBrowserFrm::SetExportModuleFactory(
         [m, serverSettings]() { return std::make_unique<TSampleExportDM>(*m, serverSettings); });
@@ -47,8 +63,10 @@ BrowserActions::BrowserActions(TMainfrm &window, IVRXInfo &settings, TMaindm &ma
 BrowserActions::~BrowserActions()
 {
     m_window.SetActionHandler(m_window.actShowActiveSamples, {});
+    m_window.SetActionHandler(m_window.actShowActiveAFSamples, {});
     TSampleBrowserFrm::SetOfficeChooser({});
     TSampleBrowserFrm::SetSampleEditorOpener(Varnex::PersonalityFood, {});
+    TSampleBrowserFrm::SetSampleEditorOpener(Varnex::PersonalityAnimalFeed, {});
     TSampleBrowserFrm::SetExportModuleFactory({});
     TSampleBrowserFrm::SetXmlRangeExporter({});
 }

@@ -257,7 +257,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     InstallImportActions(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     const XmlExportActions xmlExport(window, maindm);
-    SampleActions::install(window, maindm);
+    SampleActions::install(window, maindm, exchange.ServerSettings());
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);

@@ -16,6 +16,7 @@
 #include "base/VarnexError.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QString>
 #include <QThreadPool>
@@ -118,4 +119,24 @@ std::shared_ptr<BackgroundCall> runInBackground(QObject *receiver, Work &&work, 
                 Qt::QueuedConnection);
         });
     return call;
+}
+
+// For a server call the user waits for: runs work off the GUI thread and waits for it in a local
+// event loop that keeps the windows painting but takes no input. Returns what work returned, or
+// throws VarnexError with the message of its failure.
+template<typename Work>
+auto waitInBackground(Work &&work) -> std::invoke_result_t<Work>
+{
+    using Result = std::invoke_result_t<Work>;
+    QEventLoop loop;
+    BackgroundOutcome<Result> result;
+    runInBackground(&loop, std::forward<Work>(work), [&loop, &result](BackgroundOutcome<Result> outcome) {
+        result = std::move(outcome);
+        loop.quit();
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!result.ok())
+        throw VarnexError(result.error);
+    if constexpr (!std::is_void_v<Result>)
+        return std::move(*result.value);
 }

@@ -39,6 +39,8 @@ QString Prompter::kindName(Kind kind)
         return QStringLiteral("Input");
     case Kind::SaveFile:
         return QStringLiteral("Save file");
+    case Kind::OpenFile:
+        return QStringLiteral("Open file");
     }
     return {};
 }
@@ -91,6 +93,12 @@ std::optional<QString> BatchPrompter::saveFileName(const QString &title, const Q
     return std::nullopt;
 }
 
+std::optional<QString> BatchPrompter::openFileName(const QString &title, const QString &, const QString &filter)
+{
+    message(Kind::OpenFile, title, filter + QStringLiteral(" [cancelled: no one to ask]"));
+    return std::nullopt;
+}
+
 void RecordingPrompter::message(Kind kind, const QString &title, const QString &text)
 {
     m_calls.append({kind, title, text, {}});
@@ -113,6 +121,13 @@ std::optional<QString> RecordingPrompter::saveFileName(const QString &title, con
                                                       const QString &filter, const QString &)
 {
     m_calls.append({Kind::SaveFile, title, filter, suggestedName});
+    return m_fileNames.isEmpty() ? std::nullopt : m_fileNames.takeFirst();
+}
+
+std::optional<QString> RecordingPrompter::openFileName(const QString &title, const QString &startFolder,
+                                                      const QString &filter)
+{
+    m_calls.append({Kind::OpenFile, title, filter, startFolder});
     return m_fileNames.isEmpty() ? std::nullopt : m_fileNames.takeFirst();
 }
 

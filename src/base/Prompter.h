@@ -14,7 +14,7 @@ class QIODevice;
 class Prompter
 {
 public:
-    enum class Kind { Information, Warning, Error, Question, TextInput, SaveFile };
+    enum class Kind { Information, Warning, Error, Question, TextInput, SaveFile, OpenFile };
 
     virtual ~Prompter() = default;
 
@@ -31,6 +31,10 @@ public:
     // filter ("XML Files (*.xml)"); defaultSuffix is added to a name chosen without one.
     virtual std::optional<QString> saveFileName(const QString &title, const QString &suggestedName,
                                                 const QString &filter, const QString &defaultSuffix = {}) = 0;
+    // The name of an existing file to read, or nothing when the user cancelled; the choice starts
+    // in startFolder (or at the file it names).
+    virtual std::optional<QString> openFileName(const QString &title, const QString &startFolder,
+                                                const QString &filter = {}) = 0;
 
     void information(const QString &title, const QString &text) { message(Kind::Information, title, text); }
     void warning(const QString &title, const QString &text) { message(Kind::Warning, title, text); }
@@ -70,6 +74,8 @@ public:
                                      const QString &initialText = {}, bool masked = false) override;
     std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
                                         const QString &defaultSuffix = {}) override;
+    std::optional<QString> openFileName(const QString &title, const QString &startFolder,
+                                        const QString &filter = {}) override;
 
 private:
     void write(const QString &line);
@@ -85,7 +91,7 @@ public:
         Kind kind;
         QString title;
         QString text;
-        QString initialText; // text input: the initial text; file choice: the suggested name
+        QString initialText; // text input: the initial text; file choice: the suggested name or start folder
     };
 
     void message(Kind kind, const QString &title, const QString &text) override;
@@ -95,6 +101,9 @@ public:
     // Recorded with the filter as its text; answered from the file name queue.
     std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
                                         const QString &defaultSuffix = {}) override;
+    // Recorded like a save choice, answered from the same queue.
+    std::optional<QString> openFileName(const QString &title, const QString &startFolder,
+                                        const QString &filter = {}) override;
 
     void queueAnswer(bool yes) { m_answers.append(yes); }
     void queueText(const std::optional<QString> &text) { m_texts.append(text); }

@@ -66,3 +66,13 @@ std::optional<QString> QtPrompter::saveFileName(const QString &title, const QStr
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
+
+std::optional<QString> QtPrompter::openFileName(const QString &title, const QString &startFolder, const QString &filter)
+{
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const QString chosen = QFileDialog::getOpenFileName(m_parent, captionOr(title), startFolder, filter);
+    QApplication::restoreOverrideCursor();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}

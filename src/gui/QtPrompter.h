@@ -20,6 +20,8 @@ public:
     // A save dialog that asks before it lets an existing file be replaced.
     std::optional<QString> saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
                                         const QString &defaultSuffix = {}) override;
+    std::optional<QString> openFileName(const QString &title, const QString &startFolder,
+                                        const QString &filter = {}) override;
 
 private:
     QWidget *m_parent;

@@ -4,6 +4,7 @@
 
 #include "app/BrowserActions.h"
 #include "exchange/ExportFixture.h"
+#include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
 #include "samples/ui/SampleBrowser_FRM.h"
 
 #include <QtTest>
@@ -46,8 +47,18 @@ void TestBrowserActions::browseSamplesOpensOneBrowserWithWhatItNeeds()
         // Closing frees it.
         browser->close();
         QTRY_VERIFY(!browser);
+
+        // The feed browser, with the feed editor behind New.
+        QVERIFY(window.IsActionAvailable(window.actShowActiveAFSamples));
+        QPointer<TSampleBrowserFrm> feed = TBasefrm::CreateAndShow<TSampleBrowserAnimalFeedFrm>(
+            TSampleBrowserAnimalFeedFrm::FormKey(), &window, false);
+        QCOMPARE(feed->Config().personality, QStringLiteral("ANIMAL FEED"));
+        QVERIFY(feed->actShowNewSample->isEnabled());
+        feed->close();
+        QTRY_VERIFY(!feed);
     }
     QVERIFY(!window.IsActionAvailable(window.actShowActiveSamples));
+    QVERIFY(!window.IsActionAvailable(window.actShowActiveAFSamples));
     auto *later = TBasefrm::CreateAndShow<TSampleBrowserFrm>(QStringLiteral("SampleBrowser"), &window, false);
     QVERIFY(!later->actShowNewSample->isEnabled());
     QVERIFY(!later->actUpdateSampleOffice->isEnabled());

@@ -23,12 +23,14 @@ void TestPrompter::batchAnswersNothingAndWrites()
     QCOMPARE(batch.question("Varnex Desktop", "Close Varnex Desktop?", true), false);
     QCOMPARE(batch.textInput("Reason", "Why?", "x"), std::optional<QString>());
     QCOMPARE(batch.saveFileName("Save As", "samples.xml", "XML Files (*.xml)", "xml"), std::optional<QString>());
+    QCOMPARE(batch.openFileName("Open File", "/home", "CSV (*.csv)"), std::optional<QString>());
     const QString out = QString::fromUtf8(sink.data());
     QVERIFY(out.contains("Error (Import): Invalid command line parameter: username specified not found.\n"));
     QVERIFY(out.contains("Information: Done\n"));
     QVERIFY(out.contains("Close Varnex Desktop?"));
     QVERIFY(out.contains("Why?"));
     QVERIFY(out.contains("Save file (Save As): XML Files (*.xml) [cancelled: no one to ask]\n"));
+    QVERIFY(out.contains("Open file (Open File): CSV (*.csv) [cancelled: no one to ask]\n"));
 }
 
 void TestPrompter::recorderAnswersFromQueues()
@@ -51,6 +53,11 @@ void TestPrompter::recorderAnswersFromQueues()
     QCOMPARE(rec.saveFileName("Save As", "samples.xml", "XML Files (*.xml)"), std::optional<QString>()); // cancelled
     QCOMPARE(rec.texts(Prompter::Kind::SaveFile), (QStringList{"XML Files (*.xml)", "XML Files (*.xml)"}));
     QCOMPARE(rec.calls().last().initialText, QString("samples.xml"));
+
+    rec.queueFileName(QString("/tmp/in.csv"));
+    QCOMPARE(rec.openFileName("Open File", "/home"), std::optional<QString>("/tmp/in.csv"));
+    QCOMPARE(rec.calls().last().kind, Prompter::Kind::OpenFile);
+    QCOMPARE(rec.calls().last().initialText, QString("/home"));
 }
 
 void TestPrompter::currentDefaultsToBatch()

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -22,11 +21,6 @@
 TImportPremisesInfoFrm::TImportPremisesInfoFrm(QObject *AOwner) : TIBBaseAdvancedfrm(AOwner)
 {
     setWindowTitle(QStringLiteral("Import Premises Data"));
-    ChooseFile = [](QWidget *parent, const QString &start) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open File"), start,
-                                            QStringLiteral("Premises files (*.csv *.txt *.xml *.CSV *.TXT *.XML);;"
-                                                           "All files (*)"));
-    };
     buildWidgets();
 }
 
@@ -105,9 +99,11 @@ bool TImportPremisesInfoFrm::FormCloseQuery()
 
 void TImportPremisesInfoFrm::actOpenFileDialogExecute()
 {
-    const QString chosen = ChooseFile(this, QDir::homePath());
-    if (!chosen.isEmpty())
-        edtDataFileName->setText(chosen);
+    const std::optional<QString> chosen = Prompter::current().openFileName(
+        QStringLiteral("Open File"), QDir::homePath(),
+        QStringLiteral("Premises files (*.csv *.txt *.xml *.CSV *.TXT *.XML);;All files (*)"));
+    if (chosen)
+        edtDataFileName->setText(*chosen);
     updateActions();
 }
 

@@ -28,8 +28,6 @@ class TImportPremisesInfoFrm : public TIBBaseAdvancedfrm
 {
     Q_OBJECT
 public:
-    // Asks for the file to import, starting in the given folder; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget *parent, const QString &start)>;
 
     explicit TImportPremisesInfoFrm(QObject *AOwner);
 
@@ -38,7 +36,6 @@ public:
     QString Personality() const { return FPersonality; }
     bool LoadingInProgress() const { return fLoadingInProgress; }
 
-    FileChooser ChooseFile;
 
     QLabel *lblHeader = nullptr;
     QLineEdit *edtDataFileName = nullptr;

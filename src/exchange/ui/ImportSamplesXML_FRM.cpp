@@ -11,7 +11,6 @@
 #include "reference/LookupData_DM.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -23,10 +22,6 @@
 TImportSamplesInfoFrm::TImportSamplesInfoFrm(QObject *AOwner) : TIBBaseAdvancedfrm(AOwner)
 {
     setWindowTitle(QStringLiteral("Import Samples Data"));
-    ChooseFile = [](QWidget *parent, const QString &start) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open File"), start,
-                                            QStringLiteral("XML files (*.xml *.XML);;All files (*)"));
-    };
     buildWidgets();
 }
 
@@ -102,9 +97,10 @@ bool TImportSamplesInfoFrm::FormCloseQuery()
 
 void TImportSamplesInfoFrm::actOpenFileDialogExecute()
 {
-    const QString chosen = ChooseFile(this, edtDataFileName->text());
-    if (!chosen.isEmpty())
-        edtDataFileName->setText(chosen);
+    const std::optional<QString> chosen = Prompter::current().openFileName(
+        QStringLiteral("Open File"), edtDataFileName->text(), QStringLiteral("XML files (*.xml *.XML);;All files (*)"));
+    if (chosen)
+        edtDataFileName->setText(*chosen);
     updateActions();
 }
 

@@ -31,8 +31,6 @@ class TImportSamplesInfoFrm : public TIBBaseAdvancedfrm
 {
     Q_OBJECT
 public:
-    // Asks for the file to import, starting at the given name; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget *parent, const QString &start)>;
 
     explicit TImportSamplesInfoFrm(QObject *AOwner);
     ~TImportSamplesInfoFrm() override;
@@ -44,7 +42,6 @@ public:
     int Inserted() const { return m_inserted; }
     int Refused() const { return m_refused; }
 
-    FileChooser ChooseFile;
 
     QLabel *lblHeader = nullptr;
     QLineEdit *edtDataFileName = nullptr;

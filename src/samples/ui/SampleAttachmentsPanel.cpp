@@ -7,7 +7,6 @@
 #include "samples/SampleAttachment_DM.h"
 
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -88,10 +87,6 @@ SampleAttachmentsPanel::SampleAttachmentsPanel(std::function<QString()> sampleCo
     connect(actDeleteAttachment, &QAction::triggered, this, [this]() { DeleteSelected(); });
     connect(grdAttachments->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() { updateActions(); });
 
-    ChooseFileToUpload = [this]() { return QFileDialog::getOpenFileName(this, QStringLiteral("Add Attachment")); };
-    ChooseSaveTarget = [this](const QString &proposed) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Attachment"), proposed);
-    };
     OpenFile = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     MakeModule = []() {
         CentralServerSettings settings;
@@ -216,7 +211,7 @@ void SampleAttachmentsPanel::AddAttachment()
 {
     if (Busy() || m_listedCode.isEmpty())
         return;
-    const QString path = ChooseFileToUpload();
+    const QString path = Prompter::current().openFileName(QStringLiteral("Add Attachment"), QString()).value_or(QString());
     if (path.isEmpty())
         return;
     const QString description =
@@ -248,7 +243,8 @@ void SampleAttachmentsPanel::DownloadSelected()
         return;
     const QModelIndexList rows = grdAttachments->selectionModel()->selectedRows(ColName);
     const QString proposed = TSampleAttachmentDm::CleanFileName(rows.isEmpty() ? QString() : rows.first().data().toString());
-    const QString target = ChooseSaveTarget(proposed);
+    const QString target =
+        Prompter::current().saveFileName(QStringLiteral("Save Attachment"), proposed, QString()).value_or(QString());
     if (target.isEmpty())
         return;
     std::shared_ptr<TSampleAttachmentDm> dm = module();

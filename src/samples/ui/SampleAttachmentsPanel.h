@@ -50,10 +50,8 @@ public:
     // The ID of the selected attachment; 0 when none is selected.
     qint64 SelectedId() const;
 
-    // Seams, replaced by tests: the file to upload (empty: cancelled), the file to save to
-    // (empty: cancelled), opening a saved file, and the module.
-    std::function<QString()> ChooseFileToUpload;
-    std::function<QString(const QString &proposedName)> ChooseSaveTarget;
+    // Seams, replaced by tests: opening a saved file, and the module. The files to upload and to
+    // save to are asked through the current prompter.
     std::function<void(const QString &path)> OpenFile;
     ModuleFactory MakeModule;
 

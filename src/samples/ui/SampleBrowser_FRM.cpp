@@ -1,5 +1,8 @@
 #include "samples/ui/SampleBrowser_FRM.h"
 
+#include "samples/ClientOutcomes.h"
+#include "samples/ui/SampleRowActions.h"
+
 #include "base/Clock.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
@@ -304,6 +307,114 @@ SampleBrowserConfig SampleBrowserConfig::food()
     return c;
 }
 
+// The animal-feed browser's make-up: the food list's columns where they are the same, its own
+// feed columns, every sample on the All tab (deleted ones and those whose status has no row too),
+// and the outcomes of the local OUTCOME table.
+SampleBrowserConfig SampleBrowserConfig::animalFeed()
+{
+    const SampleBrowserConfig food = SampleBrowserConfig::food();
+    const auto like = [&food](const char *field, const QString &caption = QString(), std::optional<bool> visible = {}) {
+        for (GridColumnDef c : food.columns) {
+            if (c.field == QLatin1String(field)) {
+                if (!caption.isEmpty())
+                    c.caption = caption;
+                if (visible)
+                    c.visible = *visible;
+                return c;
+            }
+        }
+        return column(field, caption, visible.value_or(true));
+    };
+    const auto hidden = [&like](const char *field) { return like(field, QString(), false); };
+
+    SampleBrowserConfig c = food;
+    c.personality = Varnex::PersonalityAnimalFeed;
+    c.listsDeletedSamples = true;
+    c.listColumns = QStringLiteral(
+        "S.ID, S.UNIQUE_UUID, S.CODE, S.LA_SAMPLENO, S.LOCAL_AUTHORITY__CODE, S.LOCAL_AUTH_OFFICE__CODE, "
+        "S.SAMPLE_NUMBER, S.LIMS_NUMBER, S.SAMPLE_OFFICER__CODE, S.SAMPLE_OFFICER_NAME, SO.NAME AS MAPPED_OFFICER_NAME, "
+        "S.SAMPLE_DATE, S.SAMPLE_TIME, S.SAMPLE_TIMESTAMP, S.PREMISES_TYPE__CODE, S.PREMISES_NAME, S.BUSINESS_ID, "
+        "S.BUSINESS_ADDR_1, S.BUSINESS_ADDR_2, S.BUSINESS_POSTCODE, S.SAMPLE_STATUS__CODE, SS.DESCRIPTION AS STATUS_DESC, "
+        "SS.COLOUR, S.REASON_DESCRIPTION, S.SAMPLE_TYPE_DESCRIPTION, S.RISK_CATEGORY_DESCRIPTION, "
+        "S.SURVEY_BODY_DESCRIPTION, S.SURVEY_NUMBER, S.FOOD_DESCRIPTION, S.CATEGORY_DESCRIPTION, "
+        "S.SUB_CATEGORY_DESCRIPTION, S.PRODUCT_DESCRIPTION, S.MANUFACTURER, S.DISTRIBUTER, S.IMPORTER, S.COUNTRY, "
+        "S.PACKAGING_DESCRIPTION, S.FLAG_SATISFACTORY, S.ANALYSIS_TEXT, S.MAFF_DESCRIPTION, S.LABORATORY_COMMENTS, "
+        "S.LABORATORY__CODE, S.LABORATORY_DESCRIPTION, S.SAMPLE_COMMENTS, S.ANIMAL_SPECIES_DESCRIPTION, "
+        "S.DATE_OF_MANUFACTURE, S.REGISTRATION_NUMBER, S.LABEL_REGISTRATION_NUMBER, S.LABEL_BUSINESS_TYPE__CODE, "
+        "S.LABEL_BUSINESS_ADDRESS, S.PACKAGING_DATE, S.ANALYSIS_TYPE, S.PURCHASE_COST, S.ANALYSIS_COST");
+    c.columns = {
+        like("COLOUR"),
+        like("STATUS_DESC"),
+        like("CODE"),
+        like("LA_SAMPLENO"),
+        like("LOCAL_AUTH_OFFICE__CODE"),
+        like("SAMPLE_OFFICER_NAME"),
+        like("MAPPED_OFFICER_NAME", QStringLiteral("Mapper Officer Name")),
+        like("SAMPLE_DATE"),
+        like("SAMPLE_TIME"),
+        like("SAMPLE_TIMESTAMP"),
+        like("PREMISES_TYPE__CODE"),
+        like("PREMISES_NAME"),
+        like("BUSINESS_ID"),
+        like("BUSINESS_ADDR_1"),
+        hidden("BUSINESS_ADDR_2"),
+        hidden("BUSINESS_POSTCODE"),
+        like("PURCHASE_COST"),
+        like("ANALYSIS_COST"),
+        hidden("SAMPLE_STATUS__CODE"),
+        hidden("REASON_DESCRIPTION"),
+        hidden("SAMPLE_TYPE_DESCRIPTION"),
+        hidden("RISK_CATEGORY_DESCRIPTION"),
+        hidden("SURVEY_BODY_DESCRIPTION"),
+        like("SURVEY_NUMBER", QStringLiteral("Survey number")),
+        hidden("FOOD_DESCRIPTION"),
+        hidden("CATEGORY_DESCRIPTION"),
+        hidden("SUB_CATEGORY_DESCRIPTION"),
+        like("PRODUCT_DESCRIPTION", QStringLiteral("Product description"), false),
+        hidden("MANUFACTURER"),
+        hidden("DISTRIBUTER"),
+        hidden("IMPORTER"),
+        hidden("COUNTRY"),
+        hidden("PACKAGING_DESCRIPTION"),
+        like("FLAG_SATISFACTORY"),
+        like("ANALYSIS_TEXT"),
+        like("LABORATORY__CODE"),
+        like("LABORATORY_DESCRIPTION", QStringLiteral("Testing Lab")),
+        like("LABORATORY_COMMENTS"),
+        like("SAMPLE_COMMENTS"),
+        column("ANIMAL_SPECIES_DESCRIPTION", QStringLiteral("Animal species")),
+        column("DATE_OF_MANUFACTURE", QStringLiteral("Date of manufacture")),
+        column("REGISTRATION_NUMBER", QStringLiteral("Registration number")),
+        column("LABEL_REGISTRATION_NUMBER", QStringLiteral("Label reg number")),
+        column("LABEL_BUSINESS_TYPE__CODE", QStringLiteral("Label bus. type")),
+        column("PACKAGING_DATE", QStringLiteral("Packaging date")),
+        hidden("ANALYSIS_TYPE"),
+        like("UNIQUE_UUID", QStringLiteral("uuid"), false),
+    };
+    for (GridColumnDef &r : c.resultColumns) {
+        if (r.field == QLatin1String("FAILCODE"))
+            r.caption = QStringLiteral("Failcode");
+        else if (r.field == QLatin1String("OUTPUT"))
+            r.caption = r.field; // no caption of its own: the grid shows the field
+    }
+    c.outcomeColumns = {
+        column("UNIQUE_ID", QString(), false),
+        column("FAIL_CODE_2", QStringLiteral("Code")),
+        column("FAIL_GROUP", QStringLiteral("Group")),
+        column("DETAILS", QStringLiteral("Details")),
+    };
+    c.outcomes = OutcomeSource::OutcomeTable;
+    c.absentActions = {QStringLiteral("actExportToXML"), QStringLiteral("actPrintLabel"), QStringLiteral("actPrintA4Label"),
+                       QStringLiteral("actMailMergeSamples")};
+    c.clearsSelectionAfterDelete = false;
+    c.limitsDates = false;
+    c.selectAllCaption = QStringLiteral("Select All");
+    c.clearSelectionCaption = QStringLiteral("Clear Selection");
+    c.printForm = &TSamplePrintDM::PrintReportAF;
+    c.printResults = &TSamplePrintDM::PrintSampleWithResultsAF;
+    return c;
+}
+
 // ---------------------------------------------------------------------------------------------
 // What the window layer registers
 
@@ -448,7 +559,7 @@ void TSampleBrowserFrm::buildActions()
 {
     actShowNewSample = makeAction("actShowNewSample", QStringLiteral("New"));
     actShowEditSample = makeAction("actShowEditSample", QStringLiteral("View"));
-    actDuplicateSample = makeAction("actDuplicateSample", QStringLiteral("Duplicate"), false);
+    actDuplicateSample = makeAction("actDuplicateSample", QStringLiteral("Duplicate"));
     actDeleteSelected = makeAction("actDeleteSelected", QStringLiteral("Delete"));
     actExportRecords = makeAction("actExportRecords", QStringLiteral("Export to Lab"));
     actExportToFile = makeAction("actExportToFile", QStringLiteral("Export to File"));
@@ -460,9 +571,9 @@ void TSampleBrowserFrm::buildActions()
     actMailMergeSamples = makeAction("actMailMergeSamples", QStringLiteral("Mail Merge Samples"));
     actCreateTemplate = makeAction("actCreateTemplate", QStringLiteral("Create Template"), false);
     actViewTemplates = makeAction("actViewTemplates", QStringLiteral("View templates"), false);
-    actUpdateProsecution = makeAction("actUpdateProsecution", QStringLiteral("Set prosecution"), false);
-    actLabellingOutcomes = makeAction("actLabellingOutcomes", QStringLiteral("Set labelling outcomes"), false);
-    actLAEnforcementOutcomes = makeAction("actLAEnforcementOutcomes", QStringLiteral("Set Enforcement outcomes"), false);
+    actUpdateProsecution = makeAction("actUpdateProsecution", QStringLiteral("Set prosecution"));
+    actLabellingOutcomes = makeAction("actLabellingOutcomes", QStringLiteral("Set labelling outcomes"));
+    actLAEnforcementOutcomes = makeAction("actLAEnforcementOutcomes", QStringLiteral("Set Enforcement outcomes"));
     actUpdateSampleOffice = makeAction("actUpdateSampleOffice", QStringLiteral("Update sample office"));
     actDesignReport = makeAction("actDesignReport", QStringLiteral("Design reports"));
     actDesignReport->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
@@ -503,6 +614,13 @@ void TSampleBrowserFrm::buildActions()
     connect(actUpdateSampleOffice, &QAction::triggered, this,
             [this]() { guarded([this]() { actUpdateSampleOfficeExecute(); }); });
     connect(actDesignReport, &QAction::triggered, this, [this]() { actDesignReportExecute(); });
+    connect(actDuplicateSample, &QAction::triggered, this, [this]() { guarded([this]() { actDuplicateSampleExecute(); }); });
+    connect(actUpdateProsecution, &QAction::triggered, this,
+            [this]() { guarded([this]() { actUpdateProsecutionExecute(); }); });
+    connect(actLabellingOutcomes, &QAction::triggered, this,
+            [this]() { guarded([this]() { showClientOutcomes(OutcomeHeading::Labelling); }); });
+    connect(actLAEnforcementOutcomes, &QAction::triggered, this,
+            [this]() { guarded([this]() { showClientOutcomes(OutcomeHeading::Enforcement); }); });
     connect(actSelectAll, &QAction::triggered, this, [this]() { grdSampleView->selectAll(); });
     connect(actClearSelection, &QAction::triggered, this, [this]() { grdSampleView->clearSelectedRows(); });
     connect(actFullExpandGroups, &QAction::triggered, this, [this]() { grdSampleView->expandGroups(); });
@@ -989,6 +1107,11 @@ QString TSampleBrowserFrm::CurrentStatus() const
     return qrySample->value(grdSampleView->currentIndex(), QStringLiteral("SAMPLE_STATUS__CODE")).toString();
 }
 
+QString TSampleBrowserFrm::CurrentCode() const
+{
+    return qrySample->value(grdSampleView->currentIndex(), QStringLiteral("CODE")).toString();
+}
+
 void TSampleBrowserFrm::qrySampleAfterScroll()
 {
     const bool hasRow = grdSampleView->currentKey().isValid();
@@ -1260,6 +1383,34 @@ void TSampleBrowserFrm::actShowEditSampleExecute()
         return;
     open(this, uuid);
     afterListChange();
+}
+
+void TSampleBrowserFrm::actDuplicateSampleExecute()
+{
+    const QString uuid = CurrentUuid();
+    if (uuid.isEmpty())
+        return;
+    const QString copy = SampleRowActions::DuplicateSample(this, uuid);
+    const SampleEditorOpener open = editorOpeners().value(m_config.personality);
+    if (!copy.isEmpty() && open)
+        open(this, copy);
+    afterListChange();
+}
+
+void TSampleBrowserFrm::actUpdateProsecutionExecute()
+{
+    const QString code = CurrentCode();
+    if (code.isEmpty())
+        return;
+    if (SampleRowActions::SetProsecution(this, code))
+        afterListChange();
+}
+
+void TSampleBrowserFrm::showClientOutcomes(const QString &headingCode)
+{
+    const QString code = CurrentCode();
+    if (!code.isEmpty())
+        SampleRowActions::ShowClientOutcomes(this, code, headingCode);
 }
 
 void TSampleBrowserFrm::actDeleteSelectedExecute()

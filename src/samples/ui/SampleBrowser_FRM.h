@@ -61,6 +61,7 @@ struct SampleBrowserConfig
     QString listFrom() const;
 
     static SampleBrowserConfig food();
+    static SampleBrowserConfig animalFeed();
 };
 
 // "Samples Browser": the samples of one personality one status at a time ("All statuses" last),
@@ -124,6 +125,8 @@ public:
     // The current row's UNIQUE_UUID and status; empty without a current row.
     QString CurrentUuid() const;
     QString CurrentStatus() const;
+    // The current row's national sample code; empty without a current row.
+    QString CurrentCode() const;
 
     // The selected samples as they are in the store now, in selection order (every row of the list
     // in the grid's order after "Select all"): their UNIQUE_UUIDs and statuses.
@@ -225,6 +228,11 @@ protected:
     void actPrintReportExecute();
     void actUpdateSampleOfficeExecute();
     void actDesignReportExecute();
+    // Copies the current sample; the one copy asked to open goes to the personality's editor.
+    void actDuplicateSampleExecute();
+    void actUpdateProsecutionExecute();
+    // The client outcomes of the current sample under the heading ("L" or "X").
+    void showClientOutcomes(const QString &headingCode);
 
     // The row-dependent actions and captions, and the results pane's timer restarted.
     void qrySampleAfterScroll();

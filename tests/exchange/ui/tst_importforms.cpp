@@ -80,9 +80,9 @@ struct Screens
     // Runs "Load Records" on the file; the prompter's texts afterwards.
     QStringList load(TImportSamplesInfoFrm *form, const QString &file)
     {
-        prompter.clear();
-        form->ChooseFile = [file](QWidget *, const QString &) { return file; };
+        prompter.queueFileName(file);
         form->actOpenFileDialog->trigger();
+        prompter.clear();
         form->actLoadFromFIle->trigger();
         return prompter.texts();
     }
@@ -240,13 +240,10 @@ void TestImportForms::premisesScreenLoadsWithItsOwnTerms()
     QVERIFY(!form->actLoadFromFIle->isEnabled());
 
     // "Open File" starts in the home folder; a file that does not exist enables no load.
-    QString start;
-    form->ChooseFile = [&start, &s](QWidget *, const QString &folder) {
-        start = folder;
-        return s.files.filePath(QStringLiteral("missing.csv"));
-    };
+    screens.prompter.queueFileName(s.files.filePath(QStringLiteral("missing.csv")));
     form->actOpenFileDialog->trigger();
-    QCOMPARE(start, QDir::homePath());
+    QCOMPARE(screens.prompter.calls().last().kind, Prompter::Kind::OpenFile);
+    QCOMPARE(screens.prompter.calls().last().initialText, QDir::homePath());
     QVERIFY(!form->actLoadFromFIle->isEnabled());
 
     // A term added through the screen's own "Translations" counts at the next load.
@@ -271,9 +268,9 @@ void TestImportForms::premisesScreenLoadsWithItsOwnTerms()
         closedWhileLoading = !form->isVisible();
     });
     const QString file = s.writeFile(QStringLiteral("p.csv"), "P1,Chip Shop,,,,,,A,Takeaway,B\r\n\r\nP2,\"a\"\"b\"\r\n");
-    screens.prompter.clear();
-    form->ChooseFile = [file](QWidget *, const QString &) { return file; };
+    screens.prompter.queueFileName(file);
     form->actOpenFileDialog->trigger();
+    screens.prompter.clear();
     form->actLoadFromFIle->trigger();
     QVERIFY2(screens.prompter.texts().isEmpty(), qPrintable(screens.prompter.texts().join(QLatin1Char('\n'))));
     QVERIFY(!closedWhileLoading);
@@ -307,7 +304,7 @@ void TestImportForms::premisesScreenKeepsTheRegisterAfterAFault()
     QCOMPARE(form->lblHeader->text(), QStringLiteral("  Import Animal feed premises"));
     form->chkEmptyFile->setChecked(true);
     const QString file = s.writeFile(QStringLiteral("feed.csv"), "F1,Mill\nF2,\"open\n");
-    form->ChooseFile = [file](QWidget *, const QString &) { return file; };
+    screens.prompter.queueFileName(file);
     form->actOpenFileDialog->trigger();
     screens.prompter.clear();
     form->actLoadFromFIle->trigger();

@@ -46,8 +46,6 @@ std::unique_ptr<SampleAttachmentsPanel> TestSampleAttachmentsPanel::panel(const 
         settings.serverAddress = url;
         return std::make_shared<TSampleAttachmentDm>(settings, "DEMO");
     };
-    p->ChooseFileToUpload = []() { return QString(); };
-    p->ChooseSaveTarget = [](const QString &) { return QString(); };
     p->OpenFile = [](const QString &) { QFAIL("opened unasked"); };
     return p;
 }
@@ -69,7 +67,7 @@ void TestSampleAttachmentsPanel::addSaveOpenDelete()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(200000, 'j'));
     f.close();
-    p->ChooseFileToUpload = [source]() { return source; };
+    m_prompter.queueFileName(source);
     m_prompter.queueText(std::nullopt); // the description box cancelled: uploaded without one
     p->actAddAttachment->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!p->Busy(), 20000);
@@ -80,23 +78,21 @@ void TestSampleAttachmentsPanel::addSaveOpenDelete()
     QVERIFY(p->SelectedId() > 0);
 
     // Saved under the proposed name, then opened on Yes; not opened on No.
-    QString proposed;
     const QString target = m_dir.filePath("saved.jpg");
-    p->ChooseSaveTarget = [&proposed, target](const QString &name) {
-        proposed = name;
-        return target;
-    };
+    m_prompter.queueFileName(target);
     QStringList opened;
     p->OpenFile = [&opened](const QString &path) { opened << path; };
     m_prompter.queueAnswer(true);
     p->actDownloadAttachment->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!p->Busy(), 20000);
-    QCOMPARE(proposed, QString("label photo.jpg"));
+    QCOMPARE(m_prompter.texts(Prompter::Kind::SaveFile).size(), 1);
+    QCOMPARE(m_prompter.calls().at(m_prompter.calls().size() - 2).initialText, QString("label photo.jpg"));
     QCOMPARE(opened, QStringList({target}));
     QFile saved(target);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), QByteArray(200000, 'j'));
     saved.close();
+    m_prompter.queueFileName(target);
     m_prompter.queueAnswer(false);
     p->actDownloadAttachment->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!p->Busy(), 20000);
@@ -127,7 +123,7 @@ void TestSampleAttachmentsPanel::failuresAreShownAndTheListReRead()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("pdf");
     f.close();
-    p->ChooseFileToUpload = [source]() { return source; };
+    m_prompter.queueFileName(source);
 
     // The answer is lost after the server stored the file: the error is shown, the list shows it.
     QVERIFY(m_server.control(R"({"dropReply": "FileUploadService.UpdateData"})"));
@@ -141,7 +137,7 @@ void TestSampleAttachmentsPanel::failuresAreShownAndTheListReRead()
     QFile big(m_dir.filePath("huge.iso"));
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(TSampleAttachmentDm::MaxFileBytes + 1024 * 1024));
     big.close();
-    p->ChooseFileToUpload = [&big]() { return big.fileName(); };
+    m_prompter.queueFileName(big.fileName());
     m_prompter.queueText(QString("big"));
     p->actAddAttachment->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!p->Busy(), 20000);
@@ -150,7 +146,7 @@ void TestSampleAttachmentsPanel::failuresAreShownAndTheListReRead()
     QCOMPARE(p->srcAttachments->rowCount(), 1);
 
     // A target that cannot be written: said so, nothing opened.
-    p->ChooseSaveTarget = [this](const QString &) { return m_dir.filePath("missing folder/out.pdf"); };
+    m_prompter.queueFileName(m_dir.filePath("missing folder/out.pdf"));
     p->actDownloadAttachment->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!p->Busy(), 20000);
     QVERIFY(m_prompter.texts(Prompter::Kind::Error).last().contains("could not be saved"));

@@ -675,10 +675,13 @@ void TestSampleBrowser::actionsOfPartsNotBuiltKeepTheirRules()
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actUpdateProsecution), c.prosecution);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLabellingOutcomes), c.outcomes);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLAEnforcementOutcomes), c.outcomes);
+        // Duplication and the server's records follow the tabs; the parts not built stay off.
+        QVERIFY(b->actDuplicateSample->isEnabled());
         QVERIFY(b->actMailMergeSamples->isEnabled());
-        for (QAction *a : {b->actDuplicateSample, b->actCreateTemplate,
-                           b->actViewTemplates, b->actUpdateProsecution, b->actLabellingOutcomes,
-                           b->actLAEnforcementOutcomes})
+        QCOMPARE(b->actUpdateProsecution->isEnabled(), c.prosecution);
+        QCOMPARE(b->actLabellingOutcomes->isEnabled(), c.outcomes);
+        QCOMPARE(b->actLAEnforcementOutcomes->isEnabled(), c.outcomes);
+        for (QAction *a : {b->actCreateTemplate, b->actViewTemplates})
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     }
     QVERIFY(b->actFullCollapseGroups->isEnabled());

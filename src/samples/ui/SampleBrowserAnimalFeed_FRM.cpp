@@ -1,0 +1,6 @@
+#include "samples/ui/SampleBrowserAnimalFeed_FRM.h"
+
+TSampleBrowserAnimalFeedFrm::TSampleBrowserAnimalFeedFrm(QObject *AOwner)
+    : TSampleBrowserFrm(AOwner, SampleBrowserConfig::animalFeed())
+{
+}
