@@ -7,8 +7,9 @@
 // that order. In a chapter, the lines between "<!-- if NAME -->" and "<!-- endif -->" are kept only
 // when NAME is the variant being built. Chapters ("# ") and their sections ("## ") are numbered; a
 // chapter starts a new page; a contents list with page numbers follows the title page; images are
-// read relative to the chapter that shows them and shrunk to the text width when wider. The depfile
-// lists every file read, so the build makes the PDF again when any of them changes.
+// read relative to the chapter that shows them and shrunk to the text width when wider; a picture on
+// a line of its own is centred, with its text as a caption; a heading is never left at the foot of
+// a page. The depfile lists every file read, so the build makes the PDF again when any changes.
 
 #include "base/AtomicFile.h"
 
