@@ -19,6 +19,7 @@
 #include "app/ProgramCloser.h"
 #include "app/ReferenceActions.h"
 #include "app/SampleActions.h"
+#include "app/TemplateActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "base/ProductNames.h"
@@ -251,6 +252,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     ReferenceActions::install(window, maindm);
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     SampleActions::install(window, maindm);
+    TemplateActions::install(window);
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     controller.SetLoginState(&syncLoginState);
     // A store this login made holds no lookup lists until the first pass brings them down: they
