@@ -279,6 +279,8 @@ void SampleTemplateEditForm::buildActions()
     make(actAnalysisBuilder, "actAnalysisBuilder", S("Analysis Builder"));
     make(actPickPremises, "actPickPremises", S("…"));
     actPickPremises->setToolTip(S("Choose the premises from the premises list"));
+    // Offered only where the analysis memo is open and a builder is installed.
+    actAnalysisBuilder->setEnabled(false);
 
     connect(actEditItem, &QAction::triggered, this, [this]() {
         Guarded([this]() {
