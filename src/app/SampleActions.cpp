@@ -2,6 +2,7 @@
 
 #include "app/Main_FRM.h"
 #include "exchange/ui/SampleBatches_FRM.h"
+#include "samples/ui/SampleEditAnimalFeeds_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
 
 void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
@@ -14,6 +15,13 @@ void SampleActions::install(TMainfrm &window, IGeneralInfo &settings)
         defaults->Persist = false;
         defaults->SetupInfo = s;
         TSampleEditFrm::ShowEditor(w, std::move(defaults));
+    });
+    window.SetActionHandler(window.actNewSampleAF, [w, s]() {
+        auto defaults = std::make_unique<TSampleEditAnimalFeedsFrmDefaults>();
+        defaults->CreateSample = true;
+        defaults->Persist = false;
+        defaults->SetupInfo = s;
+        TSampleEditAnimalFeedsFrm::ShowEditor(w, std::move(defaults));
     });
     // The batch history shows a delivered sample in the food editor.
     TSampleBatchesFrm::SetSampleEditorOpener([s](QWidget *owner, const QString &uuid) {

@@ -27,10 +27,13 @@ bool Sent(const SampleRow &row)
     return sampleIsSent(row.text(QStringLiteral("SAMPLE_STATUS__CODE")));
 }
 
-QString statusAfterSave(const QString &storedStatus, SampleSave save, bool enteredWhenSent)
+QString statusAfterSave(const QString &storedStatus, SampleSave save, bool enteredFromDeleted)
 {
-    if (save == SampleSave::WithoutValidation)
-        return sampleIsSent(storedStatus) && !enteredWhenSent ? storedStatus : SampleStatus::Entered;
+    if (save == SampleSave::WithoutValidation) {
+        if (enteredFromDeleted && storedStatus == SampleStatus::Deleted)
+            return SampleStatus::Entered;
+        return sampleIsSent(storedStatus) ? storedStatus : SampleStatus::Entered;
+    }
     return sampleIsSent(storedStatus) ? storedStatus : SampleStatus::Validated;
 }
 

@@ -41,9 +41,10 @@ enum class SampleSave {
 };
 
 // The status an editor's save writes, from the status stored at save time: "ENTERED" (F8) or
-// "VALIDATED" (F7), but a sent sample keeps its status. The animal-feed editor's F8 sets
-// "ENTERED" on a sent sample too (it offers F8 for a "DELETED" one): enteredWhenSent.
-QString statusAfterSave(const QString &storedStatus, SampleSave save, bool enteredWhenSent = false);
+// "VALIDATED" (F7), but a sent sample keeps its status. The animal-feed editor's F8 takes a
+// "DELETED" sample back to "ENTERED" (enteredFromDeleted); a delivered, completed or cancelled
+// sample keeps its status whatever the save, so that it is never delivered a second time.
+QString statusAfterSave(const QString &storedStatus, SampleSave save, bool enteredFromDeleted = false);
 // Validation's last step: "VALIDATED" unless the sample is sent, when the status stays.
 void setStatusAfterValidation(SampleRow &row, bool sent);
 

@@ -284,6 +284,15 @@ QString wrapCategoryHelp(const QString &help)
     return wrapped;
 }
 
+void useMainAddress(SampleRow &row)
+{
+    QString address;
+    for (const char *column : {"PREMISES_NAME", "BUSINESS_ADDR_1", "BUSINESS_ADDR_2", "BUSINESS_ADDR_3",
+                               "BUSINESS_ADDR_4", "BUSINESS_POSTCODE"})
+        address += row.text(QLatin1String(column)) + QLatin1String("\r\n");
+    row.setText(QStringLiteral("LABEL_BUSINESS_ADDRESS"), address);
+}
+
 void clearSampleTypeForNewReason(SampleRow &row)
 {
     row.clear(S("SAMPLE_TYPE__CODE"));

@@ -115,6 +115,11 @@ QString wrapCategoryHelp(const QString &help);
 // The reason radio group changed while editing: the sample type belongs to the other list.
 void clearSampleTypeForNewReason(SampleRow &row);
 
+// "Use main address" of the animal-feed editor: LABEL_BUSINESS_ADDRESS := the premises name, the
+// four address lines and the postcode, each followed by CR LF, empty lines included, so the label
+// address always has its six lines in their places.
+void useMainAddress(SampleRow &row);
+
 // What the category tree hands back (empty strings for levels the chosen entry does not have).
 struct CategorySelection
 {

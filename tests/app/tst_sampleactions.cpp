@@ -1,6 +1,7 @@
 #include "app/SampleActions.h"
 #include "MainWindowFakes.h"
 
+#include "samples/ui/SampleEditAnimalFeeds_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
 #include "support/MainStore.h"
 
@@ -14,6 +15,7 @@ class TestSampleActions : public QObject
 
 private slots:
     void newSampleOpensTheEditor();
+    void feedNewSampleOpensTheFeedEditor();
 };
 
 void TestSampleActions::newSampleOpensTheEditor()
@@ -57,6 +59,33 @@ void TestSampleActions::newSampleOpensTheEditor()
     TSampleEditFrm::ShowEditor(&window, std::move(defaults));
     QCOMPARE(opened, QString("LA1000042"));
     QCOMPARE(TBasefrm::FindForm(&window, TSampleEditFrm::FormKey()), nullptr);
+}
+
+void TestSampleActions::feedNewSampleOpensTheFeedEditor()
+{
+    MainStore store;
+    TMaindm &settings = store.useSettings("LA1", "OF1");
+    FakeContext context;
+    context.personality = QStringLiteral("ANIMAL FEED");
+    TMainfrm window(nullptr, &context);
+    window.FormCreate();
+    SampleActions::install(window, settings);
+    window.ToggleActive();
+    QVERIFY(window.IsActionAvailable(window.actNewSampleAF) && window.actNewSampleAF->isEnabled());
+
+    bool seen = false;
+    QTimer::singleShot(0, [&]() {
+        auto *form = dynamic_cast<TSampleEditAnimalFeedsFrm *>(
+            TBasefrm::FindForm(&window, TSampleEditAnimalFeedsFrm::FormKey()));
+        seen = form && form->ShowingModal() && form->qryData_->state() == SqlDataSet::dsInsert
+               && form->qryData_->text("RECORD_TYPE") == "ANIMAL FEED";
+        if (form)
+            form->actCancel->trigger();
+    });
+    window.actNewSampleAF->trigger();
+    QVERIFY(seen);
+    QCOMPARE(TBasefrm::FindForm(&window, TSampleEditAnimalFeedsFrm::FormKey()), nullptr);
+    QCOMPARE(store.db.scalar("SELECT COUNT(*) FROM SAMPLE").toInt(), 0);
 }
 
 QTEST_MAIN(TestSampleActions)

@@ -75,7 +75,7 @@ void TestSampleRecord::statusAfterSave_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("save");
-    QTest::addColumn<bool>("enteredWhenSent");
+    QTest::addColumn<bool>("enteredFromDeleted");
     QTest::addColumn<QString>("status");
     const int f8 = int(SampleSave::WithoutValidation);
     const int f7 = int(SampleSave::WithValidation);
@@ -87,15 +87,19 @@ void TestSampleRecord::statusAfterSave_data()
     QTest::newRow("complete, F8") << "COMPLETE" << f8 << false << "COMPLETE";
     QTest::newRow("feed: deleted, F8") << "DELETED" << f8 << true << "ENTERED";
     QTest::newRow("feed: deleted, F7") << "DELETED" << f7 << true << "DELETED";
+    // A delivered, completed or cancelled feed sample that was amended is never made deliverable again.
+    QTest::newRow("feed: exported, F8") << "EXPORTED" << f8 << true << "EXPORTED";
+    QTest::newRow("feed: complete, F8") << "COMPLETE" << f8 << true << "COMPLETE";
+    QTest::newRow("feed: cancelled, F8") << "CANCELLED" << f8 << true << "CANCELLED";
 }
 
 void TestSampleRecord::statusAfterSave()
 {
     QFETCH(QString, stored);
     QFETCH(int, save);
-    QFETCH(bool, enteredWhenSent);
+    QFETCH(bool, enteredFromDeleted);
     QFETCH(QString, status);
-    QCOMPARE(::statusAfterSave(stored, SampleSave(save), enteredWhenSent), status);
+    QCOMPARE(::statusAfterSave(stored, SampleSave(save), enteredFromDeleted), status);
 }
 
 void TestSampleRecord::codeAtSave_data()

@@ -4,6 +4,7 @@
 #include "samples/ui/SampleEdit_FRM.h"
 
 #include "../SampleFixtures.h"
+#include "EditorTestSupport.h"
 #include "base/Clock.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
@@ -26,46 +27,9 @@
 #include <QTimer>
 #include <QUuid>
 
+using namespace EditorTestSupport;
+
 namespace {
-
-QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
-
-DataTable codeList(const QList<QPair<QString, QString>> &rows)
-{
-    DataTable t({{"Code", FieldType::String, 20}, {"Description", FieldType::String, 100}});
-    for (const auto &r : rows)
-        t.appendRow({r.first, r.second});
-    return t;
-}
-
-// A code list with one more column, as the laboratories and the ministry codes have.
-DataTable codeListWith(const QString &extra, const QList<QPair<QString, QString>> &rows)
-{
-    DataTable t({{"Code", FieldType::String, 20}, {"Description", FieldType::String, 100}, {extra, FieldType::String, 30}});
-    for (const auto &r : rows)
-        t.appendRow({r.first, r.second, QString()});
-    return t;
-}
-
-DataTable names(const QStringList &rows)
-{
-    DataTable t({{"Name", FieldType::String, 100}});
-    for (const QString &r : rows)
-        t.appendRow({r});
-    return t;
-}
-
-// Chooses the item that stores the value, as a click in the list does.
-void choose(QComboBox *combo, const QString &value)
-{
-    const int index = combo->findData(value);
-    QVERIFY2(index >= 0, qPrintable(value));
-    combo->setCurrentIndex(index);
-    emit combo->activated(index);
-}
 
 // Records as its base does, and first runs what a test gives it: a synchronisation pass that
 // happens while a question is open, a look at the form meanwhile.
