@@ -1000,16 +1000,21 @@ QString SampleEditorBase::GetDeepestCategoryCode() const
 void SampleEditorBase::actPickPremisesExecute()
 {
     if (!Editing()) {
-        if (!qryData_->autoEdit())
+        if (!premisesPickStartsEditing())
             return;
         qryData_->edit();
     }
     const QString code = searchPremises(qryData_->text(S("BUSINESS_ID")));
     if (!code.isEmpty() && code != TIBCompatibleBaseMaintfrm::CancelledResult() && Editing()) {
         DataSetRow row(*qryData_);
-        applyPremisesDetail(row, code, StoredPremises(code), m_kind.personality, viewContext());
+        takePremises(row, code, StoredPremises(code));
     }
     VerifyAll();
+}
+
+void SampleEditorBase::takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises)
+{
+    applyPremisesDetail(row, code, premises, m_kind.personality, viewContext());
 }
 
 bool SampleEditorBase::FormCloseQuery()

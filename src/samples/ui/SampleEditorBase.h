@@ -170,6 +170,11 @@ protected:
     // Opens the personality's premises picker on the current BUSINESS_ID; returns the code chosen,
     // empty or "CANCELLED".
     virtual QString searchPremises(const QString &currentCode) = 0;
+    // Whether the premises pick may put a browsed row into edit state (the sample editors: when
+    // typing would).
+    virtual bool premisesPickStartsEditing() const { return qryData_->autoEdit(); }
+    // Takes the premises chosen (nothing when no premises has the code) into the row.
+    virtual void takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises);
 
     // Handlers.
     virtual void qryData_AfterEdit();
@@ -177,7 +182,8 @@ protected:
     void qryData_AfterPost();
     void qryData_AfterCancel();
     void qryData_BeforePost();
-    bool SaveSample(bool validate);
+    // Both save actions; an editor of another table saves its own way.
+    virtual bool SaveSample(bool validate);
     void rgReasonChange();
     void actEditExecute();
     void actCancelExecute();

@@ -7,7 +7,6 @@
 #include "data/GridModel.h"
 #include "samples/SampleTemplates.h"
 #include "samples/ui/SampleEdit_FRM.h"
-#include "samples/ui/SampleFormParts.h"
 #include "samples/ui/SampleTemplateEdit_FRM.h"
 #include "samples/ui/SampleTemplateGroupMaint_FRM.h"
 
@@ -71,7 +70,7 @@ void TSampleTemplateBrowserFrm::build()
     band->setContentsMargins(8, 4, 8, 4);
     RzPanel2->setAutoFillBackground(true);
     QPalette p = RzPanel2->palette();
-    p.setColor(QPalette::Window, SampleFormParts::headingColour(m_personality));
+    p.setColor(QPalette::Window, food ? QColor(202, 203, 251) : QColor(234, 255, 230));
     RzPanel2->setPalette(p);
     lblHeader = new QLabel(food ? S("  Food sample templates") : S("  Animal feed sample templates"), RzPanel2);
     lblHeader->setObjectName(S("lblHeader"));

@@ -1,18 +1,15 @@
 #include "samples/ui/SampleTemplateEditAnimalFeeds_FRM.h"
 
 #include "base/ProductNames.h"
-#include "data/GridModel.h"
-#include "samples/ui/SampleFormParts.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
-using namespace SampleFormParts;
+using namespace SampleEditorLayout;
 
 namespace {
 
@@ -53,10 +50,9 @@ void TSampleTemplateEditAnimalFeedsFrm::ShowEditor(QObject *owner, const QString
 }
 
 TSampleTemplateEditAnimalFeedsFrm::TSampleTemplateEditAnimalFeedsFrm(QObject *AOwner)
-    : SampleTemplateEditForm(AOwner, {Varnex::PersonalityAnimalFeed, S("Animal Feeds Sample Template"),
-                                      S("  Animal feed sample template"), S("New Sample template."),
-                                      S("Sample template details."), S(FeedTemplateColumns),
-                                      S("PREMISES_DETAIL_ANIMAL_FEED"), AnimalFeedCategoryLevels, true, false})
+    : SampleTemplateEditForm(AOwner, templateKindInfo(Varnex::PersonalityAnimalFeed, S("  Animal feed sample template")),
+                             {S("Animal Feeds Sample Template"), S("New Sample template."), S("Sample template details."),
+                              S(FeedTemplateColumns), false, false})
 {
     setObjectName(S("SampleTemplateEditAnimalFeedsFrm"));
     buildAdminPage(S("Analysis Type"), {S("&Micro"), S("&Chemical")}, S("srcFeedPremisesType"),
@@ -82,23 +78,14 @@ TSampleTemplateEditAnimalFeedsFrm::TSampleTemplateEditAnimalFeedsFrm(QObject *AO
     buildAnalysisPage();
 }
 
-void TSampleTemplateEditAnimalFeedsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
-{
-    SampleTemplateEditForm::InitialiseDefaults(std::move(DefaultInfo));
-    // The offices of the template's own authority only.
-    qryLocalAuthOffice_->setFilter(
-        {{S("LOCAL_AUTHORITY__CODE"), GridCondition::Equal, qryData_->value(S("LOCAL_AUTHORITY__CODE"))}});
-    qryLocalAuthOffice_->fetchAll();
-    UpdateView();
-}
-
 void TSampleTemplateEditAnimalFeedsFrm::buildReasonPage()
 {
-    QWidget *tab = newPage("tabReason", S("Reason"));
+    QWidget *tab = addPage("tabReason", S("Reason"));
     auto *page = new QVBoxLayout(tab);
     rgReason = reasonRadio(tab, S("Reason for sample taken"),
                            {S("&Enforcement/Investigation"), S("&Surveillance/Monitoring")});
-    rgReason->setProperty("tag", TurnPageTag);
+    // Tab on the reason turns the page, as on the pages' forward buttons.
+    rgReason->setProperty("tag", 10);
     page->addWidget(rgReason);
 
     auto *group = new QGroupBox(tab);
@@ -126,12 +113,12 @@ void TSampleTemplateEditAnimalFeedsFrm::buildReasonPage()
 
     page->addWidget(group);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::buildLabelingPage()
 {
-    QWidget *tab = newPage("tabLabeling", S("Labeling"));
+    QWidget *tab = addPage("tabLabeling", S("Labeling"));
     auto *page = new QVBoxLayout(tab);
     auto *group = new QGroupBox(S("Labeling"), tab);
     group->setObjectName(S("grpLabeling"));
@@ -150,10 +137,8 @@ void TSampleTemplateEditAnimalFeedsFrm::buildLabelingPage()
     edtSubCategory->setObjectName(S("edtSubCategory"));
     showReadOnly(edtSubCategory);
     form->addRow(caption(group, S("Sub category"), edtSubCategory), edtSubCategory);
-    btnCategoryTree = actionButton(actCategoryTree, S("Choose Category"), group);
-    btnCategoryTree->setObjectName(S("btnCategoryTree"));
-    btnCategoryTree->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    form->addRow(QString(), row(group, {btnCategoryTree}));
+    form->addRow(QString(), row(group, {categoryTreePanel(group)}));
+    btnCategoryTree->setText(S("Choose Category"));
     memAdditionalInfo = bound<TzqcxDBMemo>(group, S("ADDITIONAL_INFO"));
     memAdditionalInfo->setObjectName(S("memAdditionalInfo"));
     memAdditionalInfo->setTabChangesFocus(true);
@@ -171,12 +156,12 @@ void TSampleTemplateEditAnimalFeedsFrm::buildLabelingPage()
 
     page->addWidget(group);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::buildAdditionalPage()
 {
-    QWidget *tab = newPage("tabAdditional", S("Additional"));
+    QWidget *tab = addPage("tabAdditional", S("Additional"));
     auto *page = new QVBoxLayout(tab);
     auto *group = new QGroupBox(S(" Packaging and durability "), tab);
     group->setObjectName(S("grpPackaging"));
@@ -206,19 +191,19 @@ void TSampleTemplateEditAnimalFeedsFrm::buildAdditionalPage()
 
     page->addWidget(group);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::buildAnalysisPage()
 {
-    QWidget *tab = newPage("tabAnalysis", S("Analysis"));
+    QWidget *tab = addPage("tabAnalysis", S("Analysis"));
     auto *page = new QVBoxLayout(tab);
     buildAnalysisGroup(tab, page);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::applyViewState(const SampleViewState &state)
 {
     SampleTemplateEditForm::applyViewState(state);
-    setListSource(cmbSampleType, state.sampleTypeSource);
+    setListSource(cmbSampleType, state.sampleTypeSource, S("Code"), S("Description"));
 }

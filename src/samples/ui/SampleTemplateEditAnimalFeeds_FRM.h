@@ -30,8 +30,6 @@ public:
     TzqcxDBMemo *memAdditionalInfo;
     TzqcxDBLookupComboBox *cmbAnimalSpecies;
 
-    void InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo) override;
-
 protected:
     void applyViewState(const SampleViewState &state) override;
 

@@ -7,30 +7,19 @@
 #include "core/Main_DM.h"
 #include "data/GridModel.h"
 #include "gui/IBCompatibleBaseMaint_FRM.h"
-#include "reference/LookupData_DM.h"
 #include "reference/ui/AFPremisesDetailMaintV5_FRM.h"
-#include "reference/ui/CategoryTree_FRM.h"
 #include "reference/ui/PremisesDetailMaintV5_FRM.h"
-#include "samples/SampleLookups.h"
-#include "samples/ui/SampleFormParts.h"
-#include "store/SqlUtil.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopedValueRollback>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QStyle>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-using namespace SampleFormParts;
+using namespace SampleEditorLayout;
 
 namespace {
 
@@ -87,245 +76,75 @@ void SampleTemplateEditForm::SetAnalysisBuilder(AnalysisBuilder builder)
     analysisBuilder() = std::move(builder);
 }
 
-SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, const Personality_ &personality)
-    : TIBBaseAdvancedfrm(AOwner), m_p(personality), m_personality(personality.personality)
+SampleEditorKindInfo SampleTemplateEditForm::templateKindInfo(const QString &personality, const QString &heading)
 {
-    setWindowTitle(m_p.caption);
-    if (LookupDataDm)
-        m_lookups = std::make_unique<LookupDataSampleLookups>(*LookupDataDm);
+    const bool feed = personality == Varnex::PersonalityAnimalFeed;
+    SampleEditorKindInfo kind;
+    kind.personality = personality;
+    kind.rules = feed ? SampleEditorKind::AnimalFeed : SampleEditorKind::Food;
+    kind.verify = templateVerifyOptions(personality);
+    kind.categoryLevels = feed ? AnimalFeedCategoryLevels : FoodCategoryLevels;
+    kind.officerFlagColumn = feed ? S("FLAG_FEED") : S("FLAG_FOOD");
+    kind.officesOfSampleAuthority = feed;
+    kind.premisesTable = feed ? S("PREMISES_DETAIL_ANIMAL_FEED") : S("PREMISES_DETAIL");
+    kind.premisesColumns = {S("CODE"), S("PREMISES_NAME"), S("BUSINESS_ADDR_1"), S("BUSINESS_ADDR_2"),
+                            S("BUSINESS_ADDR_3"), S("BUSINESS_ADDR_4"), S("BUSINESS_POSTCODE"),
+                            S("RISK_CATEGORY__CODE"), S("PREMISES_TYPE__CODE"), S("RISK_CATEGORY_FOOD_STAND__CODE")};
+    kind.headingColour = feed ? QColor(234, 255, 230) : QColor(202, 203, 251);
+    kind.heading = heading;
+    return kind;
+}
 
-    qryData_ = new SqlDataSet(this);
-    qryData_->setObjectName(S("qryData_"));
-    qryData_->setDatabase(LocalDatabase());
-    qryData_->setSql(S("SELECT %1 FROM SAMPLE_TEMPLATE WHERE UNIQUE_UUID = :uuid AND RECORD_TYPE = :recordType")
-                         .arg(m_p.columns));
+SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKindInfo kind, TemplateKind templateKind)
+    : SampleEditorBase(AOwner, std::move(kind)), m_template(std::move(templateKind))
+{
+    setWindowTitle(m_template.caption);
+    // The template row: no code, no status; written as it is, committed at once.
+    qryData_->setSql(S("SELECT %1 FROM SAMPLE_TEMPLATE WHERE UNIQUE_UUID = :sampleUuid").arg(m_template.columns));
     qryData_->setUpdateTable(S("SAMPLE_TEMPLATE"), {S("UNIQUE_UUID")});
     qryData_->setRequiredFields({S("UNIQUE_UUID")});
-    qryData_->setAutoEdit(false);
-    qryData_->beforeOpen = [this](SqlDataSet &data) {
-        data.setParam(S("uuid"), m_uuid);
-        data.setParam(S("recordType"), m_personality);
-    };
+    qryData_->aroundWrite = nullptr;
     qryData_->onNewRecord = [this](SqlDataSet &data) {
         DataSetRow row(data);
         MaindmTemplateServices services(*Maindm);
-        initialiseNewTemplate(row, newSettings(), services, Clock::instance().now());
+        initialiseNewTemplate(row, NewSampleSettings::fromSettings(*Maindm, Personality()), services,
+                              Clock::instance().now());
     };
-    connect(qryData_, &SqlDataSet::afterEdit, this, [this]() { Guarded([this]() { UpdateActions(); VerifyAll(); }); });
-    connect(qryData_, &SqlDataSet::afterInsert, this, [this]() { Guarded([this]() { qryData_AfterInsert(); }); });
-    connect(qryData_, &SqlDataSet::afterPost, this, [this]() { Guarded([this]() { qryData_AfterPost(); }); });
-    connect(qryData_, &SqlDataSet::afterCancel, this, [this]() { Guarded([this]() { qryData_AfterCancel(); }); });
 
-    // The officers and offices of the personality that are not retired, so that a sample made from
-    // the template starts with entries its editor offers.
-    const QString officerFlag = m_personality == Varnex::PersonalityAnimalFeed ? S("FLAG_FEED") : S("FLAG_FOOD");
-    qrySampleOfficer_ = new GridModel(LocalDatabase(),
-                                      S("SELECT UNIQUE_UUID, CODE, NAME, NAME_AND_TELEPHONE FROM SAMPLE_OFFICER "
-                                        "WHERE %1 = 'T' AND FLAG_DELETED = 'F'")
-                                          .arg(officerFlag),
-                                      S("UNIQUE_UUID"), this);
-    qrySampleOfficer_->setObjectName(S("qrySampleOfficer_"));
-    qrySampleOfficer_->setSort({{S("NAME"), Qt::AscendingOrder}});
-    qryLocalAuthOffice_ = new GridModel(LocalDatabase(),
-                                        S("SELECT UNIQUE_UUID, CODE, OFFICE_CODE, LOCAL_AUTHORITY__CODE, DESCRIPTION, "
-                                          "FLAG_DELETED FROM LOCAL_AUTH_OFFICE WHERE FLAG_DELETED = 'F'"),
-                                        S("UNIQUE_UUID"), this);
-    qryLocalAuthOffice_->setObjectName(S("qryLocalAuthOffice_"));
-    qryLocalAuthOffice_->setSort({{S("DESCRIPTION"), Qt::AscendingOrder}});
     qryTemplateGroups_ = new GridModel(LocalDatabase(),
                                        S("SELECT UNIQUE_UUID, UNIQUE_ID, TEMPLATE_DESCRIPTION FROM SAMPLE_TEMPLATE "
                                          "WHERE PARENT_ID = -1 AND RECORD_TYPE = :recordType AND FLAG_DELETED = 'F'"),
                                        S("UNIQUE_UUID"), this);
     qryTemplateGroups_->setObjectName(S("qryTemplateGroups_"));
-    qryTemplateGroups_->setParam(S("recordType"), m_personality);
+    qryTemplateGroups_->setParam(S("recordType"), Personality());
     qryTemplateGroups_->setSort({{S("TEMPLATE_DESCRIPTION"), Qt::AscendingOrder}});
 
-    FocusController = new TzqcxFocusController(this);
-    FocusController->setObjectName(S("FocusController"));
-    setSampleEditorColours(*FocusController);
-    FocusController->SetDatasource(qryData_);
-
-    buildActions();
-    buildHeader();
-    auto *layout = new QVBoxLayout(ClientArea);
-    layout->setContentsMargins(6, 6, 6, 6);
-    PageControl = new QTabWidget(ClientArea);
-    PageControl->setObjectName(S("PageControl"));
-    PageControl->setProperty("tag", TurnPageTag);
-    layout->addWidget(PageControl);
-    connect(PageControl, &QTabWidget::currentChanged, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    connect(qApp, &QApplication::focusChanged, this, &SampleTemplateEditForm::inputLeft);
-    resize(1000, 640);
-}
-
-SampleTemplateEditForm::~SampleTemplateEditForm()
-{
-    disconnect(qApp, nullptr, this, nullptr);
-    // The lists go before the connection of the form's transaction.
-    delete qrySampleOfficer_;
-    delete qryLocalAuthOffice_;
-    delete qryTemplateGroups_;
-}
-
-NewSampleSettings SampleTemplateEditForm::newSettings() const
-{
-    return NewSampleSettings::fromSettings(*Maindm, m_personality);
-}
-
-// ------------------------------------------------------------------------------------------------
-// Opening
-
-void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
-{
-    if (auto *defaults = dynamic_cast<TSampleTemplateEditFrmDefaults *>(DefaultInfo.get())) {
-        m_createSample = defaults->CreateSample;
-        m_uuid = defaults->Uuid;
-    }
-    TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
-    PageControl->setCurrentIndex(0);
-    if (!m_createSample && m_uuid.isEmpty())
-        throw VarnexError(S("No template was given to the template editor: neither a new one nor one to open."));
-
-    // A form opened again under its key starts afresh.
-    if (qryData_->isEditing())
-        qryData_->cancel();
-    qryData_->close();
-    if (qryTemplateGroups_->isOpen())
-        qryTemplateGroups_->close();
-    for (GridModel *list : {qrySampleOfficer_, qryLocalAuthOffice_}) {
-        if (list->isOpen())
-            list->refresh();
-        else
-            list->open();
-        list->fetchAll();
-    }
-    m_useLAEMSPremisesCodes = Maindm->UseLAEMSPremisesCodes();
-
-    QString caption;
-    if (m_createSample) {
-        // The new row is appended to an empty read of the query (no template has an empty UUID).
-        const QString uuid = m_uuid;
-        m_uuid.clear();
-        qryData_->open();
-        m_uuid = uuid;
-        applyColumnLimits();
-        CreateNewSample();
-        caption = m_p.newCaption;
-    } else {
-        qryData_->open();
-        if (qryData_->isEmpty()) {
-            qryData_->close();
-            throw VarnexError(NoSuchTemplateMessage(m_uuid));
-        }
-        applyColumnLimits();
-        caption = m_p.detailsCaption;
-    }
-    setWindowTitle(CaptionWithRunMode(caption, Maindm->RunMode()));
-
-    UpdateActions();
-    rgAnalysisTypeChange();
-    if (m_p.groupList) {
-        qryTemplateGroups_->open();
-        qryTemplateGroups_->fetchAll();
-    }
-    // The pick lists' items come from the optional lookup lists once the program has them; the
-    // entries stay free text.
-    grpGeneral->setFocus(Qt::OtherFocusReason);
-    focusFirstOnPage(PageControl->widget(0));
-    FocusController->ClearInvalidEntryList();
-    VerifyAll();
-}
-
-void SampleTemplateEditForm::applyColumnLimits()
-{
-    if (m_limitsApplied)
-        return;
-    m_limitsApplied = true;
-    for (QWidget *input : std::as_const(m_inputs)) {
-        if (auto *edit = dynamic_cast<TzqcxDBTextEdit *>(input)) {
-            if (const int length = qryData_->fieldMaxLength(edit->DataField()))
-                edit->setMaxLength(length);
-        } else if (auto *combo = dynamic_cast<TzqcxDBComboBox *>(input)) {
-            if (const int length = qryData_->fieldMaxLength(combo->DataField()))
-                combo->lineEdit()->setMaxLength(length);
-        } else if (auto *memo = dynamic_cast<TzqcxDBMemo *>(input)) {
-            if (const int length = qryData_->fieldMaxLength(memo->DataField()))
-                memo->SetMaxLength(length);
-        }
-    }
-}
-
-// ------------------------------------------------------------------------------------------------
-// Building
-
-void SampleTemplateEditForm::buildActions()
-{
-    const auto make = [this](QAction *&action, const char *name, const QString &text, const QKeySequence &key = {}) {
-        action = new QAction(text, this);
-        action->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WindowShortcut);
-        }
-        addAction(action);
-    };
-    make(actEditItem, "actEditItem", S("Edit sample template (F6)"), QKeySequence(Qt::Key_F6));
-    make(actSaveItem, "actSaveItem", S("Save changes (F7)"), QKeySequence(Qt::Key_F7));
-    make(actSaveWithoutValidating, "actSaveWithoutValidating", S("Save Without Validating (F8)"), QKeySequence(Qt::Key_F8));
-    make(actAbandonItem, "actAbandonItem", S("Abandon changes"));
-    make(actPreviousPage, "actPreviousPage", S("(F9)"), QKeySequence(Qt::Key_F9));
-    make(actNextPage, "actNextPage", S("(F10)"), QKeySequence(Qt::Key_F10));
-    make(actCategoryTree, "actCategoryTree", S("Category Tree"));
-    make(actAnalysisBuilder, "actAnalysisBuilder", S("Analysis Builder"));
-    make(actPickPremises, "actPickPremises", S("…"));
-    actPickPremises->setToolTip(S("Choose the premises from the premises list"));
-    // Offered only where the analysis memo is open and a builder is installed.
-    actAnalysisBuilder->setEnabled(false);
-
-    connect(actEditItem, &QAction::triggered, this, [this]() {
-        Guarded([this]() {
-            if (!Editing() && qryData_->isActive() && !qryData_->isEmpty())
-                qryData_->edit();
-        });
-    });
-    connect(actSaveItem, &QAction::triggered, this, [this]() { SaveTemplate(true); });
-    connect(actSaveWithoutValidating, &QAction::triggered, this, [this]() { SaveTemplate(false); });
-    connect(actAbandonItem, &QAction::triggered, this, [this]() { Guarded([this]() { actAbandonItemExecute(); }); });
-    connect(actPreviousPage, &QAction::triggered, this, [this]() { actPreviousPageExecute(); });
-    connect(actNextPage, &QAction::triggered, this, [this]() { actNextPageExecute(); });
-    connect(actCategoryTree, &QAction::triggered, this, [this]() { Guarded([this]() { actCategoryTreeExecute(); }); });
+    // The side panel under the template editors' names and captions.
+    actEditItem = actEdit;
+    actSaveItem = actPost;
+    actSaveWithoutValidating = actSaveWithoutValidation;
+    actAbandonItem = actCancel;
+    actPreviousPage = actPriorPage;
+    const QList<QPair<QAction *, QString>> names = {
+        {actEditItem, S("actEditItem")}, {actSaveItem, S("actSaveItem")},
+        {actSaveWithoutValidating, S("actSaveWithoutValidating")}, {actAbandonItem, S("actAbandonItem")},
+        {actPreviousPage, S("actPreviousPage")}};
+    for (const auto &name : names)
+        name.first->setObjectName(name.second);
+    actEditItem->setText(S("Edit sample template (F6)"));
+    actSaveItem->setText(S("Save changes (F7)"));
+    actAbandonItem->setText(S("Abandon changes"));
     connect(actAnalysisBuilder, &QAction::triggered, this, [this]() { Guarded([this]() { actAnalysisBuilderExecute(); }); });
-    connect(actPickPremises, &QAction::triggered, this, [this]() { Guarded([this]() { actPickPremisesExecute(); }); });
-
-    for (QAction *a : {actEditItem, actSaveItem, actSaveWithoutValidating, actAbandonItem})
-        AddButton(a)->setMinimumHeight(32);
-    RzPanel1->setMinimumWidth(220);
+    buildSidePanel({actEditItem, actSaveItem, actSaveWithoutValidating, actAbandonItem});
     // The side panel's captions are bold where the settings ask for bold buttons.
     if (Maindm && Maindm->AppBoldButtons()) {
         QFont bold = RzPanel1->font();
         bold.setBold(true);
         RzPanel1->setFont(bold);
     }
-}
 
-void SampleTemplateEditForm::buildHeader()
-{
+    buildHeader();
     auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
-    band->setContentsMargins(8, 4, 8, 4);
-    RzPanel2->setAutoFillBackground(true);
-    QPalette p = RzPanel2->palette();
-    p.setColor(QPalette::Window, headingColour(m_personality));
-    RzPanel2->setPalette(p);
-
-    lblHeader = new QLabel(m_p.headerText, RzPanel2);
-    lblHeader->setObjectName(S("lblHeader"));
-    QFont f = lblHeader->font();
-    f.setPointSizeF(f.pointSizeF() * 1.5);
-    f.setBold(true);
-    lblHeader->setFont(f);
-    band->addWidget(lblHeader);
-    band->addStretch(1);
-
     pnlSampleType = new QGroupBox(S("Sample type"), RzPanel2);
     pnlSampleType->setObjectName(S("pnlSampleType"));
     auto *typeLayout = new QHBoxLayout(pnlSampleType);
@@ -339,135 +158,69 @@ void SampleTemplateEditForm::buildHeader()
     lblSampleType->setAlignment(Qt::AlignCenter);
     typeLayout->addWidget(lblSampleType);
     band->addWidget(pnlSampleType);
+    resize(1000, 640);
 }
 
-QLabel *SampleTemplateEditForm::caption(QWidget *parent, const QString &text, QWidget *control)
+SampleTemplateEditForm::~SampleTemplateEditForm()
 {
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    if (control) {
-        label->setBuddy(control);
-        m_labels.insert(control, label);
+    // The list goes before the connection of the form's transaction.
+    delete qryTemplateGroups_;
+}
+
+// ------------------------------------------------------------------------------------------------
+// Opening
+
+void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)
+{
+    bool create = false;
+    QString uuid;
+    if (auto *defaults = dynamic_cast<TSampleTemplateEditFrmDefaults *>(DefaultInfo.get())) {
+        create = defaults->CreateSample;
+        uuid = defaults->Uuid;
     }
-    return label;
+    SampleEditorBase::InitialiseDefaults(std::move(DefaultInfo));
+    if (qryTemplateGroups_->isOpen())
+        qryTemplateGroups_->close();
+    OpenSample(create, create ? QString() : uuid, NoSuchTemplateMessage(uuid));
+    setWindowTitle(CaptionWithRunMode(create ? m_template.newCaption : m_template.detailsCaption, Maindm->RunMode()));
+
+    UpdateActions();
+    rgAnalysisTypeChange();
+    if (m_template.groupList) {
+        qryTemplateGroups_->open();
+        qryTemplateGroups_->fetchAll();
+    }
+    // The pick lists' items come from the optional lookup lists once the program has them; the
+    // entries stay free text.
+    focusFirstOnPage(PageControl->widget(0));
+    FocusController->ClearInvalidEntryList();
+    VerifyAll();
 }
 
-void SampleTemplateEditForm::setListSource(TzqcxDBLookupComboBox *combo, const QString &source, const QString &keyField,
-                                           const QString &descriptionField)
-{
-    if (m_sources.contains(combo) && m_sources.value(combo) == source)
-        return;
-    m_sources.insert(combo, source);
-    // Without the lookup module (made after login) the box shows the stored code alone.
-    combo->SetListSource(LookupDataDm ? LookupDataDm->DataSource(source) : nullptr, keyField, descriptionField);
-}
+// ------------------------------------------------------------------------------------------------
+// Building
 
-TzqcxDBLookupComboBox *SampleTemplateEditForm::lookup(QWidget *parent, const QString &field, const QString &source,
-                                                      const QString &keyField, const QString &descriptionField)
+QWidget *SampleTemplateEditForm::addPage(const char *name, const QString &title)
 {
-    auto *combo = bound<TzqcxDBLookupComboBox>(parent, field);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(18);
-    combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setListSource(combo, source, keyField, descriptionField);
-    connect(combo, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    return combo;
-}
-
-TzqcxDBComboBox *SampleTemplateEditForm::pickList(QWidget *parent, const QString &field, bool upperCase)
-{
-    auto *combo = bound<TzqcxDBComboBox>(parent, field);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(18);
-    combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    if (upperCase)
-        combo->lineEdit()->setValidator(new UpperCaseValidator(combo));
-    connect(combo, &QComboBox::textActivated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    return combo;
-}
-
-TzqcxDBImageComboBox *SampleTemplateEditForm::yesNo(QWidget *parent, const QString &field)
-{
-    auto *combo = bound<TzqcxDBImageComboBox>(parent, field);
-    combo->AddItem(S("YES"), S("T"));
-    combo->AddItem(S("NO"), S("F"));
-    combo->setMinimumContentsLength(6);
-    connect(combo, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    return combo;
-}
-
-QPushButton *SampleTemplateEditForm::actionButton(QAction *action, const QString &text, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setAutoDefault(false);
-    const auto follow = [button, action]() {
-        button->setEnabled(action->isEnabled());
-        button->setToolTip(action->toolTip() == action->text() ? QString() : action->toolTip());
-    };
-    follow();
-    connect(action, &QAction::changed, button, follow);
-    connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    return button;
-}
-
-QWidget *SampleTemplateEditForm::newPage(const char *name, const QString &title)
-{
-    auto *page = new QWidget;
-    page->setObjectName(QString::fromLatin1(name));
+    QWidget *page = newPage(name);
     PageControl->addTab(page, title);
     return page;
 }
 
-QWidget *SampleTemplateEditForm::pageButtons(QWidget *page, bool back, bool forward)
+void SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
+                                            const QString &premisesTypeSource,
+                                            const std::function<void(QFormLayout *, QWidget *)> &addCodes)
 {
-    auto *bar = new QWidget(page);
-    auto *layout = new QHBoxLayout(bar);
-    layout->setContentsMargins(0, 6, 0, 0);
-    layout->addStretch(1);
-    if (back) {
-        auto *button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), actPreviousPage->text(), bar);
-        button->setToolTip(S("Previous page"));
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, actPreviousPage, &QAction::trigger);
-        layout->addWidget(button);
-    }
-    if (forward) {
-        auto *button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowForward), actNextPage->text(), bar);
-        button->setToolTip(S("Next page"));
-        button->setLayoutDirection(Qt::RightToLeft);
-        button->setAutoDefault(false);
-        button->setProperty("tag", TurnPageTag);
-        connect(button, &QPushButton::clicked, actNextPage, &QAction::trigger);
-        layout->addWidget(button);
-    }
-    return bar;
-}
-
-void SampleTemplateEditForm::watchRadioChange(TzqcxDBRadioGroup *group, const QString &field,
-                                              void (SampleTemplateEditForm::*handler)())
-{
-    // The handler runs only when the choice changed.
-    auto *buttons = group->findChild<QButtonGroup *>();
-    connect(buttons, &QButtonGroup::idPressed, this, [this, field]() {
-        m_valueBeforeClick = qryData_->isActive() ? qryData_->text(field) : QString();
-    });
-    connect(buttons, &QButtonGroup::idClicked, this, [this, field, handler]() {
-        if (qryData_->isActive() && qryData_->text(field) != m_valueBeforeClick)
-            Guarded([this, handler]() { (this->*handler)(); });
-    });
-}
-
-QWidget *SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
-                                                const QString &premisesTypeSource,
-                                                const std::function<void(QFormLayout *, QWidget *)> &addCodes)
-{
-    QWidget *tab = newPage("tabAdmin", S("Admin"));
+    QWidget *tab = addPage("tabAdmin", S("Admin"));
     auto *page = new QVBoxLayout(tab);
     grpGeneral = new QGroupBox(S("General"), tab);
     grpGeneral->setObjectName(S("grpGeneral"));
     grpGeneral->setFocusPolicy(Qt::ClickFocus);
     auto *columns = new QHBoxLayout(grpGeneral);
     columns->setSpacing(24);
+    const bool food = Personality() != Varnex::PersonalityAnimalFeed;
+    // The food template's captions end in a colon, the feed template's do not.
+    const auto text = [food](const char *caption) { return food ? S(caption) + QLatin1Char(':') : S(caption); };
 
     auto *left = formLayout();
     rgAnalysisType = bound<TzqcxDBRadioGroup>(grpGeneral, S("ANALYSIS_TYPE"));
@@ -475,31 +228,26 @@ QWidget *SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCapti
     lineUp(rgAnalysisType);
     rgAnalysisType->SetItems(analysisTypeItems, {S("M"), S("C")});
     rgAnalysisType->setFlat(true);
-    watchRadioChange(rgAnalysisType, S("ANALYSIS_TYPE"), &SampleTemplateEditForm::rgAnalysisTypeChange);
+    watchRadioChange(rgAnalysisType, S("ANALYSIS_TYPE"), [this]() { rgAnalysisTypeChange(); });
     left->addRow(caption(grpGeneral, analysisTypeCaption, rgAnalysisType), rgAnalysisType);
 
-    edtBusinessId = bound<TzqcxDBButtonEdit>(grpGeneral, S("BUSINESS_ID"));
-    edtBusinessId->setObjectName(S("edtBusinessId"));
-    edtBusinessId->SetUpperCase(true);
-    edtBusinessId->Button()->setToolTip(actPickPremises->toolTip());
-    connect(edtBusinessId, &TzqcxDBButtonEdit::buttonClicked, actPickPremises, &QAction::trigger);
-    const bool food = m_personality != Varnex::PersonalityAnimalFeed;
-    left->addRow(caption(grpGeneral, food ? S("Business ID:") : S("Business ID"), edtBusinessId), edtBusinessId);
+    businessIdEdit(grpGeneral);
+    left->addRow(caption(grpGeneral, text("Business ID"), edtBusinessId), edtBusinessId);
     edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, S("PREMISES_NAME"));
     edtPremisesName->setObjectName(S("edtPremisesName"));
-    left->addRow(caption(grpGeneral, food ? S("Premises Name:") : S("Premises Name"), edtPremisesName), edtPremisesName);
+    left->addRow(caption(grpGeneral, text("Premises Name"), edtPremisesName), edtPremisesName);
     TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
     for (int i = 0; i < 4; ++i) {
         *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_ADDR_%1").arg(i + 1));
         (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
-        left->addRow(caption(grpGeneral, (food ? S("Address %1:") : S("Address %1")).arg(i + 1), *addresses[i]),
-                     *addresses[i]);
+        const QString label = S("Address %1").arg(i + 1) + (food ? S(":") : QString());
+        left->addRow(caption(grpGeneral, label, *addresses[i]), *addresses[i]);
     }
     edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_POSTCODE"));
     edtPostCode->setObjectName(S("edtPostCode"));
     edtPostCode->SetUpperCase(true);
     edtPostCode->setMaximumWidth(110);
-    left->addRow(caption(grpGeneral, food ? S("Post Code:") : S("Post Code"), edtPostCode), row(grpGeneral, {edtPostCode}));
+    left->addRow(caption(grpGeneral, text("Post Code"), edtPostCode), row(grpGeneral, {edtPostCode}));
 
     auto *right = formLayout();
     cmbPremisesType = lookup(grpGeneral, S("PREMISES_TYPE__CODE"), premisesTypeSource);
@@ -508,19 +256,12 @@ QWidget *SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCapti
     lblPremisesType->setObjectName(S("lblPremisesType"));
     right->addRow(lblPremisesType, cmbPremisesType);
     addCodes(right, grpGeneral);
-    cmbOfficer = bound<TzqcxDBLookupComboBox>(grpGeneral, S("SAMPLE_OFFICER__CODE"));
+    cmbOfficer = formList(grpGeneral, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
     cmbOfficer->setObjectName(S("cmbOfficer"));
-    cmbOfficer->SetListSource(qrySampleOfficer_, S("CODE"), S("NAME"));
-    right->addRow(caption(grpGeneral, food ? S("Sample Officer:") : S("Sample Officer"), cmbOfficer), cmbOfficer);
-    cmbOffice = bound<TzqcxDBLookupComboBox>(grpGeneral, S("LOCAL_AUTH_OFFICE__CODE"));
+    right->addRow(caption(grpGeneral, text("Sample Officer"), cmbOfficer), cmbOfficer);
+    cmbOffice = formList(grpGeneral, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
     cmbOffice->setObjectName(S("cmbOffice"));
-    cmbOffice->SetListSource(qryLocalAuthOffice_, S("CODE"), S("DESCRIPTION"));
-    right->addRow(caption(grpGeneral, food ? S("Office:") : S("Office"), cmbOffice), cmbOffice);
-    for (TzqcxDBLookupComboBox *c : {cmbOfficer, cmbOffice}) {
-        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        c->setMinimumContentsLength(18);
-        connect(c, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    }
+    right->addRow(caption(grpGeneral, text("Office"), cmbOffice), cmbOffice);
     page->addWidget(grpGeneral);
 
     // The template's own entries.
@@ -538,9 +279,8 @@ QWidget *SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCapti
     edtTemplateDescription = bound<TzqcxDBTextEdit>(own, S("TEMPLATE_DESCRIPTION"));
     edtTemplateDescription->setObjectName(S("edtTemplateDescription"));
     ownForm->addRow(caption(own, S("Template description"), edtTemplateDescription), edtTemplateDescription);
-    chkUpdatePremises = bound<TzqcxDBCheckBox>(own, S("UPDATE_PREMISES_FROM_LOOKUP"));
+    chkUpdatePremises = checkBox(own, S("UPDATE_PREMISES_FROM_LOOKUP"), S("Update premises when creating sample"));
     chkUpdatePremises->setObjectName(S("chkUpdatePremises"));
-    chkUpdatePremises->setText(S("Update premises when creating sample"));
     ownForm->addRow(QString(), chkUpdatePremises);
 
     columns->addLayout(left, 1);
@@ -551,8 +291,7 @@ QWidget *SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCapti
     columns->addLayout(right, 1);
     page->addWidget(own);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, false, true));
-    return tab;
+    page->addWidget(pageButtons(tab, false, true, true));
 }
 
 void SampleTemplateEditForm::buildAnalysisGroup(QWidget *page, QLayout *layout)
@@ -598,7 +337,7 @@ TzqcxDBRadioGroup *SampleTemplateEditForm::reasonRadio(QWidget *parent, const QS
     radio->SetItems(captions, {S("E"), S("S")});
     qobject_cast<QHBoxLayout *>(radio->layout())->addStretch(1);
     radio->layout()->setSpacing(40);
-    watchRadioChange(radio, S("REASON__CODE"), &SampleTemplateEditForm::rgReasonChange);
+    watchRadioChange(radio, S("REASON__CODE"), [this]() { rgReasonChange(); });
     return radio;
 }
 
@@ -610,65 +349,27 @@ TzqcxDBCheckBox *SampleTemplateEditForm::checkBox(QWidget *parent, const QString
     return box;
 }
 
-void SampleTemplateEditForm::enable(QWidget *control, bool enabled)
-{
-    control->setEnabled(enabled);
-    if (QLabel *label = m_labels.value(control))
-        label->setEnabled(enabled);
-}
-
 // ------------------------------------------------------------------------------------------------
 // State and view
 
-bool SampleTemplateEditForm::Editing() const
-{
-    return qryData_->isEditing();
-}
-
-SampleRuleContext SampleTemplateEditForm::viewContext() const
-{
-    SampleRuleContext context;
-    context.lookups = m_lookups.get();
-    context.today = Clock::instance().today();
-    context.UseLAEMSPremisesCodes = m_useLAEMSPremisesCodes;
-    return context;
-}
-
-void SampleTemplateEditForm::VerifyAll()
-{
-    if (m_verifying || !qryData_->isActive())
-        return;
-    QScopedValueRollback<bool> guard(m_verifying, true);
-    DataSetRow row(*qryData_);
-    applyViewState(::VerifyAll(row, Editing(), templateVerifyOptions(m_personality), viewContext(), m_oldSampleType));
-}
-
-void SampleTemplateEditForm::UpdateView()
-{
-    if (!qryData_->isActive())
-        return;
-    applyViewState(::UpdateView(DataSetRow(*qryData_), templateVerifyOptions(m_personality), viewContext()));
-}
-
 void SampleTemplateEditForm::applyViewState(const SampleViewState &state)
 {
-    setListSource(cmbPremisesType, state.premisesTypeSource);
+    setListSource(cmbPremisesType, state.premisesTypeSource, S("Code"), S("Description"));
     if (!state.premisesTypeLabel.isEmpty())
         lblPremisesType->setText(state.premisesTypeLabel);
     setListSource(cmbCountry, state.countrySource, S("Name"), QString());
     lblSampleType->setText(state.analysisTypeCaption);
-    enable(edtIndexNumber, state.indexNumber);
-    enable(cmbSurveyBody, state.surveyBodyAndReference);
-    enable(edtSurveyRef, state.surveyBodyAndReference);
-    enable(edtOtherCondition, state.otherCondition);
-    enable(edtQuantity, state.quantityAndUnits);
-    enable(cmbPackUnits, state.quantityAndUnits);
+    enableWithLabel(edtIndexNumber, state.indexNumber);
+    enableWithLabel(cmbSurveyBody, state.surveyBodyAndReference);
+    enableWithLabel(edtSurveyRef, state.surveyBodyAndReference);
+    enableWithLabel(edtOtherCondition, state.otherCondition);
+    enableWithLabel(edtQuantity, state.quantityAndUnits);
+    enableWithLabel(cmbPackUnits, state.quantityAndUnits);
     if (state.analysisText) {
-        enable(memAnalysisText, *state.analysisText);
+        enableWithLabel(memAnalysisText, *state.analysisText);
         actAnalysisBuilder->setEnabled(*state.analysisText && bool(analysisBuilder()));
     }
-    if (!analysisBuilder())
-        actAnalysisBuilder->setToolTip(TIBCompatibleBaseMaintfrm::NotAvailableText());
+    actAnalysisBuilder->setToolTip(analysisBuilder() ? QString() : TIBCompatibleBaseMaintfrm::NotAvailableText());
 }
 
 void SampleTemplateEditForm::UpdateActions()
@@ -679,14 +380,14 @@ void SampleTemplateEditForm::UpdateActions()
     actSaveItem->setEnabled(editing);
     actSaveWithoutValidating->setEnabled(editing);
     actAbandonItem->setEnabled(editing);
-    const bool pickable = hasRow && (editing || !m_p.pickOnlyWhileEditing);
+    const bool pickable = hasRow && (editing || m_template.pickStartsEditing);
     actPickPremises->setEnabled(pickable);
     edtBusinessId->Button()->setEnabled(pickable);
 }
 
 AnalysisSelection SampleTemplateEditForm::AnalysisBuilderSelection() const
 {
-    if (m_personality != Varnex::PersonalityAnimalFeed || !qryData_->isActive())
+    if (Personality() != Varnex::PersonalityAnimalFeed || !qryData_->isActive())
         return AnalysisSelection::abAll;
     const QString category = qryData_->text(S("CATEGORY__CODE"));
     if (category == QLatin1String("50"))
@@ -697,53 +398,26 @@ AnalysisSelection SampleTemplateEditForm::AnalysisBuilderSelection() const
 }
 
 // ------------------------------------------------------------------------------------------------
-// The template query's events and the save
+// The save and the handlers
 
-void SampleTemplateEditForm::CreateNewSample()
-{
-    if (Editing())
-        return;
-    PageControl->setCurrentIndex(0);
-    qryData_->append();
-    VerifyAll();
-}
-
-void SampleTemplateEditForm::qryData_AfterInsert()
-{
-    m_oldSampleType = qryData_->text(S("ANALYSIS_TYPE"));
-    VerifyAll();
-    UpdateActions();
-}
-
-void SampleTemplateEditForm::qryData_AfterPost()
-{
-    UpdateActions();
-    close();
-}
-
-void SampleTemplateEditForm::qryData_AfterCancel()
-{
-    UpdateActions();
-    PageControl->setFocus(Qt::OtherFocusReason);
-    close();
-}
-
-bool SampleTemplateEditForm::SaveTemplate(bool validate)
+bool SampleTemplateEditForm::SaveSample(bool validate)
 {
     // A text typed and not yet left is part of what is saved.
     if (auto *edit = dynamic_cast<TzqcxDBTextEdit *>(QApplication::focusWidget()); edit && isAncestorOf(edit))
         edit->PostEditValue();
     if (!Editing())
         return false;
-    m_doValidation = validate;
-    QScopedValueRollback<bool> saving(m_saving, true);
+    SetDoValidation(validate);
     try {
-        if (m_doValidation) {
+        if (validate) {
             // The engine with the template's profile: it has no rules, so nothing is refused.
             FocusController->ClearInvalidEntryList();
             const ValidationOutcome outcome = runRules(templateEditorProfile(), DataSetRow(*qryData_), viewContext());
+            for (const RuleFailure &failure : outcome.failures())
+                FocusController->AddControlToInvalidList(TargetControl(failure.target), failure.message);
             FocusController->RaiseValidatationErrors();
-            Q_UNUSED(outcome)
+            if (!outcome.isValid())
+                throw VarnexError(NotAllValidMessage);
         }
         DataSetRow row(*qryData_);
         qryData_BeforePost(row);
@@ -756,121 +430,15 @@ bool SampleTemplateEditForm::SaveTemplate(bool validate)
     }
 }
 
-void SampleTemplateEditForm::actAbandonItemExecute()
-{
-    if (Editing())
-        qryData_->cancel(); // its handler closes the form
-    else
-        close();
-}
-
-// ------------------------------------------------------------------------------------------------
-// Handlers
-
 void SampleTemplateEditForm::rgAnalysisTypeChange()
 {
     const QString type = qryData_->isActive() ? qryData_->text(S("ANALYSIS_TYPE")) : QString();
     if (Editing() && (type == QLatin1String("M") || type == QLatin1String("C"))) {
         DataSetRow row(*qryData_);
-        applyTemplateAnalysisType(row, newSettings());
+        applyTemplateAnalysisType(row, NewSampleSettings::fromSettings(*Maindm, Personality()));
     }
     lblSampleType->setText(type == QLatin1String("M") ? S("Micro") : type == QLatin1String("C") ? S("Chemical") : QString());
     VerifyAll();
-}
-
-void SampleTemplateEditForm::rgReasonChange()
-{
-    if (Editing()) {
-        DataSetRow row(*qryData_);
-        clearSampleTypeForNewReason(row);
-    }
-    VerifyAll();
-}
-
-void SampleTemplateEditForm::actPreviousPageExecute()
-{
-    const int index = PageControl->currentIndex();
-    PageControl->setCurrentIndex(index > 0 ? index - 1 : PageControl->count() - 1);
-    focusFirstOnPage(PageControl->currentWidget());
-}
-
-void SampleTemplateEditForm::actNextPageExecute()
-{
-    const int index = PageControl->currentIndex();
-    const bool toNext = index < PageControl->count() - 1 && PageControl->isTabVisible(index + 1);
-    PageControl->setCurrentIndex(toNext ? index + 1 : 0);
-    focusFirstOnPage(PageControl->currentWidget());
-}
-
-bool SampleTemplateEditForm::focusNextPrevChild(bool next)
-{
-    // Tab on a page's forward button (or on the page tabs) turns the page.
-    QWidget *focused = focusWidget();
-    if (next && focused && !(QApplication::keyboardModifiers() & Qt::ShiftModifier)) {
-        QWidget *tagged = focused == PageControl->tabBar() ? PageControl : focused;
-        if (tagged->property("tag").toInt() == TurnPageTag) {
-            actNextPage->trigger();
-            return true;
-        }
-    }
-    return TIBBaseAdvancedfrm::focusNextPrevChild(next);
-}
-
-void SampleTemplateEditForm::focusFirstOnPage(QWidget *page)
-{
-    if (!page)
-        return;
-    for (QWidget *w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
-        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
-}
-
-void SampleTemplateEditForm::actCategoryTreeExecute()
-{
-    auto defaults = std::make_unique<TCategoryTreeFrmDefaults>();
-    defaults->SelectedRecord = GetDeepestCategoryCode();
-    defaults->AllowUseSelected = Editing();
-    defaults->Personality = m_personality;
-    const auto freeAnswer = [this]() {
-        std::unique_ptr<TReturnInfo> other(ReturnInfoSocket());
-        SetReturnInfoSocket(nullptr);
-    };
-    try {
-        TBasefrm::CreateAndShow<TCategoryTreeFrm>(S("CategoryTree"), this, true, std::move(defaults));
-    } catch (...) {
-        freeAnswer();
-        throw;
-    }
-    if (std::unique_ptr<TCategoryTreeFrmReturnInfo> choice = TakeReturnInfo<TCategoryTreeFrmReturnInfo>(*this))
-        ApplyCategorySelection(*choice);
-    freeAnswer();
-    VerifyAll();
-}
-
-void SampleTemplateEditForm::ApplyCategorySelection(const TCategoryTreeFrmReturnInfo &selection)
-{
-    if (!Editing())
-        return;
-    CategorySelection s;
-    s.Category = selection.Category;
-    s.CategoryDescription = selection.CategoryDescription;
-    s.SubCategory = selection.SubCategory;
-    s.SubCategoryDescription = selection.SubCategoryDescription;
-    s.MaffCode = selection.MaffCode;
-    s.SubCategory2 = selection.SubCategory2;
-    s.SubCategory2Description = selection.SubCategory2Description;
-    s.SubCategory3 = selection.SubCategory3;
-    s.SubCategory3Description = selection.SubCategory3Description;
-    DataSetRow row(*qryData_);
-    ::ApplyCategorySelection(row, s, m_p.categoryLevels);
-}
-
-QString SampleTemplateEditForm::GetDeepestCategoryCode() const
-{
-    return ::GetDeepestCategoryCode(DataSetRow(*qryData_), m_p.categoryLevels);
 }
 
 void SampleTemplateEditForm::actAnalysisBuilderExecute()
@@ -886,73 +454,12 @@ void SampleTemplateEditForm::actAnalysisBuilderExecute()
     VerifyAll();
 }
 
-void SampleTemplateEditForm::actPickPremisesExecute()
+QString SampleTemplateEditForm::searchPremises(const QString &currentCode)
 {
-    if (!qryData_->isActive() || qryData_->isEmpty() || (m_p.pickOnlyWhileEditing && !Editing()))
-        return;
-    const QString current = qryData_->text(S("BUSINESS_ID"));
-    const QString code = premisesPicker() ? premisesPicker()(m_personality, current)
-                                          : pickFromPremisesList(m_personality, current);
-    if (code.isEmpty() || code == TIBCompatibleBaseMaintfrm::CancelledResult())
-        return;
-    if (!Editing())
-        qryData_->edit();
-    DataSetRow row(*qryData_);
-    applyTemplatePremises(row, code, StoredPremises(code), m_personality, viewContext());
-    VerifyAll();
+    return premisesPicker() ? premisesPicker()(Personality(), currentCode) : pickFromPremisesList(Personality(), currentCode);
 }
 
-std::optional<QVariantMap> SampleTemplateEditForm::StoredPremises(const QString &code) const
+void SampleTemplateEditForm::takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises)
 {
-    // A premises retired since it was chosen still gives its address; a live one comes first.
-    QSqlQuery q = SqlUtil::exec(LocalDatabase(),
-                                S("SELECT FIRST 1 CODE, PREMISES_NAME, BUSINESS_ADDR_1, BUSINESS_ADDR_2, "
-                                  "BUSINESS_ADDR_3, BUSINESS_ADDR_4, BUSINESS_POSTCODE, RISK_CATEGORY__CODE, "
-                                  "PREMISES_TYPE__CODE, RISK_CATEGORY_FOOD_STAND__CODE FROM %1 "
-                                  "WHERE CODE = ? ORDER BY IIF(FLAG_DELETED = 'T', 1, 0)")
-                                    .arg(m_p.premisesTable),
-                                {code});
-    if (!q.next())
-        return std::nullopt;
-    QVariantMap premises;
-    const QSqlRecord record = q.record();
-    for (int i = 0; i < record.count(); ++i)
-        premises.insert(record.fieldName(i), q.value(i));
-    return premises;
-}
-
-bool SampleTemplateEditForm::FormCloseQuery()
-{
-    if (!TIBBaseAdvancedfrm::FormCloseQuery())
-        return false;
-    if (Editing()) {
-        Prompter::current().error(Varnex::ProgramName, CloseWhileEditingMessage());
-        return false;
-    }
-    return true;
-}
-
-void SampleTemplateEditForm::inputLeft(QWidget *old, QWidget *now)
-{
-    if (!old || m_verifying || m_saving || !isAncestorOf(old))
-        return;
-    QWidget *input = nullptr;
-    for (QWidget *w = old; w && w != this; w = w->parentWidget()) {
-        if (m_inputs.contains(w)) {
-            input = w;
-            break;
-        }
-    }
-    if (!input || (now && (now == input || input->isAncestorOf(now))))
-        return;
-    Guarded([this]() { VerifyAll(); });
-}
-
-void SampleTemplateEditForm::Guarded(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const VarnexError &e) {
-        Prompter::current().error(Varnex::ProgramName, e.message());
-    }
+    applyTemplatePremises(row, code, premises, Personality(), viewContext());
 }

@@ -1,26 +1,13 @@
 #pragma once
 
-#include "gui/IBBaseAdvanced_FRM.h"
-#include "gui/ZQCXController.h"
-#include "gui/ZQCXDBEditControls.h"
 #include "samples/SampleTemplates.h"
-
-#include <QHash>
-#include <QSet>
+#include "samples/ui/SampleEditorBase.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-class GridModel;
-class QFormLayout;
-class QLayout;
 class QGroupBox;
-class QLabel;
-class QPushButton;
-class QTabWidget;
-class SampleLookups;
-class TCategoryTreeFrmReturnInfo;
 
 // Opening parameters of a template editor: a new template (CreateSample), or the template whose
 // UNIQUE_UUID is Uuid.
@@ -34,23 +21,20 @@ public:
 // What the analysis builder offers first.
 enum class AnalysisSelection { abAll, abCompoundFeeds, abFeedMaterials };
 
-// What both template editors share: one SAMPLE_TEMPLATE row of their personality, new or
-// existing, on pages of editors; the side panel's actions and keys (F6 edit, F7 and F8 save, abandon,
-// F9 and F10 pages), the dependent fields as the officer works (VerifyAll under the personality's
-// template preset), the premises pick, the category tree, the analysis builder, and the refusal to
-// close while the row is being edited. A template has no validation rules: both saves post the row
-// and close the form; a failed post shows its cause and keeps the row, with every edit, in edit mode.
+// What both template editors share, on the workings of the sample editors: one SAMPLE_TEMPLATE
+// row of their personality, new or existing, on pages of editors; the side panel's actions and
+// keys (F6 edit, F7 and F8 save, abandon, F9 and F10 pages), the dependent fields as the officer
+// works (VerifyAll under the personality's template preset), the premises pick, the category tree,
+// the analysis builder, and the refusal to close while the row is being edited. A template has no
+// validation rules, no status and no code: both saves post the row and close the form; a failed
+// post shows its cause and keeps the row, with every edit, in edit mode.
 //
 // The opener sets Persist, so the form stays with its owner under its key and is initialised
 // afresh each time it is opened again.
-class SampleTemplateEditForm : public TIBBaseAdvancedfrm
+class SampleTemplateEditForm : public SampleEditorBase
 {
     Q_OBJECT
 public:
-    static QString CloseWhileEditingMessage()
-    {
-        return QStringLiteral("Please save or abandon current changes before leaving the form.");
-    }
     static QString NoSuchTemplateMessage(const QString &uuid);
 
     // The premises list as a picker: the personality's list opened on the current code; returns the
@@ -70,34 +54,17 @@ public:
     // VarnexError when the Uuid names no template of the personality: no empty editor is shown.
     void InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo) override;
 
-    QString Personality() const { return m_personality; }
-    void CreateNewSample();
-    // The field rules while editing, then UpdateView.
-    void VerifyAll();
-    void UpdateView();
-    void UpdateActions();
-    bool Editing() const;
-    void SetDoValidation(bool doValidation) { m_doValidation = doValidation; }
-    // Takes the category tree's choice, only while editing.
-    void ApplyCategorySelection(const TCategoryTreeFrmReturnInfo &selection);
-    QString GetDeepestCategoryCode() const;
+    QString Personality() const { return Kind().personality; }
+    void UpdateActions() override;
     AnalysisSelection AnalysisBuilderSelection() const;
 
-    SqlDataSet *qryData_;
-    GridModel *qrySampleOfficer_;
-    GridModel *qryLocalAuthOffice_;
     GridModel *qryTemplateGroups_;
-    TzqcxFocusController *FocusController;
-
-    QLabel *lblHeader;
     QGroupBox *pnlSampleType;
     QLabel *lblSampleType;
-    QTabWidget *PageControl;
 
     // Admin, both personalities.
     QGroupBox *grpGeneral;
     TzqcxDBRadioGroup *rgAnalysisType;
-    TzqcxDBButtonEdit *edtBusinessId;
     TzqcxDBTextEdit *edtPremisesName;
     TzqcxDBTextEdit *edtAddress1;
     TzqcxDBTextEdit *edtAddress2;
@@ -123,7 +90,6 @@ public:
     TzqcxDBComboBox *cmbFoodDescription;
     TzqcxDBTextEdit *edtCategory;
     TzqcxDBTextEdit *edtSubCategory;
-    QPushButton *btnCategoryTree;
     TzqcxDBComboBox *cmbImporter;
     TzqcxDBLookupComboBox *cmbCountry;
     // Additional, both.
@@ -140,113 +106,53 @@ public:
     TzqcxDBMemo *memAnalysisText;
     TzqcxDBMemo *memComments;
 
+    // The template editors' names for the side panel's actions.
     QAction *actEditItem;
     QAction *actSaveItem;
     QAction *actSaveWithoutValidating;
     QAction *actAbandonItem;
     QAction *actPreviousPage;
-    QAction *actNextPage;
-    QAction *actCategoryTree;
-    QAction *actAnalysisBuilder;
-    QAction *actPickPremises;
 
 protected:
-    // What tells the two editors apart.
-    struct Personality_
+    // What tells the two template editors apart besides the sample editors' kind.
+    struct TemplateKind
     {
-        QString personality;      // "FOOD" or "ANIMAL FEED"
-        QString caption;          // the form's caption before it is opened
-        QString headerText;       // the heading, two blanks first
-        QString newCaption;       // "New Sample." / "New Sample template."
-        QString detailsCaption;   // "Sample Details." / "Sample template details."
-        QString columns;          // the template query's columns
-        QString premisesTable;    // PREMISES_DETAIL or PREMISES_DETAIL_ANIMAL_FEED
-        int categoryLevels;       // FoodCategoryLevels or AnimalFeedCategoryLevels
-        bool pickOnlyWhileEditing; // the premises pick does nothing in browse mode
-        bool groupList;           // the template group list is read
+        QString caption;         // the form's caption before it is opened
+        QString newCaption;      // "New Sample." / "New Sample template."
+        QString detailsCaption;  // "Sample Details." / "Sample template details."
+        QString columns;         // the template query's columns
+        bool pickStartsEditing;  // the premises pick puts a browsed template into edit state
+        bool groupList;          // the template group list is read
     };
-    SampleTemplateEditForm(QObject *AOwner, const Personality_ &personality);
+    SampleTemplateEditForm(QObject *AOwner, SampleEditorKindInfo kind, TemplateKind templateKind);
+    // The sample editors' kind for a template of the personality: its template preset, its lists,
+    // its premises register, its heading.
+    static SampleEditorKindInfo templateKindInfo(const QString &personality, const QString &heading);
 
-    // Building: the descendant's constructor builds its pages with these, then calls finishBuilding.
-    template <class TEditor>
-    TEditor *bound(QWidget *parent, const QString &field);
-    TzqcxDBLookupComboBox *lookup(QWidget *parent, const QString &field, const QString &source,
-                                  const QString &keyField = QStringLiteral("Code"),
-                                  const QString &descriptionField = QStringLiteral("Description"));
-    TzqcxDBComboBox *pickList(QWidget *parent, const QString &field, bool upperCase);
-    TzqcxDBImageComboBox *yesNo(QWidget *parent, const QString &field);
-    QLabel *caption(QWidget *parent, const QString &text, QWidget *control);
-    QPushButton *actionButton(QAction *action, const QString &text, QWidget *parent);
-    QWidget *pageButtons(QWidget *page, bool back, bool forward);
-    QWidget *newPage(const char *name, const QString &title);
-    // The Admin page's general group: analysis type, premises, the personality's own rows
-    // (addCodes), officer, office, the template's own entries.
-    QWidget *buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
-                            const QString &premisesTypeSource, const std::function<void(QFormLayout *, QWidget *)> &addCodes);
+    // Building, for the descendants' constructors.
+    QWidget *addPage(const char *name, const QString &title);
+    // The Admin page: analysis type, premises, the personality's own rows (addCodes), officer,
+    // office, the template's own entries.
+    void buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
+                        const QString &premisesTypeSource, const std::function<void(QFormLayout *, QWidget *)> &addCodes);
     void buildAnalysisGroup(QWidget *page, QLayout *layout);
     // The reason radio ("E" and "S"): a change empties the sample type, then VerifyAll.
     TzqcxDBRadioGroup *reasonRadio(QWidget *parent, const QString &title, const QStringList &captions);
     // A check box whose click runs VerifyAll.
     TzqcxDBCheckBox *checkBox(QWidget *parent, const QString &field, const QString &text);
-    void watchRadioChange(TzqcxDBRadioGroup *group, const QString &field, void (SampleTemplateEditForm::*handler)());
-    void setListSource(TzqcxDBLookupComboBox *combo, const QString &source, const QString &keyField = QStringLiteral("Code"),
-                       const QString &descriptionField = QStringLiteral("Description"));
-    void enable(QWidget *control, bool enabled);
-    void applyColumnLimits();
 
-    // The view the personality's controls show for the state.
-    virtual void applyViewState(const SampleViewState &state);
+    void applyViewState(const SampleViewState &state) override;
     // Before the row is written (food: the program mark).
     virtual void qryData_BeforePost(SampleRow &row) { Q_UNUSED(row) }
-
-    bool FormCloseQuery() override;
-    bool focusNextPrevChild(bool next) override;
+    bool SaveSample(bool validate) override;
+    QString statusForSave(const QString &, bool) const override { return QString(); }
+    QString searchPremises(const QString &currentCode) override;
+    bool premisesPickStartsEditing() const override { return m_template.pickStartsEditing; }
+    void takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises) override;
 
 private:
-    void buildHeader();
-    void buildActions();
-    void qryData_AfterInsert();
-    void qryData_AfterPost();
-    void qryData_AfterCancel();
-    bool SaveTemplate(bool validate);
     void rgAnalysisTypeChange();
-    void rgReasonChange();
-    void actAbandonItemExecute();
-    void actPreviousPageExecute();
-    void actNextPageExecute();
-    void actCategoryTreeExecute();
     void actAnalysisBuilderExecute();
-    void actPickPremisesExecute();
-    void inputLeft(QWidget *old, QWidget *now);
-    void focusFirstOnPage(QWidget *page);
-    void Guarded(const std::function<void()> &work);
-    std::optional<QVariantMap> StoredPremises(const QString &code) const;
-    SampleRuleContext viewContext() const;
-    NewSampleSettings newSettings() const;
 
-    Personality_ m_p;
-    QString m_personality;
-    bool m_createSample = false;
-    QString m_uuid;
-    bool m_doValidation = false;
-    bool m_verifying = false;
-    bool m_saving = false;
-    bool m_limitsApplied = false;
-    bool m_useLAEMSPremisesCodes = false;
-    QString m_oldSampleType;
-    QString m_valueBeforeClick;
-    std::unique_ptr<SampleLookups> m_lookups;
-    QHash<QWidget *, QLabel *> m_labels;
-    QSet<QWidget *> m_inputs;
-    QHash<TzqcxDBLookupComboBox *, QString> m_sources;
+    TemplateKind m_template;
 };
-
-template <class TEditor>
-TEditor *SampleTemplateEditForm::bound(QWidget *parent, const QString &field)
-{
-    auto *editor = new TEditor(parent);
-    editor->SetDataBinding(qryData_, field);
-    editor->SetFocusController(FocusController);
-    m_inputs.insert(editor);
-    return editor;
-}

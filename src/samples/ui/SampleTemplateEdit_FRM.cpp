@@ -2,17 +2,15 @@
 
 #include "base/ProductNames.h"
 #include "core/Main_DM.h"
-#include "samples/ui/SampleFormParts.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
-using namespace SampleFormParts;
+using namespace SampleEditorLayout;
 
 namespace {
 
@@ -54,9 +52,8 @@ void TSampleTemplateEditFrm::ShowEditor(QObject *owner, const QString &uuid, con
 }
 
 TSampleTemplateEditFrm::TSampleTemplateEditFrm(QObject *AOwner)
-    : SampleTemplateEditForm(AOwner, {Varnex::PersonalityFood, S("Sample Template"), S("  Food sample template"),
-                                      S("New Sample."), S("Sample Details."), S(FoodTemplateColumns),
-                                      S("PREMISES_DETAIL"), FoodCategoryLevels, false, true})
+    : SampleTemplateEditForm(AOwner, templateKindInfo(Varnex::PersonalityFood, S("  Food sample template")),
+                             {S("Sample Template"), S("New Sample."), S("Sample Details."), S(FoodTemplateColumns), true, true})
 {
     setObjectName(S("SampleTemplateEditFrm"));
     buildAdminPage(S("Analysis Type:"), {S("Micro"), S("Chemical")}, S("srcPremisesType"),
@@ -77,7 +74,7 @@ TSampleTemplateEditFrm::TSampleTemplateEditFrm(QObject *AOwner)
 
 void TSampleTemplateEditFrm::buildReasonPage()
 {
-    QWidget *tab = newPage("tabReason", S("Reason"));
+    QWidget *tab = addPage("tabReason", S("Reason"));
     auto *page = new QVBoxLayout(tab);
     rgReason = reasonRadio(tab, S("Reason for taking sample"),
                            {S("Enforcement/Investigation"), S("Surveillance/Monitoring")});
@@ -128,12 +125,12 @@ void TSampleTemplateEditFrm::buildReasonPage()
     groups->addWidget(grpSurveillance, 1, Qt::AlignTop);
     page->addLayout(groups);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditFrm::buildDescriptionPage()
 {
-    QWidget *tab = newPage("tabDescription", S("Description"));
+    QWidget *tab = addPage("tabDescription", S("Description"));
     auto *page = new QVBoxLayout(tab);
     auto *group = new QGroupBox(S("Description of sample taken"), tab);
     group->setObjectName(S("grpDescription"));
@@ -156,10 +153,7 @@ void TSampleTemplateEditFrm::buildDescriptionPage()
         showReadOnly(*levels[i]);
         form->addRow(caption(group, captions[i], *levels[i]), *levels[i]);
     }
-    btnCategoryTree = actionButton(actCategoryTree, actCategoryTree->text(), group);
-    btnCategoryTree->setObjectName(S("btnCategoryTree"));
-    btnCategoryTree->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    form->addRow(QString(), row(group, {btnCategoryTree}));
+    form->addRow(QString(), row(group, {categoryTreePanel(group)}));
     cmbMAFF = lookup(group, S("MAFF__CODE"), S("srcMAFF"));
     cmbMAFF->setObjectName(S("cmbMAFF"));
     form->addRow(caption(group, S("MAFF Code:"), cmbMAFF), cmbMAFF);
@@ -206,12 +200,12 @@ void TSampleTemplateEditFrm::buildDescriptionPage()
 
     page->addWidget(group);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditFrm::buildAdditionalPage()
 {
-    QWidget *tab = newPage("tabAdditional", S("Additional"));
+    QWidget *tab = addPage("tabAdditional", S("Additional"));
     auto *page = new QVBoxLayout(tab);
     auto *groups = new QHBoxLayout;
     groups->setSpacing(12);
@@ -259,15 +253,15 @@ void TSampleTemplateEditFrm::buildAdditionalPage()
     groups->addWidget(durability, 1, Qt::AlignTop);
     page->addLayout(groups);
     page->addStretch(1);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditFrm::buildCOPPage()
 {
-    QWidget *tab = newPage("tabCOP", S("COP"));
+    QWidget *tab = addPage("tabCOP", S("COP"));
     auto *page = new QVBoxLayout(tab);
     buildAnalysisGroup(tab, page);
-    page->addWidget(pageButtons(tab, true, true));
+    page->addWidget(pageButtons(tab, true, true, true));
 }
 
 void TSampleTemplateEditFrm::applyViewState(const SampleViewState &state)
@@ -276,12 +270,12 @@ void TSampleTemplateEditFrm::applyViewState(const SampleViewState &state)
     // A template shows the group of its reason only.
     grpEnforcement->setVisible(state.enforcementGroup);
     grpSurveillance->setVisible(state.surveillanceGroup);
-    enable(memDetails, state.details);
+    enableWithLabel(memDetails, state.details);
     lblAdditionalInfo->setText(state.additionalInfoLabel);
     cmbAdditionalInfo->setVisible(state.additionalInfoList);
     memAdditionalInfo->setVisible(state.additionalInfoMemo);
-    enable(cmbMaterial, state.packagingMaterial);
-    enable(edtOtherMaterial, state.otherMaterial);
+    enableWithLabel(cmbMaterial, state.packagingMaterial);
+    enableWithLabel(edtOtherMaterial, state.otherMaterial);
 }
 
 void TSampleTemplateEditFrm::qryData_BeforePost(SampleRow &row)
