@@ -365,13 +365,7 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAdditionalPage()
     cmbPackaging = lookup(packaging, S("PACKAGING__CODE"), S("srcFeedPackagingType"));
     cmbPackaging->setObjectName(S("cmbPackaging"));
     pform->addRow(caption(packaging, S("Packaging provided:"), cmbPackaging, true), cmbPackaging);
-    edtQuantity = bound<TzqcxDBSpinEdit>(packaging, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->setSingleStep(0.01);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    edtQuantity = quantityEdit(packaging);
     pform->addRow(caption(packaging, S("Package size:"), edtQuantity), row(packaging, {edtQuantity}));
     cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcFeedPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));

@@ -86,20 +86,7 @@ TSampleEditFrm::TSampleEditFrm(QObject *AOwner) : SampleEditorBase(AOwner, foodE
     buildSidePanel({actEdit, actPost, actSaveWithoutValidation, actCancel, actDeleteSample});
 
     buildHeader();
-    auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
-    pnlSampleType = new QGroupBox(S("Sample type"), RzPanel2);
-    pnlSampleType->setObjectName(S("pnlSampleType"));
-    auto *typeLayout = new QHBoxLayout(pnlSampleType);
-    typeLayout->setContentsMargins(12, 2, 12, 4);
-    lblSampleType = new QLabel(pnlSampleType);
-    lblSampleType->setObjectName(S("lblSampleType"));
-    QFont bold = lblSampleType->font();
-    bold.setBold(true);
-    lblSampleType->setFont(bold);
-    lblSampleType->setMinimumWidth(90);
-    lblSampleType->setAlignment(Qt::AlignCenter);
-    typeLayout->addWidget(lblSampleType);
-    band->addWidget(pnlSampleType);
+    lblSampleType = addSampleTypePanel(pnlSampleType);
 
     buildPages();
     resize(1080, 700);
@@ -429,13 +416,7 @@ QWidget *TSampleEditFrm::buildAdditionalPage()
     edtOtherMaterial = bound<TzqcxDBTextEdit>(packaging, S("OTHER_MATERIAL"));
     edtOtherMaterial->setObjectName(S("edtOtherMaterial"));
     pform->addRow(caption(packaging, S("Other Material:"), edtOtherMaterial), edtOtherMaterial);
-    edtQuantity = bound<TzqcxDBSpinEdit>(packaging, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->setSingleStep(0.01);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    edtQuantity = quantityEdit(packaging);
     pform->addRow(caption(packaging, S("Pack Quantity/size:"), edtQuantity), row(packaging, {edtQuantity}));
     cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));

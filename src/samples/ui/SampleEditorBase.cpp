@@ -421,6 +421,25 @@ void SampleEditorBase::buildHeader()
     band->addStretch(1);
 }
 
+QLabel *SampleEditorBase::addSampleTypePanel(QGroupBox *&panel)
+{
+    auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
+    panel = new QGroupBox(S("Sample type"), RzPanel2);
+    panel->setObjectName(S("pnlSampleType"));
+    auto *typeLayout = new QHBoxLayout(panel);
+    typeLayout->setContentsMargins(12, 2, 12, 4);
+    auto *label = new QLabel(panel);
+    label->setObjectName(S("lblSampleType"));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setMinimumWidth(90);
+    label->setAlignment(Qt::AlignCenter);
+    typeLayout->addWidget(label);
+    band->addWidget(panel);
+    return label;
+}
+
 QLabel *SampleEditorBase::caption(QWidget *parent, const QString &text, QWidget *control, bool required)
 {
     auto *label = new QLabel(parent);
@@ -518,6 +537,18 @@ QWidget *SampleEditorBase::categoryTreePanel(QWidget *parent)
     treeLayout->addWidget(btnCategoryTree);
     m_targets.insert(SampleTarget::CategoryTree, btnCategoryTree);
     return pnlCategoryTree;
+}
+
+TzqcxDBSpinEdit *SampleEditorBase::quantityEdit(QWidget *parent)
+{
+    auto *quantity = bound<TzqcxDBSpinEdit>(parent, S("QUANTITY"));
+    quantity->setObjectName(S("edtQuantity"));
+    quantity->setDecimals(2);
+    quantity->setSingleStep(0.01);
+    quantity->SetRange(0, 999999999.99);
+    quantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    quantity->setMinimumWidth(110);
+    return quantity;
 }
 
 TzqcxDBCurrencyEdit *SampleEditorBase::currencyEdit(QWidget *parent, const QString &field)

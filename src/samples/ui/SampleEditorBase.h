@@ -131,6 +131,9 @@ protected:
 
     // Building.
     void buildHeader();
+    // The "Sample type" panel at the end of the heading; its label shows "Micro", "Chemical" or
+    // nothing.
+    QLabel *addSampleTypePanel(QGroupBox *&panel);
     void buildSidePanel(const QList<QAction *> &actions);
     QAction *makeAction(const char *name, const QString &text, const QKeySequence &key = {});
     QWidget *pageButtons(QWidget *page, bool back, bool forward, bool turnsOnTab);
@@ -146,6 +149,8 @@ protected:
     TzqcxDBButtonEdit *businessIdEdit(QWidget *parent);
     QWidget *categoryTreePanel(QWidget *parent);
     TzqcxDBCurrencyEdit *currencyEdit(QWidget *parent, const QString &field);
+    // The pack quantity: two decimals, no buttons.
+    TzqcxDBSpinEdit *quantityEdit(QWidget *parent);
     QWidget *durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,
                              TzqcxDBSpinEdit *&year, const QStringList &captions);
     QWidget *buildAttachmentsPage(QWidget *&page);

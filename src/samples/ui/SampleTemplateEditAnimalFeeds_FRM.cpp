@@ -169,12 +169,7 @@ void TSampleTemplateEditAnimalFeedsFrm::buildAdditionalPage()
     cmbPackaging = lookup(group, S("PACKAGING__CODE"), S("srcFeedPackagingType"));
     cmbPackaging->setObjectName(S("cmbPackaging"));
     form->addRow(caption(group, S("Packaging provided"), cmbPackaging), cmbPackaging);
-    edtQuantity = bound<TzqcxDBSpinEdit>(group, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    edtQuantity = quantityEdit(group);
     form->addRow(caption(group, S("Package size"), edtQuantity), row(group, {edtQuantity}));
     cmbPackUnits = lookup(group, S("PACK_SIZE"), S("srcFeedPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));

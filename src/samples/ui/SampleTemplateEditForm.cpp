@@ -144,20 +144,7 @@ SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKind
     }
 
     buildHeader();
-    auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
-    pnlSampleType = new QGroupBox(S("Sample type"), RzPanel2);
-    pnlSampleType->setObjectName(S("pnlSampleType"));
-    auto *typeLayout = new QHBoxLayout(pnlSampleType);
-    typeLayout->setContentsMargins(12, 2, 12, 4);
-    lblSampleType = new QLabel(pnlSampleType);
-    lblSampleType->setObjectName(S("lblSampleType"));
-    QFont bold = lblSampleType->font();
-    bold.setBold(true);
-    lblSampleType->setFont(bold);
-    lblSampleType->setMinimumWidth(90);
-    lblSampleType->setAlignment(Qt::AlignCenter);
-    typeLayout->addWidget(lblSampleType);
-    band->addWidget(pnlSampleType);
+    lblSampleType = addSampleTypePanel(pnlSampleType);
     resize(1000, 640);
 }
 

@@ -222,12 +222,7 @@ void TSampleTemplateEditFrm::buildAdditionalPage()
     edtOtherMaterial = bound<TzqcxDBTextEdit>(packaging, S("OTHER_MATERIAL"));
     edtOtherMaterial->setObjectName(S("edtOtherMaterial"));
     pform->addRow(caption(packaging, S("Other Material:"), edtOtherMaterial), edtOtherMaterial);
-    edtQuantity = bound<TzqcxDBSpinEdit>(packaging, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
-    edtQuantity->setDecimals(2);
-    edtQuantity->SetRange(0, 999999999.99);
-    edtQuantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edtQuantity->setMinimumWidth(110);
+    edtQuantity = quantityEdit(packaging);
     pform->addRow(caption(packaging, S("Pack Quantity/size:"), edtQuantity), row(packaging, {edtQuantity}));
     cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcPackagingUnit"));
     cmbPackUnits->setObjectName(S("cmbPackUnits"));
