@@ -539,6 +539,22 @@ QWidget *SampleEditorBase::categoryTreePanel(QWidget *parent)
     return pnlCategoryTree;
 }
 
+QWidget *SampleEditorBase::additionalInfoEditors(QWidget *parent, TzqcxDBLookupComboBox *&list, TzqcxDBMemo *&memo)
+{
+    auto *additional = new QWidget(parent);
+    auto *additionalLayout = new QVBoxLayout(additional);
+    additionalLayout->setContentsMargins(0, 0, 0, 0);
+    list = lookup(additional, S("ADDITIONAL_INFO"), S("srcAdditionalCategoryInfo"));
+    list->setObjectName(S("cmbAdditionalInfo"));
+    memo = bound<TzqcxDBMemo>(additional, S("ADDITIONAL_INFO"));
+    memo->setObjectName(S("memAdditionalInfo"));
+    memo->setTabChangesFocus(true);
+    memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 2 + 14);
+    additionalLayout->addWidget(list);
+    additionalLayout->addWidget(memo);
+    return additional;
+}
+
 TzqcxDBSpinEdit *SampleEditorBase::quantityEdit(QWidget *parent)
 {
     auto *quantity = bound<TzqcxDBSpinEdit>(parent, S("QUANTITY"));

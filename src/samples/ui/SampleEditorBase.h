@@ -149,6 +149,9 @@ protected:
     TzqcxDBButtonEdit *businessIdEdit(QWidget *parent);
     QWidget *categoryTreePanel(QWidget *parent);
     TzqcxDBCurrencyEdit *currencyEdit(QWidget *parent, const QString &field);
+    // The food additional category information: the list of places a micro sample is taken from
+    // and the memo of a chemical one, over the same column, one above the other.
+    QWidget *additionalInfoEditors(QWidget *parent, TzqcxDBLookupComboBox *&list, TzqcxDBMemo *&memo);
     // The pack quantity: two decimals, no buttons.
     TzqcxDBSpinEdit *quantityEdit(QWidget *parent);
     QWidget *durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,

@@ -158,17 +158,7 @@ void TSampleTemplateEditFrm::buildDescriptionPage()
     cmbMAFF->setObjectName(S("cmbMAFF"));
     form->addRow(caption(group, S("MAFF Code:"), cmbMAFF), cmbMAFF);
 
-    auto *additional = new QWidget(group);
-    auto *additionalLayout = new QVBoxLayout(additional);
-    additionalLayout->setContentsMargins(0, 0, 0, 0);
-    cmbAdditionalInfo = lookup(additional, S("ADDITIONAL_INFO"), S("srcAdditionalCategoryInfo"));
-    cmbAdditionalInfo->setObjectName(S("cmbAdditionalInfo"));
-    memAdditionalInfo = bound<TzqcxDBMemo>(additional, S("ADDITIONAL_INFO"));
-    memAdditionalInfo->setObjectName(S("memAdditionalInfo"));
-    memAdditionalInfo->setTabChangesFocus(true);
-    memAdditionalInfo->setFixedHeight(memAdditionalInfo->fontMetrics().lineSpacing() * 2 + 14);
-    additionalLayout->addWidget(cmbAdditionalInfo);
-    additionalLayout->addWidget(memAdditionalInfo);
+    QWidget *additional = additionalInfoEditors(group, cmbAdditionalInfo, memAdditionalInfo);
     lblAdditionalInfo = caption(group, S("Additional Category Information:"), memAdditionalInfo);
     lblAdditionalInfo->setObjectName(S("lblAdditionalInfo"));
     form->addRow(lblAdditionalInfo, additional);
