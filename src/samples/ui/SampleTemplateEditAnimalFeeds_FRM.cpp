@@ -76,6 +76,7 @@ TSampleTemplateEditAnimalFeedsFrm::TSampleTemplateEditAnimalFeedsFrm(QObject *AO
     buildLabelingPage();
     buildAdditionalPage();
     buildAnalysisPage();
+    setPickLists({{cmbBrandName, S("FeedName")}, {cmbFoodDescription, S("FeedDescription")}, {cmbImporter, S("FeedImporter")}});
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::buildReasonPage()

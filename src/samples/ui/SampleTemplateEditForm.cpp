@@ -57,6 +57,12 @@ QString pickFromPremisesList(const QString &personality, const QString &currentC
     return TIBCompatibleBaseMaintfrm::SearchForCode<TPremisesDetailMaintV5Frm>(std::move(defaults));
 }
 
+SampleTemplateEditForm::PickListSource &pickListSource()
+{
+    static SampleTemplateEditForm::PickListSource source;
+    return source;
+}
+
 } // namespace
 
 QString SampleTemplateEditForm::NoSuchTemplateMessage(const QString &uuid)
@@ -74,6 +80,11 @@ void SampleTemplateEditForm::SetPremisesPicker(PremisesPicker picker)
 void SampleTemplateEditForm::SetAnalysisBuilder(AnalysisBuilder builder)
 {
     analysisBuilder() = std::move(builder);
+}
+
+void SampleTemplateEditForm::SetPickListSource(PickListSource source)
+{
+    pickListSource() = std::move(source);
 }
 
 SampleEditorKindInfo SampleTemplateEditForm::templateKindInfo(const QString &personality, const QString &heading)
@@ -168,6 +179,13 @@ void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> De
     SampleEditorBase::InitialiseDefaults(std::move(DefaultInfo));
     if (qryTemplateGroups_->isOpen())
         qryTemplateGroups_->close();
+    // The drop-downs offer the pick lists as they are now; the entries stay free text. Filled before
+    // the row is read, so that each shows the row's own text.
+    for (const auto &list : std::as_const(m_pickLists)) {
+        list.first->clear();
+        if (pickListSource())
+            list.first->addItems(pickListSource()(list.second));
+    }
     OpenSample(create, create ? QString() : uuid, NoSuchTemplateMessage(uuid));
     setWindowTitle(CaptionWithRunMode(create ? m_template.newCaption : m_template.detailsCaption, Maindm->RunMode()));
 
@@ -177,8 +195,6 @@ void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> De
         qryTemplateGroups_->open();
         qryTemplateGroups_->fetchAll();
     }
-    // The pick lists' items come from the optional lookup lists once the program has them; the
-    // entries stay free text.
     focusFirstOnPage(PageControl->widget(0));
     FocusController->ClearInvalidEntryList();
     VerifyAll();
@@ -432,7 +448,7 @@ void SampleTemplateEditForm::actAnalysisBuilderExecute()
 {
     if (!analysisBuilder())
         return;
-    const std::optional<QString> text = analysisBuilder()(qryData_->text(S("ANALYSIS_TEXT")), AnalysisBuilderSelection());
+    const std::optional<QString> text = analysisBuilder()(this, qryData_->text(S("ANALYSIS_TEXT")), AnalysisBuilderSelection());
     if (text && Editing() && *text != qryData_->text(S("ANALYSIS_TEXT"))) {
         DataSetRow row(*qryData_);
         row.setText(S("ANALYSIS_TEXT"), *text);

@@ -45,8 +45,13 @@ public:
     // The analysis builder: offered the current analysis text and where to start, it returns the
     // text built, or nothing when the officer cancelled. Until one is installed the action is shown
     // disabled as not available in this version.
-    using AnalysisBuilder = std::function<std::optional<QString>(const QString &initialText, AnalysisSelection selection)>;
+    using AnalysisBuilder = std::function<std::optional<QString>(TBasefrm *opener, const QString &initialText,
+                                                                 AnalysisSelection selection)>;
     static void SetAnalysisBuilder(AnalysisBuilder builder);
+    // The entries of a named free-text pick list ("BrandName", "FeedName", ...), one per line. Until
+    // one is installed the drop-downs stay empty and the entries free text.
+    using PickListSource = std::function<QStringList(const QString &listName)>;
+    static void SetPickListSource(PickListSource source);
 
     ~SampleTemplateEditForm() override;
 
@@ -141,6 +146,9 @@ protected:
     // A check box whose click runs VerifyAll.
     TzqcxDBCheckBox *checkBox(QWidget *parent, const QString &field, const QString &text);
 
+    // The pick lists the editor's free-text drop-downs offer, filled at each opening.
+    void setPickLists(const QList<QPair<TzqcxDBComboBox *, QString>> &lists) { m_pickLists = lists; }
+
     void applyViewState(const SampleViewState &state) override;
     // Before the row is written (food: the program mark).
     virtual void qryData_BeforePost(SampleRow &row) { Q_UNUSED(row) }
@@ -155,4 +163,5 @@ private:
     void actAnalysisBuilderExecute();
 
     TemplateKind m_template;
+    QList<QPair<TzqcxDBComboBox *, QString>> m_pickLists;
 };

@@ -70,6 +70,8 @@ TSampleTemplateEditFrm::TSampleTemplateEditFrm(QObject *AOwner)
     buildDescriptionPage();
     buildAdditionalPage();
     buildCOPPage();
+    setPickLists({{cmbBrandName, S("BrandName")}, {cmbFoodDescription, S("FoodDescription")},
+                  {cmbManufacturer, S("Manufacturer")}, {cmbDistributor, S("Distributor")}, {cmbImporter, S("Importer")}});
 }
 
 void TSampleTemplateEditFrm::buildReasonPage()

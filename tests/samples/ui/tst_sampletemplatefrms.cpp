@@ -52,6 +52,7 @@ private slots:
     void failedPostKeepsTheEdits();
     void premisesPick_data();
     void premisesPick();
+    void analysisBuilderAndPickLists();
     void createSampleNeedsATemplate();
     void createSampleMakesAnEnteredSample();
     void procedureErrorLeavesTheListAsItWas();
@@ -99,6 +100,8 @@ void TestSampleTemplateFrms::init()
 void TestSampleTemplateFrms::cleanup()
 {
     SampleTemplateEditForm::SetPremisesPicker({});
+    SampleTemplateEditForm::SetAnalysisBuilder({});
+    SampleTemplateEditForm::SetPickListSource({});
     m_owner.reset();
     LookupDataDm = nullptr;
     m_lookups.reset();
@@ -313,6 +316,44 @@ void TestSampleTemplateFrms::premisesPick()
     QCOMPARE(form->qryData_->text("BUSINESS_ID"), businessId);
     QCOMPARE(form->qryData_->text("PREMISES_NAME"), premisesName);
     QCOMPARE(form->qryData_->text("RISK_CATEGORY_FOOD_STAND__CODE"), foodStandards);
+}
+
+void TestSampleTemplateFrms::analysisBuilderAndPickLists()
+{
+    // Without a builder the button says it is not available.
+    auto *plain = openEditor<TSampleTemplateEditFrm>({});
+    plain->qryData_->setValue("ROUTINE_ANALYSIS", "F");
+    plain->VerifyAll();
+    QVERIFY(!plain->actAnalysisBuilder->isEnabled());
+    plain->actAbandonItem->trigger();
+
+    QList<AnalysisSelection> offered;
+    SampleTemplateEditForm::SetAnalysisBuilder([&](TBasefrm *opener, const QString &text, AnalysisSelection selection) {
+        offered << selection;
+        return opener ? std::optional<QString>(text + "Lead") : std::nullopt;
+    });
+    SampleTemplateEditForm::SetPickListSource([](const QString &list) {
+        return list == "FeedName" ? QStringList{"MASH", "PELLETS"} : QStringList();
+    });
+    auto *form = openEditor<TSampleTemplateEditAnimalFeedsFrm>({});
+    QCOMPARE(form->cmbBrandName->count(), 2);
+    QCOMPARE(form->cmbBrandName->itemText(1), QString("PELLETS"));
+
+    form->qryData_->setValue("ROUTINE_ANALYSIS", "T");
+    form->VerifyAll();
+    QVERIFY2(!form->actAnalysisBuilder->isEnabled(), "routine analysis needs no builder");
+    form->qryData_->setValue("ROUTINE_ANALYSIS", "F");
+    form->VerifyAll();
+    QVERIFY(form->actAnalysisBuilder->isEnabled());
+    const QList<QPair<QString, AnalysisSelection>> categories = {
+        {"50", AnalysisSelection::abCompoundFeeds}, {"51", AnalysisSelection::abFeedMaterials}, {"52", AnalysisSelection::abAll}};
+    for (const auto &category : categories) {
+        form->qryData_->setValue("CATEGORY__CODE", category.first);
+        form->actAnalysisBuilder->trigger();
+        QCOMPARE(offered.last(), category.second);
+    }
+    QCOMPARE(form->qryData_->text("ANALYSIS_TEXT"), QString("LeadLeadLead"));
+    QCOMPARE(form->qryData_->text("ROUTINE_ANALYSIS"), QString("F"));
 }
 
 void TestSampleTemplateFrms::createSampleNeedsATemplate()
