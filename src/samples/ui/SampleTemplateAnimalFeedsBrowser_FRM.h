@@ -12,15 +12,11 @@ class TSampleTemplateAnimalFeedsBrowserFrm : public TSampleTemplateBrowserFrm
 public:
     static QString FormKey() { return QStringLiteral("SampleTemplatesAnimalFeeds"); }
     static QString SampleBrowserFormKey() { return QStringLiteral("SampleTemplatesAF"); }
+    // The key under which the list opens the sample editor on a sample it made.
+    static QString SampleEditorFormKey() { return QStringLiteral("SampleEditAF"); }
 
     // Opens the list modally under "SampleTemplatesAF", owned by owner.
     static void ShowTemplates(QObject *owner);
-
-    // How a sample made from a feed template is opened: the animal-feed sample editor, modally,
-    // with the sample's UNIQUE_UUID. The program installs it at start; without one the officer is
-    // told the sample's code.
-    using SampleEditorOpener = std::function<void(QWidget *owner, const QString &sampleUuid)>;
-    static void SetSampleEditorOpener(SampleEditorOpener opener);
 
     explicit TSampleTemplateAnimalFeedsBrowserFrm(QObject *AOwner);
 

@@ -4,6 +4,7 @@
 #include "base/Prompter.h"
 #include "reference/LookupData_DM.h"
 #include "samples/SampleRecord.h"
+#include "samples/ui/SampleEditAnimalFeeds_FRM.h"
 #include "samples/ui/SampleEdit_FRM.h"
 #include "samples/ui/SampleTemplateAnimalFeedsBrowser_FRM.h"
 #include "samples/ui/SampleTemplateBrowser_FRM.h"
@@ -228,6 +229,15 @@ void TestSampleTemplateFrms::closingWhileEditingRefused()
     form->actAbandonItem->trigger();
     QVERIFY(!form->isVisible());
     QCOMPARE(m_store->db.scalar("SELECT COUNT(*) FROM SAMPLE_TEMPLATE").toInt(), 0);
+
+    // The kept form opened again on an existing template starts afresh on it.
+    const QString uuid = insertTemplate({{"TEMPLATE_DESCRIPTION", "Kept"}});
+    auto defaults = std::make_unique<TSampleTemplateEditFrmDefaults>();
+    defaults->Uuid = uuid;
+    form->InitialiseDefaults(std::move(defaults));
+    QVERIFY(!form->Editing());
+    QVERIFY(form->windowTitle().startsWith("Sample Details."));
+    QCOMPARE(form->edtTemplateDescription->text(), QString("Kept"));
 }
 
 void TestSampleTemplateFrms::unknownTemplateOpensNothing()
@@ -372,13 +382,27 @@ void TestSampleTemplateFrms::createSampleNeedsATemplate()
     food->actCreateSample->trigger();
     QVERIFY(messageShown(m_prompter, "Please select a template."));
 
-    // The feed list makes a sample of any row: it asks.
+    // The feed list makes a sample of any row, and opens it in the feed editor.
     auto *feed = openList<TSampleTemplateAnimalFeedsBrowserFrm>();
     QCOMPARE(feed->qryIBOSample->rowCount(), 1);
     m_prompter.clear();
     feed->actCreateSample->trigger(); // answered No
     QCOMPARE(m_prompter.calls().size(), 1);
     QCOMPARE(m_prompter.calls().first().text, TSampleTemplateBrowserFrm::CreateSampleQuestion());
+    QCOMPARE(m_store->db.scalar("SELECT COUNT(*) FROM SAMPLE").toInt(), 0);
+
+    m_prompter.queueAnswer(true);
+    QString editorOn;
+    QTimer::singleShot(0, [&]() {
+        if (auto *editor = qobject_cast<TSampleEditAnimalFeedsFrm *>(QApplication::activeModalWidget())) {
+            editorOn = editor->qryData_->text("UNIQUE_UUID");
+            editor->close();
+        }
+    });
+    feed->actCreateSample->trigger();
+    QVERIFY2(!editorOn.isEmpty(), "the feed sample editor was not opened");
+    QCOMPARE(m_store->db.scalar("SELECT RECORD_TYPE FROM SAMPLE WHERE UNIQUE_UUID = ?", {editorOn}).toString(),
+             QString("ANIMAL FEED"));
 }
 
 void TestSampleTemplateFrms::createSampleMakesAnEnteredSample()
