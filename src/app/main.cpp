@@ -21,6 +21,7 @@
 #include "app/ProgramCloser.h"
 #include "app/ReferenceActions.h"
 #include "app/SampleActions.h"
+#include "app/TemplateActions.h"
 #include "app/TerminationSignals.h"
 #include "app/UpdateCheckWindow.h"
 #include "app/XmlExportActions.h"
@@ -258,6 +259,7 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     const ExchangeActions exchange(window, maindm, *modules.registry, modules.proxyLogin);
     const XmlExportActions xmlExport(window, maindm);
     SampleActions::install(window, maindm, exchange.ServerSettings());
+    TemplateActions::install(window);
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);

@@ -16,7 +16,12 @@
 #include "gui/GridLayoutView.h"
 #include "reference/GridViewStorage_DM.h"
 #include "reports/SamplePrint_DM.h"
+#include "samples/SampleTemplates.h"
 #include "samples/ui/MailMergeSamples.h"
+#include "samples/ui/SampleTemplateAnimalFeedsBrowser_FRM.h"
+#include "samples/ui/SampleTemplateBrowser_FRM.h"
+#include "samples/ui/SampleTemplateEditAnimalFeeds_FRM.h"
+#include "samples/ui/SampleTemplateEdit_FRM.h"
 #include "store/SqlUtil.h"
 
 #include <QApplication>
@@ -569,8 +574,8 @@ void TSampleBrowserFrm::buildActions()
     actPrintA4Label = makeAction("actPrintA4Label", QStringLiteral("A4 labels"));
     actPrintReport = makeAction("actPrintReport", QStringLiteral("Print report"));
     actMailMergeSamples = makeAction("actMailMergeSamples", QStringLiteral("Mail Merge Samples"));
-    actCreateTemplate = makeAction("actCreateTemplate", QStringLiteral("Create Template"), false);
-    actViewTemplates = makeAction("actViewTemplates", QStringLiteral("View templates"), false);
+    actCreateTemplate = makeAction("actCreateTemplate", QStringLiteral("Create Template"));
+    actViewTemplates = makeAction("actViewTemplates", QStringLiteral("View templates"));
     actUpdateProsecution = makeAction("actUpdateProsecution", QStringLiteral("Set prosecution"));
     actLabellingOutcomes = makeAction("actLabellingOutcomes", QStringLiteral("Set labelling outcomes"));
     actLAEnforcementOutcomes = makeAction("actLAEnforcementOutcomes", QStringLiteral("Set Enforcement outcomes"));
@@ -615,6 +620,8 @@ void TSampleBrowserFrm::buildActions()
             [this]() { guarded([this]() { actUpdateSampleOfficeExecute(); }); });
     connect(actDesignReport, &QAction::triggered, this, [this]() { actDesignReportExecute(); });
     connect(actDuplicateSample, &QAction::triggered, this, [this]() { guarded([this]() { actDuplicateSampleExecute(); }); });
+    connect(actCreateTemplate, &QAction::triggered, this, [this]() { guarded([this]() { actCreateTemplateExecute(); }); });
+    connect(actViewTemplates, &QAction::triggered, this, [this]() { guarded([this]() { actViewTemplatesExecute(); }); });
     connect(actUpdateProsecution, &QAction::triggered, this,
             [this]() { guarded([this]() { actUpdateProsecutionExecute(); }); });
     connect(actLabellingOutcomes, &QAction::triggered, this,
@@ -1426,6 +1433,27 @@ void TSampleBrowserFrm::actDeleteSelectedExecute()
     afterListChange();
     if (m_config.clearsSelectionAfterDelete)
         grdSampleView->clearSelectedRows();
+}
+
+void TSampleBrowserFrm::actCreateTemplateExecute()
+{
+    const QString uuid = CurrentUuid();
+    if (uuid.isEmpty() || !Prompter::current().question(title(), CreateTemplateQuestion()))
+        return;
+    const QString templateUuid = SampleTemplateStore::createTemplateFromSample(LocalDatabase(), uuid);
+    // The list shows samples, not templates: it stays as it is.
+    if (m_config.personality == Varnex::PersonalityAnimalFeed)
+        TSampleTemplateEditAnimalFeedsFrm::ShowEditor(this, templateUuid, TSampleTemplateEditAnimalFeedsFrm::FormKey());
+    else
+        TSampleTemplateEditFrm::ShowEditor(this, templateUuid);
+}
+
+void TSampleBrowserFrm::actViewTemplatesExecute()
+{
+    if (m_config.personality == Varnex::PersonalityAnimalFeed)
+        TSampleTemplateAnimalFeedsBrowserFrm::ShowTemplates(this);
+    else
+        TSampleTemplateBrowserFrm::ShowTemplates(this);
 }
 
 void TSampleBrowserFrm::runExport(bool toFile)

@@ -107,6 +107,7 @@ public:
     static QString CompleteOnlyMessage() { return QStringLiteral("Sample report can only be run on complete samples!"); }
     static QString CancelQuestion() { return QStringLiteral("Are you sure you want to cancel this Sample?"); }
     static QString DeleteQuestion() { return QStringLiteral("Are you sure you want to delete this Sample?"); }
+    static QString CreateTemplateQuestion() { return QStringLiteral("Create a template from selected sample?"); }
     static QString NotAvailableText() { return QStringLiteral("Not available in this version"); }
 
     explicit TSampleBrowserFrm(QObject *AOwner);
@@ -230,6 +231,8 @@ protected:
     void actDesignReportExecute();
     // Copies the current sample; the one copy asked to open goes to the personality's editor.
     void actDuplicateSampleExecute();
+    void actCreateTemplateExecute();
+    void actViewTemplatesExecute();
     void actUpdateProsecutionExecute();
     // The client outcomes of the current sample under the heading ("L" or "X").
     void showClientOutcomes(const QString &headingCode);

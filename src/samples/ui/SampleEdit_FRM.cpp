@@ -89,20 +89,7 @@ TSampleEditFrm::TSampleEditFrm(QObject *AOwner) : SampleEditorBase(AOwner, foodE
     buildSidePanel({actEdit, actPost, actSaveWithoutValidation, actCancel, actDeleteSample});
 
     buildHeader();
-    auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
-    pnlSampleType = new QGroupBox(S("Sample type"), RzPanel2);
-    pnlSampleType->setObjectName(S("pnlSampleType"));
-    auto *typeLayout = new QHBoxLayout(pnlSampleType);
-    typeLayout->setContentsMargins(12, 2, 12, 4);
-    lblSampleType = new QLabel(pnlSampleType);
-    lblSampleType->setObjectName(S("lblSampleType"));
-    QFont bold = lblSampleType->font();
-    bold.setBold(true);
-    lblSampleType->setFont(bold);
-    lblSampleType->setMinimumWidth(90);
-    lblSampleType->setAlignment(Qt::AlignCenter);
-    typeLayout->addWidget(lblSampleType);
-    band->addWidget(pnlSampleType);
+    lblSampleType = addSampleTypePanel(pnlSampleType);
 
     buildPages();
     resize(1080, 700);
@@ -334,17 +321,7 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     cmbMAFF->setObjectName(S("cmbMAFF"));
     addLine(caption(group, S("MAFF Code:"), cmbMAFF), cmbMAFF);
 
-    auto *additional = new QWidget(group);
-    auto *additionalLayout = new QVBoxLayout(additional);
-    additionalLayout->setContentsMargins(0, 0, 0, 0);
-    cmbAdditionalInfo = lookup(additional, S("ADDITIONAL_INFO"), S("srcAdditionalCategoryInfo"));
-    cmbAdditionalInfo->setObjectName(S("cmbAdditionalInfo"));
-    memAdditionalInfo = bound<TzqcxDBMemo>(additional, S("ADDITIONAL_INFO"));
-    memAdditionalInfo->setObjectName(S("memAdditionalInfo"));
-    memAdditionalInfo->setTabChangesFocus(true);
-    memAdditionalInfo->setFixedHeight(memAdditionalInfo->fontMetrics().lineSpacing() * 2 + 14);
-    additionalLayout->addWidget(cmbAdditionalInfo);
-    additionalLayout->addWidget(memAdditionalInfo);
+    QWidget *additional = additionalInfoEditors(group, cmbAdditionalInfo, memAdditionalInfo);
     lblAdditionalInfo = caption(group, S("Additional Category Information:"), memAdditionalInfo, true);
     lblAdditionalInfo->setObjectName(S("lblAdditionalInfo"));
     addLabel(cmbAdditionalInfo, lblAdditionalInfo);

@@ -422,6 +422,25 @@ void SampleEditorBase::buildHeader()
     band->addStretch(1);
 }
 
+QLabel *SampleEditorBase::addSampleTypePanel(QGroupBox *&panel)
+{
+    auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
+    panel = new QGroupBox(S("Sample type"), RzPanel2);
+    panel->setObjectName(S("pnlSampleType"));
+    auto *typeLayout = new QHBoxLayout(panel);
+    typeLayout->setContentsMargins(12, 2, 12, 4);
+    auto *label = new QLabel(panel);
+    label->setObjectName(S("lblSampleType"));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setMinimumWidth(90);
+    label->setAlignment(Qt::AlignCenter);
+    typeLayout->addWidget(label);
+    band->addWidget(panel);
+    return label;
+}
+
 QLabel *SampleEditorBase::caption(QWidget *parent, const QString &text, QWidget *control, bool required)
 {
     auto *label = new QLabel(parent);
@@ -520,6 +539,22 @@ QWidget *SampleEditorBase::categoryTreePanel(QWidget *parent)
     treeLayout->addWidget(btnCategoryTree);
     m_targets.insert(SampleTarget::CategoryTree, btnCategoryTree);
     return pnlCategoryTree;
+}
+
+QWidget *SampleEditorBase::additionalInfoEditors(QWidget *parent, TzqcxDBLookupComboBox *&list, TzqcxDBMemo *&memo)
+{
+    auto *additional = new QWidget(parent);
+    auto *additionalLayout = new QVBoxLayout(additional);
+    additionalLayout->setContentsMargins(0, 0, 0, 0);
+    list = lookup(additional, S("ADDITIONAL_INFO"), S("srcAdditionalCategoryInfo"));
+    list->setObjectName(S("cmbAdditionalInfo"));
+    memo = bound<TzqcxDBMemo>(additional, S("ADDITIONAL_INFO"));
+    memo->setObjectName(S("memAdditionalInfo"));
+    memo->setTabChangesFocus(true);
+    memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 2 + 14);
+    additionalLayout->addWidget(list);
+    additionalLayout->addWidget(memo);
+    return additional;
 }
 
 TzqcxDBCurrencyEdit *SampleEditorBase::currencyEdit(QWidget *parent, const QString &field)
@@ -1155,16 +1190,21 @@ QString SampleEditorBase::GetDeepestCategoryCode() const
 void SampleEditorBase::actPickPremisesExecute()
 {
     if (!Editing()) {
-        if (!qryData_->autoEdit())
+        if (!premisesPickStartsEditing())
             return;
         qryData_->edit();
     }
     const QString code = searchPremises(qryData_->text(S("BUSINESS_ID")));
     if (!code.isEmpty() && code != TIBCompatibleBaseMaintfrm::CancelledResult() && Editing()) {
         DataSetRow row(*qryData_);
-        applyPremisesDetail(row, code, StoredPremises(code), m_kind.personality, viewContext());
+        takePremises(row, code, StoredPremises(code));
     }
     VerifyAll();
+}
+
+void SampleEditorBase::takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises)
+{
+    applyPremisesDetail(row, code, premises, m_kind.personality, viewContext());
 }
 
 bool SampleEditorBase::FormCloseQuery()

@@ -154,6 +154,9 @@ protected:
 
     // Building.
     void buildHeader();
+    // The "Sample type" panel at the end of the heading; its label shows "Micro", "Chemical" or
+    // nothing.
+    QLabel *addSampleTypePanel(QGroupBox *&panel);
     void buildSidePanel(const QList<QAction *> &actions);
     QAction *makeAction(const char *name, const QString &text, const QKeySequence &key = {});
     QWidget *pageButtons(QWidget *page, bool back, bool forward, bool turnsOnTab);
@@ -169,6 +172,9 @@ protected:
     TzqcxDBButtonEdit *businessIdEdit(QWidget *parent);
     QWidget *categoryTreePanel(QWidget *parent);
     TzqcxDBCurrencyEdit *currencyEdit(QWidget *parent, const QString &field);
+    // The food additional category information: the list of places a micro sample is taken from
+    // and the memo of a chemical one, over the same column, one above the other.
+    QWidget *additionalInfoEditors(QWidget *parent, TzqcxDBLookupComboBox *&list, TzqcxDBMemo *&memo);
     QWidget *durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,
                              TzqcxDBSpinEdit *&year, const QStringList &captions);
     QWidget *buildAttachmentsPage(QWidget *&page);
@@ -211,6 +217,11 @@ protected:
     // Opens the personality's premises picker on the current BUSINESS_ID; returns the code chosen,
     // empty or "CANCELLED".
     virtual QString searchPremises(const QString &currentCode) = 0;
+    // Whether the premises pick may put a browsed row into edit state (the sample editors: when
+    // typing would).
+    virtual bool premisesPickStartsEditing() const { return qryData_->autoEdit(); }
+    // Takes the premises chosen (nothing when no premises has the code) into the row.
+    virtual void takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises);
 
     // Handlers.
     virtual void qryData_AfterEdit();
@@ -218,7 +229,8 @@ protected:
     void qryData_AfterPost();
     void qryData_AfterCancel();
     void qryData_BeforePost();
-    bool SaveSample(bool validate);
+    // Both save actions; an editor of another table saves its own way.
+    virtual bool SaveSample(bool validate);
     void rgReasonChange();
     void actEditExecute();
     void actCancelExecute();

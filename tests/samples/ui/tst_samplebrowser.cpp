@@ -116,6 +116,7 @@ private slots:
     void filters();
     void rowActionsFollowTheCurrentRow();
     void cancelDeleteAndTheProcedureDecides();
+    void createTemplateAsksThenOpensTheNewTemplate();
     void resultsPaneFollowsTheRestingRow();
     void selectAllReadsNothingAndActionsReadTheSelection();
     void printReportRefusesAMixedSelection();
@@ -365,6 +366,33 @@ void TestSampleBrowser::rowActionsFollowTheCurrentRow()
         QVERIFY(!b->actShowEditSample->isEnabled());
         QCOMPARE(b->grdSampleView->selection().picked.size(), 1);
     }
+}
+
+void TestSampleBrowser::createTemplateAsksThenOpensTheNewTemplate()
+{
+    addSample({QStringLiteral("T1"), QStringLiteral("ENTERED")});
+    TSampleBrowserFrm *b = openBrowser();
+    b->SelectTab(QStringLiteral("ENTERED"));
+    listedCodes(*b);
+    makeCurrent(*b, QStringLiteral("T1"));
+    const auto templates = [this]() { return m_store->db.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE_TEMPLATE")).toInt(); };
+    const int before = templates();
+    // No: nothing is made.
+    b->actCreateTemplate->trigger();
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Question), QStringList{TSampleBrowserFrm::CreateTemplateQuestion()});
+    QCOMPARE(templates(), before);
+    // Yes: the template is made and opened in the template editor, which is closed here.
+    QString opened;
+    QTimer::singleShot(0, [&opened]() {
+        if (QWidget *editor = QApplication::activeModalWidget()) {
+            opened = QString::fromLatin1(editor->metaObject()->className());
+            editor->close();
+        }
+    });
+    m_prompter.queueAnswer(true);
+    b->actCreateTemplate->trigger();
+    QCOMPARE(templates(), before + 1);
+    QCOMPARE(opened, QStringLiteral("TSampleTemplateEditFrm"));
 }
 
 void TestSampleBrowser::cancelDeleteAndTheProcedureDecides()
@@ -675,14 +703,14 @@ void TestSampleBrowser::actionsOfPartsNotBuiltKeepTheirRules()
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actUpdateProsecution), c.prosecution);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLabellingOutcomes), c.outcomes);
         QCOMPARE(TSampleBrowserFrm::RuleAllows(b->actLAEnforcementOutcomes), c.outcomes);
-        // Duplication and the server's records follow the tabs; the parts not built stay off.
+        // Duplication, templates and the server's records follow the tabs.
         QVERIFY(b->actDuplicateSample->isEnabled());
         QVERIFY(b->actMailMergeSamples->isEnabled());
         QCOMPARE(b->actUpdateProsecution->isEnabled(), c.prosecution);
         QCOMPARE(b->actLabellingOutcomes->isEnabled(), c.outcomes);
         QCOMPARE(b->actLAEnforcementOutcomes->isEnabled(), c.outcomes);
-        for (QAction *a : {b->actCreateTemplate, b->actViewTemplates})
-            QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+        QVERIFY(b->actCreateTemplate->isEnabled());
+        QVERIFY(b->actViewTemplates->isEnabled());
     }
     QVERIFY(b->actFullCollapseGroups->isEnabled());
     QVERIFY(b->actPrintSample->isEnabled());
