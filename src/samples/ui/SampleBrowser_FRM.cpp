@@ -409,8 +409,7 @@ SampleBrowserConfig SampleBrowserConfig::animalFeed()
         column("DETAILS", QStringLiteral("Details")),
     };
     c.outcomes = OutcomeSource::OutcomeTable;
-    c.absentActions = {QStringLiteral("actExportToXML"), QStringLiteral("actPrintLabel"), QStringLiteral("actPrintA4Label"),
-                       QStringLiteral("actMailMergeSamples")};
+    c.absentActions = {QStringLiteral("actMailMergeSamples")};
     c.clearsSelectionAfterDelete = false;
     c.limitsDates = false;
     c.selectAllCaption = QStringLiteral("Select All");
