@@ -240,13 +240,8 @@ QWidget *TSampleEditAnimalFeedsFrm::buildLabellingPage()
     group->setObjectName(S("grpDescription"));
     auto *grid = gridLayout(group);
     grid->setColumnStretch(1, 1);
-    int line = 0;
-    const auto addLine = [&](QLabel *label, QWidget *field, int span = 2) {
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(label, line, 0);
-        grid->addWidget(field, line, 1, 1, span);
-        ++line;
-    };
+    CaptionGrid rows{grid};
+    const auto addLine = [&rows](QLabel *label, QWidget *field, int span = 2) { rows.add(label, field, span); };
     cmbFeedName = pickList(group, S("BRAND_NAME"), true);
     cmbFeedName->setObjectName(S("cmbFeedName"));
     addLine(caption(group, S("Feed name"), cmbFeedName), cmbFeedName);
@@ -256,7 +251,7 @@ QWidget *TSampleEditAnimalFeedsFrm::buildLabellingPage()
     cmbAnimalSpecies = lookup(group, S("ANIMAL_SPECIES__CODE"), S("srcAnimalSpecies"));
     cmbAnimalSpecies->setObjectName(S("cmbAnimalSpecies"));
     addLine(caption(group, S("Animal species"), cmbAnimalSpecies, true), cmbAnimalSpecies);
-    const int firstLevel = line;
+    const int firstLevel = rows.line;
     edtCategory = bound<TzqcxDBTextEdit>(group, S("CATEGORY_DESCRIPTION"));
     edtCategory->setObjectName(S("edtCategory"));
     showReadOnly(edtCategory);

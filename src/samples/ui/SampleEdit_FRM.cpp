@@ -285,13 +285,8 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     // Captions, fields, and beside the four category levels the category tree.
     auto *grid = gridLayout(group);
     grid->setColumnStretch(1, 1);
-    int line = 0;
-    const auto addLine = [&](QLabel *label, QWidget *field, int span = 2) {
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        grid->addWidget(label, line, 0);
-        grid->addWidget(field, line, 1, 1, span);
-        ++line;
-    };
+    CaptionGrid rows{grid};
+    const auto addLine = [&rows](QLabel *label, QWidget *field, int span = 2) { rows.add(label, field, span); };
 
     cmbBrandName = pickList(group, S("BRAND_NAME"), true);
     cmbBrandName->setObjectName(S("cmbBrandName"));
@@ -307,7 +302,7 @@ QWidget *TSampleEditFrm::buildDescriptionPage()
     const QStringList levelFields = {S("CATEGORY_DESCRIPTION"), S("SUB_CATEGORY_DESCRIPTION"),
                                      S("SUB_CATEGORY_2_DESCRIPTION"), S("SUB_CATEGORY_3_DESCRIPTION")};
     const QStringList levelNames = {S("edtCategory"), S("edtSubCategory"), S("edtSubCategory2"), S("edtSubCategory3")};
-    const int firstLevel = line;
+    const int firstLevel = rows.line;
     for (int i = 0; i < 4; ++i) {
         *levels[i] = bound<TzqcxDBTextEdit>(group, levelFields[i]);
         (*levels[i])->setObjectName(levelNames[i]);

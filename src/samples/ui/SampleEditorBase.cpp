@@ -160,6 +160,14 @@ QGridLayout *gridLayout(QWidget *parent)
     return grid;
 }
 
+void CaptionGrid::add(QLabel *label, QWidget *field, int span)
+{
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(label, line, 0);
+    grid->addWidget(field, line, 1, 1, span);
+    ++line;
+}
+
 QWidget *row(QWidget *parent, const QList<QWidget *> &widgets, bool stretch)
 {
     auto *w = new QWidget(parent);

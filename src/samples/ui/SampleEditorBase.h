@@ -291,6 +291,13 @@ TEditor *SampleEditorBase::bound(QWidget *parent, const QString &field)
 namespace SampleEditorLayout {
 QFormLayout *formLayout(QWidget *parent = nullptr);
 QGridLayout *gridLayout(QWidget *parent);
+// Rows of a caption (right-aligned, column 0) and its field (from column 1, span columns wide).
+struct CaptionGrid
+{
+    QGridLayout *grid;
+    int line = 0;
+    void add(QLabel *label, QWidget *field, int span = 2);
+};
 // The widgets side by side, reparented to a new row widget.
 QWidget *row(QWidget *parent, const QList<QWidget *> &widgets, bool stretch = true);
 // The buttons of a radio group side by side.
