@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -135,14 +134,9 @@ bool TSampleAttachmentDm::SaveAttachmentToFile(qint64 id, const QString &target)
     if (attachment.rowCount() == 0)
         return false;
     const QByteArray content = attachment.value(0, QStringLiteral("FILE_CONTENT")).toByteArray();
-    QSaveFile file(target);
     QString why;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeFully(file, content, &why) || !file.commit()) {
-        if (why.isEmpty())
-            why = file.errorString();
-        file.cancelWriting();
+    if (!saveFileAtomically(target, content, &why))
         throw VarnexError(QStringLiteral("The attachment could not be saved to \"%1\": %2").arg(target, why));
-    }
     tblAttachmentForID.close();
     return true;
 }

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -657,14 +656,9 @@ QStringList TSampleMailMerge::DoMailMerge()
         // takes the next free " (n)", and no document is ever written over another.
         for (int n = 2; QFileInfo::exists(path); ++n)
             path = folder.filePath(base.chopped(5) + QStringLiteral(" (%1).docx").arg(n));
-        QSaveFile file(path);
         QString why;
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeFully(file, document, &why) || !file.commit()) {
-            if (why.isEmpty())
-                why = file.errorString();
-            file.cancelWriting();
+        if (!saveFileAtomically(path, document, &why))
             throw VarnexError(QStringLiteral("The merged document \"%1\" could not be written: %2").arg(path, why));
-        }
         written << path;
         if (OpenDocument)
             OpenDocument(path);
