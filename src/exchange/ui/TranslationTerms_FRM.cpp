@@ -18,7 +18,6 @@
 #include "reference/LookupData_DM.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -44,17 +43,6 @@ QString descriptionField(const QString &shownFields)
 TTranslationTermsFrm::TTranslationTermsFrm(QObject *AOwner) : TAdvancedFrm(AOwner)
 {
     setWindowTitle(QStringLiteral("Translation Terms"));
-    const QString filter = QStringLiteral("CSV files (*.csv);;All files (*)");
-    ChooseCsvToOpen = [filter](QWidget *parent) {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Load Translations from CSV file"), QString(), filter);
-    };
-    ChooseCsvToSave = [filter](QWidget *parent) {
-        QFileDialog dialog(parent, QStringLiteral("Save to CSV"), QString(), filter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
-                                                                                        : QString();
-    };
     buildWidgets();
 }
 
@@ -375,7 +363,8 @@ void TTranslationTermsFrm::actDeleteTranslationExecute()
 
 void TTranslationTermsFrm::actLoadFromCSVExecute()
 {
-    const QString fileName = ChooseCsvToOpen(this);
+    const QString fileName =
+        Prompter::current().openFileName(QStringLiteral("Load Translations from CSV file"), QString(), CsvFilter()).value_or(QString());
     if (fileName.isEmpty())
         return;
     TTranslationsCSVImportDM csv;
@@ -393,7 +382,8 @@ void TTranslationTermsFrm::actSaveToCSVExecute()
         csv.AddRecord(qryTranslations->value(row, QStringLiteral("FIELD_NAME")).toString(),
                       qryTranslations->value(row, QStringLiteral("TO_VALUE")).toString(),
                       qryTranslations->value(row, QStringLiteral("FROM_VALUE")).toString());
-    const QString fileName = ChooseCsvToSave(this);
+    const QString fileName =
+        Prompter::current().saveFileName(QStringLiteral("Save to CSV"), QString(), CsvFilter(), QStringLiteral("csv")).value_or(QString());
     if (fileName.isEmpty())
         return;
     csv.SaveToFile(fileName);

@@ -38,8 +38,6 @@ class TTranslationTermsFrm : public TAdvancedFrm
 {
     Q_OBJECT
 public:
-    // Asks for a CSV file to read or to write; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget *parent)>;
 
     static QString NoTypeMessage() { return QStringLiteral("No translation type set. Cannot initialise translations"); }
 
@@ -54,8 +52,7 @@ public:
     QStringList FieldNames() const { return m_fieldNames; }
     bool IsEditing() const;
 
-    FileChooser ChooseCsvToOpen;
-    FileChooser ChooseCsvToSave;
+    static QString CsvFilter() { return QStringLiteral("CSV files (*.csv);;All files (*)"); }
 
     QLabel *lblHeader = nullptr;
     DataGridView *grdTranslations = nullptr;

@@ -428,18 +428,16 @@ void TestImportForms::csvSavedAndAppended()
     const QString csv = s.files.filePath(QStringLiteral("terms.csv"));
 
     // Cancelled dialogs do nothing.
-    food->ChooseCsvToSave = [](QWidget *) { return QString(); };
     food->actSaveToCSV->trigger();
     QVERIFY(!QFile::exists(csv));
-    food->ChooseCsvToSave = [csv](QWidget *) { return csv; };
+    screens.prompter.queueFileName(csv);
     food->actSaveToCSV->trigger();
     QCOMPARE(readAll(csv).count('\n'), 2);
 
     TTranslationTermsFrm *feed = screens.termsScreen(TTranslationType::trnTypeFeedSample);
-    feed->ChooseCsvToOpen = [](QWidget *) { return QString(); };
     feed->actLoadFromCSV->trigger();
     QCOMPARE(screens.terms(QStringLiteral("feed samples")), 0);
-    feed->ChooseCsvToOpen = [csv](QWidget *) { return csv; };
+    screens.prompter.queueFileName(csv);
     feed->actLoadFromCSV->trigger();
     QCOMPARE(feed->lblCount->text(), QStringLiteral("Count: 2"));
     const QString same = QStringLiteral("SELECT COUNT(*) FROM SYS_TRANSLATION A JOIN SYS_TRANSLATION B ON "
@@ -451,9 +449,10 @@ void TestImportForms::csvSavedAndAppended()
     // A file with a bad line appends nothing and says which line.
     writeAll(csv, "Condition,C,Cold\r\nCondition,F\r\n");
     screens.prompter.clear();
+    screens.prompter.queueFileName(csv);
     feed->actLoadFromCSV->trigger();
     QCOMPARE(screens.prompter.texts(Prompter::Kind::Error).size(), 1);
-    QVERIFY(screens.prompter.texts().first().contains(QStringLiteral("line 2")));
+    QVERIFY(screens.prompter.texts(Prompter::Kind::Error).first().contains(QStringLiteral("line 2")));
     QCOMPARE(screens.terms(QStringLiteral("feed samples")), 2);
 }
 
