@@ -199,6 +199,8 @@ void TTranslationTermsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> Defa
     LoadTranslationFieldNames();
     edtFieldName->clear();
     edtFieldName->addItems(m_fieldNames);
+    // Adding the choices makes the first one current; the editor is to show the term's name, if any.
+    edtFieldName->setCurrentIndex(-1);
 
     // The term panel follows the list's current row from the moment the list opens.
     qryTerm->close();

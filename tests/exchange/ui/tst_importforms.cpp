@@ -328,6 +328,16 @@ void TestImportForms::termsAreAddedEditedAndDeleted()
     QCOMPARE(form->FieldNames().first(), QStringLiteral("Record type"));
     QVERIFY(!form->pnlEdit->isEnabled());
     QVERIFY(!form->actSaveEdit->isVisible());
+    // The panel shows the current row's term, and nothing while the list has none.
+    const auto panel = [form]() {
+        QComboBox *lookup = form->edtDataValueLookup;
+        const QString to = !lookup->isVisible()        ? form->edtDataValueString->text()
+                           : lookup->currentIndex() >= 0 ? lookup->currentData().toString()
+                                                         : lookup->placeholderText();
+        return QStringList{form->edtFieldName->currentText(), form->edtImportValue->text(), to};
+    };
+    const QStringList nothing = {QString(), QString(), QString()};
+    QCOMPARE(panel(), nothing);
 
     form->actAppendTranslation->trigger();
     QVERIFY(form->pnlEdit->isEnabled());
@@ -361,16 +371,7 @@ void TestImportForms::termsAreAddedEditedAndDeleted()
     form->actCancelEdit->trigger();
     QCOMPARE(screens.s.count(QStringLiteral("SELECT COUNT(*) FROM SYS_TRANSLATION WHERE FROM_VALUE = 'Takeaway'")), 1);
 
-    // The panel shows the current row's term, and nothing once the list is empty.
-    const auto panel = [form]() {
-        QComboBox *lookup = form->edtDataValueLookup;
-        const QString to = !lookup->isVisible()        ? form->edtDataValueString->text()
-                           : lookup->currentIndex() >= 0 ? lookup->currentData().toString()
-                                                         : lookup->placeholderText();
-        return QStringList{form->edtFieldName->currentText(), form->edtImportValue->text(), to};
-    };
     const QStringList takeawayTerm = {QStringLiteral("Premises type"), QStringLiteral("Takeaway"), QStringLiteral("T")};
-    const QStringList nothing = {QString(), QString(), QString()};
     QCOMPARE(panel(), takeawayTerm);
     screens.s.addTerm(QStringLiteral("food samples"), QStringLiteral("Brand name"), QStringLiteral("Acme"),
                       QStringLiteral("ACME LTD"));
