@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -33,6 +34,13 @@ const QString PremisesTypeField = QStringLiteral("Premises type");
 QVariant text(const QString &value)
 {
     return value.isNull() ? QVariant(QString(QLatin1String(""))) : QVariant(value);
+}
+
+// A leaf that a record leaves out is null, so that a premises updated keeps what it holds and a
+// new one has nothing; a leaf written empty empties the stored value, as an empty CSV column does.
+QVariant given(const std::optional<QString> &leaf)
+{
+    return leaf ? text(*leaf) : QVariant();
 }
 
 QString codeText(const QVariant &code)
@@ -69,39 +77,40 @@ public:
         Inputs in;
         for (int i = Code; i <= Postcode; ++i)
             in[i] = text(column(i + 1));
-        in[Risk] = text(m_terms.TranslateValue(m_feed ? FeedRiskCategory : RiskCategory, column(8)));
-        in[PremisesType] = text(m_terms.TranslateValue(PremisesTypeField, column(9)));
+        in[Risk] = code(m_feed ? FeedRiskCategory : RiskCategory, column(8));
+        in[PremisesType] = code(PremisesTypeField, column(9));
         if (m_feed)
             in[Registration] = text(column(10));
         else
-            in[FoodStandardsRisk] = text(m_terms.TranslateValue(FoodStandardsRiskCategory, column(10)));
+            in[FoodStandardsRisk] = code(FoodStandardsRiskCategory, column(10));
         write(in, QStringLiteral("Line %1").arg(record.line));
     }
 
     void xml(const PremisesXmlReader::Record &record)
     {
         const bool cp = record.layout == PremisesXmlLayout::CP;
-        const auto leaf = [&record](const char16_t *name) { return record.leaf(QStringView(name)); };
+        const auto leaf = [&record](const char16_t *name) { return record.leafIfPresent(QStringView(name)); };
         Inputs in;
-        in[Code] = text(leaf(cp ? u"CODE" : u"BusinessId"));
-        in[Name] = text(leaf(cp ? u"PREMISES_NAME" : u"PremisesName"));
-        in[Addr1] = text(leaf(cp ? u"BUSINESS_ADDR_1" : u"BusinessAddress1"));
-        in[Addr2] = text(leaf(cp ? u"BUSINESS_ADDR_2" : u"BusinessAddress2"));
-        in[Addr3] = text(leaf(cp ? u"BUSINESS_ADDR_3" : u"BusinessAddress3"));
-        in[Addr4] = text(leaf(cp ? u"BUSINESS_ADDR_4" : u"BusinessAddress4"));
-        in[Postcode] = text(leaf(cp ? u"BUSINESS_POSTCODE" : u"BusinessPostcode"));
-        in[PremisesType] = text(m_terms.TranslateValue(PremisesTypeField, leaf(cp ? u"PREMISES_TYPE_CODE" : u"PremisesTypeCode")));
-        const QString risk = leaf(cp ? u"RISK_CATEGORY_CODE" : u"FoodSafetyRiskCategoryCode");
-        const QString standardsRisk = leaf(cp ? u"RISK_CATEGORY_FOOD_STAND_CODE" : u"FoodStandardsRiskCategoryCode");
+        in[Code] = given(leaf(cp ? u"CODE" : u"BusinessId"));
+        in[Name] = given(leaf(cp ? u"PREMISES_NAME" : u"PremisesName"));
+        in[Addr1] = given(leaf(cp ? u"BUSINESS_ADDR_1" : u"BusinessAddress1"));
+        in[Addr2] = given(leaf(cp ? u"BUSINESS_ADDR_2" : u"BusinessAddress2"));
+        in[Addr3] = given(leaf(cp ? u"BUSINESS_ADDR_3" : u"BusinessAddress3"));
+        in[Addr4] = given(leaf(cp ? u"BUSINESS_ADDR_4" : u"BusinessAddress4"));
+        in[Postcode] = given(leaf(cp ? u"BUSINESS_POSTCODE" : u"BusinessPostcode"));
+        in[PremisesType] = code(PremisesTypeField, leaf(cp ? u"PREMISES_TYPE_CODE" : u"PremisesTypeCode"));
+        const std::optional<QString> risk = leaf(cp ? u"RISK_CATEGORY_CODE" : u"FoodSafetyRiskCategoryCode");
+        const std::optional<QString> standardsRisk =
+            leaf(cp ? u"RISK_CATEGORY_FOOD_STAND_CODE" : u"FoodStandardsRiskCategoryCode");
         if (m_feed) {
             // The V3 layout carries a feed premises' risk in its food standards leaf.
-            in[Risk] = NormaliseRiskCategory(cp ? risk : standardsRisk);
-            in[FoodStandardsRisk] = NormaliseRiskCategory(standardsRisk);
+            in[Risk] = feedRisk(cp ? risk : standardsRisk);
+            in[FoodStandardsRisk] = feedRisk(standardsRisk);
             if (!cp)
-                in[Registration] = text(leaf(u"RegistrationNumber"));
+                in[Registration] = given(leaf(u"RegistrationNumber"));
         } else {
-            in[Risk] = text(m_terms.TranslateValue(RiskCategory, risk));
-            in[FoodStandardsRisk] = text(m_terms.TranslateValue(FoodStandardsRiskCategory, standardsRisk));
+            in[Risk] = code(RiskCategory, risk);
+            in[FoodStandardsRisk] = code(FoodStandardsRiskCategory, standardsRisk);
         }
         write(in, QStringLiteral("Record %1 at line %2").arg(record.number).arg(record.line));
     }
@@ -115,6 +124,23 @@ public:
     }
 
 private:
+    // A code as this system keeps it: without the blanks that registers pad it with, which would
+    // make it match no list entry and no term, then translated.
+    QVariant code(const QString &field, const QString &value) const
+    {
+        return text(m_terms.TranslateValue(field, value.trimmed()));
+    }
+
+    QVariant code(const QString &field, const std::optional<QString> &leaf) const
+    {
+        return leaf ? code(field, *leaf) : QVariant();
+    }
+
+    static QVariant feedRisk(const std::optional<QString> &leaf)
+    {
+        return leaf ? QVariant(NormaliseRiskCategory(*leaf)) : QVariant();
+    }
+
     void skip()
     {
         ++m_counts.skipped;

@@ -45,9 +45,12 @@ struct PremisesImportSettings
 // written, so a CSV quoting fault or broken XML stops it with nothing written and the number of
 // records known; then every premises is written in one transaction, which a premises the database
 // refuses rolls back whole. The error names the line (and column, or the record), the CODE and the
-// cause. Blank lines and records whose CODE is empty are skipped. Codes are translated through the
-// terms of the personality's premises group as they stand when the load starts. "Remove current
-// records" runs only after a load that wrote at least one premises, in the same transaction.
+// cause. Blank lines and records whose CODE is empty are skipped. The premises type and risk codes
+// are trimmed, then translated through the terms of the personality's premises group as they stand
+// when the load starts; names and addresses are kept as they are written. An XML leaf that a
+// record leaves out keeps the stored value (a new premises has none); one written empty, like an
+// empty CSV column, empties it. "Remove current records" runs only after a load that wrote at
+// least one premises, in the same transaction.
 class PremisesImporter
 {
 public:

@@ -206,10 +206,15 @@ private:
 
 QString PremisesXmlReader::Record::leaf(QStringView name) const
 {
+    return leafIfPresent(name).value_or(QString());
+}
+
+std::optional<QString> PremisesXmlReader::Record::leafIfPresent(QStringView name) const
+{
     for (const auto &l : leaves)
         if (l.first == name)
             return l.second;
-    return QString();
+    return std::nullopt;
 }
 
 PremisesXmlLayout PremisesXmlReader::Read(QIODevice &device, const QString &documentName)

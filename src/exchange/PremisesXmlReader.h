@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QIODevice;
@@ -33,6 +34,9 @@ public:
 
         // The text of the first leaf of that name (letter case exact); empty when there is none.
         QString leaf(QStringView name) const;
+        // The same, but nothing when the record has no leaf of that name, so that a leaf left out
+        // can be told from one written empty (<X/> or <X></X>, both empty text).
+        std::optional<QString> leafIfPresent(QStringView name) const;
     };
 
     std::function<void(const Record &)> OnFileInfo;

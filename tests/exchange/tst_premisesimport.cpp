@@ -19,6 +19,9 @@
 
 using Records = QList<QStringList>;
 Q_DECLARE_METATYPE(Records)
+// The stored columns of a premises, in the order of storedColumns; an invalid value stands for NULL.
+using Stored = QVariantList;
+Q_DECLARE_METATYPE(Stored)
 
 namespace {
 
@@ -44,6 +47,76 @@ QByteArray v3(const QByteArray &premises)
            + premises + "</PremisesList></PremisesData>\n";
 }
 
+// A premises as a register writes it, by the V3 leaf names; a leaf not listed is left out.
+using Leaves = QList<std::pair<const char *, const char *>>;
+
+enum class Format { Csv, CP, V3, CAPS };
+
+// The records in a format: a CSV line per record (a leaf left out is an empty column, the format
+// having no other way to say it), or XML with each leaf under its layout's name. CP and CAPS have
+// no registration number, so they leave it out.
+QByteArray premisesFile(Format format, bool feed, const QList<Leaves> &records)
+{
+    static const QList<std::pair<const char *, const char *>> cpNames = {
+        {"BusinessId", "CODE"},
+        {"PremisesName", "PREMISES_NAME"},
+        {"BusinessAddress1", "BUSINESS_ADDR_1"},
+        {"BusinessAddress2", "BUSINESS_ADDR_2"},
+        {"PremisesTypeCode", "PREMISES_TYPE_CODE"},
+        {"FoodSafetyRiskCategoryCode", "RISK_CATEGORY_CODE"},
+        {"FoodStandardsRiskCategoryCode", "RISK_CATEGORY_FOOD_STAND_CODE"}};
+    QByteArray out;
+    for (const Leaves &record : records) {
+        const auto given = [&record](const char *name) -> const char * {
+            for (const auto &[leaf, value] : record)
+                if (qstrcmp(leaf, name) == 0)
+                    return value;
+            return nullptr;
+        };
+        if (format == Format::Csv) {
+            QByteArrayList columns;
+            for (const char *name : {"BusinessId", "PremisesName", "BusinessAddress1", "BusinessAddress2", "BusinessAddress3",
+                                     "BusinessAddress4", "BusinessPostcode", "FoodSafetyRiskCategoryCode",
+                                     "PremisesTypeCode", feed ? "RegistrationNumber" : "FoodStandardsRiskCategoryCode"})
+                columns << given(name);
+            out += columns.join(',') + "\r\n";
+            continue;
+        }
+        QByteArray leaves;
+        for (const auto &[leaf, value] : record) {
+            QByteArray name = leaf;
+            if (format == Format::CP) {
+                name.clear();
+                for (const auto &[v3Name, cpName] : cpNames)
+                    if (qstrcmp(leaf, v3Name) == 0)
+                        name = cpName;
+            } else if (format == Format::CAPS && name == "RegistrationNumber") {
+                name.clear();
+            }
+            if (!name.isEmpty())
+                leaves += *value ? "<" + name + ">" + value + "</" + name + ">" : "<" + name + "/>";
+        }
+        if (format == Format::CP)
+            out += "<CPVRXPREM_ME.CP>" + leaves + "</CPVRXPREM_ME.CP>\n";
+        else if (format == Format::V3)
+            out += "<Premises>" + leaves + "</Premises>\n";
+        else
+            out += "<PremisesList>" + leaves + "</PremisesList>\n";
+    }
+    if (format == Format::CP)
+        return "<CPVRXPREM_ME>\n" + out + "</CPVRXPREM_ME>\n";
+    if (format == Format::V3)
+        return v3(out);
+    return format == Format::CAPS ? "<PremisesData><FileInfo><PremisesCount>2</PremisesCount></FileInfo>\n" + out
+                                        + "</PremisesData>\n"
+                                  : out;
+}
+
+const QStringList storedColumns = {"PREMISES_NAME",       "BUSINESS_ADDR_1",
+                                   "BUSINESS_ADDR_2",     "PREMISES_TYPE__CODE",
+                                   "RISK_CATEGORY__CODE", "RISK_CATEGORY_FOOD_STAND__CODE",
+                                   "REGISTRATION_NUMBER"};
+
 } // namespace
 
 class TestPremisesImport : public QObject
@@ -67,6 +140,8 @@ private slots:
 
     void csvLoadIntoFood();
     void xmlLoadIntoFeed();
+    void codesTrimmedAndLeavesLeftOut_data();
+    void codesTrimmedAndLeavesLeftOut();
     void faultyFileLeavesRegister_data();
     void faultyFileLeavesRegister();
     void removalOnlyAfterACleanLoad();
@@ -367,8 +442,92 @@ void TestPremisesImport::xmlLoadIntoFeed()
                                          "</CPVRXPREM_ME.CP></CPVRXPREM_ME>"));
     QCOMPARE(value(feed, "AF2", "PREMISES_TYPE__CODE").toString(), QStringLiteral("FM"));
     QCOMPARE(value(feed, "AF2", "RISK_CATEGORY__CODE").toString(), QStringLiteral("L"));
-    QCOMPARE(value(feed, "AF2", "RISK_CATEGORY_FOOD_STAND__CODE").toString(), QStringLiteral("U"));
+    QVERIFY(value(feed, "AF2", "RISK_CATEGORY_FOOD_STAND__CODE").isNull()); // its leaf is left out
     QCOMPARE(count("SELECT COUNT(*) FROM PREMISES_DETAIL"), 0);
+}
+
+// Every format into both registers, one premises updated and one new: the codes are stored without
+// the blanks around them (and so match their terms), names keep theirs; a leaf left out keeps the
+// stored value or is NULL, and a leaf written empty empties it.
+void TestPremisesImport::codesTrimmedAndLeavesLeftOut_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("feed");
+    QTest::addColumn<Stored>("updated");
+    QTest::addColumn<Stored>("inserted");
+    const QVariant null;
+    const QVariant empty = QString(QLatin1String(""));
+    const QVariant name = QStringLiteral("  Corner Shop ");
+    const QVariant kept = QStringLiteral("Old 2");
+    const QVariant reg = QStringLiteral("REG1");
+    const QVariant old = QStringLiteral("OLD");
+    const QVariant street = QStringLiteral("High St");
+    const QVariant t = QStringLiteral("T"), a = QStringLiteral("A"), l = QStringLiteral("L"), h = QStringLiteral("H"),
+                   u = QStringLiteral("U");
+    // A CSV line has no leaves to leave out: a column it lacks is empty.
+    QTest::newRow("CSV food") << int(Format::Csv) << false << Stored{name, empty, empty, t, a, l, reg}
+                              << Stored{empty, empty, street, empty, empty, empty, null};
+    QTest::newRow("CSV feed") << int(Format::Csv) << true << Stored{name, empty, empty, t, a, old, empty}
+                              << Stored{empty, empty, street, empty, empty, null, empty};
+    QTest::newRow("CP food") << int(Format::CP) << false << Stored{name, empty, kept, t, a, l, reg}
+                             << Stored{null, empty, street, empty, empty, null, null};
+    QTest::newRow("CP feed") << int(Format::CP) << true << Stored{name, empty, kept, t, h, l, reg}
+                             << Stored{null, empty, street, empty, u, null, null};
+    QTest::newRow("V3 food") << int(Format::V3) << false << Stored{name, empty, kept, t, a, l, reg}
+                             << Stored{null, empty, street, empty, empty, null, null};
+    QTest::newRow("V3 feed") << int(Format::V3) << true << Stored{name, empty, kept, t, l, l, reg}
+                             << Stored{null, empty, street, empty, null, null, empty};
+    QTest::newRow("CAPS food") << int(Format::CAPS) << false << Stored{name, empty, kept, t, a, l, reg}
+                               << Stored{null, empty, street, empty, empty, null, null};
+    QTest::newRow("CAPS feed") << int(Format::CAPS) << true << Stored{name, empty, kept, t, l, l, reg}
+                               << Stored{null, empty, street, empty, null, null, null};
+}
+
+void TestPremisesImport::codesTrimmedAndLeavesLeftOut()
+{
+    QFETCH(int, format);
+    QFETCH(bool, feed);
+    QFETCH(Stored, updated);
+    QFETCH(Stored, inserted);
+    const QString personality = feed ? Varnex::PersonalityAnimalFeed : Varnex::PersonalityFood;
+    const QString table = PremisesTableName(personality);
+    m_store->exec(QStringLiteral("INSERT INTO %1 (UNIQUE_UUID, CODE, PREMISES_NAME, BUSINESS_ADDR_1, BUSINESS_ADDR_2, "
+                                 "PREMISES_TYPE__CODE, RISK_CATEGORY__CODE, RISK_CATEGORY_FOOD_STAND__CODE, "
+                                 "REGISTRATION_NUMBER, %2, FLAG_DELETED) VALUES ('U1', 'P1', 'Old name', 'Old 1', "
+                                 "'Old 2', 'OLD', 'OLD', 'OLD', 'REG1', 'T', 'F')")
+                      .arg(table, feed ? QStringLiteral("FLAG_ANIMAL_FEEDS") : QStringLiteral("FLAG_FOOD")));
+    m_store->exec(QStringLiteral("INSERT INTO SYS_TRANSLATION (UNIQUE_UUID, GROUP_NAME, FIELD_NAME, FROM_VALUE, TO_VALUE, "
+                                 "FLAG_DELETED) VALUES ('T1', ?, 'Premises type', 'Takeaway', 'T', 'F')"),
+                  {feed ? QStringLiteral("feed premises") : QStringLiteral("food premises")});
+
+    const QList<Leaves> records = {
+        {{"BusinessId", "P1"},
+         {"PremisesName", "  Corner Shop "},
+         {"BusinessAddress1", ""},
+         {"PremisesTypeCode", " Takeaway "},
+         {"FoodSafetyRiskCategoryCode", "\tA "},
+         {"FoodStandardsRiskCategoryCode", " L "}},
+        {{"BusinessId", "P2"},
+         {"BusinessAddress1", ""},
+         {"BusinessAddress2", "High St"},
+         {"PremisesTypeCode", ""},
+         {"FoodSafetyRiskCategoryCode", ""},
+         {"RegistrationNumber", ""}}};
+    const Format f = Format(format);
+    const QString path = file(f == Format::Csv ? QStringLiteral("padded.csv") : QStringLiteral("padded.xml"),
+                              premisesFile(f, feed, records));
+    const PremisesImportCounts counts = load(personality, path);
+    QCOMPARE(counts.updated, 1);
+    QCOMPARE(counts.inserted, 1);
+    for (const auto &[code, expected] : {std::pair{"P1", updated}, std::pair{"P2", inserted}}) {
+        for (int i = 0; i < storedColumns.size(); ++i) {
+            const QVariant stored = value(table, QLatin1String(code), storedColumns.at(i));
+            const QString what = QStringLiteral("%1 %2: %3").arg(QLatin1String(code), storedColumns.at(i),
+                                                                 stored.isNull() ? QStringLiteral("NULL") : "\"" + stored.toString() + "\"");
+            QVERIFY2(stored.isNull() == expected.at(i).isNull(), qPrintable(what));
+            QVERIFY2(stored.toString() == expected.at(i).toString(), qPrintable(what));
+        }
+    }
 }
 
 void TestPremisesImport::faultyFileLeavesRegister_data()

@@ -174,7 +174,10 @@ void TTranslationTermsFrm::buildWidgets()
     connect(edtFieldName->lineEdit(), &QLineEdit::editingFinished, this, [this]() { SetUpTranslateToEditor(); });
     connect(edtFieldName, &QComboBox::textActivated, this, [this]() { SetUpTranslateToEditor(); });
     connect(grdTranslations, &QTableView::doubleClicked, actEditTranslation, &QAction::trigger);
-    connect(grdTranslations, &DataGridView::currentKeyChanged, this, [this]() { updateActions(); });
+    connect(grdTranslations, &DataGridView::currentKeyChanged, this, [this]() {
+        showCurrentTerm();
+        updateActions();
+    });
     resize(760, 520);
 }
 
@@ -196,7 +199,12 @@ void TTranslationTermsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> Defa
     LoadTranslationFieldNames();
     edtFieldName->clear();
     edtFieldName->addItems(m_fieldNames);
+    // Adding the choices makes the first one current; the editor is to show the term's name, if any.
+    edtFieldName->setCurrentIndex(-1);
 
+    // The term panel follows the list's current row from the moment the list opens.
+    qryTerm->close();
+    qryTerm->setDatabase(database());
     qryTranslations->close();
     qryTranslations->setDatabase(database());
     qryTranslations->setSql(TranslationListSql());
@@ -205,8 +213,6 @@ void TTranslationTermsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> Defa
     qryTranslations->setSort({{QStringLiteral("FIELD_NAME"), Qt::AscendingOrder},
                               {QStringLiteral("FROM_VALUE"), Qt::AscendingOrder}});
     qryTranslations->open();
-    qryTerm->close();
-    qryTerm->setDatabase(database());
     reread();
     leaveEditMode();
 }
@@ -234,7 +240,21 @@ void TTranslationTermsFrm::reread(const QVariant &key)
     if (qryTranslations->refresh(key) >= 0)
         grdTranslations->selectKey(key);
     lblCount->setText(QStringLiteral("Count: %1").arg(qryTranslations->totalCount()));
+    showCurrentTerm();
     updateActions();
+}
+
+void TTranslationTermsFrm::showCurrentTerm()
+{
+    if (IsEditing())
+        return;
+    qryTerm->close();
+    const QVariant key = grdTranslations->currentKey();
+    if (!key.isValid())
+        return;
+    qryTerm->setParam(QStringLiteral("uuid"), key);
+    qryTerm->open();
+    SetUpTranslateToEditor();
 }
 
 void TTranslationTermsFrm::updateActions()
@@ -344,6 +364,7 @@ void TTranslationTermsFrm::actCancelEditExecute()
     if (IsEditing())
         qryTerm->cancel();
     leaveEditMode();
+    showCurrentTerm();
 }
 
 void TTranslationTermsFrm::actDeleteTranslationExecute()

@@ -98,6 +98,9 @@ private:
     void enterEditMode();
     void leaveEditMode();
     void reread(const QVariant &key = QVariant());
+    // Outside editing the panel shows the term of the current row, and nothing when there is
+    // none, so that a term just deleted does not look as if it were still there.
+    void showCurrentTerm();
     void updateActions();
     void showTranslateTo(bool lookup);
     QSqlDatabase database() const;

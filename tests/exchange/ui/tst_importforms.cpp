@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -327,6 +328,16 @@ void TestImportForms::termsAreAddedEditedAndDeleted()
     QCOMPARE(form->FieldNames().first(), QStringLiteral("Record type"));
     QVERIFY(!form->pnlEdit->isEnabled());
     QVERIFY(!form->actSaveEdit->isVisible());
+    // The panel shows the current row's term, and nothing while the list has none.
+    const auto panel = [form]() {
+        QComboBox *lookup = form->edtDataValueLookup;
+        const QString to = !lookup->isVisible()        ? form->edtDataValueString->text()
+                           : lookup->currentIndex() >= 0 ? lookup->currentData().toString()
+                                                         : lookup->placeholderText();
+        return QStringList{form->edtFieldName->currentText(), form->edtImportValue->text(), to};
+    };
+    const QStringList nothing = {QString(), QString(), QString()};
+    QCOMPARE(panel(), nothing);
 
     form->actAppendTranslation->trigger();
     QVERIFY(form->pnlEdit->isEnabled());
@@ -360,10 +371,22 @@ void TestImportForms::termsAreAddedEditedAndDeleted()
     form->actCancelEdit->trigger();
     QCOMPARE(screens.s.count(QStringLiteral("SELECT COUNT(*) FROM SYS_TRANSLATION WHERE FROM_VALUE = 'Takeaway'")), 1);
 
+    const QStringList takeawayTerm = {QStringLiteral("Premises type"), QStringLiteral("Takeaway"), QStringLiteral("T")};
+    QCOMPARE(panel(), takeawayTerm);
+    screens.s.addTerm(QStringLiteral("food samples"), QStringLiteral("Brand name"), QStringLiteral("Acme"),
+                      QStringLiteral("ACME LTD"));
+    form->qryTranslations->refresh();
+    form->grdTranslations->selectFirst();
+    QCOMPARE(panel(), (QStringList{QStringLiteral("Brand name"), QStringLiteral("Acme"), QStringLiteral("ACME LTD")}));
+    form->actDeleteTranslation->trigger();
+    QCOMPARE(form->lblCount->text(), QStringLiteral("Count: 1"));
+    QCOMPARE(panel(), takeawayTerm);
+
     form->actDeleteTranslation->trigger();
     QCOMPARE(form->lblCount->text(), QStringLiteral("Count: 0"));
+    QCOMPARE(panel(), nothing);
     QCOMPARE(screens.terms(QStringLiteral("food samples")), 0);
-    QCOMPARE(screens.s.count(QStringLiteral("SELECT COUNT(*) FROM SYS_TRANSLATION WHERE FLAG_DELETED = 'T'")), 1);
+    QCOMPARE(screens.s.count(QStringLiteral("SELECT COUNT(*) FROM SYS_TRANSLATION WHERE FLAG_DELETED = 'T'")), 2);
 
     // A term that went meanwhile cannot be deleted, and the screen says so.
     screens.s.addTerm(QStringLiteral("food samples"), QStringLiteral("Condition"), QStringLiteral("Cold"), QStringLiteral("C"));
@@ -375,6 +398,7 @@ void TestImportForms::termsAreAddedEditedAndDeleted()
     QCOMPARE(screens.prompter.texts(Prompter::Kind::Error),
              QStringList{QStringLiteral("The translation term cannot be deleted: it is no longer in the list.")});
     QCOMPARE(form->lblCount->text(), QStringLiteral("Count: 0"));
+    QCOMPARE(panel(), nothing);
 }
 
 void TestImportForms::translateToEditorFollowsTheField()
