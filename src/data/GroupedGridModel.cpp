@@ -302,24 +302,23 @@ int GroupedGridModel::lastGroup()
 
 QModelIndex GroupedGridModel::toGroupStart(int group, int column)
 {
-    if (!m_open || group < 0 || group >= m_groups.size())
-        return QModelIndex();
-    Group *g = m_groups.at(group).get();
-    if (!g->rows)
-        readRowsOf(g);
-    const int row = g->rows->toFirst();
-    return row >= 0 ? createIndex(row, column, g) : QModelIndex();
+    return toGroupEdge(group, column, false);
 }
 
 QModelIndex GroupedGridModel::toGroupEnd(int group, int column)
+{
+    return toGroupEdge(group, column, true);
+}
+
+QModelIndex GroupedGridModel::toGroupEdge(int group, int column, bool end)
 {
     if (!m_open || group < 0 || group >= m_groups.size())
         return QModelIndex();
     Group *g = m_groups.at(group).get();
     if (!g->rows)
         readRowsOf(g);
-    // The last page alone: the rows between are read only if the user scrolls up to them.
-    const int row = g->rows->toLast();
+    // The end's page alone: the rows between are read only if the user scrolls to them.
+    const int row = end ? g->rows->toLast() : g->rows->toFirst();
     return row >= 0 ? createIndex(row, column, g) : QModelIndex();
 }
 

@@ -171,6 +171,7 @@ private:
     GridCondition groupCondition(const QVariant &value) const;
     QString orderKeyColumn() const { return m_orderKeyColumn.isEmpty() ? m_keyColumn : m_orderKeyColumn; }
     QVariant keyAt(const Group &group, int row) const;
+    QModelIndex toGroupEdge(int group, int column, bool end);
     // The group of a value, inserted in its place when the counts have not brought it yet.
     int groupOfValue(const QVariant &value);
     std::unique_ptr<GridModel> makeRows(const QVariant &value);
