@@ -263,6 +263,9 @@ int runAfterLogin(StartUpModules &modules, TInitialisationDM &initialisation, Pr
     const AdminActions admin(window, maindm, *modules.registry, modules.proxyLogin);
     const BrowserActions browsers(window, maindm, maindm, exchange.ServerSettings());
     controller.SetLoginState(&syncLoginState);
+    // What the monitor finds is what the controller's status says about the server.
+    QObject::connect(&initialisation, &TInitialisationDM::serverCheckDone, &controller,
+                     &TSyncControllerDM::ServerConnectionChecked);
     // A store this login made holds no lookup lists until the first pass brings them down: they
     // are taken in when that pass ends, so that the officer can work in the first session.
     if (initialisation.ISFirstSync) {

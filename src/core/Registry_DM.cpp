@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QUrl>
 
 TRegistryDM *RegistryDM = nullptr;
 
@@ -59,7 +60,7 @@ bool TRegistryDM::UseInternetProxy() const
 
 QString TRegistryDM::CategoryTree() const
 {
-    return m_ini.value(kContact, QStringLiteral("CategoryTree"), defaultCategoryTree());
+    return m_ini.value(kContact, QStringLiteral("CategoryTree"), defaultCategoryTree(ServerAddress()));
 }
 
 QString TRegistryDM::GeneralEnquiries() const
@@ -74,12 +75,27 @@ QString TRegistryDM::HelpLineNumber() const
 
 QString TRegistryDM::VideoScreenCasts() const
 {
-    return m_ini.value(kContact, QStringLiteral("VideoScreencasts"), defaultVideoScreenCasts());
+    return m_ini.value(kContact, QStringLiteral("VideoScreencasts"), defaultVideoScreenCasts(ServerAddress()));
 }
 
 QString TRegistryDM::Website() const
 {
-    return m_ini.value(kContact, QStringLiteral("Website"), defaultWebsite());
+    return m_ini.value(kContact, QStringLiteral("Website"), defaultWebsite(ServerAddress()));
+}
+
+QString TRegistryDM::pageOnServer(const QString &serverAddress, const QString &path)
+{
+    const QUrl server(serverAddress.trimmed(), QUrl::StrictMode);
+    const QString scheme = server.scheme().toLower();
+    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    if (!server.isValid() || server.host().isEmpty() || !web)
+        return QString();
+    QUrl page;
+    page.setScheme(scheme);
+    page.setHost(server.host());
+    page.setPort(server.port());
+    page.setPath(QLatin1Char('/') + path);
+    return page.toString();
 }
 
 bool TRegistryDM::setLocalDataLocation(const QString &value)

@@ -14,14 +14,27 @@ public:
 
     // Default values. The data folder is given with "/" (the platform separator); the contact
     // details and the server are installation values that an installer overrides in the file.
+    // The project's web pages are served beside the central server: without addresses of their
+    // own they are on the origin of the server's address (empty when that is no web address).
     static QString defaultLocalDataLocation() { return QStringLiteral("%APP%/data"); }
     static QString defaultServerAddress() { return QStringLiteral("http://localhost:8099/bin"); }
     static QString defaultUseInternetProxy() { return QStringLiteral("false"); }
-    static QString defaultCategoryTree() { return QStringLiteral("http://localhost:8099/public/categorytree.pdf"); }
+    static QString defaultCategoryTree(const QString &serverAddress = defaultServerAddress())
+    {
+        return pageOnServer(serverAddress, QStringLiteral("public/categorytree.pdf"));
+    }
     static QString defaultGeneralEnquiries() { return QStringLiteral("support@varnex.example"); }
     static QString defaultHelpLineNumber() { return QStringLiteral("0300 555 0142"); }
-    static QString defaultVideoScreenCasts() { return QStringLiteral("http://localhost:8099/video/video.aspx"); }
-    static QString defaultWebsite() { return QStringLiteral("http://localhost:8099/"); }
+    static QString defaultVideoScreenCasts(const QString &serverAddress = defaultServerAddress())
+    {
+        return pageOnServer(serverAddress, QStringLiteral("video/video.aspx"));
+    }
+    static QString defaultWebsite(const QString &serverAddress = defaultServerAddress())
+    {
+        return pageOnServer(serverAddress, QString());
+    }
+    // The page at the path on the origin (scheme, host, port) of a server address.
+    static QString pageOnServer(const QString &serverAddress, const QString &path);
 
     // programFolder: the folder of the executable (QCoreApplication::applicationDirPath() in the
     // program, a temporary folder in tests). fileName: a name without a folder is looked for in

@@ -47,8 +47,18 @@ void GroupedGridModel::setKeyColumn(const QString &column)
 {
     if (m_open)
         throw VarnexError(QStringLiteral("The key column of an open list cannot be changed."));
-    m_list->setKeyColumn(column);
+    SqlUtil::requireIdentifier(column, "key column");
     m_keyColumn = column;
+    m_list->setKeyColumn(orderKeyColumn());
+}
+
+void GroupedGridModel::setOrderKeyColumn(const QString &column)
+{
+    if (m_open)
+        throw VarnexError(QStringLiteral("The order key of an open list cannot be changed."));
+    SqlUtil::requireIdentifier(column, "order key column");
+    m_orderKeyColumn = column;
+    m_list->setKeyColumn(column);
 }
 
 void GroupedGridModel::setGroupColumn(const QString &column)
@@ -141,7 +151,7 @@ std::unique_ptr<GridModel> GroupedGridModel::makeRows(const QVariant &value)
     auto rows = std::make_unique<GridModel>();
     rows->setDatabase(m_db);
     rows->setSql(m_sql);
-    rows->setKeyColumn(m_keyColumn);
+    rows->setKeyColumn(orderKeyColumn());
     for (const auto &p : std::as_const(m_params))
         rows->setParam(p.first, p.second);
     rows->setPageSize(m_pageSize);
@@ -263,6 +273,55 @@ void GroupedGridModel::fetchGroup(int group)
     }
 }
 
+bool GroupedGridModel::canFetchGroupBefore(int group) const
+{
+    if (!m_open || group < 0 || group >= m_groups.size())
+        return false;
+    const Group &g = *m_groups.at(group);
+    return g.rows && g.rows->canFetchBefore();
+}
+
+void GroupedGridModel::fetchGroupBefore(int group)
+{
+    if (canFetchGroupBefore(group))
+        m_groups.at(group)->rows->fetchBefore(m_pageSize);
+}
+
+int GroupedGridModel::lastGroup()
+{
+    if (!m_open)
+        return -1;
+    // Once counted, every group is there in its order.
+    if (countsKnown())
+        return groupCount() - 1;
+    QVariant value;
+    if (!probeGroup(&value, true))
+        return -1;
+    return groupOfValue(value);
+}
+
+QModelIndex GroupedGridModel::toGroupStart(int group, int column)
+{
+    return toGroupEdge(group, column, false);
+}
+
+QModelIndex GroupedGridModel::toGroupEnd(int group, int column)
+{
+    return toGroupEdge(group, column, true);
+}
+
+QModelIndex GroupedGridModel::toGroupEdge(int group, int column, bool end)
+{
+    if (!m_open || group < 0 || group >= m_groups.size())
+        return QModelIndex();
+    Group *g = m_groups.at(group).get();
+    if (!g->rows)
+        readRowsOf(g);
+    // The end's page alone: the rows between are read only if the user scrolls to them.
+    const int row = end ? g->rows->toLast() : g->rows->toFirst();
+    return row >= 0 ? createIndex(row, column, g) : QModelIndex();
+}
+
 QModelIndex GroupedGridModel::groupIndex(int group, int column) const
 {
     if (group < 0 || group >= m_groups.size())
@@ -270,11 +329,12 @@ QModelIndex GroupedGridModel::groupIndex(int group, int column) const
     return createIndex(group, column, nullptr);
 }
 
-bool GroupedGridModel::probeFirstGroup(QVariant *value) const
+bool GroupedGridModel::probeGroup(QVariant *value, bool last) const
 {
     const QString column = m_list->columnSql(m_groupColumn);
     GridStatement st = m_list->selectStatement(QStringLiteral("FIRST 1 ") + column);
-    st.text += QStringLiteral(" ORDER BY %1 ASC NULLS FIRST").arg(column);
+    st.text += QStringLiteral(" ORDER BY %1 %2")
+                   .arg(column, last ? QStringLiteral("DESC NULLS LAST") : QStringLiteral("ASC NULLS FIRST"));
     QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
     if (!q.next()) {
         if (q.lastError().isValid())
@@ -314,6 +374,9 @@ void GroupedGridModel::open()
         m_list->setSort(listOrder());
         m_list->describe();
         m_list->columnSql(m_groupColumn);
+        m_keyIndex = m_list->columnIndex(m_keyColumn);
+        if (m_keyIndex < 0)
+            throw VarnexError(QStringLiteral("Cannot open the list: it has no key column %1.").arg(m_keyColumn));
     } catch (...) {
         endResetModel();
         throw;
@@ -337,7 +400,7 @@ void GroupedGridModel::open()
             }
             // The value as the rows hold it, which the counts will name.
             group->value = group->rows->value(0, m_groupColumn);
-        } else if (probeFirstGroup(&first)) {
+        } else if (probeGroup(&first)) {
             readRowsOf(insertGroup(0, first));
         } else {
             m_total = 0;
@@ -393,9 +456,13 @@ QModelIndex GroupedGridModel::refresh(const QVariant &keepKey)
             ~Reread() { emit model->reread(); }
         } reread{this};
         cancelCounting();
+        // The kept row's group is read again around it when that group was read as a stretch
+        // further down (from its end, or around a row sought).
+        const QModelIndex kept = indexOfKey(keepKey);
+        const Group *keptGroup = kept.isValid() ? static_cast<const Group *>(kept.internalPointer()) : nullptr;
         for (const auto &g : std::as_const(m_groups)) {
             if (g->rows)
-                g->rows->refresh();
+                g->rows->refresh(g.get() == keptGroup ? g->rows->keyOf(kept.row()) : QVariant());
             else if (g->count == 0)
                 g->count = -1; // a group that failed is asked for again
         }
@@ -495,7 +562,12 @@ QVariant GroupedGridModel::keyOf(const QModelIndex &index) const
     const auto *g = static_cast<const Group *>(index.internalPointer());
     if (!g->rows || index.row() >= g->shown)
         return QVariant();
-    return g->rows->keyOf(index.row());
+    return keyAt(*g, index.row());
+}
+
+QVariant GroupedGridModel::keyAt(const Group &group, int row) const
+{
+    return m_orderKeyColumn.isEmpty() ? group.rows->keyOf(row) : group.rows->value(row, m_keyIndex);
 }
 
 QVariant GroupedGridModel::value(const QModelIndex &index, const QString &column) const
@@ -516,7 +588,7 @@ QModelIndex GroupedGridModel::indexOfKey(const QVariant &key, int column) const
         if (!g->rows)
             continue;
         for (int r = 0; r < g->shown; ++r) {
-            if (g->rows->keyOf(r) == key)
+            if (keyAt(*g, r) == key)
                 return createIndex(r, column, g.get());
         }
     }
@@ -539,22 +611,27 @@ QModelIndex GroupedGridModel::locateKey(const QVariant &key, int column)
             throw VarnexError(q.lastError().text());
         return QModelIndex();
     }
-    const QVariant value = q.value(0).isNull() ? QVariant() : q.value(0);
-    int group = groupRowOfValue(value);
-    if (group < 0) {
-        // A group the counts have not brought yet: in its place as far as the values tell; the
-        // counts put it where the database orders it.
-        group = 0;
-        while (group < m_groups.size() && m_groups.at(group)->value.isValid()
-               && (!value.isValid() || QVariant::compare(m_groups.at(group)->value, value) == QPartialOrdering::Less))
-            ++group;
-        insertGroup(group, value);
-    }
-    Group *g = m_groups.at(group).get();
+    Group *g = m_groups.at(groupOfValue(q.value(0).isNull() ? QVariant() : q.value(0))).get();
     if (!g->rows)
         readRowsOf(g);
-    const int row = g->rows->findKey(key);
+    const int row = m_orderKeyColumn.isEmpty() ? g->rows->findKey(key)
+                                               : g->rows->locate({{m_keyColumn, GridCondition::Equal, key}});
     return row >= 0 ? createIndex(row, column, g) : QModelIndex();
+}
+
+int GroupedGridModel::groupOfValue(const QVariant &value)
+{
+    int group = groupRowOfValue(value);
+    if (group >= 0)
+        return group;
+    // A group the counts have not brought yet: in its place as far as the values tell; the
+    // counts put it where the database orders it.
+    group = 0;
+    while (group < m_groups.size() && m_groups.at(group)->value.isValid()
+           && (!value.isValid() || QVariant::compare(m_groups.at(group)->value, value) == QPartialOrdering::Less))
+        ++group;
+    insertGroup(group, value);
+    return group;
 }
 
 int GroupedGridModel::columnIndex(const QString &name) const

@@ -35,6 +35,15 @@ class BackgroundCall;
 // The groups, their rows and the counts are what each statement found; refresh() reads the rows of
 // every group read so far again (at least as many) and the counts anew.
 //
+// A row is known to views by its key (keyOf, indexOfKey, locateKey, refresh). The order within a
+// group ends with the order key, which is also what each group's rows are paged by; it is the key
+// unless another column is given. A list whose rows may be renumbered (a local row given its
+// server id) keeps a key that never changes and orders by the number: the row is then still the
+// same row to the view's current row and selection after it was renumbered.
+//
+// A group can also be read from its end (toGroupEnd): its rows read are then a stretch of it, and
+// the rows above are read as the view scrolls up to them (fetchGroupBefore).
+//
 // Set-up, open, refresh, sorting and locateKey throw VarnexError with a text that names what was
 // wrong; fetchGroup and sort, which views call, report loadFailed instead.
 class GroupedGridModel : public QAbstractItemModel
@@ -50,7 +59,10 @@ public:
     // Set-up, while the list is closed.
     void setDatabase(const QSqlDatabase &db);
     void setSql(const QString &selectSql);
+    // The key: unique and never NULL, the same for a row as long as it is listed.
     void setKeyColumn(const QString &column);
+    // The unique, never NULL column that ends the order within a group; the key when none is given.
+    void setOrderKeyColumn(const QString &column);
     void setGroupColumn(const QString &column);
     QString groupColumn() const { return m_groupColumn; }
     void setParam(const QString &name, const QVariant &value);
@@ -86,6 +98,18 @@ public:
     bool canFetchGroup(int group) const;
     // Reads the group's next page (its first when none is read). Never throws: loadFailed.
     void fetchGroup(int group);
+    // Whether the group's rows read begin below its first row (it was read from its end, or
+    // around a row far down); fetchGroupBefore reads a page of the rows above them. Never throws:
+    // loadFailed.
+    bool canFetchGroupBefore(int group) const;
+    void fetchGroupBefore(int group);
+    // The list's last group, brought in when the counts have not brought it yet; -1 for an empty
+    // list. Throws VarnexError.
+    int lastGroup();
+    // Reads the group's first, or last, page when it is not read, and returns the group's first,
+    // or last, row; invalid for a group without rows. Throws VarnexError.
+    QModelIndex toGroupStart(int group, int column = 0);
+    QModelIndex toGroupEnd(int group, int column = 0);
     QModelIndex groupIndex(int group, int column = 0) const;
 
     // Rows.
@@ -145,14 +169,19 @@ private:
     // The order of the whole list: the groups', then the order within them.
     QList<GridSortKey> listOrder() const;
     GridCondition groupCondition(const QVariant &value) const;
+    QString orderKeyColumn() const { return m_orderKeyColumn.isEmpty() ? m_keyColumn : m_orderKeyColumn; }
+    QVariant keyAt(const Group &group, int row) const;
+    QModelIndex toGroupEdge(int group, int column, bool end);
+    // The group of a value, inserted in its place when the counts have not brought it yet.
+    int groupOfValue(const QVariant &value);
     std::unique_ptr<GridModel> makeRows(const QVariant &value);
     void attach(Group *group);
     void readRowsOf(Group *group);
     int rowOf(const Group *group) const;
     int groupRowOfValue(const QVariant &value) const;
     Group *insertGroup(int row, const QVariant &value);
-    // The first group of the list, by one probe; false when the list is empty.
-    bool probeFirstGroup(QVariant *value) const;
+    // The first (or last) group of the list, by one probe; false when the list is empty.
+    bool probeGroup(QVariant *value, bool last = false) const;
     // The one group a filter allows (the group column equal to a value), when it names one.
     bool pinnedGroup(QVariant *value) const;
     void startCounting();
@@ -163,6 +192,8 @@ private:
     QSqlDatabase m_db;
     QString m_sql;
     QString m_keyColumn;
+    QString m_orderKeyColumn;
+    int m_keyIndex = -1; // the key's column, once the list is described
     QString m_groupColumn;
     QList<QPair<QString, QVariant>> m_params;
     int m_pageSize = GridModel::DefaultPageSize;

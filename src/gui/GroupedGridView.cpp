@@ -337,7 +337,7 @@ void GroupedGridView::fetchVisible()
     // Rows are placed by a column that is shown: a hidden one has no place on screen.
     int shown = columnAt(0);
     if (shown < 0)
-        shown = treePosition() >= 0 ? treePosition() : 0;
+        shown = qMax(0, firstShownColumn());
     QModelIndex i = indexAt(QPoint(1, 1));
     if (!i.isValid())
         i = m_model->index(0, shown);
@@ -347,8 +347,15 @@ void GroupedGridView::fetchVisible()
             break;
         const int g = m_model->groupOf(i);
         // Expansion is kept for a row's first column.
-        const bool wanted = m_model->isGroupRow(i) ? isExpanded(i.siblingAtColumn(0)) && m_model->rowsRead(g) == 0
-                                                   : i.row() == m_model->rowsRead(g) - 1;
+        const bool groupRow = m_model->isGroupRow(i);
+        const bool expanded = groupRow && isExpanded(i.siblingAtColumn(0));
+        // A group read from further down has rows above those read.
+        if ((expanded || (!groupRow && i.row() == 0)) && m_model->canFetchGroupBefore(g)) {
+            readAbove(g);
+            scheduleFetch();
+            return;
+        }
+        const bool wanted = groupRow ? expanded && m_model->rowsRead(g) == 0 : i.row() == m_model->rowsRead(g) - 1;
         if (wanted && m_model->canFetchGroup(g)) {
             m_model->fetchGroup(g);
             // The rows read may leave more to read on screen.
@@ -356,6 +363,54 @@ void GroupedGridView::fetchVisible()
             return;
         }
     }
+}
+
+void GroupedGridView::readAbove(int group)
+{
+    const int before = m_model->rowsRead(group);
+    const int value = verticalScrollBar()->value();
+    m_model->fetchGroupBefore(group);
+    const int added = m_model->rowsRead(group) - before;
+    if (added <= 0)
+        return;
+    // The rows read go in above those shown, which stay where they are on the screen.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    const QModelIndex first = m_model->index(0, qMax(0, firstShownColumn()), m_model->groupIndex(group));
+    const int step = verticalScrollMode() == QAbstractItemView::ScrollPerItem ? 1 : qMax(1, rowHeight(first));
+    verticalScrollBar()->setValue(value + added * step);
+}
+
+int GroupedGridView::firstShownColumn() const
+{
+    const QHeaderView *h = header();
+    for (int visual = 0; visual < h->count(); ++visual) {
+        const int logical = h->logicalIndex(visual);
+        if (!h->isSectionHidden(logical))
+            return logical;
+    }
+    return -1;
+}
+
+QModelIndex GroupedGridView::inShownColumn(const QModelIndex &index) const
+{
+    if (!index.isValid() || !isColumnHidden(index.column()))
+        return index;
+    const int shown = firstShownColumn();
+    return shown >= 0 ? index.siblingAtColumn(shown) : index;
+}
+
+void GroupedGridView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid() || !isColumnHidden(index.column())) {
+        QTreeView::scrollTo(index, hint);
+        return;
+    }
+    // A hidden column sits at the far end of the header: going there would take the grid away
+    // from the columns the user looks at.
+    const int sideways = horizontalScrollBar()->value();
+    QTreeView::scrollTo(inShownColumn(index), hint);
+    horizontalScrollBar()->setValue(sideways);
 }
 
 void GroupedGridView::resizeEvent(QResizeEvent *event)
@@ -367,6 +422,10 @@ void GroupedGridView::resizeEvent(QResizeEvent *event)
 void GroupedGridView::scrollContentsBy(int dx, int dy)
 {
     QTreeView::scrollContentsBy(dx, dy);
+    // A group row's text stays at the left edge while the columns move under it: the pixels moved
+    // sideways would carry an old copy of it beside the new one.
+    if (dx != 0)
+        viewport()->update();
     if (dy != 0)
         scheduleFetch();
 }
@@ -416,12 +475,14 @@ void GroupedGridView::announce()
 void GroupedGridView::rememberCurrent()
 {
     m_keyBeforeReread = currentKey();
+    m_scrolledSideways = horizontalScrollBar()->value();
     m_syncing = true;
 }
 
 void GroupedGridView::restoreCurrent()
 {
-    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    const int column = inShownColumn(currentIndex()).isValid() ? inShownColumn(currentIndex()).column()
+                                                                : qMax(0, firstShownColumn());
     QModelIndex at = m_model ? m_model->indexOfKey(m_keyBeforeReread, column) : QModelIndex();
     if (!at.isValid() && m_model) {
         // The row is gone: the first row of its group, or of the list.
@@ -434,6 +495,27 @@ void GroupedGridView::restoreCurrent()
         selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
         scrollTo(at);
     }
+    // The grid stays where the user scrolled it sideways.
+    updateGeometries();
+    horizontalScrollBar()->setValue(m_scrolledSideways);
+    announce();
+}
+
+void GroupedGridView::refresh()
+{
+    if (!m_model)
+        return;
+    const QVariant key = currentKey();
+    const QModelIndex kept = m_model->refresh(key);
+    // A row that moved further down than the rows read again (a local sample given its server
+    // number) is found by the refresh only after the grid took another one for current.
+    if (!kept.isValid() || currentKey() == key)
+        return;
+    const int sideways = horizontalScrollBar()->value();
+    const QModelIndex at = inShownColumn(kept.siblingAtColumn(currentIndex().isValid() ? currentIndex().column() : 0));
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
+    scrollTo(at);
+    horizontalScrollBar()->setValue(sideways);
     announce();
 }
 
@@ -441,7 +523,8 @@ bool GroupedGridView::selectKey(const QVariant &key)
 {
     if (!m_model)
         return false;
-    const QModelIndex at = m_model->locateKey(key, currentIndex().isValid() ? currentIndex().column() : 0);
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    const QModelIndex at = inShownColumn(m_model->locateKey(key, column));
     if (!at.isValid())
         return false;
     setCurrentIndex(at);
@@ -457,7 +540,7 @@ void GroupedGridView::selectFirstRow()
     for (int g = 0; g < m_model->groupCount(); ++g) {
         if (m_model->rowsRead(g) == 0)
             continue;
-        const QModelIndex at = m_model->index(0, treePosition() >= 0 ? treePosition() : 0, m_model->groupIndex(g));
+        const QModelIndex at = inShownColumn(m_model->index(0, treePosition() >= 0 ? treePosition() : 0, m_model->groupIndex(g)));
         setCurrentIndex(at);
         scrollTo(at);
         break;
@@ -567,6 +650,40 @@ void GroupedGridView::keyPressEvent(QKeyEvent *event)
     m_clearing = false;
     QTreeView::keyPressEvent(event);
     commandDone();
+}
+
+QModelIndex GroupedGridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    if (m_model && m_model->isOpen()) {
+        try {
+            if (cursorAction == MoveHome || cursorAction == MoveEnd) {
+                const QModelIndex edge = toGroupEdge(cursorAction == MoveEnd);
+                if (edge.isValid())
+                    return edge;
+            } else if (cursorAction == MoveUp || cursorAction == MovePageUp) {
+                // The rows above those read come in before the cursor moves onto the group's row.
+                const QModelIndex current = currentIndex();
+                const int rows = cursorAction == MoveUp ? 1 : qMax(1, viewport()->height() / qMax(1, rowHeight(current)));
+                if (current.parent().isValid() && current.row() < rows)
+                    readAbove(m_model->groupOf(current));
+            }
+        } catch (const VarnexError &e) {
+            emit m_model->loadFailed(e.message());
+        }
+    }
+    return QTreeView::moveCursor(cursorAction, modifiers);
+}
+
+// The first row of the first group, or the last row of the last one, read when it is not; invalid
+// when that group is collapsed (the tree's own move then takes its group row) or there is none.
+QModelIndex GroupedGridView::toGroupEdge(bool end)
+{
+    const int group = end ? m_model->lastGroup() : (m_model->groupCount() > 0 ? 0 : -1);
+    if (group < 0 || !isExpanded(m_model->groupIndex(group)))
+        return QModelIndex();
+    const int column = inShownColumn(currentIndex()).isValid() ? inShownColumn(currentIndex()).column()
+                                                                : qMax(0, firstShownColumn());
+    return end ? m_model->toGroupEnd(group, column) : m_model->toGroupStart(group, column);
 }
 
 void GroupedGridView::selectAll()
@@ -711,12 +828,18 @@ public:
             m_groupCaptions << model.headerData(logical, Qt::Horizontal).toString();
             read << model.groupColumn();
         }
+        // The columns the user sees, each under its caption; a swatch the grid paints has no
+        // value a reader of the file could use.
+        QHash<QString, GridColumnDef> defs;
+        for (const GridColumnDef &c : grid->columns())
+            defs.insert(c.field.toCaseFolded(), c);
         for (const GridLayoutColumn &c : grid->layout().columns) {
             const int logical = model.columnIndex(c.field);
-            if (!c.visible || logical < 0)
+            const GridColumnDef def = defs.value(c.field.toCaseFolded());
+            if (!c.visible || logical < 0 || !def.exported)
                 continue;
             const FieldDef &field = model.field(logical);
-            m_columns.append({model.headerData(logical, Qt::Horizontal).toString(), field.type, field.scale, c.width});
+            m_columns.append({def.caption.isEmpty() ? def.field : def.caption, field.type, field.scale, c.width});
             read << c.field;
         }
         m_count = model.totalCount();

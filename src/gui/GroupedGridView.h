@@ -29,6 +29,7 @@ struct GridColumnDef
     bool customisable = true; // the user may show or hide it
     bool sortable = true;     // a click on its header sorts the list by it
     int width = 0;            // 0: from the caption and the column's size
+    bool exported = true;     // written to a saved copy of the grid; not what the grid paints (a swatch)
     QString checkedValue = QStringLiteral("T"); // Check: the value shown ticked
 };
 
@@ -52,7 +53,10 @@ struct GridSelection
 //   every row of the list without reading any (selection()).
 // - A click on a sortable column's header sorts the rows within the groups by it.
 // - The user shows and hides the customisable columns from the header's context menu.
-// - The current row is kept by key when the list is read again.
+// - The current row is kept by key when the list is read again, and the grid stays where the user
+//   scrolled it sideways.
+// - Home and End (with Ctrl or without) go to the first and the last row of the list in one step,
+//   reading the last group from its end; the rows above are read as the user scrolls up to them.
 class GroupedGridView : public QTreeView
 {
     Q_OBJECT
@@ -85,6 +89,13 @@ public:
     bool selectKey(const QVariant &key);
     // Makes the list's first row current and the only one selected.
     void selectFirstRow();
+    // Reads the list again, keeping the current row (reading its group up to it wherever the list
+    // now places it), the selection and the horizontal position. Throws VarnexError as the
+    // model's refresh does.
+    void refresh();
+    // Rows are shown in the visible columns only: a hidden column's cell has no place on screen,
+    // so scrolling to it moves the grid up or down alone.
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
     GridSelection selection() const { return m_selection; }
     void selectAll() override;
@@ -108,6 +119,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -118,6 +130,12 @@ private:
     void rowsRead(const QModelIndex &parent, int first, int last);
     void scheduleFetch();
     void fetchVisible();
+    // Reads a page above the group's rows read, keeping the rows on screen where they are.
+    void readAbove(int group);
+    // The first column shown, in the order shown; -1 when none is.
+    int firstShownColumn() const;
+    QModelIndex inShownColumn(const QModelIndex &index) const;
+    QModelIndex toGroupEdge(bool end);
     void leaveCollapsedRow();
     void rememberCurrent();
     void restoreCurrent();
@@ -141,6 +159,7 @@ private:
     bool m_syncing = false;
     mutable bool m_clearing = false;
     QVariant m_keyBeforeReread;
+    int m_scrolledSideways = 0; // the horizontal position before the list was read again
     QVariant m_announcedKey;
     bool m_announced = false;
     QTimer m_fetchTimer;

@@ -10,33 +10,56 @@ QString captionOr(const QString &title)
 {
     return title.isEmpty() ? QApplication::applicationDisplayName() : title;
 }
+
+bool keptOnTop(const QWidget *w)
+{
+    const Qt::WindowType type = w->windowType();
+    return w->isVisible() && !w->isMinimized() && (w->windowFlags() & Qt::WindowStaysOnTopHint)
+        && (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool);
+}
 } // namespace
+
+QWidget *QtPrompter::windowInFront() const
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget *active = QApplication::activeWindow();
+    if (active && keptOnTop(active))
+        return active;
+    // A window that stays on top would cover a box that belongs to any other.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (keptOnTop(w))
+            return w;
+    }
+    return active ? active : m_parent;
+}
 
 void QtPrompter::message(Kind kind, const QString &title, const QString &text)
 {
     switch (kind) {
     case Kind::Warning:
-        QMessageBox::warning(m_parent, captionOr(title), text);
+        QMessageBox::warning(windowInFront(), captionOr(title), text);
         break;
     case Kind::Error:
-        QMessageBox::critical(m_parent, captionOr(title), text);
+        QMessageBox::critical(windowInFront(), captionOr(title), text);
         break;
     default:
-        QMessageBox::information(m_parent, captionOr(title), text);
+        QMessageBox::information(windowInFront(), captionOr(title), text);
         break;
     }
 }
 
 bool QtPrompter::question(const QString &title, const QString &text, bool defaultYes)
 {
-    return QMessageBox::question(m_parent, captionOr(title), text, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(windowInFront(), captionOr(title), text, QMessageBox::Yes | QMessageBox::No,
                                  defaultYes ? QMessageBox::Yes : QMessageBox::No)
         == QMessageBox::Yes;
 }
 
 bool QtPrompter::confirm(const QString &title, const QString &text)
 {
-    return QMessageBox::question(m_parent, captionOr(title), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
+    return QMessageBox::question(windowInFront(), captionOr(title), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok)
         == QMessageBox::Ok;
 }
 
@@ -44,7 +67,7 @@ std::optional<QString> QtPrompter::textInput(const QString &title, const QString
                                              bool masked)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, captionOr(title), label,
+    const QString text = QInputDialog::getText(windowInFront(), captionOr(title), label,
                                                masked ? QLineEdit::Password : QLineEdit::Normal, initialText, &ok);
     if (!ok)
         return std::nullopt;
@@ -54,7 +77,7 @@ std::optional<QString> QtPrompter::textInput(const QString &title, const QString
 std::optional<QString> QtPrompter::saveFileName(const QString &title, const QString &suggestedName, const QString &filter,
                                                 const QString &defaultSuffix)
 {
-    QFileDialog dialog(m_parent, captionOr(title), suggestedName, filter);
+    QFileDialog dialog(windowInFront(), captionOr(title), suggestedName, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -70,7 +93,7 @@ std::optional<QString> QtPrompter::saveFileName(const QString &title, const QStr
 std::optional<QString> QtPrompter::openFileName(const QString &title, const QString &startFolder, const QString &filter)
 {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const QString chosen = QFileDialog::getOpenFileName(m_parent, captionOr(title), startFolder, filter);
+    const QString chosen = QFileDialog::getOpenFileName(windowInFront(), captionOr(title), startFolder, filter);
     QApplication::restoreOverrideCursor();
     if (chosen.isEmpty())
         return std::nullopt;

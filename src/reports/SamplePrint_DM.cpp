@@ -258,15 +258,42 @@ ReportData TSamplePrintDM::LoadReportData()
             throw VarnexError(QStringLiteral("%1 cannot be printed: its laboratory results are damaged (%2).")
                                   .arg(ReportValues::sampleName(data.samples, s), e.message()));
         }
-        QSqlQuery q = SqlUtil::exec(m_db, QStringLiteral("SELECT * FROM OUTCOME WHERE SAMPLE__CODE = ? ORDER BY UNIQUE_ID"),
-                                    {data.samples.value(s, QStringLiteral("CODE"))});
-        DataTable outcomes;
-        QString error;
-        if (!outcomes.fillFromQuery(q, &error))
-            throw VarnexError(QStringLiteral("The outcomes of %1 could not be read: %2").arg(ReportValues::sampleName(data.samples, s), error));
-        data.outcomes.append(outcomes);
+        data.outcomes.append(outcomeRows(data.samples, s));
     }
     return data;
+}
+
+// The outcomes the browsers show for a sample: those the server sent in CDS_OUTCOMES, read by
+// the one reader of that blob, under the names the reports print them by (FAIL_CODE_2, DETAILS;
+// the server gives no group), then the sample's rows of the local OUTCOME table.
+DataTable TSamplePrintDM::outcomeRows(const DataTable &samples, int sample) const
+{
+    const QVariant code = samples.value(sample, QStringLiteral("CODE"));
+    QSqlQuery q = SqlUtil::exec(m_db, QStringLiteral("SELECT * FROM OUTCOME WHERE SAMPLE__CODE = ? ORDER BY UNIQUE_ID"), {code});
+    DataTable local;
+    QString error;
+    if (!local.fillFromQuery(q, &error))
+        throw VarnexError(QStringLiteral("The outcomes of %1 could not be read: %2").arg(ReportValues::sampleName(samples, sample), error));
+
+    DataTable sent;
+    try {
+        sent = ResultBlobs::readOutcomes(samples.value(sample, QStringLiteral("CDS_OUTCOMES")).toString());
+    } catch (const VarnexError &e) {
+        throw VarnexError(QStringLiteral("%1 cannot be printed: its outcomes are damaged (%2).")
+                              .arg(ReportValues::sampleName(samples, sample), e.message()));
+    }
+    DataTable rows(local.fields());
+    for (int r = 0; r < sent.rowCount(); ++r) {
+        const int row = rows.appendRow();
+        rows.setValue(row, QStringLiteral("SAMPLE__CODE"), code);
+        rows.setValue(row, QStringLiteral("FAIL_CODE_2"), sent.value(r, QStringLiteral("FAILCODE")));
+        rows.setValue(row, QStringLiteral("DETAILS"), sent.value(r, QStringLiteral("FAILCODE_DESCRIPTION")));
+        // The server's row number, where it is one.
+        rows.setValue(row, QStringLiteral("UNIQUE_ID"), sent.value(r, QStringLiteral("ID")));
+    }
+    if (!rows.appendRows(local, &error))
+        throw VarnexError(QStringLiteral("The outcomes of %1 could not be read: %2").arg(ReportValues::sampleName(samples, sample), error));
+    return rows;
 }
 
 void TSamplePrintDM::DoSampleOfficeUpdate(const QString &officeCode)

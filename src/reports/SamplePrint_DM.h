@@ -66,8 +66,8 @@ public:
     // The folder searched for override files: the program's folder and "Reports/".
     QString ReportFolder() const;
     // The selected samples as the reports get them, in selection order (each sample once), with
-    // their results and outcome rows. Throws VarnexError naming a sample whose results blob is
-    // damaged.
+    // their results and outcome rows (the server's CDS_OUTCOMES, then the OUTCOME table's). Throws
+    // VarnexError naming a sample whose results or outcomes blob is damaged.
     ReportData LoadReportData();
 
     TSampleReport RepFoodForm;
@@ -79,6 +79,7 @@ public:
 
 private:
     const ReportDefinition &definitionFor(TSampleReport &report);
+    DataTable outcomeRows(const DataTable &samples, int sample) const;
     void offerDefinitionForDesign(const TSampleReport &report);
     QStringList uniqueSamples() const;
 

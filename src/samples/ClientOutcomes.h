@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/VarnexError.h"
 #include "remote/DAData_DM.h"
 
 #include <QList>
@@ -44,6 +45,14 @@ struct SampleOutcomes
     QList<PickedOutcome> picked;     // saved for the sample under the heading
 };
 
+// A save whose answer was lost, when what the server holds could not be read again either: the
+// outcomes may or may not have been saved.
+class OutcomesSaveUnknown : public VarnexError
+{
+public:
+    using VarnexError::VarnexError;
+};
+
 // The client outcomes of one sample under one heading, through the form's own central-server
 // client, logged in with the service account.
 class ClientOutcomesSession
@@ -56,12 +65,18 @@ public:
     SampleOutcomes LoadOutcomes(const QString &sampleCode, const QString &headingCode);
     // Replaces the saved outcomes of the sample under the heading with the picked ones: the saved
     // rows are read again and deleted and the picked ones inserted in one change set, which the
-    // server applies all or none.
+    // server applies all or none. When the change set went out but its answer was lost, what the
+    // server holds is read again: holding the picked outcomes it is saved; otherwise the save
+    // throws that they were not saved, or OutcomesSaveUnknown when they cannot be read again.
     void SaveOutcomes(const QString &sampleCode, const QString &headingCode, const QList<PickedOutcome> &picked);
 
     TDADataDm &server() { return m_server; }
 
 private:
+    // The outcomes saved for the sample under the heading, in the server's order.
+    QList<PickedOutcome> savedOutcomes(const QString &sampleCode, const QString &headingCode);
+    DataTable savedRows(const QString &sampleCode, const QString &headingCode);
+
     TDADataDm m_server;
 };
 

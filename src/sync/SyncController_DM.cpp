@@ -14,7 +14,9 @@
 
 namespace {
 std::atomic<int> g_controllerCounter{0};
-}
+const QString InProgress = QStringLiteral("Sync in progress...");
+const QString Sleeping = QStringLiteral("Sync sleeping.");
+} // namespace
 
 // Hands the pass's reports to the main thread and waits until they are handled there.
 class TSyncControllerDM::PassSink : public ISyncPassSink
@@ -126,7 +128,7 @@ void TSyncControllerDM::SetSyncActive(bool Value)
     if (Value == m_syncActive)
         return;
     m_syncActive = Value;
-    m_syncStatus = Value ? QStringLiteral("Sync in progress...") : QStringLiteral("Sync sleeping.");
+    m_syncStatus = Value ? InProgress : Sleeping;
     SyncProgressMessage = m_syncStatus;
     emit OnSyncStatusChange(this);
 }
@@ -134,8 +136,15 @@ void TSyncControllerDM::SetSyncActive(bool Value)
 bool TSyncControllerDM::RunSync()
 {
     ISyncLoginState &login = loginState();
-    if (!login.ServerConnectionIsAlive() || m_syncActive)
+    if (m_syncActive)
         return false;
+    if (!login.ServerConnectionIsAlive()) {
+        // Not a pass lost: the next one comes with the timer, once the server answers. An armed
+        // timer keeps its time, so that a server coming and going cannot put the pass off.
+        if (!m_syncTimer->isActive())
+            m_syncTimer->start();
+        return false;
+    }
     m_syncTimer->stop();
     SetSyncActive(true);
 
@@ -172,6 +181,15 @@ bool TSyncControllerDM::RequestSync()
         emit SyncLog(SyncEvent::NoPassOffline, QString());
     }
     return false;
+}
+
+void TSyncControllerDM::ServerConnectionChecked()
+{
+    if (m_syncActive || m_syncStatus != NoPassOfflineText() || !loginState().ServerConnectionIsAlive())
+        return;
+    m_syncStatus = Sleeping;
+    SyncProgressMessage = m_syncStatus;
+    emit OnSyncStatusChange(this);
 }
 
 void TSyncControllerDM::SyncPassBody(TSyncPassContext &context, const TSyncRunValues &values)
@@ -216,10 +234,8 @@ void TSyncControllerDM::SyncPassCompleted(const QStringList &errors)
 void TSyncControllerDM::SyncTimerTimer()
 {
     m_syncTimer->stop();
-    if (RunSync() || m_syncActive)
-        return;
-    // Offline at this tick: try again at the next one rather than never again.
-    m_syncTimer->start();
+    // Offline at this tick, RunSync arms the timer again.
+    RunSync();
 }
 
 bool TSyncControllerDM::runSingle(const SynchronisedTable &table)

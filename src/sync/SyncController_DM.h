@@ -41,9 +41,11 @@ public:
 
 // Runs synchronisation passes: one pass walks the synchronised tables in order on a thread of
 // its own, with its own local connections and its own server channel, while the main thread goes
-// on. One pass at a time; the timer is re-armed whenever a pass ends, and after a timer tick that
-// found the server offline. Every failure of a pass is collected and shown once, by the main
-// thread, when the pass ends; a failing table does not stop the others.
+// on. One pass at a time; the timer is re-armed whenever a pass ends, and whenever a pass could
+// not start because the server was last seen offline (a timer tick, the user's request, the pass
+// after the login): the officer's offline work then goes up within the interval once the server
+// answers again. Every failure of a pass is collected and shown once, by the main thread, when the
+// pass ends; a failing table does not stop the others.
 //
 // The pass reaches the main thread only through this object's signals, emitted on the main thread;
 // for the log lines and table events the pass waits until they have been handled.
@@ -63,11 +65,14 @@ public:
                     const QString &ALocalAuthorityOfficeCode, const QString &AServerAddress);
 
     // Starts a pass, unless the server was last seen offline or a pass is running. True when one
-    // was started.
+    // was started; refused while offline, it leaves the timer armed.
     bool RunSync();
     // A pass asked for by the user: as RunSync, and when the server was last seen offline the
     // status (SyncStatus, OnSyncStatusChange) and the log say why no pass ran.
     bool RequestSync();
+    // The server monitor has checked the server again (main thread): once it answers, the status
+    // no longer says that it cannot be reached; the next pass comes with the timer.
+    void ServerConnectionChecked();
     // The status and log text of a pass asked for while the server was last seen offline.
     static QString NoPassOfflineText() { return QStringLiteral("No synchronisation: the server cannot be reached."); }
     // Uploads the local sample changes on the caller's thread (batch mode): no log, no events, no

@@ -9,8 +9,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -84,6 +87,35 @@ struct Installation
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 };
+// Tells when the program's login window is there: the window's server monitor asks the server
+// whether it is alive as soon as the window is made. Nothing is answered; each connection is
+// closed after a moment, so the update check before the login fails at once.
+class LoginWindowProbe : public QObject
+{
+public:
+    LoginWindowProbe()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this]() {
+            while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket]() {
+                    m_asked = m_asked || socket->readAll().contains("IsAlive");
+                });
+                QTimer::singleShot(200, socket, [socket]() {
+                    socket->abort();
+                    socket->deleteLater();
+                });
+            }
+        });
+    }
+    QString serverAddress() const { return QStringLiteral("http://127.0.0.1:%1/bin").arg(m_server.serverPort()); }
+    bool loginWindowShown() const { return m_asked; }
+
+private:
+    QTcpServer m_server;
+    bool m_asked = false;
+};
+
 // A store ready to import the fixture's food sample: the authority, its office and installation,
 // the officer, the category tree and durability years around the current one.
 void prepareImportStore(TestDatabase &store)
@@ -347,7 +379,8 @@ void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()
 void TestStartUp::signalEndsTheProgramAtTheLoginWindow()
 {
     QFETCH(int, signalNumber);
-    Installation inst;
+    LoginWindowProbe probe;
+    Installation inst(probe.serverAddress());
     QProcess p;
     p.setProgram(inst.program);
     // As from a terminal, whatever this test was started from: a program started with SIGINT
@@ -355,8 +388,7 @@ void TestStartUp::signalEndsTheProgramAtTheLoginWindow()
     p.setChildProcessModifier([]() { ::signal(SIGINT, SIG_DFL); });
     p.start();
     QVERIFY(p.waitForStarted());
-    // Let start-up reach the login window (the update check fails at once: nobody listens).
-    QTest::qWait(1500);
+    QVERIFY2(QTest::qWaitFor([&probe]() { return probe.loginWindowShown(); }, 30000), "no login window within 30 s");
     QCOMPARE(p.state(), QProcess::Running);
     ::kill(pid_t(p.processId()), signalNumber);
     const bool ended = p.waitForFinished(10000);

@@ -31,6 +31,8 @@ private slots:
     void registryCreation_data();
     void registryCreation();
     void registryDefaults();
+    void contactPagesFollowTheServer_data();
+    void contactPagesFollowTheServer();
     void registryReadsKeysInAnyCase();
     void registrySetters();
     void registryFileBesideProgram();
@@ -293,6 +295,29 @@ void TestSettings::registryDefaults()
     QVERIFY(QUrl(registry.Website()).isValid() && !registry.Website().isEmpty());
     QVERIFY(registry.GeneralEnquiries().contains('@'));
     QVERIFY(!registry.HelpLineNumber().isEmpty());
+}
+
+void TestSettings::contactPagesFollowTheServer_data()
+{
+    QTest::addColumn<QByteArray>("server");
+    QTest::addColumn<QString>("site");
+    QTest::newRow("a server of the installation") << QByteArray("https://sampling.example:8443/varnex/bin")
+                                                  << QStringLiteral("https://sampling.example:8443/");
+    QTest::newRow("the stand-in server") << QByteArray("http://127.0.0.1:41234/bin") << QStringLiteral("http://127.0.0.1:41234/");
+    QTest::newRow("no web address") << QByteArray("not a server") << QString();
+}
+
+// Without addresses of their own the project's pages are on the server the program talks to.
+void TestSettings::contactPagesFollowTheServer()
+{
+    QFETCH(QByteArray, server);
+    QFETCH(QString, site);
+    QTemporaryDir dir;
+    writeAll(dir.filePath("VarnexDesktop.ini"), "[Settings]\nServerAddress=" + server + "\n");
+    TRegistryDM registry(dir.path());
+    QCOMPARE(registry.Website(), site);
+    QCOMPARE(registry.CategoryTree(), site.isEmpty() ? site : site + "public/categorytree.pdf");
+    QCOMPARE(registry.VideoScreenCasts(), site.isEmpty() ? site : site + "video/video.aspx");
 }
 
 void TestSettings::registryReadsKeysInAnyCase()

@@ -56,6 +56,8 @@ private slots:
     void refreshKeepsWhatWasReadAndRecounts();
     void locateKeyReadsItsGroupUpToIt();
     void aFailingCountIsReported();
+    void aRenumberedRowKeepsItsKey();
+    void aGroupReadFromItsEnd();
 
 private:
     void addRow(qint64 id, const QVariant &owner, const QString &name, const QString &state = QStringLiteral("ON"));
@@ -302,6 +304,53 @@ void TestGroupedGridModel::aFailingCountIsReported()
     // What was read stays; the counts stay unknown.
     QCOMPARE(groupValues(*m), QStringList{QStringLiteral("Al")});
     QVERIFY(!m->countsKnown());
+}
+
+// Rows known by a column that never changes and ordered by a number that may (a local row given
+// its server id): read again, the row is found where the number now puts it.
+void TestGroupedGridModel::aRenumberedRowKeepsItsKey()
+{
+    for (int i = 1; i <= 5; ++i)
+        addRow(-i, QStringLiteral("Al"), QStringLiteral("n%1").arg(i));
+    auto m = list(2);
+    m->setKeyColumn(QStringLiteral("NAME"));
+    m->setOrderKeyColumn(QStringLiteral("ID"));
+    m->open();
+    QCOMPARE(m->keyOf(m->index(1, 0, m->groupIndex(0))).toString(), QStringLiteral("n4"));
+    m_db->exec("UPDATE GROUPED_ROW SET ID = 100 WHERE NAME = 'n4'");
+    const QModelIndex kept = m->refresh(QStringLiteral("n4"));
+    QVERIFY(kept.isValid());
+    QCOMPARE(m->keyOf(kept).toString(), QStringLiteral("n4"));
+    QCOMPARE(m->value(kept, QStringLiteral("ID")).toLongLong(), 100);
+    QCOMPARE(kept.row(), 4); // last in the order of the numbers
+    QCOMPARE(m->indexOfKey(QStringLiteral("n5")).row(), 0);
+    QVERIFY(!m->locateKey(QStringLiteral("n9")).isValid());
+}
+
+// The last row of the list at once: the last group, brought in before the counts, read from its
+// end; the rows above come a page at a time, and the first group reads from its start again.
+void TestGroupedGridModel::aGroupReadFromItsEnd()
+{
+    for (int i = 1; i <= 7; ++i)
+        addRow(i, i <= 2 ? QStringLiteral("Al") : QStringLiteral("Zed"), QStringLiteral("n%1").arg(i));
+    auto m = list(2);
+    QSignalSpy counted(m.get(), &GroupedGridModel::countsChanged);
+    m->open();
+    const int last = m->lastGroup();
+    QCOMPARE(m->groupValue(last).toString(), QStringLiteral("Zed"));
+    QCOMPARE(m->keyOf(m->toGroupEnd(last)).toLongLong(), 7);
+    QCOMPARE(keysOf(*m, last), (QList<qint64>{6, 7}));
+    QVERIFY(m->canFetchGroupBefore(last));
+    m->fetchGroupBefore(last);
+    QCOMPARE(keysOf(*m, last), (QList<qint64>{4, 5, 6, 7}));
+    m->fetchGroupBefore(last);
+    QCOMPARE(keysOf(*m, last), (QList<qint64>{3, 4, 5, 6, 7}));
+    QVERIFY(!m->canFetchGroupBefore(last));
+    QCOMPARE(m->keyOf(m->toGroupStart(0)).toLongLong(), 1);
+    QVERIFY(counted.wait(10000));
+    QCOMPARE(groupValues(*m), (QStringList{"Al", "Zed"}));
+    QCOMPARE(m->lastGroup(), 1);
+    QCOMPARE(keysOf(*m, 1), (QList<qint64>{3, 4, 5, 6, 7}));
 }
 
 QTEST_GUILESS_MAIN(TestGroupedGridModel)

@@ -30,6 +30,7 @@ const QString NoDurabilityDay = QStringLiteral("11111111-0000-4000-8000-00000000
 const QString DamagedResults = QStringLiteral("11111111-0000-4000-8000-000000000006");
 const QString SmallLetters = QStringLiteral("11111111-0000-4000-8000-000000000007");
 const QString LongTexts = QStringLiteral("11111111-0000-4000-8000-000000000008");
+const QString DamagedOutcomes = QStringLiteral("11111111-0000-4000-8000-000000000009");
 
 QString labelUuid(int n)
 {
@@ -46,6 +47,15 @@ QByteArray results(const QList<QStringList> &rows)
         t.setValue(row, QStringLiteral("OUTPUT"), r.at(2));
     }
     return ResultBlobs::writeResults(t);
+}
+
+// The outcome blob the server sends: ID, code and description of each outcome.
+QString outcomes(const QList<QStringList> &rows)
+{
+    DataTable t(ResultBlobs::outcomeFields());
+    for (const QStringList &r : rows)
+        t.appendRow({r.at(0), r.at(1), r.at(2)});
+    return ResultBlobs::writeOutcomes(t);
 }
 
 // The columns every fixture sample shares; each sample changes what its case needs.
@@ -153,7 +163,8 @@ void TestSamplePrint::initTestCase()
                              {"FLAG_COP_LAB", "T"}, {"TEMPERATURE", 4.5}, {"MAFF__CODE", "0601"},
                              {"MAFF_DESCRIPTION", "Cooked meat products"},
                              {"CDS_LABORATORY_RESULTS", results({{"Lead", "mg/kg", "0.02"},
-                                                                 {"Listeria monocytogenes", "cfu/g", "Not detected"}})}}));
+                                                                 {"Listeria monocytogenes", "cfu/g", "Not detected"}})},
+                             {"CDS_OUTCOMES", outcomes({{"7", "U1", "Unsatisfactory: exceeds the maximum level"}})}}));
     insertSample(m_db, with(common(FoodChemical, "DEMO0990002", "FOOD"),
                             {{"ANALYSIS_TYPE", "C"}, {"REASON__CODE", "S"}, {"FLAG_SURVEY", "F"}, {"FLAG_FOLLOW_UP", "T"},
                              {"ADDITIONAL_INFO", "Organic range"}, {"DURABILITY__CODE", "U"},
@@ -173,6 +184,7 @@ void TestSamplePrint::initTestCase()
                             {{"DURABILITY__CODE", "O"}, {"DURABILITY_MONTH", 3}, {"DURABILITY_YEAR", 2014}}));
     insertSample(m_db, with(common(DamagedResults, "DEMO0990006", "FOOD"), {{"CDS_LABORATORY_RESULTS", QByteArray("\xa5garbage")}}));
     insertSample(m_db, common(SmallLetters, "demo0990007", "FOOD"));
+    insertSample(m_db, with(common(DamagedOutcomes, "DEMO0990009", "FOOD"), {{"CDS_OUTCOMES", "garbage"}}));
     insertSample(m_db, with(common(LongTexts, "DEMO0990008", "FOOD"),
                             {{"FOOD_DESCRIPTION", QStringLiteral("Assorted ").repeated(26) + "descriptionends"},
                              {"BUSINESS_ADDR_1", QStringLiteral("Unit 14, The Very Long Named Industrial Estate Ro")},
@@ -296,10 +308,12 @@ void TestSamplePrint::resultReportsPrintEachSamplesOwnRows_data()
                               {"Laboratory results"}, {"Substance", "Units tested", "Test result"},
                               {"Lead", "mg/kg", "0.02"}, {"Listeria monocytogenes", "cfu/g", "Not detected"},
                               {"Outcome of analysis"}, {"Analysis group", "Code", "Outcome"},
+                              {"U1", "Unsatisfactory: exceeds the maximum level"},
                               {"Microbiology", "S1", "Satisfactory: no action"}, {"Sample Type:", "E1,", "Complaint"},
                               {"Quantity/Pack size:", "250", "grams"}, {"Risk category (Food standard):"},
                               {"Importer (if approp):"}}
-        << QStringList{"Lead", "Listeria monocytogenes", "Satisfactory: no action", "Samples for examination"};
+        << QStringList{"Lead", "Listeria monocytogenes", "Unsatisfactory: exceeds", "Satisfactory: no action",
+                       "Samples for examination"};
     QTest::newRow("feed") << Op(&TSamplePrintDM::PrintSampleWithResultsAF) << QStringList{FeedEnforcement, FeedSurveillance}
         << QList<QStringList>{{"Samples with results"}, {"Public analyst comments:"}, {"Test substance", "Units tested", "Test result"},
                               {"Aflatoxin B1", "ug/kg", "1.5"}, {"Copper", "mg/kg", "120"},
@@ -373,6 +387,8 @@ void TestSamplePrint::printingRefuses_data()
     QTest::newRow("nothing selected") << Op(&TSamplePrintDM::PrintReport) << QStringList() << QStringLiteral("No Samples selected to print");
     QTest::newRow("damaged results") << Op(&TSamplePrintDM::PrintSampleWithResults) << QStringList{FoodMicro, DamagedResults}
         << QStringLiteral("Sample \"DEMO0990006\" (sample no. \"LA-0006\") cannot be printed: its laboratory results are damaged (laboratory results: dataset packet");
+    QTest::newRow("damaged outcomes") << Op(&TSamplePrintDM::PrintSampleWithResults) << QStringList{FoodMicro, DamagedOutcomes}
+        << QStringLiteral("Sample \"DEMO0990009\" (sample no. \"LA-0009\") cannot be printed: its outcomes are damaged (outcomes: line 1");
     QTest::newRow("a code the bar code would change") << Op(&TSamplePrintDM::PrintLabel) << QStringList{FoodMicro, SmallLetters}
         << QStringLiteral("Sample \"demo0990007\" (sample no. \"LA-0007\") cannot be printed: its CODE \"demo0990007\" cannot be carried by a Code 39 bar code");
 }

@@ -545,9 +545,11 @@ private slots:
     }
 
     // Offline, a pass asked for does not run and the status pane and the log say why, while the
-    // automatic ticks stay quiet and arm the timer again; once the server is back a tick starts a
-    // pass, and its end arms the timer once more.
-    void offlineRequestsAndTicks()
+    // automatic ticks stay quiet. A start refused offline leaves the timer armed, so that the work
+    // done offline goes up by itself, once, when the server is back: the monitor seeing it again
+    // puts the status back to sleeping, the next tick starts a pass, and later passes send nothing
+    // twice.
+    void offlineWorkGoesUpOnceTheServerIsBack()
     {
         TestDatabase db;
         TSyncLoginFlags login;
@@ -559,25 +561,41 @@ private slots:
         TSyncLogFrm log;
         log.attachTo(&controller);
         QSignalSpy status(&controller, &TSyncControllerDM::OnSyncStatusChange);
+        // The pass after the login, refused: nothing to see, but the timer runs.
         QVERIFY(!controller.RunSync());
         QVERIFY(status.isEmpty());
+        QVERIFY(controller.SyncTimer()->isActive());
+        QCOMPARE(controller.SyncTimer()->interval(), TSyncControllerDM::DefaultSyncInterval);
         QVERIFY(!controller.RequestSync());
         QCOMPARE(status.size(), 1);
         QCOMPARE(controller.SyncStatus(), QStringLiteral("No synchronisation: the server cannot be reached."));
         QCOMPARE(log.logLines(), QStringList{QStringLiteral("No synchronisation: the server cannot be reached.")});
         QVERIFY(!controller.SyncActive());
-        QVERIFY(!controller.SyncTimer()->isActive()); // a refused start changes nothing else
+        // A check that finds the server still away changes nothing.
+        controller.ServerConnectionChecked();
+        QCOMPARE(status.size(), 1);
 
+        // A sample recorded offline; ticks come quickly here, and start nothing while offline.
+        insertLocalSample(db, QStringLiteral("OFFLINE-1"));
         QSignalSpy ticks(controller.SyncTimer(), &QTimer::timeout);
         QSignalSpy finished(&controller, &TSyncControllerDM::SyncPassFinished);
         controller.SyncTimer()->setInterval(20);
-        controller.SyncTimer()->start();
         QTRY_VERIFY(ticks.size() >= 3);
         QVERIFY(finished.isEmpty());
         QCOMPARE(log.logLines().size(), 1);
+
         login.Alive = true;
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
-        QVERIFY(controller.SyncTimer()->isActive() || controller.SyncActive());
+        controller.ServerConnectionChecked();
+        QCOMPARE(controller.SyncStatus(), QStringLiteral("Sync sleeping."));
+        QTRY_VERIFY_WITH_TIMEOUT(finished.size() >= 2, 120000);
+        controller.SyncTimer()->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.SyncActive(), 120000);
+        controller.SyncTimer()->stop();
+        QVERIFY2(finished.first().first().toStringList().isEmpty(), qPrintable(finished.first().first().toStringList().join('\n')));
+        const qint64 id = db.scalar(QStringLiteral("SELECT ID FROM SAMPLE WHERE CODE = 'OFFLINE-1'")).toLongLong();
+        QVERIFY(id > 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE WHERE UPDATE_ID < 0")).toInt(), 0);
+        QCOMPARE(serverCount(m_server.url(), QStringLiteral("_DYN_SAMPLE"), QStringLiteral("CODE"), QStringLiteral("OFFLINE-1")), 1);
     }
 
     // The program closing while a pass waits on a slow server: the controller stops the pass at

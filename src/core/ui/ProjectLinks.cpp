@@ -35,11 +35,11 @@ struct LinkRow
 };
 
 const LinkRow Rows[] = {
-    {QLatin1StringView("Category Tree Printout"), &TRegistryDM::CategoryTree, &TRegistryDM::defaultCategoryTree, true, &ProjectLinkLabels::lblCategoryTree},
+    {QLatin1StringView("Category Tree Printout"), &TRegistryDM::CategoryTree, [] { return TRegistryDM::defaultCategoryTree(); }, true, &ProjectLinkLabels::lblCategoryTree},
     {QLatin1StringView("General enquiries"), &TRegistryDM::GeneralEnquiries, &TRegistryDM::defaultGeneralEnquiries, false, &ProjectLinkLabels::lblGeneralEnquiries},
     {QLatin1StringView("Helpline:"), &TRegistryDM::HelpLineNumber, &TRegistryDM::defaultHelpLineNumber, false, &ProjectLinkLabels::lblHelpline},
-    {QLatin1StringView("Video Screencasts"), &TRegistryDM::VideoScreenCasts, &TRegistryDM::defaultVideoScreenCasts, true, &ProjectLinkLabels::lblVideoScreencasts},
-    {QLatin1StringView("Web site"), &TRegistryDM::Website, &TRegistryDM::defaultWebsite, true, &ProjectLinkLabels::lblWebsite},
+    {QLatin1StringView("Video Screencasts"), &TRegistryDM::VideoScreenCasts, [] { return TRegistryDM::defaultVideoScreenCasts(); }, true, &ProjectLinkLabels::lblVideoScreencasts},
+    {QLatin1StringView("Web site"), &TRegistryDM::Website, [] { return TRegistryDM::defaultWebsite(); }, true, &ProjectLinkLabels::lblWebsite},
 };
 static_assert(std::size(Rows) == int(ProjectLink::Website) + 1);
 

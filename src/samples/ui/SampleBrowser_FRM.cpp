@@ -231,6 +231,7 @@ SampleBrowserConfig SampleBrowserConfig::food()
     GridColumnDef swatch = custom("COLOUR", QString());
     swatch.sortable = false;
     swatch.customisable = false;
+    swatch.exported = false;
     swatch.width = 50;
     GridColumnDef officer = column("SAMPLE_OFFICER_NAME", QStringLiteral("Officer"), false); // shown in its group rows
     GridColumnDef purchase = custom("PURCHASE_COST", QStringLiteral("Purchase cost"));
@@ -494,7 +495,11 @@ TSampleBrowserFrm::TSampleBrowserFrm(QObject *AOwner, SampleBrowserConfig config
     if (!m_config.listsDeletedSamples)
         sql += QStringLiteral(" AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS");
     qrySample->setSql(sql);
-    qrySample->setKeyColumn(QStringLiteral("ID"));
+    // A row is known by its UUID: a pass renumbers a sample recorded here (its negative ID becomes
+    // the server's), and the current row and the selection must stay on the sample the officer
+    // chose. The list keeps the order of the numbers, newest local samples first.
+    qrySample->setKeyColumn(QStringLiteral("UNIQUE_UUID"));
+    qrySample->setOrderKeyColumn(QStringLiteral("ID"));
     qrySample->setGroupColumn(QStringLiteral("SAMPLE_OFFICER_NAME"));
     qrySample->setParam(QStringLiteral("RECORD_TYPE"), m_config.personality);
     qrySample->setParam(QStringLiteral("FLAG_SET"), QStringLiteral("T"));
@@ -1181,11 +1186,8 @@ void TSampleBrowserFrm::actRefreshDataExecute()
         if (!qrySample->isOpen())
             return;
         StatusBar->clearMessage();
-        // The current row comes back without touching the selection, which the grid keeps by key.
-        const int column = qMax(0, grdSampleView->currentIndex().column());
-        const QModelIndex kept = qrySample->refresh(grdSampleView->currentKey());
-        if (kept.isValid() && grdSampleView->currentKey() != qrySample->keyOf(kept))
-            grdSampleView->selectionModel()->setCurrentIndex(kept.siblingAtColumn(column), QItemSelectionModel::NoUpdate);
+        // The current row, the selection (kept by key) and the sideways position stay.
+        grdSampleView->refresh();
     });
     qrySampleAfterScroll();
 }
@@ -1269,7 +1271,7 @@ void TSampleBrowserFrm::timerRefreshChildDatasetsTimer()
     try {
         QSqlQuery q = SqlUtil::exec(LocalDatabase(),
                                     QStringLiteral("SELECT S.CDS_LABORATORY_RESULTS, %1, S.LABORATORY_COMMENTS, S.CODE "
-                                                   "FROM SAMPLE S WHERE S.ID = ?")
+                                                   "FROM SAMPLE S WHERE S.UNIQUE_UUID = ?")
                                         .arg(outcomeBlob ? QStringLiteral("S.CDS_OUTCOMES") : QStringLiteral("NULL")),
                                     {key});
         if (q.next()) {
@@ -1309,11 +1311,10 @@ QList<TSampleBrowserFrm::SelectedSample> TSampleBrowserFrm::SelectedSamples() co
         QSet<QString> excepted;
         for (const QVariant &key : selection.excepted)
             excepted.insert(key.toString());
-        const DataTable rows = qrySample->readColumns(
-            {QStringLiteral("ID"), QStringLiteral("UNIQUE_UUID"), QStringLiteral("SAMPLE_STATUS__CODE")});
+        const DataTable rows = qrySample->readColumns({QStringLiteral("UNIQUE_UUID"), QStringLiteral("SAMPLE_STATUS__CODE")});
         for (int r = 0; r < rows.rowCount(); ++r) {
             if (!excepted.contains(rows.value(r, 0).toString()))
-                samples.append({rows.value(r, 1).toString(), rows.value(r, 2).toString()});
+                samples.append({rows.value(r, 0).toString(), rows.value(r, 1).toString()});
         }
         return samples;
     }
@@ -1321,13 +1322,12 @@ QList<TSampleBrowserFrm::SelectedSample> TSampleBrowserFrm::SelectedSamples() co
     // meanwhile is left out.
     QHash<QString, SelectedSample> found;
     for (qsizetype start = 0; start < selection.picked.size(); start += KeysPerStatement) {
-        const SqlCondition in = sqlInCondition(QStringLiteral("S.ID"), selection.picked.mid(start, KeysPerStatement));
+        const SqlCondition in = sqlInCondition(QStringLiteral("S.UNIQUE_UUID"), selection.picked.mid(start, KeysPerStatement));
         QSqlQuery q = SqlUtil::exec(LocalDatabase(),
-                                    QStringLiteral("SELECT S.ID, S.UNIQUE_UUID, S.SAMPLE_STATUS__CODE FROM SAMPLE S WHERE ")
-                                        + in.text,
+                                    QStringLiteral("SELECT S.UNIQUE_UUID, S.SAMPLE_STATUS__CODE FROM SAMPLE S WHERE ") + in.text,
                                     in.values);
         while (q.next())
-            found.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toString()});
+            found.insert(q.value(0).toString(), {q.value(0).toString(), q.value(1).toString()});
         if (q.lastError().isValid())
             throw VarnexError(q.lastError().text());
     }

@@ -41,7 +41,7 @@ struct SampleBrowserConfig
     // The list's columns as SQL over SAMPLE S, SAMPLE_STATUS SS and the sample officer SO of
     // listFrom (code-owned text, no values); they name ID, UNIQUE_UUID, CODE, SAMPLE_OFFICER_NAME,
     // PREMISES_NAME, SAMPLE_DATE, SAMPLE_STATUS__CODE, COLOUR and LABORATORY_COMMENTS at least. The result blobs are never among
-    // them: the results pane reads the current sample's by its ID.
+    // them: the results pane reads the current sample's by its UNIQUE_UUID.
     QString listColumns;
     QList<GridColumnDef> columns;
     QStringList completeTabColumns; // shown on the Complete tab only

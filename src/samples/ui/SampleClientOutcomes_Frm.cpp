@@ -207,13 +207,25 @@ bool TSampleClientOutcomesFrm::actSaveExecute()
     const QString sample = m_sampleCode;
     const QString heading = m_headingCode;
     const QList<PickedOutcome> picked = Picked();
+    QString unknown;
     try {
-        waitInBackground([session, sample, heading, picked]() {
+        unknown = waitInBackground([session, sample, heading, picked]() {
             session->Login();
-            session->SaveOutcomes(sample, heading, picked);
+            try {
+                session->SaveOutcomes(sample, heading, picked);
+            } catch (const OutcomesSaveUnknown &e) {
+                return e.message();
+            }
+            return QString();
         });
     } catch (const VarnexError &e) {
         Prompter::current().error(Varnex::ProgramName, S("The outcomes were not saved: %1").arg(e.message()));
+        return false;
+    }
+    if (!unknown.isEmpty()) {
+        // The picked list stays, to be saved again or compared with what the dialog shows when
+        // it is opened again.
+        Prompter::current().error(Varnex::ProgramName, S("It is not known whether the outcomes were saved: %1").arg(unknown));
         return false;
     }
     accept();

@@ -4,12 +4,44 @@
 #include "reference/ui/SampleOfficerMaint_FRM.h"
 
 #include "base/Prompter.h"
+#include "gui/QtPrompter.h"
 #include "support/MainStore.h"
 
+#include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Says No to (or closes) the next message box as soon as it shows; the window it belonged to.
+QWidget *parentOfBox(const std::function<void()> &ask)
+{
+    QPointer<QWidget> parent;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&]() {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        seen = true;
+        parent = box->parentWidget();
+        poll.stop();
+        if (QAbstractButton *no = box->button(QMessageBox::No))
+            no->click();
+        else
+            box->accept();
+    });
+    poll.start();
+    ask();
+    return seen ? parent.data() : nullptr;
+}
+
+} // namespace
 
 class TestAdminReferenceForms : public QObject
 {
@@ -21,6 +53,7 @@ private slots:
     void newOfficerIsCheckedAndRefusedOnItsEditor();
     void namesAreMappedToSavedOfficers();
     void chooserAppliesLayoutsOfItsViewAndGoesWithIt();
+    void boxesOpenAboveTheChooser();
 
 private:
     TSampleOfficerMaintFrm *openOfficers();
@@ -165,6 +198,34 @@ void TestAdminReferenceForms::chooserAppliesLayoutsOfItsViewAndGoesWithIt()
     QPointer<TGridChooseViewFrm> watched(chooser);
     form->close();
     QTRY_VERIFY(!watched || !watched->isVisible());
+    GridViewStorageDm = nullptr;
+}
+
+// The chooser stays on top of the other windows: a question or message that belonged to the main
+// window would open beneath it, and the program would look frozen.
+void TestAdminReferenceForms::boxesOpenAboveTheChooser()
+{
+    m_store->db.exec("UPDATE SYS_LOCAL_SETTINGS SET USER_IS_LOCAL_AUTHORITY_ADMIN = 'T'");
+    const QSqlDatabase main = m_store->main;
+    TGridViewStorageDm storage([main]() { return main; });
+    TGridChooseViewFrm::InstallInto(storage);
+    GridViewStorageDm = &storage;
+    QtPrompter boxes(m_owner.get());
+    const ScopedPrompter real(&boxes);
+    // No window of the program in front: the window given.
+    QCOMPARE(parentOfBox([]() { Prompter::current().information("Title", "Before any window"); }), m_owner.get());
+    TSampleOfficerMaintFrm *form = openOfficers();
+    storage.StoreLayout(form->GridLayoutView(), "Kept");
+
+    form->actRestoreSavedLayout->trigger();
+    auto *chooser = dynamic_cast<TGridChooseViewFrm *>(TBasefrm::FindForm(&storage, "ChooseView"));
+    QVERIFY(chooser && chooser->isVisible());
+    chooser->grdViews->setCurrentRow(0);
+    // Its own Delete question, and a message of the form behind it.
+    QCOMPARE(parentOfBox([chooser]() { chooser->DeleteView(); }), chooser);
+    QCOMPARE(chooser->qryViewSettings->rowCount(), 1); // answered No
+    QCOMPARE(parentOfBox([]() { Prompter::current().error("Title", "From the form"); }), chooser);
+    chooser->close();
     GridViewStorageDm = nullptr;
 }
 

@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTableView>
@@ -29,6 +31,8 @@
 namespace {
 
 const QDate Today(2024, 5, 20);
+// The rows the browser's list reads a page at a time.
+constexpr int ListPage = 100;
 
 struct Sample
 {
@@ -45,7 +49,9 @@ struct Sample
 QStringList listedCodes(TSampleBrowserFrm &b)
 {
     GroupedGridModel *m = b.qrySample;
-    QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000);
+    // Until the counts come only the first group is there: a list read then would look short.
+    if (!QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000))
+        QTest::qFail("The list's groups were not counted within 10 s.", __FILE__, __LINE__);
     QStringList codes;
     for (int g = 0; g < m->groupCount(); ++g) {
         while (m->canFetchGroup(g))
@@ -94,6 +100,22 @@ QStringList uuids(const QList<TSampleBrowserFrm::SelectedSample> &samples)
     return out;
 }
 
+// The parts of a widget painted since it was watched.
+class PaintedRegion : public QObject
+{
+public:
+    explicit PaintedRegion(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
 // A browser made from another profile, as a personality's form is.
 class ProfiledBrowser : public TSampleBrowserFrm
 {
@@ -120,6 +142,8 @@ private slots:
     void resultsPaneFollowsTheRestingRow();
     void selectAllReadsNothingAndActionsReadTheSelection();
     void printReportRefusesAMixedSelection();
+    void aSampleRenumberedByAPassStaysChosen();
+    void theGridStaysWhereTheUserLeftIt();
     void officeUpdateMovesEverySelectedSample();
     void editorAndExportGoThroughTheirOpeners();
     void actionsOfPartsNotBuiltKeepTheirRules();
@@ -599,6 +623,97 @@ void TestSampleBrowser::printReportRefusesAMixedSelection()
     Q_UNUSED(done2)
 }
 
+// A pass gives a sample recorded here the server's number: the officer still has it chosen, and
+// every action on the selection or the current row acts on it.
+void TestSampleBrowser::aSampleRenumberedByAPassStaysChosen()
+{
+    const QString r1 = addSample({QStringLiteral("R1")});
+    const QString r2 = addSample({QStringLiteral("R2")});
+    const QString r3 = addSample({QStringLiteral("R3")});
+    const auto renumber = [this](const QString &uuid, qint64 id) {
+        m_store->db.exec(QStringLiteral("UPDATE SAMPLE SET ID = ? WHERE UNIQUE_UUID = ?"), {id, uuid});
+    };
+    QTemporaryDir pdfs;
+    PdfFileOutput output(pdfs.path());
+    const ScopedReportOutput scope(&output);
+    TSampleBrowserFrm *b = openBrowser();
+    listedCodes(*b);
+    const int code = b->qrySample->columnIndex(QStringLiteral("CODE"));
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      b->grdSampleView->visualRect(rowOf(*b, QStringLiteral("R2")).siblingAtColumn(code)).center());
+    QCOMPARE(uuids(b->SelectedSamples()), QStringList{r2});
+
+    renumber(r2, 9002);
+    QCOMPARE(uuids(b->SelectedSamples()), QStringList{r2});
+    b->actPrintSample->trigger();
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(output.files().size(), 1);
+    QVERIFY(ReportTools::pdfText(output.files().first()).contains(QStringLiteral("Food of R2")));
+
+    // Read again, the list has it last: it is still the current and the selected row.
+    b->RefreshData();
+    QCOMPARE(b->CurrentCode(), QStringLiteral("R2"));
+    QVERIFY(b->actDeleteSelected->isEnabled());
+    QCOMPARE(uuids(b->SelectedSamples()), QStringList{r2});
+    QVERIFY(b->grdSampleView->selectionModel()->isRowSelected(rowOf(*b, QStringLiteral("R2")).row(),
+                                                              rowOf(*b, QStringLiteral("R2")).parent()));
+
+    // Every row but one: the one taken out stays out once renumbered.
+    b->btnSelectAll->click();
+    const QModelIndex third = rowOf(*b, QStringLiteral("R3")).siblingAtColumn(code);
+    QTest::mouseClick(b->grdSampleView->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      b->grdSampleView->visualRect(third).center());
+    renumber(r3, 9003);
+    QCOMPARE(uuids(b->SelectedSamples()), (QStringList{r1, r2}));
+}
+
+// A refresh (after an edit, a cancel) leaves the grid scrolled sideways where the user left it,
+// on the same row; End and Home reach the last and the first row at once, and the rows between
+// are read as the user comes up to them.
+void TestSampleBrowser::theGridStaysWhereTheUserLeftIt()
+{
+    for (int i = 1; i <= 300; ++i)
+        addSample({QStringLiteral("S%1").arg(i, 3, 10, QLatin1Char('0'))});
+    TSampleBrowserFrm *b = openBrowser();
+    b->resize(900, 600);
+    GroupedGridModel *m = b->qrySample;
+    GroupedGridView *grid = b->grdSampleView;
+    QTRY_VERIFY(m->countsKnown());
+    QScrollBar *sideways = grid->horizontalScrollBar();
+    QVERIFY(sideways->maximum() > 100);
+    makeCurrent(*b, QStringLiteral("S250"));
+    sideways->setValue(sideways->maximum() / 3);
+    const int left = sideways->value();
+    b->RefreshData();
+    QCOMPARE(sideways->value(), left);
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S250"));
+    // Scrolled sideways, the rows are painted again whole: a group row's text keeps to the left
+    // edge, and a copy of it moved with the pixels would stay beside the new one.
+    QTest::qWait(50);
+    PaintedRegion painted(grid->viewport());
+    sideways->setValue(left + 40);
+    QTRY_VERIFY(painted.region.boundingRect().width() >= grid->viewport()->width());
+
+    // Newest first: S001 is the list's last row, read with one page.
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S001"));
+    QVERIFY(TSampleBrowserFrm::RuleAllows(b->actShowEditSample));
+    QVERIFY(b->actDeleteSelected->isEnabled());
+    QCOMPARE(m->rowsRead(0), ListPage);
+    // Up from the first row read reads the rows above it.
+    grid->setCurrentIndex(m->index(0, m->columnIndex(QStringLiteral("CODE")), m->groupIndex(0)));
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S100"));
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S101"));
+    QCOMPARE(m->rowsRead(0), 2 * ListPage);
+    // A refresh keeps the stretch read around the current row.
+    b->RefreshData();
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S101"));
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(b->CurrentCode(), QStringLiteral("S300"));
+    QVERIFY(b->actDeleteSelected->isEnabled());
+}
+
 void TestSampleBrowser::officeUpdateMovesEverySelectedSample()
 {
     m_store->db.exec(QStringLiteral("INSERT INTO LOCAL_AUTH_OFFICE (UNIQUE_UUID, CODE, OFFICE_CODE, DESCRIPTION, "
@@ -810,7 +925,7 @@ void TestSampleBrowser::layoutsAndExcelGoThroughTheLayoutStore()
 
     // The Excel file holds every sample of the list under its officer, in the grid's order and
     // columns, though the grid read one page of each group.
-    QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000);
+    QVERIFY(QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000));
     QCOMPARE(m->groupRowCount(0), 117);
     QVERIFY(m->rowsRead(0) < 117);
     QTemporaryDir dir;
@@ -821,6 +936,16 @@ void TestSampleBrowser::layoutsAndExcelGoThroughTheLayoutStore()
     QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join('\n')));
     const QString sheet = QString::fromUtf8(zipEntry(file, QStringLiteral("xl/worksheets/sheet1.xml")));
     QCOMPARE(sheet.count(QStringLiteral("<row ")), 1 + 2 + 130);
+    // The columns the officer sees, each under its caption: not the status colour behind the
+    // swatch.
+    const qsizetype headerEnd = sheet.indexOf(QStringLiteral("</row>"));
+    QStringList captions;
+    static const QRegularExpression text(QStringLiteral("<t[^>]*>([^<]*)</t>|<t/>"));
+    for (const QRegularExpressionMatch &t : text.globalMatch(sheet.left(headerEnd)))
+        captions << t.captured(1);
+    QCOMPARE(captions.mid(0, 4), (QStringList{"Premises name", "Status", "Code", "Local Authority Sample Number"}));
+    QVERIFY(!captions.contains(QString()));
+    QVERIFY(!sheet.contains(QStringLiteral(">16776960<")));
     const qsizetype jo = sheet.indexOf(QStringLiteral("Officer: Jo Bloggs"));
     const qsizetype pat = sheet.indexOf(QStringLiteral("Officer: Pat O"));
     QVERIFY(jo >= 0 && pat > jo);
