@@ -11,10 +11,8 @@
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTextCursor>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -222,11 +220,8 @@ void TzqcxDBEditorBase::SetEntryProblem(const QString &problem)
     if (problem == m_entryProblem)
         return;
     m_entryProblem = problem;
-    m_self->setToolTip(problem);
     paint(zqcxHasFocus());
-    // Said at once where the officer looks, without a box to click away.
-    if (m_self->isVisible())
-        QToolTip::showText(m_self->mapToGlobal(QPoint(0, m_self->height())), problem, m_self);
+    zqcxTellEntryProblem(m_self, problem);
 }
 
 void TzqcxDBEditorBase::ClearEntryProblem()

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QToolTip>
 
 TzqcxPlainEditorBase::TzqcxPlainEditorBase(QWidget *self, QPalette::ColorRole role)
     : FocusColor(TzqcxFocusController::WindowColor()), m_self(self), m_role(role)
@@ -61,10 +60,8 @@ void TzqcxPlainEditorBase::SetEntryProblem(const QString &problem)
     if (m_entryProblem.isEmpty() && !focused && !FocusController)
         m_saved = Background();
     m_entryProblem = problem;
-    m_self->setToolTip(problem);
     setBackground(zqcxUnreadableColor(focused));
-    if (m_self->isVisible())
-        QToolTip::showText(m_self->mapToGlobal(QPoint(0, m_self->height())), problem, m_self);
+    zqcxTellEntryProblem(m_self, problem);
 }
 
 void TzqcxPlainEditorBase::ClearEntryProblem()

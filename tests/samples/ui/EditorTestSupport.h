@@ -51,6 +51,15 @@ inline void choose(QComboBox *combo, const QString &value)
     emit combo->activated(index);
 }
 
+// Every value of the dataset's current row, in column order: what a test compares before and after.
+inline QVariantList rowValues(const SqlDataSet &data)
+{
+    QVariantList values;
+    for (const QString &field : data.fieldNames())
+        values << data.value(field);
+    return values;
+}
+
 // Tries every data-aware editor of a form, page by page, as an officer typing and clicking into
 // it would: a few characters, the keys that change a choice, a paste, a click.
 inline void tryEveryEditor(QTabWidget *pages)

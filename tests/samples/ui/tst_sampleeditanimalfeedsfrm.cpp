@@ -316,17 +316,12 @@ void TestSampleEditAnimalFeedsFrm::deliveredSampleTakesNoInput()
     TSampleEditAnimalFeedsFrm *form = open(false, uuid);
     QApplication::setActiveWindow(form);
     QVERIFY(QTest::qWaitForWindowActive(form));
-    QVariantList before;
-    for (const QString &field : form->qryData_->fieldNames())
-        before << form->qryData_->value(field);
+    const QVariantList before = rowValues(*form->qryData_);
 
     tryEveryEditor(form->PageControl);
     QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join("\n")));
     QVERIFY(!form->Editing());
-    QVariantList after;
-    for (const QString &field : form->qryData_->fieldNames())
-        after << form->qryData_->value(field);
-    QCOMPARE(after, before);
+    QCOMPARE(rowValues(*form->qryData_), before);
     QCOMPARE(form->dtSampleDate->text(), QLocale().toString(SampleFixtures::today(), "dd MMM yyyy"));
 }
 

@@ -76,7 +76,6 @@ private slots:
     void sentSampleTakesNoInput_data();
     void sentSampleTakesNoInput();
     void typedDateAndTimeAreSaved();
-    void unreadableDateStopsTheSave();
     void statusFollowsTheStoreAtSaveTime();
     void duplicateCodeReplacedOnAnySave_data();
     void duplicateCodeReplacedOnAnySave();
@@ -423,17 +422,12 @@ void TestSampleEditFrm::sentSampleTakesNoInput()
     TSampleEditFrm *form = open(false, uuid);
     QApplication::setActiveWindow(form);
     QVERIFY(QTest::qWaitForWindowActive(form));
-    QVariantList before;
-    for (const QString &field : form->qryData_->fieldNames())
-        before << form->qryData_->value(field);
+    const QVariantList before = rowValues(*form->qryData_);
 
     tryEveryEditor(form->PageControl);
     QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join("\n")));
     QVERIFY(!form->Editing());
-    QVariantList after;
-    for (const QString &field : form->qryData_->fieldNames())
-        after << form->qryData_->value(field);
-    QCOMPARE(after, before);
+    QCOMPARE(rowValues(*form->qryData_), before);
     QCOMPARE(form->edtHealthMark->text(), sample.value("HEALTH_MARK").toString());
 
     QTest::keyClick(form, Qt::Key_F6);
@@ -449,37 +443,9 @@ void TestSampleEditFrm::sentSampleTakesNoInput()
 }
 
 // A date and a time typed with the keys are saved: a page change takes what was typed, and so does
-// a save started from its key while the officer is still in the field.
+// a save started from its key while the officer is still in the field. A date that cannot be read
+// is never saved as empty: the save stops with the reason and the entry stays for correction.
 void TestSampleEditFrm::typedDateAndTimeAreSaved()
-{
-    fillLists();
-    TSampleEditFrm *form = open(true);
-    QApplication::setActiveWindow(form);
-    QVERIFY(QTest::qWaitForWindowActive(form));
-    form->dtSampleDate->setFocus();
-    QVERIFY(QTest::qWaitFor([form]() { return form->dtSampleDate->hasFocus(); }, 2000));
-    QTest::keyClicks(form->dtSampleDate, "11/12/26");
-    QTest::keyClick(form, Qt::Key_F10);
-    QCOMPARE(form->PageControl->currentWidget(), form->tabReason);
-    QCOMPARE(form->qryData_->value("SAMPLE_DATE"), QVariant(QDate(2026, 12, 11)));
-    QTest::keyClick(form, Qt::Key_F9);
-    QCOMPARE(form->dtSampleDate->text(), QString("11 Dec 2026"));
-
-    form->edtSampleTime->setFocus();
-    QVERIFY(QTest::qWaitFor([form]() { return form->edtSampleTime->hasFocus(); }, 2000));
-    QTest::keyClicks(form->edtSampleTime, "1030");
-    QTest::keyClick(form, Qt::Key_F8);
-    QCOMPARE(m_prompter.texts(), QStringList());
-    QVERIFY(!form->isVisible());
-    const QString uuid = m_store->db.scalar("SELECT UNIQUE_UUID FROM SAMPLE").toString();
-    const QVariantMap row = stored(uuid, {"SAMPLE_DATE", "SAMPLE_TIME"});
-    QCOMPARE(row["SAMPLE_DATE"].toDate(), QDate(2026, 12, 11));
-    QCOMPARE(row["SAMPLE_TIME"].toTime(), QTime(10, 30));
-}
-
-// A date that cannot be read is never saved as empty: the save stops with the reason, and the
-// entry stays in front for correction.
-void TestSampleEditFrm::unreadableDateStopsTheSave()
 {
     fillLists();
     TSampleEditFrm *form = open(true);
@@ -500,12 +466,26 @@ void TestSampleEditFrm::unreadableDateStopsTheSave()
     QCOMPARE(form->dtSampleDate->text(), QString("31/02/2026"));
     QVERIFY(form->qryData_->isNull("SAMPLE_DATE"));
 
-    // Corrected, it is saved.
     form->dtSampleDate->selectAll();
-    QTest::keyClicks(form->dtSampleDate, "28/02/2026");
+    QTest::keyClicks(form->dtSampleDate, "11/12/26");
+    QTest::keyClick(form, Qt::Key_F10);
+    QCOMPARE(form->PageControl->currentWidget(), form->tabReason);
+    QCOMPARE(form->qryData_->value("SAMPLE_DATE"), QVariant(QDate(2026, 12, 11)));
+    QTest::keyClick(form, Qt::Key_F9);
+    QCOMPARE(form->dtSampleDate->text(), QString("11 Dec 2026"));
+    QVERIFY(form->dtSampleDate->EntryProblem().isEmpty());
+
+    form->edtSampleTime->setFocus();
+    QVERIFY(QTest::qWaitFor([form]() { return form->edtSampleTime->hasFocus(); }, 2000));
+    QTest::keyClicks(form->edtSampleTime, "1030");
+    m_prompter.clear();
     QTest::keyClick(form, Qt::Key_F8);
+    QCOMPARE(m_prompter.texts(), QStringList());
     QVERIFY(!form->isVisible());
-    QCOMPARE(m_store->db.scalar("SELECT SAMPLE_DATE FROM SAMPLE").toDate(), QDate(2026, 2, 28));
+    const QString uuid = m_store->db.scalar("SELECT UNIQUE_UUID FROM SAMPLE").toString();
+    const QVariantMap row = stored(uuid, {"SAMPLE_DATE", "SAMPLE_TIME"});
+    QCOMPARE(row["SAMPLE_DATE"].toDate(), QDate(2026, 12, 11));
+    QCOMPARE(row["SAMPLE_TIME"].toTime(), QTime(10, 30));
 }
 
 void TestSampleEditFrm::statusFollowsTheStoreAtSaveTime()
