@@ -1,6 +1,7 @@
 #include "ServerStore.h"
 
 #include "base/AtomicFile.h"
+#include "base/Clock.h"
 #include "base/VarnexError.h"
 #include "data/DataTable.h"
 #include "data/MemDataStream.h"
@@ -437,8 +438,17 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
                                                       {"USER_ID", S("17")}, {"REAL_NAME", S("Varnex service account")}});
     insertRow(db, QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"), {{"CODE", la}, {"NAME", S("Demo Borough Council")},
                                                                     {"LLG", S("DEMO-LLG")}, {"LAST_INSTALL_ID", 0}});
+    // The settings an authority's administrator gives: the laboratories that new food and feed
+    // samples go to, chemical and micro (codes of the laboratory list), and how far the year of a
+    // durability date may lie behind and ahead of this year (a best-before date of the coming
+    // years is valid, a mistyped 2204 is not).
     insertRow(db, QStringLiteral("SYS_COMPANY"), {{"LOCAL_AUTHORITY__CODE", la}, {"LOCAL_AUTHORITY_NAME", S("Demo Borough Council")},
-                                                  {"FLAG_KEEP_ALIVE", S("T")}, {"SHOW_INTERNET_LOGIN_DIALOG", S("F")}});
+                                                  {"FLAG_KEEP_ALIVE", S("T")}, {"SHOW_INTERNET_LOGIN_DIALOG", S("F")},
+                                                  {"LABORATORY__CODE", S("PA01")}, {"LABORATORY__CODE_CHEM", S("PA01")},
+                                                  {"LABORATORY__CODE_MICRO", S("MICRO1")},
+                                                  {"ANIMAL_FEED_LAB__CODE_CHEM", S("PA03")},
+                                                  {"ANIMAL_FEED_LAB__CODE_MICRO", S("MICRO1")},
+                                                  {"DURABILITY_YEAR_LOWER_OFFSET", 2}, {"DURABILITY_YEAR_UPPER_OFFSET", 10}});
     insertRow(db, QStringLiteral("LOCAL_AUTH_OFFICE"), {{"CODE", office}, {"OFFICE_CODE", S("01")},
                                                         {"LOCAL_AUTHORITY__CODE", la}, {"DESCRIPTION", S("Demo main office")},
                                                         {"FLAG_DELETED", S("F")}});
@@ -460,8 +470,20 @@ void ServerStore::seedDemo(const QSqlDatabase &db)
         insertRow(db, QStringLiteral("LOOKUP_TABLE_LIST"),
                   {{"DATASET_NAME", list.datasetName}, {"TABLE_NAME", list.tableName}, {"CATEGORY_NAME", list.categoryName},
                    {"LAST_CHANGE_TIMESTAMP", QDateTime(QDate(2024, 1, 1), QTime(0, 0))}, {"BINARY_CONTENT", list.content}});
+    // A sample being recorded: taken the day before the server was first started, not yet
+    // validated, so that a new user finds it on the Entered tab with what an officer records first.
     insertRow(db, QStringLiteral("SAMPLE"), {{"CODE", S("DEMO-0001")}, {"LOCAL_AUTHORITY__CODE", la},
-                                             {"LOCAL_AUTH_OFFICE__CODE", office}, {"RECORD_TYPE", S("FOOD")},
+                                             {"LOCAL_AUTHORITY_DESCRIPTION", S("Demo Borough Council")},
+                                             {"LOCAL_AUTH_OFFICE__CODE", office}, {"LOCAL_AUTH_OFFICE_DESCRIPTION", S("Demo main office")},
+                                             {"RECORD_TYPE", S("FOOD")}, {"SAMPLE_STATUS__CODE", S("ENTERED")},
+                                             {"SAMPLE_STATUS_DESCRIPTION", S("Entered")}, {"LA_SAMPLENO", S("LA-0001")},
+                                             {"SAMPLE_DATE", Clock::instance().today().addDays(-1)}, {"SAMPLE_TIME", QTime(11, 15)},
+                                             {"SAMPLE_OFFICER__CODE", S("ADMIN")}, {"SAMPLE_OFFICER_NAME", S("Alex Admin")},
+                                             {"ANALYSIS_TYPE", S("M")}, {"LABORATORY__CODE", S("MICRO1")},
+                                             {"FOOD_DESCRIPTION", S("CHICKEN AND SWEETCORN SANDWICH")},
+                                             {"BUSINESS_ID", S("PR-0042")}, {"PREMISES_NAME", S("Corner Deli")},
+                                             {"BUSINESS_ADDR_1", S("12 High Street")}, {"BUSINESS_ADDR_3", S("Northtown")},
+                                             {"BUSINESS_POSTCODE", S("NT1 2AB")},
                                              {"FLAG_PROSECUTION", S("F")}, {"FLAG_DELETED", S("F")}});
     insertRow(db, QStringLiteral("CLIENT_OUTCOME_CATEGORY"), {{"CODE", S("ACT")}, {"DESCRIPTION", S("Action taken")},
                                                               {"OUTCOME_HEADING__CODE", S("OUTCOME")}});

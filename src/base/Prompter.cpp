@@ -107,7 +107,13 @@ void RecordingPrompter::message(Kind kind, const QString &title, const QString &
 bool RecordingPrompter::question(const QString &title, const QString &text, bool)
 {
     m_calls.append({Kind::Question, title, text, {}});
-    return m_answers.isEmpty() ? false : m_answers.takeFirst();
+    return !m_answers.isEmpty() && m_answers.takeFirst() == Answer::Yes;
+}
+
+Prompter::Answer RecordingPrompter::questionWithCancel(const QString &title, const QString &text)
+{
+    m_calls.append({Kind::Question, title, text, {}});
+    return m_answers.isEmpty() ? Answer::No : m_answers.takeFirst();
 }
 
 std::optional<QString> RecordingPrompter::textInput(const QString &title, const QString &label,

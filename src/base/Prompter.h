@@ -24,6 +24,13 @@ public:
     // A confirmation offered with OK and Cancel (OK pressed by Enter); true for OK. Prompters that
     // show no buttons take it as a question.
     virtual bool confirm(const QString &title, const QString &text) { return question(title, text, true); }
+    enum class Answer { Yes, No, Cancel };
+    // A question offered with Yes, No and Cancel (Yes pressed by Enter, Cancel by Escape), for a
+    // step that can still be called off. Prompters that show no buttons take it as a question.
+    virtual Answer questionWithCancel(const QString &title, const QString &text)
+    {
+        return question(title, text, true) ? Answer::Yes : Answer::No;
+    }
     // The text entered, or nothing when the user cancelled.
     virtual std::optional<QString> textInput(const QString &title, const QString &label,
                                              const QString &initialText = {}, bool masked = false) = 0;
@@ -96,6 +103,8 @@ public:
 
     void message(Kind kind, const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text, bool defaultYes = false) override;
+    // Recorded as a question; answered from the same queue.
+    Answer questionWithCancel(const QString &title, const QString &text) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
     // Recorded with the filter as its text; answered from the file name queue.
@@ -105,7 +114,9 @@ public:
     std::optional<QString> openFileName(const QString &title, const QString &startFolder,
                                         const QString &filter = {}) override;
 
-    void queueAnswer(bool yes) { m_answers.append(yes); }
+    void queueAnswer(bool yes) { m_answers.append(yes ? Answer::Yes : Answer::No); }
+    // Cancel answers a question without one as No.
+    void queueAnswer(Answer answer) { m_answers.append(answer); }
     void queueText(const std::optional<QString> &text) { m_texts.append(text); }
     // An empty queue cancels the file choice.
     void queueFileName(const std::optional<QString> &fileName) { m_fileNames.append(fileName); }
@@ -117,7 +128,7 @@ public:
 
 private:
     QList<Call> m_calls;
-    QList<bool> m_answers;
+    QList<Answer> m_answers;
     QList<std::optional<QString>> m_texts;
     QList<std::optional<QString>> m_fileNames;
 };

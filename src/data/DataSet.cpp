@@ -105,7 +105,18 @@ void SqlDataSet::setReadOnly(bool readOnly)
 {
     if (readOnly && isEditing())
         throw VarnexError(QStringLiteral("Post or cancel the row being edited before making the data read-only."));
+    if (readOnly == m_readOnly)
+        return;
     m_readOnly = readOnly;
+    emit editRulesChanged();
+}
+
+void SqlDataSet::setAutoEdit(bool autoEdit)
+{
+    if (autoEdit == m_autoEdit)
+        return;
+    m_autoEdit = autoEdit;
+    emit editRulesChanged();
 }
 
 void SqlDataSet::requireActive(const char *what) const

@@ -66,7 +66,7 @@ public:
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
     // Whether data-aware editors may put the dataset into edit state when the user types.
-    void setAutoEdit(bool autoEdit) { m_autoEdit = autoEdit; }
+    void setAutoEdit(bool autoEdit);
     bool autoEdit() const { return m_autoEdit; }
     // True when the dataset can take edits at all (not read-only and an update table is set).
     bool canModify() const { return !m_readOnly && !m_updateTable.isEmpty(); }
@@ -144,6 +144,9 @@ public:
 
 signals:
     void stateChanged(SqlDataSet::State state);
+    // Whether the rows may be changed, or editing may start by typing, changed (setReadOnly,
+    // setAutoEdit): editors show whether they take input.
+    void editRulesChanged();
     // After the current row moved to another row, or the rows were read again.
     void currentRowChanged(int row);
     // A value of the current row was changed (by setValue or by reading the row back).

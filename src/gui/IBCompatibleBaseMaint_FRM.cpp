@@ -5,6 +5,7 @@
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
 #include "core/SampleCodes.h"
+#include "gui/ZQCXDBEditControls.h"
 #include "reference/GridViewStorage_DM.h"
 
 #include <QApplication>
@@ -610,6 +611,8 @@ void TIBCompatibleBaseMaintfrm::actDetailsExecute()
 
 void TIBCompatibleBaseMaintfrm::actPostExecute()
 {
+    // A date typed and not yet left is part of the row; one that cannot be read stops the post.
+    TzqcxDBEditorBase::RequireReadableEntries(this);
     if (qryIBOData->isEditing())
         qryIBOData->post();
 }
@@ -618,6 +621,7 @@ void TIBCompatibleBaseMaintfrm::actSaveChangesExecute()
 {
     Guarded([this]() {
         TIBBaseAdvancedfrm::actSaveChangesExecute();
+        TzqcxDBEditorBase::RequireReadableEntries(this);
         if (qryIBOData->isEditing())
             qryIBOData->post();
     });

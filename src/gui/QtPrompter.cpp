@@ -63,6 +63,19 @@ bool QtPrompter::confirm(const QString &title, const QString &text)
         == QMessageBox::Ok;
 }
 
+Prompter::Answer QtPrompter::questionWithCancel(const QString &title, const QString &text)
+{
+    switch (QMessageBox::question(m_parent, captionOr(title), text,
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 std::optional<QString> QtPrompter::textInput(const QString &title, const QString &label, const QString &initialText,
                                              bool masked)
 {

@@ -20,6 +20,7 @@ public:
     void message(Kind kind, const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text, bool defaultYes = false) override;
     bool confirm(const QString &title, const QString &text) override;
+    Answer questionWithCancel(const QString &title, const QString &text) override;
     std::optional<QString> textInput(const QString &title, const QString &label,
                                      const QString &initialText = {}, bool masked = false) override;
     // A save dialog that asks before it lets an existing file be replaced.

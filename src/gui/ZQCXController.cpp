@@ -216,16 +216,20 @@ bool TzqcxFocusController::RaiseValidatationErrors()
     }
     if (!first)
         return false;
-    // Innermost tab page first, up to the window.
-    for (QWidget *w = first; w && !w->isWindow(); w = w->parentWidget()) {
+    ShowControl(first);
+    return true;
+}
+
+void TzqcxFocusController::ShowControl(QWidget *control)
+{
+    for (QWidget *w = control; w && !w->isWindow(); w = w->parentWidget()) {
         QWidget *stack = w->parentWidget();
         if (!qobject_cast<QStackedWidget *>(stack))
             continue;
         if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
             tabs->setCurrentWidget(w);
     }
-    first->setFocus(Qt::OtherFocusReason);
-    return true;
+    control->setFocus(Qt::OtherFocusReason);
 }
 
 QColor TzqcxFocusController::GetFocusColorForControl(QWidget *Control, TzqcxControlState State) const

@@ -63,6 +63,9 @@ public:
     // Shows the first invalid editor (making every tab page on its way the current page) and gives
     // it the focus; true when there was one. Raises nothing.
     bool RaiseValidatationErrors();
+    // Makes every tab page on the way from the control up to its window the current page of its
+    // tab widget (innermost first) and gives the control the focus.
+    static void ShowControl(QWidget *control);
 
     QColor GetFocusColorForControl(QWidget *Control, TzqcxControlState State) const;
     QColor GetColorForControl(QWidget *Control, TzqcxControlState State) const;

@@ -3,6 +3,7 @@
 #include "data/DataSet.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
+#include "gui/TypedDateTime.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -48,11 +48,80 @@ void watchDataSet(QList<QMetaObject::Connection> &connections, SqlDataSet *dataS
 // ------------------------------------------------------------------------------------------------
 // TzqcxDBEditorBase
 
+// Holds back the mouse, the wheel and the keys that would change the value of an editor that
+// takes no input, for editors without a read-only mode of their own (check boxes, lists, radio
+// buttons). Moving on (Tab), closing (Escape), the default button (Enter) and the shortcuts pass.
+class TzqcxInputGate : public QObject
+{
+public:
+    TzqcxInputGate(TzqcxDBEditorBase *editor, QObject *owner) : QObject(owner), m_editor(editor) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!m_editor->m_holdingInput)
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return changesValue(static_cast<QKeyEvent *>(event));
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    static bool changesValue(const QKeyEvent *e)
+    {
+        switch (e->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return false;
+        case Qt::Key_Space:
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_F4:
+        case Qt::Key_Select:
+            return true;
+        default:
+            break;
+        }
+        if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Undo)
+            || e->matches(QKeySequence::Redo))
+            return true;
+        const QString text = e->text();
+        return !text.isEmpty() && text.at(0).isPrint();
+    }
+
+    TzqcxDBEditorBase *m_editor;
+};
+
 TzqcxDBEditorBase::TzqcxDBEditorBase(QWidget *self, QPalette::ColorRole role)
-    : FocusColor(0x00, 0x80, 0x00), UnFocusedColor(TzqcxFocusController::WindowColor()), m_self(self), m_role(role)
+    : FocusColor(0x00, 0x80, 0x00),
+      UnFocusedColor(TzqcxFocusController::WindowColor()),
+      m_self(self),
+      m_role(role),
+      m_gate(new TzqcxInputGate(this, self))
 {
     if (role == QPalette::Window)
         self->setAutoFillBackground(true);
+    self->installEventFilter(m_gate);
 }
 
 TzqcxDBEditorBase::~TzqcxDBEditorBase()
@@ -62,6 +131,11 @@ TzqcxDBEditorBase::~TzqcxDBEditorBase()
         m_controller->ForgetDestroyedControl(m_self);
 }
 
+void TzqcxDBEditorBase::HoldBackInputOf(QWidget *widget)
+{
+    widget->installEventFilter(m_gate);
+}
+
 void TzqcxDBEditorBase::setBackground(const QColor &colour)
 {
     // A disabled editor keeps the style's disabled look, so it does not pass for an open one.
@@ -69,6 +143,14 @@ void TzqcxDBEditorBase::setBackground(const QColor &colour)
     p.setColor(QPalette::Active, m_role, colour);
     p.setColor(QPalette::Inactive, m_role, colour);
     m_self->setPalette(p);
+}
+
+void TzqcxDBEditorBase::paint(bool focused)
+{
+    if (!m_entryProblem.isEmpty())
+        setBackground(zqcxUnreadableColor(focused));
+    else
+        setBackground(focused ? FocusColor : UnFocusedColor);
 }
 
 QColor TzqcxDBEditorBase::Background() const
@@ -88,7 +170,10 @@ void TzqcxDBEditorBase::zqcxRecolour()
         FocusColor = m_controller->GetFocusColorForControl(m_self, state);
         UnFocusedColor = m_controller->GetColorForControl(m_self, state);
     }
-    setBackground(zqcxHasFocus() ? FocusColor : UnFocusedColor);
+    // The controller clears the hints of the entries it unmarks; an unreadable entry keeps its own.
+    if (!m_entryProblem.isEmpty())
+        m_self->setToolTip(m_entryProblem);
+    paint(zqcxHasFocus());
 }
 
 void TzqcxDBEditorBase::zqcxUnlink()
@@ -115,19 +200,95 @@ void TzqcxDBEditorBase::SetFocusController(TzqcxFocusController *controller)
     controller->AddControlLink(m_self);
     FocusColor = controller->FocusColor;
     UnFocusedColor = controller->UnfocusColor;
-    setBackground(UnFocusedColor);
+    paint(false);
 }
 
 void TzqcxDBEditorBase::zqcxFocusIn()
 {
-    if (!m_controller)
+    if (!m_controller && m_entryProblem.isEmpty())
         UnFocusedColor = Background();
-    setBackground(FocusColor);
+    paint(true);
 }
 
 void TzqcxDBEditorBase::zqcxFocusOut()
 {
-    setBackground(UnFocusedColor);
+    paint(false);
+}
+
+void TzqcxDBEditorBase::SetEntryProblem(const QString &problem)
+{
+    if (problem == m_entryProblem)
+        return;
+    m_entryProblem = problem;
+    paint(zqcxHasFocus());
+    zqcxTellEntryProblem(m_self, problem);
+}
+
+void TzqcxDBEditorBase::ClearEntryProblem()
+{
+    if (m_entryProblem.isEmpty())
+        return;
+    m_entryProblem.clear();
+    m_self->setToolTip(m_controller ? m_controller->InvalidEntryMessage(m_self) : QString());
+    paint(zqcxHasFocus());
+}
+
+TzqcxDBEditorBase *TzqcxDBEditorBase::CommitEntries(const QWidget *root)
+{
+    // The editors first: committing one may show or drop a hint window among the children.
+    QList<QPointer<QWidget>> editors;
+    const auto widgets = root->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (dynamic_cast<TzqcxDBEditorBase *>(w))
+            editors << w;
+    }
+    TzqcxDBEditorBase *first = nullptr;
+    for (const QPointer<QWidget> &w : std::as_const(editors)) {
+        auto *editor = w ? dynamic_cast<TzqcxDBEditorBase *>(w.data()) : nullptr;
+        if (!editor)
+            continue;
+        editor->CommitEntry();
+        if (!first && !editor->EntryProblem().isEmpty())
+            first = editor;
+    }
+    return first;
+}
+
+void TzqcxDBEditorBase::RequireReadableEntries(const QWidget *root)
+{
+    if (TzqcxDBEditorBase *unreadable = CommitEntries(root)) {
+        TzqcxFocusController::ShowControl(unreadable->m_self);
+        throw VarnexError(unreadable->EntryProblem());
+    }
+}
+
+void TzqcxDBEditorBase::SetAlwaysReadOnly(bool readOnly)
+{
+    m_alwaysReadOnly = readOnly;
+    updateInputState();
+}
+
+bool TzqcxDBEditorBase::TakesInput() const
+{
+    if (!m_dataSet)
+        return true;
+    return m_dataSet->isActive() && m_dataSet->isFieldWritable(m_field)
+        && (m_dataSet->isEditing() || m_dataSet->autoEdit());
+}
+
+void TzqcxDBEditorBase::updateInputState()
+{
+    ShowInputState(TakesInput());
+}
+
+void TzqcxDBEditorBase::rowOrStateChanged()
+{
+    updateInputState();
+    // An entry of the officer that is not in the row yet stays when typing elsewhere puts the row
+    // into edit state; another row, a post or a cancel shows the column again.
+    if (m_updating || (m_dataSet && m_dataSet->state() == SqlDataSet::dsEdit && HoldsUnwrittenEntry()))
+        return;
+    ReloadField();
 }
 
 void TzqcxDBEditorBase::SetDataBinding(SqlDataSet *dataSet, const QString &fieldName)
@@ -135,15 +296,14 @@ void TzqcxDBEditorBase::SetDataBinding(SqlDataSet *dataSet, const QString &field
     m_dataSet = dataSet;
     m_field = fieldName;
     watchDataSet(
-        m_connections, dataSet, m_self,
-        [this]() {
-            if (!m_updating)
-                ReloadField();
-        },
+        m_connections, dataSet, m_self, [this]() { rowOrStateChanged(); },
         [this](const QString &name) {
             if (!m_updating && name.compare(m_field, Qt::CaseInsensitive) == 0)
                 ReloadField();
         });
+    if (dataSet)
+        m_connections << QObject::connect(dataSet, &SqlDataSet::editRulesChanged, m_self, [this]() { updateInputState(); });
+    updateInputState();
     ReloadField();
 }
 
@@ -153,6 +313,7 @@ void TzqcxDBEditorBase::ReloadField()
     if (m_dataSet && m_dataSet->isActive() && m_dataSet->hasField(m_field))
         v = m_dataSet->value(m_field);
     m_updating = true;
+    ClearEntryProblem();
     ShowFieldValue(v);
     m_updating = false;
 }
@@ -161,13 +322,15 @@ bool TzqcxDBEditorBase::WriteField(const QVariant &value)
 {
     if (m_updating || !m_dataSet || !m_dataSet->isActive())
         return false;
+    if (!TakesInput()) {
+        // Input that slipped past a read-only editor changes nothing and raises nothing.
+        ReloadField();
+        return false;
+    }
     m_updating = true;
     try {
-        if (!m_dataSet->isEditing()) {
-            if (!m_dataSet->autoEdit())
-                throw VarnexError(SqlDataSet::notEditingMessage());
+        if (!m_dataSet->isEditing())
             m_dataSet->edit();
-        }
         m_dataSet->setValue(m_field, value);
     } catch (const VarnexError &e) {
         m_updating = false;
@@ -202,29 +365,42 @@ TzqcxDBTextEdit::TzqcxDBTextEdit(QWidget *parent) : TzqcxFocusColouredEditor(par
 
 void TzqcxDBTextEdit::PostEditValue()
 {
-    if (!WritesWhileTyping() && isModified())
+    if (!WritesWhileTyping() && (isModified() || !EntryProblem().isEmpty()))
         commitText();
+}
+
+bool TzqcxDBTextEdit::HoldsUnwrittenEntry() const
+{
+    return TzqcxDBEditorBase::HoldsUnwrittenEntry() || (!WritesWhileTyping() && isModified());
+}
+
+void TzqcxDBTextEdit::ShowInputState(bool takesInput)
+{
+    setReadOnly(ReadOnlyWanted(takesInput));
 }
 
 void TzqcxDBTextEdit::commitText()
 {
     if (isReadOnly())
         return;
-    bool ok = true;
-    const QVariant v = ValueFromText(text(), &ok);
-    if (!ok) {
-        Prompter::current().error(QStringLiteral("Error"),
-                                  QStringLiteral("'%1' is not a valid value").arg(text()));
-        ReloadField();
+    QString problem;
+    const QVariant v = ValueFromText(text(), &problem);
+    if (!problem.isEmpty()) {
+        // Kept as typed (and still modified), so that the officer corrects it and nothing is lost.
+        SetEntryProblem(problem);
         return;
     }
-    WriteField(v);
-    setModified(false);
+    if (WriteField(v)) {
+        setModified(false);
+        // A finished entry is shown as it is stored (a date typed 11/12/26 reads 11/12/2026).
+        if (!WritesWhileTyping())
+            ReloadField();
+    }
 }
 
-QVariant TzqcxDBTextEdit::ValueFromText(const QString &text, bool *ok) const
+QVariant TzqcxDBTextEdit::ValueFromText(const QString &text, QString *problem) const
 {
-    *ok = true;
+    problem->clear();
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
@@ -275,21 +451,20 @@ TzqcxDBButtonEdit::TzqcxDBButtonEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
 
 TzqcxDBTimeEdit::TzqcxDBTimeEdit(QWidget *parent) : TzqcxDBTextEdit(parent)
 {
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("^$|^([01]?\\d|2[0-3])(:[0-5]?\\d){0,2}$")), this));
     setPlaceholderText(QStringLiteral("hh:mm"));
+    setMaxLength(20);
 }
 
-QVariant TzqcxDBTimeEdit::ValueFromText(const QString &text, bool *ok) const
+QVariant TzqcxDBTimeEdit::ValueFromText(const QString &text, QString *problem) const
 {
-    *ok = true;
+    problem->clear();
     if (text.trimmed().isEmpty())
         return QVariant();
-    QTime t = QTime::fromString(text, QStringLiteral("H:m:s"));
-    if (!t.isValid())
-        t = QTime::fromString(text, QStringLiteral("H:m"));
-    *ok = t.isValid();
-    return t;
+    if (const std::optional<QTime> time = TypedDateTime::readTime(text, QLocale()))
+        return *time;
+    *problem = QStringLiteral("'%1' is not a time: type the hours and minutes, for example 10:30, 10.30 or 1030.")
+                   .arg(text.trimmed());
+    return QVariant();
 }
 
 QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
@@ -359,47 +534,79 @@ void TzqcxDBCheckBox::ShowFieldValue(const QVariant &value)
 // ------------------------------------------------------------------------------------------------
 // Date edit
 
-TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent) : TzqcxFocusColouredEditor(parent, QPalette::Base)
+TzqcxDBDateEdit::TzqcxDBDateEdit(QWidget *parent)
+    : TzqcxDBTextEdit(parent),
+      m_entry(
+          this, [this]() { return date(); }, [this](QDate day) { setDate(day); })
 {
-    setCalendarPopup(true);
-    setMinimumDate(NullDate());
-    setSpecialValueText(QStringLiteral(" "));
-    setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    setDate(NullDate());
-    connect(this, &QDateEdit::dateChanged, this, [this](QDate d) {
-        if (Updating() || isReadOnly())
-            return;
-        if (d == NullDate()) {
-            WriteField(QVariant());
-            return;
-        }
-        // A timestamp column keeps its time of day: the editor shows and changes only the date.
-        QVariant current;
-        if (DataSet() && DataSet()->isActive() && DataSet()->hasField(DataField()))
-            current = DataSet()->value(DataField());
-        if (!isNullValue(current) && current.metaType().id() == QMetaType::QDateTime)
-            WriteField(QDateTime(d, current.toDateTime().time()));
-        else
-            WriteField(QVariant(d));
-    });
+    setPlaceholderText(QStringLiteral("dd/mm/yyyy"));
+    setMaxLength(40);
 }
 
-void TzqcxDBDateEdit::ShowFieldValue(const QVariant &value)
+void TzqcxDBDateEdit::setDisplayFormat(const QString &format)
 {
-    QDate d;
-    if (!isNullValue(value))
-        d = value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
-    setDate(d.isValid() ? d : NullDate());
+    m_entry.SetDisplayFormat(format);
+    if (!HoldsUnwrittenEntry())
+        ReloadField();
+}
+
+QDate TzqcxDBDateEdit::date() const
+{
+    QString problem;
+    return m_entry.Read(text(), &problem);
+}
+
+void TzqcxDBDateEdit::setDate(const QDate &date)
+{
+    setText(m_entry.TextOf(date));
+    setModified(true);
+    PostEditValue();
+}
+
+void TzqcxDBDateEdit::OpenCalendar()
+{
+    m_entry.OpenCalendar(date());
+}
+
+QVariant TzqcxDBDateEdit::ValueFromText(const QString &text, QString *problem) const
+{
+    const QDate d = m_entry.Read(text, problem);
+    if (!d.isValid())
+        return QVariant();
+    // A timestamp column keeps its time of day.
+    QVariant current;
+    if (DataSet() && DataSet()->isActive() && DataSet()->hasField(DataField()))
+        current = DataSet()->value(DataField());
+    if (!isNullValue(current) && current.metaType().id() == QMetaType::QDateTime)
+        return QDateTime(d, current.toDateTime().time());
+    return d;
+}
+
+QString TzqcxDBDateEdit::TextFromValue(const QVariant &value) const
+{
+    if (isNullValue(value))
+        return QString();
+    return m_entry.TextOf(value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate());
+}
+
+void TzqcxDBDateEdit::ShowInputState(bool takesInput)
+{
+    TzqcxDBTextEdit::ShowInputState(takesInput);
+    m_entry.CalendarButton()->setEnabled(!isReadOnly());
 }
 
 void TzqcxDBDateEdit::keyPressEvent(QKeyEvent *e)
 {
-    // Delete clears the date.
-    if (e->key() == Qt::Key_Delete && !isReadOnly()) {
-        setDate(NullDate());
+    if (TzqcxDateEntry::IsCalendarKey(e)) {
+        OpenCalendar();
         return;
     }
-    QDateEdit::keyPressEvent(e);
+    // Delete clears the date.
+    if (e->key() == Qt::Key_Delete && !isReadOnly()) {
+        setDate(QDate());
+        return;
+    }
+    TzqcxDBTextEdit::keyPressEvent(e);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -471,6 +678,13 @@ void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
     const QString t = isNullValue(value) ? QString() : value.toString();
     if (t != currentText())
         setEditText(t);
+}
+
+void TzqcxDBComboBox::ShowInputState(bool takesInput)
+{
+    // The list is held back, its text is read-only.
+    TzqcxDBEditorBase::ShowInputState(takesInput);
+    lineEdit()->setReadOnly(ReadOnlyWanted(takesInput));
 }
 
 // A list that is not editable is drawn as a button: its face takes the colours.
@@ -598,6 +812,7 @@ void TzqcxDBRadioGroup::SetItems(const QStringList &captions, const QVariantList
     m_values = values;
     for (int i = 0; i < captions.size(); ++i) {
         auto *b = new QRadioButton(captions[i], this);
+        HoldBackInputOf(b);
         layout()->addWidget(b);
         m_group->addButton(b, i);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/ZQCXController.h"
+#include "gui/ZQCXDateEntry.h"
 #include "gui/ZQCXEditorFocus.h"
 
 #include "data/DataSet.h"
@@ -8,7 +9,6 @@
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,6 +29,11 @@ class QRadioButton;
 // dataset. The editor shows the column of the current row; what the user enters is written to
 // the row, putting the dataset into edit state first when its auto-edit allows it. Empty input
 // writes NULL.
+//
+// An editor takes input only while its column can be written from it (TakesInput): otherwise it
+// is read-only, and the mouse and the keys that would change a value do nothing. An entry the
+// editor cannot read (a date or time it cannot make out) stays as typed, marked red with its
+// problem as the hint, and is written nowhere until it is corrected.
 class TzqcxDBEditorBase : public IzqcxLinkedControl
 {
 public:
@@ -43,8 +48,28 @@ public:
     SqlDataSet *DataSet() const { return m_dataSet; }
     QString DataField() const { return m_field; }
 
+    // A value the officer reads and never changes, whatever the state of the row.
+    void SetAlwaysReadOnly(bool readOnly);
+    bool AlwaysReadOnly() const { return m_alwaysReadOnly; }
+    // Whether what the user does reaches the column now: the dataset is open and may be changed,
+    // the column is one it writes, and the row is being edited or typing may start editing it
+    // (auto-edit). An editor without a dataset takes input and writes nowhere.
+    bool TakesInput() const;
+
+    // Why the entry shown cannot be written; empty when there is no such entry.
+    QString EntryProblem() const { return m_entryProblem; }
+    // Writes what was typed and not written yet, as leaving the editor would.
+    virtual void CommitEntry() {}
+    // Commits the entries of every data-aware editor under root; the first editor left with an
+    // entry it cannot read, or nullptr.
+    static TzqcxDBEditorBase *CommitEntries(const QWidget *root);
+    // Commits them and refuses (throws VarnexError with its problem) when one cannot be read,
+    // after showing that editor: its tab pages made current and the focus on it.
+    static void RequireReadableEntries(const QWidget *root);
+
     // The background the editor shows now.
     QColor Background() const;
+    QWidget *Widget() const { return m_self; }
 
     void zqcxRecolour() override;
     void zqcxUnlink() override;
@@ -57,24 +82,44 @@ protected:
     void zqcxFocusOut();
     // True while the editor or a child of it has the focus.
     virtual bool zqcxHasFocus() const;
-    // Writes what the user entered; returns false (and shows the current value again) when the
-    // dataset refused it.
+    // Writes what the user entered; returns false (and shows the current value again) when it
+    // could not be written. An editor that takes no input writes nothing and says nothing.
     bool WriteField(const QVariant &value);
     void ReloadField();
     virtual void ShowFieldValue(const QVariant &value) = 0;
     bool Updating() const { return m_updating; }
+    // Whether the editor holds an entry of the officer that is not in the row yet (typed and not
+    // finished, or not readable); such an entry survives the row going into edit state.
+    virtual bool HoldsUnwrittenEntry() const { return !m_entryProblem.isEmpty(); }
+    void SetEntryProblem(const QString &problem);
+    void ClearEntryProblem();
+    // Shows whether the editor takes input. By default the mouse, the wheel and the keys that
+    // would change the value are held back while it takes none; editors with a read-only mode
+    // use that instead (ReadOnlyWanted).
+    virtual void ShowInputState(bool takesInput) { m_holdingInput = ReadOnlyWanted(takesInput); }
+    bool ReadOnlyWanted(bool takesInput) const { return m_alwaysReadOnly || !takesInput; }
+    // Holds back the input of a widget of the editor (a button of a group) while it takes none.
+    void HoldBackInputOf(QWidget *widget);
 
     QWidget *m_self;
 
 private:
+    friend class TzqcxInputGate;
     void setBackground(const QColor &colour);
+    void paint(bool focused);
+    void updateInputState();
+    void rowOrStateChanged();
 
     QPalette::ColorRole m_role;
     QPointer<TzqcxFocusController> m_controller;
     QPointer<SqlDataSet> m_dataSet;
     QString m_field;
     QList<QMetaObject::Connection> m_connections;
+    QString m_entryProblem;
+    QObject *m_gate;
     bool m_updating = false;
+    bool m_alwaysReadOnly = false;
+    bool m_holdingInput = false;
 };
 
 class TzqcxDBTextEdit : public TzqcxFocusColouredEditor<QLineEdit, TzqcxDBEditorBase>
@@ -88,13 +133,17 @@ public:
     // Writes what was typed and is not written yet (an editor that writes only the finished
     // entry), as leaving the editor would: a save started from a key takes it along.
     void PostEditValue();
+    void CommitEntry() override { PostEditValue(); }
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
+    bool HoldsUnwrittenEntry() const override;
+    void ShowInputState(bool takesInput) override;
     // Whether each keystroke is written (true) or only the finished entry.
     virtual bool WritesWhileTyping() const { return true; }
-    // The value for the text entered; *ok false refuses it.
-    virtual QVariant ValueFromText(const QString &text, bool *ok) const;
+    // The value for the text entered; a problem (non-empty *problem) keeps the text, marked, and
+    // writes nothing.
+    virtual QVariant ValueFromText(const QString &text, QString *problem) const;
     virtual QString TextFromValue(const QVariant &value) const;
 
 private:
@@ -131,7 +180,8 @@ private:
     QAction *m_button;
 };
 
-// Times entered as HH:MM or HH:MM:SS; written when the entry is finished.
+// A time of day, typed as TypedDateTime reads it (10:30, 1030, 10.30, 9:5) and shown as HH:mm
+// (HH:mm:ss when it has seconds); written when the entry is finished.
 class TzqcxDBTimeEdit : public TzqcxDBTextEdit
 {
     Q_OBJECT
@@ -140,7 +190,7 @@ public:
 
 protected:
     bool WritesWhileTyping() const override { return false; }
-    QVariant ValueFromText(const QString &text, bool *ok) const override;
+    QVariant ValueFromText(const QString &text, QString *problem) const override;
     QString TextFromValue(const QVariant &value) const override;
 };
 
@@ -157,6 +207,7 @@ public:
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
+    void ShowInputState(bool takesInput) override { setReadOnly(ReadOnlyWanted(takesInput)); }
 
 private:
     void limitLength();
@@ -178,17 +229,33 @@ protected:
     void ShowFieldValue(const QVariant &value) override;
 };
 
-// A date with a calendar; the blank entry at the bottom of the range stands for NULL.
-class TzqcxDBDateEdit : public TzqcxFocusColouredEditor<QDateEdit, TzqcxDBEditorBase>
+// A date, typed as TypedDateTime reads it or chosen from the calendar (the button at the end, F4
+// or Alt+Down), written when the entry is finished. Delete or a blank entry clears it (NULL). A
+// timestamp column keeps its time of day: the editor shows and changes only the date.
+class TzqcxDBDateEdit : public TzqcxDBTextEdit
 {
     Q_OBJECT
 public:
     explicit TzqcxDBDateEdit(QWidget *parent = nullptr);
-    static QDate NullDate() { return QDate(1752, 9, 14); }
+    // "dd/MM/yyyy" unless set (a QLocale date format).
+    void setDisplayFormat(const QString &format);
+    void SetDateRange(const QDate &minimum, const QDate &maximum) { m_entry.SetDateRange(minimum, maximum); }
+    // The date the editor shows; invalid when it shows none or an entry it cannot read.
+    QDate date() const;
+    // Enters the date as a choice from the calendar does (an invalid date clears it).
+    void setDate(const QDate &date);
+    void OpenCalendar();
+    const TzqcxDateEntry &Entry() const { return m_entry; }
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
-    void ShowFieldValue(const QVariant &value) override;
+    void ShowInputState(bool takesInput) override;
+    bool WritesWhileTyping() const override { return false; }
+    QVariant ValueFromText(const QString &text, QString *problem) const override;
+    QString TextFromValue(const QVariant &value) const override;
+
+private:
+    TzqcxDateEntry m_entry;
 };
 
 // A number; the blank entry below the minimum stands for NULL.
@@ -202,6 +269,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *e) override;
     void ShowFieldValue(const QVariant &value) override;
+    void ShowInputState(bool takesInput) override { setReadOnly(ReadOnlyWanted(takesInput)); }
 
 private:
     double nullValue() const { return minimum(); }
@@ -223,6 +291,7 @@ public:
 
 protected:
     void ShowFieldValue(const QVariant &value) override;
+    void ShowInputState(bool takesInput) override;
 };
 
 // A fixed list of (description, stored value) items.

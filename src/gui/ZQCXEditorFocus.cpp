@@ -1,6 +1,7 @@
 #include "gui/ZQCXEditorFocus.h"
 
 #include <QApplication>
+#include <QToolTip>
 
 void zqcxWatchGroupFocus(QWidget *group, std::function<void(bool focused)> changed)
 {
@@ -12,4 +13,11 @@ void zqcxWatchGroupFocus(QWidget *group, std::function<void(bool focused)> chang
                          hadFocus = focused;
                          changed(focused);
                      });
+}
+
+void zqcxTellEntryProblem(QWidget *editor, const QString &problem)
+{
+    editor->setToolTip(problem);
+    if (editor->isVisible())
+        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), problem, editor);
 }

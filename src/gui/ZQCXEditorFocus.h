@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFocusEvent>
 #include <QPalette>
 #include <QWidget>
@@ -29,6 +30,17 @@ protected:
         QtWidget::focusOutEvent(e);
     }
 };
+
+// The background of an entry an editor cannot read (a date or time it cannot make out), focused
+// and not: the same red on every form, whatever colours its focus controller gives.
+inline QColor zqcxUnreadableColor(bool focused)
+{
+    return focused ? QColor(0xE6, 0x8E, 0x8E) : QColor(0xF8, 0x8F, 0x8F);
+}
+
+// Gives an editor the problem of its entry as its hint and says it at once below the editor, where
+// the officer looks, without a box to click away.
+void zqcxTellEntryProblem(QWidget *editor, const QString &problem);
 
 // For a group of buttons, which counts as focused while it or one of its children has the focus:
 // calls changed(true) when the focus enters the group and changed(false) when it leaves it.

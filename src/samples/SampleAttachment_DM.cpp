@@ -112,7 +112,7 @@ qint64 TSampleAttachmentDm::UploadStream(QIODevice &content, const QString &file
     return tblAttachment.value(at, QStringLiteral("ID")).toLongLong();
 }
 
-qint64 TSampleAttachmentDm::UploadFile(const QString &path, const QString &description, const QString &sampleCode)
+void TSampleAttachmentDm::RequireUploadableFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
@@ -120,6 +120,12 @@ qint64 TSampleAttachmentDm::UploadFile(const QString &path, const QString &descr
     if (info.size() > MaxFileBytes)
         throw VarnexError(QStringLiteral("The file \"%1\" is %2; attachments may be at most %3.")
                               .arg(info.fileName(), SizeText(info.size()), SizeText(MaxFileBytes)));
+}
+
+qint64 TSampleAttachmentDm::UploadFile(const QString &path, const QString &description, const QString &sampleCode)
+{
+    RequireUploadableFile(path);
+    const QFileInfo info(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw VarnexError(QStringLiteral("The file \"%1\" cannot be read: %2").arg(path, file.errorString()));

@@ -44,9 +44,12 @@ public:
     // sent: a refused one throws VarnexError naming the field. Returns the server's ID.
     qint64 UploadStream(QIODevice &content, const QString &fileName, const QString &description,
                         const QString &sampleCode, const QString &fileType);
-    // Adds the file at path: its size is checked first (at most MaxFileBytes; the message names
-    // the file, its size and the limit), then it is read whole and sent. FILE_NAME is the name
-    // without folder, FILE_TYPE its extension with the dot (empty without one).
+    // Throws VarnexError when the file at path cannot be offered for upload: it is missing, not a
+    // file, or larger than MaxFileBytes (the message names the file, its size and the limit).
+    // Cheap, for the GUI thread: the form checks before it asks anything more about the file.
+    static void RequireUploadableFile(const QString &path);
+    // Adds the file at path: it is checked first (RequireUploadableFile), then read whole and sent.
+    // FILE_NAME is the name without folder, FILE_TYPE its extension with the dot (empty without one).
     qint64 UploadFile(const QString &path, const QString &description, const QString &sampleCode);
 
     // Writes the attachment's content to target through a save file: the file is replaced only

@@ -6,6 +6,7 @@
 #include "gui/ZQCXEditControls.h"
 
 #include <QApplication>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
@@ -93,7 +94,7 @@ private slots:
     void otherStatesCountAsBrowse();
     void controllerWithoutDataSourceKeepsLinkColours();
     void typingEditsTheRow();
-    void typingRefusedWithoutAutoEdit();
+    void rowThatTypingMayNotEditTakesNoInput();
     void memoLimitStopsTypingKeepsLongerText();
     void dateEditKeepsTimeOfDay_data();
     void dateEditKeepsTimeOfDay();
@@ -379,18 +380,101 @@ void TestFocusController::dateEditKeepsTimeOfDay()
     QCOMPARE(db.scalar(QStringLiteral("SELECT %1 FROM SAMPLE WHERE UNIQUE_UUID = ?").arg(column), {uuid}), expected);
 }
 
-void TestFocusController::typingRefusedWithoutAutoEdit()
+// Every kind of data-aware editor over a row that typing may not put into edit state (a sent
+// sample): keys and clicks change nothing and raise nothing. Once the row is being edited they take
+// input again, and an editor the form made read-only stays so; a read-only dataset takes none.
+void TestFocusController::rowThatTypingMayNotEditTakesNoInput()
 {
     RecordingPrompter prompter;
     ScopedPrompter scope(&prompter);
-    Fixture f;
-    f.data->setAutoEdit(false);
-    f.data->open();
-    QVERIFY(f.focus(f.name));
-    QTest::keyClicks(f.name, "x");
-    QCOMPARE(f.data->state(), SqlDataSet::dsBrowse);
-    QCOMPARE(f.name->text(), QString("Al"));
-    QCOMPARE(prompter.texts(), QStringList{SqlDataSet::notEditingMessage()});
+    TestDatabase db;
+    db.exec("INSERT INTO SAMPLE (UNIQUE_UUID, CODE, HEALTH_MARK, SAMPLE_COMMENTS, FLAG_FOLLOW_UP, ROUTINE_ANALYSIS, "
+            "ANALYSIS_TYPE, BATCH_NUMBER, QUANTITY, SAMPLE_DATE, SAMPLE_TIME) "
+            "VALUES (?, 'S1', 'UK 1', 'Note', 'F', 'T', 'M', 'L1', 5, ?, ?)",
+            {QUuid::createUuid().toString(QUuid::WithoutBraces), QDate(2026, 3, 4), QTime(10, 30)});
+    const QStringList columns = {"CODE", "HEALTH_MARK", "SAMPLE_COMMENTS", "FLAG_FOLLOW_UP", "ROUTINE_ANALYSIS",
+                                 "ANALYSIS_TYPE", "BATCH_NUMBER", "QUANTITY", "SAMPLE_DATE", "SAMPLE_TIME"};
+    SqlDataSet data(db.db(), QStringLiteral("SELECT ID, %1 FROM SAMPLE").arg(columns.join(", ")));
+    data.setUpdateTable("SAMPLE", {"ID"});
+    data.setAutoEdit(false);
+    data.open();
+
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    const auto add = [&](auto *editor, const char *column) {
+        editor->SetDataBinding(&data, column);
+        layout->addWidget(editor);
+        return editor;
+    };
+    auto *code = add(new TzqcxDBTextEdit(&window), "CODE");
+    code->SetAlwaysReadOnly(true);
+    auto *mark = add(new TzqcxDBTextEdit(&window), "HEALTH_MARK");
+    auto *memo = add(new TzqcxDBMemo(&window), "SAMPLE_COMMENTS");
+    auto *check = add(new TzqcxDBCheckBox(&window), "FLAG_FOLLOW_UP");
+    check->setText("Follow up");
+    auto *routine = add(new TzqcxDBImageComboBox(&window), "ROUTINE_ANALYSIS");
+    routine->AddItem("YES", "T");
+    routine->AddItem("NO", "F");
+    auto *type = new TzqcxDBRadioGroup(&window);
+    type->SetItems({"Micro", "Chemical"}, {"M", "C"});
+    add(type, "ANALYSIS_TYPE");
+    auto *batch = add(new TzqcxDBComboBox(&window), "BATCH_NUMBER");
+    batch->addItems({"L1", "Not provided on packaging"});
+    auto *quantity = add(new TzqcxDBSpinEdit(&window), "QUANTITY");
+    auto *date = add(new TzqcxDBDateEdit(&window), "SAMPLE_DATE");
+    auto *time = add(new TzqcxDBTimeEdit(&window), "SAMPLE_TIME");
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    const auto row = [&]() {
+        QVariantList values;
+        for (const QString &c : columns)
+            values << data.value(c);
+        return values;
+    };
+    const QVariantList before = row();
+    const QList<QWidget *> inputs = {code, mark, memo, check, routine, type->Button(1), batch, quantity, date, time};
+    for (QWidget *w : inputs) {
+        w->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(w, "7x");
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Down, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_F4})
+            QTest::keyClick(w, key);
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2)); // on a box's mark, a list's text
+        QTest::keyClick(w, Qt::Key_Tab);
+    }
+    QVERIFY2(prompter.calls().isEmpty(), qPrintable(prompter.texts().join("\n")));
+    QCOMPARE(data.state(), SqlDataSet::dsBrowse);
+    QCOMPARE(row(), before);
+    QCOMPARE(mark->text(), QString("UK 1"));
+    QCOMPARE(date->text(), QString("04/03/2026"));
+    QCOMPARE(time->text(), QString("10:30"));
+    QVERIFY(!check->isChecked() && type->ItemIndex() == 0 && routine->currentIndex() == 0);
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
+
+    // Editing on purpose: the editors take input, the one made read-only does not.
+    data.edit();
+    QVERIFY(code->isReadOnly());
+    QVERIFY(!mark->isReadOnly() && !memo->isReadOnly() && !quantity->isReadOnly() && !date->isReadOnly());
+    mark->setFocus(Qt::OtherFocusReason);
+    mark->end(false);
+    QTest::keyClicks(mark, "2");
+    QCOMPARE(data.text("HEALTH_MARK"), QString("UK 12"));
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+    QCOMPARE(data.text("FLAG_FOLLOW_UP"), QString("T"));
+    QTest::mouseClick(type->Button(1), Qt::LeftButton, {}, QPoint(8, type->Button(1)->height() / 2));
+    QCOMPARE(data.text("ANALYSIS_TYPE"), QString("C"));
+    data.cancel();
+
+    // Typing may start editing again, unless the data is read-only.
+    data.setAutoEdit(true);
+    QVERIFY(!mark->isReadOnly());
+    data.setReadOnly(true);
+    QVERIFY(mark->isReadOnly() && memo->isReadOnly());
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+    QCOMPARE(data.state(), SqlDataSet::dsBrowse);
+    QVERIFY(prompter.calls().isEmpty());
 }
 
 void TestFocusController::lifetimes()

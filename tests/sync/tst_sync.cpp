@@ -1,6 +1,7 @@
 // Synchronisation against a real varnex-server on a loopback port: passes, uploads, downloads,
 // and what a dropped reply, a killed server or an offline tick leave behind.
 #include "store/LocalDatabase.h"
+#include "data/MemDataStream.h"
 #include "base/Prompter.h"
 #include "remote/RemoteDataAdapter.h"
 #include "support/ServerProcess.h"
@@ -669,6 +670,36 @@ private slots:
         SyncService(channel.ClientChannel).GetSyncIdRange(1000, start, end);
         QCOMPARE(end - start, 1000);
         QVERIFY2(start > seededId, qPrintable(QStringLiteral("block %1..%2").arg(start).arg(end)));
+    }
+
+    // What a new user's first pass brings of the demo authority is what a real authority would
+    // have: durability years that take the coming years, the laboratories new food and feed
+    // samples go to (ones of the laboratory list), and a sample being recorded.
+    void demoAuthorityIsReadyForANewUser()
+    {
+        TestDatabase db;
+        QVERIFY(runPass(db, m_server.url()).isEmpty());
+        const int lower = db.scalar(QStringLiteral("SELECT DURABILITY_YEAR_LOWER_OFFSET FROM SYS_COMPANY")).toInt();
+        const int upper = db.scalar(QStringLiteral("SELECT DURABILITY_YEAR_UPPER_OFFSET FROM SYS_COMPANY")).toInt();
+        QVERIFY2(lower >= 1 && upper >= 5, qPrintable(QStringLiteral("%1 %2").arg(lower).arg(upper)));
+
+        const DataTable laboratories = MemDataStream::read(
+            db.scalar(QStringLiteral("SELECT BINARY_CONTENT FROM LOOKUP_TABLE_LIST WHERE DATASET_NAME = 'mdLaboratory'")).toByteArray());
+        QStringList codes;
+        for (int r = 0; r < laboratories.rowCount(); ++r)
+            codes << laboratories.value(r, QStringLiteral("Code")).toString();
+        for (const char *setting : {"LABORATORY__CODE_CHEM", "LABORATORY__CODE_MICRO", "ANIMAL_FEED_LAB__CODE_CHEM",
+                                    "ANIMAL_FEED_LAB__CODE_MICRO"}) {
+            const QString code = db.scalar(QStringLiteral("SELECT %1 FROM SYS_COMPANY").arg(QLatin1String(setting))).toString();
+            QVERIFY2(codes.contains(code), setting);
+        }
+
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT SAMPLE_STATUS__CODE, SAMPLE_DATE, FOOD_DESCRIPTION FROM SAMPLE WHERE CODE = 'DEMO-0001'")));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("ENTERED"));
+        QVERIFY(q.value(1).toDate().isValid());
+        QVERIFY(!q.value(2).toString().isEmpty());
     }
 
     // Values travel up from one store and down into another as they were: NULL stays NULL, empty

@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -56,10 +55,9 @@ void TSampleExportToXMLFrm::buildWidgets()
     chkSamplesTakenSince = new QCheckBox(QStringLiteral("Only samples taken since :"), ClientArea);
     chkSamplesTakenSince->setObjectName(QStringLiteral("chkSamplesTakenSince"));
     since->addWidget(chkSamplesTakenSince);
-    edtSampleDate = new QDateEdit(ClientArea);
+    edtSampleDate = new TzqcxDateEdit(ClientArea);
     edtSampleDate->setObjectName(QStringLiteral("edtSampleDate"));
-    edtSampleDate->setCalendarPopup(true);
-    edtSampleDate->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    edtSampleDate->SetBlankAllowed(false);
     edtSampleDate->setDate(Clock::instance().today().addDays(-7));
     edtSampleDate->setEnabled(false);
     edtSampleDate->setMinimumWidth(130);
@@ -104,8 +102,10 @@ void TSampleExportToXMLFrm::actExportSamplesExecute()
 {
     TSampleExportToXmlDm::TCompletedSelection selection;
     selection.ChangedOnly = chkAllSamples->isChecked();
-    if (chkSamplesTakenSince->isChecked())
+    if (chkSamplesTakenSince->isChecked()) {
+        edtSampleDate->RequireReadableEntry();
         selection.TakenSince = edtSampleDate->date();
+    }
     StatusBar->clearMessage();
     meter->setRange(0, 1);
     meter->setValue(0);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "gui/IBBaseAdvanced_FRM.h"
+#include "gui/ZQCXEditControls.h"
 
 class QCheckBox;
-class QDateEdit;
 class QLabel;
 class QProgressBar;
 
@@ -20,7 +20,7 @@ public:
     QLabel *lblHeader = nullptr;
     QCheckBox *chkAllSamples = nullptr;
     QCheckBox *chkSamplesTakenSince = nullptr;
-    QDateEdit *edtSampleDate = nullptr;
+    TzqcxDateEdit *edtSampleDate = nullptr;
     QLabel *lblCount = nullptr;
     QLabel *lblProcessed = nullptr;
     QProgressBar *meter = nullptr;

@@ -106,13 +106,18 @@ void TOptionalLookupListMaintFrm::tbTextListsChanging(int newIndex)
     if (newIndex == m_currentIndex)
         return;
     if (m_changed && m_currentIndex >= 0) {
-        const QString caption = Lists().at(m_currentIndex).Caption;
-        if (Prompter::current().confirm(windowTitle(), ChangedQuestion(caption)) && !SaveCurrent()) {
-            // The list could not be stored: stay on it with the officer's text.
+        // The changed list stays in front while the officer is asked about it; Cancel keeps it.
+        {
             const QSignalBlocker block(tbTextLists);
             tbTextLists->setCurrentIndex(m_currentIndex);
-            return;
         }
+        const QString caption = Lists().at(m_currentIndex).Caption;
+        const Prompter::Answer answer = Prompter::current().questionWithCancel(windowTitle(), ChangedQuestion(caption));
+        // A list the store refused stays in front with the officer's text.
+        if (answer == Prompter::Answer::Cancel || (answer == Prompter::Answer::Yes && !SaveCurrent()))
+            return;
+        const QSignalBlocker block(tbTextLists);
+        tbTextLists->setCurrentIndex(newIndex);
     }
     try {
         LoadTab();

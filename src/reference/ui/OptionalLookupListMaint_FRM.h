@@ -13,8 +13,9 @@ class TOptionalLookupListMaintFrmDefaults : public TIBBaseAdvancedfrmDefaults
 
 // "Lookup lists": the food personality's pick lists, one tab per list, each edited as a block of
 // text with one entry per line. Typed letters become capitals. Every change of the text (typed,
-// pasted, sorted) marks the list as changed; a changed list is saved, dropped on the officer's word,
-// or keeps the form open. Works through OptionalLookupDataDM (or the module given to it).
+// pasted, sorted) marks the list as changed. Before another tab is shown, a changed list is saved,
+// dropped, or kept in front (Cancel), as the officer answers while it is still showing; a changed
+// list keeps the form open. Works through OptionalLookupDataDM (or the module given to it).
 class TOptionalLookupListMaintFrm : public TIBBaseAdvancedfrm
 {
     Q_OBJECT

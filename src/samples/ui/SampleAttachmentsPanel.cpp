@@ -214,6 +214,13 @@ void SampleAttachmentsPanel::AddAttachment()
     const QString path = Prompter::current().openFileName(QStringLiteral("Add Attachment"), QString()).value_or(QString());
     if (path.isEmpty())
         return;
+    // A file that cannot go is refused before the officer describes it.
+    try {
+        TSampleAttachmentDm::RequireUploadableFile(path);
+    } catch (const VarnexError &e) {
+        Prompter::current().error(Title, e.message());
+        return;
+    }
     const QString description =
         Prompter::current().textInput(Title, QStringLiteral("Description of file")).value_or(QString());
     changeAndList([path, description](TSampleAttachmentDm &dm, const QString &code) { dm.UploadFile(path, description, code); });

@@ -28,7 +28,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -781,10 +780,10 @@ QWidget *TSampleBrowserFrm::buildFilterPanel(QWidget *parent)
     });
 
     const auto dateEdit = [&](const char *name, const char *todayName, QPushButton **today) {
-        auto *edit = new QDateEdit(panel);
+        auto *edit = new TzqcxDateEdit(panel);
         edit->setObjectName(QLatin1String(name));
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        edit->SetBlankAllowed(false);
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 40);
         if (m_config.limitsDates)
             edit->setDateRange(QDate(1980, 1, 1), QDate(2050, 1, 1));
         *today = new QPushButton(QStringLiteral("Today"), panel);
@@ -819,7 +818,14 @@ QWidget *TSampleBrowserFrm::buildFilterPanel(QWidget *parent)
     btnGo = new QPushButton(QStringLiteral("Go..."), panel);
     btnGo->setObjectName(QStringLiteral("btnGo"));
     btnGo->setAutoDefault(false);
-    connect(btnGo, &QPushButton::clicked, this, [this]() { guarded([this]() { openSampleList(); }); });
+    connect(btnGo, &QPushButton::clicked, this, [this]() {
+        guarded([this]() {
+            // A date typed into the filter and not readable is shown for correction, not replaced.
+            dteStart->RequireReadableEntry();
+            dteEnd->RequireReadableEntry();
+            openSampleList();
+        });
+    });
     grid->addWidget(btnGo, 1, 6);
     return panel;
 }

@@ -3,6 +3,7 @@
 #include "data/DataTable.h"
 #include "gui/GroupedGridView.h"
 #include "gui/IBBaseAdvanced_FRM.h"
+#include "gui/ZQCXEditControls.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -14,7 +15,6 @@ class DataTableModel;
 class GroupedGridModel;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -153,8 +153,8 @@ public:
     QCheckBox *chkAllOfficers = nullptr;
     QComboBox *cmbPremises = nullptr;
     QCheckBox *chkAllPremises = nullptr;
-    QDateEdit *dteStart = nullptr;
-    QDateEdit *dteEnd = nullptr;
+    TzqcxDateEdit *dteStart = nullptr;
+    TzqcxDateEdit *dteEnd = nullptr;
     QPushButton *btnStartToday = nullptr;
     QPushButton *btnEndToday = nullptr;
     QPushButton *btnGo = nullptr;

@@ -200,7 +200,7 @@ QWidget *newPage(const char *name)
 void showReadOnly(TzqcxDBTextEdit *edit)
 {
     // It takes no colours from the focus controller and sits on the window's colour.
-    edit->setReadOnly(true);
+    edit->SetAlwaysReadOnly(true);
     edit->setFocusPolicy(Qt::ClickFocus);
     edit->SetFocusController(nullptr);
     const QColor face = edit->palette().color(QPalette::Window);
@@ -308,6 +308,8 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
     PageControl->setProperty("tag", TurnPageTag);
     layout->addWidget(PageControl);
     connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
+        // A date or time typed on the page just left is part of the sample before the rules look.
+        TzqcxDBEditorBase::CommitEntries(this);
         Guarded([this]() { VerifyAll(); });
         if (pnlAttachments && PageControl->currentWidget() == m_attachmentsPage)
             pnlAttachments->OpenAttachments();
@@ -1016,9 +1018,14 @@ void SampleEditorBase::writeSample(SqlDataSet &data, const std::function<void()>
 
 bool SampleEditorBase::SaveSample(bool validate)
 {
-    // A time typed and not yet left is part of what is saved.
-    if (auto *edit = dynamic_cast<TzqcxDBTextEdit *>(QApplication::focusWidget()); edit && isAncestorOf(edit))
-        edit->PostEditValue();
+    // A date or time typed and not yet left is part of what is saved; one that cannot be read
+    // stops the save, shown for correction.
+    try {
+        TzqcxDBEditorBase::RequireReadableEntries(this);
+    } catch (const VarnexError &e) {
+        Prompter::current().error(Varnex::ProgramName, e.message());
+        return false;
+    }
     if (!Editing())
         return false;
     m_doValidation = validate;

@@ -13,7 +13,6 @@
 #include "samples/ui/AFAnalysisBuilderV2_FRM.h"
 #include "samples/ui/AnalysisBuilder_FRM.h"
 
-#include <QApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -444,9 +443,14 @@ AnalysisSelection SampleTemplateEditForm::AnalysisBuilderSelection() const
 
 bool SampleTemplateEditForm::SaveSample(bool validate)
 {
-    // A text typed and not yet left is part of what is saved.
-    if (auto *edit = dynamic_cast<TzqcxDBTextEdit *>(QApplication::focusWidget()); edit && isAncestorOf(edit))
-        edit->PostEditValue();
+    // A text typed and not yet left is part of what is saved; one that cannot be read stops the
+    // save, shown for correction.
+    try {
+        TzqcxDBEditorBase::RequireReadableEntries(this);
+    } catch (const VarnexError &e) {
+        Prompter::current().error(Varnex::ProgramName, e.message());
+        return false;
+    }
     if (!Editing())
         return false;
     SetDoValidation(validate);

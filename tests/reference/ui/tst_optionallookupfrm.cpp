@@ -10,6 +10,20 @@
 #include <QTabBar>
 #include <QTest>
 
+// Records as its base does, and first runs what a test gives it when a question is asked.
+class WatchingPrompter : public RecordingPrompter
+{
+public:
+    std::function<void()> onQuestion;
+
+    Answer questionWithCancel(const QString &title, const QString &text) override
+    {
+        if (onQuestion)
+            onQuestion();
+        return RecordingPrompter::questionWithCancel(title, text);
+    }
+};
+
 class TestOptionalLookupFrm : public QObject
 {
     Q_OBJECT
@@ -31,7 +45,7 @@ private:
     std::unique_ptr<MainStore> m_store;
     std::unique_ptr<TOptionalLookupDataDM> m_lists;
     std::unique_ptr<QWidget> m_owner;
-    RecordingPrompter m_prompter;
+    WatchingPrompter m_prompter;
     std::unique_ptr<ScopedPrompter> m_scope;
     bool m_storeBroken = false;
 };
@@ -47,6 +61,7 @@ void TestOptionalLookupFrm::init()
     m_lists->SetLookupData("FoodDescription", "PIE");
     m_owner = std::make_unique<QWidget>();
     m_prompter.clear();
+    m_prompter.onQuestion = nullptr;
     m_scope = std::make_unique<ScopedPrompter>(&m_prompter);
 }
 
@@ -103,9 +118,32 @@ void TestOptionalLookupFrm::everyKindOfChangeMarksTheList()
 void TestOptionalLookupFrm::changedTabAsksBeforeLeaving()
 {
     auto *form = open<TOptionalLookupListMaintFrm>();
+    form->memList->setPlainText("CHANGED");
+    // While the question is open the changed list is still the one in front.
+    int tabWhileAsked = -1;
+    QString textWhileAsked;
+    m_prompter.onQuestion = [&]() {
+        tabWhileAsked = form->tbTextLists->currentIndex();
+        textWhileAsked = form->memList->toPlainText();
+    };
+    // Cancel: the tab stays, with the officer's text, still changed and not stored.
+    m_prompter.queueAnswer(Prompter::Answer::Cancel);
+    form->tbTextLists->setCurrentIndex(1);
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Question), QStringList({"'Brand name' has been changed, save changes?"}));
+    QCOMPARE(tabWhileAsked, 0);
+    QCOMPARE(textWhileAsked, QString("CHANGED"));
+    QCOMPARE(form->tbTextLists->currentIndex(), 0);
+    QCOMPARE(form->CurrentListName(), QString("BrandName"));
+    QCOMPARE(form->memList->toPlainText(), QString("CHANGED"));
+    QVERIFY(form->Changed());
+    QCOMPARE(m_lists->GetLookupData("BrandName"), QString("ACME\r\nZENITH"));
+
+    // No: the changes are dropped and the other list shown.
     form->memList->setPlainText("DROPPED");
+    m_prompter.clear();
     m_prompter.queueAnswer(false);
     form->tbTextLists->setCurrentIndex(1);
+    QCOMPARE(tabWhileAsked, 0);
     QCOMPARE(m_prompter.texts(Prompter::Kind::Question), QStringList({"'Brand name' has been changed, save changes?"}));
     QCOMPARE(form->CurrentListName(), QString("FoodDescription"));
     QCOMPARE(form->memList->toPlainText(), QString("PIE"));
@@ -115,6 +153,8 @@ void TestOptionalLookupFrm::changedTabAsksBeforeLeaving()
     form->memList->setPlainText("PIE\nTART");
     m_prompter.queueAnswer(true);
     form->tbTextLists->setCurrentIndex(0);
+    QCOMPARE(tabWhileAsked, 1);
+    QCOMPARE(form->tbTextLists->currentIndex(), 0);
     QCOMPARE(m_lists->GetLookupData("FoodDescription"), QString("PIE\r\nTART"));
     QCOMPARE(form->memList->toPlainText(), QString("ACME\nZENITH"));
     // Cancel reloads the stored text.

@@ -136,6 +136,7 @@ private slots:
     void tabsLegendAndWhatEachTabLists();
     void filters_data();
     void filters();
+    void typedFilterDates();
     void rowActionsFollowTheCurrentRow();
     void cancelDeleteAndTheProcedureDecides();
     void createTemplateAsksThenOpensTheNewTemplate();
@@ -339,6 +340,40 @@ void TestSampleBrowser::filters()
     b->SelectTab(tab);
     b->btnGo->click();
     QCOMPARE(listedCodes(*b), codes);
+}
+
+// The filter dates take what the officer types; one that cannot be read is shown for correction and
+// the list stays as it was.
+void TestSampleBrowser::typedFilterDates()
+{
+    for (const QDate &d : {QDate(2019, 12, 31), QDate(2020, 1, 1), QDate(2020, 1, 27)})
+        addSample({QStringLiteral("C-") + d.toString(Qt::ISODate), QStringLiteral("COMPLETE"), QStringLiteral("Jo Bloggs"),
+                   QStringLiteral("Corner Shop"), d});
+    TSampleBrowserFrm *b = openBrowser();
+    QApplication::setActiveWindow(b);
+    QVERIFY(QTest::qWaitForWindowActive(b));
+    b->SelectTab(QStringLiteral("COMPLETE"));
+    const auto type = [](TzqcxDateEdit *edit, const char *keys) {
+        edit->setFocus();
+        QVERIFY(QTest::qWaitFor([edit]() { return edit->hasFocus(); }, 2000));
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(keys));
+        QTest::keyClick(edit, Qt::Key_Tab);
+    };
+    type(b->dteStart, "01/01/2020");
+    type(b->dteEnd, "1/1/20");
+    QCOMPARE(b->dteStart->date(), QDate(2020, 1, 1));
+    QCOMPARE(b->dteEnd->date(), QDate(2020, 1, 1));
+    b->btnGo->click();
+    QCOMPARE(listedCodes(*b), QStringList{QStringLiteral("C-2020-01-01")});
+
+    type(b->dteEnd, "32/01/2020");
+    QCOMPARE(b->dteEnd->text(), QStringLiteral("32/01/2020"));
+    b->btnGo->click();
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Error), QStringList{b->dteEnd->EntryProblem()});
+    QVERIFY(b->dteEnd->EntryProblem().startsWith(QStringLiteral("'32/01/2020' is not a date")));
+    QCOMPARE(b->dteEnd->text(), QStringLiteral("32/01/2020"));
+    QCOMPARE(listedCodes(*b), QStringList{QStringLiteral("C-2020-01-01")});
 }
 
 void TestSampleBrowser::rowActionsFollowTheCurrentRow()

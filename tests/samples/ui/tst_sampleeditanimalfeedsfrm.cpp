@@ -37,6 +37,8 @@ private slots:
     void deletedSampleIsEditable();
     void deliveredSampleAmendedKeepsItsStatus_data();
     void deliveredSampleAmendedKeepsItsStatus();
+    void deliveredSampleTakesNoInput_data();
+    void deliveredSampleTakesNoInput();
     void failedValidationMarksAndFills();
     void dependentFields();
     void uuidOfAFoodSampleOpensNothing();
@@ -296,6 +298,31 @@ void TestSampleEditAnimalFeedsFrm::deliveredSampleAmendedKeepsItsStatus()
     QCOMPARE(stored(uuid, "SAMPLE_STATUS__CODE").toString(), status);
     QCOMPARE(stored(uuid, "USER_CHANGE_REASON").toString(), QString("label address corrected"));
     QCOMPARE(stored(uuid, "LABEL_BUSINESS_ADDRESS").toString(), QString("Mill\r\n\r\n\r\n\r\n\r\n\r\n"));
+}
+
+void TestSampleEditAnimalFeedsFrm::deliveredSampleTakesNoInput_data()
+{
+    QTest::addColumn<QString>("status");
+    for (const char *status : {"COMPLETE", "EXPORTED", "CANCELLED"})
+        QTest::newRow(status) << QString(status);
+}
+
+// Keys and clicks in a sample that opens read-only change nothing and raise nothing.
+void TestSampleEditAnimalFeedsFrm::deliveredSampleTakesNoInput()
+{
+    QFETCH(QString, status);
+    fillLists();
+    const QString uuid = insertSample(SampleFixtures::merged(completeFeedSample(), {{"SAMPLE_STATUS__CODE", status}}));
+    TSampleEditAnimalFeedsFrm *form = open(false, uuid);
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    const QVariantList before = rowValues(*form->qryData_);
+
+    tryEveryEditor(form->PageControl);
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join("\n")));
+    QVERIFY(!form->Editing());
+    QCOMPARE(rowValues(*form->qryData_), before);
+    QCOMPARE(form->dtSampleDate->text(), QLocale().toString(SampleFixtures::today(), "dd MMM yyyy"));
 }
 
 void TestSampleEditAnimalFeedsFrm::failedValidationMarksAndFills()

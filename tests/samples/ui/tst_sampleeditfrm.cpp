@@ -73,6 +73,9 @@ private slots:
     void incompleteSampleMarksEveryFailure();
     void sentSampleAsksForTheReasonFirst_data();
     void sentSampleAsksForTheReasonFirst();
+    void sentSampleTakesNoInput_data();
+    void sentSampleTakesNoInput();
+    void typedDateAndTimeAreSaved();
     void statusFollowsTheStoreAtSaveTime();
     void duplicateCodeReplacedOnAnySave_data();
     void duplicateCodeReplacedOnAnySave();
@@ -398,6 +401,91 @@ void TestSampleEditFrm::sentSampleAsksForTheReasonFirst()
         QCOMPARE(row["BATCH_NUMBER"].toString(), QString("L123"));
         QVERIFY(row["USER_CHANGE_REASON"].isNull());
     }
+}
+
+void TestSampleEditFrm::sentSampleTakesNoInput_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::newRow("exported") << "EXPORTED";
+    QTest::newRow("complete") << "COMPLETE";
+}
+
+// Keys and clicks in a sent sample change nothing and raise nothing; Edit Sample (F6) is the way
+// in, and a save then asks for the reason.
+void TestSampleEditFrm::sentSampleTakesNoInput()
+{
+    QFETCH(QString, status);
+    fillLists();
+    QVariantMap sample = SampleFixtures::completeFoodSample();
+    sample.insert("SAMPLE_STATUS__CODE", status);
+    const QString uuid = insertSample(sample);
+    TSampleEditFrm *form = open(false, uuid);
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    const QVariantList before = rowValues(*form->qryData_);
+
+    tryEveryEditor(form->PageControl);
+    QVERIFY2(m_prompter.calls().isEmpty(), qPrintable(m_prompter.texts().join("\n")));
+    QVERIFY(!form->Editing());
+    QCOMPARE(rowValues(*form->qryData_), before);
+    QCOMPARE(form->edtHealthMark->text(), sample.value("HEALTH_MARK").toString());
+
+    QTest::keyClick(form, Qt::Key_F6);
+    QVERIFY(form->Editing());
+    form->edtHealthMark->setFocus();
+    form->edtHealthMark->end(false);
+    QTest::keyClicks(form->edtHealthMark, "9");
+    QCOMPARE(form->qryData_->text("HEALTH_MARK"), sample.value("HEALTH_MARK").toString() + "9");
+    m_prompter.queueText(QString("Health mark corrected"));
+    QTest::keyClick(form, Qt::Key_F7);
+    QCOMPARE(m_prompter.texts(Prompter::Kind::TextInput), QStringList{"Reason for change:"});
+    QCOMPARE(stored(uuid, {"HEALTH_MARK"}).value("HEALTH_MARK").toString(), sample.value("HEALTH_MARK").toString() + "9");
+}
+
+// A date and a time typed with the keys are saved: a page change takes what was typed, and so does
+// a save started from its key while the officer is still in the field. A date that cannot be read
+// is never saved as empty: the save stops with the reason and the entry stays for correction.
+void TestSampleEditFrm::typedDateAndTimeAreSaved()
+{
+    fillLists();
+    TSampleEditFrm *form = open(true);
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    form->dtSampleDate->setFocus();
+    QVERIFY(QTest::qWaitFor([form]() { return form->dtSampleDate->hasFocus(); }, 2000));
+    QTest::keyClicks(form->dtSampleDate, "31/02/2026");
+    QTest::keyClick(form, Qt::Key_F10);
+    QVERIFY(m_prompter.calls().isEmpty());
+    QTest::keyClick(form, Qt::Key_F8);
+    QCOMPARE(m_prompter.texts(Prompter::Kind::Error), QStringList{form->dtSampleDate->EntryProblem()});
+    QVERIFY(form->dtSampleDate->EntryProblem().contains("'31/02/2026' is not a date"));
+    QCOMPARE(sampleCount(), 0);
+    QVERIFY(form->isVisible() && form->Editing());
+    QCOMPARE(form->PageControl->currentWidget(), form->tabAdmin);
+    QCOMPARE(QApplication::focusWidget(), form->dtSampleDate);
+    QCOMPARE(form->dtSampleDate->text(), QString("31/02/2026"));
+    QVERIFY(form->qryData_->isNull("SAMPLE_DATE"));
+
+    form->dtSampleDate->selectAll();
+    QTest::keyClicks(form->dtSampleDate, "11/12/26");
+    QTest::keyClick(form, Qt::Key_F10);
+    QCOMPARE(form->PageControl->currentWidget(), form->tabReason);
+    QCOMPARE(form->qryData_->value("SAMPLE_DATE"), QVariant(QDate(2026, 12, 11)));
+    QTest::keyClick(form, Qt::Key_F9);
+    QCOMPARE(form->dtSampleDate->text(), QString("11 Dec 2026"));
+    QVERIFY(form->dtSampleDate->EntryProblem().isEmpty());
+
+    form->edtSampleTime->setFocus();
+    QVERIFY(QTest::qWaitFor([form]() { return form->edtSampleTime->hasFocus(); }, 2000));
+    QTest::keyClicks(form->edtSampleTime, "1030");
+    m_prompter.clear();
+    QTest::keyClick(form, Qt::Key_F8);
+    QCOMPARE(m_prompter.texts(), QStringList());
+    QVERIFY(!form->isVisible());
+    const QString uuid = m_store->db.scalar("SELECT UNIQUE_UUID FROM SAMPLE").toString();
+    const QVariantMap row = stored(uuid, {"SAMPLE_DATE", "SAMPLE_TIME"});
+    QCOMPARE(row["SAMPLE_DATE"].toDate(), QDate(2026, 12, 11));
+    QCOMPARE(row["SAMPLE_TIME"].toTime(), QTime(10, 30));
 }
 
 void TestSampleEditFrm::statusFollowsTheStoreAtSaveTime()
