@@ -1,6 +1,7 @@
 #include "exchange/SampleImportXML_DM.h"
 
 #include "base/VarnexError.h"
+#include "exchange/XmlFaults.h"
 #include "exchange/XmlPartReader.h"
 
 #include <QFile>
@@ -66,7 +67,22 @@ int TSampleImportXMLDM::ScanRecords(QIODevice &device, const QString &documentNa
     int records = 0;
 
     const auto atRecordPath = [&]() { return bracketed && open.size() == rootDepth && open == rootNames; };
-    for (XmlPartReader::Part part = reader.next(); part != XmlPartReader::Part::End; part = reader.next()) {
+    // A file cut short inside a record is said so: the parser only knows of elements left open.
+    const auto next = [&]() {
+        try {
+            return reader.next();
+        } catch (const XmlFaults::XmlFileError &e) {
+            const QStringList cut = e.openElements();
+            if (e.kind() != XmlFaults::Kind::Truncated || !bracketed || cut.mid(0, rootDepth) != rootNames)
+                throw;
+            throw XmlFaults::XmlFileError(e.kind(), e.document(), e.line(), e.column(),
+                                          QStringLiteral("the file ends before its last record is complete: the last <%1> "
+                                                         "is cut off")
+                                              .arg(rootNames.last()),
+                                          e.detail(), cut);
+        }
+    };
+    for (XmlPartReader::Part part = next(); part != XmlPartReader::Part::End; part = next()) {
         switch (part) {
         case XmlPartReader::Part::StartTag:
             open << reader.name();
