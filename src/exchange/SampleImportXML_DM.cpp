@@ -16,6 +16,7 @@ void TSampleImportXMLDM::SetDefinitions(ImportDefinitions definitions)
 {
     m_rootElement = definitions.rootElement;
     m_fields = std::move(definitions.fields);
+    m_mappingPaths.clear();
 }
 
 QString TSampleImportXMLDM::RootElement()
@@ -133,22 +134,49 @@ int TSampleImportXMLDM::ScanFile(const QString &fileName, const std::function<vo
     return ScanRecords(file, fileName, onRecord);
 }
 
+namespace {
+
+// A path compared without regard to letter case, without making a folded copy of it: the record's
+// lines are looked up by every field of every record.
+struct CaselessPath
+{
+    QStringView path;
+    friend bool operator==(const CaselessPath &a, const CaselessPath &b)
+    {
+        return a.path.compare(b.path, Qt::CaseInsensitive) == 0;
+    }
+};
+
+size_t qHash(const CaselessPath &key, size_t seed = 0)
+{
+    size_t h = seed;
+    for (const QChar c : key.path)
+        h = h * 31 + c.toCaseFolded().unicode();
+    return h;
+}
+
+} // namespace
+
 void TSampleImportXMLDM::LoadValues(const SampleRecord &record)
 {
-    // The first text of each path, the path case-folded.
-    QHash<QString, QString> first;
+    // The first text of each path.
+    QHash<CaselessPath, const QString *> first;
     first.reserve(record.size());
     for (const SampleRecordLine &line : record) {
-        const QString key = line.path.toCaseFolded();
+        const CaselessPath key{line.path};
         if (!first.contains(key))
-            first.insert(key, line.text);
+            first.insert(key, &line.text);
     }
     for (const auto &field : m_fields) {
+        // A field's paths are split from its mapping once, not for every record.
+        QStringList &paths = m_mappingPaths[field->Mapping()];
+        if (paths.isEmpty())
+            paths = field->GetMappingList();
         QStringList found;
-        for (const QString &path : field->GetMappingList()) {
-            const auto it = first.constFind(path.toCaseFolded());
+        for (const QString &path : std::as_const(paths)) {
+            const auto it = first.constFind(CaselessPath{path});
             if (it != first.constEnd())
-                found << *it;
+                found << **it;
         }
         field->SetValue(found.join(QStringLiteral(", ")));
         field->SetTranslatedValue(QString());

@@ -73,10 +73,16 @@ bool TSampleValidatorDM::ValidateRecord(qint64 Id)
         m_invalidList << NoSampleMessage(Id);
         return false;
     }
+    // The columns' names, described once for the statements of a run.
+    if (m_columns.isEmpty() || !m_statements) {
+        const QSqlRecord &record = statements.record(SelectSample);
+        m_columns.clear();
+        for (int i = 0; i < record.count(); ++i)
+            m_columns << record.fieldName(i).toUpper();
+    }
     QVariantMap values;
-    const QSqlRecord &record = statements.record(SelectSample);
-    for (int i = 0; i < record.count(); ++i)
-        values.insert(record.fieldName(i).toUpper(), query.value(i));
+    for (int i = 0; i < m_columns.size(); ++i)
+        values.insert(m_columns.at(i), query.value(i));
     const QVariantMap stored = values;
     VariantMapRow row(values);
 

@@ -45,5 +45,6 @@ private:
     SampleRuleContext m_context;
     bool m_allowInvalid;
     StatementCache *m_statements;
+    QStringList m_columns; // SAMPLE's, upper case
     QStringList m_invalidList;
 };
