@@ -1,10 +1,15 @@
 #include "base/AtomicFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <unistd.h>
 
 namespace {
 // Large enough that writing costs few system calls, small enough to stay out of the way.
@@ -117,6 +122,47 @@ bool AtomicFileWriter::fail(QString *errorMessage)
     if (errorMessage)
         *errorMessage = cannotWrite(m_file.fileName(), m_cause);
     QIODevice::close();
+    return false;
+}
+
+AppendingFile::AppendingFile(const QString &fileName) : m_fileName(fileName)
+{
+}
+
+AppendingFile::~AppendingFile() = default;
+
+bool AppendingFile::start(const QByteArray &first, QString *errorMessage)
+{
+    m_file.reset();
+    if (!saveFileAtomically(m_fileName, first, errorMessage))
+        return false;
+    auto file = std::make_unique<QFile>(m_fileName);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        if (errorMessage)
+            *errorMessage = cannotWrite(m_fileName, file->errorString());
+        return false;
+    }
+    m_size = file->size();
+    m_file = std::move(file);
+    return true;
+}
+
+bool AppendingFile::append(const QByteArray &bytes, QString *errorMessage)
+{
+    QString cause;
+    if (!m_file) {
+        cause = QStringLiteral("the file was not started");
+    } else if (!writeFully(*m_file, bytes, &cause) || ::fdatasync(m_file->handle()) != 0) {
+        if (cause.isEmpty())
+            cause = QString::fromLocal8Bit(std::strerror(errno));
+        // Whatever part of the bytes arrived goes again.
+        m_file->resize(m_size);
+    } else {
+        m_size += bytes.size();
+        return true;
+    }
+    if (errorMessage)
+        *errorMessage = cannotWrite(m_fileName, cause);
     return false;
 }
 

@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QFile;
 class QFileDevice;
 
 // Writes all of data to a device opened with QIODevice::Unbuffered, repeating short writes, so that
@@ -50,6 +52,35 @@ private:
     QSaveFile m_file;
     QByteArray m_block;
     QString m_cause;
+};
+
+// A file that grows by whole appends, for a log kept beside work that is committed step by step:
+// after each step the log says what the store holds, without holding the log in memory or writing
+// it whole again. start() replaces the file in one step, as saveFileAtomically does, with its
+// first bytes, so a new log never mixes with an old one. append() adds its bytes at the end and
+// has them on the disk before it returns; one that fails (a short write, a full disk, a failed
+// flush) is taken back (the file is cut to where it ended before) and reported, and the file then
+// holds what it held. After a crash the file ends with the last append that returned, or with part
+// of the one in hand when the crash came.
+class AppendingFile
+{
+public:
+    explicit AppendingFile(const QString &fileName);
+    ~AppendingFile();
+    AppendingFile(const AppendingFile &) = delete;
+    AppendingFile &operator=(const AppendingFile &) = delete;
+
+    QString fileName() const { return m_fileName; }
+    // False, with *errorMessage as saveFileAtomically words it, when the file could not be made.
+    bool start(const QByteArray &first = QByteArray(), QString *errorMessage = nullptr);
+    // False, with *errorMessage naming the file and the cause, when the bytes are not all on the
+    // disk; also when the file was not started.
+    bool append(const QByteArray &bytes, QString *errorMessage = nullptr);
+
+private:
+    QString m_fileName;
+    std::unique_ptr<QFile> m_file;
+    qint64 m_size = 0;
 };
 
 // For a writer that can only write a file by name (a library that opens the file itself): write()

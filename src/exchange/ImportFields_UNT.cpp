@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <cmath>
+#include <optional>
+
 namespace {
 
 struct TypeWord
@@ -31,8 +34,8 @@ const QRegularExpression &zoneName()
     return zone;
 }
 
-// The regional formats, with the parts a typed value rarely carries made optional: one-digit
-// days, months and hours are read too, and a time zone name is never asked for.
+// A regional format with the parts a typed value rarely carries made optional: one-digit days,
+// months and hours are read too, and a time zone name is never asked for.
 QString relaxed(QString format)
 {
     format.replace(zoneName(), QString());
@@ -41,6 +44,14 @@ QString relaxed(QString format)
     format.replace(QStringLiteral("HH"), QStringLiteral("H"));
     format.replace(QStringLiteral("hh"), QStringLiteral("h"));
     return format.trimmed();
+}
+
+// A regional date format with a two-digit year reads four digits instead: "24" would be taken for
+// 1924, and a sample date a century out is worse than one refused.
+QString withFullYear(QString format)
+{
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    return format.replace(shortYear, QStringLiteral("yyyy"));
 }
 
 QString longTimeFormat(const QLocale &locale)
@@ -57,11 +68,25 @@ QLocale regional()
     return locale;
 }
 
+// The forms read in every locale, whatever the machine's regional settings are (a scheduled job
+// often runs under the C locale): the day before the month, as the sample files of this country
+// write dates; hours and minutes, with or without seconds; a point before the decimals. The user's
+// regional forms are tried after these: they can add a form, never take one away or change what
+// one of these reads as.
+const QStringList FixedDateFormats = {QStringLiteral("d/M/yyyy")};
+const QStringList FixedTimeFormats = {QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")};
+
 QDate regionalDate(const QString &text)
 {
+    for (const QString &format : FixedDateFormats) {
+        const QDate date = QDate::fromString(text, format);
+        if (date.isValid())
+            return date;
+    }
     const QLocale locale = regional();
-    for (const QString &format : {locale.dateFormat(QLocale::ShortFormat), relaxed(locale.dateFormat(QLocale::ShortFormat))}) {
-        const QDate date = locale.toDate(text, format);
+    const QString format = withFullYear(locale.dateFormat(QLocale::ShortFormat));
+    for (const QString &f : {format, relaxed(format)}) {
+        const QDate date = locale.toDate(text, f);
         if (date.isValid())
             return date;
     }
@@ -70,6 +95,11 @@ QDate regionalDate(const QString &text)
 
 QTime regionalTime(const QString &text)
 {
+    for (const QString &format : FixedTimeFormats) {
+        const QTime time = QTime::fromString(text, format);
+        if (time.isValid())
+            return time;
+    }
     const QLocale locale = regional();
     for (const QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
         const QString format = locale.timeFormat(type);
@@ -82,17 +112,39 @@ QTime regionalTime(const QString &text)
     return {};
 }
 
-// A date, then optionally blanks and a time; a date alone is midnight.
+// A date, then optionally blanks and a time; a date alone is midnight. A regional date may hold
+// blanks itself ("5 Mar 2024"), so every blank is tried as the place where the time begins.
 QDateTime regionalDateTime(const QString &text)
 {
-    const qsizetype blank = text.indexOf(QLatin1Char(' '));
-    const QDate date = regionalDate(blank < 0 ? text : text.left(blank));
-    if (!date.isValid())
-        return {};
-    if (blank < 0)
+    if (const QDate date = regionalDate(text); date.isValid())
         return QDateTime(date, QTime(0, 0));
-    const QTime time = regionalTime(text.mid(blank + 1).trimmed());
-    return time.isValid() ? QDateTime(date, time) : QDateTime();
+    for (qsizetype blank = text.indexOf(QLatin1Char(' ')); blank >= 0; blank = text.indexOf(QLatin1Char(' '), blank + 1)) {
+        const QDate date = regionalDate(text.left(blank).trimmed());
+        if (!date.isValid())
+            continue;
+        const QTime time = regionalTime(text.mid(blank + 1).trimmed());
+        if (time.isValid())
+            return QDateTime(date, time);
+    }
+    return {};
+}
+
+// A number with a point before its decimals, or else in the regional form; never grouped, never
+// infinite or "nan", which no column can hold.
+std::optional<double> regionalNumber(const QString &text)
+{
+    static const QLocale fixed = []() {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        return c;
+    }();
+    bool ok = false;
+    double n = fixed.toDouble(text, &ok);
+    if (!ok)
+        n = regional().toDouble(text, &ok);
+    if (!ok || !std::isfinite(n))
+        return std::nullopt;
+    return n;
 }
 
 // XML Schema forms. A time zone, when given, is accepted and left aside: the time is taken as
@@ -275,12 +327,11 @@ void TImportField::ValidateTranslatedValue()
         break;
     }
     case ifFloat: {
-        bool ok = false;
-        const double n = locale.toDouble(value, &ok);
-        if (!ok)
+        const std::optional<double> n = regionalNumber(value);
+        if (!n)
             return fail(value, "'to a number value");
-        m_converted = n;
-        m_translatedValue = locale.toString(n, 'g', 15);
+        m_converted = *n;
+        m_translatedValue = locale.toString(*n, 'g', 15);
         break;
     }
     case ifDate:

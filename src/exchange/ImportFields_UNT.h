@@ -35,7 +35,9 @@ enum TImportFieldTypes {
 // kept as what it is (a number, a date, a time) and TranslatedValue shows its canonical text in
 // the user's regional formats; the TranslatedValueAs... operations hand back the kept value, so a
 // date never goes through its regional text again (where a two-digit year would land in the
-// wrong century). Regional formats are those of the default QLocale.
+// wrong century). The forms a value is read in are the same in every locale (day/month/year,
+// hours and minutes with or without seconds, a point before decimals); the regional forms of the
+// default QLocale are read as well, after those.
 class TImportField
 {
 public:

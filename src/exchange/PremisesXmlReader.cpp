@@ -1,6 +1,7 @@
 #include "exchange/PremisesXmlReader.h"
 
 #include "base/VarnexError.h"
+#include "exchange/XmlFaults.h"
 
 #include <QBuffer>
 #include <QXmlStreamReader>
@@ -76,7 +77,7 @@ private:
     void check()
     {
         if (m_xml.hasError())
-            fail(m_xml.errorString());
+            fail(XmlFaults::streamReaderFault(m_xml));
         if (m_xml.tokenType() == QXmlStreamReader::EntityReference)
             fail(QStringLiteral("the entity %1 is not defined in the file.").arg(m_xml.name().toString()));
         // The parser would read a reference to an outside entity as nothing, losing that text

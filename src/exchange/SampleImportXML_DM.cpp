@@ -1,6 +1,7 @@
 #include "exchange/SampleImportXML_DM.h"
 
 #include "base/VarnexError.h"
+#include "exchange/XmlFaults.h"
 #include "exchange/XmlPartReader.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@ void TSampleImportXMLDM::SetDefinitions(ImportDefinitions definitions)
 {
     m_rootElement = definitions.rootElement;
     m_fields = std::move(definitions.fields);
+    m_mappingPaths.clear();
 }
 
 QString TSampleImportXMLDM::RootElement()
@@ -66,7 +68,22 @@ int TSampleImportXMLDM::ScanRecords(QIODevice &device, const QString &documentNa
     int records = 0;
 
     const auto atRecordPath = [&]() { return bracketed && open.size() == rootDepth && open == rootNames; };
-    for (XmlPartReader::Part part = reader.next(); part != XmlPartReader::Part::End; part = reader.next()) {
+    // A file cut short inside a record is said so: the parser only knows of elements left open.
+    const auto next = [&]() {
+        try {
+            return reader.next();
+        } catch (const XmlFaults::XmlFileError &e) {
+            const QStringList cut = e.openElements();
+            if (e.kind() != XmlFaults::Kind::Truncated || !bracketed || cut.mid(0, rootDepth) != rootNames)
+                throw;
+            throw XmlFaults::XmlFileError(e.kind(), e.document(), e.line(), e.column(),
+                                          QStringLiteral("the file ends before its last record is complete: the last <%1> "
+                                                         "is cut off")
+                                              .arg(rootNames.last()),
+                                          e.detail(), cut);
+        }
+    };
+    for (XmlPartReader::Part part = next(); part != XmlPartReader::Part::End; part = next()) {
         switch (part) {
         case XmlPartReader::Part::StartTag:
             open << reader.name();
@@ -117,22 +134,49 @@ int TSampleImportXMLDM::ScanFile(const QString &fileName, const std::function<vo
     return ScanRecords(file, fileName, onRecord);
 }
 
+namespace {
+
+// A path compared without regard to letter case, without making a folded copy of it: the record's
+// lines are looked up by every field of every record.
+struct CaselessPath
+{
+    QStringView path;
+    friend bool operator==(const CaselessPath &a, const CaselessPath &b)
+    {
+        return a.path.compare(b.path, Qt::CaseInsensitive) == 0;
+    }
+};
+
+size_t qHash(const CaselessPath &key, size_t seed = 0)
+{
+    size_t h = seed;
+    for (const QChar c : key.path)
+        h = h * 31 + c.toCaseFolded().unicode();
+    return h;
+}
+
+} // namespace
+
 void TSampleImportXMLDM::LoadValues(const SampleRecord &record)
 {
-    // The first text of each path, the path case-folded.
-    QHash<QString, QString> first;
+    // The first text of each path.
+    QHash<CaselessPath, const QString *> first;
     first.reserve(record.size());
     for (const SampleRecordLine &line : record) {
-        const QString key = line.path.toCaseFolded();
+        const CaselessPath key{line.path};
         if (!first.contains(key))
-            first.insert(key, line.text);
+            first.insert(key, &line.text);
     }
     for (const auto &field : m_fields) {
+        // A field's paths are split from its mapping once, not for every record.
+        QStringList &paths = m_mappingPaths[field->Mapping()];
+        if (paths.isEmpty())
+            paths = field->GetMappingList();
         QStringList found;
-        for (const QString &path : field->GetMappingList()) {
-            const auto it = first.constFind(path.toCaseFolded());
+        for (const QString &path : std::as_const(paths)) {
+            const auto it = first.constFind(CaselessPath{path});
             if (it != first.constEnd())
-                found << *it;
+                found << **it;
         }
         field->SetValue(found.join(QStringLiteral(", ")));
         field->SetTranslatedValue(QString());

@@ -2,6 +2,7 @@
 
 #include "exchange/ImportFields_UNT.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -73,4 +74,6 @@ public:
 private:
     QString m_rootElement;
     TImportFieldList m_fields;
+    QHash<QString, QStringList> m_mappingPaths; // by mapping text
+
 };

@@ -12,7 +12,6 @@
 #include "store/SqlUtil.h"
 
 #include <QSqlError>
-#include <QSqlRecord>
 
 namespace {
 
@@ -94,8 +93,8 @@ SampleImportSettings SampleImportSettings::fromSettings(TMaindm &maindm, const Q
 }
 
 SampleImporter::SampleImporter(const QSqlDatabase &db, TSampleImportXMLDM &reader, const TLookupDataDm &lookups,
-                               const SampleImportSettings &settings)
-    : m_db(db), m_reader(reader), m_lookups(lookups), m_settings(settings)
+                               const SampleImportSettings &settings, StatementScope scope)
+    : m_db(db), m_scope(scope), m_statements(db), m_reader(reader), m_lookups(lookups), m_settings(settings)
 {
 }
 
@@ -145,6 +144,10 @@ void SampleImporter::prepare()
     }
     if (m_inputs.isEmpty())
         throw VarnexError(QStringLiteral("The local store has no procedure %1 to import samples with.").arg(ProcedureName()));
+    m_call = QStringLiteral("EXECUTE PROCEDURE %1 (%2)")
+                 .arg(ProcedureName(), QStringList(m_inputs.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+    m_idColumn = -1;
+    m_statements.clear();
 
     m_terms = TranslationTerms();
     if (const std::optional<TTranslationType> type = SampleTranslationType(m_settings.personality))
@@ -258,10 +261,10 @@ void SampleImporter::resolveOfficer(QVariantMap &inputs, QStringList &messages)
     if (code.isEmpty())
         return;
     // A live officer before a deleted one with the same code.
-    QSqlQuery officer = SqlUtil::exec(m_db,
-                                      QStringLiteral("SELECT FIRST 1 CODE, NAME, EMAIL_ADDRESS FROM SAMPLE_OFFICER WHERE CODE = ? "
-                                                     "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID"),
-                                      {code});
+    QSqlQuery &officer =
+        m_statements.exec(QStringLiteral("SELECT FIRST 1 CODE, NAME, EMAIL_ADDRESS FROM SAMPLE_OFFICER WHERE CODE = ? "
+                                         "ORDER BY CASE WHEN FLAG_DELETED = 'T' THEN 1 ELSE 0 END, ID"),
+                          {code});
     if (officer.next()) {
         row.setText(OfficerCode, officer.value(0).toString());
         row.setText(OfficerName, officer.value(1).toString());
@@ -327,27 +330,36 @@ QVariantMap SampleImporter::inputsFor(const SampleRecord &record, QStringList &m
     row.setText(QStringLiteral("LOCAL_AUTHORITY__CODE"), m_settings.LocalAuthorityCode);
     row.setText(QStringLiteral("LOCAL_AUTH_OFFICE__CODE"), m_settings.LocalAuthorityOfficeCode);
     row.setText(QStringLiteral("COUNTRY_REGION"), m_lookups.GetRegionForCountry(row.text(QStringLiteral("COUNTRY"))));
+    QSqlQuery &number = m_statements.exec(QStringLiteral("SELECT NEXT VALUE FOR GEN_SAMPLE FROM RDB$DATABASE"));
+    if (!number.next())
+        throw VarnexError(QStringLiteral("Cannot read the generator GEN_SAMPLE"));
     row.setText(QStringLiteral("SAMPLE_CODE"),
-                GetNewSampleCode(m_settings.LocalAuthorityCode, m_settings.InstallationId, 0, m_db));
+                formatSampleCode(m_settings.LocalAuthorityCode, m_settings.InstallationId, number.value(0).toLongLong()));
     row.setText(QStringLiteral("UNIQUE_UUID"), GetNewUUIDString());
     return inputs;
 }
 
 qint64 SampleImporter::execute(const QVariantMap &inputs)
 {
-    // Prepared for each call: the driver ties a prepared statement to the transaction it first ran
-    // in, and the command line runs each record in a transaction of its own.
-    QStringList marks;
+    // In auto-commit the call's statements end here, whatever happens, and so commit the call.
+    struct EndOfRecord
+    {
+        SampleImporter &importer;
+        ~EndOfRecord()
+        {
+            if (importer.m_scope == StatementScope::Record)
+                importer.m_statements.clear();
+        }
+    } endOfRecord{*this};
+
     QVariantList values;
-    for (const Input &input : std::as_const(m_inputs)) {
-        marks << QStringLiteral("?");
+    values.reserve(m_inputs.size());
+    for (const Input &input : std::as_const(m_inputs))
         values << inputs.value(input.name);
-    }
-    QSqlQuery q = SqlUtil::exec(m_db,
-                                QStringLiteral("EXECUTE PROCEDURE %1 (%2)").arg(ProcedureName(), marks.join(QLatin1Char(','))),
-                                values);
-    const int id = q.record().indexOf(QStringLiteral("ID"));
-    if (!q.next() || id < 0 || q.isNull(id))
+    QSqlQuery &q = m_statements.exec(m_call, values);
+    if (m_idColumn < 0)
+        m_idColumn = m_statements.record(m_call).indexOf(QStringLiteral("ID"));
+    if (!q.next() || m_idColumn < 0 || q.isNull(m_idColumn))
         throw VarnexError(QStringLiteral("%1 gave no sample id.").arg(ProcedureName()));
-    return q.value(id).toLongLong();
+    return q.value(m_idColumn).toLongLong();
 }

@@ -2,6 +2,7 @@
 
 #include "exchange/SampleImportXML_DM.h"
 #include "exchange/TranslationTerms.h"
+#include "store/StatementCache.h"
 
 #include <QHash>
 #include <QList>
@@ -51,6 +52,8 @@ int CountRecords(TSampleImportXMLDM &reader, const QString &fileName);
 //
 // The call is built from the inputs the procedure declares (read from the database once per run),
 // every value bound; a definitions field names an input, it never reaches the statement's text.
+// The importer's statements (the call, the officer look-up, the sample number) last a record or
+// the whole run, as the caller's unit of work does (StatementScope).
 // For each record: the fields are filled, translated and converted; a field whose name is not an
 // input, and a value that does not convert, leave a message; the record type defaults to the run's
 // personality; the category is resolved from its first non-empty level; the sampling officer is
@@ -65,9 +68,18 @@ public:
         return QStringLiteral("Field ") + name + QStringLiteral(" not found in stored procedure.");
     }
 
+    enum class StatementScope {
+        // The connection is in auto-commit: each record's statements end with its call (or the
+        // importer), and with them their transactions, so each call commits by itself.
+        Record,
+        // The caller keeps the connection in one transaction for the whole run, committing it only
+        // with retaining commits until the importer is gone: every statement is prepared once.
+        Run,
+    };
+
     // The reader must hold its definitions; lookups must outlive the importer.
     SampleImporter(const QSqlDatabase &db, TSampleImportXMLDM &reader, const TLookupDataDm &lookups,
-                   const SampleImportSettings &settings);
+                   const SampleImportSettings &settings, StatementScope scope = StatementScope::Record);
     ~SampleImporter();
 
     // Reads the procedure's inputs and the translation terms of the run's group. Throws
@@ -84,6 +96,10 @@ public:
     // The procedure's inputs, upper case, in declaration order.
     QStringList inputNames() const;
 
+    // The statements of the run (StatementScope::Run), for the caller's other statements of the
+    // same unit of work.
+    StatementCache &statements() { return m_statements; }
+
 private:
     enum class Kind { Text, Integer, Number, Date, Time, Timestamp };
     struct Input
@@ -99,6 +115,10 @@ private:
     const CategoryTree &treeFor(const QString &recordType);
 
     QSqlDatabase m_db;
+    StatementScope m_scope;
+    StatementCache m_statements;
+    QString m_call; // EXECUTE PROCEDURE with a mark per input
+    int m_idColumn = -1;
     TSampleImportXMLDM &m_reader;
     const TLookupDataDm &m_lookups;
     SampleImportSettings m_settings;

@@ -1,5 +1,7 @@
 #include "exchange/XmlTree.h"
 
+#include "exchange/XmlFaults.h"
+
 #include <QBuffer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -327,5 +329,5 @@ void XmlTree::read(QIODevice &device, const QString &source, const QString &root
         }
     }
     if (reader.hasError())
-        refuse(reader.errorString());
+        refuse(XmlFaults::streamReaderFault(reader));
 }

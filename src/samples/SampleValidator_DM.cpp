@@ -6,15 +6,18 @@
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRecord.h"
 #include "store/SqlUtil.h"
+#include "store/StatementCache.h"
 
 #include <QSqlRecord>
 
 namespace {
 
 const QString RecordTypeColumn = QStringLiteral("RECORD_TYPE");
+const QString SelectSample = QStringLiteral("SELECT * FROM SAMPLE WHERE ID = ?");
 
-// Writes the columns whose values differ between the two readings of the row.
-void writeChanges(const QSqlDatabase &db, qint64 id, const QVariantMap &before, const QVariantMap &after)
+// Writes the columns whose values differ between the two readings of the row. The few sets of
+// columns that validation changes give as few statements.
+void writeChanges(StatementCache &statements, qint64 id, const QVariantMap &before, const QVariantMap &after)
 {
     QStringList assignments;
     QVariantList values;
@@ -28,15 +31,14 @@ void writeChanges(const QSqlDatabase &db, qint64 id, const QVariantMap &before, 
     if (assignments.isEmpty())
         return;
     values << id;
-    SqlUtil::exec(db, QStringLiteral("UPDATE SAMPLE SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", "))),
-                  values);
+    statements.exec(QStringLiteral("UPDATE SAMPLE SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", "))), values);
 }
 
 } // namespace
 
 TSampleValidatorDM::TSampleValidatorDM(const QSqlDatabase &db, const SampleRuleContext &context,
-                                       bool AllowInvalidSampleImport)
-    : m_db(db), m_context(context), m_allowInvalid(AllowInvalidSampleImport)
+                                       bool AllowInvalidSampleImport, StatementCache *statements)
+    : m_db(db), m_context(context), m_allowInvalid(AllowInvalidSampleImport), m_statements(statements)
 {
     // Nothing is cleared against the lookup lists here: the import did that before it stored the
     // row.
@@ -44,9 +46,9 @@ TSampleValidatorDM::TSampleValidatorDM(const QSqlDatabase &db, const SampleRuleC
     m_context.sent = false;
 }
 
-TSampleValidatorDM::TSampleValidatorDM(TMaindm &maindm)
+TSampleValidatorDM::TSampleValidatorDM(TMaindm &maindm, StatementCache *statements)
     : TSampleValidatorDM(maindm.ibConnection(), SampleRuleContext::fromSettings(maindm, nullptr, false),
-                         maindm.AllowInvalidSampleImport)
+                         maindm.AllowInvalidSampleImport, statements)
 {
 }
 
@@ -64,16 +66,23 @@ QString TSampleValidatorDM::UnknownRecordTypeMessage(const QString &recordType)
 bool TSampleValidatorDM::ValidateRecord(qint64 Id)
 {
     m_invalidList.clear();
-    QSqlQuery query = SqlUtil::exec(m_db, QStringLiteral("SELECT * FROM SAMPLE WHERE ID = ?"), {Id});
+    StatementCache own(m_db);
+    StatementCache &statements = m_statements ? *m_statements : own;
+    QSqlQuery &query = statements.exec(SelectSample, {Id});
     if (!query.next()) {
         m_invalidList << NoSampleMessage(Id);
         return false;
     }
+    // The columns' names, described once for the statements of a run.
+    if (m_columns.isEmpty() || !m_statements) {
+        const QSqlRecord &record = statements.record(SelectSample);
+        m_columns.clear();
+        for (int i = 0; i < record.count(); ++i)
+            m_columns << record.fieldName(i).toUpper();
+    }
     QVariantMap values;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        values.insert(record.fieldName(i).toUpper(), query.value(i));
-    query.finish();
+    for (int i = 0; i < m_columns.size(); ++i)
+        values.insert(m_columns.at(i), query.value(i));
     const QVariantMap stored = values;
     VariantMapRow row(values);
 
@@ -92,15 +101,15 @@ bool TSampleValidatorDM::ValidateRecord(qint64 Id)
 
     if (messages.isEmpty()) {
         setStatusAfterValidation(row, false);
-        writeChanges(m_db, Id, stored, values);
+        writeChanges(statements, Id, stored, values);
         m_invalidList << QStringLiteral("Sample ") + number + QStringLiteral(" created and validated");
         return true;
     }
     m_invalidList = messages;
     if (m_allowInvalid)
-        writeChanges(m_db, Id, stored, values);
+        writeChanges(statements, Id, stored, values);
     else
-        SqlUtil::exec(m_db, QStringLiteral("DELETE FROM SAMPLE WHERE ID = ?"), {Id});
+        statements.exec(QStringLiteral("DELETE FROM SAMPLE WHERE ID = ?"), {Id});
     m_invalidList << QStringLiteral("Sample ") + number + QStringLiteral(" did not validate.");
     return false;
 }

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 
+class StatementCache;
 class TMaindm;
 
 // Validates a sample already stored in SAMPLE, without a form: the stored-sample rules of its
@@ -14,16 +15,20 @@ class TMaindm;
 // wrote it.
 //
 // The row is read, written and removed by its ID on the given connection, inside whatever unit of
-// work that connection is in. Database failures throw VarnexError; a failed rule is not an error.
+// work that connection is in. Given the statements of that unit of work (a run that validates
+// sample after sample in one transaction), the validator prepares its statements there once and
+// describes SAMPLE once; without them, each validation prepares its own. Database failures throw
+// VarnexError; a failed rule is not an error.
 class TSampleValidatorDM
 {
 public:
     // The durability year limits come from the context; the current year from the clock at each
     // validation. AllowInvalidSampleImport keeps an invalid sample (with its fills) instead of
     // removing it.
-    TSampleValidatorDM(const QSqlDatabase &db, const SampleRuleContext &context, bool AllowInvalidSampleImport);
+    TSampleValidatorDM(const QSqlDatabase &db, const SampleRuleContext &context, bool AllowInvalidSampleImport,
+                       StatementCache *statements = nullptr);
     // On the main connection, with the authority's limits and TMaindm.AllowInvalidSampleImport.
-    explicit TSampleValidatorDM(TMaindm &maindm);
+    explicit TSampleValidatorDM(TMaindm &maindm, StatementCache *statements = nullptr);
 
     // Validates the sample whose ID is Id; true when it is valid, and now "VALIDATED". A record
     // type other than "FOOD" and "ANIMAL FEED" cannot be validated: the sample counts as invalid.
@@ -39,5 +44,7 @@ private:
     QSqlDatabase m_db;
     SampleRuleContext m_context;
     bool m_allowInvalid;
+    StatementCache *m_statements;
+    QStringList m_columns; // SAMPLE's, upper case
     QStringList m_invalidList;
 };

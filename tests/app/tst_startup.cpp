@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -73,9 +74,11 @@ struct Installation
     }
 
     // Runs the program; returns its exit code and fills what it printed on standard error.
-    int run(const QStringList &arguments, QString *errorOutput)
+    int run(const QStringList &arguments, QString *errorOutput,
+            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         QProcess p;
+        p.setProcessEnvironment(environment);
         p.setProgram(program);
         p.setArguments(arguments);
         p.start();
@@ -153,6 +156,7 @@ private slots:
     void batchImportsValidatesAndUploads();
     void batchImportStops_data();
     void batchImportStops();
+    void batchImportIsTheSameInEveryLocale();
     void signalEndsTheProgramAtTheLoginWindow_data();
     void signalEndsTheProgramAtTheLoginWindow();
 };
@@ -365,6 +369,68 @@ void TestStartUp::batchImportStops()
     QCOMPARE(after.scalar(QStringLiteral("SELECT COUNT(*) FROM SAMPLE")).toInt(), status == 3 ? 1 : 0);
     if (!error.isEmpty())
         QVERIFY2(readAll(file + QStringLiteral(".log")).contains(error.toUtf8()), readAll(file + QStringLiteral(".log")));
+}
+
+// A scheduled job often runs under the C locale: the same file gives the same samples and the same
+// log there as under British or German settings, regional Date, Time and Float fields included.
+void TestStartUp::batchImportIsTheSameInEveryLocale()
+{
+    QByteArray definitions = readAll(QStringLiteral(VARNEX_BIN_DIR "/XMLImportDefinitions/SampleFieldDefs.XML"));
+    definitions.replace("<Name>SAMPLE_DATE</Name><FieldType>XMLDate</FieldType>", "<Name>SAMPLE_DATE</Name><FieldType>Date</FieldType>");
+    definitions.replace("<Name>SAMPLE_TIME</Name><FieldType>XMLTime</FieldType>", "<Name>SAMPLE_TIME</Name><FieldType>Time</FieldType>");
+    QList<ImportFixture::Sample> samples;
+    for (const char *time : {"10:15", "9.30", "14:05:09"}) {
+        ImportFixture::Sample sample = sampleOfThisYear(QStringLiteral("LA-%1").arg(samples.size() + 1));
+        sample.insert(QStringLiteral("DateSampleTaken"), QStringLiteral("%1/6/2014").arg(samples.size() + 2));
+        sample.insert(QStringLiteral("TimeSampleTaken"), QLatin1String(time));
+        sample.insert(QStringLiteral("Temperature"), QStringLiteral("-18.5"));
+        samples << sample;
+    }
+    const QByteArray document = ImportFixture::document(samples);
+
+    QStringList firstRows;
+    QByteArray firstLog;
+    for (const char *language : {"C.UTF-8", "en_GB.UTF-8", "de_DE.UTF-8"}) {
+        Installation inst;
+        {
+            TestDatabase store;
+            prepareImportStore(store);
+            store.exec(QStringLiteral("UPDATE SYS_COMPANY SET XML_IMPORT_FIELD_DEFS_FILE = 'Regional.XML'"));
+            QVERIFY(inst.placeStore(store));
+        }
+        writeAll(inst.dir.filePath(QStringLiteral("XMLImportDefinitions/Regional.XML")), definitions);
+        const QString file = inst.dir.filePath(QStringLiteral("samples.xml"));
+        writeAll(file, document);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANGUAGE"})
+            environment.remove(QLatin1String(name));
+        environment.insert(QStringLiteral("LANG"), QLatin1String(language));
+        QString err;
+        QCOMPARE(inst.run({QStringLiteral("-username"), QStringLiteral("officer@example.org"),
+                           QStringLiteral("-filetoimport"), file, QStringLiteral("-personality"), QStringLiteral("food")},
+                          &err, environment),
+                 3); // imported and valid; no server to upload to
+
+        TestDatabase imported(inst.storePath(QStringLiteral("officer-at-example-org.fdb")));
+        QStringList rows;
+        QSqlQuery q(imported.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT LA_SAMPLENO, SAMPLE_DATE, SAMPLE_TIME, TEMPERATURE, SAMPLE_STATUS__CODE "
+                                      "FROM SAMPLE ORDER BY LA_SAMPLENO")));
+        while (q.next())
+            rows << QStringLiteral("%1 %2 %3 %4 %5")
+                        .arg(q.value(0).toString(), q.value(1).toDate().toString(Qt::ISODate),
+                             q.value(2).toTime().toString(Qt::ISODate), QString::number(q.value(3).toDouble()),
+                             q.value(4).toString());
+        const QByteArray log = readAll(file + QStringLiteral(".log"));
+        if (firstRows.isEmpty()) {
+            QCOMPARE(rows, QStringList({"LA-1 2014-06-02 10:15:00 -18.5 VALIDATED", "LA-2 2014-06-03 09:30:00 -18.5 VALIDATED",
+                                        "LA-3 2014-06-04 14:05:09 -18.5 VALIDATED"}));
+            firstRows = rows;
+            firstLog = log;
+        }
+        QVERIFY2(rows == firstRows, language);
+        QVERIFY2(log == firstLog, log.constData());
+    }
 }
 
 void TestStartUp::signalEndsTheProgramAtTheLoginWindow_data()

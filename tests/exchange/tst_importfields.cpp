@@ -38,6 +38,10 @@ private slots:
 
     void conversion_data();
     void conversion();
+    void sameInEveryLocale_data();
+    void sameInEveryLocale();
+    void localeAddsItsForms_data();
+    void localeAddsItsForms();
     void convertedDateKeepsItsCentury();
     void failureKeepsTheLastMessage();
     void typeWords_data();
@@ -133,6 +137,83 @@ void TestImportFields::conversion()
     }
     if (type == QLatin1String("Boolean"))
         QCOMPARE(field.TranslatedValueAsBoolean(), translated == QLatin1String("T"));
+}
+
+// The forms a file is read in give the same value whatever the machine's locale (a scheduled job
+// often runs under the C locale); a value that does not convert fails in every locale.
+void TestImportFields::sameInEveryLocale_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QVariant>("value"); // null: refused
+    QTest::newRow("time") << "Time" << "10:15" << QVariant(QTime(10, 15));
+    QTest::newRow("time with a point") << "Time" << "9.30" << QVariant(QTime(9, 30));
+    QTest::newRow("time with seconds") << "Time" << "14:05:09" << QVariant(QTime(14, 5, 9));
+    QTest::newRow("time out of range") << "Time" << "25:00" << QVariant();
+    QTest::newRow("date") << "Date" << "05/03/2024" << QVariant(QDate(2024, 3, 5));
+    QTest::newRow("date short parts") << "Date" << "5/3/2024" << QVariant(QDate(2024, 3, 5));
+    QTest::newRow("date and time: the point is for times alone") << "DateTime" << "5/3/2024 9.30" << QVariant();
+    QTest::newRow("date and time, colon") << "DateTime" << "05/03/2024 09:30" << QVariant(QDateTime(QDate(2024, 3, 5), QTime(9, 30)));
+    QTest::newRow("number") << "Float" << "-18.5" << QVariant(-18.5);
+    QTest::newRow("number with three decimals") << "Float" << "1.500" << QVariant(1.5);
+    QTest::newRow("not a number") << "Float" << "nan" << QVariant();
+    QTest::newRow("infinite") << "Float" << "inf" << QVariant();
+    QTest::newRow("whole number") << "Integer" << " 0042 " << QVariant(42);
+    QTest::newRow("xml date") << "XMLDate" << "2014-03-03" << QVariant(QDate(2014, 3, 3));
+    QTest::newRow("xml time") << "XMLTime" << "10:15" << QVariant(QTime(10, 15));
+    QTest::newRow("xml date and time") << "XMLDateTime" << "2024-03-05T09:05:07" << QVariant(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
+}
+
+void TestImportFields::sameInEveryLocale()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, input);
+    QFETCH(QVariant, value);
+    const QLocale pinned;
+    for (const QLocale &locale : {QLocale::c(), QLocale(QStringLiteral("en_GB")), QLocale(QStringLiteral("de_DE")),
+                                  QLocale(QStringLiteral("en_US")), QLocale(QStringLiteral("fr_FR"))}) {
+        QLocale::setDefault(locale);
+        TImportField field = fieldOf(type);
+        field.SetTranslatedValue(input);
+        field.ValidateTranslatedValue();
+        QLocale::setDefault(pinned);
+        QVERIFY2(field.CanImport() == !value.isNull(), qPrintable(locale.name()));
+        QVERIFY2(field.ImportValue() == value, qPrintable(locale.name() + QLatin1String(": ") + field.ImportValue().toString()));
+    }
+}
+
+// The user's regional forms are read too, after the fixed ones; a regional short date with a
+// two-digit year never puts a date in the wrong century.
+void TestImportFields::localeAddsItsForms_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QVariant>("value"); // null: refused
+    QTest::newRow("German date") << "de_DE" << "Date" << "05.03.2024" << QVariant(QDate(2024, 3, 5));
+    QTest::newRow("German date, one-digit parts") << "de_DE" << "Date" << "5.3.2024" << QVariant(QDate(2024, 3, 5));
+    QTest::newRow("German two-digit year") << "de_DE" << "Date" << "05.03.24" << QVariant();
+    QTest::newRow("German decimal comma") << "de_DE" << "Float" << "1,5" << QVariant(1.5);
+    QTest::newRow("German date in Britain") << "en_GB" << "Date" << "05.03.2024" << QVariant();
+    QTest::newRow("C date with a month name") << "C" << "DateTime" << "5 Mar 2024 10:15"
+                                              << QVariant(QDateTime(QDate(2024, 3, 5), QTime(10, 15)));
+    QTest::newRow("day first in America") << "en_US" << "Date" << "3/5/2024" << QVariant(QDate(2024, 5, 3));
+}
+
+void TestImportFields::localeAddsItsForms()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, type);
+    QFETCH(QString, input);
+    QFETCH(QVariant, value);
+    const QLocale pinned;
+    QLocale::setDefault(QLocale(locale));
+    TImportField field = fieldOf(type);
+    field.SetTranslatedValue(input);
+    field.ValidateTranslatedValue();
+    QLocale::setDefault(pinned);
+    QCOMPARE(field.CanImport(), !value.isNull());
+    QCOMPARE(field.ImportValue(), value);
 }
 
 // In a region whose short date has a two-digit year, the canonical text of 2024 reads "24"; the
@@ -282,6 +363,9 @@ void TestImportFields::definitionsFileRefusals_data()
                                                       << "d.XML: line 4";
     QTest::newRow("not UTF-8") << QByteArray("ROOT=[A|B]\n<FieldList><Field><Name>\xff</Name></Field></FieldList>")
                                << "The field definitions file d.XML is not text";
+    QTest::newRow("entity loop, at its declaration")
+        << QByteArray("ROOT=[A|B]\n<!DOCTYPE FieldList [\n<!ENTITY a \"&a;\">\n]>\n<FieldList>&a;</FieldList>\n")
+        << "d.XML: line 3, column 1: the file declares an entity of its own";
 }
 
 void TestImportFields::definitionsFileRefusals()

@@ -154,7 +154,9 @@ void TestSampleXml::refusesDocuments_data()
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("mismatched tags") << QByteArray("<?xml version=\"1.0\"?>\n<QOVAData>\n  <FileInfo>\n  </Sample>\n</QOVAData>\n")
-                                     << 4 << QString("Opening and ending tag mismatch.");
+                                     << 4
+                                     << QString("an end tag that does not match the element it should close (XML parser: "
+                                                "Opening and ending tag mismatch.)");
     QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?>\n\n<qovadata>\n</qovadata>\n") << 3
                                   << QString("the root element is <qovadata>, not <QOVAData>");
     QTest::newRow("entity expansion") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE QOVAData [\n"
@@ -166,9 +168,13 @@ void TestSampleXml::refusesDocuments_data()
                                      << 2 << QString("a document type declaration is not accepted");
     QTest::newRow("undeclared entity") << QByteArray("<QOVAData>&secret;</QOVAData>") << 1 << QString();
     QTest::newRow("empty file") << QByteArray() << 1 << QString();
-    QTest::newRow("cut short") << QByteArray("<QOVAData>\n  <Sample>\n    <Code>") << 3 << QString();
+    QTest::newRow("cut short") << QByteArray("<QOVAData>\n  <Sample>\n    <Code>") << 3
+                               << QString("the file ends before it is complete (XML parser: Premature end of document.)");
     QTest::newRow("two roots") << QByteArray("<QOVAData/>\n<QOVAData/>\n") << 2 << QString();
-    QTest::newRow("not UTF-8") << QByteArray("<QOVAData>\xff\xfe</QOVAData>") << 1 << QString();
+    QTest::newRow("not UTF-8") << QByteArray("<QOVAData>\xff\xfe</QOVAData>") << 1
+                               << QString("the file is not text in its encoding (UTF-8, unless its XML declaration names "
+                                          "another): it was probably saved in another one (XML parser: Encountered "
+                                          "incorrectly encoded content.)");
 }
 
 void TestSampleXml::refusesDocuments()
