@@ -68,7 +68,6 @@ public:
     TzqcxDBLookupComboBox *cmbPremisesType;
 
     // Reason.
-    TzqcxDBRadioGroup *rgReason;
     QGroupBox *grpEnforcement;
     TzqcxDBLookupComboBox *cmbSampleType;
     TzqcxDBCheckBox *chkFollowUp;
@@ -82,9 +81,6 @@ public:
     TzqcxDBComboBox *cmbFeedName;
     TzqcxDBComboBox *cmbFeedDescription;
     TzqcxDBLookupComboBox *cmbAnimalSpecies;
-    TzqcxDBTextEdit *edtCategory;
-    TzqcxDBTextEdit *edtSubCategory;
-    TzqcxDBMemo *memAdditionalInfo;
     TzqcxDBLookupComboBox *cmbLabelBusinessType;
     TzqcxDBTextEdit *edtLabelRegistrationNumber;
     TzqcxDBMemo *memLabelBusinessAddress;
@@ -96,16 +92,12 @@ public:
     TzqcxDBLookupComboBox *cmbPackUnits;
     TzqcxDBDateEdit *dtDateOfManufacture;
     TzqcxDBLookupComboBox *cmbDurability;
-    TzqcxDBSpinEdit *edtDurabilityDay;
-    TzqcxDBSpinEdit *edtDurabilityMonth;
-    TzqcxDBSpinEdit *edtDurabilityYear;
     TzqcxDBLookupComboBox *cmbCondition;
     TzqcxDBTextEdit *edtOtherCondition;
 
     // Analysis.
     TzqcxDBImageComboBox *cmbCOPCondition;
     TzqcxDBTextEdit *edtNotCOP;
-    TzqcxDBLookupComboBox *cmbLaboratory;
 
     QAction *actUseMainAddress;
 
@@ -117,11 +109,6 @@ protected:
     std::optional<QString> editAnalysisText(const QString &current) override;
 
 private:
-    QWidget *buildAdminPage();
-    QWidget *buildReasonPage();
-    QWidget *buildLabellingPage();
-    QWidget *buildAdditionalPage();
-    QWidget *buildAnalysisPage();
     void actUseMainAddressExecute();
 
     bool m_readOnly = false;

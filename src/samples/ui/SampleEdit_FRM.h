@@ -61,7 +61,6 @@ public:
 
     // Admin.
     QGroupBox *grpGeneral;
-    TzqcxDBRadioGroup *rgAnalysisType;
     TzqcxDBTextEdit *edtCode;
     TzqcxDBTextEdit *edtLASampleNo;
     QPushButton *btnNotAvailable;
@@ -71,7 +70,6 @@ public:
     TzqcxDBLookupComboBox *cmbPremisesType;
 
     // Reason.
-    TzqcxDBRadioGroup *rgReason;
     QGroupBox *grpEnforcement;
     TzqcxDBLookupComboBox *cmbSampleTypeEnforcement;
     TzqcxDBCheckBox *chkFollowUp;
@@ -88,14 +86,7 @@ public:
     TzqcxDBComboBox *cmbBrandName;
     TzqcxDBComboBox *cmbFoodDescription;
     TzqcxDBLookupComboBox *cmbProduct;
-    TzqcxDBTextEdit *edtCategory;
-    TzqcxDBTextEdit *edtSubCategory;
-    TzqcxDBTextEdit *edtSubCategory2;
-    TzqcxDBTextEdit *edtSubCategory3;
     TzqcxDBLookupComboBox *cmbMAFF;
-    QLabel *lblAdditionalInfo;
-    TzqcxDBMemo *memAdditionalInfo;
-    TzqcxDBLookupComboBox *cmbAdditionalInfo;
     TzqcxDBComboBox *cmbManufacturer;
     TzqcxDBComboBox *cmbDistributor;
     TzqcxDBComboBox *cmbImporter;
@@ -108,9 +99,6 @@ public:
     TzqcxDBLookupComboBox *cmbPackUnits;
     TzqcxDBTextEdit *edtHealthMark;
     TzqcxDBLookupComboBox *cmbDurability;
-    TzqcxDBSpinEdit *edtDurabilityDay;
-    TzqcxDBSpinEdit *edtDurabilityMonth;
-    TzqcxDBSpinEdit *edtDurabilityYear;
     TzqcxDBLookupComboBox *cmbCondition;
     TzqcxDBTextEdit *edtOtherCondition;
     TzqcxDBSpinEdit *edtTemperature;
@@ -119,7 +107,6 @@ public:
     TzqcxDBImageComboBox *cmbCOPCondition;
     TzqcxDBTextEdit *edtNotCOP;
     TzqcxDBImageComboBox *cmbCOPLab;
-    TzqcxDBLookupComboBox *cmbLaboratory;
 
     QAction *actDeleteSample;
     QAction *actNewSample;
@@ -133,15 +120,10 @@ protected:
     QString statusForSave(const QString &stored, bool validated) const override;
     QString searchPremises(const QString &currentCode) override;
     std::optional<QString> editAnalysisText(const QString &current) override;
+    // The laboratory follows the analysis type.
+    void rgAnalysisTypeChange() override;
 
 private:
-    void buildPages();
-    QWidget *buildAdminPage();
-    QWidget *buildReasonPage();
-    QWidget *buildDescriptionPage();
-    QWidget *buildAdditionalPage();
-    QWidget *buildCOPPage();
-    void rgAnalysisTypeChange();
     void actNotAvailableExecute();
     void actLabellingExecute();
 

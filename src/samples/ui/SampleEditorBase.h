@@ -6,6 +6,7 @@
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRules.h"
 #include "samples/SampleVerify.h"
+#include "samples/ui/SampleEditorFields.h"
 
 #include <QHash>
 #include <QSet>
@@ -16,9 +17,7 @@
 #include <optional>
 
 class GridModel;
-class QFormLayout;
 class QFrame;
-class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -51,8 +50,11 @@ struct SampleEditorKindInfo
 // descriptions, written in one short transaction that locks the row and reads its status again,
 // so that a sample a synchronisation pass exported meanwhile keeps its status.
 //
-// No transaction is open while the officer works. The editors build their own pages and show
-// the view state of VerifyAll on their own controls.
+// No transaction is open while the officer works. Each editor's pages come from its field table
+// (SampleEditorFieldTables.cpp): the base makes them (SampleEditorPages.cpp) and enables or shows
+// each field as VerifyAll's view state says; the editor shows the rest of the view state itself.
+// The save is in SampleEditorSave.cpp, the premises and category pickers in
+// SampleEditorPickers.cpp.
 class SampleEditorBase : public TIBBaseAdvancedfrm
 {
     Q_OBJECT
@@ -61,6 +63,12 @@ public:
     {
         return QStringLiteral("Please save or abandon current changes before leaving the form.");
     }
+
+    // The mark after the caption of a field the rules require.
+    static QString RequiredMark();
+    // The tag of the controls on which Tab turns the page (the last forward buttons and the
+    // pages).
+    static constexpr int TurnPageTag = 10;
 
     ~SampleEditorBase() override;
 
@@ -95,10 +103,9 @@ public:
 
     QLabel *lblHeader = nullptr;
     QTabWidget *PageControl = nullptr;
-    // Controls both editors have; each editor builds them on its own pages.
+    // Controls every editor has; its field table places them.
+    TzqcxDBRadioGroup *rgAnalysisType = nullptr;
     TzqcxDBButtonEdit *edtBusinessId = nullptr;
-    QFrame *pnlCategoryTree = nullptr;
-    QPushButton *btnCategoryTree = nullptr;
     TzqcxDBLookupComboBox *cmbOffice = nullptr;
     TzqcxDBLookupComboBox *cmbOfficer = nullptr;
     TzqcxDBDateEdit *dtSampleDate = nullptr;
@@ -111,10 +118,24 @@ public:
     TzqcxDBTextEdit *edtAddress3 = nullptr;
     TzqcxDBTextEdit *edtAddress4 = nullptr;
     TzqcxDBTextEdit *edtPostCode = nullptr;
+    TzqcxDBRadioGroup *rgReason = nullptr;
+    TzqcxDBTextEdit *edtCategory = nullptr;
+    TzqcxDBTextEdit *edtSubCategory = nullptr;
+    TzqcxDBTextEdit *edtSubCategory2 = nullptr;
+    TzqcxDBTextEdit *edtSubCategory3 = nullptr;
+    QFrame *pnlCategoryTree = nullptr;
+    QPushButton *btnCategoryTree = nullptr;
+    QLabel *lblAdditionalInfo = nullptr;
+    TzqcxDBLookupComboBox *cmbAdditionalInfo = nullptr;
+    TzqcxDBMemo *memAdditionalInfo = nullptr;
     TzqcxDBImageComboBox *cmbCountryRegion = nullptr;
     TzqcxDBLookupComboBox *cmbCountry = nullptr;
     TzqcxDBSpinEdit *edtQuantity = nullptr;
     TzqcxDBComboBox *cmbBatchNumber = nullptr;
+    TzqcxDBSpinEdit *edtDurabilityDay = nullptr;
+    TzqcxDBSpinEdit *edtDurabilityMonth = nullptr;
+    TzqcxDBSpinEdit *edtDurabilityYear = nullptr;
+    TzqcxDBLookupComboBox *cmbLaboratory = nullptr;
     TzqcxDBImageComboBox *cmbRoutineAnalysis = nullptr;
     QPushButton *btnAnalysisBuilder = nullptr;
     TzqcxDBMemo *memAnalysisText = nullptr;
@@ -159,61 +180,33 @@ protected:
     QLabel *addSampleTypePanel(QGroupBox *&panel);
     void buildSidePanel(const QList<QAction *> &actions);
     QAction *makeAction(const char *name, const QString &text, const QKeySequence &key = {});
-    QWidget *pageButtons(QWidget *page, bool back, bool forward, bool turnsOnTab);
-    QPushButton *actionButton(QAction *action, const QString &text, QWidget *parent);
-    template <class TEditor>
-    TEditor *bound(QWidget *parent, const QString &field);
-    TzqcxDBLookupComboBox *lookup(QWidget *parent, const QString &field, const QString &source,
-                                  const QString &keyField = QStringLiteral("Code"),
-                                  const QString &descriptionField = QStringLiteral("Description"));
-    TzqcxDBLookupComboBox *formList(QWidget *parent, const QString &field, GridModel *list, const QString &shown);
-    TzqcxDBComboBox *pickList(QWidget *parent, const QString &field, bool upperCase);
-    TzqcxDBImageComboBox *yesNo(QWidget *parent, const QString &field);
-    TzqcxDBButtonEdit *businessIdEdit(QWidget *parent);
-    QWidget *categoryTreePanel(QWidget *parent);
-    TzqcxDBCurrencyEdit *currencyEdit(QWidget *parent, const QString &field);
-    // The food additional category information: the list of places a micro sample is taken from
-    // and the memo of a chemical one, over the same column, one above the other.
-    QWidget *additionalInfoEditors(QWidget *parent, TzqcxDBLookupComboBox *&list, TzqcxDBMemo *&memo);
-    QWidget *durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,
-                             TzqcxDBSpinEdit *&year, const QStringList &captions);
-    QWidget *buildAttachmentsPage(QWidget *&page);
-    // The rows and groups both editors show alike.
-    void addOfficeRows(QFormLayout *form, QWidget *parent, const QString &officerCaption);
-    void addSampleDateRows(QFormLayout *form, QWidget *parent, const QString &timeCaption);
-    void addCostRows(QFormLayout *form, QWidget *parent);
-    void addPremisesRows(QFormLayout *form, QWidget *parent);
-    // The region and the country list side by side; label is its caption.
-    QWidget *countryRow(QWidget *parent, QLabel *&label);
-    TzqcxDBSpinEdit *quantityEdit(QWidget *parent);
-    TzqcxDBComboBox *batchNumberList(QWidget *parent);
-    QLabel *longCaption(QWidget *parent, const QString &text, QWidget *control, bool required);
-    // "Analysis": routine analysis, the analysis builder and the analyses asked for (at most
-    // typedLength characters typed); "Additional Information - including contract code".
-    QGroupBox *analysisGroup(QWidget *page, int typedLength);
-    QGroupBox *commentsGroup(QWidget *page);
-    void addTarget(const QString &target, QWidget *control) { m_targets.insert(target, control); }
-    // A caption that follows the control's enabled state as well.
-    void addLabel(QWidget *control, QLabel *label) { m_labels.insert(control, label); }
-    QLabel *caption(QWidget *parent, const QString &text, QWidget *control, bool required = false);
-    void watchRadioChange(TzqcxDBRadioGroup *group, const QString &field, const std::function<void()> &handler);
+    // Makes the pages of the editor's field table (SampleEditorFields.h), in order.
+    void buildPages(const SampleFieldTable &fields);
+    // One of the form's own lists, by its object name, as the field table names it.
+    void addFormList(GridModel *list, const QString &keyField, const QString &shownField);
+
     void setListSource(TzqcxDBLookupComboBox *combo, const QString &source, const QString &keyField,
                        const QString &descriptionField);
     // Enables the control with its caption.
     void enableWithLabel(QWidget *control, bool enabled);
     void showCategoryState();
     void focusFirstOnPage(QWidget *page);
+    // The free-text lists the field table fills from the authority's lists, with the list names.
+    const QList<std::pair<TzqcxDBComboBox *, QString>> &pickLists() const { return m_pickLists; }
 
-    // What an editor shows of VerifyAll's view state.
+    // What an editor shows of VerifyAll's view state besides its field table's view rules.
     virtual void applyViewState(const SampleViewState &state) = 0;
+    // Whether the analysis builder may be offered at all.
+    virtual bool analysisBuilderOffered() const { return true; }
     // The status a save writes, from the one the store holds when the row is locked.
     virtual QString statusForSave(const QString &stored, bool validated) const = 0;
     // A check after the rules of either save (the feed editor's office); throws to refuse.
     virtual void checkBeforeWrite() {}
     // Opens the personality's analysis builder on the text; the text it hands back, if any.
     virtual std::optional<QString> editAnalysisText(const QString &current) = 0;
-    // Fills the upper-case pick lists from the authority's optional lists, keeping what they show.
-    void fillPickLists(const QList<std::pair<TzqcxDBComboBox *, QString>> &lists);
+    // Fills the field table's pick lists from the authority's optional lists, keeping what they
+    // show.
+    void fillPickLists();
     // Opens the personality's premises picker on the current BUSINESS_ID; returns the code chosen,
     // empty or "CANCELLED".
     virtual QString searchPremises(const QString &currentCode) = 0;
@@ -232,6 +225,8 @@ protected:
     // Both save actions; an editor of another table saves its own way.
     virtual bool SaveSample(bool validate);
     void rgReasonChange();
+    // The analysis type radio changed its choice.
+    virtual void rgAnalysisTypeChange() {}
     void actEditExecute();
     void actCancelExecute();
     void actCategoryTreeExecute();
@@ -255,6 +250,26 @@ protected:
     bool m_useLAEMSPremisesCodes = false;
 
 private:
+    friend class SampleFieldBuilder;
+
+    // A field of the table with its view rule.
+    struct FieldRule
+    {
+        QWidget *control;
+        bool SampleViewState::*state;
+        bool shows;
+    };
+    struct FormList
+    {
+        GridModel *list;
+        QString keyField;
+        QString shownField;
+    };
+
+    // The field table's view rules, then the editor's own (applyViewState).
+    void showViewState(const SampleViewState &state);
+    // A new row: the settings' defaults and the descriptions beside them.
+    void startNewSample(SqlDataSet &data);
     void writeSample(SqlDataSet &data, const std::function<void()> &write);
     void applyColumnLimits();
     void inputLeft(QWidget *old, QWidget *now);
@@ -273,37 +288,7 @@ private:
     QHash<QWidget *, QLabel *> m_labels;
     QSet<QWidget *> m_inputs;
     QHash<TzqcxDBLookupComboBox *, QString> m_sources;
+    QList<FieldRule> m_fieldRules;
+    QList<std::pair<TzqcxDBComboBox *, QString>> m_pickLists;
+    QHash<QString, FormList> m_formLists;
 };
-
-template <class TEditor>
-TEditor *SampleEditorBase::bound(QWidget *parent, const QString &field)
-{
-    auto *editor = new TEditor(parent);
-    editor->SetDataBinding(qryData_, field);
-    editor->SetFocusController(FocusController);
-    m_inputs.insert(editor);
-    if (!m_targets.contains(field))
-        m_targets.insert(field, editor);
-    return editor;
-}
-
-// Small layout helpers the sample editors share.
-namespace SampleEditorLayout {
-QFormLayout *formLayout(QWidget *parent = nullptr);
-QGridLayout *gridLayout(QWidget *parent);
-// Rows of a caption (right-aligned, column 0) and its field (from column 1, span columns wide).
-struct CaptionGrid
-{
-    QGridLayout *grid;
-    int line = 0;
-    void add(QLabel *label, QWidget *field, int span = 2);
-};
-// The widgets side by side, reparented to a new row widget.
-QWidget *row(QWidget *parent, const QList<QWidget *> &widgets, bool stretch = true);
-// The buttons of a radio group side by side.
-void lineUp(TzqcxDBRadioGroup *group);
-QWidget *newPage(const char *name);
-// A text the officer reads but never types looks so.
-void showReadOnly(TzqcxDBTextEdit *edit);
-QString requiredMark();
-} // namespace SampleEditorLayout

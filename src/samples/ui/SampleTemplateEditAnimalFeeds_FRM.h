@@ -27,15 +27,8 @@ public:
     TzqcxDBLookupComboBox *cmbRiskCategory;
     TzqcxDBTextEdit *edtRegistrationNumber;
     TzqcxDBLookupComboBox *cmbSampleType;
-    TzqcxDBMemo *memAdditionalInfo;
     TzqcxDBLookupComboBox *cmbAnimalSpecies;
 
 protected:
     void applyViewState(const SampleViewState &state) override;
-
-private:
-    void buildReasonPage();
-    void buildLabelingPage();
-    void buildAdditionalPage();
-    void buildAnalysisPage();
 };

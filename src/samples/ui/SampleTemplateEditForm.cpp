@@ -23,8 +23,6 @@
 
 using namespace Qt::StringLiterals;
 
-using namespace SampleEditorLayout;
-
 namespace {
 
 SampleTemplateEditForm::PremisesPicker &premisesPicker()
@@ -165,6 +163,7 @@ SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKind
     qryTemplateGroups_->setObjectName(u"qryTemplateGroups_"_s);
     qryTemplateGroups_->setParam(u"recordType"_s, Personality());
     qryTemplateGroups_->setSort({{u"TEMPLATE_DESCRIPTION"_s, Qt::AscendingOrder}});
+    addFormList(qryTemplateGroups_, u"UNIQUE_ID"_s, u"TEMPLATE_DESCRIPTION"_s);
 
     // The side panel under the template editors' names and captions.
     actEditItem = actEdit;
@@ -216,10 +215,10 @@ void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> De
         qryTemplateGroups_->close();
     // The drop-downs offer the pick lists as they are now; the entries stay free text. Filled before
     // the row is read, so that each shows the row's own text.
-    for (const auto &list : std::as_const(m_pickLists)) {
-        list.first->clear();
+    for (const auto &[combo, name] : pickLists()) {
+        combo->clear();
         if (pickListSource())
-            list.first->addItems(pickListSource()(list.second));
+            combo->addItems(pickListSource()(name));
     }
     OpenSample(create, create ? QString() : uuid, NoSuchTemplateMessage(uuid));
     setWindowTitle(CaptionWithRunMode(create ? m_template.newCaption : m_template.detailsCaption, Maindm->RunMode()));
@@ -236,158 +235,6 @@ void SampleTemplateEditForm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> De
 }
 
 // ------------------------------------------------------------------------------------------------
-// Building
-
-QWidget *SampleTemplateEditForm::addPage(const char *name, const QString &title)
-{
-    QWidget *page = newPage(name);
-    PageControl->addTab(page, title);
-    return page;
-}
-
-void SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
-                                            const QString &premisesTypeSource,
-                                            const std::function<void(QFormLayout *, QWidget *)> &addCodes)
-{
-    QWidget *tab = addPage("tabAdmin", u"Admin"_s);
-    auto *page = new QVBoxLayout(tab);
-    grpGeneral = new QGroupBox(u"General"_s, tab);
-    grpGeneral->setObjectName(u"grpGeneral"_s);
-    grpGeneral->setFocusPolicy(Qt::ClickFocus);
-    auto *columns = new QHBoxLayout(grpGeneral);
-    columns->setSpacing(24);
-    const bool food = Personality() != Varnex::PersonalityAnimalFeed;
-    // The food template's captions end in a colon, the feed template's do not.
-    const auto text = [food](const QString &caption) { return food ? caption + QLatin1Char(':') : caption; };
-
-    auto *left = formLayout();
-    rgAnalysisType = bound<TzqcxDBRadioGroup>(grpGeneral, u"ANALYSIS_TYPE"_s);
-    rgAnalysisType->setObjectName(u"rgAnalysisType"_s);
-    lineUp(rgAnalysisType);
-    rgAnalysisType->SetItems(analysisTypeItems, {u"M"_s, u"C"_s});
-    rgAnalysisType->setFlat(true);
-    watchRadioChange(rgAnalysisType, u"ANALYSIS_TYPE"_s, [this]() { rgAnalysisTypeChange(); });
-    left->addRow(caption(grpGeneral, analysisTypeCaption, rgAnalysisType), rgAnalysisType);
-
-    businessIdEdit(grpGeneral);
-    left->addRow(caption(grpGeneral, text(u"Business ID"_s), edtBusinessId), edtBusinessId);
-    edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, u"PREMISES_NAME"_s);
-    edtPremisesName->setObjectName(u"edtPremisesName"_s);
-    left->addRow(caption(grpGeneral, text(u"Premises Name"_s), edtPremisesName), edtPremisesName);
-    TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
-    for (int i = 0; i < 4; ++i) {
-        *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, u"BUSINESS_ADDR_%1"_s.arg(i + 1));
-        (*addresses[i])->setObjectName(u"edtAddress%1"_s.arg(i + 1));
-        const QString label = u"Address %1"_s.arg(i + 1) + (food ? u":"_s : QString());
-        left->addRow(caption(grpGeneral, label, *addresses[i]), *addresses[i]);
-    }
-    edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, u"BUSINESS_POSTCODE"_s);
-    edtPostCode->setObjectName(u"edtPostCode"_s);
-    edtPostCode->SetUpperCase(true);
-    edtPostCode->setMaximumWidth(110);
-    left->addRow(caption(grpGeneral, text(u"Post Code"_s), edtPostCode), row(grpGeneral, {edtPostCode}));
-
-    auto *right = formLayout();
-    cmbPremisesType = lookup(grpGeneral, u"PREMISES_TYPE__CODE"_s, premisesTypeSource);
-    cmbPremisesType->setObjectName(u"cmbPremisesType"_s);
-    lblPremisesType = caption(grpGeneral, food ? u"Varnex Premises type"_s : u"PremisesType"_s, cmbPremisesType);
-    lblPremisesType->setObjectName(u"lblPremisesType"_s);
-    right->addRow(lblPremisesType, cmbPremisesType);
-    addCodes(right, grpGeneral);
-    cmbOfficer = formList(grpGeneral, u"SAMPLE_OFFICER__CODE"_s, qrySampleOfficer_, u"NAME"_s);
-    cmbOfficer->setObjectName(u"cmbOfficer"_s);
-    right->addRow(caption(grpGeneral, text(u"Sample Officer"_s), cmbOfficer), cmbOfficer);
-    cmbOffice = formList(grpGeneral, u"LOCAL_AUTH_OFFICE__CODE"_s, qryLocalAuthOffice_, u"DESCRIPTION"_s);
-    cmbOffice->setObjectName(u"cmbOffice"_s);
-    right->addRow(caption(grpGeneral, text(u"Office"_s), cmbOffice), cmbOffice);
-    page->addWidget(grpGeneral);
-
-    // The template's own entries.
-    auto *own = new QGroupBox(u"Template"_s, tab);
-    own->setObjectName(u"grpTemplate"_s);
-    auto *ownForm = formLayout(own);
-    cmbTemplateGroup = bound<TzqcxDBLookupComboBox>(own, u"PARENT_ID"_s);
-    cmbTemplateGroup->setObjectName(u"cmbTemplateGroup"_s);
-    cmbTemplateGroup->SetListSource(qryTemplateGroups_, u"UNIQUE_ID"_s, u"TEMPLATE_DESCRIPTION"_s);
-    QLabel *groupCaption = caption(own, u"Template group"_s, cmbTemplateGroup);
-    ownForm->addRow(groupCaption, cmbTemplateGroup);
-    // Groups are kept from the group list; the template's editor does not offer them.
-    cmbTemplateGroup->setVisible(false);
-    groupCaption->setVisible(false);
-    edtTemplateDescription = bound<TzqcxDBTextEdit>(own, u"TEMPLATE_DESCRIPTION"_s);
-    edtTemplateDescription->setObjectName(u"edtTemplateDescription"_s);
-    ownForm->addRow(caption(own, u"Template description"_s, edtTemplateDescription), edtTemplateDescription);
-    chkUpdatePremises = checkBox(own, u"UPDATE_PREMISES_FROM_LOOKUP"_s, u"Update premises when creating sample"_s);
-    chkUpdatePremises->setObjectName(u"chkUpdatePremises"_s);
-    ownForm->addRow(QString(), chkUpdatePremises);
-
-    columns->addLayout(left, 1);
-    auto *divider = new QFrame(grpGeneral);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    columns->addWidget(divider);
-    columns->addLayout(right, 1);
-    page->addWidget(own);
-    page->addStretch(1);
-    page->addWidget(pageButtons(tab, false, true, true));
-}
-
-void SampleTemplateEditForm::buildAnalysisGroup(QWidget *page, QLayout *layout)
-{
-    auto *analysis = new QGroupBox(u"Analysis"_s, page);
-    analysis->setObjectName(u"grpAnalysis"_s);
-    auto *form = formLayout(analysis);
-    cmbLaboratory = lookup(analysis, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s);
-    cmbLaboratory->setObjectName(u"cmbLaboratory"_s);
-    form->addRow(caption(analysis, u"Laboratory:"_s, cmbLaboratory), cmbLaboratory);
-    cmbRoutineAnalysis = yesNo(analysis, u"ROUTINE_ANALYSIS"_s);
-    cmbRoutineAnalysis->setObjectName(u"cmbRoutineAnalysis"_s);
-    btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
-    btnAnalysisBuilder->setObjectName(u"btnAnalysisBuilder"_s);
-    QLabel *routine = caption(analysis, u"Routine (or as defined by the laboratory) analysis required?"_s, cmbRoutineAnalysis);
-    routine->setWordWrap(true);
-    routine->setMinimumWidth(260);
-    form->addRow(routine, row(analysis, {cmbRoutineAnalysis, new QLabel(u"(YES/NO)"_s), btnAnalysisBuilder}));
-    memAnalysisText = bound<TzqcxDBMemo>(analysis, u"ANALYSIS_TEXT"_s);
-    memAnalysisText->setObjectName(u"memAnalysisText"_s);
-    memAnalysisText->setTabChangesFocus(true);
-    memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
-    form->addRow(caption(analysis, u"Analysis required"_s, memAnalysisText), memAnalysisText);
-    layout->addWidget(analysis);
-
-    auto *comments = new QGroupBox(u"Additional Information - including contract code"_s, page);
-    comments->setObjectName(u"grpComments"_s);
-    auto *commentsLayout = new QVBoxLayout(comments);
-    memComments = bound<TzqcxDBMemo>(comments, u"SAMPLE_COMMENTS"_s);
-    memComments->setObjectName(u"memComments"_s);
-    memComments->setTabChangesFocus(true);
-    memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
-    commentsLayout->addWidget(memComments);
-    layout->addWidget(comments);
-}
-
-TzqcxDBRadioGroup *SampleTemplateEditForm::reasonRadio(QWidget *parent, const QString &title, const QStringList &captions)
-{
-    auto *radio = bound<TzqcxDBRadioGroup>(parent, u"REASON__CODE"_s);
-    radio->setObjectName(u"rgReason"_s);
-    radio->setTitle(title);
-    lineUp(radio);
-    radio->SetItems(captions, {u"E"_s, u"S"_s});
-    qobject_cast<QHBoxLayout *>(radio->layout())->addStretch(1);
-    radio->layout()->setSpacing(40);
-    watchRadioChange(radio, u"REASON__CODE"_s, [this]() { rgReasonChange(); });
-    return radio;
-}
-
-TzqcxDBCheckBox *SampleTemplateEditForm::checkBox(QWidget *parent, const QString &field, const QString &text)
-{
-    auto *box = bound<TzqcxDBCheckBox>(parent, field);
-    box->setText(text);
-    connect(box, &QCheckBox::clicked, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    return box;
-}
-
-// ------------------------------------------------------------------------------------------------
 // State and view
 
 void SampleTemplateEditForm::applyViewState(const SampleViewState &state)
@@ -395,18 +242,7 @@ void SampleTemplateEditForm::applyViewState(const SampleViewState &state)
     setListSource(cmbPremisesType, state.premisesTypeSource, u"Code"_s, u"Description"_s);
     if (!state.premisesTypeLabel.isEmpty())
         lblPremisesType->setText(state.premisesTypeLabel);
-    setListSource(cmbCountry, state.countrySource, u"Name"_s, QString());
     lblSampleType->setText(state.analysisTypeCaption);
-    enableWithLabel(edtIndexNumber, state.indexNumber);
-    enableWithLabel(cmbSurveyBody, state.surveyBodyAndReference);
-    enableWithLabel(edtSurveyRef, state.surveyBodyAndReference);
-    enableWithLabel(edtOtherCondition, state.otherCondition);
-    enableWithLabel(edtQuantity, state.quantityAndUnits);
-    enableWithLabel(cmbPackUnits, state.quantityAndUnits);
-    if (state.analysisText) {
-        enableWithLabel(memAnalysisText, *state.analysisText);
-        actAnalysisBuilder->setEnabled(*state.analysisText && HasAnalysisBuilder());
-    }
     actAnalysisBuilder->setToolTip(HasAnalysisBuilder() ? QString() : TIBCompatibleBaseMaintfrm::NotAvailableText());
 }
 

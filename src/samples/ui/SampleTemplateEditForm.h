@@ -68,48 +68,26 @@ public:
     QGroupBox *pnlSampleType;
     QLabel *lblSampleType;
 
-    // Admin, both personalities.
+    // Both personalities (besides the base's).
     QGroupBox *grpGeneral;
-    TzqcxDBRadioGroup *rgAnalysisType;
-    TzqcxDBTextEdit *edtPremisesName;
-    TzqcxDBTextEdit *edtAddress1;
-    TzqcxDBTextEdit *edtAddress2;
-    TzqcxDBTextEdit *edtAddress3;
-    TzqcxDBTextEdit *edtAddress4;
-    TzqcxDBTextEdit *edtPostCode;
     TzqcxDBLookupComboBox *cmbPremisesType;
     QLabel *lblPremisesType;
-    TzqcxDBLookupComboBox *cmbOfficer;
-    TzqcxDBLookupComboBox *cmbOffice;
     TzqcxDBLookupComboBox *cmbTemplateGroup;
     TzqcxDBTextEdit *edtTemplateDescription;
     TzqcxDBCheckBox *chkUpdatePremises;
-    // Reason, both.
-    TzqcxDBRadioGroup *rgReason;
     TzqcxDBCheckBox *chkFollowUp;
     TzqcxDBTextEdit *edtIndexNumber;
     TzqcxDBCheckBox *chkSurvey;
     TzqcxDBLookupComboBox *cmbSurveyBody;
     TzqcxDBTextEdit *edtSurveyRef;
-    // Description / labeling, both.
     TzqcxDBComboBox *cmbBrandName;
     TzqcxDBComboBox *cmbFoodDescription;
-    TzqcxDBTextEdit *edtCategory;
-    TzqcxDBTextEdit *edtSubCategory;
     TzqcxDBComboBox *cmbImporter;
-    TzqcxDBLookupComboBox *cmbCountry;
-    // Additional, both.
     TzqcxDBLookupComboBox *cmbPackaging;
-    TzqcxDBSpinEdit *edtQuantity;
     TzqcxDBLookupComboBox *cmbPackUnits;
     TzqcxDBLookupComboBox *cmbDurability;
     TzqcxDBLookupComboBox *cmbCondition;
     TzqcxDBTextEdit *edtOtherCondition;
-    // Analysis, both.
-    TzqcxDBLookupComboBox *cmbLaboratory;
-    TzqcxDBImageComboBox *cmbRoutineAnalysis;
-    TzqcxDBMemo *memAnalysisText;
-    TzqcxDBMemo *memComments;
 
     // The template editors' names for the side panel's actions.
     QAction *actEditItem;
@@ -134,21 +112,6 @@ protected:
     // its premises register, its heading.
     static SampleEditorKindInfo templateKindInfo(const QString &personality, const QString &heading);
 
-    // Building, for the descendants' constructors.
-    QWidget *addPage(const char *name, const QString &title);
-    // The Admin page: analysis type, premises, the personality's own rows (addCodes), officer,
-    // office, the template's own entries.
-    void buildAdminPage(const QString &analysisTypeCaption, const QStringList &analysisTypeItems,
-                        const QString &premisesTypeSource, const std::function<void(QFormLayout *, QWidget *)> &addCodes);
-    void buildAnalysisGroup(QWidget *page, QLayout *layout);
-    // The reason radio ("E" and "S"): a change empties the sample type, then VerifyAll.
-    TzqcxDBRadioGroup *reasonRadio(QWidget *parent, const QString &title, const QStringList &captions);
-    // A check box whose click runs VerifyAll.
-    TzqcxDBCheckBox *checkBox(QWidget *parent, const QString &field, const QString &text);
-
-    // The pick lists the editor's free-text drop-downs offer, filled at each opening.
-    void setPickLists(const QList<QPair<TzqcxDBComboBox *, QString>> &lists) { m_pickLists = lists; }
-
     void applyViewState(const SampleViewState &state) override;
     // Before the row is written (food: the program mark).
     virtual void qryData_BeforePost(SampleRow &row) { Q_UNUSED(row) }
@@ -156,12 +119,12 @@ protected:
     QString statusForSave(const QString &, bool) const override { return QString(); }
     QString searchPremises(const QString &currentCode) override;
     std::optional<QString> editAnalysisText(const QString &current) override;
+    bool analysisBuilderOffered() const override { return HasAnalysisBuilder(); }
+    // The laboratory and the analysis settings follow the analysis type.
+    void rgAnalysisTypeChange() override;
     bool premisesPickStartsEditing() const override { return m_template.pickStartsEditing; }
     void takePremises(SampleRow &row, const QString &code, const std::optional<QVariantMap> &premises) override;
 
 private:
-    void rgAnalysisTypeChange();
-
     TemplateKind m_template;
-    QList<QPair<TzqcxDBComboBox *, QString>> m_pickLists;
 };

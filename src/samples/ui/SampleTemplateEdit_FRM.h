@@ -33,16 +33,10 @@ public:
     TzqcxDBLookupComboBox *cmbSampleTypeSurveillance;
     TzqcxDBCheckBox *chkFoodPoisoning;
     TzqcxDBMemo *memDetails;
-    TzqcxDBTextEdit *edtSubCategory2;
-    TzqcxDBTextEdit *edtSubCategory3;
     TzqcxDBLookupComboBox *cmbMAFF;
-    QLabel *lblAdditionalInfo;
-    TzqcxDBMemo *memAdditionalInfo;
-    TzqcxDBLookupComboBox *cmbAdditionalInfo;
     TzqcxDBLookupComboBox *cmbProduct;
     TzqcxDBComboBox *cmbManufacturer;
     TzqcxDBComboBox *cmbDistributor;
-    TzqcxDBImageComboBox *cmbCountryRegion;
     TzqcxDBLookupComboBox *cmbMaterial;
     TzqcxDBTextEdit *edtOtherMaterial;
     TzqcxDBTextEdit *edtHealthMark;
@@ -50,10 +44,4 @@ public:
 protected:
     void applyViewState(const SampleViewState &state) override;
     void qryData_BeforePost(SampleRow &row) override;
-
-private:
-    void buildReasonPage();
-    void buildDescriptionPage();
-    void buildAdditionalPage();
-    void buildCOPPage();
 };
