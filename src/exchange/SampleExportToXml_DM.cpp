@@ -1,5 +1,6 @@
 #include "exchange/SampleExportToXml_DM.h"
 
+#include "base/AtomicFile.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
@@ -111,7 +112,6 @@ std::unique_ptr<TSampleSelection> TSampleSelection::ByUuid(const QSqlDatabase &d
         if (unique.isEmpty())
             break;
     }
-    selection->m_expected = int(unique.size());
     selection->describe();
     return selection;
 }
@@ -140,6 +140,8 @@ const QList<FieldDef> &TSampleSelection::Fields() const
 
 int TSampleSelection::Count()
 {
+    if (m_expected >= 0)
+        return m_expected;
     int count = 0;
     for (const Statement &s : m_statements) {
         QSqlQuery q = run(m_db, QStringLiteral("SELECT COUNT(*) FROM SAMPLE S") + s.where, s.values);
@@ -226,18 +228,26 @@ TSampleExportToXmlDm::TSampleExportToXmlDm(const QSqlDatabase &db, TMaindm &sett
 
 TSampleExportToXmlDm::~TSampleExportToXmlDm() = default;
 
-std::optional<QString> TSampleExportToXmlDm::generateAndChooseFile(TSampleSelection &rows, TVRXSampleXMLDM &generator,
-                                                                  const TVRXSampleXMLDM::Progress &progress,
-                                                                  const QString &noneText)
+std::optional<QString> TSampleExportToXmlDm::chooseFile()
 {
+    return Prompter::current().saveFileName(SaveTitle, QString(), FileFilter(), DefaultExtension());
+}
+
+void TSampleExportToXmlDm::writeDocument(TSampleSelection &rows, TVRXSampleXMLDM &generator,
+                                         const TVRXSampleXMLDM::Progress &progress, const QString &fileName)
+{
+    AtomicFileWriter file(fileName);
+    QString error;
+    if (!file.open(&error))
+        throw VarnexError(error);
     {
+        // A failure leaves the file uncommitted: the old one stays.
         DatasetScope scope(generator, &rows, progress);
-        generator.GenerateXML();
+        generator.GenerateXML(file);
     }
     rows.Close();
-    if (generator.SamplesWritten() == 0)
-        throw VarnexError(noneText);
-    return Prompter::current().saveFileName(SaveTitle, QString(), FileFilter(), DefaultExtension());
+    if (!file.commit(&error))
+        throw VarnexError(error);
 }
 
 std::optional<QString> TSampleExportToXmlDm::ExportRange()
@@ -245,10 +255,13 @@ std::optional<QString> TSampleExportToXmlDm::ExportRange()
     if (m_sampleList.isEmpty())
         throw VarnexError(NoSamplesText());
     std::unique_ptr<TSampleSelection> rows = TSampleSelection::ByUuid(m_db, m_sampleList);
+    if (rows->Count() == 0)
+        throw VarnexError(NoSamplesText());
+    const std::optional<QString> fileName = chooseFile();
+    if (!fileName)
+        return fileName;
     TVRXSampleXMLDM generator(m_settings, m_lookups);
-    const std::optional<QString> fileName = generateAndChooseFile(*rows, generator, {}, NoSamplesText());
-    if (fileName)
-        generator.XMLDoc().SaveToFile(*fileName);
+    writeDocument(*rows, generator, {}, *fileName);
     return fileName;
 }
 
@@ -278,11 +291,11 @@ TSampleExportToXmlDm::TExportResult TSampleExportToXmlDm::ExportCompleted(const 
         progress(0, count);
     if (count == 0)
         throw VarnexError(NoCompletedSamplesText());
-    const std::optional<QString> fileName = generateAndChooseFile(*rows, generator, progress, NoCompletedSamplesText());
+    const std::optional<QString> fileName = chooseFile();
     TExportResult result;
     if (!fileName)
         return result;
-    generator.XMLDoc().SaveToFile(*fileName);
+    writeDocument(*rows, generator, progress, *fileName);
     result.FileName = *fileName;
     result.Exported = generator.SamplesWritten();
     result.Marked = markExported(rows->RowsRead(), *fileName);
