@@ -89,7 +89,9 @@ std::unique_ptr<TSampleSelection> TSampleSelection::Completed(const QSqlDatabase
         where += QStringLiteral(" AND S.SAMPLE_DATE >= ?");
         values << *takenSince;
     }
-    selection->m_statements.append({where, QStringLiteral(" ORDER BY S.CODE, S.ID"), values, {}});
+    // In the order of IX_SAMPLE_CODE, which the database walks: ordering by anything more would
+    // have it sort every selected row in memory first (up to 64 MiB) for an export of any size.
+    selection->m_statements.append({where, QStringLiteral(" ORDER BY S.CODE"), values, {}});
     selection->describe();
     return selection;
 }
@@ -196,8 +198,11 @@ bool TSampleSelection::Next()
     if (m_row + 1 >= m_page.rowCount() && !fetchPage())
         return false;
     ++m_row;
-    m_read.append({m_idColumn >= 0 ? m_page.value(m_row, m_idColumn).toLongLong() : 0,
-                   m_updateIdColumn >= 0 ? m_page.value(m_row, m_updateIdColumn) : QVariant()});
+    const QVariant updateId = m_updateIdColumn >= 0 ? m_page.value(m_row, m_updateIdColumn) : QVariant();
+    if (m_read.empty() && m_expected > 0)
+        m_read.reserve(size_t(m_expected));
+    m_read.push_back({m_idColumn >= 0 ? m_page.value(m_row, m_idColumn).toLongLong() : 0, updateId.toLongLong(),
+                      updateId.isValid() && !updateId.isNull()});
     return true;
 }
 
@@ -302,7 +307,7 @@ TSampleExportToXmlDm::TExportResult TSampleExportToXmlDm::ExportCompleted(const 
     return result;
 }
 
-int TSampleExportToXmlDm::markExported(const QList<TSampleSelection::Read> &rows, const QString &fileName)
+int TSampleExportToXmlDm::markExported(const std::vector<TSampleSelection::Read> &rows, const QString &fileName)
 {
     // Only the samples in the file, and of those only the ones nobody changed since they were read:
     // a sample changed meanwhile is not in the file as it now is, and stays to be exported.
@@ -318,7 +323,7 @@ int TSampleExportToXmlDm::markExported(const QList<TSampleSelection::Read> &rows
                 update.addBindValue(QStringLiteral("F"));
                 update.addBindValue(QStringLiteral("T"));
                 update.addBindValue(row.id);
-                update.addBindValue(row.updateId);
+                update.addBindValue(row.UpdateId());
                 if (!update.exec())
                     throw VarnexError(update.lastError().text());
                 marked += update.numRowsAffected() > 0 ? 1 : 0;

@@ -28,6 +28,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class TLookupDataDm;
 class TMaindm;
@@ -60,13 +61,15 @@ public:
     QVariant Value(int column) const override { return m_page.value(m_row, column); }
 
     // Every sample read so far, as it was read: its ID and its UPDATE_ID (which every change of
-    // the row replaces), in the order read.
+    // the row replaces), in the order read. Kept small: an export holds one for every sample.
     struct Read
     {
         qint64 id;
-        QVariant updateId;
+        qint64 updateId;
+        bool hasUpdateId; // false: UPDATE_ID is NULL
+        QVariant UpdateId() const { return hasUpdateId ? QVariant(updateId) : QVariant(QMetaType::fromType<qint64>()); }
     };
-    const QList<Read> &RowsRead() const { return m_read; }
+    const std::vector<Read> &RowsRead() const { return m_read; }
     // Lets go of the statement in progress.
     void Close();
 
@@ -91,7 +94,7 @@ private:
     int m_idColumn = -1;
     int m_updateIdColumn = -1;
     int m_expected = -1;
-    QList<Read> m_read;
+    std::vector<Read> m_read;
 };
 
 // A save that succeeded, followed by a marking of the samples as exported that failed; nothing
@@ -162,7 +165,7 @@ private:
     // written. Throws VarnexError.
     static void writeDocument(TSampleSelection &rows, TVRXSampleXMLDM &generator,
                               const TVRXSampleXMLDM::Progress &progress, const QString &fileName);
-    int markExported(const QList<TSampleSelection::Read> &rows, const QString &fileName);
+    int markExported(const std::vector<TSampleSelection::Read> &rows, const QString &fileName);
 
     QSqlDatabase m_db;
     TMaindm &m_settings;
