@@ -11,8 +11,8 @@
 #include <QLocale>
 
 #include <cmath>
-#include <optional>
 #include <limits>
+#include <optional>
 #include <vector>
 
 TVRXSampleXMLDM *VRXSampleXMLDM = nullptr;
