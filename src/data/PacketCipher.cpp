@@ -4,6 +4,7 @@
 
 #include "data/DataPacket.h"
 #include "data/DataTable.h"
+#include "data/OverlappedSink.h"
 
 #include <QFile>
 
@@ -343,12 +344,14 @@ public:
     RawDeflater(const RawDeflater &) = delete;
     RawDeflater &operator=(const RawDeflater &) = delete;
 
-    void feed(QByteArrayView data)
+    // False once anything failed.
+    bool feed(QByteArrayView data)
     {
         // zlib counts in 32 bits: a larger piece goes in slices.
         constexpr qsizetype Slice = qsizetype(1) << 30;
         for (qsizetype offset = 0; offset < data.size() && !m_failed; offset += Slice)
             m_failed = !run(data.sliced(offset, std::min(Slice, data.size() - offset)), Z_NO_FLUSH);
+        return !m_failed;
     }
     // Ends the stream; false, with the cause in *error, when anything failed on the way.
     bool finish(QByteArray *out, QString *error)
@@ -477,10 +480,19 @@ bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, Q
 
 bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QString *error)
 {
-    // The dataset packet is compressed as it is written: only the compressed bytes are ever held.
+    // The dataset packet is compressed as it is written, and on another thread, so that encoding
+    // and compressing take their time side by side: only the compressed bytes are ever held.
     const QByteArray key = generateKey(passPhrase(), KeyLength);
     RawDeflater deflater;
-    DataPacket::encodeTo(table, [&deflater](QByteArrayView piece) { deflater.feed(piece); });
+    try {
+        OverlappedSink deflating([&deflater](QByteArrayView piece) { return deflater.feed(piece); });
+        // A failed deflater makes every further piece a no-op; finish() below reports it.
+        DataPacket::encodeTo(table, [&deflating](QByteArrayView piece) { deflating.push(piece); });
+        deflating.finish();
+    } catch (const std::exception &e) {
+        setError(error, QStringLiteral("the dataset packet could not be made: %1").arg(QString::fromLocal8Bit(e.what())));
+        return false;
+    }
     QByteArray compressed;
     return deflater.finish(&compressed, error) && encipher(key, compressed, packet, error);
 }

@@ -230,6 +230,17 @@ QByteArray encodeReply(const Reply &reply)
     return m.toCborValue().toCbor();
 }
 
+QByteArray byteStringHead(qint64 size)
+{
+    const quint64 n = quint64(size);
+    const int width = n < 24 ? 0 : n <= 0xFF ? 1 : n <= 0xFFFF ? 2 : n <= 0xFFFFFFFFu ? 4 : 8;
+    QByteArray head(1 + width, Qt::Uninitialized);
+    head[0] = char(0x40 | (width == 0 ? int(n) : width == 1 ? 24 : width == 2 ? 25 : width == 4 ? 26 : 27));
+    for (int i = 0; i < width; ++i)
+        head[1 + i] = char(n >> (8 * (width - 1 - i)));
+    return head;
+}
+
 Request decodeRequest(const QByteArray &data)
 {
     const QCborMap m = parseWhole(data, "request").toMap();

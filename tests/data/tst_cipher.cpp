@@ -112,6 +112,7 @@ private slots:
     void emptyTablePacket();
     void packetIsDeterministic();
     void packetLayers();
+    void largePacketIsTheSerialOne();
     void packetRoundTrip();
     void packetFromQuery();
     void saveAndLoad();
@@ -360,6 +361,28 @@ void TestCipher::packetLayers()
     QCOMPARE(packet.size(), (compressed.size() / 16 + 1) * 16);
     QVERIFY2(PacketCipher::inflateRaw(compressed, &encoded, &error), qPrintable(error));
     QCOMPARE(encoded, DataPacket::encode(sampleTable()));
+}
+
+void TestCipher::largePacketIsTheSerialOne()
+{
+    // Many pieces' worth, texts that cross piece boundaries and a blob larger than a piece: the
+    // packet compressed beside its encoding holds exactly the bytes of the one compressed after it.
+    DataTable t({{QStringLiteral("CODE"), FieldType::String, 30, 0, true},
+                 {QStringLiteral("NOTES"), FieldType::Memo},
+                 {QStringLiteral("PHOTO"), FieldType::Blob},
+                 {QStringLiteral("N"), FieldType::Int64}});
+    for (int r = 0; r < 20000; ++r)
+        t.appendRow({QStringLiteral("S-%1").arg(r), QStringLiteral("note %1 ").repeated(r % 7 + 1),
+                     r == 1234 ? QVariant(randomBytes(300 * 1024, 5)) : QVariant(), r * 7919LL});
+    const QByteArray encoded = DataPacket::encode(t);
+    QVERIFY(encoded.size() > 1024 * 1024);
+
+    QByteArray packet, serial;
+    QString error;
+    QVERIFY2(PacketCipher::makePacket(t, &packet, &error), qPrintable(error));
+    QVERIFY2(PacketCipher::seal(encoded, &serial, &error), qPrintable(error));
+    QCOMPARE(packet.size(), serial.size());
+    QVERIFY(packet == serial);
 }
 
 void TestCipher::packetRoundTrip()
