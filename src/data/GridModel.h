@@ -176,6 +176,10 @@ public:
     GridStatement selectStatement(const QString &what, const QList<GridCondition> &more = {},
                                   bool ordered = false) const;
 
+    // The rows of a statement over the list (selectStatement), read in the list's read transaction
+    // (that of the operation under way on its connection, if any).
+    DataTable readStatement(const GridStatement &statement) const;
+
     // The text of the last failure reported by loadFailed.
     QString lastError() const { return m_lastError; }
 
@@ -220,22 +224,28 @@ private:
     QString columnRef(const QString &name) const;
     QString columnRef(int column) const;
     QList<OrderColumn> orderOf(const QList<GridSortKey> &keys) const;
+    // "SELECT what FROM (the list's SELECT) T" with the conditions and the further parts (empty
+    // ones left out), joined by AND.
     Statement select(const QString &what, const QList<GridCondition> &conditions,
-                     const QList<OrderColumn> &order, const QVariantList &beyond, bool after,
                      const QList<Statement> &more = {}) const;
     Statement condition(const GridCondition &c) const;
+    // The rows beyond the row of the given order values, in the list's order when after, against
+    // it otherwise.
     Statement beyond(const QList<OrderColumn> &order, const QVariantList &values, bool after) const;
     QString orderBy(const QList<OrderColumn> &order, bool forward) const;
     // Conditions on the first order column implied by a page: rows from the given value on, and
     // rows up to the page's last value, in the walk's direction.
     Statement boundFrom(const OrderColumn &first, const QVariant &value, bool forward) const;
-    Statement boundTo(const OrderColumn &first, const QVariant &value, bool forward, bool mayHoldNulls) const;
-    // Up to `rows` rows of the list beyond the given order values (all from the start, or the
-    // end, without them): in the list's order when forward, against it otherwise.
+    Statement boundTo(const OrderColumn &first, const Statement &last, bool forward, bool mayHoldNulls) const;
+    // The statement of up to `rows` rows of the list beyond the given order values (all from the
+    // start, or the end, without them): in the list's order when forward, against it otherwise.
+    Statement pageStatement(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                            const QVariantList &from, int rows, bool forward) const;
     DataTable readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
                        const QVariantList &from, int rows, bool forward) const;
     QVariantList orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const;
-    QSqlQuery execute(const Statement &statement) const;
+    // Throws unless the connection is open.
+    void requireConnection() const;
     qint64 count(const Statement &statement) const;
     DataTable readRows(const Statement &statement) const;
     DataTable readRows(const Statement &statement, const QList<FieldDef> &fields) const;
@@ -248,6 +258,9 @@ private:
     int readUpTo(const DataTable &found);
     // Reads the list anew from the row found (a table of that one row); returns its index, 0.
     int reposition(const DataTable &found);
+    // Reads the list anew from the row of the key (its row, then the page after it); its index
+    // (0), or -1 when no row of the list has the key.
+    int repositionAtKey(const QVariant &key);
     int rowOfKey(const QVariant &key) const;
     void report(const QString &message);
 

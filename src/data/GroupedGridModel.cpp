@@ -2,6 +2,7 @@
 
 #include "base/Background.h"
 #include "base/VarnexError.h"
+#include "store/FbTransaction.h"
 #include "store/LocalDatabase.h"
 #include "store/SqlUtil.h"
 
@@ -94,6 +95,7 @@ void GroupedGridModel::setFilter(const QList<GridCondition> &conditions)
 
 void GroupedGridModel::setSort(const QList<GridSortKey> &keys)
 {
+    ReadScope read(m_db); // every group read again in one transaction
     if (m_open) {
         // Checked on the list before any group is read again.
         for (const GridSortKey &k : keys)
@@ -255,6 +257,7 @@ void GroupedGridModel::fetchGroup(int group)
         return;
     }
     try {
+        ReadScope read(m_db);
         readRowsOf(g);
     } catch (const VarnexError &e) {
         // Not asked for again until the list is read again.
@@ -275,13 +278,10 @@ bool GroupedGridModel::probeFirstGroup(QVariant *value) const
     const QString column = m_list->columnSql(m_groupColumn);
     GridStatement st = m_list->selectStatement(QStringLiteral("FIRST 1 ") + column);
     st.text += QStringLiteral(" ORDER BY %1 ASC NULLS FIRST").arg(column);
-    QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            throw VarnexError(q.lastError().text());
+    const DataTable first = m_list->readStatement(st);
+    if (first.rowCount() == 0)
         return false;
-    }
-    *value = q.value(0).isNull() ? QVariant() : q.value(0);
+    *value = first.value(0, 0);
     return true;
 }
 
@@ -299,6 +299,7 @@ void GroupedGridModel::open()
 {
     if (m_groupColumn.isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no group column."));
+    ReadScope read(m_db); // the probe, the description and the first group's page in one transaction
     emit aboutToReread();
     struct Reread
     {
@@ -377,6 +378,7 @@ void GroupedGridModel::close()
 
 QModelIndex GroupedGridModel::refresh(const QVariant &keepKey)
 {
+    ReadScope read(m_db);
     if (!m_open) {
         open();
         return keepKey.isValid() ? locateKey(keepKey) : QModelIndex();
@@ -424,13 +426,12 @@ void GroupedGridModel::startCounting()
         this,
         [path, st]() {
             const ScopedConnection connection(path, countingConnectionName(), "The rows of the list could not be counted");
-            QSqlQuery q = SqlUtil::exec(connection.database(), st.text, st.values);
+            ReadScope read(connection.database());
+            // Values as the list holds them, so that each count finds its group.
+            const DataTable rows = DataTable::readStatement(read.transaction(), st.text, st.values);
             Counts counts;
-            while (q.next())
-                counts.append({q.value(0).isNull() ? QVariant() : q.value(0), q.value(1).toLongLong()});
-            // A row that fails to compute ends the reading with an error, not with the last row.
-            if (q.lastError().isValid())
-                throw VarnexError(q.lastError().text());
+            for (int r = 0; r < rows.rowCount(); ++r)
+                counts.append({rows.value(r, 0), rows.value(r, 1).toLongLong()});
             return counts;
         },
         [this](const BackgroundOutcome<Counts> &outcome) {
@@ -527,19 +528,17 @@ QModelIndex GroupedGridModel::locateKey(const QVariant &key, int column)
 {
     if (!m_open || !key.isValid())
         return QModelIndex();
-    const QModelIndex read = indexOfKey(key, column);
-    if (read.isValid())
-        return read;
+    const QModelIndex held = indexOfKey(key, column);
+    if (held.isValid())
+        return held;
+    ReadScope read(m_db); // the key's group and its rows up to the key in one transaction
     // The key's group, when the key is listed.
     const GridStatement st = m_list->selectStatement(m_list->columnSql(m_groupColumn),
                                                      {{m_keyColumn, GridCondition::Equal, key}});
-    QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            throw VarnexError(q.lastError().text());
+    const DataTable found = m_list->readStatement(st);
+    if (found.rowCount() == 0)
         return QModelIndex();
-    }
-    const QVariant value = q.value(0).isNull() ? QVariant() : q.value(0);
+    const QVariant value = found.value(0, 0);
     int group = groupRowOfValue(value);
     if (group < 0) {
         // A group the counts have not brought yet: in its place as far as the values tell; the
@@ -572,14 +571,19 @@ const FieldDef &GroupedGridModel::field(int column) const
     return m_list->field(column);
 }
 
-QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
+GridStatement GroupedGridModel::columnsStatement(const QStringList &columns) const
 {
     if (!m_open)
         throw VarnexError(QStringLiteral("Cannot read the list: it is not open."));
     QStringList what;
     for (const QString &c : columns)
         what << m_list->columnSql(c);
-    const GridStatement st = m_list->selectStatement(what.join(QStringLiteral(", ")), {}, true);
+    return m_list->selectStatement(what.join(QStringLiteral(", ")), {}, true);
+}
+
+QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
+{
+    const GridStatement st = columnsStatement(columns);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(st.text))
@@ -593,12 +597,7 @@ QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
 
 DataTable GroupedGridModel::readColumns(const QStringList &columns) const
 {
-    QSqlQuery q = queryColumns(columns);
-    DataTable rows;
-    QString error;
-    if (!rows.fillFromQuery(q, &error))
-        throw VarnexError(QStringLiteral("The list could not be read: %1").arg(error));
-    return rows;
+    return m_list->readStatement(columnsStatement(columns));
 }
 
 // ---------------------------------------------------------------------------------------------
