@@ -148,9 +148,17 @@ FbTransaction &ReadScope::transaction()
 FbStatement &ReadScope::prepared(const QString &sql)
 {
     FbTransaction &read = transaction();
-    std::shared_ptr<PreparedStatements> &kept = t_prepared[m_connection];
-    if (!kept)
-        kept = std::make_shared<PreparedStatements>();
+    if (!t_prepared.contains(m_connection)) {
+        // Connections removed since hold nothing any more.
+        for (auto it = t_prepared.begin(); it != t_prepared.end();) {
+            if (QSqlDatabase::contains(it.key()))
+                ++it;
+            else
+                it = t_prepared.erase(it);
+        }
+        t_prepared.insert(m_connection, std::make_shared<PreparedStatements>());
+    }
+    const std::shared_ptr<PreparedStatements> kept = t_prepared.value(m_connection);
     const long id = attachmentId(read.attachmentHandle());
     if (kept->attachment != read.attachmentHandle() || kept->attachmentId != id || id == 0) {
         kept->forget();
