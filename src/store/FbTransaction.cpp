@@ -37,7 +37,8 @@ FbTransaction::FbTransaction(const QSqlDatabase &db, Access access)
 {
     static const char readOnly[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version,
                                     isc_tpb_nowait};
-    static const char readWrite[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait};
+    static const char readWrite[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
+                                     isc_tpb_wait};
     const char *tpb = access == ReadOnly ? readOnly : readWrite;
     const short length = access == ReadOnly ? short(sizeof readOnly) : short(sizeof readWrite);
     FbStatus status;

@@ -28,10 +28,11 @@ private:
 // attachment, with the access the work needs:
 // - ReadOnly: read committed. Firebird starts it as committed, so ending it writes nothing; each
 //   statement sees what others have committed when it starts.
-// - ReadWrite: a snapshot that waits for locks, as the driver's own transactions are.
+// - ReadWrite: read committed, waiting for locks: it may change rows that others committed after
+//   it began.
 //
-// It belongs to the thread of its connection, and must end (commit, roll back or go out of scope)
-// before that connection is closed.
+// It is used on the thread of its connection (or, while that thread waits for it, on another), and
+// must end (commit, roll back or go out of scope) before that connection is closed.
 class FbStatement;
 
 class FbTransaction

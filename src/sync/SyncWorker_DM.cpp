@@ -83,8 +83,9 @@ TSyncWorkerDm::~TSyncWorkerDm()
 
 void TSyncWorkerDm::closeConnection()
 {
-    // A download's work ends before its connection: what it did not commit is rolled back.
+    // A download's work ends before its connections: what it did not commit is rolled back.
     m_download.reset();
+    closeDatabaseConnection(secondConnectionName());
     // Nothing of a failed unit of work stays half-done: the close rolls it back.
     closeDatabaseConnection(m_connectionName);
 }
@@ -420,44 +421,95 @@ qint64 TSyncWorkerDm::GetLastUpdateIdSaved()
         .toLongLong();
 }
 
+// The download's units of work run on two connections of the pass in turn: while one unit's
+// commit waits for the disk on a helper thread, the next unit's pages are applied on the other
+// connection. A unit is committed only after the one before it has been, so the stored mark never
+// covers pages that were not committed.
 struct TSyncWorkerDm::Download
 {
-    std::unique_ptr<FbTransaction> transaction;
-    std::map<QString, std::unique_ptr<FbStatement>> statements; // by their text
-    QElapsedTimer since; // since the transaction began
-    int pages = 0;       // applied in it
+    struct Lane
+    {
+        QString connectionName;
+        std::unique_ptr<FbTransaction> transaction;
+        std::map<QString, std::unique_ptr<FbStatement>> statements; // prepared once, by their text
+    };
+    Lane lanes[2];
+    int current = 0;
+    std::future<void> committing; // the other lane's commit, while it runs
+    QElapsedTimer since;          // since the current unit began
+    int pages = 0;                // applied in it
     bool tableWasEmpty = false;
+
+    ~Download()
+    {
+        // Its lane's transaction is in use until the commit is through.
+        if (committing.valid())
+            committing.wait();
+    }
+    // Waits for the commit under way; throws what it failed with.
+    void finishCommit()
+    {
+        if (committing.valid())
+            committing.get();
+    }
 };
+
+QString TSyncWorkerDm::secondConnectionName() const
+{
+    return m_connectionName + QStringLiteral(".commit");
+}
 
 FbStatement &TSyncWorkerDm::downloadStatement(const QString &sql)
 {
-    auto &kept = m_download->statements[sql];
+    FbTransaction &transaction = downloadTransaction();
+    auto &kept = m_download->lanes[m_download->current].statements[sql];
     if (!kept)
-        kept = std::make_unique<FbStatement>(downloadTransaction(), sql);
+        kept = std::make_unique<FbStatement>(transaction, sql);
     return *kept;
 }
 
 FbTransaction &TSyncWorkerDm::downloadTransaction()
 {
-    if (!m_download->transaction) {
-        m_download->transaction = std::make_unique<FbTransaction>(connection(), FbTransaction::ReadWrite);
+    Download::Lane &lane = m_download->lanes[m_download->current];
+    if (!lane.transaction || !lane.transaction->isActive()) {
+        QSqlDatabase db = connection();
+        if (m_download->current == 1) {
+            db = QSqlDatabase::database(secondConnectionName(), false);
+            if (!db.isOpen()) {
+                QString error;
+                db = openLocalDatabaseAs(m_databasePath, secondConnectionName(), m_userName, m_password, &error);
+                if (!db.isOpen())
+                    throw VarnexError(QStringLiteral("Cannot open the local database %1: %2").arg(m_databasePath, error));
+            }
+        }
+        lane.transaction = std::make_unique<FbTransaction>(db, FbTransaction::ReadWrite);
         m_download->since.start();
         m_download->pages = 0;
     }
-    return *m_download->transaction;
+    return *lane.transaction;
 }
 
-void TSyncWorkerDm::commitDownload(qint64 mark)
+void TSyncWorkerDm::commitDownload(qint64 mark, bool wait)
 {
-    if (!m_download->transaction)
+    Download::Lane &lane = m_download->lanes[m_download->current];
+    if (!lane.transaction || !lane.transaction->isActive()) {
+        m_download->finishCommit();
         return;
+    }
+    // Only once the unit before has been committed may this one's mark be stored.
+    m_download->finishCommit();
     // The mark moves with the rows it covers, in this same transaction.
     FbStatement &store = downloadStatement(QStringLiteral(
         "UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") VALUES (?, ?) MATCHING (\"TABLE_NAME\")"));
     store.bindAll({LocalTableName(), mark});
-    store.execute(*m_download->transaction);
-    m_download->transaction->commit();
-    m_download->transaction.reset();
+    store.execute(*lane.transaction);
+    if (wait) {
+        lane.transaction->commit();
+        return;
+    }
+    FbTransaction *committing = lane.transaction.get();
+    m_download->committing = std::async(std::launch::async, [committing] { committing->commit(); });
+    m_download->current = 1 - m_download->current;
 }
 
 TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSchema &schema, bool reload)
@@ -741,10 +793,11 @@ void TSyncWorkerDm::SyncDownloadFromServer()
     const PageRequest request = buildPageRequest(schema, reload);
     TSyncWorkerHelperDM *channel = m_ctx.channel;
 
-    // The pages are applied in one transaction of the client library, committed every few pages
-    // or about every second together with the mark they reach: a commit waits for the disk, and
-    // one per page would write the store's pages several times over. A failure rolls back the
-    // pages since the last commit, and the next pass fetches them again from the committed mark.
+    // The pages are applied in transactions of the client library, each committed after a few
+    // pages or about a second together with the mark they reach: a commit waits for the disk, and
+    // one per page would write the store's pages several times over. The commit runs beside the
+    // next pages' work (see Download). A failure rolls back the pages not yet committed, and the
+    // next pass fetches them again from the committed mark.
     m_download = std::make_unique<Download>();
     if (reload) {
         FbStatement &any = downloadStatement(QStringLiteral("SELECT FIRST 1 1 FROM %1").arg(quotedTable()));
@@ -787,16 +840,18 @@ void TSyncWorkerDm::SyncDownloadFromServer()
             ++m_download->pages;
             if (lastPage || m_download->pages >= qMax(1, m_ctx.pagesPerCommit)
                 || m_download->since.elapsed() >= m_ctx.commitIntervalMs)
-                commitDownload(markOf(after, done));
-            if (m_ctx.afterDownloadPage)
+                commitDownload(markOf(after, done), lastPage);
+            if (m_ctx.afterDownloadPage) {
+                m_download->finishCommit(); // the seam sees what was committed
                 m_ctx.afterDownloadPage(LocalTableName(), pageNo);
+            }
             if (lastPage)
                 break;
             if (!next.valid())
                 next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
         }
         // Stopped by a cancel: what was applied is whole, and stays with its mark.
-        commitDownload(markOf(after, done));
+        commitDownload(markOf(after, done), true);
     } catch (...) {
         if (next.valid())
             next.wait(); // the channel is free again before anyone else may use it

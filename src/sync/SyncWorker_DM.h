@@ -149,8 +149,10 @@ private:
     struct Download;
     FbTransaction &downloadTransaction(); // begins one when none is open
     FbStatement &downloadStatement(const QString &sql); // prepared once for the download
-    // Stores the mark and commits the pages applied since the last commit.
-    void commitDownload(qint64 mark);
+    // Stores the mark with the pages applied since the last commit and commits them: at once
+    // with `wait`, else on a helper thread while the next pages are applied.
+    void commitDownload(qint64 mark, bool wait);
+    QString secondConnectionName() const;
 
     // Which columns of the page the local table stores, and where the key columns are.
     struct PageLayout

@@ -1,6 +1,7 @@
 // Synchronisation against a real varnex-server on a loopback port: passes, uploads, downloads,
 // and what a dropped reply, a killed server or an offline tick leave behind.
 #include "store/LocalDatabase.h"
+#include "store/SqlUtil.h"
 #include "base/Prompter.h"
 #include "remote/RemoteDataAdapter.h"
 #include "support/ServerProcess.h"
@@ -581,6 +582,48 @@ private slots:
             ids.insert(rows.value(r, QStringLiteral("ID")).toLongLong());
         QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), ids);
         QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), stamps.last());
+    }
+
+    // A commit fails while the next pages are applied beside it: those pages are rolled back
+    // too, so the mark stays with the last committed unit, and the next pass completes the table.
+    void commitFailingBesideNextPages()
+    {
+        TestDatabase db;
+        const TableInfo premises{QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true};
+        DataTable rows = serverRows(m_server.url(), premises);
+        QList<QPair<qint64, qint64>> byStamp; // (UPDATE_ID, ID)
+        for (int r = 0; r < rows.rowCount(); ++r)
+            byStamp.append({rows.value(r, QStringLiteral("UPDATE_ID")).toLongLong(), rows.value(r, QStringLiteral("ID")).toLongLong()});
+        std::sort(byStamp.begin(), byStamp.end());
+        QVERIFY(byStamp.size() > 12);
+        // The commit of the unit holding the third page's middle row is refused while the switch is on.
+        db.exec(QStringLiteral("CREATE TABLE COMMIT_SWITCH (ON_ INTEGER)"));
+        db.exec(QStringLiteral("INSERT INTO COMMIT_SWITCH VALUES (1)"));
+        SqlUtil::execDirect(db.db(), QStringLiteral("CREATE EXCEPTION COMMIT_REFUSED 'commit refused'"));
+        SqlUtil::execDirect(db.db(), QStringLiteral(
+            "CREATE TRIGGER REFUSE_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+            "IF (EXISTS (SELECT 1 FROM PREMISES_DETAIL WHERE ID = %1) AND EXISTS (SELECT 1 FROM COMMIT_SWITCH)) "
+            "THEN EXCEPTION COMMIT_REFUSED; END").arg(byStamp.at(7).second));
+
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
+        TSyncPassContext context;
+        context.pageSize = 3;
+        context.pagesPerCommit = 1;
+        const QStringList errors = runTables(db, m_server.url(), entry, context);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QLatin1String("commit refused")), qPrintable(errors.first()));
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), -byStamp.at(5).first);
+        QSet<qint64> committed;
+        for (int i = 0; i < 6; ++i)
+            committed.insert(byStamp.at(i).second);
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), committed);
+
+        db.exec(QStringLiteral("DELETE FROM COMMIT_SWITCH"));
+        TSyncPassContext again;
+        again.pageSize = 3;
+        QVERIFY(runTables(db, m_server.url(), entry, again).isEmpty());
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), byStamp.size());
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), byStamp.last().first);
     }
 
     // A reload into an empty table inserts its rows without looking for local ones; a row that
