@@ -57,20 +57,24 @@ struct GridStatement
 // order, so that the order is total.
 //
 // Paging is by key, not by cursor or offset: each page is a short statement asking for the rows
-// that follow the last row read, in the list's order ("ROWS n"). The statement is finished before
-// the page is shown, so the list holds no cursor and no transaction open on its connection while
-// the user looks at it: the connection's own unit of work can start and commit freely in between
-// (QIBASE runs one transaction per connection, and a commit would close a cursor left open), and
+// that follow the last row read, in the list's order ("ROWS n"). Every operation (opening, a page,
+// a search, a count) reads in one read-only read-committed transaction of its own beside the
+// connection's (store/FbTransaction.h: ReadScope), which costs no write when it ends, with its
+// statements kept prepared for the connection. The statement is finished and the transaction
+// ended before the page is shown, so the list holds no cursor and no transaction open while the
+// user looks at it: the connection's own unit of work starts and commits freely in between, and
 // the database's clean-up of old row versions is never held back by a list left open for hours.
+// The list reads what is committed: a change made in a transaction not yet committed on the same
+// connection is not among its rows.
 // A page far down the list costs what the first one costs where the order can use an index, where
 // an offset would re-read every row before it; and rows inserted or deleted between two pages
 // neither repeat nor skip a row. What is shown is what each page found; refresh() reads it anew.
-// In the key's order alone an indexed key is walked directly. In any other order a page is read in
-// two steps, so that the database never sorts the whole list: first the value of the first order
-// column at the page's last row (a walk of that column's index, where it has one, reading that
-// column alone), then the page itself, bounded to the rows between the last row read and that
-// value, sorted in full. The bounds follow from the order, so the rows are those one statement
-// would give.
+// In the key's order alone an indexed key is walked directly. In any other order the page is
+// bounded, so that the database never sorts the whole list: a subquery of the page's statement
+// finds the value of the first order column at the page's last row (a walk of that column's
+// index, where it has one, reading that column alone), and only the rows between the last row
+// read and that value are sorted in full. The bounds follow from the order, so the rows are those
+// the unbounded statement would give.
 //
 // The rows read are a stretch of the list, which need not begin at its first row: seek() reads
 // the list around a row far down without the rows before it (a picker opened on its bookmark, a
