@@ -7,8 +7,6 @@
 
 #include <QLocale>
 #include <QMutex>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <limits>
 

@@ -429,7 +429,6 @@ struct TSyncWorkerDm::Download
 {
     struct Lane
     {
-        QString connectionName;
         std::unique_ptr<FbTransaction> transaction;
         std::map<QString, std::unique_ptr<FbStatement>> statements; // prepared once, by their text
     };
@@ -645,6 +644,12 @@ QVariant TSyncWorkerDm::localStamp(qint64 id)
 
 namespace {
 
+// A server row marked deleted (FLAG_DELETED "T").
+bool isServerDeleted(const DataTable &page, int deletedColumn, int r)
+{
+    return deletedColumn >= 0 && page.value(r, deletedColumn).toString() == QLatin1String("T");
+}
+
 bool isPendingLocalChange(const QVariant &stamp)
 {
     return !stamp.isNull() && stamp.toLongLong() < 0;
@@ -728,10 +733,9 @@ void TSyncWorkerDm::applyHeldRow(const RowWriters &writers, const DataTable &pag
                                  const QVariant &held, bool reload)
 {
     const qint64 id = page.value(r, layout.id).toLongLong();
-    const bool serverDeleted = layout.deleted >= 0 && page.value(r, layout.deleted).toString() == QLatin1String("T");
     if (isPendingLocalChange(held)) {
         // The local change wins; it goes up with the next upload.
-    } else if (serverDeleted && !reload) {
+    } else if (isServerDeleted(page, layout.deleted, r) && !reload) {
         // A reload asks for live rows only; an incremental page brings deletions along.
         removeLocalRow(id, held);
     } else if (held.isNull() || held.toLongLong() != page.value(r, layout.updateId).toLongLong()) {
@@ -752,8 +756,8 @@ void TSyncWorkerDm::upsertRows(const DataTable &page, const PageLayout &layout, 
         const auto held = local.constFind(id);
         if (held != local.cend())
             applyHeldRow(writers, page, layout, r, *held, reload);
-        else if (reload || layout.deleted < 0 || page.value(r, layout.deleted).toString() != QLatin1String("T"))
-            insertRow(writers, page, layout, r);
+        else if (reload || !isServerDeleted(page, layout.deleted, r))
+            insertRow(writers, page, layout, r); // a row deleted on the server that was never here stays away
         if ((r + 1) % 100 == 0)
             LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(r + 1));
     }

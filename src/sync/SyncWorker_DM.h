@@ -144,8 +144,8 @@ private:
     // can run beside the applying of the previous page.
     static DataTable fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after);
 
-    // Applying the pages: the statements of one unit of work of the client library on the
-    // worker's connection (see SyncDownloadFromServer).
+    // Applying the pages: units of work of the client library on the worker's two connections in
+    // turn, each unit's statements prepared once (see SyncDownloadFromServer and Download).
     struct Download;
     FbTransaction &downloadTransaction(); // begins one when none is open
     FbStatement &downloadStatement(const QString &sql); // prepared once for the download
