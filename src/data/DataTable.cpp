@@ -1,5 +1,8 @@
 #include "data/DataTable.h"
 
+#include "base/VarnexError.h"
+#include "store/FbStatement.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -559,9 +562,16 @@ FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType
 
 QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
 {
-    const QSqlRecord record = query.record();
-    const QSqlDriver::DbmsType dbms =
-        query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms;
+    return fieldsOfRecord(query.record(), query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms);
+}
+
+QList<FieldDef> DataTable::fieldsOfStatement(const FbStatement &statement, FbTransaction &transaction)
+{
+    return fieldsOfRecord(statement.record(transaction), QSqlDriver::Interbase);
+}
+
+QList<FieldDef> DataTable::fieldsOfRecord(const QSqlRecord &record, QSqlDriver::DbmsType dbms)
+{
     QList<FieldDef> fields;
     QSet<QString> taken; // case-folded names
     for (int i = 0; i < record.count(); ++i) {
@@ -579,22 +589,11 @@ QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
     return fields;
 }
 
-bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
+bool DataTable::appendConverted(const std::function<QVariant(int)> &valueOf, QString *error)
 {
     const int row = appendRow();
     for (int c = 0; c < fieldCount(); ++c) {
-        if (query.isNull(c))
-            continue;
-        QVariant value = query.value(c);
-        const FieldDef &field = m_fields.at(c);
-        if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
-            // Some drivers (Firebird's among them) pass scaled numbers through a double and
-            // hand over its digits beyond the column's scale; the column holds none.
-            QString canonical;
-            if (canonicalDecimal(value.toString(), field.scale, &canonical))
-                value = roundDecimal(canonical, field.scale);
-        }
-        if (!setValue(row, c, value, error)) {
+        if (!setValue(row, c, valueOf(c), error)) {
             if (error)
                 *error = QStringLiteral("record %1: %2").arg(row + 1).arg(*error);
             m_cells.resize(cell(row, 0));
@@ -603,6 +602,52 @@ bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
         }
     }
     return true;
+}
+
+bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
+{
+    return appendConverted(
+        [&](int c) {
+            if (query.isNull(c))
+                return QVariant();
+            QVariant value = query.value(c);
+            const FieldDef &field = m_fields.at(c);
+            if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
+                // Some drivers (Firebird's among them) pass scaled numbers through a double and
+                // hand over its digits beyond the column's scale; the column holds none.
+                QString canonical;
+                if (canonicalDecimal(value.toString(), field.scale, &canonical))
+                    value = roundDecimal(canonical, field.scale);
+            }
+            return value;
+        },
+        error);
+}
+
+bool DataTable::appendStatementRow(const FbStatement &statement, QString *error)
+{
+    return appendConverted([&](int c) { return statement.value(c); }, error);
+}
+
+DataTable DataTable::readStatement(FbTransaction &transaction, const QString &sql, const QVariantList &values,
+                                   const QList<FieldDef> &fields)
+{
+    FbStatement query(transaction, sql);
+    return readStatement(transaction, query, values, fields);
+}
+
+DataTable DataTable::readStatement(FbTransaction &transaction, FbStatement &query, const QVariantList &values,
+                                   const QList<FieldDef> &fields)
+{
+    query.bindAll(values);
+    query.execute(transaction);
+    DataTable rows(fields.isEmpty() ? fieldsOfStatement(query, transaction) : fields);
+    while (query.next()) {
+        QString why;
+        if (!rows.appendStatementRow(query, &why))
+            throw VarnexError(QStringLiteral("The rows could not be read: %1").arg(why));
+    }
+    return rows;
 }
 
 bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)

@@ -7,8 +7,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
+class FbStatement;
+class FbTransaction;
 class QSqlQuery;
 class QSqlField;
+class QSqlRecord;
 
 // The kinds of value a table column holds. Each has one in-memory representation (see
 // DataTable::setValue), so that a table read from the database, built by hand or decoded from a
@@ -100,7 +105,19 @@ public:
     static QList<FieldDef> fieldsOfQuery(const QSqlQuery &query);
     // Appends the query's current record as a row, its values converted as fillFromQuery does.
     bool appendRecord(const QSqlQuery &query, QString *error = nullptr);
+    // The same for a statement of the client library (store/FbStatement.h): its fields as the SQL
+    // driver would give them for the same statement, and its current row.
+    static QList<FieldDef> fieldsOfStatement(const FbStatement &statement, FbTransaction &transaction);
+    bool appendStatementRow(const FbStatement &statement, QString *error = nullptr);
+    // Every row of a SELECT run in the transaction with the values bound, as a table with the
+    // given fields (the statement's own when none are given). Throws VarnexError.
+    static DataTable readStatement(FbTransaction &transaction, const QString &sql, const QVariantList &values,
+                                   const QList<FieldDef> &fields = {});
+    static DataTable readStatement(FbTransaction &transaction, FbStatement &statement, const QVariantList &values,
+                                   const QList<FieldDef> &fields = {});
 
+    // The fields of a record, named apart (a second CODE becomes CODE_1).
+    static QList<FieldDef> fieldsOfRecord(const QSqlRecord &record, QSqlDriver::DbmsType dbms);
     // The definition a query field maps to; dbms tells apart what a driver reports alike.
     static FieldDef fieldFromSql(const QSqlField &field,
                                  QSqlDriver::DbmsType dbms = QSqlDriver::UnknownDbms);
@@ -119,6 +136,9 @@ public:
     friend bool operator!=(const DataTable &a, const DataTable &b) { return !(a == b); }
 
 private:
+    // Appends a row of valueOf(column) for each column, each converted as setValue does; on
+    // failure nothing is appended.
+    bool appendConverted(const std::function<QVariant(int)> &valueOf, QString *error);
     qsizetype cell(int row, int column) const { return qsizetype(row) * m_fields.size() + column; }
 
     QList<FieldDef> m_fields;
