@@ -433,6 +433,9 @@ private:
                 return;
             }
         }
+        // An empty view may carry no pointer at all, which memcpy must not be given.
+        if (b.isEmpty())
+            return;
         std::memcpy(m_buffer.data() + m_size, b.data(), size_t(b.size()));
         m_size += b.size();
     }
