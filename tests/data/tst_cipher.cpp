@@ -113,6 +113,8 @@ private slots:
     void packetIsDeterministic();
     void packetLayers();
     void packetRoundTrip();
+    void bombsAreRefusedByTheirSize_data();
+    void bombsAreRefusedByTheirSize();
     void packetFromQuery();
     void saveAndLoad();
     void saveReplacesExistingFile();
@@ -385,6 +387,38 @@ void TestCipher::packetRoundTrip()
     DataTable untouched = sampleTable();
     QVERIFY(!PacketCipher::openPacket(damaged, &untouched, &error));
     QCOMPARE(untouched, sampleTable());
+}
+
+// A packet may cost in memory only in proportion to its own size: one that expands a
+// thousandfold is refused before it is decoded, or before it is even inflated in full.
+void TestCipher::bombsAreRefusedByTheirSize_data()
+{
+    QTest::addColumn<QByteArray>("datasetPacket");
+    QTest::addColumn<QString>("refusal");
+    // A valid packet of one field and two million NULL rows: 2 MB of CBOR, a few KB sealed.
+    QByteArray nulls = QCborValue(QCborMap{{QStringLiteral("format"), QLatin1String(DataPacket::FormatName)},
+                                           {QStringLiteral("version"), DataPacket::FormatVersion},
+                                           {QStringLiteral("fields"), DataPacket::fieldsToCbor({{QStringLiteral("N"), FieldType::Int32}})},
+                                           {QStringLiteral("rowCount"), 2000000},
+                                           {QStringLiteral("columns"), QCborArray{QCborArray{}}}})
+                           .toCbor();
+    nulls.chop(1); // the empty column array; two million NULLs instead
+    nulls += QByteArray("\x9a\x00\x1e\x84\x80", 5) + QByteArray(2000000, char(0xf6));
+    QTest::newRow("two million NULLs") << nulls << "decoding it would take more than the 64 MiB allowed for its size";
+    QTest::newRow("thirty megabytes of zeros") << QByteArray(30 << 20, '\0') << "inflate: the data expands beyond";
+}
+
+void TestCipher::bombsAreRefusedByTheirSize()
+{
+    QFETCH(QByteArray, datasetPacket);
+    QFETCH(QString, refusal);
+    QByteArray packet;
+    QString error;
+    QVERIFY2(PacketCipher::seal(datasetPacket, &packet, &error), qPrintable(error));
+    QVERIFY(packet.size() < 64 * 1024);
+    DataTable table;
+    QVERIFY(!PacketCipher::openPacket(packet, &table, &error));
+    QVERIFY2(error.contains(refusal), qPrintable(error));
 }
 
 void TestCipher::packetFromQuery()
