@@ -335,8 +335,12 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
     if (!columns.contains(QLatin1String("ID")))
         throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(m_updateTableName));
     QStringList select;
-    for (const QString &c : std::as_const(columns))
-        select << SqlUtil::quoteIdentifier(c);
+    for (const FieldDef &f : uploadSchema.fields) {
+        if (!columns.contains(f.name.toUpper()))
+            continue;
+        // Decimals go up as their exact text, which the server takes.
+        select << (f.type == FieldType::Decimal ? SqlUtil::decimalAsText(f.name.toUpper()) : SqlUtil::quoteIdentifier(f.name.toUpper()));
+    }
     const int chunk = rowByRow ? 1 : qMax(1, m_ctx.uploadChunk);
     QSqlDatabase db = connection();
     // Rows in ascending id, after the last one handled: each pending row is read once per pass,
@@ -620,10 +624,13 @@ void TSyncWorkerDm::upsertRows(QSqlDatabase &db, const DataTable &page, const Pa
     QList<int> updateColumns; // the page columns of the SET list, ID left out
     for (int k = 0; k < layout.names.size(); ++k) {
         const QString &name = layout.names.at(k);
+        const FieldDef &field = page.field(layout.columns.at(k));
+        // Decimals are stored from their exact text (the driver would pass them through a double).
+        const QString mark = field.type == FieldType::Decimal ? SqlUtil::decimalParameter(field.scale) : QStringLiteral("?");
         insertNames << SqlUtil::quoteIdentifier(name);
-        insertMarks << QStringLiteral("?");
+        insertMarks << mark;
         if (name != QLatin1String("ID")) {
-            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ?");
+            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ") + mark;
             updateColumns << layout.columns.at(k);
         }
     }

@@ -444,7 +444,8 @@ void TestDataPacket::decodeRefuses_data()
     QTest::newRow("float in an integer field") << cbor(withColumn(1, {1.0})) << "found a float";
     QTest::newRow("undefined for NULL") << cbor(withColumn(1, {QCborValue(QCborValue::Undefined)})) << "found undefined";
 
-    DataTable typed({{QStringLiteral("D"), FieldType::Decimal, 18, 2}, {QStringLiteral("W"), FieldType::Timestamp}});
+    DataTable typed({{QStringLiteral("D"), FieldType::Decimal, 18, 2}, {QStringLiteral("W"), FieldType::Timestamp},
+                     {QStringLiteral("T"), FieldType::Decimal, 4, 1}});
     typed.appendRow();
     const QCborMap typedMap = DataPacket::toCbor(typed);
     const auto typedWith = [&](int column, const QCborValue &v) {
@@ -458,6 +459,13 @@ void TestDataPacket::decodeRefuses_data()
     QTest::newRow("decimal with exponent") << typedWith(0, QStringLiteral("2.5e1")) << "\"2.5e1\" is not a decimal number";
     QTest::newRow("decimal finer than its scale")
         << typedWith(0, QStringLiteral("3.456")) << "\"3.456\" has more than 2 digits after the decimal point";
+    // The database would overflow, or keep another number, rather than refuse these.
+    QTest::newRow("decimal beyond its precision")
+        << typedWith(0, QStringLiteral("99999999999999999")) << "\"99999999999999999\" has more than 16 digits before the decimal point";
+    QTest::newRow("decimal of ten thousand digits")
+        << typedWith(0, QString(10000, QLatin1Char('9'))) << "has more than 16 digits before the decimal point";
+    QTest::newRow("decimal beyond a small precision")
+        << typedWith(2, QStringLiteral("99999999")) << "row 1 of field T: \"99999999\" has more than 3 digits before the decimal point";
     QTest::newRow("timestamp with a zone")
         << typedWith(1, QStringLiteral("2024-01-01T10:00:00Z")) << "is not a timestamp";
     QTest::newRow("timestamp out of range")
