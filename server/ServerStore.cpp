@@ -251,6 +251,8 @@ void ServerStore::loadColumns(const QSqlDatabase &db)
         const QString table = q.value(0).toString();
         const QString column = q.value(1).toString();
         m_columns[table].append(column);
+        if (!m_stampLocks.count(table))
+            m_stampLocks.emplace(table, std::make_unique<std::mutex>());
         if (const int length = q.value(2).toInt(); length > 0)
             m_characterLengths[table].insert(column, length);
     }

@@ -5,12 +5,15 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <map>
+#include <memory>
 #include <mutex>
 
 // The server's Firebird store in its data folder: created and seeded on first start, opened on
-// later ones. Every request handler thread gets its own connection, closed when the thread ends;
-// all database work of a request runs under one lock, so commits (and the UPDATE_ID stamps they
-// carry) happen in stamp order.
+// later ones. Every request handler thread gets its own connection, closed when the thread ends,
+// and requests run side by side; Firebird serialises the changes that meet on one row. Only the
+// transactions that stamp UPDATE_ID take turns, from their stamping to their commit, so that
+// commits happen in stamp order: a reader that sees a stamp also sees every lower one.
 class ServerStore
 {
 public:
@@ -25,7 +28,8 @@ public:
     // The calling thread's connection, opened on first use; throws VarnexError when the store
     // cannot be opened.
     QSqlDatabase connection();
-    std::mutex &lock() { return m_lock; }
+    // A table's turn to stamp UPDATE_ID: taken before stamping and held until the commit.
+    std::mutex &stampLock(const QString &table) { return *m_stampLocks.at(table.toUpper()); }
 
     static const QStringList &syncedTables();
     bool hasTable(const QString &table) const { return m_columns.contains(table.toUpper()); }
@@ -50,7 +54,7 @@ private:
     void seedFromFile(const QSqlDatabase &db, const QString &seedFile);
 
     QString m_dataDir;
-    std::mutex m_lock;
+    std::map<QString, std::unique_ptr<std::mutex>> m_stampLocks; // one per table, made at opening
     QHash<QString, QStringList> m_columns;
     QHash<QString, QHash<QString, int>> m_characterLengths;
 };

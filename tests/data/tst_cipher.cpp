@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "support/PacketBombs.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -395,16 +396,7 @@ void TestCipher::bombsAreRefusedByTheirSize_data()
 {
     QTest::addColumn<QByteArray>("datasetPacket");
     QTest::addColumn<QString>("refusal");
-    // A valid packet of one field and two million NULL rows: 2 MB of CBOR, a few KB sealed.
-    QByteArray nulls = QCborValue(QCborMap{{QStringLiteral("format"), QLatin1String(DataPacket::FormatName)},
-                                           {QStringLiteral("version"), DataPacket::FormatVersion},
-                                           {QStringLiteral("fields"), DataPacket::fieldsToCbor({{QStringLiteral("N"), FieldType::Int32}})},
-                                           {QStringLiteral("rowCount"), 2000000},
-                                           {QStringLiteral("columns"), QCborArray{QCborArray{}}}})
-                           .toCbor();
-    nulls.chop(1); // the empty column array; two million NULLs instead
-    nulls += QByteArray("\x9a\x00\x1e\x84\x80", 5) + QByteArray(2000000, char(0xf6));
-    QTest::newRow("two million NULLs") << nulls << "decoding it would take more than the 64 MiB allowed for its size";
+    QTest::newRow("two million NULLs") << twoMillionNullRows() << "decoding it would take more than the 64 MiB allowed for its size";
     QTest::newRow("thirty megabytes of zeros") << QByteArray(30 << 20, '\0') << "inflate: the data expands beyond";
 }
 
