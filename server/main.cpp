@@ -202,6 +202,9 @@ int main(int argc, char *argv[])
     HttpFront::Routes server;
     // Bodies reach httplib whole and checked (see HttpFront); its own limit stays as a second guard.
     server.set_payload_max_length(size_t(limits.maxBody));
+    // What httplib announces in Keep-Alive is what the front keeps to.
+    server.set_keep_alive_max_count(HttpFront::MaxRequestsPerConnection);
+    server.set_keep_alive_timeout(limits.idleTimeoutMs / 1000);
     const auto cborError = [](httplib::Response &res, const QString &message) {
         const QByteArray body = ServerDispatcher::errorBody(QStringLiteral("ProtocolError"), message);
         res.set_content(body.constData(), size_t(body.size()), "application/cbor");
