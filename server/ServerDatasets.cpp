@@ -381,7 +381,7 @@ DataTable ServerDatasets::rowByKey(const QSqlDatabase &db, const Def &def, const
 }
 
 DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                                const QList<Wire::RowChange> &changes, std::unique_lock<std::mutex> &stampTurn)
+                                const QList<Wire::RowChange> &changes, StampTurn &stampTurn)
 {
     Q_UNUSED(params);
     const Wire::DatasetSchema s = schema(db, def);
@@ -504,7 +504,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
     // UPDATE_ID is stamped last, in the transaction that commits the rows, from the one sequence.
     // Stamping and committing take turns per table: a later commit always carries higher stamps,
     // so a download that has seen one stamp has seen every lower one of its table.
-    stampTurn = std::unique_lock<std::mutex>(m_store.stampLock(def.table));
+    stampTurn.take(def.table);
     QHash<QString, QVariant> stamps; // by key: the row's last stamp, for every answer row of it
     QSqlQuery stamp(db);
     stamp.setForwardOnly(true);

@@ -8,6 +8,7 @@
 #include <mutex>
 
 class ServerStore;
+class StampTurn;
 
 // The fixed list of remote datasets the server serves, and their reading and writing. Names come
 // only from this list; parameters and where lists are bound, never spliced; every column name a
@@ -52,11 +53,13 @@ public:
     // ascending UPDATE_ID; the next page starts at "UPDATE_ID greater than the last one received".
     DataTable open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
                    const QList<Wire::WhereItem> &where, int maxRows = 0);
+    // The table whose UPDATE_ID a change of the dataset stamps; empty for none.
+    static QString stampedTable(const Def &def) { return def.stampUpdateId ? def.table : QString(); }
     // Applies every change in the caller's transaction; returns one row of server values per change.
-    // A dataset that stamps UPDATE_ID takes its table's turn into stampTurn before it stamps; the
-    // caller holds it until the transaction has committed.
+    // A dataset that stamps UPDATE_ID takes its table's turn (stampTurn) before it stamps, unless
+    // the caller took it already; the caller holds it until the transaction has ended.
     DataTable apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                    const QList<Wire::RowChange> &changes, std::unique_lock<std::mutex> &stampTurn);
+                    const QList<Wire::RowChange> &changes, StampTurn &stampTurn);
     // attachment_delete(ID)
     qint64 executeCommand(const QSqlDatabase &db, const QString &service, const QString &command,
                           const QList<Wire::DatasetParam> &params);

@@ -65,16 +65,20 @@ bool isWriteConflict(const VarnexError &e)
 
 // Runs `work` on this thread's connection in one transaction, done again when it collides with a
 // concurrent one, after a pause that grows and varies (so that two colliding calls part). `work`
-// takes the connection and a turn of a table's stamp lock, which it takes before it stamps
-// UPDATE_ID and which is held until the commit.
+// takes the connection and the StampTurn of its transaction; from the third attempt on, the turn
+// of `stampedTable` (if any) is taken before the transaction starts, so that a snapshot taken
+// after the other stamping transactions of that table cannot collide with them again.
 template<typename F>
-auto inTransaction(ServerStore &store, F work)
+auto inTransaction(ServerStore &store, const QString &stampedTable, F work)
 {
     constexpr int Attempts = 10;
+    constexpr int EarlyTurnFrom = 3;
     for (int attempt = 1;; ++attempt) {
         {
-            std::unique_lock<std::mutex> stampTurn; // released after the commit (or the rollback)
+            StampTurn stampTurn(store); // ends after the commit (or the rollback)
             try {
+                if (attempt >= EarlyTurnFrom && !stampedTable.isEmpty())
+                    stampTurn.take(stampedTable, StampTurn::EarlyWaitMs);
                 return SqlUtil::inTransaction(store.connection(), [&](QSqlDatabase &db) { return work(db, stampTurn); });
             } catch (const VarnexError &e) {
                 if (attempt == Attempts || !isWriteConflict(e))
@@ -83,6 +87,12 @@ auto inTransaction(ServerStore &store, F work)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(5, 20) * attempt));
     }
+}
+
+template<typename F>
+auto inTransaction(ServerStore &store, F work)
+{
+    return inTransaction(store, QString(), work);
 }
 
 } // namespace
@@ -245,7 +255,7 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
         reply.results << Param{QStringLiteral("Data"), Type::Table, encodeTable(t)};
     } else if (op == QLatin1String("UpdateData")) {
         const QList<RowChange> changes = decodeChanges(param(request, QStringLiteral("Changes"), Type::Changes));
-        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db, std::unique_lock<std::mutex> &stampTurn) {
+        const DataTable t = inTransaction(m_store, ServerDatasets::stampedTable(*def), [&](const QSqlDatabase &db, StampTurn &stampTurn) {
             return m_datasets.apply(db, *def, params, changes, stampTurn);
         });
         reply.results << Param{QStringLiteral("Data"), Type::Table, encodeTable(t)};

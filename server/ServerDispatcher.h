@@ -16,7 +16,7 @@ class ServerDispatcher
 public:
     // Several requests are handled at once, each on its own thread with its own connection to the
     // store (how many, and how many large ones, is HttpFront's to say); Firebird serialises what
-    // conflicts, and commits that stamp UPDATE_ID take turns (ServerStore::stampTurn).
+    // conflicts, and commits that stamp UPDATE_ID take turns (StampTurn).
     // passPhrase: the bytes the envelope's key is derived from.
     ServerDispatcher(ServerStore &store, Faults &faults, const QByteArray &passPhrase);
 
