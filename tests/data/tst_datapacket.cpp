@@ -646,6 +646,17 @@ void TestDataPacket::fillFromQuery()
         QCOMPARE(t.field(c).type, FieldType::Decimal);
         QCOMPARE(t.value(0, c).toString(), exact.at(c));
     }
+    // An expression's decimal has the digits its storage holds (the driver reports its bytes),
+    // so that a packet of it reads back: 18 for 64 bits, where the bytes would have made 8.
+    QCOMPARE(t.field(3).size, 18);
+    QCOMPARE(t.field(1).size, 9);
+    QVERIFY2(DataPacket::decode(DataPacket::encode(t), &back, &error), qPrintable(error));
+    QCOMPARE(back, t);
+    // A column keeps its declared precision.
+    QSqlQuery column(db.db());
+    column.prepare(QStringLiteral("select AMOUNT from EVERY_TYPE"));
+    QVERIFY2(t.fillFromQuery(column, &error), qPrintable(error));
+    QCOMPARE(t.field(0).size, 18);
 
     // A timestamp that the local zone skips, as the driver hands it over.
     QSqlQuery skipped(db.db());
