@@ -169,6 +169,17 @@ QString roundDecimal(const QString &canonical, int scale)
     return result;
 }
 
+// Digits that carry value before the point of canonical decimal text ("0.5" has none).
+qsizetype wholeDigits(const QString &canonical)
+{
+    const qsizetype sign = canonical.startsWith(QLatin1Char('-')) ? 1 : 0;
+    qsizetype point = canonical.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        point = canonical.size();
+    const qsizetype whole = point - sign;
+    return whole == 1 && canonical.at(sign) == QLatin1Char('0') ? 0 : whole;
+}
+
 QString describe(const QVariant &v)
 {
     const QString text = v.toString();
@@ -486,6 +497,29 @@ bool DataTable::normalise(const FieldDef &field, const QVariant &value, QVariant
     return fail(QStringLiteral("has an unknown field type"));
 }
 
+bool DataTable::decimalFits(const FieldDef &field, const QString &text, QString *why)
+{
+    const int scale = std::max(field.scale, 0);
+    QString canonical;
+    if (!canonicalDecimal(text, scale, &canonical)) {
+        setError(why, QStringLiteral("is not a decimal number"));
+        return false;
+    }
+    // Zeros past the scale were dropped: any fraction digit left beyond it carries value.
+    const qsizetype point = canonical.indexOf(QLatin1Char('.'));
+    if (point >= 0 && canonical.size() - point - 1 > scale) {
+        setError(why, QStringLiteral("has more than %1 digits after the decimal point").arg(scale));
+        return false;
+    }
+    const int precision = field.size > 0 ? field.size : MaxDecimalDigits;
+    const int whole = std::max(precision - scale, 0);
+    if (wholeDigits(canonical) > whole) {
+        setError(why, QStringLiteral("has more than %1 digits before the decimal point").arg(whole));
+        return false;
+    }
+    return true;
+}
+
 QDateTime DataTable::wallClock(QDate date, QTime time)
 {
     const QDateTime local(date, time, Qt::LocalTime);
@@ -539,6 +573,11 @@ FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType
             f.type = FieldType::Decimal;
             f.size = length;
             f.scale = precision;
+            // Firebird's driver finds a table column's declared precision, but gives an expression
+            // (a sum, a product, a cast) only its storage size in bytes: the digits that storage
+            // holds are the nearest precision that never refuses a value the database computed.
+            if (dbms == QSqlDriver::Interbase && sqlField.tableName().isEmpty())
+                f.size = length <= 2 ? 4 : length <= 4 ? 9 : MaxDecimalDigits;
         } else {
             f.type = FieldType::Float;
         }
@@ -652,6 +691,16 @@ DataTable DataTable::readStatement(FbTransaction &transaction, FbStatement &quer
 
 bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
 {
+    return fill(query, nullptr, error);
+}
+
+bool DataTable::fillFromQuery(QSqlQuery &query, const QList<FieldDef> &fields, QString *error)
+{
+    return fill(query, &fields, error);
+}
+
+bool DataTable::fill(QSqlQuery &query, const QList<FieldDef> *fields, QString *error)
+{
     if (!query.isActive()) {
         query.setNumericalPrecisionPolicy(QSql::HighPrecision);
         if (!query.exec()) {
@@ -664,8 +713,12 @@ bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
         return false;
     }
 
+    if (fields && fields->size() != query.record().count()) {
+        setError(error, QStringLiteral("the query returns %1 columns for %2 fields").arg(query.record().count()).arg(fields->size()));
+        return false;
+    }
     DataTable table;
-    for (const FieldDef &field : fieldsOfQuery(query)) {
+    for (const FieldDef &field : fields ? *fields : fieldsOfQuery(query)) {
         if (!table.addField(field, error))
             return false;
     }

@@ -101,6 +101,10 @@ public:
     // not active (with high numerical precision, so that exact decimals stay exact), then read
     // from its first record to its last. Field types come from the query's record.
     bool fillFromQuery(QSqlQuery &query, QString *error = nullptr);
+    // The same, into the given fields, one per column of the query. Firebird's driver passes a
+    // scaled number through a double and keeps only some 15 of its digits: a query that selects
+    // a decimal column cast to text, read into its decimal field, keeps every digit.
+    bool fillFromQuery(QSqlQuery &query, const QList<FieldDef> &fields, QString *error = nullptr);
     // The fields of a query's record, as fillFromQuery defines them.
     static QList<FieldDef> fieldsOfQuery(const QSqlQuery &query);
     // Appends the query's current record as a row, its values converted as fillFromQuery does.
@@ -126,6 +130,13 @@ public:
     static bool normalise(const FieldDef &field, const QVariant &value, QVariant *out,
                           QString *error = nullptr);
 
+    // Whether decimal text fits a decimal field as the database keeps it: no digit beyond the
+    // scale but zeros, and no more digits before the point than the precision leaves (the
+    // precision counts as 18 when the field declares none). Otherwise false, with *why saying
+    // which ("has more than 16 digits before the decimal point", ...). The table itself holds
+    // any exact decimal (setValue does not ask this): what was stored is read as it stands.
+    static bool decimalFits(const FieldDef &field, const QString &text, QString *why = nullptr);
+
     // A timestamp value holding the given wall-clock reading. It is local time whenever the
     // reading exists in the local zone; a reading that the zone skips (the hour lost when the
     // clocks go forward) is kept as the same reading in UTC rather than moved or lost. Either way
@@ -139,6 +150,7 @@ private:
     // Appends a row of valueOf(column) for each column, each converted as setValue does; on
     // failure nothing is appended.
     bool appendConverted(const std::function<QVariant(int)> &valueOf, QString *error);
+    bool fill(QSqlQuery &query, const QList<FieldDef> *fields, QString *error);
     qsizetype cell(int row, int column) const { return qsizetype(row) * m_fields.size() + column; }
 
     QList<FieldDef> m_fields;

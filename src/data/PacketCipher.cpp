@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 
+#include "data/CborBudget.h"
 #include "data/DataPacket.h"
 #include "data/DataTable.h"
 #include "data/OverlappedSink.h"
@@ -469,13 +470,13 @@ bool PacketCipher::seal(const QByteArray &datasetPacket, QByteArray *packet, QSt
     return encipher(key, compressed, packet, error);
 }
 
-bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error)
+bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error, qint64 maxSize)
 {
     const QByteArray key = generateKey(passPhrase(), KeyLength);
     QByteArray compressed;
     if (!decipher(key, packet, &compressed, error))
         return false;
-    return inflateRaw(compressed, datasetPacket, error);
+    return inflateRaw(compressed, datasetPacket, error, maxSize);
 }
 
 bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QString *error)
@@ -518,11 +519,26 @@ bool PacketCipher::savePacket(QSqlQuery &query, const QString &fileName, QString
     return makePacket(query, &packet, error) && saveFileAtomically(fileName, packet, error);
 }
 
+qint64 PacketCipher::decodeBudget(qint64 packetSize)
+{
+    return DecodeBudgetFloor + DecodeBudgetPerByte * packetSize;
+}
+
 bool PacketCipher::openPacket(const QByteArray &packet, DataTable *table, QString *error)
 {
+    const qint64 budget = decodeBudget(packet.size());
+    // Every byte inflated costs at least a string byte's share once decoded.
+    const qint64 inflateLimit = std::min(DefaultMaxInflatedSize, budget / CborBudget::StringByteCost);
     QByteArray encoded;
-    if (!unseal(packet, &encoded, error))
+    if (!unseal(packet, &encoded, error, inflateLimit))
         return false;
+    if (CborBudget::estimateDecodeCost(encoded, budget) > budget) {
+        setError(error, QStringLiteral("the packet of %1 bytes is refused: decoding it would take more than the %2 MiB "
+                                       "allowed for its size")
+                            .arg(packet.size())
+                            .arg(budget / (1024 * 1024)));
+        return false;
+    }
     return DataPacket::decode(encoded, table, error);
 }
 

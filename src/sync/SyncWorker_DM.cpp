@@ -332,8 +332,12 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
     if (!columns.contains(QLatin1String("ID")))
         throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(m_updateTableName));
     QStringList select;
-    for (const QString &c : std::as_const(columns))
-        select << SqlUtil::quoteIdentifier(c);
+    for (const FieldDef &f : uploadSchema.fields) {
+        if (!columns.contains(f.name.toUpper()))
+            continue;
+        // Decimals go up as their exact text, which the server takes.
+        select << (f.type == FieldType::Decimal ? SqlUtil::decimalAsText(f.name.toUpper()) : SqlUtil::quoteIdentifier(f.name.toUpper()));
+    }
     const int chunk = rowByRow ? 1 : qMax(1, m_ctx.uploadChunk);
     QSqlDatabase db = connection();
     // Rows in ascending id, after the last one handled: each pending row is read once per pass,
@@ -699,17 +703,20 @@ void TSyncWorkerDm::deleteRowsNoLongerServed(const DataTable &page, const PageLa
         removeLocalRow(id, stamp);
 }
 
-TSyncWorkerDm::RowWriters TSyncWorkerDm::rowWriters(const PageLayout &layout)
+TSyncWorkerDm::RowWriters TSyncWorkerDm::rowWriters(const DataTable &page, const PageLayout &layout)
 {
     const QString table = quotedTable();
     QStringList insertNames, insertMarks, sets;
     RowWriters writers;
     for (int k = 0; k < layout.names.size(); ++k) {
         const QString &name = layout.names.at(k);
+        const FieldDef &field = page.field(layout.columns.at(k));
+        // Decimals are stored from their exact text (the driver would pass them through a double).
+        const QString mark = field.type == FieldType::Decimal ? SqlUtil::decimalParameter(field.scale) : QStringLiteral("?");
         insertNames << SqlUtil::quoteIdentifier(name);
-        insertMarks << QStringLiteral("?");
+        insertMarks << mark;
         if (name != QLatin1String("ID")) {
-            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ?");
+            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ") + mark;
             writers.updateColumns << layout.columns.at(k);
         }
     }
@@ -750,7 +757,7 @@ void TSyncWorkerDm::applyHeldRow(const RowWriters &writers, const DataTable &pag
 
 void TSyncWorkerDm::upsertRows(const DataTable &page, const PageLayout &layout, const LocalStamps &local, bool reload)
 {
-    const RowWriters writers = rowWriters(layout);
+    const RowWriters writers = rowWriters(page, layout);
     for (int r = 0; r < page.rowCount(); ++r) {
         const qint64 id = page.value(r, layout.id).toLongLong();
         const auto held = local.constFind(id);
@@ -765,7 +772,7 @@ void TSyncWorkerDm::upsertRows(const DataTable &page, const PageLayout &layout, 
 
 void TSyncWorkerDm::insertRows(const DataTable &page, const PageLayout &layout)
 {
-    const RowWriters writers = rowWriters(layout);
+    const RowWriters writers = rowWriters(page, layout);
     for (int r = 0; r < page.rowCount(); ++r) {
         try {
             insertRow(writers, page, layout, r);

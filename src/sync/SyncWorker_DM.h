@@ -179,7 +179,7 @@ private:
     void deleteRowsNoLongerServed(const DataTable &page, const PageLayout &layout, qint64 after, bool lastPage,
                                   qint64 newMark);
     void removeLocalRow(qint64 id, const QVariant &stamp);
-    RowWriters rowWriters(const PageLayout &layout);
+    RowWriters rowWriters(const DataTable &page, const PageLayout &layout);
     void insertRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r);
     // A server row that the store holds, with the local UPDATE_ID it was found with.
     void applyHeldRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r,

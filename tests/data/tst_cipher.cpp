@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "support/PacketBombs.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -114,6 +115,8 @@ private slots:
     void packetLayers();
     void largePacketIsTheSerialOne();
     void packetRoundTrip();
+    void bombsAreRefusedByTheirSize_data();
+    void bombsAreRefusedByTheirSize();
     void packetFromQuery();
     void saveAndLoad();
     void saveReplacesExistingFile();
@@ -408,6 +411,29 @@ void TestCipher::packetRoundTrip()
     DataTable untouched = sampleTable();
     QVERIFY(!PacketCipher::openPacket(damaged, &untouched, &error));
     QCOMPARE(untouched, sampleTable());
+}
+
+// A packet may cost in memory only in proportion to its own size: one that expands a
+// thousandfold is refused before it is decoded, or before it is even inflated in full.
+void TestCipher::bombsAreRefusedByTheirSize_data()
+{
+    QTest::addColumn<QByteArray>("datasetPacket");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("two million NULLs") << twoMillionNullRows() << "decoding it would take more than the 64 MiB allowed for its size";
+    QTest::newRow("thirty megabytes of zeros") << QByteArray(30 << 20, '\0') << "inflate: the data expands beyond";
+}
+
+void TestCipher::bombsAreRefusedByTheirSize()
+{
+    QFETCH(QByteArray, datasetPacket);
+    QFETCH(QString, refusal);
+    QByteArray packet;
+    QString error;
+    QVERIFY2(PacketCipher::seal(datasetPacket, &packet, &error), qPrintable(error));
+    QVERIFY(packet.size() < 64 * 1024);
+    DataTable table;
+    QVERIFY(!PacketCipher::openPacket(packet, &table, &error));
+    QVERIFY2(error.contains(refusal), qPrintable(error));
 }
 
 void TestCipher::packetFromQuery()
