@@ -15,27 +15,17 @@
 #include "samples/ui/SampleAttachmentsPanel.h"
 #include "store/SqlUtil.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QButtonGroup>
-#include <QFormLayout>
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSqlQuery>
-#include <QSqlRecord>
-#include <QStandardItemModel>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
-#include <QValidator>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;

@@ -224,6 +224,8 @@ protected:
     void qryData_BeforePost();
     // Both save actions; an editor of another table saves its own way.
     virtual bool SaveSample(bool validate);
+    // What is typed and not yet left can be read; otherwise the officer is told, and a save stops.
+    bool typedEntriesReadable();
     void rgReasonChange();
     // The analysis type radio changed its choice.
     virtual void rgAnalysisTypeChange() {}

@@ -26,6 +26,21 @@ constexpr int Back = SampleField::Back;
 constexpr int Forward = SampleField::Forward;
 constexpr int TurnsOnTab = SampleField::TurnsOnTab;
 
+const QStringList Regions = {u"UK"_s, u"EU"_s, u"Non EU"_s};
+
+// The office, the officer, when the sample was taken and what it cost.
+SampleField samplingRows(const QString &officerCaption, const QString &timeCaption)
+{
+    return bundle({
+        officeList(u"Office:"_s, Required),
+        officerList(officerCaption, Required),
+        sampleDate(u"Sample Date:"_s, Required),
+        sampleTime(timeCaption, Required),
+        purchaseCost(u"Purchase Cost:"_s),
+        analysisCost(u"Analysis Cost:"_s),
+    });
+}
+
 // The premises' name and address; colon ends each caption.
 SampleField premisesRows(Need nameNeed, const QString &colon)
 {
@@ -39,13 +54,175 @@ SampleField premisesRows(Need nameNeed, const QString &colon)
     });
 }
 
-const QStringList Regions = {u"UK"_s, u"EU"_s, u"Non EU"_s};
+// The two risk categories of food premises.
+template <class Form>
+SampleField foodRiskRows(Need need)
+{
+    return bundle({
+        lookup(&Form::cmbRiskCategory, u"cmbRiskCategory"_s, u"RISK_CATEGORY"_s, u"srcFoodSaftyRiskCategory"_s,
+               u"Food Safety Risk Category:"_s, need),
+        lookup(&Form::cmbRiskCategoryFS, u"cmbRiskCategoryFS"_s, u"RISK_CATEGORY_FOOD_STAND__CODE"_s,
+               u"srcFoodStandardsRiskCategory"_s, u"Food Standards Risk Category:"_s, need),
+    });
+}
 
-// The template's own entries, below the general ones on the Admin page.
-SampleField templateRows()
+// A follow-up sample and the number of the sample it follows.
+template <class Form>
+SampleField followUpRows(const QString &colon)
+{
+    return bundle({
+        checkBox(&Form::chkFollowUp, u"chkFollowUp"_s, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s),
+        text(&Form::edtIndexNumber, u"edtIndexNumber"_s, u"INDEX_NUMBER"_s, u"Index Sample Number"_s + colon)
+            .enabledBy(&V::indexNumber),
+    });
+}
+
+// The food enforcement group's fields; a sample's list answers for the sample type's rule.
+template <class Form>
+SampleField foodEnforcementRows(Need need, int detailsLength)
+{
+    return bundle({
+        lookup(&Form::cmbSampleTypeEnforcement, u"cmbSampleTypeEnforcement"_s, u"SAMPLE_TYPE__CODE"_s,
+               u"srcSampleTypeEnforcement"_s, u"Sample Type:"_s, need)
+            .answersFor(need == Required ? SampleTarget::SampleTypeEnforcement : QString()),
+        followUpRows<Form>(u":"_s),
+        checkBox(&Form::chkFoodPoisoning, u"chkFoodPoisoning"_s, u"FLAG_FOOD_POISONING"_s,
+                 u"Food borne illness Investigation"_s),
+        memo(&Form::memDetails, u"memDetails"_s, u"DETAILS"_s, u"Details (including relevant outbreak number):"_s)
+            .limitedTo(detailsLength)
+            .captionAbove()
+            .enabledBy(&V::details),
+    });
+}
+
+// A survey, its body and its reference: a pick list in a sample, a text in a template.
+template <class Form>
+SampleField surveyRows(const QString &bodyList, const QString &colon, Need need, const SampleField &reference)
+{
+    return bundle({
+        checkBox(&Form::chkSurvey, u"chkSurvey"_s, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s),
+        lookup(&Form::cmbSurveyBody, u"cmbSurveyBody"_s, u"SURVEY_BODY__CODE"_s, bodyList, u"Survey Body"_s + colon,
+               need)
+            .enabledBy(&V::surveyBodyAndReference),
+        reference.enabledBy(&V::surveyBodyAndReference),
+    });
+}
+
+template <class Form>
+SampleField surveyReferenceList(const QString &list)
+{
+    return pickList(&Form::cmbSurveyRef, u"cmbSurveyRef"_s, u"SURVEY_NUMBER"_s, list, u"Survey Ref:"_s, Required)
+        .capitals();
+}
+
+SampleField surveyReferenceText(const QString &colon)
+{
+    return text(&SampleTemplateEditForm::edtSurveyRef, u"edtSurveyRef"_s, u"SURVEY_NUMBER"_s, u"Survey Ref"_s + colon);
+}
+
+// The food surveillance group's fields.
+template <class Form>
+SampleField foodSurveillanceRows(Need need, const SampleField &reference)
+{
+    return bundle({
+        lookup(&Form::cmbSampleTypeSurveillance, u"cmbSampleTypeSurveillance"_s, u"SAMPLE_TYPE__CODE"_s,
+               u"srcSampleTypeSurveillance"_s, u"Sample Type:"_s, need)
+            .answersFor(need == Required ? SampleTarget::SampleTypeSurveillance : QString()),
+        surveyRows<Form>(u"srcSurveyBody"_s, u":"_s, need, reference),
+    });
+}
+
+// Level 1 is the category, the next the sub-categories; the rules require the first required ones.
+SampleField categoryLevels(const QStringList &names, const QStringList &captions, int required)
+{
+    SampleFieldTable levels;
+    for (int i = 0; i < names.size(); ++i)
+        levels << categoryLevel(i + 1, names.at(i), captions.at(i), i < required ? Required : Optional);
+    return bundle(levels);
+}
+
+// A food's brand name and description.
+template <class Form>
+SampleField foodNameRows(Need need)
+{
+    return bundle({
+        pickList(&Form::cmbBrandName, u"cmbBrandName"_s, u"BRAND_NAME"_s, u"BrandName"_s, u"Brand Name:"_s).capitals(),
+        pickList(&Form::cmbFoodDescription, u"cmbFoodDescription"_s, u"FOOD_DESCRIPTION"_s, u"FoodDescription"_s,
+                 u"Food Description:"_s, need)
+            .capitals(),
+    });
+}
+
+// Who made, supplied and imported a food, and where it came from.
+template <class Form>
+SampleField foodOriginRows(Need need)
+{
+    return bundle({
+        pickList(&Form::cmbManufacturer, u"cmbManufacturer"_s, u"MANUFACTURER"_s, u"Manufacturer"_s, u"Manufacturer:"_s)
+            .capitals(),
+        pickList(&Form::cmbDistributor, u"cmbDistributor"_s, u"DISTRIBUTER"_s, u"Distributor"_s,
+                 u"Distributor/Supplier/ Packer:"_s)
+            .capitals(),
+        pickList(&Form::cmbImporter, u"cmbImporter"_s, u"IMPORTER"_s, u"Importer"_s, u"Importer (if appropriate):"_s)
+            .capitals(),
+        country(u"Country of origin:"_s, u"srcUKCountry"_s, Regions, need),
+    });
+}
+
+// The pack's quantity and its units.
+template <class Form>
+SampleField quantityRows(const QString &quantityCaption, const QString &unitsList, const QString &unitsCaption)
+{
+    return bundle({
+        quantity(quantityCaption).enabledBy(&V::quantityAndUnits),
+        lookup(&Form::cmbPackUnits, u"cmbPackUnits"_s, u"PACK_SIZE"_s, unitsList, unitsCaption)
+            .enabledBy(&V::quantityAndUnits),
+    });
+}
+
+// The condition the sample was in, and what it was when "other".
+template <class Form>
+SampleField conditionRows(const QString &list, Need need, const QString &colon)
+{
+    return bundle({
+        lookup(&Form::cmbCondition, u"cmbCondition"_s, u"CONDITION__CODE"_s, list, u"Condition:"_s, need),
+        text(&Form::edtOtherCondition, u"edtOtherCondition"_s, u"OTHER_CONDITION"_s, u"If other, Specify"_s + colon)
+            .enabledBy(&V::otherCondition),
+    });
+}
+
+// A sample's durability group: the durability, its date in parts and the sample's condition.
+template <class Form>
+SampleField sampleDurabilityRows(const QString &durabilityList, const QStringList &partCaptions,
+                                 const QString &conditionList, Need conditionNeed)
+{
+    return bundle({
+        group(u"grpDurability"_s, u" Durability "_s, Layout::Form, Placement::BesideTop),
+        lookup(&Form::cmbDurability, u"cmbDurability"_s, u"DURABILITY__CODE"_s, durabilityList, u"Durability:"_s,
+               Required),
+        durabilityParts(partCaptions),
+        conditionRows<Form>(conditionList, conditionNeed, u":"_s),
+    });
+}
+
+// The laboratory, the analyses asked for (at most typedLength characters typed) and the comments.
+SampleField analysisRows(int typedLength)
+{
+    return bundle({
+        lookup(&B::cmbLaboratory, u"cmbLaboratory"_s, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s,
+               u"Laboratory:"_s, Required),
+        analysisGroup(typedLength),
+        commentsGroup(),
+    });
+}
+
+// The template's officer and office, and its own entries below them on the Admin page.
+SampleField templateRows(const QString &colon)
 {
     using T = SampleTemplateEditForm;
     return bundle({
+        officerList(u"Sample Officer"_s + colon),
+        officeList(u"Office"_s + colon),
         group(u"grpTemplate"_s, u"Template"_s),
         // Groups are kept from the group list; the template's editor does not offer them.
         lookup(&T::cmbTemplateGroup, u"cmbTemplateGroup"_s, u"PARENT_ID"_s, u"qryTemplateGroups_"_s,
@@ -55,6 +232,20 @@ SampleField templateRows()
              u"Template description"_s),
         checkBox(&T::chkUpdatePremises, u"chkUpdatePremises"_s, u"UPDATE_PREMISES_FROM_LOOKUP"_s,
                  u"Update premises when creating sample"_s),
+    });
+}
+
+// A food's packaging material, quantity and units.
+template <class Form>
+SampleField foodPackagingRows(Need need)
+{
+    return bundle({
+        lookup(&Form::cmbMaterial, u"cmbMaterial"_s, u"MATERIAL__CODE"_s, u"srcMaterialType"_s,
+               u"Packaging material:"_s, need)
+            .enabledBy(&V::packagingMaterial),
+        text(&Form::edtOtherMaterial, u"edtOtherMaterial"_s, u"OTHER_MATERIAL"_s, u"Other Material:"_s)
+            .enabledBy(&V::otherMaterial),
+        quantityRows<Form>(u"Pack Quantity/size:"_s, u"srcPackagingUnit"_s, u"Pack Units:"_s),
     });
 }
 
@@ -69,20 +260,12 @@ SampleFieldTable foodSampleFields()
         analysisTypeChoice(u"Analysis Type:"_s, {u"Micro"_s, u"Chemical"_s}, Required),
         shownText(&F::edtCode, u"edtCode"_s, u"CODE"_s, u"Varnex Reference:"_s),
         text(&F::edtLASampleNo, u"edtLASampleNo"_s, u"LA_SAMPLENO"_s, u"Sample Number:"_s, Required),
-        officeList(u"Office:"_s, Required),
-        officerList(u"Sampling Officer:"_s, Required),
-        sampleDate(u"Sample Date:"_s, Required),
-        sampleTime(u"Time (24 hr):"_s, Required),
-        purchaseCost(u"Purchase Cost:"_s),
-        analysisCost(u"Analysis Cost:"_s),
+        samplingRows(u"Sampling Officer:"_s, u"Time (24 hr):"_s),
         secondColumn(),
         businessId(u"LAEMS Business ID:"_s, Required)
             .withButton(&F::actNotAvailable, &F::btnNotAvailable, u"btnNotAvailable"_s),
         premisesRows(Required, u":"_s),
-        lookup(&F::cmbRiskCategory, u"cmbRiskCategory"_s, u"RISK_CATEGORY"_s, u"srcFoodSaftyRiskCategory"_s,
-               u"Food Safety Risk Category:"_s, Required),
-        lookup(&F::cmbRiskCategoryFS, u"cmbRiskCategoryFS"_s, u"RISK_CATEGORY_FOOD_STAND__CODE"_s,
-               u"srcFoodStandardsRiskCategory"_s, u"Food Standards Risk Category:"_s, Required),
+        foodRiskRows<F>(Required),
         lookup(&F::cmbPremisesType, u"cmbPremisesType"_s, u"PREMISES_TYPE__CODE"_s, u"srcPremisesType"_s,
                u"Premises Type:"_s, Required)
             .captionInto(&F::lblPremisesType, u"lblPremisesType"_s),
@@ -91,78 +274,32 @@ SampleFieldTable foodSampleFields()
         reasonChoice(u"Reason for taking sample"_s, {reasonCaption(u"E"_s), reasonCaption(u"S"_s)}),
         group(&F::grpEnforcement, u"grpEnforcement"_s, reasonCaption(u"E"_s), Layout::Form, Placement::Beside)
             .enabledBy(&V::enforcementGroup),
-        lookup(&F::cmbSampleTypeEnforcement, u"cmbSampleTypeEnforcement"_s, u"SAMPLE_TYPE__CODE"_s,
-               u"srcSampleTypeEnforcement"_s, u"Sample Type:"_s, Required)
-            .answersFor(SampleTarget::SampleTypeEnforcement),
-        checkBox(&F::chkFollowUp, u"chkFollowUp"_s, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s),
-        text(&F::edtIndexNumber, u"edtIndexNumber"_s, u"INDEX_NUMBER"_s, u"Index Sample Number:"_s)
-            .enabledBy(&V::indexNumber),
-        checkBox(&F::chkFoodPoisoning, u"chkFoodPoisoning"_s, u"FLAG_FOOD_POISONING"_s,
-                 u"Food borne illness Investigation"_s),
-        memo(&F::memDetails, u"memDetails"_s, u"DETAILS"_s, u"Details (including relevant outbreak number):"_s)
-            .limitedTo(1024)
-            .captionAbove()
-            .enabledBy(&V::details),
+        foodEnforcementRows<F>(Required, 1024),
         group(&F::grpSurveillance, u"grpSurveillance"_s, reasonCaption(u"S"_s), Layout::Form, Placement::BesideTop)
             .enabledBy(&V::surveillanceGroup),
-        lookup(&F::cmbSampleTypeSurveillance, u"cmbSampleTypeSurveillance"_s, u"SAMPLE_TYPE__CODE"_s,
-               u"srcSampleTypeSurveillance"_s, u"Sample Type:"_s, Required)
-            .answersFor(SampleTarget::SampleTypeSurveillance),
-        checkBox(&F::chkSurvey, u"chkSurvey"_s, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s),
-        lookup(&F::cmbSurveyBody, u"cmbSurveyBody"_s, u"SURVEY_BODY__CODE"_s, u"srcSurveyBody"_s, u"Survey Body:"_s,
-               Required)
-            .enabledBy(&V::surveyBodyAndReference),
-        pickList(&F::cmbSurveyRef, u"cmbSurveyRef"_s, u"SURVEY_NUMBER"_s, u"SurveyReference"_s, u"Survey Ref:"_s,
-                 Required)
-            .capitals()
-            .enabledBy(&V::surveyBodyAndReference),
+        foodSurveillanceRows<F>(Required, surveyReferenceList<F>(u"SurveyReference"_s)),
 
         page(&F::tabDescription, u"tabDescription"_s, u"Description"_s),
         group(u"grpDescription"_s, u"Description of sample taken"_s, Layout::CaptionGrid),
-        pickList(&F::cmbBrandName, u"cmbBrandName"_s, u"BRAND_NAME"_s, u"BrandName"_s, u"Brand Name:"_s).capitals(),
-        pickList(&F::cmbFoodDescription, u"cmbFoodDescription"_s, u"FOOD_DESCRIPTION"_s, u"FoodDescription"_s,
-                 u"Food Description:"_s, Required)
-            .capitals(),
+        foodNameRows<F>(Required),
         lookup(&F::cmbProduct, u"cmbProduct"_s, u"PRODUCT__CODE"_s, u"srcProductType"_s, u"Nature of product:"_s,
                Required),
-        categoryLevel(1, u"edtCategory"_s, u"Category:"_s, Required),
-        categoryLevel(2, u"edtSubCategory"_s, u"Sub category:"_s),
-        categoryLevel(3, u"edtSubCategory2"_s, u"Sub category:"_s),
-        categoryLevel(4, u"edtSubCategory3"_s, u"Sub category:"_s),
+        categoryLevels({u"edtCategory"_s, u"edtSubCategory"_s, u"edtSubCategory2"_s, u"edtSubCategory3"_s},
+                       {u"Category:"_s, u"Sub category:"_s, u"Sub category:"_s, u"Sub category:"_s}, 1),
         categoryTree(),
         lookup(&F::cmbMAFF, u"cmbMAFF"_s, u"MAFF__CODE"_s, u"srcMAFF"_s, u"MAFF Code:"_s),
         additionalInfo(u"Additional Category Information:"_s, Required),
-        pickList(&F::cmbManufacturer, u"cmbManufacturer"_s, u"MANUFACTURER"_s, u"Manufacturer"_s, u"Manufacturer:"_s)
-            .capitals(),
-        pickList(&F::cmbDistributor, u"cmbDistributor"_s, u"DISTRIBUTER"_s, u"Distributor"_s,
-                 u"Distributor/Supplier/ Packer:"_s)
-            .capitals(),
-        pickList(&F::cmbImporter, u"cmbImporter"_s, u"IMPORTER"_s, u"Importer"_s, u"Importer (if appropriate):"_s)
-            .capitals(),
-        country(u"Country of origin:"_s, u"srcUKCountry"_s, Regions, Required),
+        foodOriginRows<F>(Required),
 
         page(&F::tabAdditional, u"tabAdditional"_s, u"Additional"_s),
         group(u"grpPackaging"_s, u" Packaging "_s, Layout::Form, Placement::BesideTop),
         lookup(&F::cmbPackaging, u"cmbPackaging"_s, u"PACKAGING__CODE"_s, u"srcPackagingType"_s,
                u"Packaging provided:"_s, Required)
             .withButton(&F::actLabelling, &F::btnLabelling, u"btnLabelling"_s),
-        lookup(&F::cmbMaterial, u"cmbMaterial"_s, u"MATERIAL__CODE"_s, u"srcMaterialType"_s, u"Packaging material:"_s,
-               Required)
-            .enabledBy(&V::packagingMaterial),
-        text(&F::edtOtherMaterial, u"edtOtherMaterial"_s, u"OTHER_MATERIAL"_s, u"Other Material:"_s)
-            .enabledBy(&V::otherMaterial),
-        quantity(u"Pack Quantity/size:"_s).enabledBy(&V::quantityAndUnits),
-        lookup(&F::cmbPackUnits, u"cmbPackUnits"_s, u"PACK_SIZE"_s, u"srcPackagingUnit"_s, u"Pack Units:"_s)
-            .enabledBy(&V::quantityAndUnits),
+        foodPackagingRows<F>(Required),
         batchNumber(u"Batch/Lot No:"_s, Required),
         text(&F::edtHealthMark, u"edtHealthMark"_s, u"HEALTH_MARK"_s, u"Health Mark:"_s),
-        group(u"grpDurability"_s, u" Durability "_s, Layout::Form, Placement::BesideTop),
-        lookup(&F::cmbDurability, u"cmbDurability"_s, u"DURABILITY__CODE"_s, u"srcDurability"_s, u"Durability:"_s,
-               Required),
-        durabilityParts({u"Day"_s, u"Month"_s, u"Year"_s}),
-        lookup(&F::cmbCondition, u"cmbCondition"_s, u"CONDITION__CODE"_s, u"srcCondition"_s, u"Condition:"_s, Required),
-        text(&F::edtOtherCondition, u"edtOtherCondition"_s, u"OTHER_CONDITION"_s, u"If other, Specify:"_s)
-            .enabledBy(&V::otherCondition),
+        sampleDurabilityRows<F>(u"srcDurability"_s, {u"Day"_s, u"Month"_s, u"Year"_s}, u"srcCondition"_s, Required),
         temperature(&F::edtTemperature, u"edtTemperature"_s, u"TEMPERATURE"_s, u"Temperature:"_s)
             .withNote(u"(ºC)"_s),
 
@@ -175,10 +312,7 @@ SampleFieldTable foodSampleFields()
         yesNo(&F::cmbCOPLab, u"cmbCOPLab"_s, u"FLAG_COP_LAB"_s,
               u"Sample was transported to LAB in compliance with COP requirements:"_s, Required)
             .withNote(u"(YES/NO)"_s),
-        lookup(&B::cmbLaboratory, u"cmbLaboratory"_s, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s,
-               u"Laboratory:"_s, Required),
-        analysisGroup(F::AnalysisTextTypedLength),
-        commentsGroup(),
+        analysisRows(F::AnalysisTextTypedLength),
 
         attachmentsPage(&F::tabAttachments),
     };
@@ -192,12 +326,7 @@ SampleFieldTable animalFeedSampleFields()
         group(&A::grpGeneral, u"grpGeneral"_s, u"General"_s, Layout::TwoColumns),
         text(&A::edtLASampleNo, u"edtLASampleNo"_s, u"LA_SAMPLENO"_s, u"Sample Number"_s, Required),
         shownText(&A::edtCode, u"edtCode"_s, u"CODE"_s, u"National Ref:"_s),
-        officeList(u"Office:"_s, Required),
-        officerList(u"Sample Officer:"_s, Required),
-        sampleDate(u"Sample Date:"_s, Required),
-        sampleTime(u"Time (24 hr)"_s, Required),
-        purchaseCost(u"Purchase Cost:"_s),
-        analysisCost(u"Analysis Cost:"_s),
+        samplingRows(u"Sample Officer:"_s, u"Time (24 hr)"_s),
         secondColumn(),
         businessId(u"LAEMS Business ID:"_s),
         premisesRows(Required, u":"_s),
@@ -218,19 +347,10 @@ SampleFieldTable animalFeedSampleFields()
         // One sample-type list; VerifyAll gives it the list of the chosen reason.
         lookup(&A::cmbSampleType, u"cmbSampleType"_s, u"SAMPLE_TYPE__CODE"_s, u"srcFeedSampleTypeEnforcement"_s,
                u"Sample Type:"_s, Required),
-        checkBox(&A::chkFollowUp, u"chkFollowUp"_s, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s),
-        text(&A::edtIndexNumber, u"edtIndexNumber"_s, u"INDEX_NUMBER"_s, u"Index Sample Number:"_s)
-            .enabledBy(&V::indexNumber),
+        followUpRows<A>(u":"_s),
         group(&A::grpSurveillance, u"grpSurveillance"_s, reasonCaption(u"S"_s), Layout::Form, Placement::BesideTop)
             .enabledBy(&V::surveillanceGroup),
-        checkBox(&A::chkSurvey, u"chkSurvey"_s, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s),
-        lookup(&A::cmbSurveyBody, u"cmbSurveyBody"_s, u"SURVEY_BODY__CODE"_s, u"srcFeedSurveyBody"_s,
-               u"Survey Body:"_s, Required)
-            .enabledBy(&V::surveyBodyAndReference),
-        pickList(&A::cmbSurveyRef, u"cmbSurveyRef"_s, u"SURVEY_NUMBER"_s, u"FeedSurveyReference"_s, u"Survey Ref:"_s,
-                 Required)
-            .capitals()
-            .enabledBy(&V::surveyBodyAndReference),
+        surveyRows<A>(u"srcFeedSurveyBody"_s, u":"_s, Required, surveyReferenceList<A>(u"FeedSurveyReference"_s)),
 
         page(&A::tabLabelling, u"tabLabelling"_s, u"Labelling"_s),
         group(u"grpDescription"_s, u"Description Of Sample taken"_s, Layout::CaptionGrid),
@@ -240,8 +360,7 @@ SampleFieldTable animalFeedSampleFields()
             .capitals(),
         lookup(&A::cmbAnimalSpecies, u"cmbAnimalSpecies"_s, u"ANIMAL_SPECIES__CODE"_s, u"srcAnimalSpecies"_s,
                u"Animal species"_s, Required),
-        categoryLevel(1, u"edtCategory"_s, u"Category:"_s, Required),
-        categoryLevel(2, u"edtSubCategory"_s, u"Sub category:"_s, Required),
+        categoryLevels({u"edtCategory"_s, u"edtSubCategory"_s}, {u"Category:"_s, u"Sub category:"_s}, 2),
         categoryTree(),
         memo(&B::memAdditionalInfo, u"memAdditionalInfo"_s, u"ADDITIONAL_INFO"_s,
              u"Additional product information:"_s)
@@ -264,18 +383,11 @@ SampleFieldTable animalFeedSampleFields()
         group(u"grpPackaging"_s, u" Packaging "_s, Layout::Form, Placement::BesideTop),
         lookup(&A::cmbPackaging, u"cmbPackaging"_s, u"PACKAGING__CODE"_s, u"srcFeedPackagingType"_s,
                u"Packaging provided:"_s, Required),
-        quantity(u"Package size:"_s).enabledBy(&V::quantityAndUnits),
-        lookup(&A::cmbPackUnits, u"cmbPackUnits"_s, u"PACK_SIZE"_s, u"srcFeedPackagingUnit"_s, u"Package Units"_s)
-            .enabledBy(&V::quantityAndUnits),
+        quantityRows<A>(u"Package size:"_s, u"srcFeedPackagingUnit"_s, u"Package Units"_s),
         batchNumber(u"Batch number:"_s),
         date(&A::dtDateOfManufacture, u"dtDateOfManufacture"_s, u"DATE_OF_MANUFACTURE"_s, u"Date of manufacture:"_s),
-        group(u"grpDurability"_s, u" Durability "_s, Layout::Form, Placement::BesideTop),
-        lookup(&A::cmbDurability, u"cmbDurability"_s, u"DURABILITY__CODE"_s, u"srcFeedDurability"_s, u"Durability:"_s,
-               Required),
-        durabilityParts({u"Day:"_s, u"Month:"_s, u"Year:"_s}),
-        lookup(&A::cmbCondition, u"cmbCondition"_s, u"CONDITION__CODE"_s, u"srcFeedCondition"_s, u"Condition:"_s),
-        text(&A::edtOtherCondition, u"edtOtherCondition"_s, u"OTHER_CONDITION"_s, u"If other, Specify:"_s)
-            .enabledBy(&V::otherCondition),
+        sampleDurabilityRows<A>(u"srcFeedDurability"_s, {u"Day:"_s, u"Month:"_s, u"Year:"_s}, u"srcFeedCondition"_s,
+                                Optional),
 
         page(&A::tabAnalysis, u"tabAnalysis"_s, u"Analysis"_s, Back | Forward).filled(),
         group(u"grpCompliance"_s, u"Compliance with COP"_s, Layout::LongCaptions),
@@ -284,10 +396,7 @@ SampleFieldTable animalFeedSampleFields()
               u"Sample was taken in compliance with statutory requirements:"_s)
             .neverEnabled(),
         text(&A::edtNotCOP, u"edtNotCOP"_s, u"NOT_COP"_s, u"Explanation:"_s).enabledBy(&V::explanation),
-        lookup(&B::cmbLaboratory, u"cmbLaboratory"_s, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s,
-               u"Laboratory:"_s, Required),
-        analysisGroup(1024),
-        commentsGroup(),
+        analysisRows(1024),
 
         attachmentsPage(&A::tabAttachments),
     };
@@ -308,13 +417,8 @@ SampleFieldTable foodTemplateFields()
         lookup(&T::cmbPremisesType, u"cmbPremisesType"_s, u"PREMISES_TYPE__CODE"_s, u"srcPremisesType"_s,
                u"Varnex Premises type"_s)
             .captionInto(&T::lblPremisesType, u"lblPremisesType"_s),
-        lookup(&T::cmbRiskCategory, u"cmbRiskCategory"_s, u"RISK_CATEGORY"_s, u"srcFoodSaftyRiskCategory"_s,
-               u"Food Safety Risk Category:"_s),
-        lookup(&T::cmbRiskCategoryFS, u"cmbRiskCategoryFS"_s, u"RISK_CATEGORY_FOOD_STAND__CODE"_s,
-               u"srcFoodStandardsRiskCategory"_s, u"Food Standards Risk Category:"_s),
-        officerList(u"Sample Officer:"_s),
-        officeList(u"Office:"_s),
-        templateRows(),
+        foodRiskRows<T>(Optional),
+        templateRows(u":"_s),
 
         page(u"tabReason"_s, u"Reason"_s),
         reasonChoice(u"Reason for taking sample"_s, {u"Enforcement/Investigation"_s, u"Surveillance/Monitoring"_s}),
@@ -322,67 +426,33 @@ SampleFieldTable foodTemplateFields()
         group(&T::grpEnforcement, u"grpEnforcement"_s, u"Enforcement/Investigation"_s, Layout::Form,
               Placement::BesideTop)
             .shownBy(&V::enforcementGroup),
-        lookup(&T::cmbSampleTypeEnforcement, u"cmbSampleTypeEnforcement"_s, u"SAMPLE_TYPE__CODE"_s,
-               u"srcSampleTypeEnforcement"_s, u"Sample Type:"_s),
-        checkBox(&T::chkFollowUp, u"chkFollowUp"_s, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s),
-        text(&T::edtIndexNumber, u"edtIndexNumber"_s, u"INDEX_NUMBER"_s, u"Index Sample Number:"_s)
-            .enabledBy(&V::indexNumber),
-        checkBox(&T::chkFoodPoisoning, u"chkFoodPoisoning"_s, u"FLAG_FOOD_POISONING"_s,
-                 u"Food borne illness Investigation"_s),
-        memo(&T::memDetails, u"memDetails"_s, u"DETAILS"_s, u"Details (including relevant outbreak number):"_s)
-            .captionAbove()
-            .enabledBy(&V::details),
+        foodEnforcementRows<T>(Optional, 0),
         group(&T::grpSurveillance, u"grpSurveillance"_s, u"Surveillance/Monitoring"_s, Layout::Form,
               Placement::BesideTop)
             .shownBy(&V::surveillanceGroup),
-        lookup(&T::cmbSampleTypeSurveillance, u"cmbSampleTypeSurveillance"_s, u"SAMPLE_TYPE__CODE"_s,
-               u"srcSampleTypeSurveillance"_s, u"Sample Type:"_s),
-        checkBox(&T::chkSurvey, u"chkSurvey"_s, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s),
-        lookup(&T::cmbSurveyBody, u"cmbSurveyBody"_s, u"SURVEY_BODY__CODE"_s, u"srcSurveyBody"_s, u"Survey Body:"_s)
-            .enabledBy(&V::surveyBodyAndReference),
-        text(&T::edtSurveyRef, u"edtSurveyRef"_s, u"SURVEY_NUMBER"_s, u"Survey Ref:"_s)
-            .enabledBy(&V::surveyBodyAndReference),
+        foodSurveillanceRows<T>(Optional, surveyReferenceText(u":"_s)),
 
         page(u"tabDescription"_s, u"Description"_s),
         group(u"grpDescription"_s, u"Description of sample taken"_s),
-        pickList(&T::cmbBrandName, u"cmbBrandName"_s, u"BRAND_NAME"_s, u"BrandName"_s, u"Brand Name:"_s).capitals(),
-        pickList(&T::cmbFoodDescription, u"cmbFoodDescription"_s, u"FOOD_DESCRIPTION"_s, u"FoodDescription"_s,
-                 u"Food Description:"_s)
-            .capitals(),
-        categoryLevel(1, u"CATEGORY_DESCRIPTION"_s, u"Category:"_s),
-        categoryLevel(2, u"SUB_CATEGORY_DESCRIPTION"_s, u"Sub category:"_s),
-        categoryLevel(3, u"SUB_CATEGORY_2_DESCRIPTION"_s, u"Sub category (level 2)"_s),
-        categoryLevel(4, u"SUB_CATEGORY_3_DESCRIPTION"_s, u"Sub category (level 3)"_s),
+        foodNameRows<T>(Optional),
+        categoryLevels({u"CATEGORY_DESCRIPTION"_s, u"SUB_CATEGORY_DESCRIPTION"_s, u"SUB_CATEGORY_2_DESCRIPTION"_s,
+                        u"SUB_CATEGORY_3_DESCRIPTION"_s},
+                       {u"Category:"_s, u"Sub category:"_s, u"Sub category (level 2)"_s, u"Sub category (level 3)"_s}, 0),
         categoryTree(),
         lookup(&T::cmbMAFF, u"cmbMAFF"_s, u"MAFF__CODE"_s, u"srcMAFF"_s, u"MAFF Code:"_s),
         additionalInfo(u"Additional Category Information:"_s),
         lookup(&T::cmbProduct, u"cmbProduct"_s, u"PRODUCT__CODE"_s, u"srcProductType"_s, u"Nature of product:"_s),
-        pickList(&T::cmbManufacturer, u"cmbManufacturer"_s, u"MANUFACTURER"_s, u"Manufacturer"_s, u"Manufacturer:"_s)
-            .capitals(),
-        pickList(&T::cmbDistributor, u"cmbDistributor"_s, u"DISTRIBUTER"_s, u"Distributor"_s,
-                 u"Distributor/Supplier/ Packer:"_s)
-            .capitals(),
-        pickList(&T::cmbImporter, u"cmbImporter"_s, u"IMPORTER"_s, u"Importer"_s, u"Importer (if appropriate):"_s)
-            .capitals(),
-        country(u"Country of origin:"_s, u"srcUKCountry"_s, Regions),
+        foodOriginRows<T>(Optional),
 
         page(u"tabAdditional"_s, u"Additional"_s),
         group(u"grpPackaging"_s, u" Packaging "_s, Layout::Form, Placement::BesideTop),
         lookup(&T::cmbPackaging, u"cmbPackaging"_s, u"PACKAGING__CODE"_s, u"srcPackagingType"_s,
                u"Packaging provided:"_s),
-        lookup(&T::cmbMaterial, u"cmbMaterial"_s, u"MATERIAL__CODE"_s, u"srcMaterialType"_s, u"Packaging material:"_s)
-            .enabledBy(&V::packagingMaterial),
-        text(&T::edtOtherMaterial, u"edtOtherMaterial"_s, u"OTHER_MATERIAL"_s, u"Other Material:"_s)
-            .enabledBy(&V::otherMaterial),
-        quantity(u"Pack Quantity/size:"_s).enabledBy(&V::quantityAndUnits),
-        lookup(&T::cmbPackUnits, u"cmbPackUnits"_s, u"PACK_SIZE"_s, u"srcPackagingUnit"_s, u"Pack Units:"_s)
-            .enabledBy(&V::quantityAndUnits),
+        foodPackagingRows<T>(Optional),
         text(&T::edtHealthMark, u"edtHealthMark"_s, u"HEALTH_MARK"_s, u"Health Mark:"_s),
         group(u"grpDurability"_s, u" Durability "_s, Layout::Form, Placement::BesideTop),
         lookup(&T::cmbDurability, u"cmbDurability"_s, u"DURABILITY__CODE"_s, u"srcDurability"_s, u"Durability:"_s),
-        lookup(&T::cmbCondition, u"cmbCondition"_s, u"CONDITION__CODE"_s, u"srcCondition"_s, u"Condition:"_s),
-        text(&T::edtOtherCondition, u"edtOtherCondition"_s, u"OTHER_CONDITION"_s, u"If other, Specify"_s)
-            .enabledBy(&V::otherCondition),
+        conditionRows<T>(u"srcCondition"_s, Optional, {}),
 
         page(u"tabCOP"_s, u"COP"_s).filled(),
         templateAnalysisGroup(),
@@ -408,9 +478,7 @@ SampleFieldTable animalFeedTemplateFields()
                u"Feed risk category"_s),
         text(&T::edtRegistrationNumber, u"edtRegistrationNumber"_s, u"REGISTRATION_NUMBER"_s,
              u"Registration number"_s),
-        officerList(u"Sample Officer"_s),
-        officeList(u"Office"_s),
-        templateRows(),
+        templateRows({}),
 
         page(u"tabReason"_s, u"Reason"_s),
         // Tab on the reason turns the page, as on the pages' forward buttons.
@@ -420,22 +488,15 @@ SampleFieldTable animalFeedTemplateFields()
         // One sample type whose list follows the reason.
         lookup(&T::cmbSampleType, u"cmbSampleType"_s, u"SAMPLE_TYPE__CODE"_s, u"srcFeedSampleTypeSurveillance"_s,
                u"Sample Type"_s),
-        checkBox(&T::chkFollowUp, u"chkFollowUp"_s, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s),
-        text(&T::edtIndexNumber, u"edtIndexNumber"_s, u"INDEX_NUMBER"_s, u"Index Sample Number"_s)
-            .enabledBy(&V::indexNumber),
-        checkBox(&T::chkSurvey, u"chkSurvey"_s, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s),
-        lookup(&T::cmbSurveyBody, u"cmbSurveyBody"_s, u"SURVEY_BODY__CODE"_s, u"srcFeedSurveyBody"_s, u"Survey Body"_s)
-            .enabledBy(&V::surveyBodyAndReference),
-        text(&T::edtSurveyRef, u"edtSurveyRef"_s, u"SURVEY_NUMBER"_s, u"Survey Ref"_s)
-            .enabledBy(&V::surveyBodyAndReference),
+        followUpRows<T>({}),
+        surveyRows<T>(u"srcFeedSurveyBody"_s, {}, Optional, surveyReferenceText({})),
 
         page(u"tabLabeling"_s, u"Labeling"_s),
         group(u"grpLabeling"_s, u"Labeling"_s),
         pickList(&T::cmbBrandName, u"cmbBrandName"_s, u"BRAND_NAME"_s, u"FeedName"_s, u"Feed name"_s),
         pickList(&T::cmbFoodDescription, u"cmbFoodDescription"_s, u"FOOD_DESCRIPTION"_s, u"FeedDescription"_s,
                  u"Feed description"_s),
-        categoryLevel(1, u"edtCategory"_s, u"Category"_s),
-        categoryLevel(2, u"edtSubCategory"_s, u"Sub category"_s),
+        categoryLevels({u"edtCategory"_s, u"edtSubCategory"_s}, {u"Category"_s, u"Sub category"_s}, 0),
         categoryTree(u"Choose Category"_s),
         memo(&B::memAdditionalInfo, u"memAdditionalInfo"_s, u"ADDITIONAL_INFO"_s,
              u"Additional product information:"_s)
@@ -449,13 +510,9 @@ SampleFieldTable animalFeedTemplateFields()
         group(u"grpPackaging"_s, u" Packaging and durability "_s),
         lookup(&T::cmbPackaging, u"cmbPackaging"_s, u"PACKAGING__CODE"_s, u"srcFeedPackagingType"_s,
                u"Packaging provided"_s),
-        quantity(u"Package size"_s).enabledBy(&V::quantityAndUnits),
-        lookup(&T::cmbPackUnits, u"cmbPackUnits"_s, u"PACK_SIZE"_s, u"srcFeedPackagingUnit"_s, u"Package Units"_s)
-            .enabledBy(&V::quantityAndUnits),
+        quantityRows<T>(u"Package size"_s, u"srcFeedPackagingUnit"_s, u"Package Units"_s),
         lookup(&T::cmbDurability, u"cmbDurability"_s, u"DURABILITY__CODE"_s, u"srcFeedDurability"_s, u"Durability:"_s),
-        lookup(&T::cmbCondition, u"cmbCondition"_s, u"CONDITION__CODE"_s, u"srcFeedCondition"_s, u"Condition:"_s),
-        text(&T::edtOtherCondition, u"edtOtherCondition"_s, u"OTHER_CONDITION"_s, u"If other, Specify"_s)
-            .enabledBy(&V::otherCondition),
+        conditionRows<T>(u"srcFeedCondition"_s, Optional, {}),
 
         page(u"tabAnalysis"_s, u"Analysis"_s).filled(),
         templateAnalysisGroup(),

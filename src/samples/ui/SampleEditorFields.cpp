@@ -7,107 +7,87 @@ using namespace Qt::StringLiterals;
 using Kind = SampleField::Kind;
 using B = SampleEditorBase;
 
+namespace {
+
+// A copy of the entry with one member set.
+template <class T, class V>
+SampleField with(const SampleField &entry, T SampleField::*member, V value)
+{
+    SampleField f = entry;
+    f.*member = std::move(value);
+    return f;
+}
+
+} // namespace
+
 SampleField SampleField::enabledBy(bool SampleViewState::*state) const
 {
-    SampleField f = *this;
-    f.rule = state;
-    f.ruleShows = false;
-    return f;
+    return with(with(*this, &SampleField::rule, state), &SampleField::ruleShows, false);
 }
 
 SampleField SampleField::shownBy(bool SampleViewState::*state) const
 {
-    SampleField f = *this;
-    f.rule = state;
-    f.ruleShows = true;
-    return f;
+    return with(with(*this, &SampleField::rule, state), &SampleField::ruleShows, true);
 }
 
 SampleField SampleField::answersFor(const QString &ruleTarget) const
 {
-    SampleField f = *this;
-    f.target = ruleTarget;
-    return f;
+    return with(*this, &SampleField::target, ruleTarget);
 }
 
 SampleField SampleField::withNote(const QString &text) const
 {
-    SampleField f = *this;
-    f.note = text;
-    f.boxed = true;
-    return f;
+    return with(with(*this, &SampleField::note, text), &SampleField::boxed, true);
 }
 
 SampleField SampleField::narrowTo(int width) const
 {
-    SampleField f = *this;
-    f.maxWidth = width;
-    f.boxed = true;
-    return f;
+    return with(with(*this, &SampleField::maxWidth, width), &SampleField::boxed, true);
 }
 
 SampleField SampleField::limitedTo(int length) const
 {
-    SampleField f = *this;
-    f.maxLength = length;
-    return f;
+    return with(*this, &SampleField::maxLength, length);
 }
 
 SampleField SampleField::inLines(int count, int margin) const
 {
-    SampleField f = *this;
-    f.lines = count;
-    f.lineMargin = margin;
-    return f;
+    return with(with(*this, &SampleField::lines, count), &SampleField::lineMargin, margin);
 }
 
 SampleField SampleField::capitals() const
 {
-    SampleField f = *this;
-    f.upperCase = true;
-    return f;
+    return with(*this, &SampleField::upperCase, true);
 }
 
 SampleField SampleField::neverShown() const
 {
-    SampleField f = *this;
-    f.hidden = true;
-    return f;
+    return with(*this, &SampleField::hidden, true);
 }
 
 SampleField SampleField::neverEnabled() const
 {
-    SampleField f = *this;
-    f.disabled = true;
-    return f;
+    return with(*this, &SampleField::disabled, true);
 }
 
 SampleField SampleField::turningPage() const
 {
-    SampleField f = *this;
-    f.turnsPage = true;
-    return f;
+    return with(*this, &SampleField::turnsPage, true);
 }
 
 SampleField SampleField::captionAbove() const
 {
-    SampleField f = *this;
-    f.stacked = true;
-    return f;
+    return with(*this, &SampleField::stacked, true);
 }
 
 SampleField SampleField::focus(Qt::FocusPolicy policy) const
 {
-    SampleField f = *this;
-    f.groupFocus = policy;
-    return f;
+    return with(*this, &SampleField::groupFocus, policy);
 }
 
 SampleField SampleField::filled() const
 {
-    SampleField f = *this;
-    f.pageFilled = true;
-    return f;
+    return with(*this, &SampleField::pageFilled, true);
 }
 
 namespace SampleFields {
@@ -266,8 +246,7 @@ SampleField analysisGroup(int typedLength)
 
 SampleField commentsGroup()
 {
-    return entry(Kind::CommentsGroup, {}, u"grpComments"_s, {}, {},
-                 u"Additional Information - including contract code"_s);
+    return entry(Kind::CommentsGroup, {}, u"grpComments"_s, {}, {}, {}).limitedTo(4096);
 }
 
 SampleField templateAnalysisGroup()

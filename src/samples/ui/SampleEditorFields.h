@@ -174,60 +174,38 @@ SampleField group(QGroupBox *Form::*member, const QString &name, const QString &
 SampleField secondColumn();
 SampleField bundle(const SampleFieldTable &rows);
 
-// Fields.
-template <class Form>
-SampleField text(TzqcxDBTextEdit *Form::*member, const QString &name, const QString &column, const QString &caption,
-                 Need need = Optional)
+// Fields: each maker takes the form member its control goes into, so that a row names a member of
+// the right type; a list field also takes its list.
+template <SampleField::Kind kind, class Widget>
+struct FieldMaker
 {
-    return entry(SampleField::Kind::Text, into(member), name, column, {}, caption, need);
-}
-template <class Form>
-SampleField shownText(TzqcxDBTextEdit *Form::*member, const QString &name, const QString &column,
-                      const QString &caption)
+    template <class Form>
+    SampleField operator()(Widget *Form::*member, const QString &name, const QString &column, const QString &caption,
+                           Need need = Optional) const
+    {
+        return entry(kind, into(member), name, column, {}, caption, need);
+    }
+};
+template <SampleField::Kind kind, class Widget>
+struct ListFieldMaker
 {
-    return entry(SampleField::Kind::ShownText, into(member), name, column, {}, caption);
-}
-template <class Form>
-SampleField lookup(TzqcxDBLookupComboBox *Form::*member, const QString &name, const QString &column,
-                   const QString &list, const QString &caption, Need need = Optional)
-{
-    return entry(SampleField::Kind::Lookup, into(member), name, column, list, caption, need);
-}
-template <class Form>
-SampleField pickList(TzqcxDBComboBox *Form::*member, const QString &name, const QString &column, const QString &list,
-                     const QString &caption, Need need = Optional)
-{
-    return entry(SampleField::Kind::PickList, into(member), name, column, list, caption, need);
-}
-template <class Form>
-SampleField memo(TzqcxDBMemo *Form::*member, const QString &name, const QString &column, const QString &caption,
-                 Need need = Optional)
-{
-    return entry(SampleField::Kind::Memo, into(member), name, column, {}, caption, need);
-}
-template <class Form>
-SampleField checkBox(TzqcxDBCheckBox *Form::*member, const QString &name, const QString &column, const QString &text)
-{
-    return entry(SampleField::Kind::CheckBox, into(member), name, column, {}, text);
-}
-template <class Form>
-SampleField yesNo(TzqcxDBImageComboBox *Form::*member, const QString &name, const QString &column,
-                  const QString &caption, Need need = Optional)
-{
-    return entry(SampleField::Kind::YesNo, into(member), name, column, {}, caption, need);
-}
-template <class Form>
-SampleField date(TzqcxDBDateEdit *Form::*member, const QString &name, const QString &column, const QString &caption,
-                 Need need = Optional)
-{
-    return entry(SampleField::Kind::Date, into(member), name, column, {}, caption, need);
-}
-template <class Form>
-SampleField temperature(TzqcxDBSpinEdit *Form::*member, const QString &name, const QString &column,
-                        const QString &caption)
-{
-    return entry(SampleField::Kind::Temperature, into(member), name, column, {}, caption);
-}
+    template <class Form>
+    SampleField operator()(Widget *Form::*member, const QString &name, const QString &column, const QString &list,
+                           const QString &caption, Need need = Optional) const
+    {
+        return entry(kind, into(member), name, column, list, caption, need);
+    }
+};
+inline constexpr FieldMaker<SampleField::Kind::Text, TzqcxDBTextEdit> text;
+inline constexpr FieldMaker<SampleField::Kind::ShownText, TzqcxDBTextEdit> shownText;
+inline constexpr FieldMaker<SampleField::Kind::Memo, TzqcxDBMemo> memo;
+// Its caption is the box's own text.
+inline constexpr FieldMaker<SampleField::Kind::CheckBox, TzqcxDBCheckBox> checkBox;
+inline constexpr FieldMaker<SampleField::Kind::YesNo, TzqcxDBImageComboBox> yesNo;
+inline constexpr FieldMaker<SampleField::Kind::Date, TzqcxDBDateEdit> date;
+inline constexpr FieldMaker<SampleField::Kind::Temperature, TzqcxDBSpinEdit> temperature;
+inline constexpr ListFieldMaker<SampleField::Kind::Lookup, TzqcxDBLookupComboBox> lookup;
+inline constexpr ListFieldMaker<SampleField::Kind::PickList, TzqcxDBComboBox> pickList;
 
 // Fields of the members every editor has.
 SampleField analysisTypeChoice(const QString &caption, const QStringList &choices, Need need = Optional);

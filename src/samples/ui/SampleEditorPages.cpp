@@ -8,10 +8,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 using namespace SampleEditorLayout;
@@ -82,47 +85,37 @@ void showReadOnly(TzqcxDBTextEdit *edit)
 
 void SampleFieldBuilder::add(const SampleField &f)
 {
-    switch (f.kind) {
-    case Kind::Page:
-        startPage(f);
-        return;
-    case Kind::Group:
-        startGroup(f);
-        return;
-    case Kind::SecondColumn:
-        m_form = m_secondColumn;
-        return;
-    case Kind::Bundle:
-        for (const SampleField &r : f.rows)
-            add(r);
-        return;
-    case Kind::CategoryTree:
-        addCategoryTree(f);
-        return;
-    case Kind::AdditionalInfo:
-        addAdditionalInfo(f);
-        return;
-    case Kind::DurabilityParts:
-        addDurabilityParts(f);
-        return;
-    case Kind::Country:
-        addCountry(f);
-        return;
-    case Kind::AnalysisGroup:
-        addAnalysisGroup(f);
-        return;
-    case Kind::CommentsGroup:
-        addCommentsGroup(f);
-        return;
-    case Kind::TemplateAnalysisGroup:
-        addTemplateAnalysisGroups(f);
-        return;
-    case Kind::AttachmentsPage:
-        addAttachmentsPage(f);
-        return;
-    default:
+    // The entries that are no single field, and who makes them.
+    using Maker = void (SampleFieldBuilder::*)(const SampleField &);
+    static const QHash<Kind, Maker> makers = {
+        {Kind::Page, &SampleFieldBuilder::startPage},
+        {Kind::Group, &SampleFieldBuilder::startGroup},
+        {Kind::SecondColumn, &SampleFieldBuilder::startSecondColumn},
+        {Kind::Bundle, &SampleFieldBuilder::addBundle},
+        {Kind::CategoryTree, &SampleFieldBuilder::addCategoryTree},
+        {Kind::AdditionalInfo, &SampleFieldBuilder::addAdditionalInfo},
+        {Kind::DurabilityParts, &SampleFieldBuilder::addDurabilityParts},
+        {Kind::Country, &SampleFieldBuilder::addCountry},
+        {Kind::AnalysisGroup, &SampleFieldBuilder::addAnalysisGroup},
+        {Kind::CommentsGroup, &SampleFieldBuilder::addCommentsGroup},
+        {Kind::TemplateAnalysisGroup, &SampleFieldBuilder::addTemplateAnalysisGroups},
+        {Kind::AttachmentsPage, &SampleFieldBuilder::addAttachmentsPage},
+    };
+    if (const Maker maker = makers.value(f.kind))
+        (this->*maker)(f);
+    else
         addField(f, makeField(f));
-    }
+}
+
+void SampleFieldBuilder::startSecondColumn(const SampleField &)
+{
+    m_form = m_secondColumn;
+}
+
+void SampleFieldBuilder::addBundle(const SampleField &f)
+{
+    for (const SampleField &row : f.rows)
+        add(row);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -378,20 +371,12 @@ QWidget *SampleFieldBuilder::makeEdit(const SampleField &f)
         return cost;
     }
     case Kind::Quantity: {
-        auto *quantity = bound<TzqcxDBSpinEdit>(parent, f.column);
-        quantity->setDecimals(2);
-        quantity->setSingleStep(0.01);
-        quantity->SetRange(0, 999999999.99);
-        quantity->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        TzqcxDBSpinEdit *quantity = numberEdit(parent, f.column, 2, 0, 999999999.99);
         quantity->setMinimumWidth(110);
         return quantity;
     }
     case Kind::Temperature: {
-        auto *temperature = bound<TzqcxDBSpinEdit>(parent, f.column);
-        temperature->setDecimals(1);
-        temperature->setSingleStep(0.1);
-        temperature->SetRange(-999.9, 999.9);
-        temperature->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        TzqcxDBSpinEdit *temperature = numberEdit(parent, f.column, 1, -999.9, 999.9);
         temperature->setAlignment(Qt::AlignRight);
         temperature->setFixedWidth(80);
         return temperature;
@@ -399,6 +384,17 @@ QWidget *SampleFieldBuilder::makeEdit(const SampleField &f)
     default:
         Q_UNREACHABLE();
     }
+}
+
+TzqcxDBSpinEdit *SampleFieldBuilder::numberEdit(QWidget *parent, const QString &field, int decimals, double low,
+                                                double high)
+{
+    auto *edit = bound<TzqcxDBSpinEdit>(parent, field);
+    edit->setDecimals(decimals);
+    edit->setSingleStep(std::pow(10.0, -decimals));
+    edit->SetRange(low, high);
+    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    return edit;
 }
 
 void SampleFieldBuilder::addField(const SampleField &f, QWidget *control)

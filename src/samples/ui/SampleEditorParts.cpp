@@ -211,16 +211,24 @@ void SampleFieldBuilder::addAnalysisGroup(const SampleField &f)
 
 void SampleFieldBuilder::addCommentsGroup(const SampleField &f)
 {
-    QGroupBox *comments = pageGroup(f);
+    endGroup();
+    m_pageLayout->addWidget(commentsGroup(f.maxLength), 1);
+}
+
+QGroupBox *SampleFieldBuilder::commentsGroup(int maxLength)
+{
+    auto *comments = new QGroupBox(u"Additional Information - including contract code"_s, m_page);
+    comments->setObjectName(u"grpComments"_s);
     auto *commentsLayout = new QVBoxLayout(comments);
     auto *memo = bound<TzqcxDBMemo>(comments, u"SAMPLE_COMMENTS"_s);
     memo->setObjectName(u"memComments"_s);
-    memo->SetMaxLength(4096);
+    if (maxLength)
+        memo->SetMaxLength(maxLength);
     memo->setTabChangesFocus(true);
     memo->setMinimumHeight(memo->fontMetrics().lineSpacing() * 4 + 12);
     commentsLayout->addWidget(memo);
     m_editor.memComments = memo;
-    m_pageLayout->addWidget(comments, 1);
+    return comments;
 }
 
 void SampleFieldBuilder::addTemplateAnalysisGroups(const SampleField &f)
@@ -246,21 +254,12 @@ void SampleFieldBuilder::addTemplateAnalysisGroups(const SampleField &f)
     form->addRow(caption(analysis, u"Analysis required"_s, memo, false), memo);
     m_pageLayout->addWidget(analysis);
 
-    auto *comments = new QGroupBox(u"Additional Information - including contract code"_s, m_page);
-    comments->setObjectName(u"grpComments"_s);
-    auto *commentsLayout = new QVBoxLayout(comments);
-    auto *commentsMemo = bound<TzqcxDBMemo>(comments, u"SAMPLE_COMMENTS"_s);
-    commentsMemo->setObjectName(u"memComments"_s);
-    commentsMemo->setTabChangesFocus(true);
-    commentsMemo->setMinimumHeight(commentsMemo->fontMetrics().lineSpacing() * 4 + 12);
-    commentsLayout->addWidget(commentsMemo);
-    m_pageLayout->addWidget(comments);
+    m_pageLayout->addWidget(commentsGroup(0));
 
     m_editor.cmbLaboratory = laboratory;
     m_editor.cmbRoutineAnalysis = routine;
     m_editor.btnAnalysisBuilder = builder;
     m_editor.memAnalysisText = memo;
-    m_editor.memComments = commentsMemo;
 }
 
 void SampleFieldBuilder::addAttachmentsPage(const SampleField &f)

@@ -127,17 +127,22 @@ void SampleEditorBase::writeSample(SqlDataSet &data, const std::function<void()>
     }
 }
 
-bool SampleEditorBase::SaveSample(bool validate)
+bool SampleEditorBase::typedEntriesReadable()
 {
     // A date or time typed and not yet left is part of what is saved; one that cannot be read
     // stops the save, shown for correction.
     try {
         TzqcxDBEditorBase::RequireReadableEntries(this);
+        return true;
     } catch (const VarnexError &e) {
         Prompter::current().error(Varnex::ProgramName, e.message());
         return false;
     }
-    if (!Editing())
+}
+
+bool SampleEditorBase::SaveSample(bool validate)
+{
+    if (!typedEntriesReadable() || !Editing())
         return false;
     m_doValidation = validate;
     // The questions of the save take the focus; the officer has not left an input for that.

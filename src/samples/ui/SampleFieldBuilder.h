@@ -46,6 +46,8 @@ private:
     void startPage(const SampleField &f);
     void endPage();
     void startGroup(const SampleField &f);
+    void startSecondColumn(const SampleField &f);
+    void addBundle(const SampleField &f);
     void endGroup();
     QGroupBox *pageGroup(const SampleField &f);
 
@@ -71,6 +73,8 @@ private:
     void addCountry(const SampleField &f);
     void addAnalysisGroup(const SampleField &f);
     void addCommentsGroup(const SampleField &f);
+    // "Additional Information - including contract code"; 0 leaves the column's own limit.
+    QGroupBox *commentsGroup(int maxLength);
     void addTemplateAnalysisGroups(const SampleField &f);
     void addAttachmentsPage(const SampleField &f);
 
@@ -82,6 +86,8 @@ private:
                                   const QString &descriptionField = QStringLiteral("Description"));
     TzqcxDBComboBox *pickList(QWidget *parent, const QString &field, bool upperCase);
     TzqcxDBImageComboBox *yesNo(QWidget *parent, const QString &field);
+    // A number typed with so many decimals, between low and high; it steps by its last decimal.
+    TzqcxDBSpinEdit *numberEdit(QWidget *parent, const QString &field, int decimals, double low, double high);
     QLabel *caption(QWidget *parent, const QString &text, QWidget *control, bool required);
     QLabel *longCaption(QWidget *parent, const QString &text, QWidget *control, bool required);
     QPushButton *actionButton(QAction *action, QWidget *parent);

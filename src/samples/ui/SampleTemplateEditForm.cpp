@@ -276,15 +276,7 @@ AnalysisSelection SampleTemplateEditForm::AnalysisBuilderSelection() const
 
 bool SampleTemplateEditForm::SaveSample(bool validate)
 {
-    // A text typed and not yet left is part of what is saved; one that cannot be read stops the
-    // save, shown for correction.
-    try {
-        TzqcxDBEditorBase::RequireReadableEntries(this);
-    } catch (const VarnexError &e) {
-        Prompter::current().error(Varnex::ProgramName, e.message());
-        return false;
-    }
-    if (!Editing())
+    if (!typedEntriesReadable() || !Editing())
         return false;
     SetDoValidation(validate);
     try {
