@@ -381,6 +381,16 @@ QString errorOf(const SqlResult &r)
     return r.ok ? QString() : r.error;
 }
 
+// A row as the synchronisation writes it: the server's id and update id, IS_SYNCING set.
+SqlResult insertServerRow(TestDatabase &t, const QString &table, qint64 id, qint64 updateId)
+{
+    QVariantMap server = requiredValues(table, 1);
+    server.insert(IdColumn, id);
+    server.insert(UpdateIdColumn, updateId);
+    server.insert(SyncingColumn, QStringLiteral("T"));
+    return insertRow(t, table, server);
+}
+
 // Local inserts get negative ids and update ids; with IS_SYNCING F (cleared) a later local
 // write renumbers the update ids below the earlier ones.
 void localInsertMarking(TestDatabase &t, const QString &table, bool clearedSyncing)
@@ -421,11 +431,7 @@ void localInsertMarking(TestDatabase &t, const QString &table, bool clearedSynci
 // Each local change of a server row gets a new, lower, negative update id.
 void localUpdateOfServerRow(TestDatabase &t, const QString &table)
 {
-    QVariantMap server = requiredValues(table, 1);
-    server.insert(IdColumn, 1000);
-    server.insert(UpdateIdColumn, 50);
-    server.insert(SyncingColumn, QStringLiteral("T"));
-    QCOMPARE(errorOf(insertRow(t, table, server)), QString());
+    QCOMPARE(errorOf(insertServerRow(t, table, 1000, 50)), QString());
     QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, 1000);
     QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 50);
 
@@ -448,11 +454,7 @@ void localUpdateOfServerRow(TestDatabase &t, const QString &table)
 // A row written by the synchronisation keeps its server update id.
 void insertBySync(TestDatabase &t, const QString &table)
 {
-    QVariantMap server = requiredValues(table, 1);
-    server.insert(IdColumn, 2000);
-    server.insert(UpdateIdColumn, 77);
-    server.insert(SyncingColumn, QStringLiteral("T"));
-    QCOMPARE(errorOf(insertRow(t, table, server)), QString());
+    QCOMPARE(errorOf(insertServerRow(t, table, 2000, 77)), QString());
     const QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, 2000);
     QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 77);
     QVERIFY2(row.value(SyncingColumn).isNull(), "IS_SYNCING must be cleared after the write");
