@@ -215,6 +215,157 @@ Figures measureBrowser(const QDate &today)
     return f;
 }
 
+// The list's statements bare: the list's columns straight from the tables, one page in the grid's
+// order (officer, then the key), with the conditions of the tab; and the count by officer.
+class BareStatements
+{
+public:
+    BareStatements(const QSqlDatabase &db, const QDate &today) : m_db(db), m_today(today)
+    {
+        const SampleBrowserConfig config = g_feed ? SampleBrowserConfig::animalFeed() : SampleBrowserConfig::food();
+        // The food list leaves deleted samples out; the feed list keeps them.
+        const QString notDeleted = config.listsDeletedSamples
+                                       ? QString()
+                                       : QStringLiteral("AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET "
+                                                        "AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS");
+        m_page = QStringLiteral(
+            "SELECT FIRST 100 %1 FROM %2 "
+            "WHERE S.RECORD_TYPE = :RECORD_TYPE %3 %4 "
+            "ORDER BY S.SAMPLE_OFFICER_NAME ASC NULLS FIRST, S.ID")
+                     .arg(config.listColumns, config.listFrom(), notDeleted);
+        m_counts = QStringLiteral(
+            "SELECT S.SAMPLE_OFFICER_NAME, COUNT(*) FROM SAMPLE S "
+            "WHERE S.RECORD_TYPE = :RECORD_TYPE %1 %2 GROUP BY 1 ORDER BY 1 ASC NULLS FIRST")
+                       .arg(notDeleted);
+    }
+
+    // The rows of each statement, for what the engine takes for itself.
+    void runAll() const
+    {
+        allPage(m_today.addDays(-14));
+        completePage(m_today.addDays(-14));
+        filteredPage();
+        readAll(m_counts.arg(Dates), m_today.addDays(-14));
+        readAll(m_counts.arg(Complete + Dates), m_today.addDays(-14));
+    }
+    int allPage(const QDate &start) const { return readAll(m_page.arg(Dates), start); }
+    int completePage(const QDate &start) const { return readAll(m_page.arg(Complete + Dates), start); }
+    int filteredPage() const { return readAll(m_page.arg(Complete + Officer + Dates), m_today.addMonths(-6), FilterOfficer); }
+    int countByOfficer(const QDate &start) const { return readAll(m_counts.arg(Dates), start); }
+
+private:
+    static inline const QString Dates = QStringLiteral(" AND S.SAMPLE_DATE >= :START_DATE AND S.SAMPLE_DATE <= :END_DATE");
+    static inline const QString Complete = QStringLiteral(" AND S.SAMPLE_STATUS__CODE = 'COMPLETE'");
+    static inline const QString Officer = QStringLiteral(" AND S.SAMPLE_OFFICER_NAME = :OFFICER");
+
+    int readAll(const QString &sql, const QDate &start, const QString &name = QString()) const
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw VarnexError(q.lastError().text());
+        q.bindValue(QStringLiteral(":RECORD_TYPE"), recordType());
+        // Only the names the statement holds: the feed list has no deleted-sample conditions.
+        if (sql.contains(QLatin1String(":FLAG_SET")))
+            q.bindValue(QStringLiteral(":FLAG_SET"), QStringLiteral("T"));
+        if (sql.contains(QLatin1String(":DELETED_STATUS")))
+            q.bindValue(QStringLiteral(":DELETED_STATUS"), QStringLiteral("DELETED"));
+        q.bindValue(QStringLiteral(":START_DATE"), start);
+        q.bindValue(QStringLiteral(":END_DATE"), m_today);
+        if (!name.isEmpty())
+            q.bindValue(QStringLiteral(":OFFICER"), name);
+        if (!q.exec())
+            throw VarnexError(q.lastError().text());
+        // Every value of every row, as a list takes them.
+        int rows = 0;
+        const int columns = q.record().count();
+        while (q.next()) {
+            for (int c = 0; c < columns; ++c)
+                q.value(c);
+            ++rows;
+        }
+        return rows;
+    }
+
+    QSqlDatabase m_db;
+    QDate m_today;
+    QString m_page;
+    QString m_counts;
+};
+
+// The bare statements' times and rows.
+struct BareFigures
+{
+    double all = 0, complete = 0, filtered = 0, counts = 0;
+    int allRows = 0, filteredRows = 0;
+};
+
+BareFigures measureBare(const BareStatements &bare, const QDate &today)
+{
+    BareFigures f;
+    const QDate start = today.addDays(-14);
+    f.all = timeMs([&]() { f.allRows = bare.allPage(start); });
+    f.complete = timeMs([&]() { bare.completePage(start); });
+    f.filtered = timeMs([&]() { f.filteredRows = bare.filteredPage(); });
+    f.counts = timeMs([&]() { bare.countByOfficer(start); });
+    return f;
+}
+
+// The peak memory growth of some work, in KiB.
+long peakGrowthOf(const std::function<void()> &work)
+{
+    PeakMemory peak;
+    peak.start();
+    work();
+    return peak.growthKiB();
+}
+
+// Peak memory growth at the two sizes, through the browser and bare.
+struct PeakFigures
+{
+    long fewer = -1, full = -1, fewerBare = -1, fullBare = -1;
+};
+
+void printFigures(int samples, int fewer, const Figures &browser, const BareFigures &bare, const PeakFigures &peaks)
+{
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    const double bareAll = bare.all, bareComplete = bare.complete, bareFiltered = bare.filtered, bareCounts = bare.counts;
+
+    std::printf("%s samples: %d (%d officers, every status, two years), page of 100, median of %d runs, ms\n",
+                g_feed ? "feed" : "food", samples, Officers, Runs);
+    std::printf("%-44s %9s %9s %7s\n", "", "bare", "browser", "ratio");
+    std::printf("%-44s %9.2f %9.2f %7.2f\n", "All tab: first rows shown", bareAll, browser.allFirst,
+                ratio(browser.allFirst, bareAll));
+    std::printf("%-44s %9.2f %9.2f %7.2f\n", "Complete tab: first rows shown", bareComplete, browser.completeFirst,
+                ratio(browser.completeFirst, bareComplete));
+    std::printf("%-44s %9.2f %9.2f %7.2f\n", "officer and date filter: first rows shown", bareFiltered, browser.filtered,
+                ratio(browser.filtered, bareFiltered));
+    std::printf("%-44s %9.2f %9.2f %7.2f   (bare count by officer %.2f)\n", "All tab: footer and groups counted", bareAll,
+                browser.counted, ratio(browser.counted, bareAll), bareCounts);
+    std::printf("rows in the first group: All %d, Complete %d, filtered %d (bare pages: All %d, filtered %d); "
+                "All tab lists %lld\n",
+                browser.allRows, browser.completeRows, browser.filteredRows, bare.allRows, bare.filteredRows,
+                browser.allTotal);
+    std::printf("painting the browser, whatever it lists: %.2f ms; first rows without it / bare: All %.2f, Complete %.2f, "
+                "filter %.2f\n",
+                browser.paint, ratio(browser.allFirst - browser.paint, bareAll),
+                ratio(browser.completeFirst - browser.paint, bareComplete), ratio(browser.filtered - browser.paint, bareFiltered));
+    std::printf("peak memory growth going through the browser: %ld KiB at %d samples, %ld KiB at %d samples\n", peaks.fewer,
+                fewer, peaks.full, samples);
+    std::printf("peak memory growth of the same statements bare:  %ld KiB at %d samples, %ld KiB at %d samples\n",
+                peaks.fewerBare, fewer, peaks.fullBare, samples);
+    std::printf("personality=%s samples=%d officers=%d bare_all_ms=%.2f bare_complete_ms=%.2f bare_filtered_ms=%.2f bare_counts_ms=%.2f "
+                "all_first_ms=%.2f complete_first_ms=%.2f filtered_first_ms=%.2f counted_ms=%.2f "
+                "all_first_ratio=%.2f complete_first_ratio=%.2f filtered_first_ratio=%.2f counted_ratio=%.2f "
+                "paint_ms=%.2f peak_growth_kib_%d=%ld peak_growth_kib_%d=%ld bare_peak_growth_kib_%d=%ld "
+                "bare_peak_growth_kib_%d=%ld\n",
+                g_feed ? "feed" : "food", samples, Officers, bareAll, bareComplete, bareFiltered, bareCounts, browser.allFirst,
+                browser.completeFirst, browser.filtered, browser.counted, ratio(browser.allFirst, bareAll),
+                ratio(browser.completeFirst, bareComplete), ratio(browser.filtered, bareFiltered),
+                ratio(browser.counted, bareAll), browser.paint, fewer, peaks.fewer, samples, peaks.full, fewer, peaks.fewerBare,
+                samples, peaks.fullBare);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -247,146 +398,33 @@ int main(int argc, char *argv[])
     Maindm = &maindm;
     const QDate today = Clock::instance().today();
 
-    // The bare pages: the list's columns straight from the tables, one page in the grid's order
-    // (officer, then the key), with the conditions of the tab.
-    const SampleBrowserConfig config = g_feed ? SampleBrowserConfig::animalFeed() : SampleBrowserConfig::food();
-    // The food list leaves deleted samples out; the feed list keeps them.
-    const QString notDeleted = config.listsDeletedSamples
-                                   ? QString()
-                                   : QStringLiteral("AND S.FLAG_DELETED IS DISTINCT FROM :FLAG_SET "
-                                                    "AND S.SAMPLE_STATUS__CODE IS DISTINCT FROM :DELETED_STATUS");
-    const QString bare = QStringLiteral(
-        "SELECT FIRST 100 %1 FROM %2 "
-        "WHERE S.RECORD_TYPE = :RECORD_TYPE %3 %4 "
-        "ORDER BY S.SAMPLE_OFFICER_NAME ASC NULLS FIRST, S.ID")
-                             .arg(config.listColumns, config.listFrom(), notDeleted);
-    const QString counts = QStringLiteral(
-        "SELECT S.SAMPLE_OFFICER_NAME, COUNT(*) FROM SAMPLE S "
-        "WHERE S.RECORD_TYPE = :RECORD_TYPE %1 %2 GROUP BY 1 ORDER BY 1 ASC NULLS FIRST")
-                               .arg(notDeleted);
-    const QString dates = QStringLiteral(" AND S.SAMPLE_DATE >= :START_DATE AND S.SAMPLE_DATE <= :END_DATE");
-    const QString complete = QStringLiteral(" AND S.SAMPLE_STATUS__CODE = 'COMPLETE'");
-    const QString officer = QStringLiteral(" AND S.SAMPLE_OFFICER_NAME = :OFFICER");
-    const auto readAll = [&](const QString &sql, const QDate &start, const QString &name = QString()) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw VarnexError(q.lastError().text());
-        q.bindValue(QStringLiteral(":RECORD_TYPE"), recordType());
-        // Only the names the statement holds: the feed list has no deleted-sample conditions.
-        if (sql.contains(QLatin1String(":FLAG_SET")))
-            q.bindValue(QStringLiteral(":FLAG_SET"), QStringLiteral("T"));
-        if (sql.contains(QLatin1String(":DELETED_STATUS")))
-            q.bindValue(QStringLiteral(":DELETED_STATUS"), QStringLiteral("DELETED"));
-        q.bindValue(QStringLiteral(":START_DATE"), start);
-        q.bindValue(QStringLiteral(":END_DATE"), today);
-        if (!name.isEmpty())
-            q.bindValue(QStringLiteral(":OFFICER"), name);
-        if (!q.exec())
-            throw VarnexError(q.lastError().text());
-        // Every value of every row, as a list takes them.
-        int rows = 0;
-        const int columns = q.record().count();
-        while (q.next()) {
-            for (int c = 0; c < columns; ++c)
-                q.value(c);
-            ++rows;
-        }
-        return rows;
-    };
-
     Figures browser;
-    double bareAll = 0, bareComplete = 0, bareFiltered = 0, bareCounts = 0;
-    int bareAllRows = 0, bareFilteredRows = 0;
-    long fewerPeak = -1, fullPeak = -1, fewerBarePeak = -1, fullBarePeak = -1;
+    BareFigures bare;
+    PeakFigures peaks;
     try {
+        const BareStatements statements(db, today);
         SqlUtil::exec(db, QStringLiteral("UPDATE SYS_LOCAL_SETTINGS SET LOCAL_AUTHORITY__CODE = 'LA1', LOCAL_AUTH_OFFICE__CODE = 'LA1N'"));
         QElapsedTimer seeding;
         seeding.start();
         seed(db, 0, fewer - 1, today);
+        goThrough(today); // warms the caches and describes the list once
         // The same statements bare, for what the database engine itself takes (its page cache
         // and sort space) as the store grows.
-        const auto bareStatements = [&]() {
-            readAll(bare.arg(dates), today.addDays(-14));
-            readAll(bare.arg(complete + dates), today.addDays(-14));
-            readAll(bare.arg(complete + officer + dates), today.addMonths(-6), FilterOfficer);
-            readAll(counts.arg(dates), today.addDays(-14));
-            readAll(counts.arg(complete + dates), today.addDays(-14));
-        };
-        goThrough(today); // warms the caches and describes the list once
-        {
-            PeakMemory peak;
-            peak.start();
-            bareStatements();
-            fewerBarePeak = peak.growthKiB();
-        }
-        {
-            PeakMemory peak;
-            peak.start();
-            goThrough(today);
-            fewerPeak = peak.growthKiB();
-        }
+        peaks.fewerBare = peakGrowthOf([&]() { statements.runAll(); });
+        peaks.fewer = peakGrowthOf([&]() { goThrough(today); });
         seed(db, fewer, samples - 1, today);
         std::printf("seeded %d %s samples in %.0f ms\n", samples, g_feed ? "feed" : "food", seeding.nsecsElapsed() / 1e6);
         goThrough(today);
-        {
-            PeakMemory peak;
-            peak.start();
-            bareStatements();
-            fullBarePeak = peak.growthKiB();
-        }
-        {
-            PeakMemory peak;
-            peak.start();
-            goThrough(today);
-            fullPeak = peak.growthKiB();
-        }
+        peaks.fullBare = peakGrowthOf([&]() { statements.runAll(); });
+        peaks.full = peakGrowthOf([&]() { goThrough(today); });
 
-        const QDate start = today.addDays(-14);
-        bareAll = timeMs([&]() { bareAllRows = readAll(bare.arg(dates), start); });
-        bareComplete = timeMs([&]() { readAll(bare.arg(complete + dates), start); });
-        bareFiltered = timeMs([&]() { bareFilteredRows = readAll(bare.arg(complete + officer + dates), today.addMonths(-6), FilterOfficer); });
-        bareCounts = timeMs([&]() { readAll(counts.arg(dates), start); });
+        bare = measureBare(statements, today);
         browser = measureBrowser(today);
     } catch (const VarnexError &e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
     }
-    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-
-    std::printf("%s samples: %d (%d officers, every status, two years), page of 100, median of %d runs, ms\n",
-                g_feed ? "feed" : "food", samples, Officers, Runs);
-    std::printf("%-44s %9s %9s %7s\n", "", "bare", "browser", "ratio");
-    std::printf("%-44s %9.2f %9.2f %7.2f\n", "All tab: first rows shown", bareAll, browser.allFirst,
-                ratio(browser.allFirst, bareAll));
-    std::printf("%-44s %9.2f %9.2f %7.2f\n", "Complete tab: first rows shown", bareComplete, browser.completeFirst,
-                ratio(browser.completeFirst, bareComplete));
-    std::printf("%-44s %9.2f %9.2f %7.2f\n", "officer and date filter: first rows shown", bareFiltered, browser.filtered,
-                ratio(browser.filtered, bareFiltered));
-    std::printf("%-44s %9.2f %9.2f %7.2f   (bare count by officer %.2f)\n", "All tab: footer and groups counted", bareAll,
-                browser.counted, ratio(browser.counted, bareAll), bareCounts);
-    std::printf("rows in the first group: All %d, Complete %d, filtered %d (bare pages: All %d, filtered %d); "
-                "All tab lists %lld\n",
-                browser.allRows, browser.completeRows, browser.filteredRows, bareAllRows, bareFilteredRows,
-                browser.allTotal);
-    std::printf("painting the browser, whatever it lists: %.2f ms; first rows without it / bare: All %.2f, Complete %.2f, "
-                "filter %.2f\n",
-                browser.paint, ratio(browser.allFirst - browser.paint, bareAll),
-                ratio(browser.completeFirst - browser.paint, bareComplete), ratio(browser.filtered - browser.paint, bareFiltered));
-    std::printf("peak memory growth going through the browser: %ld KiB at %d samples, %ld KiB at %d samples\n", fewerPeak,
-                fewer, fullPeak, samples);
-    std::printf("peak memory growth of the same statements bare:  %ld KiB at %d samples, %ld KiB at %d samples\n",
-                fewerBarePeak, fewer, fullBarePeak, samples);
-    std::printf("personality=%s samples=%d officers=%d bare_all_ms=%.2f bare_complete_ms=%.2f bare_filtered_ms=%.2f bare_counts_ms=%.2f "
-                "all_first_ms=%.2f complete_first_ms=%.2f filtered_first_ms=%.2f counted_ms=%.2f "
-                "all_first_ratio=%.2f complete_first_ratio=%.2f filtered_first_ratio=%.2f counted_ratio=%.2f "
-                "paint_ms=%.2f peak_growth_kib_%d=%ld peak_growth_kib_%d=%ld bare_peak_growth_kib_%d=%ld "
-                "bare_peak_growth_kib_%d=%ld\n",
-                g_feed ? "feed" : "food", samples, Officers, bareAll, bareComplete, bareFiltered, bareCounts, browser.allFirst,
-                browser.completeFirst, browser.filtered, browser.counted, ratio(browser.allFirst, bareAll),
-                ratio(browser.completeFirst, bareComplete), ratio(browser.filtered, bareFiltered),
-                ratio(browser.counted, bareAll), browser.paint, fewer, fewerPeak, samples, fullPeak, fewer, fewerBarePeak,
-                samples, fullBarePeak);
+    printFigures(samples, fewer, browser, bare, peaks);
     Maindm = nullptr;
     db.close();
     db = QSqlDatabase();

@@ -387,33 +387,30 @@ void HttpFront::advance(Connection &c)
     }
 }
 
-// Takes the request line and headers once they are all there; false while they are not, or when
-// the request was refused.
-bool HttpFront::takeHead(Connection &c)
+namespace {
+
+// Where the head of a request ends: the offset of the blank line's newline (*end) and of the body
+// that follows it (*bodyAt). False while the blank line has not come in.
+bool findHeadEnd(const std::string &in, qsizetype *end, qsizetype *bodyAt)
 {
-    qsizetype end = -1, bodyAt = -1;
-    for (qsizetype at = 0; (at = qsizetype(c.in.find('\n', size_t(at)))) >= 0; ++at) {
-        if (at + 1 < qsizetype(c.in.size()) && c.in[size_t(at + 1)] == '\n') {
-            end = at + 1;
-            bodyAt = at + 2;
-            break;
+    for (qsizetype at = 0; (at = qsizetype(in.find('\n', size_t(at)))) >= 0; ++at) {
+        if (at + 1 < qsizetype(in.size()) && in[size_t(at + 1)] == '\n') {
+            *end = at + 1;
+            *bodyAt = at + 2;
+            return true;
         }
-        if (at + 2 < qsizetype(c.in.size()) && c.in[size_t(at + 1)] == '\r' && c.in[size_t(at + 2)] == '\n') {
-            end = at + 1;
-            bodyAt = at + 3;
-            break;
+        if (at + 2 < qsizetype(in.size()) && in[size_t(at + 1)] == '\r' && in[size_t(at + 2)] == '\n') {
+            *end = at + 1;
+            *bodyAt = at + 3;
+            return true;
         }
     }
-    if (end < 0) {
-        if (c.in.size() > size_t(MaxHeadBytes))
-            refuse(c, 431, QStringLiteral("The request's headers are longer than %1 bytes").arg(MaxHeadBytes));
-        return false;
-    }
-    if (end > MaxHeadBytes) {
-        refuse(c, 431, QStringLiteral("The request's headers are longer than %1 bytes").arg(MaxHeadBytes));
-        return false;
-    }
-    const QByteArrayView head(c.in.data(), end);
+    return false;
+}
+
+// The lines of a head, without their line ends.
+QList<QByteArrayView> headLines(QByteArrayView head)
+{
     QList<QByteArrayView> lines;
     for (qsizetype from = 0; from < head.size();) {
         qsizetype to = head.indexOf('\n', from);
@@ -425,82 +422,116 @@ bool HttpFront::takeHead(Connection &c)
         lines << line;
         from = to + 1;
     }
-    // What httplib will read: the request line and the headers, with the body's framing replaced
-    // by the length of the body as it is handed over.
-    std::string rewritten(lines.first().data(), size_t(lines.first().size()));
-    rewritten += "\r\n";
-    bool hasLength = false, expectContinue = false;
+    return lines;
+}
+
+// A request's head as read: what httplib will read (the request line and the headers, with the
+// body's framing taken out) and that framing.
+struct RequestHead
+{
+    std::string rewritten;
+    bool hasLength = false;
     qint64 length = 0;
     QByteArrayView transferCoding;
+    bool expectContinue = false;
+    // Set when the head is refused: the status and why.
+    int refusal = 0;
+    QString why;
+};
+
+RequestHead readHead(const QList<QByteArrayView> &lines)
+{
+    RequestHead h;
+    const auto refused = [&h](int status, const QString &why) {
+        h.refusal = status;
+        h.why = why;
+        return h;
+    };
+    h.rewritten.assign(lines.first().data(), size_t(lines.first().size()));
+    h.rewritten += "\r\n";
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArrayView line = lines.at(i);
         const qsizetype colon = line.indexOf(':');
-        if (colon <= 0 || line.startsWith(' ') || line.startsWith('\t')) {
-            refuse(c, 400, QStringLiteral("The request's header line %1 is malformed").arg(i + 1));
-            return false;
-        }
+        if (colon <= 0 || line.startsWith(' ') || line.startsWith('\t'))
+            return refused(400, QStringLiteral("The request's header line %1 is malformed").arg(i + 1));
         const QByteArrayView name = line.first(colon).trimmed();
         const QByteArrayView value = headerValue(line, colon);
         if (equalsIgnoringCase(name, "Content-Length")) {
             bool ok = false;
             const qint64 n = value.toLongLong(&ok);
-            if (!ok || n < 0 || (hasLength && n != length) || !std::all_of(value.begin(), value.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
-                refuse(c, 400, QStringLiteral("The request's Content-Length is not a length"));
-                return false;
-            }
-            hasLength = true;
-            length = n;
+            if (!ok || n < 0 || (h.hasLength && n != h.length) || !std::all_of(value.begin(), value.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+                return refused(400, QStringLiteral("The request's Content-Length is not a length"));
+            h.hasLength = true;
+            h.length = n;
             continue;
         }
         if (equalsIgnoringCase(name, "Transfer-Encoding")) {
-            transferCoding = value;
+            h.transferCoding = value;
             continue;
         }
         if (equalsIgnoringCase(name, "Expect")) {
-            expectContinue = equalsIgnoringCase(value, "100-continue");
+            h.expectContinue = equalsIgnoringCase(value, "100-continue");
             continue;
         }
         // httplib would inflate the body itself, past any limit on the bytes that travelled.
-        if (equalsIgnoringCase(name, "Content-Encoding") && !equalsIgnoringCase(value, "identity")) {
-            refuse(c, 415, QStringLiteral("The server takes request bodies as they are, without a Content-Encoding"));
-            return false;
-        }
-        rewritten.append(line.data(), size_t(line.size()));
-        rewritten += "\r\n";
+        if (equalsIgnoringCase(name, "Content-Encoding") && !equalsIgnoringCase(value, "identity"))
+            return refused(415, QStringLiteral("The server takes request bodies as they are, without a Content-Encoding"));
+        h.rewritten.append(line.data(), size_t(line.size()));
+        h.rewritten += "\r\n";
     }
-    if (!transferCoding.isEmpty() && !equalsIgnoringCase(transferCoding, "chunked")) {
-        refuse(c, 501, QStringLiteral("The server takes no Transfer-Encoding but chunked"));
+    if (!h.transferCoding.isEmpty() && !equalsIgnoringCase(h.transferCoding, "chunked"))
+        return refused(501, QStringLiteral("The server takes no Transfer-Encoding but chunked"));
+    if (!h.transferCoding.isEmpty() && h.hasLength)
+        return refused(400, QStringLiteral("The request gives both a Content-Length and a Transfer-Encoding"));
+    return h;
+}
+
+} // namespace
+
+// Takes the request line and headers once they are all there; false while they are not, or when
+// the request was refused.
+bool HttpFront::takeHead(Connection &c)
+{
+    qsizetype end = -1, bodyAt = -1;
+    if (!findHeadEnd(c.in, &end, &bodyAt)) {
+        if (c.in.size() > size_t(MaxHeadBytes))
+            refuse(c, 431, QStringLiteral("The request's headers are longer than %1 bytes").arg(MaxHeadBytes));
         return false;
     }
-    if (!transferCoding.isEmpty() && hasLength) {
-        refuse(c, 400, QStringLiteral("The request gives both a Content-Length and a Transfer-Encoding"));
+    if (end > MaxHeadBytes) {
+        refuse(c, 431, QStringLiteral("The request's headers are longer than %1 bytes").arg(MaxHeadBytes));
         return false;
     }
+    RequestHead head = readHead(headLines(QByteArrayView(c.in.data(), end)));
+    if (head.refusal) {
+        refuse(c, head.refusal, head.why);
+        return false;
+    }
+    const qint64 length = head.length;
     if (length > m_limits.maxBody) {
         refuse(c, 413, QStringLiteral("The request body of %1 bytes is larger than the %2 bytes the server takes")
                            .arg(length)
                            .arg(m_limits.maxBody));
         return false;
     }
-    c.chunked = !transferCoding.isEmpty();
+    c.chunked = !head.transferCoding.isEmpty();
     c.bodyLength = length;
     c.chunkLeft = -1;
     c.body.clear();
     if (!reserve(c, length))
         return false;
-    c.head = std::move(rewritten);
+    c.head = std::move(head.rewritten);
     c.in.erase(0, size_t(bodyAt));
     c.state = State::Body;
     c.bodyStart = Clock::now();
     c.deadline = c.bodyStart + milliseconds(m_limits.bodyTimeoutMs) + milliseconds(1000 * length / BytesPerSecond);
-    if (expectContinue && (c.chunked || length > 0) && c.in.empty()) {
+    if (head.expectContinue && (c.chunked || length > 0) && c.in.empty()) {
         const char *go = "HTTP/1.1 100 Continue\r\n\r\n";
         [[maybe_unused]] const ssize_t n = ::send(c.fd, go, std::strlen(go), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
     return true;
 }
 
-// Joins the chunks that have arrived; true once the last chunk and its trailer are in.
 bool HttpFront::takeChunks(Connection &c)
 {
     for (;;) {

@@ -40,13 +40,10 @@ qsizetype characterCount(const QString &text)
 
 } // namespace
 
-ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
+QList<ServerDatasets::Def> ServerDatasets::synchronisedDefs(const ServerStore &store)
 {
     const QString sync = QStringLiteral("SyncService");
-    const QString postbox = QStringLiteral("PostboxV9Service");
-    const QString maint = QStringLiteral("VRXMaint");
-    const QString files = QStringLiteral("FileUploadService");
-
+    QList<Def> defs;
     // The synchronised tables: a download dataset (named parameters, or a where list for the
     // "_dyn_" ones) and an upload dataset "<table>_update".
     for (const SynchronisedTable &synced : synchronisedTables()) {
@@ -73,7 +70,7 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
                 down.params.append({QStringLiteral("localauthoritycode"), {}, true});
             down.params.append({QStringLiteral("localauthofficecode"), {}, true});
         }
-        m_defs.append(down);
+        defs.append(down);
 
         if (synced.uploadDataset.isEmpty())
             continue; // download only
@@ -85,93 +82,83 @@ ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store)
         up.key = QStringLiteral("ID");
         up.canInsert = up.canUpdate = up.upsert = true;
         up.stampUpdateId = true;
-        m_defs.append(up);
+        defs.append(up);
     }
+    return defs;
+}
 
-    Def d;
-    d = {};
-    d.service = postbox; d.name = QStringLiteral("FILE_TO_INSERT_FROM_LA_EX"); d.table = d.name;
-    d.fixedCondition = QStringLiteral("1 = 0"); d.key = QStringLiteral("ID"); d.canInsert = true;
-    d.generator = QStringLiteral("GEN_FILES_ID");
-    m_defs.append(d);
+// The datasets besides the synchronised tables' own, one entry each.
+const QList<ServerDatasets::Def> &ServerDatasets::fixedDefs()
+{
+    const QString postbox = QStringLiteral("PostboxV9Service");
+    const QString maint = QStringLiteral("VRXMaint");
+    const QString files = QStringLiteral("FileUploadService");
+    const ParamDef byId = {QStringLiteral("Id"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")};
+    const QString id = QStringLiteral("ID");
 
-    // Read-back of one postbox row, for the demo and the tests.
-    d = {};
-    d.service = postbox; d.name = QStringLiteral("FILE_FROM_LA_FOR_ID"); d.table = QStringLiteral("FILE_TO_INSERT_FROM_LA_EX");
-    d.params = {{QStringLiteral("Id"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")}}; d.key = QStringLiteral("ID");
-    m_defs.append(d);
+    // Each entry names only what it sets; the rest keep their defaults (GCC 12 warns about that
+    // with designated initializers too).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+    static const QList<Def> defs = {
+        {.service = postbox, .name = QStringLiteral("FILE_TO_INSERT_FROM_LA_EX"),
+         .table = QStringLiteral("FILE_TO_INSERT_FROM_LA_EX"), .fixedCondition = QStringLiteral("1 = 0"), .key = id,
+         .canInsert = true, .generator = QStringLiteral("GEN_FILES_ID")},
+        // Read-back of one postbox row, for the demo and the tests.
+        {.service = postbox, .name = QStringLiteral("FILE_FROM_LA_FOR_ID"),
+         .table = QStringLiteral("FILE_TO_INSERT_FROM_LA_EX"), .params = {byId}, .key = id},
+        {.service = postbox, .name = QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"),
+         .table = QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"),
+         .params = {equalsParam(QStringLiteral("localAuthorityCode"), QStringLiteral("CODE"))},
+         .key = QStringLiteral("CODE"), .optimisticColumns = {QStringLiteral("LAST_INSTALL_ID")}, .canUpdate = true,
+         .writable = {QStringLiteral("LAST_INSTALL_ID"), QStringLiteral("LAST_INSTALL_UUID")}},
+        {.service = postbox, .name = QStringLiteral("LOOKUP_TABLES_FOR_CLIENT"), .table = QStringLiteral("LOOKUP_TABLE_LIST"),
+         .columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", "
+                                   "CAST(0 AS INTEGER) AS \"UPDATE_STATE\", CAST(0 AS INTEGER) AS \"UPDATE_STATUS\""),
+         .orderBy = QStringLiteral("\"CATEGORY_NAME\", \"TABLE_NAME\""), .key = id},
+        // UPDATE_ID as well, so that a client writes the table as the synchronisation would.
+        {.service = postbox, .name = QStringLiteral("LOOKUP_TABLE_EDIT"), .table = QStringLiteral("LOOKUP_TABLE_LIST"),
+         .columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", "
+                                   "\"BINARY_CONTENT\", \"UPDATE_ID\""),
+         .params = {{QStringLiteral("ItemId"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")}}, .key = id},
+        {.service = maint, .name = QStringLiteral("CLIENT_OUTCOME_CATEGORY"), .table = QStringLiteral("CLIENT_OUTCOME_CATEGORY"),
+         .params = {equalsParam(QStringLiteral("headingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))},
+         .orderBy = QStringLiteral("\"CODE\""), .key = QStringLiteral("CODE")},
+        {.service = maint, .name = QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"), .table = QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"),
+         .params = {equalsParam(QStringLiteral("headingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))},
+         .orderBy = QStringLiteral("\"CODE\""), .key = QStringLiteral("CODE")},
+        {.service = maint, .name = QStringLiteral("CLIENT_OUTCOME_RESULT"), .table = QStringLiteral("CLIENT_OUTCOME_RESULT"),
+         .params = {equalsParam(QStringLiteral("SampleCode"), QStringLiteral("SAMPLE__CODE")),
+                    equalsParam(QStringLiteral("HeadingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))},
+         .orderBy = QStringLiteral("\"ID\""), .key = id, .canInsert = true, .canUpdate = true, .canDelete = true,
+         .generator = QStringLiteral("GEN_OUTCOME_RESULT_ID")},
+        // The server's copy of a sample; only the prosecution flag may be changed, and the change is
+        // stamped so that it travels down to the clients.
+        {.service = maint, .name = QStringLiteral("FINAL_SAMPLE_FOR_CODE"), .table = QStringLiteral("SAMPLE"),
+         .params = {equalsParam(QStringLiteral("sample_code"), QStringLiteral("CODE"))}, .key = id, .canUpdate = true,
+         .writable = {QStringLiteral("FLAG_PROSECUTION")}, .stampUpdateId = true},
+        {.service = files, .name = QStringLiteral("ATTACHMENT"), .table = QStringLiteral("ATTACHMENT"),
+         .columns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_CONTENT\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\""),
+         .answerColumns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\""),
+         .fixedCondition = QStringLiteral("1 = 0"), .key = id, .canInsert = true, .canUpdate = true,
+         .generator = QStringLiteral("GEN_ATTACHMENT_ID"),
+         .writable = {QStringLiteral("FILE_DESCRIPTION"), QStringLiteral("FILE_CONTENT"), QStringLiteral("FILE_TYPE"),
+                      QStringLiteral("LOCAL_AUTHORITY__CODE"), QStringLiteral("SAMPLE__CODE"), QStringLiteral("FILE_NAME")}},
+        {.service = files, .name = QStringLiteral("ATTACHMENT_FOR_ID"), .table = QStringLiteral("ATTACHMENT"),
+         .columns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_CONTENT\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"FILE_NAME\", \"SAMPLE__CODE\", \"IMPORT_LOG\""),
+         .params = {byId}, .key = id},
+        {.service = files, .name = QStringLiteral("ATTACHMENT_FOR_SAMPLE_CODE"), .table = QStringLiteral("ATTACHMENT"),
+         .columns = QStringLiteral("\"ID\", \"FILE_NAME\", \"FILE_TYPE\", \"FILE_DESCRIPTION\", \"UPLOAD_TIMESTAMP\""),
+         .params = {equalsParam(QStringLiteral("sampleCode"), QStringLiteral("SAMPLE__CODE"))},
+         .orderBy = QStringLiteral("\"ID\""), .key = id},
+    };
+#pragma GCC diagnostic pop
+    return defs;
+}
 
-    d = {};
-    d.service = postbox; d.name = QStringLiteral("DB_ACTIVATION_LOCAL_AUTHORITY"); d.table = d.name;
-    d.params = {equalsParam(QStringLiteral("localAuthorityCode"), QStringLiteral("CODE"))};
-    d.key = QStringLiteral("CODE"); d.canUpdate = true;
-    d.optimisticColumns = {QStringLiteral("LAST_INSTALL_ID")};
-    d.writable = {QStringLiteral("LAST_INSTALL_ID"), QStringLiteral("LAST_INSTALL_UUID")};
-    m_defs.append(d);
-
-    d = {};
-    d.service = postbox; d.name = QStringLiteral("LOOKUP_TABLES_FOR_CLIENT"); d.table = QStringLiteral("LOOKUP_TABLE_LIST");
-    d.columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", "
-                               "CAST(0 AS INTEGER) AS \"UPDATE_STATE\", CAST(0 AS INTEGER) AS \"UPDATE_STATUS\"");
-    d.orderBy = QStringLiteral("\"CATEGORY_NAME\", \"TABLE_NAME\""); d.key = QStringLiteral("ID");
-    m_defs.append(d);
-
-    d = {};
-    d.service = postbox; d.name = QStringLiteral("LOOKUP_TABLE_EDIT"); d.table = QStringLiteral("LOOKUP_TABLE_LIST");
-    // UPDATE_ID as well, so that a client writes the table as the synchronisation would.
-    d.columns = QStringLiteral("\"ID\", \"TABLE_NAME\", \"DATASET_NAME\", \"CATEGORY_NAME\", \"LAST_CHANGE_TIMESTAMP\", "
-                               "\"BINARY_CONTENT\", \"UPDATE_ID\"");
-    d.params = {{QStringLiteral("ItemId"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")}}; d.key = QStringLiteral("ID");
-    m_defs.append(d);
-
-    d = {};
-    d.service = maint; d.name = QStringLiteral("CLIENT_OUTCOME_CATEGORY"); d.table = d.name;
-    d.params = {equalsParam(QStringLiteral("headingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))};
-    d.orderBy = QStringLiteral("\"CODE\""); d.key = QStringLiteral("CODE");
-    m_defs.append(d);
-
-    d.name = QStringLiteral("CLIENT_OUTCOME_RESULT_TEXT"); d.table = d.name;
-    m_defs.append(d);
-
-    d = {};
-    d.service = maint; d.name = QStringLiteral("CLIENT_OUTCOME_RESULT"); d.table = d.name;
-    d.params = {equalsParam(QStringLiteral("SampleCode"), QStringLiteral("SAMPLE__CODE")),
-                equalsParam(QStringLiteral("HeadingCode"), QStringLiteral("OUTCOME_HEADING__CODE"))};
-    d.orderBy = QStringLiteral("\"ID\""); d.key = QStringLiteral("ID");
-    d.canInsert = d.canUpdate = d.canDelete = true; d.generator = QStringLiteral("GEN_OUTCOME_RESULT_ID");
-    m_defs.append(d);
-
-    // The server's copy of a sample; only the prosecution flag may be changed, and the change is
-    // stamped so that it travels down to the clients.
-    d = {};
-    d.service = maint; d.name = QStringLiteral("FINAL_SAMPLE_FOR_CODE"); d.table = QStringLiteral("SAMPLE");
-    d.params = {equalsParam(QStringLiteral("sample_code"), QStringLiteral("CODE"))};
-    d.key = QStringLiteral("ID"); d.canUpdate = true; d.writable = {QStringLiteral("FLAG_PROSECUTION")};
-    d.stampUpdateId = true;
-    m_defs.append(d);
-
-    d = {};
-    d.service = files; d.name = QStringLiteral("ATTACHMENT"); d.table = d.name;
-    d.columns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_CONTENT\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\"");
-    d.answerColumns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"SAMPLE__CODE\", \"FILE_NAME\"");
-    d.fixedCondition = QStringLiteral("1 = 0"); d.key = QStringLiteral("ID");
-    d.canInsert = d.canUpdate = true; d.generator = QStringLiteral("GEN_ATTACHMENT_ID");
-    d.writable = {QStringLiteral("FILE_DESCRIPTION"), QStringLiteral("FILE_CONTENT"), QStringLiteral("FILE_TYPE"),
-                  QStringLiteral("LOCAL_AUTHORITY__CODE"), QStringLiteral("SAMPLE__CODE"), QStringLiteral("FILE_NAME")};
-    m_defs.append(d);
-
-    d = {};
-    d.service = files; d.name = QStringLiteral("ATTACHMENT_FOR_ID"); d.table = QStringLiteral("ATTACHMENT");
-    d.columns = QStringLiteral("\"ID\", \"FILE_DESCRIPTION\", \"FILE_CONTENT\", \"FILE_TYPE\", \"LOCAL_AUTHORITY__CODE\", \"FILE_NAME\", \"SAMPLE__CODE\", \"IMPORT_LOG\"");
-    d.params = {{QStringLiteral("Id"), QStringLiteral("\"ID\" = CAST(? AS BIGINT)")}}; d.key = QStringLiteral("ID");
-    m_defs.append(d);
-
-    d = {};
-    d.service = files; d.name = QStringLiteral("ATTACHMENT_FOR_SAMPLE_CODE"); d.table = QStringLiteral("ATTACHMENT");
-    d.columns = QStringLiteral("\"ID\", \"FILE_NAME\", \"FILE_TYPE\", \"FILE_DESCRIPTION\", \"UPLOAD_TIMESTAMP\"");
-    d.params = {equalsParam(QStringLiteral("sampleCode"), QStringLiteral("SAMPLE__CODE"))};
-    d.orderBy = QStringLiteral("\"ID\""); d.key = QStringLiteral("ID");
-    m_defs.append(d);
+ServerDatasets::ServerDatasets(ServerStore &store) : m_store(store), m_defs(synchronisedDefs(store))
+{
+    m_defs += fixedDefs();
 }
 
 const ServerDatasets::Def *ServerDatasets::find(const QString &service, const QString &name) const
@@ -380,113 +367,123 @@ DataTable ServerDatasets::rowByKey(const QSqlDatabase &db, const Def &def, const
     return read(db, def, QStringLiteral(" WHERE %1 = ?").arg(SqlUtil::quoteIdentifier(def.key)), {key});
 }
 
-DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                                const QList<Wire::RowChange> &changes, StampTurn &stampTurn)
+QString ServerDatasets::markerOf(const QList<FieldDef> &fields, const QString &column)
 {
-    Q_UNUSED(params);
-    const Wire::DatasetSchema s = schema(db, def);
-    const QStringList stored = m_store.writableColumns(def.table);
+    const FieldDef *field = findField(fields, column);
+    return field ? marker(*field) : QStringLiteral("?");
+}
+
+QStringList ServerDatasets::writableColumns(const Def &def, const QList<FieldDef> &fields, const QStringList &stored)
+{
     QStringList writable = def.writable;
     if (writable.isEmpty())
-        for (const FieldDef &f : s.fields)
+        for (const FieldDef &f : fields)
             if (stored.contains(f.name) && (def.upsert || f.name != def.key))
                 writable << f.name;
     // Columns the server keeps for itself.
     if (def.stampUpdateId)
         writable.removeAll(QStringLiteral("UPDATE_ID"));
+    return writable;
+}
 
-    DataTable result(s.fields);
-    QVariantList stampKeys, rowKeys;
-    const auto markerOf = [&](const QString &column) {
-        const FieldDef *field = findField(s.fields, column);
-        return field ? marker(*field) : QStringLiteral("?");
-    };
-    for (const Wire::RowChange &change : changes) {
-        QStringList names;
-        QVariantList values;
-        for (auto it = change.values.cbegin(); it != change.values.cend(); ++it) {
-            const QString column = it.key().toUpper();
-            if (column == QLatin1String("UPDATE_ID") && def.stampUpdateId)
-                continue; // stamped below
-            if (!writable.contains(column))
-                throw VarnexError(QStringLiteral("Dataset %1: the field \"%2\" cannot be written").arg(def.name, it.key()));
-            names << column;
-            values << bindValue(def, s.fields, column, it.value());
-        }
-        QVariant key;
-        if (change.kind == Wire::RowChange::Insert || (def.upsert && change.kind == Wire::RowChange::Update)) {
-            if (!(change.kind == Wire::RowChange::Insert ? def.canInsert : def.canUpdate))
-                throw VarnexError(QStringLiteral("Dataset %1 takes no new rows").arg(def.name));
-            const int k = names.indexOf(def.key);
-            if (k >= 0)
-                key = values.at(k);
-            if (!key.isValid() || key.isNull()) {
-                if (def.generator.isEmpty())
-                    throw VarnexError(QStringLiteral("Dataset %1: a new row needs its %2").arg(def.name, def.key));
-                QSqlQuery g = SqlUtil::exec(db, QStringLiteral("SELECT GEN_ID(%1, 1) FROM RDB$DATABASE").arg(def.generator));
-                g.next();
-                key = g.value(0);
-                if (k >= 0)
-                    values[k] = key;
-                else {
-                    names << def.key;
-                    values << key;
-                }
-            }
-            QStringList quoted, marks;
-            for (const QString &n : names) {
-                quoted << SqlUtil::quoteIdentifier(n);
-                marks << markerOf(n);
-            }
-            const QString verb = def.upsert ? QStringLiteral("UPDATE OR INSERT INTO") : QStringLiteral("INSERT INTO");
-            QString sql = QStringLiteral("%1 %2 (%3) VALUES (%4)").arg(verb, SqlUtil::quoteIdentifier(def.table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
-            if (def.upsert)
-                sql += QStringLiteral(" MATCHING (%1)").arg(SqlUtil::quoteIdentifier(def.key));
-            SqlUtil::exec(db, sql, values);
-        } else {
-            if (change.kind == Wire::RowChange::Update ? !def.canUpdate : !def.canDelete)
-                throw VarnexError(QStringLiteral("Dataset %1 does not take this change").arg(def.name));
-            QStringList conditions;
-            QVariantList keyValues;
-            bool hasKey = false;
-            for (auto it = change.key.cbegin(); it != change.key.cend(); ++it) {
-                const QString column = it.key().toUpper();
-                if (!stored.contains(column))
-                    throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, it.key()));
-                conditions << SqlUtil::quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ") + markerOf(column);
-                keyValues << bindValue(def, s.fields, column, it.value());
-                if (column == def.key) {
-                    hasKey = true;
-                    key = keyValues.last();
-                }
-            }
-            if (!hasKey)
-                throw VarnexError(QStringLiteral("Dataset %1: the change does not name its row by %2").arg(def.name, def.key));
-            for (const QString &c : def.optimisticColumns)
-                if (change.kind == Wire::RowChange::Update && !change.key.contains(c) && !change.key.contains(c.toLower()))
-                    throw VarnexError(QStringLiteral("Dataset %1: an update must carry the old value of %2").arg(def.name, c));
-            QSqlQuery q(db);
-            if (change.kind == Wire::RowChange::Update) {
-                if (names.isEmpty())
-                    throw VarnexError(QStringLiteral("Dataset %1: the update changes nothing").arg(def.name));
-                QStringList sets;
-                for (const QString &n : names)
-                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ") + markerOf(n);
-                q = SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(SqlUtil::quoteIdentifier(def.table), sets.join(QLatin1Char(',')), conditions.join(QStringLiteral(" AND "))), values + keyValues);
-            } else {
-                q = SqlUtil::exec(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(SqlUtil::quoteIdentifier(def.table), conditions.join(QStringLiteral(" AND "))), keyValues);
-            }
-            if (q.numRowsAffected() != 1)
-                throw VarnexError(QStringLiteral("Dataset %1: the row was changed or removed by someone else; nothing was saved").arg(def.name));
-        }
-        if (def.stampUpdateId && change.kind != Wire::RowChange::Delete)
-            stampKeys << key;
-        rowKeys << (change.kind == Wire::RowChange::Delete ? QVariant() : key);
+void ServerDatasets::boundValues(const Def &def, const QList<FieldDef> &fields, const QStringList &writable,
+                                 const Wire::RowChange &change, QStringList *names, QVariantList *values) const
+{
+    for (auto it = change.values.cbegin(); it != change.values.cend(); ++it) {
+        const QString column = it.key().toUpper();
+        if (column == QLatin1String("UPDATE_ID") && def.stampUpdateId)
+            continue; // stamped afterwards
+        if (!writable.contains(column))
+            throw VarnexError(QStringLiteral("Dataset %1: the field \"%2\" cannot be written").arg(def.name, it.key()));
+        *names << column;
+        *values << bindValue(def, fields, column, it.value());
     }
+}
+
+QVariant ServerDatasets::insertRow(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields,
+                                   QStringList names, QVariantList values)
+{
+    QVariant key;
+    const int k = names.indexOf(def.key);
+    if (k >= 0)
+        key = values.at(k);
+    if (!key.isValid() || key.isNull()) {
+        if (def.generator.isEmpty())
+            throw VarnexError(QStringLiteral("Dataset %1: a new row needs its %2").arg(def.name, def.key));
+        QSqlQuery g = SqlUtil::exec(db, QStringLiteral("SELECT GEN_ID(%1, 1) FROM RDB$DATABASE").arg(def.generator));
+        g.next();
+        key = g.value(0);
+        if (k >= 0)
+            values[k] = key;
+        else {
+            names << def.key;
+            values << key;
+        }
+    }
+    QStringList quoted, marks;
+    for (const QString &n : names) {
+        quoted << SqlUtil::quoteIdentifier(n);
+        marks << markerOf(fields, n);
+    }
+    const QString verb = def.upsert ? QStringLiteral("UPDATE OR INSERT INTO") : QStringLiteral("INSERT INTO");
+    QString sql = QStringLiteral("%1 %2 (%3) VALUES (%4)").arg(verb, SqlUtil::quoteIdentifier(def.table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    if (def.upsert)
+        sql += QStringLiteral(" MATCHING (%1)").arg(SqlUtil::quoteIdentifier(def.key));
+    SqlUtil::exec(db, sql, values);
+    return key;
+}
+
+QVariant ServerDatasets::changeRow(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields,
+                                   const QStringList &stored, const Wire::RowChange &change,
+                                   const QStringList &names, const QVariantList &values) const
+{
+    const bool update = change.kind == Wire::RowChange::Update;
+    if (update ? !def.canUpdate : !def.canDelete)
+        throw VarnexError(QStringLiteral("Dataset %1 does not take this change").arg(def.name));
+    QStringList conditions;
+    QVariantList keyValues;
+    QVariant key;
+    bool hasKey = false;
+    for (auto it = change.key.cbegin(); it != change.key.cend(); ++it) {
+        const QString column = it.key().toUpper();
+        if (!stored.contains(column))
+            throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, it.key()));
+        conditions << SqlUtil::quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ") + markerOf(fields, column);
+        keyValues << bindValue(def, fields, column, it.value());
+        if (column == def.key) {
+            hasKey = true;
+            key = keyValues.last();
+        }
+    }
+    if (!hasKey)
+        throw VarnexError(QStringLiteral("Dataset %1: the change does not name its row by %2").arg(def.name, def.key));
+    for (const QString &c : def.optimisticColumns)
+        if (update && !change.key.contains(c) && !change.key.contains(c.toLower()))
+            throw VarnexError(QStringLiteral("Dataset %1: an update must carry the old value of %2").arg(def.name, c));
+    QSqlQuery q(db);
+    if (update) {
+        if (names.isEmpty())
+            throw VarnexError(QStringLiteral("Dataset %1: the update changes nothing").arg(def.name));
+        QStringList sets;
+        for (const QString &n : names)
+            sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ") + markerOf(fields, n);
+        q = SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(SqlUtil::quoteIdentifier(def.table), sets.join(QLatin1Char(',')), conditions.join(QStringLiteral(" AND "))), values + keyValues);
+    } else {
+        q = SqlUtil::exec(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(SqlUtil::quoteIdentifier(def.table), conditions.join(QStringLiteral(" AND "))), keyValues);
+    }
+    if (q.numRowsAffected() != 1)
+        throw VarnexError(QStringLiteral("Dataset %1: the row was changed or removed by someone else; nothing was saved").arg(def.name));
+    return key;
+}
+
+DataTable ServerDatasets::answerRows(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields,
+                                     const QVariantList &rowKeys)
+{
+    DataTable result(fields);
     Def answerDef = def;
     if (!def.answerColumns.isEmpty())
         answerDef.columns = def.answerColumns;
-    for (const QVariant &k : std::as_const(rowKeys)) {
+    for (const QVariant &k : rowKeys) {
         const int row = result.appendRow();
         if (!k.isValid())
             continue;
@@ -499,8 +496,12 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                 result.setValue(row, c, current.value(0, from));
         }
     }
-    if (stampKeys.isEmpty())
-        return result;
+    return result;
+}
+
+void ServerDatasets::stampRows(const QSqlDatabase &db, const Def &def, const QVariantList &stampKeys,
+                               const QVariantList &rowKeys, StampTurn &stampTurn, DataTable &result)
+{
     // UPDATE_ID is stamped last, in the transaction that commits the rows, from the one sequence.
     // Stamping and committing take turns per table: a later commit always carries higher stamps,
     // so a download that has seen one stamp has seen every lower one of its table.
@@ -511,7 +512,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
     if (!stamp.prepare(QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = GEN_ID(GEN_SYNC_ID, 1) WHERE %2 = ? RETURNING \"UPDATE_ID\"")
                            .arg(SqlUtil::quoteIdentifier(def.table), SqlUtil::quoteIdentifier(def.key))))
         throw VarnexError(stamp.lastError().text());
-    for (const QVariant &k : std::as_const(stampKeys)) {
+    for (const QVariant &k : stampKeys) {
         stamp.bindValue(0, k);
         if (!stamp.exec())
             throw VarnexError(stamp.lastError().text());
@@ -522,6 +523,36 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
     for (int row = 0; updateId >= 0 && row < result.rowCount(); ++row)
         if (const auto it = stamps.constFind(rowKeys.at(row).toString()); rowKeys.at(row).isValid() && it != stamps.cend())
             result.setValue(row, updateId, *it);
+}
+
+DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
+                                const QList<Wire::RowChange> &changes, StampTurn &stampTurn)
+{
+    Q_UNUSED(params);
+    const Wire::DatasetSchema s = schema(db, def);
+    const QStringList stored = m_store.writableColumns(def.table);
+    const QStringList writable = writableColumns(def, s.fields, stored);
+
+    QVariantList stampKeys, rowKeys;
+    for (const Wire::RowChange &change : changes) {
+        QStringList names;
+        QVariantList values;
+        boundValues(def, s.fields, writable, change, &names, &values);
+        QVariant key;
+        if (change.kind == Wire::RowChange::Insert || (def.upsert && change.kind == Wire::RowChange::Update)) {
+            if (!(change.kind == Wire::RowChange::Insert ? def.canInsert : def.canUpdate))
+                throw VarnexError(QStringLiteral("Dataset %1 takes no new rows").arg(def.name));
+            key = insertRow(db, def, s.fields, names, values);
+        } else {
+            key = changeRow(db, def, s.fields, stored, change, names, values);
+        }
+        if (def.stampUpdateId && change.kind != Wire::RowChange::Delete)
+            stampKeys << key;
+        rowKeys << (change.kind == Wire::RowChange::Delete ? QVariant() : key);
+    }
+    DataTable result = answerRows(db, def, s.fields, rowKeys);
+    if (!stampKeys.isEmpty())
+        stampRows(db, def, stampKeys, rowKeys, stampTurn, result);
     return result;
 }
 

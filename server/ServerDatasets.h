@@ -65,6 +65,10 @@ public:
                           const QList<Wire::DatasetParam> &params);
 
 private:
+    // The download and upload datasets of the synchronised tables.
+    static QList<Def> synchronisedDefs(const ServerStore &store);
+    // The other datasets, a fixed table.
+    static const QList<Def> &fixedDefs();
     QString selectSql(const Def &def) const;
     // The fields a dataset answers with, as the store declares them (cached).
     QList<FieldDef> fields(const QSqlDatabase &db, const Def &def);
@@ -81,6 +85,29 @@ private:
     void checkText(const Def &def, const QString &column, int declaredBytes, const QString &text,
                    const QString &what) const;
     DataTable rowByKey(const QSqlDatabase &db, const Def &def, const QVariant &key);
+
+    // The parts of apply. The columns a change may write: the dataset's own list, or every stored
+    // column but the key (the key too for an upsert); never UPDATE_ID when the server stamps it.
+    static QStringList writableColumns(const Def &def, const QList<FieldDef> &fields, const QStringList &stored);
+    static QString markerOf(const QList<FieldDef> &fields, const QString &column);
+    // The written columns of a change and their bound values; throws for a column not writable.
+    void boundValues(const Def &def, const QList<FieldDef> &fields, const QStringList &writable,
+                     const Wire::RowChange &change, QStringList *names, QVariantList *values) const;
+    // Inserts (or upserts) a row, drawing the key from the generator when the change has none;
+    // returns the row's key.
+    QVariant insertRow(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields, QStringList names,
+                       QVariantList values);
+    // Updates or deletes the one row the change's key names; throws unless exactly that row
+    // changed. Returns the row's key.
+    QVariant changeRow(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields,
+                       const QStringList &stored, const Wire::RowChange &change, const QStringList &names,
+                       const QVariantList &values) const;
+    // One answer row per key as the store now holds it; an empty row for an invalid key (a delete).
+    DataTable answerRows(const QSqlDatabase &db, const Def &def, const QList<FieldDef> &fields,
+                         const QVariantList &rowKeys);
+    // Stamps UPDATE_ID on the rows of stampKeys and copies the stamps into the answer rows.
+    static void stampRows(const QSqlDatabase &db, const Def &def, const QVariantList &stampKeys,
+                          const QVariantList &rowKeys, StampTurn &stampTurn, DataTable &result);
 
     ServerStore &m_store;
     QList<Def> m_defs;

@@ -111,140 +111,155 @@ private:
     std::atomic<bool> m_requested{false};
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The server's command line: its options, read and checked.
+struct ServerCommandLine
 {
-    StopSignals stopSignals;
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("varnex-server"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Stand-in central server for Varnex Desktop"));
-    parser.addHelpOption();
-    const QCommandLineOption dataOpt(QStringLiteral("data"), QStringLiteral("Data folder of the store."), QStringLiteral("DIR"));
-    const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port."), QStringLiteral("N"));
-    const QCommandLineOption seedOpt(QStringLiteral("seed"), QStringLiteral("JSON rows added when the store is created."), QStringLiteral("FILE"));
-    const QCommandLineOption bindOpt(QStringLiteral("bind"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption passPhraseOpt(QStringLiteral("envelope-pass-phrase"),
+    const QCommandLineOption dataOpt{QStringLiteral("data"), QStringLiteral("Data folder of the store."), QStringLiteral("DIR")};
+    const QCommandLineOption portOpt{QStringLiteral("port"), QStringLiteral("TCP port."), QStringLiteral("N")};
+    const QCommandLineOption seedOpt{QStringLiteral("seed"), QStringLiteral("JSON rows added when the store is created."), QStringLiteral("FILE")};
+    const QCommandLineOption bindOpt{QStringLiteral("bind"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1")};
+    const QCommandLineOption passPhraseOpt{QStringLiteral("envelope-pass-phrase"),
                                            QStringLiteral("Pass phrase of the AES envelope, taken as UTF-8 (default: the one built into the client)."),
-                                           QStringLiteral("TEXT"));
-    const QCommandLineOption refuseOpt(QStringLiteral("fault-refuse-service-login"), QStringLiteral("Refuse every login."));
-    const QCommandLineOption failOpt(QStringLiteral("fault-fail-call"), QStringLiteral("Fail the next call of Service.Operation."), QStringLiteral("SERVICE.OPERATION"));
-    const QCommandLineOption dropOpt(QStringLiteral("fault-drop-reply"), QStringLiteral("Carry out the next call of Service.Operation, then lose its reply."), QStringLiteral("SERVICE.OPERATION"));
-    const QCommandLineOption stallOpt(QStringLiteral("fault-stall-ms"), QStringLiteral("Wait before every call."), QStringLiteral("MS"));
-    const QCommandLineOption maxBodyOpt(QStringLiteral("max-body"), QStringLiteral("Largest request body in bytes (default 256 MiB)."), QStringLiteral("BYTES"));
-    const QCommandLineOption headerTimeoutOpt(QStringLiteral("header-timeout"),
+                                           QStringLiteral("TEXT")};
+    const QCommandLineOption refuseOpt{QStringLiteral("fault-refuse-service-login"), QStringLiteral("Refuse every login.")};
+    const QCommandLineOption failOpt{QStringLiteral("fault-fail-call"), QStringLiteral("Fail the next call of Service.Operation."), QStringLiteral("SERVICE.OPERATION")};
+    const QCommandLineOption dropOpt{QStringLiteral("fault-drop-reply"), QStringLiteral("Carry out the next call of Service.Operation, then lose its reply."), QStringLiteral("SERVICE.OPERATION")};
+    const QCommandLineOption stallOpt{QStringLiteral("fault-stall-ms"), QStringLiteral("Wait before every call."), QStringLiteral("MS")};
+    const QCommandLineOption maxBodyOpt{QStringLiteral("max-body"), QStringLiteral("Largest request body in bytes (default 256 MiB)."), QStringLiteral("BYTES")};
+    const QCommandLineOption headerTimeoutOpt{QStringLiteral("header-timeout"),
                                               QStringLiteral("Seconds a request's line and headers may take to arrive (default 10)."),
-                                              QStringLiteral("SECONDS"));
-    const QCommandLineOption bodyTimeoutOpt(QStringLiteral("body-timeout"),
+                                              QStringLiteral("SECONDS")};
+    const QCommandLineOption bodyTimeoutOpt{QStringLiteral("body-timeout"),
                                             QStringLiteral("Seconds a request's body may take to arrive, plus one per 32 KiB (default 30)."),
-                                            QStringLiteral("SECONDS"));
-    const QCommandLineOption controlOpt(QStringLiteral("enable-control"), QStringLiteral("Accept fault switches on POST /control (tests only)."));
-    parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, passPhraseOpt, refuseOpt, failOpt, dropOpt, stallOpt, maxBodyOpt,
-                       headerTimeoutOpt, bodyTimeoutOpt, controlOpt});
-    parser.process(app);
+                                            QStringLiteral("SECONDS")};
+    const QCommandLineOption controlOpt{QStringLiteral("enable-control"), QStringLiteral("Accept fault switches on POST /control (tests only).")};
 
-    bool portOk = false;
-    const int port = parser.value(portOpt).toInt(&portOk);
-    if (!parser.isSet(dataOpt) || !portOk || port <= 0 || port > 65535) {
-        std::fprintf(stderr, "varnex-server: --data DIR and --port N (1..65535) are required\n");
-        return 2;
+    explicit ServerCommandLine(const QCoreApplication &app)
+    {
+        parser.setApplicationDescription(QStringLiteral("Stand-in central server for Varnex Desktop"));
+        parser.addHelpOption();
+        parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, passPhraseOpt, refuseOpt, failOpt, dropOpt, stallOpt, maxBodyOpt,
+                           headerTimeoutOpt, bodyTimeoutOpt, controlOpt});
+        parser.process(app);
     }
-    for (const QCommandLineOption *opt : {&failOpt, &dropOpt})
-        if (!Faults::isValidTarget(parser.value(*opt))) {
-            std::fprintf(stderr, "varnex-server: --%s takes SERVICE.OPERATION, e.g. SyncService.GetData\n",
-                         qPrintable(opt->names().constFirst()));
-            return 2;
+
+    // The data folder, port, fault targets and pass phrase; false, having said why, when one is
+    // missing or wrong.
+    bool readBasics(int *port, QByteArray *passPhrase) const
+    {
+        bool portOk = false;
+        *port = parser.value(portOpt).toInt(&portOk);
+        if (!parser.isSet(dataOpt) || !portOk || *port <= 0 || *port > 65535) {
+            std::fprintf(stderr, "varnex-server: --data DIR and --port N (1..65535) are required\n");
+            return false;
         }
-    const QByteArray passPhrase = parser.isSet(passPhraseOpt) ? parser.value(passPhraseOpt).toUtf8()
-                                                              : AesEnvelope::builtInPassPhrase();
-    if (passPhrase.isEmpty()) {
-        std::fprintf(stderr, "varnex-server: --envelope-pass-phrase must not be empty\n");
-        return 2;
-    }
-
-    Faults faults;
-    faults.setRefuseServiceLogin(parser.isSet(refuseOpt));
-    faults.setFailCall(parser.value(failOpt));
-    faults.setDropReply(parser.value(dropOpt));
-    faults.setStallMs(parser.value(stallOpt).toInt());
-
-    ServerStore store(parser.value(dataOpt));
-    try {
-        store.openOrCreate(parser.value(seedOpt));
-    } catch (const VarnexError &e) {
-        std::fprintf(stderr, "varnex-server: %s\n", qPrintable(e.message()));
-        return 1;
-    }
-    ServerDispatcher dispatcher(store, faults, passPhrase);
-
-    HttpFront::Limits limits;
-    if (parser.isSet(maxBodyOpt)) {
-        bool ok = false;
-        const qlonglong n = parser.value(maxBodyOpt).toLongLong(&ok);
-        if (!ok || n <= 0) {
-            std::fprintf(stderr, "varnex-server: --max-body needs a positive number of bytes\n");
-            return 2;
+        for (const QCommandLineOption *opt : {&failOpt, &dropOpt})
+            if (!Faults::isValidTarget(parser.value(*opt))) {
+                std::fprintf(stderr, "varnex-server: --%s takes SERVICE.OPERATION, e.g. SyncService.GetData\n",
+                             qPrintable(opt->names().constFirst()));
+                return false;
+            }
+        *passPhrase = parser.isSet(passPhraseOpt) ? parser.value(passPhraseOpt).toUtf8() : AesEnvelope::builtInPassPhrase();
+        if (passPhrase->isEmpty()) {
+            std::fprintf(stderr, "varnex-server: --envelope-pass-phrase must not be empty\n");
+            return false;
         }
-        limits.maxBody = n;
+        return true;
     }
-    for (const auto &[opt, ms] : {std::pair{&headerTimeoutOpt, &limits.headerTimeoutMs}, std::pair{&bodyTimeoutOpt, &limits.bodyTimeoutMs}}) {
-        if (!parser.isSet(*opt))
-            continue;
-        bool ok = false;
-        const int seconds = parser.value(*opt).toInt(&ok);
-        if (!ok || seconds <= 0 || seconds > 3600) {
-            std::fprintf(stderr, "varnex-server: --%s needs a number of seconds (1..3600)\n", qPrintable(opt->names().constFirst()));
-            return 2;
+
+    void setFaults(Faults &faults) const
+    {
+        faults.setRefuseServiceLogin(parser.isSet(refuseOpt));
+        faults.setFailCall(parser.value(failOpt));
+        faults.setDropReply(parser.value(dropOpt));
+        faults.setStallMs(parser.value(stallOpt).toInt());
+    }
+
+    // The body limit and the timeouts given; false, having said why, for one that is wrong.
+    bool readLimits(HttpFront::Limits *limits) const
+    {
+        if (parser.isSet(maxBodyOpt)) {
+            bool ok = false;
+            const qlonglong n = parser.value(maxBodyOpt).toLongLong(&ok);
+            if (!ok || n <= 0) {
+                std::fprintf(stderr, "varnex-server: --max-body needs a positive number of bytes\n");
+                return false;
+            }
+            limits->maxBody = n;
         }
-        *ms = seconds * 1000;
+        for (const auto &[opt, ms] : {std::pair{&headerTimeoutOpt, &limits->headerTimeoutMs}, std::pair{&bodyTimeoutOpt, &limits->bodyTimeoutMs}}) {
+            if (!parser.isSet(*opt))
+                continue;
+            bool ok = false;
+            const int seconds = parser.value(*opt).toInt(&ok);
+            if (!ok || seconds <= 0 || seconds > 3600) {
+                std::fprintf(stderr, "varnex-server: --%s needs a number of seconds (1..3600)\n", qPrintable(opt->names().constFirst()));
+                return false;
+            }
+            *ms = seconds * 1000;
+        }
+        return true;
     }
-    HttpFront::Routes server;
+};
+
+// An error answer in the protocol's own form.
+void setCborError(httplib::Response &res, const QString &message)
+{
+    const QByteArray body = ServerDispatcher::errorBody(QStringLiteral("ProtocolError"), message);
+    res.set_content(body.constData(), size_t(body.size()), "application/cbor");
+}
+
+// Hands a message to the dispatcher and writes its answer, compressed when the client takes it.
+void answerMessage(ServerDispatcher &dispatcher, const httplib::Request &req, httplib::Response &res)
+{
+    // The body stays in the request while it is handled; no copy of it is needed.
+    const ServerDispatcher::Outcome out = dispatcher.handle(QByteArray::fromRawData(req.body.data(), qsizetype(req.body.size())));
+    if (out.drop) {
+        // The work is done, but the answer is cut off: the client sees a broken transfer.
+        res.set_chunked_content_provider("application/cbor", [](size_t, httplib::DataSink &) { return false; });
+        return;
+    }
+    res.status = out.httpStatus;
+    if (out.body.isEmpty())
+        return;
+    QByteArray body = out.body;
+    // An enveloped answer is ciphertext, which does not compress.
+    if (body.size() >= HttpCompression::MinSize && !AesEnvelope::isWrapped(body)) {
+        const QByteArray coding = HttpCompression::chooseCoding(QByteArray::fromStdString(req.get_header_value("Accept-Encoding")));
+        if (!coding.isEmpty()) {
+            body = HttpCompression::compress(body, coding);
+            res.set_header("Content-Encoding", coding.toStdString());
+        }
+    }
+    res.set_header("Vary", "Accept-Encoding");
+    res.set_content(body.constData(), size_t(body.size()), "application/cbor");
+}
+
+// The server's routes: the message dispatcher, the news page and, for tests, the fault switches.
+void setUpRoutes(HttpFront::Routes &server, const HttpFront::Limits &limits, ServerDispatcher &dispatcher, Faults &faults,
+                 bool control)
+{
     // Bodies reach httplib whole and checked (see HttpFront); its own limit stays as a second guard.
     server.set_payload_max_length(size_t(limits.maxBody));
     // What httplib announces in Keep-Alive is what the front keeps to.
     server.set_keep_alive_max_count(HttpFront::MaxRequestsPerConnection);
     server.set_keep_alive_timeout(limits.idleTimeoutMs / 1000);
-    const auto cborError = [](httplib::Response &res, const QString &message) {
-        const QByteArray body = ServerDispatcher::errorBody(QStringLiteral("ProtocolError"), message);
-        res.set_content(body.constData(), size_t(body.size()), "application/cbor");
-    };
-    server.set_error_handler([&](const httplib::Request &, httplib::Response &res) {
+    server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
         if (res.body.empty())
-            cborError(res, QStringLiteral("HTTP error %1").arg(res.status));
+            setCborError(res, QStringLiteral("HTTP error %1").arg(res.status));
     });
-    server.set_exception_handler([&](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
+    server.set_exception_handler([](const httplib::Request &, httplib::Response &res, std::exception_ptr) {
         res.status = 500;
-        cborError(res, QStringLiteral("The server failed to handle the request"));
+        setCborError(res, QStringLiteral("The server failed to handle the request"));
     });
-    const auto dispatchHandler = [&](const httplib::Request &req, httplib::Response &res) {
-        // The body stays in the request while it is handled; no copy of it is needed.
-        const ServerDispatcher::Outcome out = dispatcher.handle(QByteArray::fromRawData(req.body.data(), qsizetype(req.body.size())));
-        if (out.drop) {
-            // The work is done, but the answer is cut off: the client sees a broken transfer.
-            res.set_chunked_content_provider("application/cbor", [](size_t, httplib::DataSink &) { return false; });
-            return;
-        }
-        res.status = out.httpStatus;
-        if (out.body.isEmpty())
-            return;
-        QByteArray body = out.body;
-        // An enveloped answer is ciphertext, which does not compress.
-        if (body.size() >= HttpCompression::MinSize && !AesEnvelope::isWrapped(body)) {
-            const QByteArray coding = HttpCompression::chooseCoding(QByteArray::fromStdString(req.get_header_value("Accept-Encoding")));
-            if (!coding.isEmpty()) {
-                body = HttpCompression::compress(body, coding);
-                res.set_header("Content-Encoding", coding.toStdString());
-            }
-        }
-        res.set_header("Vary", "Accept-Encoding");
-        res.set_content(body.constData(), size_t(body.size()), "application/cbor");
-    };
     // The message dispatcher: any path ending in "/bin".
-    server.Post(R"(.*/bin)", dispatchHandler);
+    server.Post(R"(.*/bin)", [&dispatcher](const httplib::Request &req, httplib::Response &res) {
+        answerMessage(dispatcher, req, res);
+    });
     registerNewsPage(server);
-    if (parser.isSet(controlOpt)) {
-        server.Post("/control", [&](const httplib::Request &req, httplib::Response &res) {
+    if (control) {
+        server.Post("/control", [&faults](const httplib::Request &req, httplib::Response &res) {
             const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body));
             QString error = QStringLiteral("control body must be a JSON object");
             if (!doc.isObject() || !applyControl(faults, doc.object(), &error)) {
@@ -255,11 +270,44 @@ int main(int argc, char *argv[])
             res.set_content("ok", "text/plain");
         });
     }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    StopSignals stopSignals;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("varnex-server"));
+    const ServerCommandLine commandLine(app);
+    const QCommandLineParser &parser = commandLine.parser;
+    int port = 0;
+    QByteArray passPhrase;
+    if (!commandLine.readBasics(&port, &passPhrase))
+        return 2;
+
+    Faults faults;
+    commandLine.setFaults(faults);
+
+    ServerStore store(parser.value(commandLine.dataOpt));
+    try {
+        store.openOrCreate(parser.value(commandLine.seedOpt));
+    } catch (const VarnexError &e) {
+        std::fprintf(stderr, "varnex-server: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    ServerDispatcher dispatcher(store, faults, passPhrase);
+
+    HttpFront::Limits limits;
+    if (!commandLine.readLimits(&limits))
+        return 2;
+    HttpFront::Routes server;
+    setUpRoutes(server, limits, dispatcher, faults, parser.isSet(commandLine.controlOpt));
     const auto frontError = [](int status, const QString &message) {
         return ServerDispatcher::errorBody(status == 503 ? QStringLiteral("ServerError") : QStringLiteral("ProtocolError"), message);
     };
     HttpFront front(server, limits, frontError);
-    const std::string host = parser.value(bindOpt).toStdString();
+    const std::string host = parser.value(commandLine.bindOpt).toStdString();
     std::string listenError;
     if (!front.listen(host, port, &listenError)) {
         std::fprintf(stderr, "varnex-server: cannot listen on %s:%d: %s\n", host.c_str(), port, listenError.c_str());

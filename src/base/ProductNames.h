@@ -15,5 +15,7 @@ inline const QString ProductTitle = QStringLiteral("Food and Feed Sampling Recor
 // The two personalities; also the RECORD_TYPE of samples and templates.
 inline const QString PersonalityFood = QStringLiteral("FOOD");
 inline const QString PersonalityAnimalFeed = QStringLiteral("ANIMAL FEED");
+// Everything that is not animal feed is food: an empty or unknown RECORD_TYPE included.
+inline bool isFoodPersonality(const QString &personality) { return personality != PersonalityAnimalFeed; }
 
 } // namespace Varnex

@@ -4,14 +4,14 @@
 #include "store/SqlUtil.h"
 
 namespace {
-QString text(const QVariant &value)
+QString textOf(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
 }
 
 bool isSuspended(const AccountStanding::Suspension &s, const QDate &today)
 {
-    if (text(s.flag) == QLatin1String("T"))
+    if (textOf(s.flag) == QLatin1String("T"))
         return true;
     if (s.autoSuspendDate.isNull() || !s.autoSuspendDate.isValid())
         return false;
@@ -56,7 +56,7 @@ AccountStanding accountStandingInStore(const QSqlDatabase &db, const QString &em
     QSqlQuery settings = SqlUtil::exec(db, QStringLiteral("SELECT FIRST 1 USER_EMAIL_ADDRESS, USER_IS_SUSPENDED, "
                                                           "USER_AUTO_SUSPEND_DATE FROM SYS_LOCAL_SETTINGS"));
     if (settings.next()) {
-        standing.storeOwner = text(settings.value(0));
+        standing.storeOwner = textOf(settings.value(0));
         standing.suspensions.append({settings.value(1), settings.value(2)});
     }
     settings.finish();

@@ -88,6 +88,79 @@ QCborValue encodeValue(const FieldDef &field, const QVariant &v)
     return QCborValue(QCborValue::Null);
 }
 
+// The decoders of the fields written as text: the text's value, or false with *why saying what is
+// wrong with it.
+bool decodeDecimal(const FieldDef &field, const QString &text, QVariant *out, QString *why)
+{
+    static const QRegularExpression form(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    if (!form.match(text).hasMatch()) {
+        *why = QStringLiteral("\"%1\" is not a decimal number").arg(text.left(40));
+        return false;
+    }
+    // A digit the column cannot keep would be rounded away, or the number would overflow,
+    // when the row is stored: refused, as the server refuses it.
+    QString limit;
+    if (!DataTable::decimalFits(field, text, &limit)) {
+        *why = QStringLiteral("\"%1\" %2").arg(text.left(40), limit);
+        return false;
+    }
+    return DataTable::normalise(field, text, out, why);
+}
+
+bool decodeDate(const QString &text, QVariant *out, QString *why)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    const QDate d = form.match(text).hasMatch() ? QDate::fromString(text, Qt::ISODate) : QDate();
+    if (!d.isValid()) {
+        *why = QStringLiteral("\"%1\" is not a date").arg(text.left(40));
+        return false;
+    }
+    *out = d;
+    return true;
+}
+
+bool decodeTime(const QString &text, QVariant *out, QString *why)
+{
+    static const QRegularExpression form(QStringLiteral("^\\d{2}:\\d{2}:\\d{2}(\\.\\d{3})?$"));
+    const QTime t = form.match(text).hasMatch() ? QTime::fromString(text, Qt::ISODateWithMs) : QTime();
+    if (!t.isValid()) {
+        *why = QStringLiteral("\"%1\" is not a time").arg(text.left(40));
+        return false;
+    }
+    *out = t;
+    return true;
+}
+
+bool decodeTimestamp(const QString &text, QVariant *out, QString *why)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})T(\\d{2}:\\d{2}:\\d{2}(?:\\.\\d{3})?)$"));
+    const QRegularExpressionMatch m = form.match(text);
+    const QDate d = m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
+    const QTime t = m.hasMatch() ? QTime::fromString(m.captured(2), Qt::ISODateWithMs) : QTime();
+    if (!d.isValid() || !t.isValid()) {
+        *why = QStringLiteral("\"%1\" is not a timestamp").arg(text.left(40));
+        return false;
+    }
+    // Never NULL and never moved: a reading that the local zone skips is still this reading.
+    *out = DataTable::wallClock(d, t);
+    return true;
+}
+
+bool decodeInteger(const FieldDef &field, qint64 n, QVariant *out, QString *why)
+{
+    const bool inRange = field.type == FieldType::Int64
+        || (field.type == FieldType::Int32 && n >= std::numeric_limits<qint32>::min()
+            && n <= std::numeric_limits<qint32>::max())
+        || (field.type == FieldType::Int16 && n >= -32768 && n <= 32767);
+    if (!inRange) {
+        *why = QStringLiteral("%1 is out of range for %2").arg(n).arg(fieldTypeName(field.type));
+        return false;
+    }
+    *out = QVariant::fromValue<qint64>(n);
+    return true;
+}
+
 // The value a CBOR item stands for in a field, or an explanation of why it does not fit.
 bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QString *why)
 {
@@ -113,21 +186,10 @@ bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QStr
         return true;
     case FieldType::Int16:
     case FieldType::Int32:
-    case FieldType::Int64: {
+    case FieldType::Int64:
         if (!c.isInteger())
             return expected("an integer");
-        const qint64 n = c.toInteger();
-        const bool inRange = field.type == FieldType::Int64
-            || (field.type == FieldType::Int32 && n >= std::numeric_limits<qint32>::min()
-                && n <= std::numeric_limits<qint32>::max())
-            || (field.type == FieldType::Int16 && n >= -32768 && n <= 32767);
-        if (!inRange) {
-            *why = QStringLiteral("%1 is out of range for %2").arg(n).arg(fieldTypeName(field.type));
-            return false;
-        }
-        *out = QVariant::fromValue<qint64>(n);
-        return true;
-    }
+        return decodeInteger(field, c.toInteger(), out, why);
     case FieldType::Float:
         if (c.isDouble())
             *out = c.toDouble();
@@ -136,70 +198,27 @@ bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QStr
         else
             return expected("a number");
         return true;
-    case FieldType::Decimal: {
+    case FieldType::Decimal:
         if (!c.isString())
             return expected("a text string holding a decimal number");
-        static const QRegularExpression form(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
-        if (!form.match(c.toString()).hasMatch()) {
-            *why = QStringLiteral("\"%1\" is not a decimal number").arg(c.toString().left(40));
-            return false;
-        }
-        // A digit the column cannot keep would be rounded away, or the number would overflow,
-        // when the row is stored: refused, as the server refuses it.
-        QString limit;
-        if (!DataTable::decimalFits(field, c.toString(), &limit)) {
-            *why = QStringLiteral("\"%1\" %2").arg(c.toString().left(40), limit);
-            return false;
-        }
-        return DataTable::normalise(field, c.toString(), out, why);
-    }
+        return decodeDecimal(field, c.toString(), out, why);
     case FieldType::Boolean:
         if (!c.isBool())
             return expected("a boolean");
         *out = c.toBool();
         return true;
-    case FieldType::Date: {
+    case FieldType::Date:
         if (!c.isString())
             return expected("a text string holding a date");
-        static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-        const QDate d = form.match(c.toString()).hasMatch()
-            ? QDate::fromString(c.toString(), Qt::ISODate) : QDate();
-        if (!d.isValid()) {
-            *why = QStringLiteral("\"%1\" is not a date").arg(c.toString().left(40));
-            return false;
-        }
-        *out = d;
-        return true;
-    }
-    case FieldType::Time: {
+        return decodeDate(c.toString(), out, why);
+    case FieldType::Time:
         if (!c.isString())
             return expected("a text string holding a time");
-        static const QRegularExpression form(QStringLiteral("^\\d{2}:\\d{2}:\\d{2}(\\.\\d{3})?$"));
-        const QTime t = form.match(c.toString()).hasMatch()
-            ? QTime::fromString(c.toString(), Qt::ISODateWithMs) : QTime();
-        if (!t.isValid()) {
-            *why = QStringLiteral("\"%1\" is not a time").arg(c.toString().left(40));
-            return false;
-        }
-        *out = t;
-        return true;
-    }
-    case FieldType::Timestamp: {
+        return decodeTime(c.toString(), out, why);
+    case FieldType::Timestamp:
         if (!c.isString())
             return expected("a text string holding a timestamp");
-        static const QRegularExpression form(
-            QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})T(\\d{2}:\\d{2}:\\d{2}(?:\\.\\d{3})?)$"));
-        const QRegularExpressionMatch m = form.match(c.toString());
-        const QDate d = m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
-        const QTime t = m.hasMatch() ? QTime::fromString(m.captured(2), Qt::ISODateWithMs) : QTime();
-        if (!d.isValid() || !t.isValid()) {
-            *why = QStringLiteral("\"%1\" is not a timestamp").arg(c.toString().left(40));
-            return false;
-        }
-        // Never NULL and never moved: a reading that the local zone skips is still this reading.
-        *out = DataTable::wallClock(d, t);
-        return true;
-    }
+        return decodeTimestamp(c.toString(), out, why);
     }
     *why = QStringLiteral("unknown field type");
     return false;

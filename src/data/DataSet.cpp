@@ -21,7 +21,7 @@ QVariant nullOf(int typeId)
     return typeId == QMetaType::UnknownType ? QVariant() : QVariant(QMetaType(typeId));
 }
 
-bool sameValue(const QVariant &a, const QVariant &b)
+bool sameFieldValue(const QVariant &a, const QVariant &b)
 {
     const bool an = variantIsNull(a);
     const bool bn = variantIsNull(b);
@@ -391,7 +391,7 @@ bool SqlDataSet::locate(const QVariantMap &values)
     for (int r = 0; r < m_rows.size(); ++r) {
         bool match = true;
         for (const auto &w : std::as_const(wanted))
-            match = match && sameValue(m_rows[r][w.first], w.second);
+            match = match && sameFieldValue(m_rows[r][w.first], w.second);
         if (match) {
             m_bof = m_eof = false;
             setCurrent(r);
@@ -501,7 +501,7 @@ void SqlDataSet::setValue(const QString &name, const QVariant &value)
         throw VarnexError(QStringLiteral("'%1' is too long for field '%2', which holds at most %3 characters")
                               .arg(stored.toString(), m_fields[column])
                               .arg(maxLength));
-    if (!sameValue(m_buffer[column], stored)) {
+    if (!sameFieldValue(m_buffer[column], stored)) {
         m_buffer[column] = stored;
         m_modified[column] = true;
         emit fieldChanged(m_fields[column]);
@@ -735,7 +735,7 @@ void SqlDataSet::post()
         m_buffer = before;
         m_modified = modifiedBefore;
         for (int i = 0; i < m_buffer.size(); ++i) {
-            if (!sameValue(attempted[i], m_buffer[i]))
+            if (!sameFieldValue(attempted[i], m_buffer[i]))
                 emit fieldChanged(m_fields[i]);
         }
         throw;

@@ -334,167 +334,219 @@ QVariant DataTable::value(int row, const QString &fieldName) const
     return column < 0 ? QVariant() : value(row, column);
 }
 
+namespace {
+
+// Each normaliser converts a non-null value to the representation of its field type. It returns
+// an empty string on success, or what is wrong with the value ("is not a date").
+using Normaliser = QString (*)(const FieldDef &field, const QVariant &value, QVariant *out);
+
+QString normaliseText(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    if (id == QMetaType::QString)
+        *out = value;
+    else if (id == QMetaType::QByteArray)
+        *out = QString::fromUtf8(value.toByteArray());
+    else if (value.canConvert<QString>())
+        *out = value.toString();
+    else
+        return QStringLiteral("is not text");
+    return {};
+}
+
+QString normaliseBlob(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    if (id == QMetaType::QByteArray)
+        *out = value;
+    else if (id == QMetaType::QString)
+        *out = value.toString().toUtf8();
+    else
+        return QStringLiteral("is not a byte array");
+    return {};
+}
+
+QString normaliseInteger(const FieldDef &field, const QVariant &value, QVariant *out)
+{
+    if (value.metaType().id() == QMetaType::Bool)
+        return QStringLiteral("is not an integer");
+    qint64 n = 0;
+    if (!toExactInteger(value, &n))
+        return QStringLiteral("is not an integer in range");
+    const qint64 lo = field.type == FieldType::Int16 ? -32768
+        : field.type == FieldType::Int32             ? qint64(std::numeric_limits<qint32>::min())
+                                                     : std::numeric_limits<qint64>::min();
+    const qint64 hi = field.type == FieldType::Int16 ? 32767
+        : field.type == FieldType::Int32             ? qint64(std::numeric_limits<qint32>::max())
+                                                     : std::numeric_limits<qint64>::max();
+    if (n < lo || n > hi)
+        return QStringLiteral("is out of range");
+    *out = QVariant::fromValue<qint64>(n);
+    return {};
+}
+
+QString normaliseFloat(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    if (isFloatType(id) || (isIntegerType(id) && id != QMetaType::Bool)) {
+        *out = value.toDouble();
+        return {};
+    }
+    if (id == QMetaType::QString) {
+        bool ok = false;
+        const double d = value.toString().trimmed().toDouble(&ok);
+        if (ok) {
+            *out = d;
+            return {};
+        }
+    }
+    return QStringLiteral("is not a number");
+}
+
+QString normaliseDecimal(const FieldDef &field, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    QString text;
+    if (id == QMetaType::QString || id == QMetaType::QByteArray)
+        text = value.toString();
+    else if (id == QMetaType::ULongLong || id == QMetaType::ULong)
+        text = QString::number(value.toULongLong());
+    else if (isIntegerType(id) && id != QMetaType::Bool)
+        text = QString::number(value.toLongLong());
+    else if (isFloatType(id)) {
+        // A binary fraction has no exact decimal form; the nearest one at the field's scale
+        // is what the database meant.
+        const double d = value.toDouble();
+        if (!std::isfinite(d))
+            return QStringLiteral("is not a finite number");
+        text = QString::number(d, 'f', std::max(field.scale, 0));
+    } else
+        return QStringLiteral("is not a decimal number");
+    QString canonical;
+    if (!canonicalDecimal(text, std::max(field.scale, 0), &canonical))
+        return QStringLiteral("is not a decimal number");
+    *out = canonical;
+    return {};
+}
+
+QString normaliseBoolean(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    if (id == QMetaType::Bool) {
+        *out = value;
+        return {};
+    }
+    if (isIntegerType(id)) {
+        const qint64 n = value.toLongLong();
+        if (n == 0 || n == 1) {
+            *out = n == 1;
+            return {};
+        }
+    }
+    return QStringLiteral("is not a boolean");
+}
+
+QString normaliseDate(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    QDate d;
+    if (id == QMetaType::QDate)
+        d = value.toDate();
+    else if (id == QMetaType::QDateTime)
+        d = value.toDateTime().date();
+    else if (id == QMetaType::QString)
+        d = QDate::fromString(value.toString(), Qt::ISODate);
+    if (!d.isValid())
+        return QStringLiteral("is not a date");
+    *out = d;
+    return {};
+}
+
+QString normaliseTime(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    const int id = value.metaType().id();
+    QTime t;
+    if (id == QMetaType::QTime)
+        t = value.toTime();
+    else if (id == QMetaType::QDateTime)
+        t = value.toDateTime().time();
+    else if (id == QMetaType::QString)
+        t = QTime::fromString(value.toString(), Qt::ISODateWithMs);
+    if (!t.isValid())
+        return QStringLiteral("is not a time");
+    *out = t;
+    return {};
+}
+
+QString normaliseTimestamp(const FieldDef &, const QVariant &value, QVariant *out)
+{
+    // The reading is taken apart from its zone: a reading that the local zone skips comes in
+    // as an invalid QDateTime whose date and time are still there.
+    const int id = value.metaType().id();
+    QDate d;
+    QTime t;
+    if (id == QMetaType::QDateTime) {
+        d = value.toDateTime().date();
+        t = value.toDateTime().time();
+    } else if (id == QMetaType::QDate) {
+        d = value.toDate();
+        t = QTime(0, 0);
+    } else if (id == QMetaType::QString) {
+        const QDateTime dt = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+        d = dt.date();
+        t = dt.time();
+    }
+    if (!d.isValid() || !t.isValid())
+        return QStringLiteral("is not a timestamp");
+    // Keep the wall-clock reading whatever zone the value came with.
+    *out = DataTable::wallClock(d, t);
+    return {};
+}
+
+Normaliser normaliserFor(FieldType type)
+{
+    switch (type) {
+    case FieldType::String:
+    case FieldType::Memo:
+        return normaliseText;
+    case FieldType::Blob:
+        return normaliseBlob;
+    case FieldType::Int16:
+    case FieldType::Int32:
+    case FieldType::Int64:
+        return normaliseInteger;
+    case FieldType::Float:
+        return normaliseFloat;
+    case FieldType::Decimal:
+        return normaliseDecimal;
+    case FieldType::Boolean:
+        return normaliseBoolean;
+    case FieldType::Date:
+        return normaliseDate;
+    case FieldType::Time:
+        return normaliseTime;
+    case FieldType::Timestamp:
+        return normaliseTimestamp;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool DataTable::normalise(const FieldDef &field, const QVariant &value, QVariant *out, QString *error)
 {
     if (isNullVariant(value)) {
         *out = QVariant();
         return true;
     }
-    const int id = value.metaType().id();
-    const auto fail = [&](const QString &why) {
-        setError(error, QStringLiteral("field %1 (%2): %3 %4")
-                            .arg(field.name, fieldTypeName(field.type), describe(value), why));
-        return false;
-    };
-
-    switch (field.type) {
-    case FieldType::String:
-    case FieldType::Memo:
-        if (id == QMetaType::QString)
-            *out = value;
-        else if (id == QMetaType::QByteArray)
-            *out = QString::fromUtf8(value.toByteArray());
-        else if (value.canConvert<QString>())
-            *out = value.toString();
-        else
-            return fail(QStringLiteral("is not text"));
+    const Normaliser normaliser = normaliserFor(field.type);
+    const QString why = normaliser ? normaliser(field, value, out)
+                                   : QStringLiteral("has an unknown field type");
+    if (why.isEmpty())
         return true;
-
-    case FieldType::Blob:
-        if (id == QMetaType::QByteArray)
-            *out = value;
-        else if (id == QMetaType::QString)
-            *out = value.toString().toUtf8();
-        else
-            return fail(QStringLiteral("is not a byte array"));
-        return true;
-
-    case FieldType::Int16:
-    case FieldType::Int32:
-    case FieldType::Int64: {
-        if (id == QMetaType::Bool)
-            return fail(QStringLiteral("is not an integer"));
-        qint64 n = 0;
-        if (!toExactInteger(value, &n))
-            return fail(QStringLiteral("is not an integer in range"));
-        const qint64 lo = field.type == FieldType::Int16 ? -32768
-            : field.type == FieldType::Int32             ? qint64(std::numeric_limits<qint32>::min())
-                                                         : std::numeric_limits<qint64>::min();
-        const qint64 hi = field.type == FieldType::Int16 ? 32767
-            : field.type == FieldType::Int32             ? qint64(std::numeric_limits<qint32>::max())
-                                                         : std::numeric_limits<qint64>::max();
-        if (n < lo || n > hi)
-            return fail(QStringLiteral("is out of range"));
-        *out = QVariant::fromValue<qint64>(n);
-        return true;
-    }
-
-    case FieldType::Float: {
-        if (isFloatType(id) || (isIntegerType(id) && id != QMetaType::Bool)) {
-            *out = value.toDouble();
-            return true;
-        }
-        if (id == QMetaType::QString) {
-            bool ok = false;
-            const double d = value.toString().trimmed().toDouble(&ok);
-            if (ok) {
-                *out = d;
-                return true;
-            }
-        }
-        return fail(QStringLiteral("is not a number"));
-    }
-
-    case FieldType::Decimal: {
-        QString text;
-        if (id == QMetaType::QString || id == QMetaType::QByteArray)
-            text = value.toString();
-        else if (id == QMetaType::ULongLong || id == QMetaType::ULong)
-            text = QString::number(value.toULongLong());
-        else if (isIntegerType(id) && id != QMetaType::Bool)
-            text = QString::number(value.toLongLong());
-        else if (isFloatType(id)) {
-            // A binary fraction has no exact decimal form; the nearest one at the field's scale
-            // is what the database meant.
-            const double d = value.toDouble();
-            if (!std::isfinite(d))
-                return fail(QStringLiteral("is not a finite number"));
-            text = QString::number(d, 'f', std::max(field.scale, 0));
-        } else
-            return fail(QStringLiteral("is not a decimal number"));
-        QString canonical;
-        if (!canonicalDecimal(text, std::max(field.scale, 0), &canonical))
-            return fail(QStringLiteral("is not a decimal number"));
-        *out = canonical;
-        return true;
-    }
-
-    case FieldType::Boolean:
-        if (id == QMetaType::Bool) {
-            *out = value;
-            return true;
-        }
-        if (isIntegerType(id)) {
-            const qint64 n = value.toLongLong();
-            if (n == 0 || n == 1) {
-                *out = n == 1;
-                return true;
-            }
-        }
-        return fail(QStringLiteral("is not a boolean"));
-
-    case FieldType::Date: {
-        QDate d;
-        if (id == QMetaType::QDate)
-            d = value.toDate();
-        else if (id == QMetaType::QDateTime)
-            d = value.toDateTime().date();
-        else if (id == QMetaType::QString)
-            d = QDate::fromString(value.toString(), Qt::ISODate);
-        if (!d.isValid())
-            return fail(QStringLiteral("is not a date"));
-        *out = d;
-        return true;
-    }
-
-    case FieldType::Time: {
-        QTime t;
-        if (id == QMetaType::QTime)
-            t = value.toTime();
-        else if (id == QMetaType::QDateTime)
-            t = value.toDateTime().time();
-        else if (id == QMetaType::QString)
-            t = QTime::fromString(value.toString(), Qt::ISODateWithMs);
-        if (!t.isValid())
-            return fail(QStringLiteral("is not a time"));
-        *out = t;
-        return true;
-    }
-
-    case FieldType::Timestamp: {
-        // The reading is taken apart from its zone: a reading that the local zone skips comes in
-        // as an invalid QDateTime whose date and time are still there.
-        QDate d;
-        QTime t;
-        if (id == QMetaType::QDateTime) {
-            d = value.toDateTime().date();
-            t = value.toDateTime().time();
-        } else if (id == QMetaType::QDate) {
-            d = value.toDate();
-            t = QTime(0, 0);
-        } else if (id == QMetaType::QString) {
-            const QDateTime dt = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-            d = dt.date();
-            t = dt.time();
-        }
-        if (!d.isValid() || !t.isValid())
-            return fail(QStringLiteral("is not a timestamp"));
-        // Keep the wall-clock reading whatever zone the value came with.
-        *out = wallClock(d, t);
-        return true;
-    }
-    }
-    return fail(QStringLiteral("has an unknown field type"));
+    setError(error, QStringLiteral("field %1 (%2): %3 %4")
+                        .arg(field.name, fieldTypeName(field.type), describe(value), why));
+    return false;
 }
 
 bool DataTable::decimalFits(const FieldDef &field, const QString &text, QString *why)

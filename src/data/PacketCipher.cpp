@@ -21,7 +21,7 @@
 
 namespace {
 
-void setError(QString *error, const QString &text)
+void setCipherError(QString *error, const QString &text)
 {
     if (error)
         *error = text;
@@ -204,24 +204,24 @@ bool runAesEcb(bool encrypt, const QByteArray &key, const QByteArray &data, QByt
                QString *error)
 {
     if (key.size() != PacketCipher::KeyLength) {
-        setError(error, QStringLiteral("AES-256 needs a 32-byte key, got %1 bytes").arg(key.size()));
+        setCipherError(error, QStringLiteral("AES-256 needs a 32-byte key, got %1 bytes").arg(key.size()));
         return false;
     }
     if (data.size() % PacketCipher::BlockSize != 0) {
-        setError(error, QStringLiteral("AES-ECB input of %1 bytes is not a multiple of 16")
+        setCipherError(error, QStringLiteral("AES-ECB input of %1 bytes is not a multiple of 16")
                             .arg(data.size()));
         return false;
     }
     std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(EVP_CIPHER_CTX_new());
     if (!ctx) {
-        setError(error, openSslError("EVP_CIPHER_CTX_new"));
+        setCipherError(error, openSslError("EVP_CIPHER_CTX_new"));
         return false;
     }
     const auto *keyBytes = reinterpret_cast<const unsigned char *>(key.constData());
     if (EVP_CipherInit_ex(ctx.get(), EVP_aes_256_ecb(), nullptr, keyBytes, nullptr, encrypt ? 1 : 0)
             != 1
         || EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1) {
-        setError(error, openSslError("AES initialisation"));
+        setCipherError(error, openSslError("AES initialisation"));
         return false;
     }
     QByteArray result(data.size() + PacketCipher::BlockSize, Qt::Uninitialized);
@@ -235,14 +235,14 @@ bool runAesEcb(bool encrypt, const QByteArray &key, const QByteArray &data, QByt
         if (EVP_CipherUpdate(ctx.get(), dst + written, &outLen,
                              reinterpret_cast<const unsigned char *>(data.constData() + offset), len)
             != 1) {
-            setError(error, openSslError("AES"));
+            setCipherError(error, openSslError("AES"));
             return false;
         }
         written += outLen;
     }
     int finalLen = 0;
     if (EVP_CipherFinal_ex(ctx.get(), dst + written, &finalLen) != 1) {
-        setError(error, openSslError("AES"));
+        setCipherError(error, openSslError("AES"));
         return false;
     }
     written += finalLen;
@@ -304,7 +304,7 @@ bool PacketCipher::decipher(const QByteArray &key, const QByteArray &packet, QBy
                             QString *error)
 {
     if (packet.isEmpty() || packet.size() % BlockSize != 0) {
-        setError(error, QStringLiteral("enciphered packet of %1 bytes: the length must be a "
+        setCipherError(error, QStringLiteral("enciphered packet of %1 bytes: the length must be a "
                                        "non-zero multiple of 16")
                             .arg(packet.size()));
         return false;
@@ -317,7 +317,7 @@ bool PacketCipher::decipher(const QByteArray &key, const QByteArray &packet, QBy
     for (qsizetype i = plain.size() - BlockSize + rest; padOk && i < plain.size() - 1; ++i)
         padOk = plain.at(i) == '\0';
     if (!padOk) {
-        setError(error, QStringLiteral("enciphered packet: the final block is not valid (wrong "
+        setCipherError(error, QStringLiteral("enciphered packet: the final block is not valid (wrong "
                                        "key or damaged packet)"));
         return false;
     }
@@ -358,11 +358,11 @@ public:
     bool finish(QByteArray *out, QString *error)
     {
         if (!m_initialised) {
-            setError(error, QStringLiteral("deflate: initialisation failed"));
+            setCipherError(error, QStringLiteral("deflate: initialisation failed"));
             return false;
         }
         if (m_failed || !run({}, Z_FINISH)) {
-            setError(error, QStringLiteral("deflate failed"));
+            setCipherError(error, QStringLiteral("deflate failed"));
             return false;
         }
         *out = std::move(m_out);
@@ -410,7 +410,7 @@ bool PacketCipher::inflateRaw(const QByteArray &data, QByteArray *out, QString *
 {
     z_stream zs{};
     if (inflateInit2(&zs, -15) != Z_OK) {
-        setError(error, QStringLiteral("inflate: initialisation failed"));
+        setCipherError(error, QStringLiteral("inflate: initialisation failed"));
         return false;
     }
     QByteArray result;
@@ -434,12 +434,12 @@ bool PacketCipher::inflateRaw(const QByteArray &data, QByteArray *out, QString *
         if (rc == Z_NEED_DICT || rc == Z_DATA_ERROR || rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR) {
             const QString why = zs.msg ? QString::fromLatin1(zs.msg) : QStringLiteral("damaged data");
             inflateEnd(&zs);
-            setError(error, QStringLiteral("inflate failed: %1").arg(why));
+            setCipherError(error, QStringLiteral("inflate failed: %1").arg(why));
             return false;
         }
         if (result.size() + produced > maxSize) {
             inflateEnd(&zs);
-            setError(error, QStringLiteral("inflate: the data expands beyond %1 bytes").arg(maxSize));
+            setCipherError(error, QStringLiteral("inflate: the data expands beyond %1 bytes").arg(maxSize));
             return false;
         }
         result.append(buffer, produced);
@@ -447,14 +447,14 @@ bool PacketCipher::inflateRaw(const QByteArray &data, QByteArray *out, QString *
             break;
         if (rc == Z_BUF_ERROR && zs.avail_in == 0 && remaining == 0 && produced == 0) {
             inflateEnd(&zs);
-            setError(error, QStringLiteral("inflate failed: the compressed data ends early"));
+            setCipherError(error, QStringLiteral("inflate failed: the compressed data ends early"));
             return false;
         }
     }
     const bool trailing = zs.avail_in > 0 || remaining > 0;
     inflateEnd(&zs);
     if (trailing) {
-        setError(error, QStringLiteral("inflate failed: further bytes follow the compressed data"));
+        setCipherError(error, QStringLiteral("inflate failed: further bytes follow the compressed data"));
         return false;
     }
     *out = result;
@@ -491,7 +491,7 @@ bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QStrin
         DataPacket::encodeTo(table, [&deflating](QByteArrayView piece) { deflating.push(piece); });
         deflating.finish();
     } catch (const std::exception &e) {
-        setError(error, QStringLiteral("the dataset packet could not be made: %1").arg(QString::fromLocal8Bit(e.what())));
+        setCipherError(error, QStringLiteral("the dataset packet could not be made: %1").arg(QString::fromLocal8Bit(e.what())));
         return false;
     }
     QByteArray compressed;
@@ -533,7 +533,7 @@ bool PacketCipher::openPacket(const QByteArray &packet, DataTable *table, QStrin
     if (!unseal(packet, &encoded, error, inflateLimit))
         return false;
     if (CborBudget::estimateDecodeCost(encoded, budget) > budget) {
-        setError(error, QStringLiteral("the packet of %1 bytes is refused: decoding it would take more than the %2 MiB "
+        setCipherError(error, QStringLiteral("the packet of %1 bytes is refused: decoding it would take more than the %2 MiB "
                                        "allowed for its size")
                             .arg(packet.size())
                             .arg(budget / (1024 * 1024)));
@@ -546,12 +546,12 @@ bool PacketCipher::loadPacket(const QString &fileName, DataTable *table, QString
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()));
+        setCipherError(error, QStringLiteral("cannot open %1: %2").arg(fileName, file.errorString()));
         return false;
     }
     const QByteArray packet = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        setError(error, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
+        setCipherError(error, QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString()));
         return false;
     }
     return openPacket(packet, table, error);

@@ -26,6 +26,7 @@ const QString AutoUpdateBase = QStringLiteral("IHYAutoUpdateService");
 // Services are listed library by library; within one library in the order the library declares
 // them. Called services are marked; the rest are declared so that the table is complete and can
 // be reached through createServiceProxy(), but nothing in the program calls them.
+// Over 100 lines: a data table, one entry per service, read best whole.
 QList<ServiceContract> buildContracts()
 {
     const QString syncLibrary = QStringLiteral("HydraDASyncLibrary");

@@ -384,11 +384,23 @@ private:
         ReportItem item;
         item.kind = kinds.value(name);
         item.line = m_x.lineNumber();
+        allowItemAttributes(item.kind);
+        readPlacement(item, band);
+        if (item.holdsText())
+            readLook(item);
+        readKindAttributes(item);
+        readItemContent(item, name);
+        return item;
+    }
+
+    // Refuses an attribute the kind of item does not take.
+    void allowItemAttributes(ItemKind kind)
+    {
         const QStringList box = {QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("width"), QStringLiteral("height")};
         const QStringList look = {QStringLiteral("font"),  QStringLiteral("align"), QStringLiteral("valign"),
                                   QStringLiteral("wrap"),  QStringLiteral("grow"),  QStringLiteral("frame"),
                                   QStringLiteral("fill"),  QStringLiteral("padding")};
-        switch (item.kind) {
+        switch (kind) {
         case ItemKind::Text: allowOnly(box + look); break;
         case ItemKind::Field:
         case ItemKind::Value: allowOnly(box + look + QStringList{QStringLiteral("name")}); break;
@@ -401,45 +413,55 @@ private:
             break;
         case ItemKind::Box: allowOnly(box + QStringList{QStringLiteral("line-width"), QStringLiteral("fill")}); break;
         }
+    }
 
+    // Where the item sits in its band: a segment for a line, a rectangle inside the band otherwise.
+    void readPlacement(ReportItem &item, const ReportBand &band)
+    {
         const double bandWidth = m_d.page.bandWidth();
         if (item.kind == ItemKind::Line) {
             item.segment = QLineF(number(QStringLiteral("x1"), 0, bandWidth + Tolerance), number(QStringLiteral("y1"), 0, band.height + Tolerance),
                                   number(QStringLiteral("x2"), 0, bandWidth + Tolerance), number(QStringLiteral("y2"), 0, band.height + Tolerance));
             item.rect = QRectF(item.segment.p1(), item.segment.p2()).normalized();
             item.lineWidth = number(QStringLiteral("width"), 0.05, 5, 0.2);
-        } else {
-            item.rect = QRectF(number(QStringLiteral("x"), 0, 2000), number(QStringLiteral("y"), 0, 2000),
-                               number(QStringLiteral("width"), 0.5, 2000), number(QStringLiteral("height"), 0.5, 2000));
-            if (item.rect.right() > bandWidth + Tolerance)
-                fail(QStringLiteral("the item reaches %1 across a band %2 wide").arg(mm(item.rect.right()), mm(bandWidth)));
-            if (item.rect.bottom() > band.height + Tolerance)
-                fail(QStringLiteral("the item reaches %1 down a band %2 high").arg(mm(item.rect.bottom()), mm(band.height)));
+            return;
         }
+        item.rect = QRectF(number(QStringLiteral("x"), 0, 2000), number(QStringLiteral("y"), 0, 2000),
+                           number(QStringLiteral("width"), 0.5, 2000), number(QStringLiteral("height"), 0.5, 2000));
+        if (item.rect.right() > bandWidth + Tolerance)
+            fail(QStringLiteral("the item reaches %1 across a band %2 wide").arg(mm(item.rect.right()), mm(bandWidth)));
+        if (item.rect.bottom() > band.height + Tolerance)
+            fail(QStringLiteral("the item reaches %1 down a band %2 high").arg(mm(item.rect.bottom()), mm(band.height)));
+    }
 
-        if (item.holdsText()) {
-            item.font = fontIndex();
-            const QString align = choice(QStringLiteral("align"), {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")},
-                                         QStringLiteral("left"));
-            const QString valign = choice(QStringLiteral("valign"), {QStringLiteral("top"), QStringLiteral("middle"), QStringLiteral("bottom")},
-                                          QStringLiteral("top"));
-            item.align = (align == QLatin1String("center") ? Qt::AlignHCenter
-                          : align == QLatin1String("right") ? Qt::AlignRight
-                                                            : Qt::AlignLeft)
-                         | (valign == QLatin1String("middle") ? Qt::AlignVCenter
-                            : valign == QLatin1String("bottom") ? Qt::AlignBottom
-                                                                : Qt::AlignTop);
-            item.grow = flag(QStringLiteral("grow"));
-            item.wrap = flag(QStringLiteral("wrap"), item.grow);
-            if (item.grow && !item.wrap)
-                fail(QStringLiteral("grow=\"true\" needs wrapped text; leave wrap out or make it \"true\""));
-            item.frame = flag(QStringLiteral("frame"));
-            item.fill = colour(QStringLiteral("fill"));
-            item.padding = number(QStringLiteral("padding"), 0, 20, 0.5);
-            if (2 * item.padding >= item.rect.width())
-                fail(QStringLiteral("the padding leaves no room for text"));
-        }
+    // How an item that holds text sets it: font, alignment, wrapping, frame, fill and padding.
+    void readLook(ReportItem &item)
+    {
+        item.font = fontIndex();
+        const QString align = choice(QStringLiteral("align"), {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")},
+                                     QStringLiteral("left"));
+        const QString valign = choice(QStringLiteral("valign"), {QStringLiteral("top"), QStringLiteral("middle"), QStringLiteral("bottom")},
+                                      QStringLiteral("top"));
+        item.align = (align == QLatin1String("center") ? Qt::AlignHCenter
+                      : align == QLatin1String("right") ? Qt::AlignRight
+                                                        : Qt::AlignLeft)
+                     | (valign == QLatin1String("middle") ? Qt::AlignVCenter
+                        : valign == QLatin1String("bottom") ? Qt::AlignBottom
+                                                            : Qt::AlignTop);
+        item.grow = flag(QStringLiteral("grow"));
+        item.wrap = flag(QStringLiteral("wrap"), item.grow);
+        if (item.grow && !item.wrap)
+            fail(QStringLiteral("grow=\"true\" needs wrapped text; leave wrap out or make it \"true\""));
+        item.frame = flag(QStringLiteral("frame"));
+        item.fill = colour(QStringLiteral("fill"));
+        item.padding = number(QStringLiteral("padding"), 0, 20, 0.5);
+        if (2 * item.padding >= item.rect.width())
+            fail(QStringLiteral("the padding leaves no room for text"));
+    }
 
+    // The attributes only one kind of item takes.
+    void readKindAttributes(ReportItem &item)
+    {
         switch (item.kind) {
         case ItemKind::Field: item.name = identifier(QStringLiteral("name")); break;
         case ItemKind::Value:
@@ -464,11 +486,19 @@ private:
             break;
         default: break;
         }
+    }
 
+    // What the element holds: the text of a <text>, the <part>s of a <join>, nothing otherwise.
+    void readItemContent(ReportItem &item, const QString &name)
+    {
         if (item.kind == ItemKind::Text) {
             m_collectText = true;
             children([&](const QString &) { unexpected(QStringLiteral("<text>"), QStringLiteral("it holds text only")); });
             m_collectText = false;
+            item.text = m_text.trimmed();
+            m_text.clear();
+            if (item.text.size() > MaxTextLength)
+                fail(QStringLiteral("a text longer than %1 characters").arg(MaxTextLength), item.line);
         } else if (item.kind == ItemKind::Join) {
             children([&](const QString &child) {
                 if (child != QLatin1String("part"))
@@ -484,13 +514,6 @@ private:
         } else {
             children([&](const QString &) { unexpected(QStringLiteral("<%1>").arg(name), QStringLiteral("it holds nothing")); });
         }
-        if (item.kind == ItemKind::Text) {
-            item.text = m_text.trimmed();
-            m_text.clear();
-            if (item.text.size() > MaxTextLength)
-                fail(QStringLiteral("a text longer than %1 characters").arg(MaxTextLength), item.line);
-        }
-        return item;
     }
 
     int fontIndex()

@@ -213,6 +213,109 @@ void ReportDocument::addBand(int bandIndex, const DataTable *samples, int sample
     m_bands.append(out);
 }
 
+namespace {
+
+// How much taller (millimetres) a growing item must be to show all its text; 0 for an item that
+// does not grow.
+double growthOf(const ReportItem &item, const QString &text, const QList<QFont> &fonts, QPaintDevice &device,
+                double sx, double sy)
+{
+    if (!item.grow)
+        return 0;
+    const QFontMetricsF metrics(fonts.at(item.font), &device);
+    const double width = (item.rect.width() - 2 * item.padding) * sx;
+    const QRectF needed = metrics.boundingRect(QRectF(0, 0, width, 1e9), textFlags(item), text);
+    return needed.height() / sy + 2 * item.padding - item.rect.height();
+}
+
+// Lays a band out, given each item's index and growth: grown items push the items below them
+// down; items that share a growing item's top and bottom (the cells of a table row) grow with it.
+Laid layBand(const ReportBand &band, const QList<std::pair<int, double>> &items)
+{
+    QMap<QPair<double, double>, double> extras; // (top, bottom) of a growing row -> its growth
+    for (const auto &[index, extra] : items) {
+        const ReportItem &item = band.items.at(index);
+        if (extra > Eps) {
+            double &e = extras[{item.rect.top(), item.rect.bottom()}];
+            e = std::max(e, extra);
+        }
+    }
+    auto shiftAt = [&](double y) {
+        double shift = 0;
+        for (auto e = extras.cbegin(); e != extras.cend(); ++e)
+            if (e.key().second <= y + Eps)
+                shift += e.value();
+        return shift;
+    };
+    Laid l;
+    l.height = band.height + shiftAt(band.height);
+    for (const auto &[index, extra] : items) {
+        const ReportItem &item = band.items.at(index);
+        QRectF r = item.rect;
+        const double grow = extras.value({r.top(), r.bottom()}, 0);
+        r.translate(0, shiftAt(r.top()));
+        if (item.kind != ItemKind::Line)
+            r.setHeight(r.height() + grow);
+        l.rects.append(r);
+    }
+    return l;
+}
+
+// Draws one item in its place mm (millimetres on the page); sx and sy turn millimetres into
+// device pixels.
+void drawItem(QPainter &painter, const ReportItem &item, const QString &text, const Code39Bars &bars, const QRectF &mm,
+              const QList<QFont> &fonts, double sx, double sy)
+{
+    auto toDevice = [&](const QRectF &m) { return QRectF(m.x() * sx, m.y() * sy, m.width() * sx, m.height() * sy); };
+    const QRectF r = toDevice(mm);
+    painter.save();
+    switch (item.kind) {
+    case ItemKind::Line: {
+        QPen pen(Qt::black, item.lineWidth * sx);
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        const QLineF seg = item.segment.translated(mm.topLeft() - item.rect.topLeft());
+        painter.drawLine(QLineF(seg.x1() * sx, seg.y1() * sy, seg.x2() * sx, seg.y2() * sy));
+        break;
+    }
+    case ItemKind::Box:
+        if (item.fill.isValid())
+            painter.fillRect(r, item.fill);
+        if (item.lineWidth > 0) {
+            painter.setPen(QPen(Qt::black, item.lineWidth * sx));
+            painter.drawRect(r);
+        }
+        break;
+    case ItemKind::Barcode: {
+        if (bars.modules == 0)
+            break;
+        double x = mm.width() / (bars.modules + 2 * QuietModules);
+        if (item.module > 0)
+            x = std::min(x, item.module);
+        const double left = mm.left() + (mm.width() - bars.modules * x) / 2;
+        for (const Code39Bars::Bar &bar : bars.bars)
+            painter.fillRect(toDevice(QRectF(left + bar.start * x, mm.top(), bar.width * x, mm.height())), Qt::black);
+        break;
+    }
+    default:
+        if (item.fill.isValid())
+            painter.fillRect(r, item.fill);
+        if (item.frame) {
+            painter.setPen(QPen(Qt::black, 0.2 * sx));
+            painter.drawRect(r);
+        }
+        painter.setPen(Qt::black);
+        painter.setFont(fonts.at(item.font));
+        painter.setClipRect(r);
+        painter.drawText(r.adjusted(item.padding * sx, item.padding * sy, -item.padding * sx, -item.padding * sy),
+                         textFlags(item), text);
+        break;
+    }
+    painter.restore();
+}
+
+} // namespace
+
 int ReportDocument::render(QPagedPaintDevice &device) const
 {
     device.setPageLayout(m_definition.page.pageLayout());
@@ -223,51 +326,21 @@ int ReportDocument::render(QPagedPaintDevice &device) const
     const double sy = device.logicalDpiY() / 25.4;
     const QList<QFont> fonts = fontsOf(m_definition);
 
-    // Lay every band out: grown items push the items below them down; items that share a growing
-    // item's top and bottom (the cells of a table row) grow with it.
     QList<Laid> laid;
     laid.reserve(m_bands.size());
     for (int i = 0; i < m_bands.size(); ++i) {
         const Band &resolved = m_bands.at(i);
         const ReportBand &band = m_definition.bands.at(resolved.index);
-        QMap<QPair<double, double>, double> extras; // (top, bottom) of a growing row -> its growth
+        QList<std::pair<int, double>> items;
         for (const Item &it : resolved.items) {
-            const ReportItem &item = band.items.at(it.index);
-            if (!item.grow)
-                continue;
-            const QFontMetricsF metrics(fonts.at(item.font), &device);
-            const double width = (item.rect.width() - 2 * item.padding) * sx;
-            const QRectF needed = metrics.boundingRect(QRectF(0, 0, width, 1e9), textFlags(item), it.text);
-            const double extra = needed.height() / sy + 2 * item.padding - item.rect.height();
-            if (extra > Eps) {
-                double &e = extras[{item.rect.top(), item.rect.bottom()}];
-                e = std::max(e, extra);
-            }
+            items.append({it.index, growthOf(band.items.at(it.index), it.text, fonts, device, sx, sy)});
         }
-        auto shiftAt = [&](double y) {
-            double shift = 0;
-            for (auto e = extras.cbegin(); e != extras.cend(); ++e)
-                if (e.key().second <= y + Eps)
-                    shift += e.value();
-            return shift;
-        };
-        Laid l;
+        Laid l = layBand(band, items);
         l.band = i;
-        l.height = band.height + shiftAt(band.height);
-        for (const Item &it : resolved.items) {
-            const ReportItem &item = band.items.at(it.index);
-            QRectF r = item.rect;
-            const double grow = extras.value({r.top(), r.bottom()}, 0);
-            r.translate(0, shiftAt(r.top()));
-            if (item.kind != ItemKind::Line)
-                r.setHeight(r.height() + grow);
-            l.rects.append(r);
-        }
         laid.append(l);
     }
 
     const QList<QList<Placed>> pages = paginate(m_definition, laid, [&](const Laid &l) { return m_bands.at(l.band).index; });
-    auto toDevice = [&](const QRectF &mm) { return QRectF(mm.x() * sx, mm.y() * sy, mm.width() * sx, mm.height() * sy); };
     for (int p = 0; p < pages.size(); ++p) {
         if (p > 0 && !device.newPage())
             throw VarnexError(QStringLiteral("The report \"%1\" could not be drawn: page %2 could not be started.")
@@ -279,52 +352,8 @@ int ReportDocument::render(QPagedPaintDevice &device) const
             for (int i = 0; i < resolved.items.size(); ++i) {
                 const Item &it = resolved.items.at(i);
                 const ReportItem &item = band.items.at(it.index);
-                const QRectF mm = placed.laid->rects.at(i).translated(placed.origin);
-                const QRectF r = toDevice(mm);
-                painter.save();
-                switch (item.kind) {
-                case ItemKind::Line: {
-                    QPen pen(Qt::black, item.lineWidth * sx);
-                    pen.setCapStyle(Qt::FlatCap);
-                    painter.setPen(pen);
-                    const QLineF seg = item.segment.translated(mm.topLeft() - item.rect.topLeft());
-                    painter.drawLine(QLineF(seg.x1() * sx, seg.y1() * sy, seg.x2() * sx, seg.y2() * sy));
-                    break;
-                }
-                case ItemKind::Box:
-                    if (item.fill.isValid())
-                        painter.fillRect(r, item.fill);
-                    if (item.lineWidth > 0) {
-                        painter.setPen(QPen(Qt::black, item.lineWidth * sx));
-                        painter.drawRect(r);
-                    }
-                    break;
-                case ItemKind::Barcode: {
-                    if (it.bars.modules == 0)
-                        break;
-                    double x = mm.width() / (it.bars.modules + 2 * QuietModules);
-                    if (item.module > 0)
-                        x = std::min(x, item.module);
-                    const double left = mm.left() + (mm.width() - it.bars.modules * x) / 2;
-                    for (const Code39Bars::Bar &bar : it.bars.bars)
-                        painter.fillRect(toDevice(QRectF(left + bar.start * x, mm.top(), bar.width * x, mm.height())), Qt::black);
-                    break;
-                }
-                default:
-                    if (item.fill.isValid())
-                        painter.fillRect(r, item.fill);
-                    if (item.frame) {
-                        painter.setPen(QPen(Qt::black, 0.2 * sx));
-                        painter.drawRect(r);
-                    }
-                    painter.setPen(Qt::black);
-                    painter.setFont(fonts.at(item.font));
-                    painter.setClipRect(r);
-                    painter.drawText(r.adjusted(item.padding * sx, item.padding * sy, -item.padding * sx, -item.padding * sy),
-                                     textFlags(item), it.text);
-                    break;
-                }
-                painter.restore();
+                drawItem(painter, item, it.text, it.bars, placed.laid->rects.at(i).translated(placed.origin),
+                         fonts, sx, sy);
             }
         }
     }

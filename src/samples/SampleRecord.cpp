@@ -9,11 +9,6 @@
 
 namespace {
 
-bool isFood(const QString &personality)
-{
-    return personality != Varnex::PersonalityAnimalFeed;
-}
-
 } // namespace
 
 bool sampleIsSent(const QString &status)
@@ -150,7 +145,7 @@ const QList<DescriptionPair> &descriptionPairs(const QString &personality)
         {QStringLiteral("CONDITION__CODE"), QStringLiteral("CONDITION_DESCRIPTION"), S::LookupList, QStringLiteral("mdFeedCondition")},
         {QStringLiteral("LABORATORY__CODE"), QStringLiteral("LABORATORY_DESCRIPTION"), S::LookupList, QStringLiteral("mdLaboratoryFiltered")},
     };
-    return isFood(personality) ? food : feed;
+    return Varnex::isFoodPersonality(personality) ? food : feed;
 }
 
 QString reasonCaption(const QString &reasonCode)
@@ -164,7 +159,7 @@ QString reasonCaption(const QString &reasonCode)
 
 QString descriptionSampleTypeList(const QString &personality, const QString &reasonCode)
 {
-    const bool food = isFood(personality);
+    const bool food = Varnex::isFoodPersonality(personality);
     if (reasonCode == QLatin1String("E"))
         return food ? QStringLiteral("mdSampleTypeEnforcement") : QStringLiteral("mdFeedSampleTypeEnforcement");
     if (reasonCode == QLatin1String("S"))
@@ -174,7 +169,7 @@ QString descriptionSampleTypeList(const QString &personality, const QString &rea
 
 QString premisesTypeList(const QString &personality, bool useLAEMSPremisesCodes)
 {
-    if (!isFood(personality))
+    if (!Varnex::isFoodPersonality(personality))
         return QStringLiteral("FeedPremisesType");
     return useLAEMSPremisesCodes ? QStringLiteral("mdLAEMSPremisesType") : QStringLiteral("mdPremisesType");
 }
@@ -230,7 +225,7 @@ NewSampleSettings NewSampleSettings::fromSettings(TMaindm &settings, const QStri
 {
     NewSampleSettings s;
     s.personality = personality;
-    if (isFood(personality)) {
+    if (Varnex::isFoodPersonality(personality)) {
         s.AnalysisType = settings.AnalysisType();
         s.LaboratoryCodeMicro = settings.LaboratoryCodeMicro();
         s.LaboratoryCodeChemical = settings.LaboratoryCodeChemical();
@@ -257,7 +252,7 @@ QString laboratoryForAnalysisType(const QString &analysisType, const QString &mi
 
 void initialiseNewSample(SampleRow &row, const NewSampleSettings &settings, SampleRecordServices &services)
 {
-    const bool food = isFood(settings.personality);
+    const bool food = Varnex::isFoodPersonality(settings.personality);
     // The generator's low 32 bits, as the column is an integer.
     row.setValue(QStringLiteral("SAMPLE_NUMBER"), qint64(qint32(services.nextSampleNumber())));
     row.setText(QStringLiteral("UNIQUE_UUID"), services.GetNewUUIDString());

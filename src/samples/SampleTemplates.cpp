@@ -12,18 +12,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool isFood(const QString &personality)
-{
-    return personality != Varnex::PersonalityAnimalFeed;
-}
-
 } // namespace
 
 const VerifyAllOptions &templateVerifyOptions(const QString &personality)
 {
     static const VerifyAllOptions food = VerifyAllOptions::foodTemplate();
     static const VerifyAllOptions feed = VerifyAllOptions::animalFeedTemplate();
-    return isFood(personality) ? food : feed;
+    return Varnex::isFoodPersonality(personality) ? food : feed;
 }
 
 const RuleProfile &templateEditorProfile()
@@ -55,7 +50,7 @@ QString templateLaboratory(const QString &analysisType, const QString &micro, co
 void initialiseNewTemplate(SampleRow &row, const NewSampleSettings &settings, SampleTemplateServices &services,
                            const QDateTime &now)
 {
-    const bool food = isFood(settings.personality);
+    const bool food = Varnex::isFoodPersonality(settings.personality);
     // The generator's low 32 bits, as the column is an integer (as a new sample's).
     row.setValue(u"SAMPLE_NUMBER"_s, qint64(qint32(services.nextSampleNumber())));
     row.setText(u"RECORD_TYPE"_s, food ? Varnex::PersonalityFood : Varnex::PersonalityAnimalFeed);

@@ -9,11 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool isFood(const QString &personality)
-{
-    return personality != Varnex::PersonalityAnimalFeed;
-}
-
 bool packagingWithoutMaterial(const QString &packaging)
 {
     return packaging == QLatin1String("N") || packaging == QLatin1String("O");
@@ -197,7 +192,7 @@ VerifyAllOptions VerifyAllOptions::animalFeedTemplate()
 
 SampleViewState UpdateView(const SampleRow &row, const VerifyAllOptions &o, const SampleRuleContext &context)
 {
-    const bool food = isFood(o.personality);
+    const bool food = Varnex::isFoodPersonality(o.personality);
     SampleViewState v;
 
     if (o.premisesTypeBySetting && food) {
@@ -324,7 +319,7 @@ void ApplyCategorySelection(SampleRow &row, const CategorySelection &s, int leve
 void applyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
                          const QString &personality, const SampleRuleContext &context)
 {
-    const bool food = isFood(personality);
+    const bool food = Varnex::isFoodPersonality(personality);
     row.setText(u"BUSINESS_ID"_s, businessId);
 
     QStringList copied = {u"PREMISES_NAME"_s, u"BUSINESS_ADDR_1"_s, u"BUSINESS_ADDR_2"_s, u"BUSINESS_ADDR_3"_s,

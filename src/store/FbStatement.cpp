@@ -61,22 +61,25 @@ QString scaledText(qint64 unscaled, int scale)
     return negative ? QLatin1Char('-') + digits : digits;
 }
 
+// An input parameter as described, and the value bound to it.
+struct InputParam
+{
+    short describedType = 0; // without the nullable flag
+    short describedSubType = 0;
+    short describedScale = 0;
+    short describedLength = 0;
+    std::vector<char> data;
+    short indicator = -1;
+    bool bound = false;
+    bool blob = false;       // bytes to write into a new blob at execute
+    QByteArray blobBytes;
+};
+
 } // namespace
 
 struct FbStatement::Private
 {
-    struct Param
-    {
-        short describedType = 0; // without the nullable flag
-        short describedSubType = 0;
-        short describedScale = 0;
-        short describedLength = 0;
-        std::vector<char> data;
-        short indicator = -1;
-        bool bound = false;
-        bool blob = false;       // bytes to write into a new blob at execute
-        QByteArray blobBytes;
-    };
+    using Param = InputParam;
 
     QString sql;
     isc_db_handle attachment = 0;
@@ -243,107 +246,141 @@ int FbStatement::paramCount() const
     return int(d->params.size());
 }
 
+namespace {
+
+// Writes one value into a parameter's slot of the input descriptor, in the SQL type the value
+// calls for (the parameter's own type for NULL and blobs).
+class ParamWriter
+{
+public:
+    ParamWriter(XSQLVAR &v, InputParam &p, int index, const QString &sql)
+        : m_v(v), m_p(p), m_index(index), m_sql(sql)
+    {
+        m_p.bound = true;
+        m_p.blob = false;
+        m_p.blobBytes.clear();
+        m_v.sqlind = &m_p.indicator;
+    }
+
+    void write(const QVariant &value)
+    {
+        if (!value.isValid() || value.isNull()) {
+            setType(m_p.describedType, m_p.describedLength, m_p.describedSubType, m_p.describedScale);
+            m_p.indicator = -1;
+            return;
+        }
+        m_p.indicator = 0;
+        if (m_p.describedType == SQL_BLOB) {
+            // Written into a blob of its own when the statement runs.
+            setType(SQL_BLOB, short(sizeof(ISC_QUAD)), m_p.describedSubType, m_p.describedScale);
+            m_p.blob = true;
+            m_p.blobBytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+            return;
+        }
+        writeScalar(value);
+    }
+
+private:
+    void writeScalar(const QVariant &value)
+    {
+        // Text for a text parameter goes in the parameter's own character set; other values as
+        // text are digits and signs, which every character set reads alike.
+        const short charset = isText(m_p.describedType) ? m_p.describedSubType : CharsetNone;
+        switch (value.typeId()) {
+        case QMetaType::QString:
+            setText(value.toString().toUtf8(), charset);
+            return;
+        case QMetaType::QByteArray:
+            setText(value.toByteArray(), isText(m_p.describedType) ? m_p.describedSubType : CharsetOctets);
+            return;
+        case QMetaType::Bool:
+            setScalar(SQL_BOOLEAN, FB_BOOLEAN(value.toBool() ? FB_TRUE : FB_FALSE));
+            return;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            setScalar(SQL_INT64, ISC_INT64(value.toLongLong()));
+            return;
+        case QMetaType::ULong:
+        case QMetaType::ULongLong:
+            if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) {
+                setText(value.toString().toUtf8(), charset);
+                return;
+            }
+            setScalar(SQL_INT64, ISC_INT64(value.toLongLong()));
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            setScalar(SQL_DOUBLE, value.toDouble());
+            return;
+        case QMetaType::QDate:
+            setScalar(SQL_TYPE_DATE, ISC_DATE(BaseDate.daysTo(value.toDate())));
+            return;
+        case QMetaType::QTime:
+            setScalar(SQL_TYPE_TIME, ISC_TIME(value.toTime().msecsSinceStartOfDay() * 10));
+            return;
+        case QMetaType::QDateTime: {
+            // The wall-clock reading, whatever zone the value carries.
+            const QDateTime dt = value.toDateTime();
+            ISC_TIMESTAMP ts;
+            ts.timestamp_date = ISC_DATE(BaseDate.daysTo(dt.date()));
+            ts.timestamp_time = ISC_TIME(dt.time().msecsSinceStartOfDay() * 10);
+            setScalar(SQL_TIMESTAMP, ts);
+            return;
+        }
+        default:
+            setText(value.toString().toUtf8(), charset);
+            return;
+        }
+    }
+
+    void setType(short type, short length, short subType = 0, short scale = 0)
+    {
+        m_v.sqltype = short(type | 1);
+        m_v.sqllen = length;
+        m_v.sqlsubtype = subType;
+        m_v.sqlscale = scale;
+        m_p.data.assign(size_t(length) + sizeof(short), 0);
+        m_v.sqldata = m_p.data.data();
+    }
+
+    void setText(const QByteArray &bytes, short charset)
+    {
+        if (bytes.size() > MaxVarchar)
+            throw VarnexError(QStringLiteral("A value of %1 bytes is too long for parameter %2 of: %3")
+                                  .arg(bytes.size()).arg(m_index + 1).arg(m_sql.left(80)));
+        setType(SQL_VARYING, short(bytes.size()), charset);
+        const short length = short(bytes.size());
+        std::memcpy(m_p.data.data(), &length, sizeof length);
+        std::memcpy(m_p.data.data() + sizeof length, bytes.constData(), size_t(bytes.size()));
+    }
+
+    template<typename Scalar>
+    void setScalar(short type, const Scalar &scalar)
+    {
+        setType(type, short(sizeof scalar));
+        std::memcpy(m_p.data.data(), &scalar, sizeof scalar);
+    }
+
+    XSQLVAR &m_v;
+    InputParam &m_p;
+    int m_index;
+    const QString &m_sql;
+};
+
+} // namespace
+
 void FbStatement::bind(int index, const QVariant &value)
 {
     if (index < 0 || index >= paramCount())
         throw VarnexError(QStringLiteral("The statement has no parameter %1: %2").arg(index + 1).arg(d->sql.left(80)));
-    XSQLVAR &v = d->in->sqlvar[index];
-    auto &p = d->params[index];
-    p.bound = true;
-    p.blob = false;
-    p.blobBytes.clear();
-    v.sqlind = &p.indicator;
-    const auto setType = [&](short type, short length, short subType = 0, short scale = 0) {
-        v.sqltype = short(type | 1);
-        v.sqllen = length;
-        v.sqlsubtype = subType;
-        v.sqlscale = scale;
-        p.data.assign(size_t(length) + sizeof(short), 0);
-        v.sqldata = p.data.data();
-    };
-    const auto setText = [&](const QByteArray &bytes, short charset) {
-        if (bytes.size() > MaxVarchar)
-            throw VarnexError(QStringLiteral("A value of %1 bytes is too long for parameter %2 of: %3")
-                                  .arg(bytes.size()).arg(index + 1).arg(d->sql.left(80)));
-        setType(SQL_VARYING, short(bytes.size()), charset);
-        const short length = short(bytes.size());
-        std::memcpy(p.data.data(), &length, sizeof length);
-        std::memcpy(p.data.data() + sizeof length, bytes.constData(), size_t(bytes.size()));
-    };
-    const auto setScalar = [&](short type, const auto &scalar) {
-        setType(type, short(sizeof scalar));
-        std::memcpy(p.data.data(), &scalar, sizeof scalar);
-    };
-
-    if (!value.isValid() || value.isNull()) {
-        setType(p.describedType, p.describedLength, p.describedSubType, p.describedScale);
-        p.indicator = -1;
-        return;
-    }
-    p.indicator = 0;
-    const int id = value.metaType().id();
-    if (p.describedType == SQL_BLOB) {
-        // Written into a blob of its own when the statement runs.
-        setType(SQL_BLOB, short(sizeof(ISC_QUAD)), p.describedSubType, p.describedScale);
-        p.blob = true;
-        p.blobBytes = id == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-        return;
-    }
-    // Text for a text parameter goes in the parameter's own character set; other values as text
-    // are digits and signs, which every character set reads alike.
-    const short charset = isText(p.describedType) ? p.describedSubType : CharsetNone;
-    switch (id) {
-    case QMetaType::QString:
-        setText(value.toString().toUtf8(), charset);
-        return;
-    case QMetaType::QByteArray:
-        setText(value.toByteArray(), isText(p.describedType) ? p.describedSubType : CharsetOctets);
-        return;
-    case QMetaType::Bool:
-        setScalar(SQL_BOOLEAN, FB_BOOLEAN(value.toBool() ? FB_TRUE : FB_FALSE));
-        return;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        setScalar(SQL_INT64, ISC_INT64(value.toLongLong()));
-        return;
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) {
-            setText(value.toString().toUtf8(), charset);
-            return;
-        }
-        setScalar(SQL_INT64, ISC_INT64(value.toLongLong()));
-        return;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        setScalar(SQL_DOUBLE, value.toDouble());
-        return;
-    case QMetaType::QDate:
-        setScalar(SQL_TYPE_DATE, ISC_DATE(BaseDate.daysTo(value.toDate())));
-        return;
-    case QMetaType::QTime:
-        setScalar(SQL_TYPE_TIME, ISC_TIME(value.toTime().msecsSinceStartOfDay() * 10));
-        return;
-    case QMetaType::QDateTime: {
-        // The wall-clock reading, whatever zone the value carries.
-        const QDateTime dt = value.toDateTime();
-        ISC_TIMESTAMP ts;
-        ts.timestamp_date = ISC_DATE(BaseDate.daysTo(dt.date()));
-        ts.timestamp_time = ISC_TIME(dt.time().msecsSinceStartOfDay() * 10);
-        setScalar(SQL_TIMESTAMP, ts);
-        return;
-    }
-    default:
-        setText(value.toString().toUtf8(), charset);
-        return;
-    }
+    ParamWriter(d->in->sqlvar[index], d->params[index], index, d->sql).write(value);
 }
 
 void FbStatement::bindAll(const QVariantList &values)

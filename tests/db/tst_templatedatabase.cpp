@@ -366,6 +366,124 @@ void TestTemplateDatabase::changeMarking_data()
     }
 }
 
+namespace {
+
+// The scenarios of changeMarking, one each, on an empty table.
+
+const QStringList MarkedColumns{QStringLiteral("ID"), QStringLiteral("UPDATE_ID"), QStringLiteral("IS_SYNCING"),
+                                QStringLiteral("UPDATE_TIMESTAMP")};
+const QString IdColumn = QStringLiteral("ID");
+const QString SyncingColumn = QStringLiteral("IS_SYNCING");
+const QString UpdateIdColumn = QStringLiteral("UPDATE_ID");
+
+QString errorOf(const SqlResult &r)
+{
+    return r.ok ? QString() : r.error;
+}
+
+// A row as the synchronisation writes it: the server's id and update id, IS_SYNCING set.
+SqlResult insertServerRow(TestDatabase &t, const QString &table, qint64 id, qint64 updateId)
+{
+    QVariantMap server = requiredValues(table, 1);
+    server.insert(IdColumn, id);
+    server.insert(UpdateIdColumn, updateId);
+    server.insert(SyncingColumn, QStringLiteral("T"));
+    return insertRow(t, table, server);
+}
+
+// Local inserts get negative ids and update ids; with IS_SYNCING F (cleared) a later local
+// write renumbers the update ids below the earlier ones.
+void localInsertMarking(TestDatabase &t, const QString &table, bool clearedSyncing)
+{
+    QVariantMap v1 = requiredValues(table, 1);
+    QVariantMap v2 = requiredValues(table, 2);
+    if (clearedSyncing) {
+        v1.insert(SyncingColumn, QStringLiteral("F"));
+        v2.insert(SyncingColumn, QStringLiteral("F"));
+    }
+    QCOMPARE(errorOf(insertRow(t, table, v1)), QString());
+    QCOMPARE(errorOf(insertRow(t, table, v2)), QString());
+    QSqlQuery q(t.db());
+    QVERIFY(q.exec(QStringLiteral("SELECT ID, UPDATE_ID, UPDATE_TIMESTAMP FROM %1 ORDER BY ID DESC").arg(table)));
+    QList<qint64> ids;
+    while (q.next()) {
+        const qint64 rowId = q.value(0).toLongLong();
+        QVERIFY2(rowId < 0, "a local row must get a negative id");
+        QCOMPARE(q.value(1).toLongLong(), rowId);
+        QVERIFY(!q.value(2).isNull());
+        ids << rowId;
+    }
+    QCOMPARE(ids.size(), 2);
+    QVERIFY(ids.at(0) != ids.at(1));
+    if (clearedSyncing) {
+        // Updated again as a local change: same ids, new update ids below the earlier ones.
+        QCOMPARE(errorOf(tryExec(t.db(), QStringLiteral("UPDATE %1 SET IS_SYNCING = ?").arg(table),
+                               {QStringLiteral("F")})),
+                 QString());
+        for (qint64 rowId : ids) {
+            const QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, rowId);
+            QVERIFY2(!row.isEmpty(), "a local row must keep its id");
+            QVERIFY(row.value(UpdateIdColumn).toLongLong() < qMin(ids.at(0), ids.at(1)));
+        }
+    }
+}
+
+// Each local change of a server row gets a new, lower, negative update id.
+void localUpdateOfServerRow(TestDatabase &t, const QString &table)
+{
+    QCOMPARE(errorOf(insertServerRow(t, table, 1000, 50)), QString());
+    QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, 1000);
+    QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 50);
+
+    qint64 previous = 0;
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(errorOf(updateRow(t, table, {{QStringLiteral("UPDATE_TIMESTAMP"), QVariant()}}, IdColumn, 1000)),
+                 QString());
+        row = readRow(t, table, MarkedColumns, IdColumn, 1000);
+        QVERIFY2(!row.isEmpty(), "the server row must keep its id");
+        const qint64 u = row.value(UpdateIdColumn).toLongLong();
+        QVERIFY2(u < 0, "a local change must wait for upload with a negative update id");
+        if (i > 0)
+            QVERIFY2(u < previous, "each local change must get a new, lower update id");
+        previous = u;
+        QVERIFY(row.value(SyncingColumn).isNull());
+        QVERIFY(!row.value(QStringLiteral("UPDATE_TIMESTAMP")).isNull());
+    }
+}
+
+// A row written by the synchronisation keeps its server update id.
+void insertBySync(TestDatabase &t, const QString &table)
+{
+    QCOMPARE(errorOf(insertServerRow(t, table, 2000, 77)), QString());
+    const QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, 2000);
+    QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 77);
+    QVERIFY2(row.value(SyncingColumn).isNull(), "IS_SYNCING must be cleared after the write");
+}
+
+// A local row renumbered by the upload, then updated by a download.
+void updateBySync(TestDatabase &t, const QString &table)
+{
+    // A local change that the upload renumbers with ids from the server's block.
+    QCOMPARE(errorOf(insertRow(t, table, requiredValues(table, 1))), QString());
+    const qint64 localId = t.scalar(QStringLiteral("SELECT MIN(ID) FROM %1").arg(table)).toLongLong();
+    QVERIFY(localId < 0);
+    QCOMPARE(errorOf(updateRow(t, table,
+                             {{IdColumn, 3000}, {UpdateIdColumn, 3000}, {SyncingColumn, QStringLiteral("T")}}, IdColumn, localId)),
+             QString());
+    QVariantMap row = readRow(t, table, MarkedColumns, IdColumn, 3000);
+    QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 3000);
+    QVERIFY(row.value(SyncingColumn).isNull());
+    // A later download of a newer server version of the row keeps the server's update id.
+    QCOMPARE(errorOf(updateRow(t, table, {{UpdateIdColumn, 3500}, {SyncingColumn, QStringLiteral("T")}}, IdColumn, 3000)),
+             QString());
+    row = readRow(t, table, MarkedColumns, IdColumn, 3000);
+    QCOMPARE(row.value(UpdateIdColumn).toLongLong(), 3500);
+    QVERIFY(row.value(SyncingColumn).isNull());
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE UPDATE_ID < 0").arg(table)).toInt(), 0);
+}
+
+} // namespace
+
 void TestTemplateDatabase::changeMarking()
 {
     QFETCH(QString, table);
@@ -375,108 +493,18 @@ void TestTemplateDatabase::changeMarking()
     // Start from an empty table (SYS_COMPANY has its placeholder row).
     QVERIFY(tryExec(t.db(), QStringLiteral("DELETE FROM %1").arg(table)).ok);
 
-    const QStringList cols{QStringLiteral("ID"), QStringLiteral("UPDATE_ID"), QStringLiteral("IS_SYNCING"),
-                           QStringLiteral("UPDATE_TIMESTAMP")};
-    const QString id = QStringLiteral("ID");
-    const QString syncing = QStringLiteral("IS_SYNCING");
-    const QString updateId = QStringLiteral("UPDATE_ID");
-
-    auto check = [](const SqlResult &r) { return r.ok ? QString() : r.error; };
-
-    if (scenario == QLatin1String("local insert") || scenario == QLatin1String("local write with IS_SYNCING F")) {
-        QVariantMap v1 = requiredValues(table, 1);
-        QVariantMap v2 = requiredValues(table, 2);
-        if (scenario.contains(QLatin1String("IS_SYNCING F"))) {
-            v1.insert(syncing, QStringLiteral("F"));
-            v2.insert(syncing, QStringLiteral("F"));
-        }
-        QCOMPARE(check(insertRow(t, table, v1)), QString());
-        QCOMPARE(check(insertRow(t, table, v2)), QString());
-        QSqlQuery q(t.db());
-        QVERIFY(q.exec(QStringLiteral("SELECT ID, UPDATE_ID, UPDATE_TIMESTAMP FROM %1 ORDER BY ID DESC").arg(table)));
-        QList<qint64> ids;
-        while (q.next()) {
-            const qint64 rowId = q.value(0).toLongLong();
-            QVERIFY2(rowId < 0, "a local row must get a negative id");
-            QCOMPARE(q.value(1).toLongLong(), rowId);
-            QVERIFY(!q.value(2).isNull());
-            ids << rowId;
-        }
-        QCOMPARE(ids.size(), 2);
-        QVERIFY(ids.at(0) != ids.at(1));
-        if (scenario.contains(QLatin1String("IS_SYNCING F"))) {
-            // Updated again as a local change: same ids, new update ids below the earlier ones.
-            QCOMPARE(check(tryExec(t.db(), QStringLiteral("UPDATE %1 SET IS_SYNCING = ?").arg(table),
-                                   {QStringLiteral("F")})),
-                     QString());
-            for (qint64 rowId : ids) {
-                const QVariantMap row = readRow(t, table, cols, id, rowId);
-                QVERIFY2(!row.isEmpty(), "a local row must keep its id");
-                QVERIFY(row.value(updateId).toLongLong() < qMin(ids.at(0), ids.at(1)));
-            }
-        }
-        return;
-    }
-
-    if (scenario == QLatin1String("local update of a server row")) {
-        QVariantMap server = requiredValues(table, 1);
-        server.insert(id, 1000);
-        server.insert(updateId, 50);
-        server.insert(syncing, QStringLiteral("T"));
-        QCOMPARE(check(insertRow(t, table, server)), QString());
-        QVariantMap row = readRow(t, table, cols, id, 1000);
-        QCOMPARE(row.value(updateId).toLongLong(), 50);
-
-        qint64 previous = 0;
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(check(updateRow(t, table, {{QStringLiteral("UPDATE_TIMESTAMP"), QVariant()}}, id, 1000)),
-                     QString());
-            row = readRow(t, table, cols, id, 1000);
-            QVERIFY2(!row.isEmpty(), "the server row must keep its id");
-            const qint64 u = row.value(updateId).toLongLong();
-            QVERIFY2(u < 0, "a local change must wait for upload with a negative update id");
-            if (i > 0)
-                QVERIFY2(u < previous, "each local change must get a new, lower update id");
-            previous = u;
-            QVERIFY(row.value(syncing).isNull());
-            QVERIFY(!row.value(QStringLiteral("UPDATE_TIMESTAMP")).isNull());
-        }
-        return;
-    }
-
-    if (scenario == QLatin1String("insert by sync")) {
-        QVariantMap server = requiredValues(table, 1);
-        server.insert(id, 2000);
-        server.insert(updateId, 77);
-        server.insert(syncing, QStringLiteral("T"));
-        QCOMPARE(check(insertRow(t, table, server)), QString());
-        const QVariantMap row = readRow(t, table, cols, id, 2000);
-        QCOMPARE(row.value(updateId).toLongLong(), 77);
-        QVERIFY2(row.value(syncing).isNull(), "IS_SYNCING must be cleared after the write");
-        return;
-    }
-
-    if (scenario == QLatin1String("update by sync")) {
-        // A local change that the upload renumbers with ids from the server's block.
-        QCOMPARE(check(insertRow(t, table, requiredValues(table, 1))), QString());
-        const qint64 localId = t.scalar(QStringLiteral("SELECT MIN(ID) FROM %1").arg(table)).toLongLong();
-        QVERIFY(localId < 0);
-        QCOMPARE(check(updateRow(t, table,
-                                 {{id, 3000}, {updateId, 3000}, {syncing, QStringLiteral("T")}}, id, localId)),
-                 QString());
-        QVariantMap row = readRow(t, table, cols, id, 3000);
-        QCOMPARE(row.value(updateId).toLongLong(), 3000);
-        QVERIFY(row.value(syncing).isNull());
-        // A later download of a newer server version of the row keeps the server's update id.
-        QCOMPARE(check(updateRow(t, table, {{updateId, 3500}, {syncing, QStringLiteral("T")}}, id, 3000)),
-                 QString());
-        row = readRow(t, table, cols, id, 3000);
-        QCOMPARE(row.value(updateId).toLongLong(), 3500);
-        QVERIFY(row.value(syncing).isNull());
-        QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE UPDATE_ID < 0").arg(table)).toInt(), 0);
-        return;
-    }
-    QFAIL("unknown scenario");
+    if (scenario == QLatin1String("local insert"))
+        localInsertMarking(t, table, false);
+    else if (scenario == QLatin1String("local write with IS_SYNCING F"))
+        localInsertMarking(t, table, true);
+    else if (scenario == QLatin1String("local update of a server row"))
+        localUpdateOfServerRow(t, table);
+    else if (scenario == QLatin1String("insert by sync"))
+        insertBySync(t, table);
+    else if (scenario == QLatin1String("update by sync"))
+        updateBySync(t, table);
+    else
+        QFAIL("unknown scenario");
 }
 
 // Template group rows take ID = -g with g from GEN_SAMPLE_TEMPLATE_ID; the negative ids that the

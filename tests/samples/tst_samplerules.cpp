@@ -73,6 +73,7 @@ void TestSampleRules::completeFoodSamplePasses()
     QVERIFY(m_prompter.calls().isEmpty());
 }
 
+// Over 100 lines: a table of cases, one row each.
 void TestSampleRules::foodEditorRules_data()
 {
     QTest::addColumn<QVariantMap>("changes");

@@ -151,33 +151,46 @@ void TSetupFrm::buildPages()
     PageControl->setObjectName(QStringLiteral("PageControl"));
     layout->addWidget(PageControl);
 
-    const auto analysisType = [this](QWidget *parent, const char *field) {
-        auto *group = bound<TzqcxDBRadioGroup>(parent, qryData, FocusController, field);
-        delete group->layout();
-        new QHBoxLayout(group);
-        group->SetItems({QStringLiteral("Micro"), QStringLiteral("Chemical"), QStringLiteral("No Default")},
-                        {QStringLiteral("M"), QStringLiteral("C"), QStringLiteral("N")});
-        // A choice is saved as soon as it is clicked.
-        // (After the group has written the value: queued behind the click.)
-        for (int i = 0; i < 3; ++i)
-            connect(
-                group->Button(i), &QRadioButton::clicked, this,
-                [this]() {
-                    guarded([this]() {
-                        if (qryData->isEditing())
-                            qryData->post();
-                    });
-                },
-                Qt::QueuedConnection);
-        return group;
-    };
-    const auto laboratory = [this](QWidget *parent, const char *field) {
-        auto *box = bound<TzqcxDBLookupComboBox>(parent, qryData, FocusController, field);
-        box->setMinimumContentsLength(30);
-        return box;
-    };
+    buildGeneralPage();
+    buildFoodPage();
+    buildAnimalFeedPage();
+    buildSystemPage();
+    buildLaboratoriesPage();
 
-    // General
+    connect(PageControl, &QTabWidget::currentChanged, this, &TSetupFrm::pageChanged);
+}
+
+TzqcxDBRadioGroup *TSetupFrm::analysisTypeGroup(QWidget *parent, const char *field)
+{
+    auto *group = bound<TzqcxDBRadioGroup>(parent, qryData, FocusController, field);
+    delete group->layout();
+    new QHBoxLayout(group);
+    group->SetItems({QStringLiteral("Micro"), QStringLiteral("Chemical"), QStringLiteral("No Default")},
+                    {QStringLiteral("M"), QStringLiteral("C"), QStringLiteral("N")});
+    // A choice is saved as soon as it is clicked.
+    // (After the group has written the value: queued behind the click.)
+    for (int i = 0; i < 3; ++i)
+        connect(
+            group->Button(i), &QRadioButton::clicked, this,
+            [this]() {
+                guarded([this]() {
+                    if (qryData->isEditing())
+                        qryData->post();
+                });
+            },
+            Qt::QueuedConnection);
+    return group;
+}
+
+TzqcxDBLookupComboBox *TSetupFrm::laboratoryBox(QWidget *parent, const char *field)
+{
+    auto *box = bound<TzqcxDBLookupComboBox>(parent, qryData, FocusController, field);
+    box->setMinimumContentsLength(30);
+    return box;
+}
+
+void TSetupFrm::buildGeneralPage()
+{
     tabGeneral = addPage(QStringLiteral("General"), "tabGeneral");
     QFormLayout *importExport = groupForm(tabGeneral, QStringLiteral("Import/Export"));
     cboImportDefinitionFile = bound<TzqcxDBComboBox>(tabGeneral, qryData, FocusController, "XML_IMPORT_FIELD_DEFS_FILE");
@@ -190,15 +203,17 @@ void TSetupFrm::buildPages()
                                QStringLiteral("Use ISO Country codes in XML Exports"));
     importExport->addRow(QString(), chkIsoCountryCodes);
     qobject_cast<QVBoxLayout *>(tabGeneral->layout())->addStretch(1);
+}
 
-    // Food
+void TSetupFrm::buildFoodPage()
+{
     tabFood = addPage(QStringLiteral("Food"), "tabFood");
     QFormLayout *foodDefaults = groupForm(tabFood, QStringLiteral("Defaults"));
-    cboMicroLab = laboratory(tabFood, "LABORATORY__CODE_MICRO");
+    cboMicroLab = laboratoryBox(tabFood, "LABORATORY__CODE_MICRO");
     foodDefaults->addRow(QStringLiteral("Micro Lab Code"), cboMicroLab);
-    cboChemLab = laboratory(tabFood, "LABORATORY__CODE_CHEM");
+    cboChemLab = laboratoryBox(tabFood, "LABORATORY__CODE_CHEM");
     foodDefaults->addRow(QStringLiteral("Chemical Lab Code"), cboChemLab);
-    rgAnalysisType = analysisType(tabFood, "ANALYSIS_TYPE");
+    rgAnalysisType = analysisTypeGroup(tabFood, "ANALYSIS_TYPE");
     foodDefaults->addRow(QStringLiteral("Analysis Type"), rgAnalysisType);
     edtDurabilityMin = bound<TzqcxDBSpinEdit>(tabFood, qryData, FocusController, "DURABILITY_YEAR_LOWER_OFFSET");
     edtDurabilityMax = bound<TzqcxDBSpinEdit>(tabFood, qryData, FocusController, "DURABILITY_YEAR_UPPER_OFFSET");
@@ -209,22 +224,26 @@ void TSetupFrm::buildPages()
     }
     foodDefaults->addRow(QStringLiteral("Dur. Year Min Offset"), edtDurabilityMin);
     foodDefaults->addRow(QStringLiteral("Dur. Year Max Offset"), edtDurabilityMax);
-    rgDuplicateAnalysisType = analysisType(tabFood, "FOOD_ANALYSIS_TYPE_DUPLICATE");
+    rgDuplicateAnalysisType = analysisTypeGroup(tabFood, "FOOD_ANALYSIS_TYPE_DUPLICATE");
     foodDefaults->addRow(QStringLiteral("Analysis Type for duplicates"), rgDuplicateAnalysisType);
     QFormLayout *foodImport = groupForm(tabFood, QStringLiteral("Import/Export"));
     chkLaemsPremises = check(tabFood, qryData, FocusController, "FLAG_USE_LAEMS_PREMISES_CODES",
                              QStringLiteral("Use LAEMS Premises types"));
     foodImport->addRow(QString(), chkLaemsPremises);
     qobject_cast<QVBoxLayout *>(tabFood->layout())->addStretch(1);
+}
 
-    // Animal feed
+void TSetupFrm::buildAnimalFeedPage()
+{
     tabAnimalFeed = addPage(QStringLiteral("Animal Feed"), "tabAnimalFeed");
     QFormLayout *feedDefaults = groupForm(tabAnimalFeed, QStringLiteral("Defaults"));
-    cboFeedLab = laboratory(tabAnimalFeed, "ANIMAL_FEED_LAB__CODE_CHEM");
+    cboFeedLab = laboratoryBox(tabAnimalFeed, "ANIMAL_FEED_LAB__CODE_CHEM");
     feedDefaults->addRow(QStringLiteral("Laboratory Code:"), cboFeedLab);
     qobject_cast<QVBoxLayout *>(tabAnimalFeed->layout())->addStretch(1);
+}
 
-    // System
+void TSetupFrm::buildSystemPage()
+{
     tabSystem = addPage(QStringLiteral("System"), "tabSystem");
     QFormLayout *connections = groupForm(tabSystem, QStringLiteral("Connections settings"));
     chkInternetLogin = check(tabSystem, qryData, FocusController, "SHOW_INTERNET_LOGIN_DIALOG",
@@ -252,8 +271,12 @@ void TSetupFrm::buildPages()
     lblInstallationCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     install->addRow(QStringLiteral("Installation Code:"), lblInstallationCode);
     qobject_cast<QVBoxLayout *>(tabSystem->layout())->addStretch(1);
+}
 
-    // Laboratories
+// Two lists side by side, the laboratories there are and those in use, with buttons to move
+// them between.
+void TSetupFrm::buildLaboratoriesPage()
+{
     tabLaboratories = addPage(QStringLiteral("Laboratories"), "tabLaboratories");
     auto *lists = new QHBoxLayout;
     auto *left = new QVBoxLayout;
@@ -289,8 +312,6 @@ void TSetupFrm::buildPages()
     connect(btnIncludeAll, &QPushButton::clicked, this, &TSetupFrm::IncludeAll);
     connect(btnExclude, &QPushButton::clicked, this, &TSetupFrm::ExcludeSelected);
     connect(btnExcludeAll, &QPushButton::clicked, this, &TSetupFrm::ExcludeAll);
-
-    connect(PageControl, &QTabWidget::currentChanged, this, &TSetupFrm::pageChanged);
 }
 
 void TSetupFrm::guarded(const std::function<void()> &work)

@@ -116,6 +116,15 @@ protected:
 
 private:
     void buildPages();
+    void buildGeneralPage();
+    void buildFoodPage();
+    void buildAnimalFeedPage();
+    void buildSystemPage();
+    void buildLaboratoriesPage();
+    // A bound choice of Micro, Chemical or no default analysis, saved as soon as it is clicked.
+    TzqcxDBRadioGroup *analysisTypeGroup(QWidget *parent, const char *field);
+    // A bound laboratory lookup, wide enough for the laboratories' names.
+    TzqcxDBLookupComboBox *laboratoryBox(QWidget *parent, const char *field);
     QWidget *addPage(const QString &caption, const char *name);
     void fillDefinitionFiles();
     void openRow();

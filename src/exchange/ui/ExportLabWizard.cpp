@@ -91,6 +91,24 @@ void TExportLabWizard::buildWidgets()
     Wizard->setObjectName(QStringLiteral("Wizard"));
     right->addWidget(Wizard, 1);
 
+    buildOfficersPage();
+    buildLaboratoryPage();
+    buildSendPage();
+    buildButtons(right);
+    outer->addLayout(right, 1);
+
+    connect(btnNext, &QPushButton::clicked, this, [this]() { next(); });
+    connect(btnBack, &QPushButton::clicked, this, [this]() { back(); });
+    connect(btnFinish, &QPushButton::clicked, this, [this]() { finish(); });
+    connect(btnCancel, &QPushButton::clicked, this, [this]() { done(QDialog::Rejected); });
+
+    m_pageCaptions = {QStringLiteral("Choose Sampling officers"), QStringLiteral("Select the laboratory"), QString()};
+    resize(760, 520);
+}
+
+// The sampling officers with samples ready to send, each with a check box.
+void TExportLabWizard::buildOfficersPage()
+{
     QVBoxLayout *content = nullptr;
     JvwSamplingOfficers = makePage(QStringLiteral("Sampling officer"),
                                    QStringLiteral("Below is a list of Sampling officers that have samples ready to send. "
@@ -106,7 +124,12 @@ void TExportLabWizard::buildWidgets()
     edtOfficersCheckList->setModel(officerChecks);
     content->addWidget(edtOfficersCheckList, 1);
     connect(officerChecks, &CheckListModel::checksChanged, this, [this]() { UpdateButtons(); });
+}
 
+// The laboratories to export for, one radio button each.
+void TExportLabWizard::buildLaboratoryPage()
+{
+    QVBoxLayout *content = nullptr;
     jvwLab = makePage(QStringLiteral("Laboratory"),
                       QStringLiteral("Now choose for which laboratory you wish to export samples."), &content);
     jvwLab->setObjectName(QStringLiteral("jvwLab"));
@@ -121,7 +144,12 @@ void TExportLabWizard::buildWidgets()
     });
     content->addWidget(grpLabs);
     content->addStretch(1);
+}
 
+// The page that sends: its titles, the wizard's own content, the send button and the busy bar.
+void TExportLabWizard::buildSendPage()
+{
+    QVBoxLayout *content = nullptr;
     JvwSend = makePage(QString(), QString(), &content);
     JvwSend->setObjectName(QStringLiteral("JvwSend"));
     auto *sendLayout = static_cast<QVBoxLayout *>(JvwSend->layout());
@@ -148,7 +176,11 @@ void TExportLabWizard::buildWidgets()
     lblBusy->hide();
     pbBusy->hide();
     m_busyRow = busyRow;
+}
 
+// Back, Next, Finish and Cancel under a line.
+void TExportLabWizard::buildButtons(QVBoxLayout *right)
+{
     auto *line = new QFrame(ClientArea);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
@@ -169,15 +201,6 @@ void TExportLabWizard::buildWidgets()
     btnFinish->setObjectName(QStringLiteral("btnFinish"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     right->addLayout(buttons);
-    outer->addLayout(right, 1);
-
-    connect(btnNext, &QPushButton::clicked, this, [this]() { next(); });
-    connect(btnBack, &QPushButton::clicked, this, [this]() { back(); });
-    connect(btnFinish, &QPushButton::clicked, this, [this]() { finish(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this]() { done(QDialog::Rejected); });
-
-    m_pageCaptions = {QStringLiteral("Choose Sampling officers"), QStringLiteral("Select the laboratory"), QString()};
-    resize(760, 520);
 }
 
 void TExportLabWizard::FinishSendPage()

@@ -112,6 +112,10 @@ protected:
 private:
     QWidget *makePage(const QString &title, const QString &subtitle, QVBoxLayout **content);
     void buildWidgets();
+    void buildOfficersPage();
+    void buildLaboratoryPage();
+    void buildSendPage();
+    void buildButtons(QVBoxLayout *right);
     void openOfficers();
     void fillLabs();
     void enterLabPage();

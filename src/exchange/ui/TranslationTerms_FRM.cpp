@@ -62,7 +62,25 @@ void TTranslationTermsFrm::buildWidgets()
     lblHeader = PersonalityBand::makeCaption(RzPanel2);
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(6, 6, 6, 6);
+    buildGrid(layout);
+    buildTermDataSet();
+    buildEditPanel(layout);
+    buildActions();
 
+    // Leaving "Field", or choosing a name in it, sets up "Translate to".
+    connect(edtFieldName->lineEdit(), &QLineEdit::editingFinished, this, [this]() { SetUpTranslateToEditor(); });
+    connect(edtFieldName, &QComboBox::textActivated, this, [this]() { SetUpTranslateToEditor(); });
+    connect(grdTranslations, &QTableView::doubleClicked, actEditTranslation, &QAction::trigger);
+    connect(grdTranslations, &DataGridView::currentKeyChanged, this, [this]() {
+        showCurrentTerm();
+        updateActions();
+    });
+    resize(760, 520);
+}
+
+// The list of translations and their count.
+void TTranslationTermsFrm::buildGrid(QVBoxLayout *layout)
+{
     grdTranslations = new DataGridView(ClientArea);
     grdTranslations->setObjectName(QStringLiteral("grdTranslations"));
     qryTranslations = new GridModel(this);
@@ -76,7 +94,11 @@ void TTranslationTermsFrm::buildWidgets()
     lblCount = new QLabel(QStringLiteral("Count: 0"), ClientArea);
     lblCount->setObjectName(QStringLiteral("lblCount"));
     layout->addWidget(lblCount);
+}
 
+// The one translation being edited, a new one filled with the group's values.
+void TTranslationTermsFrm::buildTermDataSet()
+{
     qryTerm = new SqlDataSet(this);
     qryTerm->setObjectName(QStringLiteral("qryTerm"));
     qryTerm->setSql(TermSql);
@@ -89,7 +111,11 @@ void TTranslationTermsFrm::buildWidgets()
     };
     zqcxFocusController1 = new TzqcxFocusController(this);
     zqcxFocusController1->SetDatasource(qryTerm);
+}
 
+// The editors of one translation under the list, with their Save and Cancel buttons.
+void TTranslationTermsFrm::buildEditPanel(QVBoxLayout *layout)
+{
     pnlEdit = new QFrame(ClientArea);
     pnlEdit->setObjectName(QStringLiteral("pnlEdit"));
     pnlEdit->setFrameShape(QFrame::StyledPanel);
@@ -138,7 +164,11 @@ void TTranslationTermsFrm::buildWidgets()
     panel->addLayout(editButtons);
     layout->addWidget(pnlEdit);
     showTranslateTo(false);
+}
 
+// The form's actions and the buttons of the button bar.
+void TTranslationTermsFrm::buildActions()
+{
     actAppendTranslation = new QAction(QStringLiteral("Add"), this);
     actAppendTranslation->setObjectName(QStringLiteral("actAppendTranslation"));
     actEditTranslation = new QAction(QStringLiteral("Edit"), this);
@@ -169,16 +199,6 @@ void TTranslationTermsFrm::buildWidgets()
         AddButton(a);
     for (QPushButton *b : RzPanel1->findChildren<ActionButton *>())
         b->setMinimumWidth(130);
-
-    // Leaving "Field", or choosing a name in it, sets up "Translate to".
-    connect(edtFieldName->lineEdit(), &QLineEdit::editingFinished, this, [this]() { SetUpTranslateToEditor(); });
-    connect(edtFieldName, &QComboBox::textActivated, this, [this]() { SetUpTranslateToEditor(); });
-    connect(grdTranslations, &QTableView::doubleClicked, actEditTranslation, &QAction::trigger);
-    connect(grdTranslations, &DataGridView::currentKeyChanged, this, [this]() {
-        showCurrentTerm();
-        updateActions();
-    });
-    resize(760, 520);
 }
 
 void TTranslationTermsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo> DefaultInfo)

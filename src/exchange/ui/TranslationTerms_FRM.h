@@ -13,6 +13,7 @@ class DataGridView;
 class GridModel;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class SqlDataSet;
 class TSampleImportXMLDM;
 class TzqcxDBComboBox;
@@ -95,6 +96,10 @@ protected:
 
 private:
     void buildWidgets();
+    void buildGrid(QVBoxLayout *layout);
+    void buildTermDataSet();
+    void buildEditPanel(QVBoxLayout *layout);
+    void buildActions();
     void enterEditMode();
     void leaveEditMode();
     void reread(const QVariant &key = QVariant());

@@ -17,7 +17,7 @@
 
 namespace {
 
-std::function<CentralServerSettings()> &serverSettings()
+std::function<CentralServerSettings()> &attachmentSettingsSource()
 {
     static std::function<CentralServerSettings()> settings;
     return settings;
@@ -31,7 +31,7 @@ enum Column { ColName, ColType, ColUploaded, ColDescription, ColId };
 
 void SampleAttachmentsPanel::SetServerSettings(std::function<CentralServerSettings()> settings)
 {
-    serverSettings() = std::move(settings);
+    attachmentSettingsSource() = std::move(settings);
 }
 
 SampleAttachmentsPanel::SampleAttachmentsPanel(std::function<QString()> sampleCode, QWidget *parent)
@@ -90,8 +90,8 @@ SampleAttachmentsPanel::SampleAttachmentsPanel(std::function<QString()> sampleCo
     OpenFile = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     MakeModule = []() {
         CentralServerSettings settings;
-        if (serverSettings()) {
-            settings = serverSettings()();
+        if (attachmentSettingsSource()) {
+            settings = attachmentSettingsSource()();
         } else {
             settings.serverAddress = RegistryDM ? RegistryDM->ServerAddress() : TRegistryDM::defaultServerAddress();
             settings.keepAlive = Maindm && Maindm->KeepAlive();

@@ -38,6 +38,59 @@ void showChoice(QComboBox *combo, const QString &value)
     combo->setCurrentText(shown);
 }
 
+QPlainTextEdit *memo(QWidget *parent, const char *name)
+{
+    auto *m = new QPlainTextEdit(parent);
+    m->setObjectName(QString::fromLatin1(name));
+    m->setMinimumHeight(70);
+    return m;
+}
+
+QLineEdit *edit(QWidget *parent, const char *name)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    return e;
+}
+
+QPushButton *chooseButton(QWidget *parent, QAction *action, const char *name)
+{
+    auto *button = new QPushButton(action->text(), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    return button;
+}
+
+// The rows of a grid of declarations: caption, choice, the declaration's text (or the choice
+// across both columns when there is none) and a button to choose the text from a list.
+class DeclarationRows
+{
+public:
+    DeclarationRows(QWidget *parent, QGridLayout *grid) : m_parent(parent), m_grid(grid) {}
+
+    void add(const QString &caption, QComboBox *combo, QWidget *editor, QPushButton *button = nullptr)
+    {
+        auto *label = new QLabel(caption, m_parent);
+        label->setWordWrap(true);
+        label->setBuddy(combo);
+        m_grid->addWidget(label, m_row, 0, Qt::AlignTop);
+        if (editor) {
+            m_grid->addWidget(combo, m_row, 1, Qt::AlignTop);
+            m_grid->addWidget(editor, m_row, 2);
+        } else {
+            m_grid->addWidget(combo, m_row, 1, 1, 2, Qt::AlignTop);
+        }
+        if (button)
+            m_grid->addWidget(button, m_row, 3, Qt::AlignTop);
+        ++m_row;
+    }
+
+private:
+    QWidget *m_parent;
+    QGridLayout *m_grid;
+    int m_row = 0;
+};
+
 } // namespace
 
 std::unique_ptr<TSampleLabelInfoFrmReturnInfo> TSampleLabelInfoFrm::Edit(TBasefrm *opener, const QString &labellingXml)
@@ -60,74 +113,51 @@ TSampleLabelInfoFrm::TSampleLabelInfoFrm(QObject *AOwner) : TBasefrm(AOwner)
     };
 
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buildDeclarations(), 1);
+    layout->addLayout(buildButtons());
+    connectChoosers();
+}
+
+QGridLayout *TSampleLabelInfoFrm::buildDeclarations()
+{
     auto *grid = new QGridLayout;
     grid->setColumnStretch(2, 1);
-    int row = 0;
-    const auto line = [&](const QString &caption, QComboBox *combo, QWidget *editor, QPushButton *button = nullptr) {
-        auto *label = new QLabel(caption, this);
-        label->setWordWrap(true);
-        label->setBuddy(combo);
-        grid->addWidget(label, row, 0, Qt::AlignTop);
-        if (editor) {
-            grid->addWidget(combo, row, 1, Qt::AlignTop);
-            grid->addWidget(editor, row, 2);
-        } else {
-            grid->addWidget(combo, row, 1, 1, 2, Qt::AlignTop);
-        }
-        if (button)
-            grid->addWidget(button, row, 3, Qt::AlignTop);
-        ++row;
-    };
-    const auto memo = [this](const char *name) {
-        auto *m = new QPlainTextEdit(this);
-        m->setObjectName(QString::fromLatin1(name));
-        m->setMinimumHeight(70);
-        return m;
-    };
-    const auto edit = [this](const char *name) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        return e;
-    };
-
+    DeclarationRows rows(this, grid);
     actChooseOtherAdditives = new QAction(QStringLiteral("Choose..."), this);
     actChooseAllergens = new QAction(QStringLiteral("Choose..."), this);
-    const auto chooseButton = [this](QAction *action, const char *name) {
-        auto *button = new QPushButton(action->text(), this);
-        button->setObjectName(QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        return button;
-    };
 
     cmbMeatContent = choice(this, "cmbMeatContent");
-    edtMeatContent = edit("edtMeatContent");
-    line(QStringLiteral("Meat content"), cmbMeatContent, edtMeatContent);
+    edtMeatContent = edit(this, "edtMeatContent");
+    rows.add(QStringLiteral("Meat content"), cmbMeatContent, edtMeatContent);
     cmbPreservatives = choice(this, "cmbPreservatives");
-    edtPreservatives = edit("edtPreservatives");
-    line(QStringLiteral("Preservatives"), cmbPreservatives, edtPreservatives);
+    edtPreservatives = edit(this, "edtPreservatives");
+    rows.add(QStringLiteral("Preservatives"), cmbPreservatives, edtPreservatives);
     cmbOtherAdditives = choice(this, "cmbOtherAdditives");
-    memOtherAdditives = memo("memOtherAdditives");
-    line(QStringLiteral("Other additives"), cmbOtherAdditives, memOtherAdditives,
-         chooseButton(actChooseOtherAdditives, "btnChooseOtherAdditives"));
+    memOtherAdditives = memo(this, "memOtherAdditives");
+    rows.add(QStringLiteral("Other additives"), cmbOtherAdditives, memOtherAdditives,
+             chooseButton(this, actChooseOtherAdditives, "btnChooseOtherAdditives"));
     cmbAddedWater = choice(this, "cmbAddedWater");
-    edtAddedWater = edit("edtAddedWater");
-    line(QStringLiteral("Added water"), cmbAddedWater, edtAddedWater);
+    edtAddedWater = edit(this, "edtAddedWater");
+    rows.add(QStringLiteral("Added water"), cmbAddedWater, edtAddedWater);
     cmbAllergenNotice = choice(this, "cmbAllergenNotice");
-    memAllergenNotice = memo("memAllergenNotice");
-    line(QStringLiteral("Allergen notice"), cmbAllergenNotice, memAllergenNotice,
-         chooseButton(actChooseAllergens, "btnChooseAllergens"));
+    memAllergenNotice = memo(this, "memAllergenNotice");
+    rows.add(QStringLiteral("Allergen notice"), cmbAllergenNotice, memAllergenNotice,
+             chooseButton(this, actChooseAllergens, "btnChooseAllergens"));
     cmbVegetarian = new QComboBox(this);
     cmbVegetarian->setObjectName(QStringLiteral("cmbVegetarian"));
     cmbVegetarian->addItem(QString());
     cmbVegetarian->addItems(TFoodLabel::VegetarianStatements());
-    line(QStringLiteral("Suitable for vegetarians"), cmbVegetarian, nullptr);
+    rows.add(QStringLiteral("Suitable for vegetarians"), cmbVegetarian, nullptr);
     cmbOtherDeclarations = choice(this, "cmbOtherDeclarations");
-    memOtherDeclarations = memo("memOtherDeclarations");
-    line(QStringLiteral("Other declarations (including if the product was previously frozen)"), cmbOtherDeclarations,
-         memOtherDeclarations);
+    memOtherDeclarations = memo(this, "memOtherDeclarations");
+    rows.add(QStringLiteral("Other declarations (including if the product was previously frozen)"),
+             cmbOtherDeclarations, memOtherDeclarations);
     grid->setColumnMinimumWidth(0, 170);
-    layout->addLayout(grid, 1);
+    return grid;
+}
 
+QHBoxLayout *TSampleLabelInfoFrm::buildButtons()
+{
     actViewLabel = new QAction(QStringLiteral("View Label"), this);
     actSave = new QAction(QStringLiteral("Save"), this);
     auto *buttons = new QHBoxLayout;
@@ -138,13 +168,18 @@ TSampleLabelInfoFrm::TSampleLabelInfoFrm(QObject *AOwner) : TBasefrm(AOwner)
     buttons->addStretch(1);
     buttons->addWidget(save);
     buttons->addWidget(close);
-    layout->addLayout(buttons);
 
     connect(view, &QPushButton::clicked, actViewLabel, &QAction::trigger);
     connect(save, &QPushButton::clicked, actSave, &QAction::trigger);
     connect(close, &QPushButton::clicked, this, [this]() { done(QDialog::Rejected); });
     connect(actViewLabel, &QAction::triggered, this, [this]() { actViewLabelExecute(); });
     connect(actSave, &QAction::triggered, this, [this]() { actSaveExecute(); });
+    return buttons;
+}
+
+// The two lists to choose a declaration's text from.
+void TSampleLabelInfoFrm::connectChoosers()
+{
     connect(actChooseAllergens, &QAction::triggered, this, [this]() {
         if (const auto text = ChooseAllergens(this, TextLines::forStore(memAllergenNotice->toPlainText())))
             memAllergenNotice->setPlainText(TextLines::forEditor(*text));

@@ -4,6 +4,8 @@
 #include "samples/SampleLabel_Unt.h"
 
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -63,6 +65,10 @@ public:
     std::function<std::optional<QString>(QObject *owner, const QString &text)> ChooseOtherAdditives;
 
 private:
+    // The grid of declarations: a choice and a text for each.
+    QGridLayout *buildDeclarations();
+    QHBoxLayout *buildButtons();
+    void connectChoosers();
     void showLabel();
     void readLabel();
     void actViewLabelExecute();
