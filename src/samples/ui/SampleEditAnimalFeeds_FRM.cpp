@@ -80,7 +80,7 @@ TSampleEditAnimalFeedsFrm::TSampleEditAnimalFeedsFrm(QObject *AOwner) : SampleEd
     buildSidePanel({actEdit, actPost, actSaveWithoutValidation, actCancel});
     buildHeader();
 
-    buildPages(animalFeedSampleFields());
+    buildPages(SampleFields::animalFeedSampleFields());
     resize(1080, 700);
 }
 

@@ -86,7 +86,7 @@ TSampleEditFrm::TSampleEditFrm(QObject *AOwner) : SampleEditorBase(AOwner, foodE
     buildHeader();
     lblSampleType = addSampleTypePanel(pnlSampleType);
 
-    buildPages(foodSampleFields());
+    buildPages(SampleFields::foodSampleFields());
     resize(1080, 700);
 }
 

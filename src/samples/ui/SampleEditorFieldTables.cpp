@@ -14,7 +14,8 @@
 #include <QPushButton>
 
 using namespace Qt::StringLiterals;
-using namespace SampleFields;
+// Inside the namespace, a row's makers are found before any other function of the same name.
+namespace SampleFields {
 
 namespace {
 
@@ -518,3 +519,5 @@ SampleFieldTable animalFeedTemplateFields()
         templateAnalysisGroup(),
     };
 }
+
+} // namespace SampleFields

@@ -264,7 +264,9 @@ SampleField SampleField::withButton(QAction *Form::*action, QPushButton *ButtonF
 }
 
 // The editors' tables (SampleEditorFieldTables.cpp).
+namespace SampleFields {
 SampleFieldTable foodSampleFields();
 SampleFieldTable animalFeedSampleFields();
 SampleFieldTable foodTemplateFields();
 SampleFieldTable animalFeedTemplateFields();
+} // namespace SampleFields

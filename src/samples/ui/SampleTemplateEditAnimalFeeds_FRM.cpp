@@ -50,7 +50,7 @@ TSampleTemplateEditAnimalFeedsFrm::TSampleTemplateEditAnimalFeedsFrm(QObject *AO
                               QString(FeedTemplateColumns), false, false})
 {
     setObjectName(u"SampleTemplateEditAnimalFeedsFrm"_s);
-    buildPages(animalFeedTemplateFields());
+    buildPages(SampleFields::animalFeedTemplateFields());
 }
 
 void TSampleTemplateEditAnimalFeedsFrm::applyViewState(const SampleViewState &state)

@@ -51,7 +51,7 @@ TSampleTemplateEditFrm::TSampleTemplateEditFrm(QObject *AOwner)
                              {u"Sample Template"_s, u"New Sample."_s, u"Sample Details."_s, QString(FoodTemplateColumns), true, true})
 {
     setObjectName(u"SampleTemplateEditFrm"_s);
-    buildPages(foodTemplateFields());
+    buildPages(SampleFields::foodTemplateFields());
 }
 
 void TSampleTemplateEditFrm::applyViewState(const SampleViewState &state)
