@@ -14,7 +14,7 @@
 #include "exchange/SampleExport_DM.h"
 #include "gui/DataTableModel.h"
 #include "gui/GridLayoutView.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 #include "reports/SamplePrint_DM.h"
 #include "samples/SampleTemplates.h"
 #include "samples/ui/MailMergeSamples.h"
