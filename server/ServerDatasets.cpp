@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -186,23 +187,60 @@ QString ServerDatasets::selectSql(const Def &def) const
     return QStringLiteral("SELECT %1 FROM %2").arg(def.columns, SqlUtil::quoteIdentifier(def.table));
 }
 
+QList<FieldDef> ServerDatasets::fields(const QSqlDatabase &db, const Def &def)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_fieldCacheLock);
+        if (const auto it = m_fieldCache.constFind(def.name); it != m_fieldCache.cend())
+            return *it;
+    }
+    QSqlQuery q = SqlUtil::exec(db, selectSql(def) + QStringLiteral(" WHERE 1 = 0"));
+    const QSqlRecord rec = q.record();
+    QList<FieldDef> fields;
+    for (int i = 0; i < rec.count(); ++i) {
+        FieldDef f = DataTable::fieldFromSql(rec.field(i), QSqlDriver::Interbase);
+        f.name = f.name.toUpper();
+        fields.append(f);
+    }
+    std::lock_guard<std::mutex> guard(m_fieldCacheLock);
+    m_fieldCache.insert(def.name, fields);
+    return fields;
+}
+
+QString ServerDatasets::marker(const FieldDef &field)
+{
+    return field.type == FieldType::Decimal ? SqlUtil::decimalParameter(field.scale) : QStringLiteral("?");
+}
+
+DataTable ServerDatasets::read(const QSqlDatabase &db, const Def &def, const QString &tail, const QVariantList &values)
+{
+    QSqlQuery q(db);
+    DataTable table;
+    QString error;
+    bool read = false;
+    if (def.columns == QLatin1String("*")) {
+        // Every column by name, decimals as text (see marker), read into the dataset's own fields.
+        const QList<FieldDef> fieldList = fields(db, def);
+        QStringList columns;
+        for (const FieldDef &f : fieldList)
+            columns << (f.type == FieldType::Decimal ? SqlUtil::decimalAsText(f.name) : SqlUtil::quoteIdentifier(f.name));
+        q = SqlUtil::exec(db, QStringLiteral("SELECT %1 FROM %2").arg(columns.join(QLatin1Char(',')), SqlUtil::quoteIdentifier(def.table)) + tail,
+                          values);
+        read = table.fillFromQuery(q, fieldList, &error);
+    } else {
+        q = SqlUtil::exec(db, selectSql(def) + tail, values);
+        read = table.fillFromQuery(q, &error);
+    }
+    if (!read)
+        throw VarnexError(QStringLiteral("Dataset %1: %2").arg(def.name, error));
+    return table;
+}
+
 Wire::DatasetSchema ServerDatasets::schema(const QSqlDatabase &db, const Def &def)
 {
     Wire::DatasetSchema s;
     s.name = def.name;
-    auto it = m_fieldCache.constFind(def.name);
-    if (it == m_fieldCache.cend()) {
-        QSqlQuery q = SqlUtil::exec(db, selectSql(def) + QStringLiteral(" WHERE 1 = 0"));
-        const QSqlRecord rec = q.record();
-        QList<FieldDef> fields;
-        for (int i = 0; i < rec.count(); ++i) {
-            FieldDef f = DataTable::fieldFromSql(rec.field(i), QSqlDriver::Interbase);
-            f.name = f.name.toUpper();
-            fields.append(f);
-        }
-        it = m_fieldCache.insert(def.name, fields);
-    }
-    s.fields = *it;
+    s.fields = fields(db, def);
     if (!def.key.isEmpty())
         s.keyFields << def.key;
     for (const ParamDef &p : def.params)
@@ -216,23 +254,18 @@ void ServerDatasets::checkDecimal(const Def &def, const FieldDef &field, const Q
     if (!value.isValid())
         return;
     // The form the dataset packet takes too: text in plain decimal notation.
-    static const QRegularExpression form(QStringLiteral("^-?[0-9]+(?:\\.([0-9]+))?$"));
+    static const QRegularExpression form(QStringLiteral("^-?[0-9]+(?:\\.[0-9]+)?$"));
     if (value.typeId() != QMetaType::QString)
         throw VarnexError(QStringLiteral("Dataset %1: %2 takes a decimal number written as text, such as \"-12.34\"")
                               .arg(def.name, what));
     const QString text = value.toString();
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
+    if (!form.match(text).hasMatch())
         throw VarnexError(QStringLiteral("Dataset %1: %2: \"%3\" is not a decimal number").arg(def.name, what, text.left(40)));
-    QString fraction = m.captured(1);
-    // Zeros at the end carry no value; any other digit beyond the scale would be rounded away.
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (fraction.size() > field.scale)
-        throw VarnexError(QStringLiteral("Dataset %1: %2 keeps %3 digits after the decimal point; \"%4\" has more")
-                              .arg(def.name, what)
-                              .arg(field.scale)
-                              .arg(text.left(40)));
+    // The database would round a digit beyond the scale, and overflow (or keep, for a column it
+    // stores wider than declared) more digits before the point than the precision leaves.
+    QString limit;
+    if (!DataTable::decimalFits(field, text, &limit))
+        throw VarnexError(QStringLiteral("Dataset %1: %2: \"%3\" %4").arg(def.name, what, text.left(40), limit));
 }
 
 void ServerDatasets::checkText(const Def &def, const QString &column, int declaredBytes, const QString &text,
@@ -319,14 +352,15 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
             conditions << column + QStringLiteral(" IS NULL");
             continue;
         }
+        const QString mark = marker(*findField(fields, w.field));
         switch (w.op) {
-        case Wire::WhereItem::Equal: conditions << column + QStringLiteral(" = ?"); break;
-        case Wire::WhereItem::Different: conditions << column + QStringLiteral(" IS DISTINCT FROM ?"); break;
-        case Wire::WhereItem::Greater: conditions << column + QStringLiteral(" > ?"); break;
+        case Wire::WhereItem::Equal: conditions << column + QStringLiteral(" = ") + mark; break;
+        case Wire::WhereItem::Different: conditions << column + QStringLiteral(" IS DISTINCT FROM ") + mark; break;
+        case Wire::WhereItem::Greater: conditions << column + QStringLiteral(" > ") + mark; break;
         }
         values << v;
     }
-    QString sql = selectSql(def);
+    QString sql;
     if (!conditions.isEmpty())
         sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     if (paged) {
@@ -338,26 +372,16 @@ DataTable ServerDatasets::open(const QSqlDatabase &db, const Def &def, const QLi
         values << maxRows;
     } else if (!def.orderBy.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + def.orderBy;
-    QSqlQuery q = SqlUtil::exec(db, sql, values);
-    DataTable table;
-    QString error;
-    if (!table.fillFromQuery(q, &error))
-        throw VarnexError(QStringLiteral("Dataset %1: %2").arg(def.name, error));
-    return table;
+    return read(db, def, sql, values);
 }
 
 DataTable ServerDatasets::rowByKey(const QSqlDatabase &db, const Def &def, const QVariant &key)
 {
-    QSqlQuery q = SqlUtil::exec(db, selectSql(def) + QStringLiteral(" WHERE %1 = ?").arg(SqlUtil::quoteIdentifier(def.key)), {key});
-    DataTable table;
-    QString error;
-    if (!table.fillFromQuery(q, &error))
-        throw VarnexError(QStringLiteral("Dataset %1: %2").arg(def.name, error));
-    return table;
+    return read(db, def, QStringLiteral(" WHERE %1 = ?").arg(SqlUtil::quoteIdentifier(def.key)), {key});
 }
 
 DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                                const QList<Wire::RowChange> &changes)
+                                const QList<Wire::RowChange> &changes, StampTurn &stampTurn)
 {
     Q_UNUSED(params);
     const Wire::DatasetSchema s = schema(db, def);
@@ -373,6 +397,10 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
 
     DataTable result(s.fields);
     QVariantList stampKeys, rowKeys;
+    const auto markerOf = [&](const QString &column) {
+        const FieldDef *field = findField(s.fields, column);
+        return field ? marker(*field) : QStringLiteral("?");
+    };
     for (const Wire::RowChange &change : changes) {
         QStringList names;
         QVariantList values;
@@ -408,7 +436,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
             QStringList quoted, marks;
             for (const QString &n : names) {
                 quoted << SqlUtil::quoteIdentifier(n);
-                marks << QStringLiteral("?");
+                marks << markerOf(n);
             }
             const QString verb = def.upsert ? QStringLiteral("UPDATE OR INSERT INTO") : QStringLiteral("INSERT INTO");
             QString sql = QStringLiteral("%1 %2 (%3) VALUES (%4)").arg(verb, SqlUtil::quoteIdentifier(def.table), quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
@@ -425,7 +453,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                 const QString column = it.key().toUpper();
                 if (!stored.contains(column))
                     throw VarnexError(QStringLiteral("Dataset %1 has no field \"%2\"").arg(def.name, it.key()));
-                conditions << SqlUtil::quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ?");
+                conditions << SqlUtil::quoteIdentifier(column) + QStringLiteral(" IS NOT DISTINCT FROM ") + markerOf(column);
                 keyValues << bindValue(def, s.fields, column, it.value());
                 if (column == def.key) {
                     hasKey = true;
@@ -443,7 +471,7 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                     throw VarnexError(QStringLiteral("Dataset %1: the update changes nothing").arg(def.name));
                 QStringList sets;
                 for (const QString &n : names)
-                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ?");
+                    sets << SqlUtil::quoteIdentifier(n) + QStringLiteral(" = ") + markerOf(n);
                 q = SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(SqlUtil::quoteIdentifier(def.table), sets.join(QLatin1Char(',')), conditions.join(QStringLiteral(" AND "))), values + keyValues);
             } else {
                 q = SqlUtil::exec(db, QStringLiteral("DELETE FROM %1 WHERE %2").arg(SqlUtil::quoteIdentifier(def.table), conditions.join(QStringLiteral(" AND "))), keyValues);
@@ -455,10 +483,6 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
             stampKeys << key;
         rowKeys << (change.kind == Wire::RowChange::Delete ? QVariant() : key);
     }
-    // UPDATE_ID is stamped last, in the transaction that commits the rows, from the one sequence.
-    for (const QVariant &k : std::as_const(stampKeys))
-        SqlUtil::exec(db, QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = GEN_ID(GEN_SYNC_ID, 1) WHERE %2 = ?")
-                              .arg(SqlUtil::quoteIdentifier(def.table), SqlUtil::quoteIdentifier(def.key)), {k});
     Def answerDef = def;
     if (!def.answerColumns.isEmpty())
         answerDef.columns = def.answerColumns;
@@ -475,6 +499,29 @@ DataTable ServerDatasets::apply(const QSqlDatabase &db, const Def &def, const QL
                 result.setValue(row, c, current.value(0, from));
         }
     }
+    if (stampKeys.isEmpty())
+        return result;
+    // UPDATE_ID is stamped last, in the transaction that commits the rows, from the one sequence.
+    // Stamping and committing take turns per table: a later commit always carries higher stamps,
+    // so a download that has seen one stamp has seen every lower one of its table.
+    stampTurn.take(def.table);
+    QHash<QString, QVariant> stamps; // by key: the row's last stamp, for every answer row of it
+    QSqlQuery stamp(db);
+    stamp.setForwardOnly(true);
+    if (!stamp.prepare(QStringLiteral("UPDATE %1 SET \"UPDATE_ID\" = GEN_ID(GEN_SYNC_ID, 1) WHERE %2 = ? RETURNING \"UPDATE_ID\"")
+                           .arg(SqlUtil::quoteIdentifier(def.table), SqlUtil::quoteIdentifier(def.key))))
+        throw VarnexError(stamp.lastError().text());
+    for (const QVariant &k : std::as_const(stampKeys)) {
+        stamp.bindValue(0, k);
+        if (!stamp.exec())
+            throw VarnexError(stamp.lastError().text());
+        if (stamp.next())
+            stamps.insert(k.toString(), stamp.value(0));
+    }
+    const int updateId = result.indexOf(QStringLiteral("UPDATE_ID"));
+    for (int row = 0; updateId >= 0 && row < result.rowCount(); ++row)
+        if (const auto it = stamps.constFind(rowKeys.at(row).toString()); rowKeys.at(row).isValid() && it != stamps.cend())
+            result.setValue(row, updateId, *it);
     return result;
 }
 

@@ -5,7 +5,10 @@
 
 #include <QHash>
 
+#include <mutex>
+
 class ServerStore;
+class StampTurn;
 
 // The fixed list of remote datasets the server serves, and their reading and writing. Names come
 // only from this list; parameters and where lists are bound, never spliced; every column name a
@@ -50,15 +53,25 @@ public:
     // ascending UPDATE_ID; the next page starts at "UPDATE_ID greater than the last one received".
     DataTable open(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
                    const QList<Wire::WhereItem> &where, int maxRows = 0);
+    // The table whose UPDATE_ID a change of the dataset stamps; empty for none.
+    static QString stampedTable(const Def &def) { return def.stampUpdateId ? def.table : QString(); }
     // Applies every change in the caller's transaction; returns one row of server values per change.
+    // A dataset that stamps UPDATE_ID takes its table's turn (stampTurn) before it stamps, unless
+    // the caller took it already; the caller holds it until the transaction has ended.
     DataTable apply(const QSqlDatabase &db, const Def &def, const QList<Wire::DatasetParam> &params,
-                    const QList<Wire::RowChange> &changes);
+                    const QList<Wire::RowChange> &changes, StampTurn &stampTurn);
     // attachment_delete(ID)
     qint64 executeCommand(const QSqlDatabase &db, const QString &service, const QString &command,
                           const QList<Wire::DatasetParam> &params);
 
 private:
     QString selectSql(const Def &def) const;
+    // The fields a dataset answers with, as the store declares them (cached).
+    QList<FieldDef> fields(const QSqlDatabase &db, const Def &def);
+    // The SQL place of a value bound for a field: decimals as exact text (SqlUtil::decimalParameter).
+    static QString marker(const FieldDef &field);
+    // The dataset's rows that the SQL `tail` (conditions, order) selects, decimals exact.
+    DataTable read(const QSqlDatabase &db, const Def &def, const QString &tail, const QVariantList &values);
     // The value of a field as it is bound; throws VarnexError naming the dataset and the field when
     // the value does not fit it.
     QVariant bindValue(const Def &def, const QList<FieldDef> &fields, const QString &column, const QVariant &value) const;
@@ -71,5 +84,6 @@ private:
 
     ServerStore &m_store;
     QList<Def> m_defs;
+    std::mutex m_fieldCacheLock;
     QHash<QString, QList<FieldDef>> m_fieldCache;
 };

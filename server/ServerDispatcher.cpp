@@ -9,6 +9,8 @@
 #include "store/SqlUtil.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -51,12 +53,46 @@ QCborValue optionalParam(const Request &r, const QString &name, const QString &t
     return p->value;
 }
 
-// Runs `work` on this thread's connection under the store lock, in one transaction.
+// Firebird refuses the later of two transactions that change the same row at once (or insert
+// the same key) once the earlier one has committed; done again, it sees that row and succeeds.
+bool isWriteConflict(const VarnexError &e)
+{
+    static const QRegularExpression conflict(QStringLiteral("update conflicts with concurrent update|deadlock|lock conflict"
+                                                            "|violation of PRIMARY or UNIQUE KEY constraint"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return conflict.match(e.message()).hasMatch();
+}
+
+// Runs `work` on this thread's connection in one transaction, done again when it collides with a
+// concurrent one, after a pause that grows and varies (so that two colliding calls part). `work`
+// takes the connection and the StampTurn of its transaction; from the third attempt on, the turn
+// of `stampedTable` (if any) is taken before the transaction starts, so that a snapshot taken
+// after the other stamping transactions of that table cannot collide with them again.
+template<typename F>
+auto inTransaction(ServerStore &store, const QString &stampedTable, F work)
+{
+    constexpr int Attempts = 10;
+    constexpr int EarlyTurnFrom = 3;
+    for (int attempt = 1;; ++attempt) {
+        {
+            StampTurn stampTurn(store); // ends after the commit (or the rollback)
+            try {
+                if (attempt >= EarlyTurnFrom && !stampedTable.isEmpty())
+                    stampTurn.take(stampedTable, StampTurn::EarlyWaitMs);
+                return SqlUtil::inTransaction(store.connection(), [&](QSqlDatabase &db) { return work(db, stampTurn); });
+            } catch (const VarnexError &e) {
+                if (attempt == Attempts || !isWriteConflict(e))
+                    throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(5, 20) * attempt));
+    }
+}
+
 template<typename F>
 auto inTransaction(ServerStore &store, F work)
 {
-    std::lock_guard<std::mutex> guard(store.lock());
-    return SqlUtil::inTransaction(store.connection(), work);
+    return inTransaction(store, QString(), work);
 }
 
 } // namespace
@@ -75,13 +111,6 @@ ServerDispatcher::Outcome ServerDispatcher::handle(const QByteArray &body)
 {
     if (const int ms = m_faults.stallMs(); ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    if (!m_decodeTurns.try_acquire_for(std::chrono::milliseconds(BusyAfterMs)))
-        return {errorBody(QStringLiteral("ServerError"), QStringLiteral("The server is busy; try again later")), 503};
-    struct Turn
-    {
-        std::counting_semaphore<MaxConcurrentDecodes> &turns;
-        ~Turn() { turns.release(); }
-    } turn{m_decodeTurns};
 
     // The reply travels in the envelope only when the request's envelope opened.
     bool wrapped = false;
@@ -142,7 +171,7 @@ Reply ServerDispatcher::syncService(const Request &request)
         bool alive = false;
         try {
             alive = QFileInfo::exists(m_store.databasePath())
-                && inTransaction(m_store, [](const QSqlDatabase &db) {
+                && inTransaction(m_store, [](const QSqlDatabase &db, auto &) {
                        return SqlUtil::scalar(db, QStringLiteral("SELECT 1 FROM RDB$DATABASE"));
                    }).toInt() == 1;
         } catch (const VarnexError &) {
@@ -158,7 +187,7 @@ Reply ServerDispatcher::syncService(const Request &request)
         throw VarnexError(QStringLiteral("QuantityRequired may be at most %1 (%2 was asked for)").arg(MaxIdBlock).arg(n));
     // n + 1 values: StartID .. StartID + n - 1 are the client's, EndID itself is never used, so
     // blocks never overlap, also for n = 0.
-    const qint64 last = inTransaction(m_store, [n](const QSqlDatabase &db) { return ServerStore::claimSyncIds(db, n + 1); });
+    const qint64 last = inTransaction(m_store, [n](const QSqlDatabase &db, auto &) { return ServerStore::claimSyncIds(db, n + 1); });
     reply.results << Param::int64(QStringLiteral("StartID"), last - n) << Param::int64(QStringLiteral("EndID"), last);
     return reply;
 }
@@ -177,7 +206,7 @@ Reply ServerDispatcher::loginService(const Request &request)
     VRXLoginInfo info;
     bool accepted = false;
     if (!m_faults.refuseServiceLogin()) {
-        accepted = inTransaction(m_store, [&](const QSqlDatabase &db) {
+        accepted = inTransaction(m_store, [&](const QSqlDatabase &db, auto &) {
             QSqlQuery q = SqlUtil::exec(db, QStringLiteral("SELECT USER_ID, USER_NAME, REAL_NAME FROM SERVICE_ACCOUNT "
                                                            "WHERE USER_NAME = ? AND USER_PASSWORD = ?"), {user, password});
             if (!q.next())
@@ -201,7 +230,7 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
     if (op == QLatin1String("ExecuteCommand")) {
         const QString command = param(request, QStringLiteral("CommandName"), Type::String).toString();
         const QList<DatasetParam> params = decodeDatasetParams(optionalParam(request, QStringLiteral("Params"), Type::Params));
-        const qint64 n = inTransaction(m_store, [&](const QSqlDatabase &db) {
+        const qint64 n = inTransaction(m_store, [&](const QSqlDatabase &db, auto &) {
             return m_datasets.executeCommand(db, request.service, command, params);
         });
         reply.results << Param::int64(QStringLiteral("Result"), n);
@@ -213,7 +242,7 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
         throw VarnexError(QStringLiteral("%1 has no dataset \"%2\"").arg(request.service, name));
     const QList<DatasetParam> params = decodeDatasetParams(optionalParam(request, QStringLiteral("Params"), Type::Params));
     if (op == QLatin1String("GetSchema")) {
-        const DatasetSchema s = inTransaction(m_store, [&](const QSqlDatabase &db) { return m_datasets.schema(db, *def); });
+        const DatasetSchema s = inTransaction(m_store, [&](const QSqlDatabase &db, auto &) { return m_datasets.schema(db, *def); });
         reply.results << Param{QStringLiteral("Schema"), Type::Struct, encodeSchema(s)};
     } else if (op == QLatin1String("GetData")) {
         const QList<WhereItem> where = decodeWhere(optionalParam(request, QStringLiteral("Where"), Type::Where));
@@ -222,11 +251,13 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
         const int maxRows = maxRowsValue.isInteger() ? int(maxRowsValue.toInteger()) : 0;
         if (maxRows < 0)
             throw VarnexError(QStringLiteral("MaxRows must not be negative"));
-        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db) { return m_datasets.open(db, *def, params, where, maxRows); });
+        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db, auto &) { return m_datasets.open(db, *def, params, where, maxRows); });
         reply.results << Param{QStringLiteral("Data"), Type::Table, encodeTable(t)};
     } else if (op == QLatin1String("UpdateData")) {
         const QList<RowChange> changes = decodeChanges(param(request, QStringLiteral("Changes"), Type::Changes));
-        const DataTable t = inTransaction(m_store, [&](const QSqlDatabase &db) { return m_datasets.apply(db, *def, params, changes); });
+        const DataTable t = inTransaction(m_store, ServerDatasets::stampedTable(*def), [&](const QSqlDatabase &db, StampTurn &stampTurn) {
+            return m_datasets.apply(db, *def, params, changes, stampTurn);
+        });
         reply.results << Param{QStringLiteral("Data"), Type::Table, encodeTable(t)};
     } else {
         throw ProtocolError(QStringLiteral("%1 has no operation \"%2\"").arg(request.service, op));
@@ -237,7 +268,7 @@ Reply ServerDispatcher::datasetOperation(const Request &request)
 Reply ServerDispatcher::decodePostboxFile(const Request &request)
 {
     const qint64 id = param(request, QStringLiteral("Id"), Type::Int64).toInteger();
-    const QByteArray content = inTransaction(m_store, [id](const QSqlDatabase &db) {
+    const QByteArray content = inTransaction(m_store, [id](const QSqlDatabase &db, auto &) {
         QSqlQuery q = SqlUtil::exec(db, QStringLiteral("SELECT CONTENT FROM FILE_TO_INSERT_FROM_LA_EX WHERE ID = ?"), {id});
         if (!q.next())
             throw VarnexError(QStringLiteral("No postbox file with id %1").arg(id));

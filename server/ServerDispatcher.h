@@ -7,8 +7,6 @@
 
 #include <QByteArray>
 
-#include <semaphore>
-
 class ServerStore;
 
 // Turns one request body into one reply body. Services are looked up by name; anything that is not
@@ -16,12 +14,9 @@ class ServerStore;
 class ServerDispatcher
 {
 public:
-    // A decoded request takes several times its size in memory until its answer is made (see
-    // Wire::decodeBudget), so only this many requests are decoded and worked on at once; the others
-    // wait for their turn, and after BusyAfterMs of waiting are answered "busy" (HTTP 503).
-    static constexpr int MaxConcurrentDecodes = 2;
-    static constexpr int BusyAfterMs = 30000;
-
+    // Several requests are handled at once, each on its own thread with its own connection to the
+    // store (how many, and how many large ones, is HttpFront's to say); Firebird serialises what
+    // conflicts, and commits that stamp UPDATE_ID take turns (StampTurn).
     // passPhrase: the bytes the envelope's key is derived from.
     ServerDispatcher(ServerStore &store, Faults &faults, const QByteArray &passPhrase);
 
@@ -47,5 +42,4 @@ private:
     Faults &m_faults;
     ServerDatasets m_datasets;
     AesEnvelope m_envelope;
-    std::counting_semaphore<MaxConcurrentDecodes> m_decodeTurns{MaxConcurrentDecodes};
 };

@@ -252,6 +252,8 @@ void ServerStore::loadColumns(const QSqlDatabase &db)
         const QString table = q.value(0).toString();
         const QString column = q.value(1).toString();
         m_columns[table].append(column);
+        if (!m_stampLocks.count(table))
+            m_stampLocks.emplace(table, std::make_unique<std::timed_mutex>());
         if (const int length = q.value(2).toInt(); length > 0)
             m_characterLengths[table].insert(column, length);
     }
@@ -537,4 +539,14 @@ void ServerStore::seedFromFile(const QSqlDatabase &db, const QString &seedFile)
             insertRow(db, it.key(), row.toObject().toVariantMap());
         }
     }
+}
+
+void StampTurn::take(const QString &table, int waitMs)
+{
+    if (m_lock.owns_lock())
+        return;
+    std::unique_lock<std::timed_mutex> lock(m_store.stampLock(table), std::defer_lock);
+    if (!lock.try_lock_for(std::chrono::milliseconds(waitMs)))
+        throw VarnexError(QStringLiteral("lock conflict: another upload to %1 holds its turn to commit").arg(table));
+    m_lock = std::move(lock);
 }

@@ -5,12 +5,15 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <map>
+#include <memory>
 #include <mutex>
 
 // The server's Firebird store in its data folder: created and seeded on first start, opened on
-// later ones. Every request handler thread gets its own connection, closed when the thread ends;
-// all database work of a request runs under one lock, so commits (and the UPDATE_ID stamps they
-// carry) happen in stamp order.
+// later ones. Every request handler thread gets its own connection, closed when the thread ends,
+// and requests run side by side; Firebird serialises the changes that meet on one row. Only the
+// transactions that stamp UPDATE_ID take turns, from their stamping to their commit, so that
+// commits happen in stamp order: a reader that sees a stamp also sees every lower one.
 class ServerStore
 {
 public:
@@ -25,7 +28,8 @@ public:
     // The calling thread's connection, opened on first use; throws VarnexError when the store
     // cannot be opened.
     QSqlDatabase connection();
-    std::mutex &lock() { return m_lock; }
+    // A table's turn to stamp UPDATE_ID (see StampTurn).
+    std::timed_mutex &stampLock(const QString &table) { return *m_stampLocks.at(table.toUpper()); }
 
     static const QStringList &syncedTables();
     bool hasTable(const QString &table) const { return m_columns.contains(table.toUpper()); }
@@ -50,8 +54,30 @@ private:
     void seedFromFile(const QSqlDatabase &db, const QString &seedFile);
 
     QString m_dataDir;
-    std::mutex m_lock;
+    std::map<QString, std::unique_ptr<std::timed_mutex>> m_stampLocks; // one per table, made at opening
     QHash<QString, QStringList> m_columns;
     QHash<QString, QHash<QString, int>> m_characterLengths;
 };
 
+// One transaction's turn to stamp UPDATE_ID in a table, held from the stamping to the commit (the
+// turn ends with this object, after the transaction has ended): commits of a table then carry
+// ascending stamps. A transaction that has written its rows waits only briefly for its turn and
+// then fails as a write conflict, to be done again: the one whose turn it is may be waiting for a
+// row it holds. A transaction done again after colliding with others takes its turn before it
+// starts (early), waiting as long as it takes, since it holds nothing yet: no other stamping
+// transaction of that table can collide with it then.
+class StampTurn
+{
+public:
+    static constexpr int StampWaitMs = 250;
+    static constexpr int EarlyWaitMs = 60000;
+
+    explicit StampTurn(ServerStore &store) : m_store(store) {}
+    // Takes the table's turn; throws VarnexError (a lock conflict) when it does not come in time.
+    // Nothing when the turn is held already.
+    void take(const QString &table, int waitMs = StampWaitMs);
+
+private:
+    ServerStore &m_store;
+    std::unique_lock<std::timed_mutex> m_lock;
+};

@@ -1,14 +1,14 @@
 // varnex-server --data DIR --port N [--seed FILE] [--bind ADDRESS] [--max-body BYTES]
+//               [--header-timeout SECONDS] [--body-timeout SECONDS]
 //               [--envelope-pass-phrase TEXT] [fault switches]
 #include "Faults.h"
 #include "HttpCompression.h"
+#include "HttpFront.h"
 #include "ServerDispatcher.h"
 #include "ServerNews.h"
 #include "ServerStore.h"
 #include "base/VarnexError.h"
 #include "remote/AesEnvelope.h"
-
-#include <httplib.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,8 +25,6 @@
 #include <signal.h>
 
 namespace {
-
-constexpr size_t MaxBodySize = size_t(256) * 1024 * 1024;
 
 // Sets the switches named in a control object; false with *error for a value it cannot take.
 bool applyControl(Faults &faults, const QJsonObject &o, QString *error)
@@ -60,8 +58,9 @@ bool applyControl(Faults &faults, const QJsonObject &o, QString *error)
 }
 
 // SIGTERM and SIGINT are taken by one thread of their own: every other thread (the engine's and
-// the HTTP server's included) is started with both blocked. The server then stops accepting,
-// finishes the requests in hand (each commits its own transaction), and main closes the store.
+// the server's included) is started with both blocked. The server then stops accepting, drops
+// the connections that have not sent a whole request, finishes the requests in hand (each commits
+// its own transaction), and main closes the store.
 class StopSignals
 {
 public:
@@ -79,26 +78,27 @@ public:
             int signal = 0;
             sigwait(&m_signals, &signal);
             m_requested = true;
-            // The HTTP server may not be listening yet; keep asking it to stop until main is done.
-            while (!m_done) {
-                if (httplib::Server *server = m_server.load(); server && server->is_running())
-                    server->stop();
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
+            if (HttpFront *front = m_front.load())
+                front->stop();
         });
     }
     ~StopSignals() { finish(); }
     StopSignals(const StopSignals &) = delete;
     StopSignals &operator=(const StopSignals &) = delete;
 
-    void watch(httplib::Server *server) { m_server = server; }
+    // A stop asked for before the front is watched is seen through requested().
+    void watch(HttpFront *front)
+    {
+        m_front = front;
+        if (m_requested)
+            front->stop();
+    }
     bool requested() const { return m_requested; }
-    // Ends the signal thread; from then on it no longer touches the server.
+    // Ends the signal thread; from then on it no longer touches the front.
     void finish()
     {
         if (!m_thread.joinable())
             return;
-        m_done = true;
         if (!m_requested)
             pthread_kill(m_thread.native_handle(), SIGTERM); // wakes the waiting thread
         m_thread.join();
@@ -107,9 +107,8 @@ public:
 private:
     sigset_t m_signals;
     std::thread m_thread;
-    std::atomic<httplib::Server *> m_server{nullptr};
+    std::atomic<HttpFront *> m_front{nullptr};
     std::atomic<bool> m_requested{false};
-    std::atomic<bool> m_done{false};
 };
 
 } // namespace
@@ -134,8 +133,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption dropOpt(QStringLiteral("fault-drop-reply"), QStringLiteral("Carry out the next call of Service.Operation, then lose its reply."), QStringLiteral("SERVICE.OPERATION"));
     const QCommandLineOption stallOpt(QStringLiteral("fault-stall-ms"), QStringLiteral("Wait before every call."), QStringLiteral("MS"));
     const QCommandLineOption maxBodyOpt(QStringLiteral("max-body"), QStringLiteral("Largest request body in bytes (default 256 MiB)."), QStringLiteral("BYTES"));
+    const QCommandLineOption headerTimeoutOpt(QStringLiteral("header-timeout"),
+                                              QStringLiteral("Seconds a request's line and headers may take to arrive (default 10)."),
+                                              QStringLiteral("SECONDS"));
+    const QCommandLineOption bodyTimeoutOpt(QStringLiteral("body-timeout"),
+                                            QStringLiteral("Seconds a request's body may take to arrive, plus one per 32 KiB (default 30)."),
+                                            QStringLiteral("SECONDS"));
     const QCommandLineOption controlOpt(QStringLiteral("enable-control"), QStringLiteral("Accept fault switches on POST /control (tests only)."));
-    parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, passPhraseOpt, refuseOpt, failOpt, dropOpt, stallOpt, maxBodyOpt, controlOpt});
+    parser.addOptions({dataOpt, portOpt, seedOpt, bindOpt, passPhraseOpt, refuseOpt, failOpt, dropOpt, stallOpt, maxBodyOpt,
+                       headerTimeoutOpt, bodyTimeoutOpt, controlOpt});
     parser.process(app);
 
     bool portOk = false;
@@ -172,20 +178,33 @@ int main(int argc, char *argv[])
     }
     ServerDispatcher dispatcher(store, faults, passPhrase);
 
-    httplib::Server server;
-    size_t maxBody = MaxBodySize;
+    HttpFront::Limits limits;
     if (parser.isSet(maxBodyOpt)) {
         bool ok = false;
-        const qulonglong n = parser.value(maxBodyOpt).toULongLong(&ok);
-        if (!ok || n == 0) {
+        const qlonglong n = parser.value(maxBodyOpt).toLongLong(&ok);
+        if (!ok || n <= 0) {
             std::fprintf(stderr, "varnex-server: --max-body needs a positive number of bytes\n");
             return 2;
         }
-        maxBody = size_t(n);
+        limits.maxBody = n;
     }
-    server.set_payload_max_length(maxBody);
-    server.set_read_timeout(30, 0);
-    server.set_write_timeout(30, 0);
+    for (const auto &[opt, ms] : {std::pair{&headerTimeoutOpt, &limits.headerTimeoutMs}, std::pair{&bodyTimeoutOpt, &limits.bodyTimeoutMs}}) {
+        if (!parser.isSet(*opt))
+            continue;
+        bool ok = false;
+        const int seconds = parser.value(*opt).toInt(&ok);
+        if (!ok || seconds <= 0 || seconds > 3600) {
+            std::fprintf(stderr, "varnex-server: --%s needs a number of seconds (1..3600)\n", qPrintable(opt->names().constFirst()));
+            return 2;
+        }
+        *ms = seconds * 1000;
+    }
+    HttpFront::Routes server;
+    // Bodies reach httplib whole and checked (see HttpFront); its own limit stays as a second guard.
+    server.set_payload_max_length(size_t(limits.maxBody));
+    // What httplib announces in Keep-Alive is what the front keeps to.
+    server.set_keep_alive_max_count(HttpFront::MaxRequestsPerConnection);
+    server.set_keep_alive_timeout(limits.idleTimeoutMs / 1000);
     const auto cborError = [](httplib::Response &res, const QString &message) {
         const QByteArray body = ServerDispatcher::errorBody(QStringLiteral("ProtocolError"), message);
         res.set_content(body.constData(), size_t(body.size()), "application/cbor");
@@ -236,18 +255,22 @@ int main(int argc, char *argv[])
             res.set_content("ok", "text/plain");
         });
     }
+    const auto frontError = [](int status, const QString &message) {
+        return ServerDispatcher::errorBody(status == 503 ? QStringLiteral("ServerError") : QStringLiteral("ProtocolError"), message);
+    };
+    HttpFront front(server, limits, frontError);
     const std::string host = parser.value(bindOpt).toStdString();
-    if (!server.bind_to_port(host, port)) {
-        std::fprintf(stderr, "varnex-server: cannot listen on %s:%d\n", host.c_str(), port);
+    std::string listenError;
+    if (!front.listen(host, port, &listenError)) {
+        std::fprintf(stderr, "varnex-server: cannot listen on %s:%d: %s\n", host.c_str(), port, listenError.c_str());
         return 1;
     }
     std::printf("varnex-server listening on %s:%d\n", host.c_str(), port);
     std::fflush(stdout);
-    stopSignals.watch(&server);
-    if (!stopSignals.requested())
-        server.listen_after_bind();
+    stopSignals.watch(&front);
+    front.run();
     stopSignals.finish();
-    // Every handler thread has ended (closing its connection); close the store on this one.
+    // Every worker thread has ended (closing its connection); close the store on this one.
     store.close();
     std::printf("varnex-server stopped\n");
     std::fflush(stdout);

@@ -144,18 +144,14 @@ bool decodeValue(const FieldDef &field, const QCborValue &c, QVariant *out, QStr
             *why = QStringLiteral("\"%1\" is not a decimal number").arg(c.toString().left(40));
             return false;
         }
-        if (!DataTable::normalise(field, c.toString(), out, why))
-            return false;
-        // A digit the column cannot keep would be rounded away when the row is stored: refused,
-        // as the server refuses it. Zeros past the scale were already dropped.
-        const QString canonical = out->toString();
-        const qsizetype point = canonical.indexOf(QLatin1Char('.'));
-        if (point >= 0 && canonical.size() - point - 1 > field.scale) {
-            *why = QStringLiteral("\"%1\" has more than %2 digits after the decimal point")
-                       .arg(c.toString().left(40)).arg(field.scale);
+        // A digit the column cannot keep would be rounded away, or the number would overflow,
+        // when the row is stored: refused, as the server refuses it.
+        QString limit;
+        if (!DataTable::decimalFits(field, c.toString(), &limit)) {
+            *why = QStringLiteral("\"%1\" %2").arg(c.toString().left(40), limit);
             return false;
         }
-        return true;
+        return DataTable::normalise(field, c.toString(), out, why);
     }
     case FieldType::Boolean:
         if (!c.isBool())
@@ -433,6 +429,9 @@ private:
                 return;
             }
         }
+        // An empty view may carry no pointer at all, which memcpy must not be given.
+        if (b.isEmpty())
+            return;
         std::memcpy(m_buffer.data() + m_size, b.data(), size_t(b.size()));
         m_size += b.size();
     }

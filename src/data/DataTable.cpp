@@ -1,5 +1,8 @@
 #include "data/DataTable.h"
 
+#include "base/VarnexError.h"
+#include "store/FbStatement.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
@@ -164,6 +167,17 @@ QString roundDecimal(const QString &canonical, int scale)
     QString result;
     canonicalDecimal(text, scale, &result);
     return result;
+}
+
+// Digits that carry value before the point of canonical decimal text ("0.5" has none).
+qsizetype wholeDigits(const QString &canonical)
+{
+    const qsizetype sign = canonical.startsWith(QLatin1Char('-')) ? 1 : 0;
+    qsizetype point = canonical.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        point = canonical.size();
+    const qsizetype whole = point - sign;
+    return whole == 1 && canonical.at(sign) == QLatin1Char('0') ? 0 : whole;
 }
 
 QString describe(const QVariant &v)
@@ -483,6 +497,29 @@ bool DataTable::normalise(const FieldDef &field, const QVariant &value, QVariant
     return fail(QStringLiteral("has an unknown field type"));
 }
 
+bool DataTable::decimalFits(const FieldDef &field, const QString &text, QString *why)
+{
+    const int scale = std::max(field.scale, 0);
+    QString canonical;
+    if (!canonicalDecimal(text, scale, &canonical)) {
+        setError(why, QStringLiteral("is not a decimal number"));
+        return false;
+    }
+    // Zeros past the scale were dropped: any fraction digit left beyond it carries value.
+    const qsizetype point = canonical.indexOf(QLatin1Char('.'));
+    if (point >= 0 && canonical.size() - point - 1 > scale) {
+        setError(why, QStringLiteral("has more than %1 digits after the decimal point").arg(scale));
+        return false;
+    }
+    const int precision = field.size > 0 ? field.size : MaxDecimalDigits;
+    const int whole = std::max(precision - scale, 0);
+    if (wholeDigits(canonical) > whole) {
+        setError(why, QStringLiteral("has more than %1 digits before the decimal point").arg(whole));
+        return false;
+    }
+    return true;
+}
+
 QDateTime DataTable::wallClock(QDate date, QTime time)
 {
     const QDateTime local(date, time, Qt::LocalTime);
@@ -536,6 +573,11 @@ FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType
             f.type = FieldType::Decimal;
             f.size = length;
             f.scale = precision;
+            // Firebird's driver finds a table column's declared precision, but gives an expression
+            // (a sum, a product, a cast) only its storage size in bytes: the digits that storage
+            // holds are the nearest precision that never refuses a value the database computed.
+            if (dbms == QSqlDriver::Interbase && sqlField.tableName().isEmpty())
+                f.size = length <= 2 ? 4 : length <= 4 ? 9 : MaxDecimalDigits;
         } else {
             f.type = FieldType::Float;
         }
@@ -559,9 +601,16 @@ FieldDef DataTable::fieldFromSql(const QSqlField &sqlField, QSqlDriver::DbmsType
 
 QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
 {
-    const QSqlRecord record = query.record();
-    const QSqlDriver::DbmsType dbms =
-        query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms;
+    return fieldsOfRecord(query.record(), query.driver() ? query.driver()->dbmsType() : QSqlDriver::UnknownDbms);
+}
+
+QList<FieldDef> DataTable::fieldsOfStatement(const FbStatement &statement, FbTransaction &transaction)
+{
+    return fieldsOfRecord(statement.record(transaction), QSqlDriver::Interbase);
+}
+
+QList<FieldDef> DataTable::fieldsOfRecord(const QSqlRecord &record, QSqlDriver::DbmsType dbms)
+{
     QList<FieldDef> fields;
     QSet<QString> taken; // case-folded names
     for (int i = 0; i < record.count(); ++i) {
@@ -579,22 +628,11 @@ QList<FieldDef> DataTable::fieldsOfQuery(const QSqlQuery &query)
     return fields;
 }
 
-bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
+bool DataTable::appendConverted(const std::function<QVariant(int)> &valueOf, QString *error)
 {
     const int row = appendRow();
     for (int c = 0; c < fieldCount(); ++c) {
-        if (query.isNull(c))
-            continue;
-        QVariant value = query.value(c);
-        const FieldDef &field = m_fields.at(c);
-        if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
-            // Some drivers (Firebird's among them) pass scaled numbers through a double and
-            // hand over its digits beyond the column's scale; the column holds none.
-            QString canonical;
-            if (canonicalDecimal(value.toString(), field.scale, &canonical))
-                value = roundDecimal(canonical, field.scale);
-        }
-        if (!setValue(row, c, value, error)) {
+        if (!setValue(row, c, valueOf(c), error)) {
             if (error)
                 *error = QStringLiteral("record %1: %2").arg(row + 1).arg(*error);
             m_cells.resize(cell(row, 0));
@@ -605,7 +643,63 @@ bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
     return true;
 }
 
+bool DataTable::appendRecord(const QSqlQuery &query, QString *error)
+{
+    return appendConverted(
+        [&](int c) {
+            if (query.isNull(c))
+                return QVariant();
+            QVariant value = query.value(c);
+            const FieldDef &field = m_fields.at(c);
+            if (field.type == FieldType::Decimal && value.metaType().id() == QMetaType::QString) {
+                // Some drivers (Firebird's among them) pass scaled numbers through a double and
+                // hand over its digits beyond the column's scale; the column holds none.
+                QString canonical;
+                if (canonicalDecimal(value.toString(), field.scale, &canonical))
+                    value = roundDecimal(canonical, field.scale);
+            }
+            return value;
+        },
+        error);
+}
+
+bool DataTable::appendStatementRow(const FbStatement &statement, QString *error)
+{
+    return appendConverted([&](int c) { return statement.value(c); }, error);
+}
+
+DataTable DataTable::readStatement(FbTransaction &transaction, const QString &sql, const QVariantList &values,
+                                   const QList<FieldDef> &fields)
+{
+    FbStatement query(transaction, sql);
+    return readStatement(transaction, query, values, fields);
+}
+
+DataTable DataTable::readStatement(FbTransaction &transaction, FbStatement &query, const QVariantList &values,
+                                   const QList<FieldDef> &fields)
+{
+    query.bindAll(values);
+    query.execute(transaction);
+    DataTable rows(fields.isEmpty() ? fieldsOfStatement(query, transaction) : fields);
+    while (query.next()) {
+        QString why;
+        if (!rows.appendStatementRow(query, &why))
+            throw VarnexError(QStringLiteral("The rows could not be read: %1").arg(why));
+    }
+    return rows;
+}
+
 bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
+{
+    return fill(query, nullptr, error);
+}
+
+bool DataTable::fillFromQuery(QSqlQuery &query, const QList<FieldDef> &fields, QString *error)
+{
+    return fill(query, &fields, error);
+}
+
+bool DataTable::fill(QSqlQuery &query, const QList<FieldDef> *fields, QString *error)
 {
     if (!query.isActive()) {
         query.setNumericalPrecisionPolicy(QSql::HighPrecision);
@@ -619,8 +713,12 @@ bool DataTable::fillFromQuery(QSqlQuery &query, QString *error)
         return false;
     }
 
+    if (fields && fields->size() != query.record().count()) {
+        setError(error, QStringLiteral("the query returns %1 columns for %2 fields").arg(query.record().count()).arg(fields->size()));
+        return false;
+    }
     DataTable table;
-    for (const FieldDef &field : fieldsOfQuery(query)) {
+    for (const FieldDef &field : fields ? *fields : fieldsOfQuery(query)) {
         if (!table.addField(field, error))
             return false;
     }

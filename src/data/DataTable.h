@@ -7,8 +7,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
+class FbStatement;
+class FbTransaction;
 class QSqlQuery;
 class QSqlField;
+class QSqlRecord;
 
 // The kinds of value a table column holds. Each has one in-memory representation (see
 // DataTable::setValue), so that a table read from the database, built by hand or decoded from a
@@ -96,11 +101,27 @@ public:
     // not active (with high numerical precision, so that exact decimals stay exact), then read
     // from its first record to its last. Field types come from the query's record.
     bool fillFromQuery(QSqlQuery &query, QString *error = nullptr);
+    // The same, into the given fields, one per column of the query. Firebird's driver passes a
+    // scaled number through a double and keeps only some 15 of its digits: a query that selects
+    // a decimal column cast to text, read into its decimal field, keeps every digit.
+    bool fillFromQuery(QSqlQuery &query, const QList<FieldDef> &fields, QString *error = nullptr);
     // The fields of a query's record, as fillFromQuery defines them.
     static QList<FieldDef> fieldsOfQuery(const QSqlQuery &query);
     // Appends the query's current record as a row, its values converted as fillFromQuery does.
     bool appendRecord(const QSqlQuery &query, QString *error = nullptr);
+    // The same for a statement of the client library (store/FbStatement.h): its fields as the SQL
+    // driver would give them for the same statement, and its current row.
+    static QList<FieldDef> fieldsOfStatement(const FbStatement &statement, FbTransaction &transaction);
+    bool appendStatementRow(const FbStatement &statement, QString *error = nullptr);
+    // Every row of a SELECT run in the transaction with the values bound, as a table with the
+    // given fields (the statement's own when none are given). Throws VarnexError.
+    static DataTable readStatement(FbTransaction &transaction, const QString &sql, const QVariantList &values,
+                                   const QList<FieldDef> &fields = {});
+    static DataTable readStatement(FbTransaction &transaction, FbStatement &statement, const QVariantList &values,
+                                   const QList<FieldDef> &fields = {});
 
+    // The fields of a record, named apart (a second CODE becomes CODE_1).
+    static QList<FieldDef> fieldsOfRecord(const QSqlRecord &record, QSqlDriver::DbmsType dbms);
     // The definition a query field maps to; dbms tells apart what a driver reports alike.
     static FieldDef fieldFromSql(const QSqlField &field,
                                  QSqlDriver::DbmsType dbms = QSqlDriver::UnknownDbms);
@@ -108,6 +129,13 @@ public:
     // Converts a value to the representation of the given field; the building block of setValue.
     static bool normalise(const FieldDef &field, const QVariant &value, QVariant *out,
                           QString *error = nullptr);
+
+    // Whether decimal text fits a decimal field as the database keeps it: no digit beyond the
+    // scale but zeros, and no more digits before the point than the precision leaves (the
+    // precision counts as 18 when the field declares none). Otherwise false, with *why saying
+    // which ("has more than 16 digits before the decimal point", ...). The table itself holds
+    // any exact decimal (setValue does not ask this): what was stored is read as it stands.
+    static bool decimalFits(const FieldDef &field, const QString &text, QString *why = nullptr);
 
     // A timestamp value holding the given wall-clock reading. It is local time whenever the
     // reading exists in the local zone; a reading that the zone skips (the hour lost when the
@@ -119,6 +147,10 @@ public:
     friend bool operator!=(const DataTable &a, const DataTable &b) { return !(a == b); }
 
 private:
+    // Appends a row of valueOf(column) for each column, each converted as setValue does; on
+    // failure nothing is appended.
+    bool appendConverted(const std::function<QVariant(int)> &valueOf, QString *error);
+    bool fill(QSqlQuery &query, const QList<FieldDef> *fields, QString *error);
     qsizetype cell(int row, int column) const { return qsizetype(row) * m_fields.size() + column; }
 
     QList<FieldDef> m_fields;

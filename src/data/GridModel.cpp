@@ -1,12 +1,12 @@
 #include "data/GridModel.h"
 
 #include "base/VarnexError.h"
+#include "store/FbStatement.h"
+#include "store/FbTransaction.h"
 #include "store/SqlUtil.h"
 
 #include <QLocale>
 #include <QMutex>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <limits>
 
@@ -190,8 +190,7 @@ GridModel::Statement GridModel::beyond(const QList<OrderColumn> &order, const QV
 }
 
 GridModel::Statement GridModel::select(const QString &what, const QList<GridCondition> &conditions,
-                                       const QList<OrderColumn> &order, const QVariantList &beyondValues,
-                                       bool after, const QList<Statement> &more) const
+                                       const QList<Statement> &more) const
 {
     Statement st;
     const QString base = m_params.toPositional(m_sql, &st.values, QStringLiteral("list"));
@@ -202,12 +201,9 @@ GridModel::Statement GridModel::select(const QString &what, const QList<GridCond
         where << part.text;
         st.values += part.values;
     }
-    if (!beyondValues.isEmpty()) {
-        const Statement part = beyond(order, beyondValues, after);
-        where << part.text;
-        st.values += part.values;
-    }
     for (const Statement &part : more) {
+        if (part.text.isEmpty())
+            continue;
         where << part.text;
         st.values += part.values;
     }
@@ -239,49 +235,60 @@ GridModel::Statement GridModel::boundFrom(const OrderColumn &first, const QVaria
                            : Statement{column + QStringLiteral(" IS NULL"), {}};
 }
 
-GridModel::Statement GridModel::boundTo(const OrderColumn &first, const QVariant &value, bool forward,
+// The rows up to the page's last row, given `last`: the highest value of the first column among
+// the page's rows in a walk upwards, the lowest in a walk downwards (NULL when every one is NULL).
+GridModel::Statement GridModel::boundTo(const OrderColumn &first, const Statement &last, bool forward,
                                         bool mayHoldNulls) const
 {
     const QString column = columnRef(first.column);
     const bool descending = forward ? first.descending : !first.descending;
-    if (descending)
-        return value.isValid() ? Statement{column + QStringLiteral(" >= ?"), {value}} : Statement{};
-    if (!value.isValid())
-        return {column + QStringLiteral(" IS NULL"), {}};
-    return mayHoldNulls ? Statement{QStringLiteral("(%1 IS NULL OR %1 <= ?)").arg(column), {value}}
-                        : Statement{column + QStringLiteral(" <= ?"), {value}};
+    if (descending) {
+        // The NULLs come last; the lowest value says nothing about whether the page reaches them.
+        if (m_rows.field(first.column).required)
+            return {column + QStringLiteral(" >= ") + last.text, last.values};
+        return {QStringLiteral("(%1 >= %2 OR %1 IS NULL)").arg(column, last.text), last.values};
+    }
+    // Upwards the NULLs come first: a page of NULLs alone has no highest value.
+    if (mayHoldNulls)
+        return {QStringLiteral("(%1 IS NULL OR %1 <= %2)").arg(column, last.text), last.values};
+    return {column + QStringLiteral(" <= ") + last.text, last.values};
+}
+
+GridModel::Statement GridModel::pageStatement(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                                              const QVariantList &from, int rows, bool forward) const
+{
+    QList<Statement> limits;
+    if (!from.isEmpty())
+        limits << beyond(order, from, forward);
+    // In the key's order alone the key's index is walked. In any other order the database would
+    // sort every row beyond the start to find the page; the page is bounded on its first order
+    // column instead, so that only the page's rows are sorted. The bound, the first column's
+    // value at the page's last row, is worked out inside the statement from that column alone (a
+    // walk of its index, where it has one). The whole rest of the list (fetchAll) has no bound.
+    if (order.size() > 1) {
+        const OrderColumn &first = order.first();
+        if (!from.isEmpty())
+            limits << boundFrom(first, from.first(), forward);
+        if (rows != std::numeric_limits<int>::max()) {
+            Statement firstValues = select(columnRef(first.column) + QStringLiteral(" AS PAGE_BOUND"), conditions, limits);
+            append(&firstValues.text, &firstValues.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(orderBy({first}, forward)),
+                   {rows});
+            const bool upwards = forward != first.descending;
+            const Statement last{QStringLiteral("(SELECT %1(B.PAGE_BOUND) FROM (%2) B)")
+                                     .arg(upwards ? QStringLiteral("MAX") : QStringLiteral("MIN"), firstValues.text),
+                                 firstValues.values};
+            limits << boundTo(first, last, forward, from.isEmpty() || !from.first().isValid());
+        }
+    }
+    Statement st = select(QStringLiteral("*"), conditions, limits);
+    append(&st.text, &st.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(orderBy(order, forward)), {rows});
+    return st;
 }
 
 DataTable GridModel::readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
                               const QVariantList &from, int rows, bool forward) const
 {
-    // The whole rest of the list (fetchAll) is read in one statement: there is no page to bound.
-    const bool wholeRest = rows == std::numeric_limits<int>::max();
-    QList<Statement> bounds;
-    if (order.size() > 1) {
-        const OrderColumn &first = order.first();
-        if (!from.isEmpty()) {
-            const Statement b = boundFrom(first, from.first(), forward);
-            if (!b.text.isEmpty())
-                bounds << b;
-        }
-        if (!wholeRest) {
-            // The first order column's value at the page's last row, read alone.
-            Statement last = select(columnRef(first.column), conditions, order, from, forward, bounds);
-            append(&last.text, &last.values,
-                   QStringLiteral(" ORDER BY %1 ROWS ? TO ?").arg(orderBy({first}, forward)), {rows, rows});
-            const DataTable found = readRows(last, {});
-            if (found.rowCount() > 0) {
-                const bool mayHoldNulls = from.isEmpty() || !from.first().isValid();
-                const Statement b = boundTo(first, found.value(0, 0), forward, mayHoldNulls);
-                if (!b.text.isEmpty())
-                    bounds << b;
-            }
-        }
-    }
-    Statement st = select(QStringLiteral("*"), conditions, order, from, forward, bounds);
-    append(&st.text, &st.values, QStringLiteral(" ORDER BY %1 ROWS ?").arg(orderBy(order, forward)), {rows});
-    return readRows(st);
+    return readRows(pageStatement(conditions, order, from, rows, forward));
 }
 
 QVariantList GridModel::orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const
@@ -295,17 +302,16 @@ QVariantList GridModel::orderValues(const DataTable &rows, int row, const QList<
     return values;
 }
 
-QSqlQuery GridModel::execute(const Statement &statement) const
+void GridModel::requireConnection() const
 {
     if (!m_db.isOpen())
         throw VarnexError(QStringLiteral("The list cannot be read: its database connection is not open."));
-    return SqlUtil::exec(m_db, statement.text, statement.values);
 }
 
 qint64 GridModel::count(const Statement &statement) const
 {
-    QSqlQuery q = execute(statement);
-    return q.next() ? q.value(0).toLongLong() : 0;
+    const DataTable counted = readRows(statement, {});
+    return counted.rowCount() > 0 ? counted.value(0, 0).toLongLong() : 0;
 }
 
 DataTable GridModel::readRows(const Statement &statement) const
@@ -315,17 +321,20 @@ DataTable GridModel::readRows(const Statement &statement) const
 
 DataTable GridModel::readRows(const Statement &statement, const QList<FieldDef> &fields) const
 {
-    // The query is finished when it goes out of scope: no cursor stays open on the connection.
-    QSqlQuery q = execute(statement);
-    DataTable rows(fields.isEmpty() ? DataTable::fieldsOfQuery(q) : fields);
-    while (q.next()) {
-        QString why;
-        if (!rows.appendRecord(q, &why))
-            throw VarnexError(QStringLiteral("The list could not be read: %1").arg(why));
+    // The statement runs in the operation's read transaction and its rows are read to the end: no
+    // cursor stays open on the connection.
+    requireConnection();
+    ReadScope read(m_db);
+    try {
+        return DataTable::readStatement(read.transaction(), read.prepared(statement.text), statement.values, fields);
+    } catch (const VarnexError &e) {
+        throw VarnexError(QStringLiteral("The list could not be read: %1").arg(e.message()));
     }
-    if (q.lastError().isValid())
-        throw VarnexError(q.lastError().text());
-    return rows;
+}
+
+DataTable GridModel::readStatement(const GridStatement &statement) const
+{
+    return readRows(Statement{statement.text, statement.values}, {});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -333,6 +342,7 @@ DataTable GridModel::readRows(const Statement &statement, const QList<FieldDef> 
 
 void GridModel::requery(const QList<GridSortKey> &sort, const QList<GridCondition> &filter, int rows)
 {
+    ReadScope read(m_db);
     const QList<OrderColumn> order = orderOf(sort);
     const DataTable first = readPage(filter, order, {}, rows, true);
 
@@ -350,6 +360,7 @@ void GridModel::fetchRows(int count)
 {
     if (!m_open || m_atEnd || count <= 0)
         return;
+    ReadScope read(m_db);
     const int last = m_rows.rowCount() - 1;
     const DataTable next =
         readPage(m_filter, m_order, last < 0 ? QVariantList() : orderValues(m_rows, last, m_order), count, true);
@@ -401,8 +412,9 @@ DataTable GridModel::describedTable() const
     const QString descriptionKey = m_db.databaseName() + QLatin1Char('\n') + m_sql;
     QList<FieldDef> fields = describedColumns(descriptionKey);
     if (fields.isEmpty()) {
-        QSqlQuery q = execute(select(QStringLiteral("FIRST 0 *"), {}, {}, {}, true));
-        fields = DataTable::fieldsOfQuery(q);
+        requireConnection();
+        ReadScope read(m_db);
+        fields = DataTable::fieldsOfStatement(read.prepared(select(QStringLiteral("*"), {}).text), read.transaction());
         rememberColumns(descriptionKey, fields);
     }
     const DataTable described(fields);
@@ -424,6 +436,7 @@ void GridModel::describe()
 
 int GridModel::openAt(const QVariant &key)
 {
+    ReadScope read(m_db);
     if (m_open)
         return key.isValid() ? seekKey(key) : -1;
     const DataTable described = describedTable();
@@ -438,9 +451,9 @@ int GridModel::openAt(const QVariant &key)
         if (key.isValid()) {
             // Straight to the row, without the list's first page.
             m_order = orderOf(m_sort);
-            const DataTable found = keyRow(key);
-            if (found.rowCount() > 0)
-                return reposition(found);
+            const int row = repositionAtKey(key);
+            if (row >= 0)
+                return row;
         }
         requery(m_sort, m_filter, m_pageSize);
     } catch (...) {
@@ -486,12 +499,13 @@ void GridModel::setFilter(const QList<GridCondition> &conditions)
 
 int GridModel::refresh(const QVariant &keepKey)
 {
+    ReadScope read(m_db);
     if (m_open && !m_atStart) {
         // A stretch further down is read anew from the row kept.
         if (keepKey.isValid()) {
-            const DataTable found = keyRow(keepKey);
-            if (found.rowCount() > 0)
-                return reposition(found);
+            const int row = repositionAtKey(keepKey);
+            if (row >= 0)
+                return row;
         }
         requery(m_sort, m_filter, m_pageSize);
         return -1;
@@ -509,6 +523,7 @@ int GridModel::findKey(const QVariant &key)
     const int row = rowOfKey(key);
     if (row >= 0)
         return row;
+    ReadScope read(m_db);
     if (!m_atStart)
         return seekKey(key);
     return readUpTo(keyRow(key));
@@ -517,13 +532,13 @@ int GridModel::findKey(const QVariant &key)
 DataTable GridModel::keyRow(const QVariant &key) const
 {
     // One row at most: no order to walk.
-    return readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, key}},
-                           m_order, {}, true));
+    return readRows(select(QStringLiteral("*"), m_filter + QList<GridCondition>{{m_keyName, GridCondition::Equal, key}}));
 }
 
 int GridModel::locate(const QList<GridCondition> &conditions)
 {
     requireOpen("search the list");
+    ReadScope read(m_db);
     // Positions count from the list's start; a stretch further down has none.
     if (!m_atStart)
         return seek(conditions);
@@ -538,7 +553,8 @@ int GridModel::readUpTo(const DataTable &found)
     const QVariantList target = orderValues(found, 0, m_order);
 
     // ...has this many rows of the list before it; read up to it in one statement.
-    const qint64 position = count(select(QStringLiteral("COUNT(*)"), m_filter, m_order, target, false));
+    const qint64 position =
+        count(select(QStringLiteral("COUNT(*)"), m_filter, {beyond(m_order, target, false)}));
     if (position >= m_rows.rowCount())
         fetchRows(int(qMin<qint64>(position + 1 - m_rows.rowCount(), std::numeric_limits<int>::max())));
 
@@ -556,6 +572,7 @@ int GridModel::readUpTo(const DataTable &found)
 int GridModel::seek(const QList<GridCondition> &conditions)
 {
     requireOpen("search the list");
+    ReadScope read(m_db);
     const DataTable found = readPage(m_filter + conditions, m_order, {}, 1, true);
     if (found.rowCount() == 0)
         return -1;
@@ -569,6 +586,12 @@ int GridModel::seekKey(const QVariant &key)
     const int row = rowOfKey(key);
     if (row >= 0)
         return row;
+    return repositionAtKey(key);
+}
+
+int GridModel::repositionAtKey(const QVariant &key)
+{
+    ReadScope read(m_db);
     const DataTable found = keyRow(key);
     return found.rowCount() > 0 ? reposition(found) : -1;
 }
@@ -606,6 +629,7 @@ void GridModel::readBefore(int count)
 {
     if (!m_open || m_atStart || count <= 0)
         return;
+    ReadScope read(m_db);
     const DataTable above =
         m_rows.rowCount() > 0 ? readPage(m_filter, m_order, orderValues(m_rows, 0, m_order), count, false) : DataTable();
     if (above.rowCount() < count)
@@ -636,6 +660,7 @@ void GridModel::fetchBefore(int count)
 int GridModel::toFirst()
 {
     requireOpen("read the list");
+    ReadScope read(m_db);
     if (!m_atStart)
         requery(m_sort, m_filter, m_pageSize);
     return m_rows.rowCount() > 0 ? 0 : -1;
@@ -644,6 +669,7 @@ int GridModel::toFirst()
 int GridModel::toLast()
 {
     requireOpen("read the list");
+    ReadScope read(m_db);
     if (!m_atEnd) {
         const DataTable tail = readPage(m_filter, m_order, {}, m_pageSize, false);
         DataTable rows(m_rows.fields());
@@ -662,6 +688,7 @@ int GridModel::toLast()
 void GridModel::fetchAll()
 {
     requireOpen("read the list");
+    ReadScope read(m_db);
     readBefore(std::numeric_limits<int>::max());
     fetchRows(std::numeric_limits<int>::max());
 }
@@ -673,7 +700,7 @@ QString GridModel::columnSql(const QString &name) const
 
 GridStatement GridModel::selectStatement(const QString &what, const QList<GridCondition> &more, bool ordered) const
 {
-    const Statement st = select(what, m_filter + more, {}, {}, true);
+    const Statement st = select(what, m_filter + more);
     GridStatement out{st.text, st.values};
     if (ordered) {
         // The order of an open list, or the order it will have.
@@ -685,7 +712,8 @@ GridStatement GridModel::selectStatement(const QString &what, const QList<GridCo
 qint64 GridModel::totalCount() const
 {
     requireOpen("count the rows");
-    return count(select(QStringLiteral("COUNT(*)"), m_filter, m_order, {}, true));
+    ReadScope read(m_db);
+    return count(select(QStringLiteral("COUNT(*)"), m_filter));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -57,20 +57,24 @@ struct GridStatement
 // order, so that the order is total.
 //
 // Paging is by key, not by cursor or offset: each page is a short statement asking for the rows
-// that follow the last row read, in the list's order ("ROWS n"). The statement is finished before
-// the page is shown, so the list holds no cursor and no transaction open on its connection while
-// the user looks at it: the connection's own unit of work can start and commit freely in between
-// (QIBASE runs one transaction per connection, and a commit would close a cursor left open), and
+// that follow the last row read, in the list's order ("ROWS n"). Every operation (opening, a page,
+// a search, a count) reads in one read-only read-committed transaction of its own beside the
+// connection's (store/FbTransaction.h: ReadScope), which costs no write when it ends, with its
+// statements kept prepared for the connection. The statement is finished and the transaction
+// ended before the page is shown, so the list holds no cursor and no transaction open while the
+// user looks at it: the connection's own unit of work starts and commits freely in between, and
 // the database's clean-up of old row versions is never held back by a list left open for hours.
+// The list reads what is committed: a change made in a transaction not yet committed on the same
+// connection is not among its rows.
 // A page far down the list costs what the first one costs where the order can use an index, where
 // an offset would re-read every row before it; and rows inserted or deleted between two pages
 // neither repeat nor skip a row. What is shown is what each page found; refresh() reads it anew.
-// In the key's order alone an indexed key is walked directly. In any other order a page is read in
-// two steps, so that the database never sorts the whole list: first the value of the first order
-// column at the page's last row (a walk of that column's index, where it has one, reading that
-// column alone), then the page itself, bounded to the rows between the last row read and that
-// value, sorted in full. The bounds follow from the order, so the rows are those one statement
-// would give.
+// In the key's order alone an indexed key is walked directly. In any other order the page is
+// bounded, so that the database never sorts the whole list: a subquery of the page's statement
+// finds the value of the first order column at the page's last row (a walk of that column's
+// index, where it has one, reading that column alone), and only the rows between the last row
+// read and that value are sorted in full. The bounds follow from the order, so the rows are those
+// the unbounded statement would give.
 //
 // The rows read are a stretch of the list, which need not begin at its first row: seek() reads
 // the list around a row far down without the rows before it (a picker opened on its bookmark, a
@@ -176,6 +180,10 @@ public:
     GridStatement selectStatement(const QString &what, const QList<GridCondition> &more = {},
                                   bool ordered = false) const;
 
+    // The rows of a statement over the list (selectStatement), read in the list's read transaction
+    // (that of the operation under way on its connection, if any).
+    DataTable readStatement(const GridStatement &statement) const;
+
     // The text of the last failure reported by loadFailed.
     QString lastError() const { return m_lastError; }
 
@@ -220,22 +228,28 @@ private:
     QString columnRef(const QString &name) const;
     QString columnRef(int column) const;
     QList<OrderColumn> orderOf(const QList<GridSortKey> &keys) const;
+    // "SELECT what FROM (the list's SELECT) T" with the conditions and the further parts (empty
+    // ones left out), joined by AND.
     Statement select(const QString &what, const QList<GridCondition> &conditions,
-                     const QList<OrderColumn> &order, const QVariantList &beyond, bool after,
                      const QList<Statement> &more = {}) const;
     Statement condition(const GridCondition &c) const;
+    // The rows beyond the row of the given order values, in the list's order when after, against
+    // it otherwise.
     Statement beyond(const QList<OrderColumn> &order, const QVariantList &values, bool after) const;
     QString orderBy(const QList<OrderColumn> &order, bool forward) const;
     // Conditions on the first order column implied by a page: rows from the given value on, and
     // rows up to the page's last value, in the walk's direction.
     Statement boundFrom(const OrderColumn &first, const QVariant &value, bool forward) const;
-    Statement boundTo(const OrderColumn &first, const QVariant &value, bool forward, bool mayHoldNulls) const;
-    // Up to `rows` rows of the list beyond the given order values (all from the start, or the
-    // end, without them): in the list's order when forward, against it otherwise.
+    Statement boundTo(const OrderColumn &first, const Statement &last, bool forward, bool mayHoldNulls) const;
+    // The statement of up to `rows` rows of the list beyond the given order values (all from the
+    // start, or the end, without them): in the list's order when forward, against it otherwise.
+    Statement pageStatement(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
+                            const QVariantList &from, int rows, bool forward) const;
     DataTable readPage(const QList<GridCondition> &conditions, const QList<OrderColumn> &order,
                        const QVariantList &from, int rows, bool forward) const;
     QVariantList orderValues(const DataTable &rows, int row, const QList<OrderColumn> &order) const;
-    QSqlQuery execute(const Statement &statement) const;
+    // Throws unless the connection is open.
+    void requireConnection() const;
     qint64 count(const Statement &statement) const;
     DataTable readRows(const Statement &statement) const;
     DataTable readRows(const Statement &statement, const QList<FieldDef> &fields) const;
@@ -248,6 +262,9 @@ private:
     int readUpTo(const DataTable &found);
     // Reads the list anew from the row found (a table of that one row); returns its index, 0.
     int reposition(const DataTable &found);
+    // Reads the list anew from the row of the key (its row, then the page after it); its index
+    // (0), or -1 when no row of the list has the key.
+    int repositionAtKey(const QVariant &key);
     int rowOfKey(const QVariant &key) const;
     void report(const QString &message);
 

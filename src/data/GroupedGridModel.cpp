@@ -2,6 +2,7 @@
 
 #include "base/Background.h"
 #include "base/VarnexError.h"
+#include "store/FbTransaction.h"
 #include "store/LocalDatabase.h"
 #include "store/SqlUtil.h"
 
@@ -104,6 +105,7 @@ void GroupedGridModel::setFilter(const QList<GridCondition> &conditions)
 
 void GroupedGridModel::setSort(const QList<GridSortKey> &keys)
 {
+    ReadScope read(m_db); // every group read again in one transaction
     if (m_open) {
         // Checked on the list before any group is read again.
         for (const GridSortKey &k : keys)
@@ -265,6 +267,7 @@ void GroupedGridModel::fetchGroup(int group)
         return;
     }
     try {
+        ReadScope read(m_db);
         readRowsOf(g);
     } catch (const VarnexError &e) {
         // Not asked for again until the list is read again.
@@ -335,13 +338,10 @@ bool GroupedGridModel::probeGroup(QVariant *value, bool last) const
     GridStatement st = m_list->selectStatement(QStringLiteral("FIRST 1 ") + column);
     st.text += QStringLiteral(" ORDER BY %1 %2")
                    .arg(column, last ? QStringLiteral("DESC NULLS LAST") : QStringLiteral("ASC NULLS FIRST"));
-    QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            throw VarnexError(q.lastError().text());
+    const DataTable first = m_list->readStatement(st);
+    if (first.rowCount() == 0)
         return false;
-    }
-    *value = q.value(0).isNull() ? QVariant() : q.value(0);
+    *value = first.value(0, 0);
     return true;
 }
 
@@ -359,6 +359,7 @@ void GroupedGridModel::open()
 {
     if (m_groupColumn.isEmpty())
         throw VarnexError(QStringLiteral("Cannot open the list: it has no group column."));
+    ReadScope read(m_db); // the probe, the description and the first group's page in one transaction
     emit aboutToReread();
     struct Reread
     {
@@ -440,6 +441,7 @@ void GroupedGridModel::close()
 
 QModelIndex GroupedGridModel::refresh(const QVariant &keepKey)
 {
+    ReadScope read(m_db);
     if (!m_open) {
         open();
         return keepKey.isValid() ? locateKey(keepKey) : QModelIndex();
@@ -491,13 +493,12 @@ void GroupedGridModel::startCounting()
         this,
         [path, st]() {
             const ScopedConnection connection(path, countingConnectionName(), "The rows of the list could not be counted");
-            QSqlQuery q = SqlUtil::exec(connection.database(), st.text, st.values);
+            ReadScope read(connection.database());
+            // Values as the list holds them, so that each count finds its group.
+            const DataTable rows = DataTable::readStatement(read.transaction(), st.text, st.values);
             Counts counts;
-            while (q.next())
-                counts.append({q.value(0).isNull() ? QVariant() : q.value(0), q.value(1).toLongLong()});
-            // A row that fails to compute ends the reading with an error, not with the last row.
-            if (q.lastError().isValid())
-                throw VarnexError(q.lastError().text());
+            for (int r = 0; r < rows.rowCount(); ++r)
+                counts.append({rows.value(r, 0), rows.value(r, 1).toLongLong()});
             return counts;
         },
         [this](const BackgroundOutcome<Counts> &outcome) {
@@ -599,19 +600,17 @@ QModelIndex GroupedGridModel::locateKey(const QVariant &key, int column)
 {
     if (!m_open || !key.isValid())
         return QModelIndex();
-    const QModelIndex read = indexOfKey(key, column);
-    if (read.isValid())
-        return read;
+    const QModelIndex held = indexOfKey(key, column);
+    if (held.isValid())
+        return held;
+    ReadScope read(m_db); // the key's group and its rows up to the key in one transaction
     // The key's group, when the key is listed.
     const GridStatement st = m_list->selectStatement(m_list->columnSql(m_groupColumn),
                                                      {{m_keyColumn, GridCondition::Equal, key}});
-    QSqlQuery q = SqlUtil::exec(m_db, st.text, st.values);
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            throw VarnexError(q.lastError().text());
+    const DataTable found = m_list->readStatement(st);
+    if (found.rowCount() == 0)
         return QModelIndex();
-    }
-    Group *g = m_groups.at(groupOfValue(q.value(0).isNull() ? QVariant() : q.value(0))).get();
+    Group *g = m_groups.at(groupOfValue(found.value(0, 0))).get();
     if (!g->rows)
         readRowsOf(g);
     const int row = m_orderKeyColumn.isEmpty() ? g->rows->findKey(key)
@@ -649,14 +648,19 @@ const FieldDef &GroupedGridModel::field(int column) const
     return m_list->field(column);
 }
 
-QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
+GridStatement GroupedGridModel::columnsStatement(const QStringList &columns) const
 {
     if (!m_open)
         throw VarnexError(QStringLiteral("Cannot read the list: it is not open."));
     QStringList what;
     for (const QString &c : columns)
         what << m_list->columnSql(c);
-    const GridStatement st = m_list->selectStatement(what.join(QStringLiteral(", ")), {}, true);
+    return m_list->selectStatement(what.join(QStringLiteral(", ")), {}, true);
+}
+
+QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
+{
+    const GridStatement st = columnsStatement(columns);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(st.text))
@@ -670,12 +674,7 @@ QSqlQuery GroupedGridModel::queryColumns(const QStringList &columns) const
 
 DataTable GroupedGridModel::readColumns(const QStringList &columns) const
 {
-    QSqlQuery q = queryColumns(columns);
-    DataTable rows;
-    QString error;
-    if (!rows.fillFromQuery(q, &error))
-        throw VarnexError(QStringLiteral("The list could not be read: %1").arg(error));
-    return rows;
+    return m_list->readStatement(columnsStatement(columns));
 }
 
 // ---------------------------------------------------------------------------------------------

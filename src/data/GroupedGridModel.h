@@ -184,6 +184,8 @@ private:
     bool probeGroup(QVariant *value, bool last = false) const;
     // The one group a filter allows (the group column equal to a value), when it names one.
     bool pinnedGroup(QVariant *value) const;
+    // The statement of readColumns and queryColumns.
+    GridStatement columnsStatement(const QStringList &columns) const;
     void startCounting();
     void mergeCounts(const QList<QPair<QVariant, qint64>> &counts);
     void clearGroups();

@@ -2,8 +2,10 @@
 
 #include "base/AtomicFile.h"
 
+#include "data/CborBudget.h"
 #include "data/DataPacket.h"
 #include "data/DataTable.h"
+#include "data/OverlappedSink.h"
 
 #include <QFile>
 
@@ -343,12 +345,14 @@ public:
     RawDeflater(const RawDeflater &) = delete;
     RawDeflater &operator=(const RawDeflater &) = delete;
 
-    void feed(QByteArrayView data)
+    // False once anything failed.
+    bool feed(QByteArrayView data)
     {
         // zlib counts in 32 bits: a larger piece goes in slices.
         constexpr qsizetype Slice = qsizetype(1) << 30;
         for (qsizetype offset = 0; offset < data.size() && !m_failed; offset += Slice)
             m_failed = !run(data.sliced(offset, std::min(Slice, data.size() - offset)), Z_NO_FLUSH);
+        return !m_failed;
     }
     // Ends the stream; false, with the cause in *error, when anything failed on the way.
     bool finish(QByteArray *out, QString *error)
@@ -466,21 +470,30 @@ bool PacketCipher::seal(const QByteArray &datasetPacket, QByteArray *packet, QSt
     return encipher(key, compressed, packet, error);
 }
 
-bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error)
+bool PacketCipher::unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error, qint64 maxSize)
 {
     const QByteArray key = generateKey(passPhrase(), KeyLength);
     QByteArray compressed;
     if (!decipher(key, packet, &compressed, error))
         return false;
-    return inflateRaw(compressed, datasetPacket, error);
+    return inflateRaw(compressed, datasetPacket, error, maxSize);
 }
 
 bool PacketCipher::makePacket(const DataTable &table, QByteArray *packet, QString *error)
 {
-    // The dataset packet is compressed as it is written: only the compressed bytes are ever held.
+    // The dataset packet is compressed as it is written, and on another thread, so that encoding
+    // and compressing take their time side by side: only the compressed bytes are ever held.
     const QByteArray key = generateKey(passPhrase(), KeyLength);
     RawDeflater deflater;
-    DataPacket::encodeTo(table, [&deflater](QByteArrayView piece) { deflater.feed(piece); });
+    try {
+        OverlappedSink deflating([&deflater](QByteArrayView piece) { return deflater.feed(piece); });
+        // A failed deflater makes every further piece a no-op; finish() below reports it.
+        DataPacket::encodeTo(table, [&deflating](QByteArrayView piece) { deflating.push(piece); });
+        deflating.finish();
+    } catch (const std::exception &e) {
+        setError(error, QStringLiteral("the dataset packet could not be made: %1").arg(QString::fromLocal8Bit(e.what())));
+        return false;
+    }
     QByteArray compressed;
     return deflater.finish(&compressed, error) && encipher(key, compressed, packet, error);
 }
@@ -506,11 +519,26 @@ bool PacketCipher::savePacket(QSqlQuery &query, const QString &fileName, QString
     return makePacket(query, &packet, error) && saveFileAtomically(fileName, packet, error);
 }
 
+qint64 PacketCipher::decodeBudget(qint64 packetSize)
+{
+    return DecodeBudgetFloor + DecodeBudgetPerByte * packetSize;
+}
+
 bool PacketCipher::openPacket(const QByteArray &packet, DataTable *table, QString *error)
 {
+    const qint64 budget = decodeBudget(packet.size());
+    // Every byte inflated costs at least a string byte's share once decoded.
+    const qint64 inflateLimit = std::min(DefaultMaxInflatedSize, budget / CborBudget::StringByteCost);
     QByteArray encoded;
-    if (!unseal(packet, &encoded, error))
+    if (!unseal(packet, &encoded, error, inflateLimit))
         return false;
+    if (CborBudget::estimateDecodeCost(encoded, budget) > budget) {
+        setError(error, QStringLiteral("the packet of %1 bytes is refused: decoding it would take more than the %2 MiB "
+                                       "allowed for its size")
+                            .arg(packet.size())
+                            .arg(budget / (1024 * 1024)));
+        return false;
+    }
     return DataPacket::decode(encoded, table, error);
 }
 

@@ -67,11 +67,18 @@ public:
     static bool savePacket(const DataTable &table, const QString &fileName, QString *error = nullptr);
     static bool savePacket(QSqlQuery &query, const QString &fileName, QString *error = nullptr);
 
-    // Receiver side: decipher, inflate and decode.
+    // Receiver side: decipher, inflate and decode. A packet is refused when decoding it would take
+    // more memory than decodeBudget allows for its size (estimated as the wire does, see
+    // CborBudget), and it is inflated no further than that budget could pay for: a packet of a
+    // megabyte never costs gigabytes before it is refused.
+    static constexpr qint64 DecodeBudgetFloor = qint64(64) * 1024 * 1024;
+    static constexpr qint64 DecodeBudgetPerByte = 256;
+    static qint64 decodeBudget(qint64 packetSize);
     static bool openPacket(const QByteArray &packet, DataTable *table, QString *error = nullptr);
     static bool loadPacket(const QString &fileName, DataTable *table, QString *error = nullptr);
 
     // The packet layers around an already encoded dataset packet.
     static bool seal(const QByteArray &datasetPacket, QByteArray *packet, QString *error = nullptr);
-    static bool unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error = nullptr);
+    static bool unseal(const QByteArray &packet, QByteArray *datasetPacket, QString *error = nullptr,
+                       qint64 maxSize = DefaultMaxInflatedSize);
 };

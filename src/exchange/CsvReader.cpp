@@ -49,6 +49,8 @@ QString CsvError::causeText(Cause cause)
         return QStringLiteral("a value in double quotes is followed by more text before the next comma.");
     case Cause::QuoteInValue:
         return QStringLiteral("a double quote inside a value must be in a value in double quotes, written twice.");
+    case Cause::BrokenCharacter:
+        return QStringLiteral("half of a UTF-16 surrogate pair stands alone, which is not a character.");
     }
     return QString();
 }
@@ -111,6 +113,15 @@ bool CsvReader::next(CsvRecord &record)
     bool hasText = false; // the record holds anything but its line end
     const auto firstValue = [&]() { return record.values.isEmpty() ? value : record.values.first(); };
     const auto take = [&](QChar c) {
+        // A character beyond the BMP is a pair of surrogates; half of one is no character, and
+        // would be written back as "?".
+        if (c.isSurrogate()) {
+            if (!c.isHighSurrogate() || !ensure(2) || !m_buffer.at(m_pos + 1).isLowSurrogate())
+                throw CsvError(CsvError::Cause::BrokenCharacter, m_line, m_column, firstValue());
+            value += c;
+            ++m_pos;
+            c = m_buffer.at(m_pos);
+        }
         value += c;
         ++m_pos;
         ++m_column;

@@ -31,7 +31,7 @@ struct CsvRecord
 class CsvError : public VarnexError
 {
 public:
-    enum class Cause { UnclosedQuote, TextAfterQuote, QuoteInValue };
+    enum class Cause { UnclosedQuote, TextAfterQuote, QuoteInValue, BrokenCharacter };
     CsvError(Cause cause, int line, int column, const QString &firstValue);
 
     Cause cause() const { return m_cause; }
@@ -52,8 +52,8 @@ private:
 // Comma-separated values as RFC 4180 writes them, a record at a time: a value in double quotes
 // may hold commas, line breaks and doubled quotes (which read as one); the quotes themselves are
 // not part of the value. Lines end in CRLF, LF or CR; a byte-order mark never becomes text. A
-// quote may only open a value; text after a closing quote, a quote inside a plain value and a
-// quote never closed throw CsvError. The file is decoded a chunk at a time, so reading holds one
+// quote may only open a value; text after a closing quote, a quote inside a plain value, a quote
+// never closed and half of a UTF-16 surrogate pair (from a damaged UTF-16 file) throw CsvError. The file is decoded a chunk at a time, so reading holds one
 // record, whatever the file's size.
 class CsvReader
 {

@@ -1,5 +1,6 @@
 #include "exchange/SampleExportToXml_DM.h"
 
+#include "base/AtomicFile.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
@@ -88,7 +89,9 @@ std::unique_ptr<TSampleSelection> TSampleSelection::Completed(const QSqlDatabase
         where += QStringLiteral(" AND S.SAMPLE_DATE >= ?");
         values << *takenSince;
     }
-    selection->m_statements.append({where, QStringLiteral(" ORDER BY S.CODE, S.ID"), values, {}});
+    // In the order of IX_SAMPLE_CODE, which the database walks: ordering by anything more would
+    // have it sort every selected row in memory first (up to 64 MiB) for an export of any size.
+    selection->m_statements.append({where, QStringLiteral(" ORDER BY S.CODE"), values, {}});
     selection->describe();
     return selection;
 }
@@ -111,7 +114,6 @@ std::unique_ptr<TSampleSelection> TSampleSelection::ByUuid(const QSqlDatabase &d
         if (unique.isEmpty())
             break;
     }
-    selection->m_expected = int(unique.size());
     selection->describe();
     return selection;
 }
@@ -140,6 +142,8 @@ const QList<FieldDef> &TSampleSelection::Fields() const
 
 int TSampleSelection::Count()
 {
+    if (m_expected >= 0)
+        return m_expected;
     int count = 0;
     for (const Statement &s : m_statements) {
         QSqlQuery q = run(m_db, QStringLiteral("SELECT COUNT(*) FROM SAMPLE S") + s.where, s.values);
@@ -194,8 +198,11 @@ bool TSampleSelection::Next()
     if (m_row + 1 >= m_page.rowCount() && !fetchPage())
         return false;
     ++m_row;
-    m_read.append({m_idColumn >= 0 ? m_page.value(m_row, m_idColumn).toLongLong() : 0,
-                   m_updateIdColumn >= 0 ? m_page.value(m_row, m_updateIdColumn) : QVariant()});
+    const QVariant updateId = m_updateIdColumn >= 0 ? m_page.value(m_row, m_updateIdColumn) : QVariant();
+    if (m_read.empty() && m_expected > 0)
+        m_read.reserve(size_t(m_expected));
+    m_read.push_back({m_idColumn >= 0 ? m_page.value(m_row, m_idColumn).toLongLong() : 0, updateId.toLongLong(),
+                      updateId.isValid() && !updateId.isNull()});
     return true;
 }
 
@@ -226,18 +233,26 @@ TSampleExportToXmlDm::TSampleExportToXmlDm(const QSqlDatabase &db, TMaindm &sett
 
 TSampleExportToXmlDm::~TSampleExportToXmlDm() = default;
 
-std::optional<QString> TSampleExportToXmlDm::generateAndChooseFile(TSampleSelection &rows, TVRXSampleXMLDM &generator,
-                                                                  const TVRXSampleXMLDM::Progress &progress,
-                                                                  const QString &noneText)
+std::optional<QString> TSampleExportToXmlDm::chooseFile()
 {
+    return Prompter::current().saveFileName(SaveTitle, QString(), FileFilter(), DefaultExtension());
+}
+
+void TSampleExportToXmlDm::writeDocument(TSampleSelection &rows, TVRXSampleXMLDM &generator,
+                                         const TVRXSampleXMLDM::Progress &progress, const QString &fileName)
+{
+    AtomicFileWriter file(fileName);
+    QString error;
+    if (!file.open(&error))
+        throw VarnexError(error);
     {
+        // A failure leaves the file uncommitted: the old one stays.
         DatasetScope scope(generator, &rows, progress);
-        generator.GenerateXML();
+        generator.GenerateXML(file);
     }
     rows.Close();
-    if (generator.SamplesWritten() == 0)
-        throw VarnexError(noneText);
-    return Prompter::current().saveFileName(SaveTitle, QString(), FileFilter(), DefaultExtension());
+    if (!file.commit(&error))
+        throw VarnexError(error);
 }
 
 std::optional<QString> TSampleExportToXmlDm::ExportRange()
@@ -245,10 +260,13 @@ std::optional<QString> TSampleExportToXmlDm::ExportRange()
     if (m_sampleList.isEmpty())
         throw VarnexError(NoSamplesText());
     std::unique_ptr<TSampleSelection> rows = TSampleSelection::ByUuid(m_db, m_sampleList);
+    if (rows->Count() == 0)
+        throw VarnexError(NoSamplesText());
+    const std::optional<QString> fileName = chooseFile();
+    if (!fileName)
+        return fileName;
     TVRXSampleXMLDM generator(m_settings, m_lookups);
-    const std::optional<QString> fileName = generateAndChooseFile(*rows, generator, {}, NoSamplesText());
-    if (fileName)
-        generator.XMLDoc().SaveToFile(*fileName);
+    writeDocument(*rows, generator, {}, *fileName);
     return fileName;
 }
 
@@ -278,18 +296,18 @@ TSampleExportToXmlDm::TExportResult TSampleExportToXmlDm::ExportCompleted(const 
         progress(0, count);
     if (count == 0)
         throw VarnexError(NoCompletedSamplesText());
-    const std::optional<QString> fileName = generateAndChooseFile(*rows, generator, progress, NoCompletedSamplesText());
+    const std::optional<QString> fileName = chooseFile();
     TExportResult result;
     if (!fileName)
         return result;
-    generator.XMLDoc().SaveToFile(*fileName);
+    writeDocument(*rows, generator, progress, *fileName);
     result.FileName = *fileName;
     result.Exported = generator.SamplesWritten();
     result.Marked = markExported(rows->RowsRead(), *fileName);
     return result;
 }
 
-int TSampleExportToXmlDm::markExported(const QList<TSampleSelection::Read> &rows, const QString &fileName)
+int TSampleExportToXmlDm::markExported(const std::vector<TSampleSelection::Read> &rows, const QString &fileName)
 {
     // Only the samples in the file, and of those only the ones nobody changed since they were read:
     // a sample changed meanwhile is not in the file as it now is, and stays to be exported.
@@ -305,7 +323,7 @@ int TSampleExportToXmlDm::markExported(const QList<TSampleSelection::Read> &rows
                 update.addBindValue(QStringLiteral("F"));
                 update.addBindValue(QStringLiteral("T"));
                 update.addBindValue(row.id);
-                update.addBindValue(row.updateId);
+                update.addBindValue(row.UpdateId());
                 if (!update.exec())
                     throw VarnexError(update.lastError().text());
                 marked += update.numRowsAffected() > 0 ? 1 : 0;

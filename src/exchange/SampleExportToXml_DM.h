@@ -12,8 +12,9 @@
 //         exporter.AddSampleToRange(uuid);
 //     exporter.ExportRange();
 //
-// The file name is asked through the current prompter and the document written through the
-// atomic writer: a cancelled or failed save leaves any old file as it was.
+// The file name is asked through the current prompter first, and the document then written
+// straight to it through the atomic writer, one sample at a time: a cancelled export, or one that
+// fails while it writes, leaves any old file as it was.
 
 #include "exchange/VRXSampleXML_DM.h"
 
@@ -27,6 +28,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class TLookupDataDm;
 class TMaindm;
@@ -50,24 +52,24 @@ public:
     // The SELECT every selection runs, before its WHERE: "SELECT S.*, (...) AS NAME FROM SAMPLE S".
     static const QString &SelectSql();
 
-    // How many samples the selection holds in the store now (also the ExpectedCount() from then
-    // on). Throws VarnexError.
-    int Count();
-
-    // TSampleRows; Next() throws VarnexError when the store cannot be read.
+    // TSampleRows. Count(): how many samples the selection holds in the store, counted at the
+    // first call and answered the same afterwards. Count() and Next() throw VarnexError when the
+    // store cannot be read.
+    int Count() override;
     const QList<FieldDef> &Fields() const override;
     bool Next() override;
     QVariant Value(int column) const override { return m_page.value(m_row, column); }
-    int ExpectedCount() const override { return m_expected; }
 
     // Every sample read so far, as it was read: its ID and its UPDATE_ID (which every change of
-    // the row replaces), in the order read.
+    // the row replaces), in the order read. Kept small: an export holds one for every sample.
     struct Read
     {
         qint64 id;
-        QVariant updateId;
+        qint64 updateId;
+        bool hasUpdateId; // false: UPDATE_ID is NULL
+        QVariant UpdateId() const { return hasUpdateId ? QVariant(updateId) : QVariant(QMetaType::fromType<qint64>()); }
     };
-    const QList<Read> &RowsRead() const { return m_read; }
+    const std::vector<Read> &RowsRead() const { return m_read; }
     // Lets go of the statement in progress.
     void Close();
 
@@ -92,7 +94,7 @@ private:
     int m_idColumn = -1;
     int m_updateIdColumn = -1;
     int m_expected = -1;
-    QList<Read> m_read;
+    std::vector<Read> m_read;
 };
 
 // A save that succeeded, followed by a marking of the samples as exported that failed; nothing
@@ -123,10 +125,10 @@ public:
     void AddSampleToRange(const QString &uuid) { m_sampleList.append(uuid); }
     const QStringList &SampleList() const { return m_sampleList; }
 
-    // Exports the listed samples, whatever their status, each once, with a generator of its own;
-    // asks for the file and saves. Returns the file written, or nothing when the officer
-    // cancelled. Throws VarnexError: NoSamplesText() when none of them is in the store, or the
-    // fault; no file is written then.
+    // Exports the listed samples, whatever their status, each once, with a generator of its own:
+    // asks for the file, then writes it. Returns the file written, or nothing when the officer
+    // cancelled. Throws VarnexError: NoSamplesText() when none of them is in the store (before
+    // asking), or the fault; no file is written then.
     std::optional<QString> ExportRange();
     // A browser's command: with no UUID it does nothing; otherwise a module on the main connection
     // exports the samples (ExportRange) and is freed.
@@ -147,20 +149,23 @@ public:
 
     // How many samples the selection holds now. Throws VarnexError.
     int CountCompleted(const TCompletedSelection &selection);
-    // Exports the selected completed samples with the given generator, asks for the file, saves,
-    // then marks as exported, in one transaction, the samples in the file that nobody changed since
-    // they were read. progress is first called with (0, the number of samples), then after each
-    // sample. Throws VarnexError: NoCompletedSamplesText() when there are none, or the fault, with
-    // no file written and no sample marked; TXmlExportMarkError when the file was saved but the
-    // samples could not be marked.
+    // Exports the selected completed samples with the given generator: asks for the file, writes
+    // it, then marks as exported, in one transaction, the samples in the file that nobody changed
+    // since they were read. progress is first called with (0, the number of samples), then after
+    // each sample. Throws VarnexError: NoCompletedSamplesText() when there are none (before
+    // asking), or the fault, with no file written and no sample marked; TXmlExportMarkError when
+    // the file was saved but the samples could not be marked.
     TExportResult ExportCompleted(const TCompletedSelection &selection, TVRXSampleXMLDM &generator,
                                   const TVRXSampleXMLDM::Progress &progress = {});
 
 private:
-    // Generates the document of the selection and asks for the file; nothing when cancelled.
-    std::optional<QString> generateAndChooseFile(TSampleSelection &rows, TVRXSampleXMLDM &generator,
-                                                 const TVRXSampleXMLDM::Progress &progress, const QString &noneText);
-    int markExported(const QList<TSampleSelection::Read> &rows, const QString &fileName);
+    // Asks for the file; nothing when the officer cancelled.
+    static std::optional<QString> chooseFile();
+    // Writes the document of the selection to the file, replacing it only when all of it was
+    // written. Throws VarnexError.
+    static void writeDocument(TSampleSelection &rows, TVRXSampleXMLDM &generator,
+                              const TVRXSampleXMLDM::Progress &progress, const QString &fileName);
+    int markExported(const std::vector<TSampleSelection::Read> &rows, const QString &fileName);
 
     QSqlDatabase m_db;
     TMaindm &m_settings;

@@ -6,11 +6,13 @@
 #include "data/ResultBlobs.h"
 #include "reference/LookupData_DM.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QLocale>
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <vector>
 
 TVRXSampleXMLDM *VRXSampleXMLDM = nullptr;
@@ -335,18 +337,21 @@ const QList<TResultLeafSource> &TVRXSampleXMLDM::ResultLeafSources()
     return sources;
 }
 
-// Everything one run decides once: the settings, the locale's forms and the columns.
+// Everything one run decides once: the settings, the locale's forms, the columns and the names
+// of the elements it writes.
 struct TVRXSampleXMLDM::Run
 {
     bool xmlDates = false;
     bool isoCountryCodes = false;
     QString authorityName;
+    const TLookupDataDm *lookups = nullptr;
     SampleXmlForms::Forms forms{QLocale()};
 
     struct Leaf
     {
         const TSampleLeafSource *source;
-        int column; // -1 for a value of the settings
+        int column;   // -1 for a value of the settings
+        QString name; // the element
     };
     std::vector<Leaf> leaves; // the leaves this dataset gets, in document order
     int status = -1;
@@ -354,6 +359,7 @@ struct TVRXSampleXMLDM::Run
     int officerName = -1; // SAMPLE_OFFICER_NAME, when the dataset has it
     int results = -1;     // CDS_LABORATORY_RESULTS, when the dataset has it
     QList<FieldDef> fields;
+    std::vector<QString> resultNames; // the Result leaves, in document order
 
     QHash<QString, QString> officerCodes; // by officer name
     QHash<QString, QString> isoCodes;     // by country name
@@ -402,20 +408,56 @@ void TVRXSampleXMLDM::loadResults(const QString &sample, int blobColumn)
 
 void TVRXSampleXMLDM::GenerateXML()
 {
+    m_doc.Clear();
+    QByteArray xml;
+    QBuffer buffer(&xml);
+    buffer.open(QIODevice::WriteOnly);
+    GenerateXML(buffer);
+    m_doc = TXMLDocument::LoadFromData(xml);
+}
+
+void TVRXSampleXMLDM::GenerateXML(QIODevice &device)
+{
+    m_written = 0;
     if (!m_rows)
         throw VarnexError(NoDatasetText());
-    m_doc.Clear();
-    m_written = 0;
+    Run run = startRun();
+    // The document names its number of samples before the first of them.
+    const int count = m_rows->Count();
+    XmlElementWriter out(device);
+    out.startElement(SampleXmlNames::Root);
+    writeFileInfo(out, run, count);
+    try {
+        reportProgress(count);
+        while (m_rows->Next()) {
+            writeSample(out, run);
+            out.check();
+            ++m_written;
+            reportProgress(count);
+        }
+        if (m_written != count)
+            throw VarnexError(QStringLiteral("Cannot generate XML: the samples changed while they were written (%1 "
+                                             "counted, %2 read). Please export them again.")
+                                  .arg(count)
+                                  .arg(m_written));
+        out.finish();
+    } catch (...) {
+        m_written = 0;
+        throw;
+    }
+}
 
+TVRXSampleXMLDM::Run TVRXSampleXMLDM::startRun() const
+{
     // The settings once for the whole run, so that every sample of a document has the same forms.
     Run run;
     run.xmlDates = m_settings.UseWW3XMLDates();
     run.isoCountryCodes = m_settings.UseISOCountryCodes();
     run.authorityName = m_settings.LocalAuthorityDescription();
-    const TLookupDataDm *lookups = m_lookups ? m_lookups : LookupDataDm;
+    run.lookups = m_lookups ? m_lookups : LookupDataDm;
 
     run.fields = m_rows->Fields();
-    DataTable columns(run.fields);
+    const DataTable columns(run.fields);
     const auto column = [&](const char *name) { return columns.indexOf(QLatin1String(name)); };
     const auto required = [&](const char *name) {
         const int c = column(name);
@@ -435,15 +477,50 @@ void TVRXSampleXMLDM::GenerateXML()
         } else if (source.Column) {
             c = required(source.Column);
         }
-        run.leaves.push_back({&source, c});
+        run.leaves.push_back({&source, c, QLatin1String(SampleLeaves().at(int(source.Leaf)).Name)});
     }
     run.status = required("SAMPLE_STATUS__CODE"); // decides whether a sample gets its results
     run.code = columns.indexOf(CodeColumn);
     run.officerName = columns.indexOf(OfficerNameColumn);
     run.results = columns.indexOf(ResultsColumn);
+    for (const TResultLeafSource &source : ResultLeafSources())
+        run.resultNames.push_back(QLatin1String(ResultLeaves().at(int(source.Leaf)).Name));
+    return run;
+}
 
+void TVRXSampleXMLDM::writeFileInfo(XmlElementWriter &out, const Run &run, int count) const
+{
     const SampleXmlForms::Forms &forms = run.forms;
-    const auto text = [&](int c) { return SampleXmlForms::columnText(m_rows->Value(c), run.fields.at(c), forms); };
+    const auto name = [](TXMLFileInfoLeaf leaf) { return QLatin1String(FileInfoLeaves().at(int(leaf)).Name); };
+    out.startElement(SampleXmlNames::FileInfo);
+    out.leaf(name(TXMLFileInfoLeaf::DateGenerated), forms.locale.toString(Clock::instance().today(), forms.shortDate));
+    out.leaf(name(TXMLFileInfoLeaf::SampleCount), TXMLElement::IntegerText(count));
+    out.leaf(name(TXMLFileInfoLeaf::FileSource), QStringLiteral(" "));
+    out.endElement();
+}
+
+void TVRXSampleXMLDM::writeSample(XmlElementWriter &out, Run &run)
+{
+    out.startElement(SampleXmlNames::Sample);
+    for (const Run::Leaf &leaf : run.leaves) {
+        const std::optional<QString> value = leafValue(run, *leaf.source, leaf.column);
+        if (value)
+            out.leaf(leaf.name, *value);
+    }
+    if (columnText(run, run.status) == Complete)
+        writeResults(out, run);
+    out.endElement();
+}
+
+QString TVRXSampleXMLDM::columnText(const Run &run, int column) const
+{
+    return SampleXmlForms::columnText(m_rows->Value(column), run.fields.at(column), run.forms);
+}
+
+std::optional<QString> TVRXSampleXMLDM::leafValue(Run &run, const TSampleLeafSource &source, int column) const
+{
+    const SampleXmlForms::Forms &forms = run.forms;
+    const auto text = [&](int c) { return columnText(run, c); };
     const auto date = [&](const QVariant &v) {
         const QDate d = dateOf(v).isValid() ? dateOf(v) : EmptyDate;
         return run.xmlDates ? SampleXmlForms::xmlDate(d) : forms.locale.toString(d, forms.shortDate);
@@ -456,128 +533,93 @@ void TVRXSampleXMLDM::GenerateXML()
         return !v.isValid() || v.isNull() || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
     };
 
-    try {
-        TXMLQOVAData root = GetQOVAData(m_doc);
-        TXMLFileInfo fileInfo = root.FileInfo();
-        fileInfo.SetDateGenerated(forms.locale.toString(Clock::instance().today(), forms.shortDate));
-        fileInfo.SetSampleCount(0); // the count of Sample elements, once they are written
-        fileInfo.SetFileSource(QStringLiteral(" "));
-
-        const int expected = m_rows->ExpectedCount();
-        if (m_progress)
-            m_progress(0, expected);
-        TXMLSampleTypeList samples = root.Sample();
-        while (m_rows->Next()) {
-            TXMLSampleType sample = samples.Add();
-            for (const Run::Leaf &leaf : run.leaves) {
-                const TSampleLeafSource &source = *leaf.source;
-                QString value;
-                switch (source.Conversion) {
-                case C::Text:
-                    value = text(leaf.column);
-                    break;
-                case C::RecordType:
-                    value = text(leaf.column);
-                    if (value.isEmpty())
-                        value = QStringLiteral("FOOD");
-                    break;
-                case C::AuthorityName:
-                    value = run.authorityName;
-                    break;
-                case C::AnalysisType: {
-                    const QString type = text(leaf.column);
-                    value = type == QLatin1String("MICRO") || type == QLatin1String("M") ? QStringLiteral("M")
-                                                                                          : QStringLiteral("C");
-                    break;
-                }
-                case C::OfficerCode:
-                    value = text(leaf.column);
-                    if (value.trimmed().isEmpty()) {
-                        const QString name = run.officerName >= 0 ? text(run.officerName) : QString();
-                        auto it = run.officerCodes.constFind(name);
-                        if (it == run.officerCodes.cend())
-                            it = run.officerCodes.insert(name, m_settings.GetSamplingOfficerCodeFromName(name));
-                        value = it.value();
-                    }
-                    break;
-                case C::OfficerName:
-                    value = leaf.column >= 0 ? text(leaf.column) : QString();
-                    if (value.isEmpty()) {
-                        if (run.officerName < 0)
-                            continue;
-                        value = text(run.officerName);
-                    }
-                    break;
-                case C::Date:
-                    value = date(m_rows->Value(leaf.column));
-                    break;
-                case C::Time:
-                    value = time(m_rows->Value(leaf.column));
-                    break;
-                case C::OptionalDate:
-                    if (!run.xmlDates)
-                        value = text(leaf.column);
-                    else if (isEmpty(m_rows->Value(leaf.column)))
-                        continue;
-                    else
-                        value = date(m_rows->Value(leaf.column));
-                    break;
-                case C::Flag:
-                    value = TXMLElement::BooleanText(text(leaf.column) == QLatin1String("T"));
-                    break;
-                case C::Integer: {
-                    qint64 n = 0;
-                    if (!SampleXmlForms::wholeNumber(m_rows->Value(leaf.column), &n))
-                        throw VarnexError(QStringLiteral("Cannot generate XML for sample %1: the column %2 holds \"%3\", "
-                                                         "which is not a number")
-                                              .arg(sampleName(run.code), QLatin1String(source.Column), text(leaf.column)));
-                    value = TXMLElement::IntegerText(n);
-                    break;
-                }
-                case C::Country:
-                    value = text(leaf.column);
-                    if (run.isoCountryCodes) {
-                        auto it = run.isoCodes.constFind(value);
-                        if (it == run.isoCodes.cend())
-                            it = run.isoCodes.insert(value, lookups ? lookups->GetISOCodeForCountry(value)
-                                                                    : QStringLiteral("N/A"));
-                        value = it.value();
-                    }
-                    break;
-                }
-                sample.SetLeaf(source.Leaf, value);
-            }
-
-            if (text(run.status) == Complete) {
-                loadResults(sampleName(run.code), run.results);
-                std::vector<int> resultColumns;
-                for (const TResultLeafSource &source : ResultLeafSources()) {
-                    const int c = m_results.indexOf(QLatin1String(source.Column));
-                    if (c < 0)
-                        throw VarnexError(QStringLiteral("Cannot generate XML for sample %1: its laboratory results have "
-                                                         "no column %2")
-                                              .arg(sampleName(run.code), QLatin1String(source.Column)));
-                    resultColumns.push_back(c);
-                }
-                TXMLResultTypeList results = sample.Result();
-                for (int r = 0; r < m_results.rowCount(); ++r) {
-                    TXMLResultType result = results.Add();
-                    for (int i = 0; i < ResultLeafSources().size(); ++i) {
-                        const int c = resultColumns[size_t(i)];
-                        result.SetLeaf(ResultLeafSources().at(i).Leaf,
-                                       SampleXmlForms::columnText(m_results.value(r, c), m_results.field(c), forms));
-                    }
-                }
-            }
-            ++m_written;
-            if (m_progress)
-                m_progress(m_written, expected);
-        }
-        fileInfo.SetSampleCount(m_written);
-    } catch (...) {
-        // Nothing of a failed run is left to be saved.
-        m_doc.Clear();
-        m_written = 0;
-        throw;
+    switch (source.Conversion) {
+    case C::Text:
+        return text(column);
+    case C::RecordType: {
+        const QString value = text(column);
+        return value.isEmpty() ? QStringLiteral("FOOD") : value;
     }
+    case C::AuthorityName:
+        return run.authorityName;
+    case C::AnalysisType: {
+        const QString type = text(column);
+        return type == QLatin1String("MICRO") || type == QLatin1String("M") ? QStringLiteral("M") : QStringLiteral("C");
+    }
+    case C::OfficerCode: {
+        const QString value = text(column);
+        if (!value.trimmed().isEmpty())
+            return value;
+        const QString name = run.officerName >= 0 ? text(run.officerName) : QString();
+        auto it = run.officerCodes.constFind(name);
+        if (it == run.officerCodes.cend())
+            it = run.officerCodes.insert(name, m_settings.GetSamplingOfficerCodeFromName(name));
+        return it.value();
+    }
+    case C::OfficerName: {
+        const QString value = column >= 0 ? text(column) : QString();
+        if (!value.isEmpty())
+            return value;
+        if (run.officerName < 0)
+            return std::nullopt;
+        return text(run.officerName);
+    }
+    case C::Date:
+        return date(m_rows->Value(column));
+    case C::Time:
+        return time(m_rows->Value(column));
+    case C::OptionalDate:
+        if (!run.xmlDates)
+            return text(column);
+        if (isEmpty(m_rows->Value(column)))
+            return std::nullopt;
+        return date(m_rows->Value(column));
+    case C::Flag:
+        return TXMLElement::BooleanText(text(column) == QLatin1String("T"));
+    case C::Integer: {
+        qint64 n = 0;
+        if (!SampleXmlForms::wholeNumber(m_rows->Value(column), &n))
+            throw VarnexError(QStringLiteral("Cannot generate XML for sample %1: the column %2 holds \"%3\", which is not "
+                                             "a number")
+                                  .arg(sampleName(run.code), QLatin1String(source.Column), text(column)));
+        return TXMLElement::IntegerText(n);
+    }
+    case C::Country: {
+        const QString value = text(column);
+        if (!run.isoCountryCodes)
+            return value;
+        auto it = run.isoCodes.constFind(value);
+        if (it == run.isoCodes.cend())
+            it = run.isoCodes.insert(value, run.lookups ? run.lookups->GetISOCodeForCountry(value) : QStringLiteral("N/A"));
+        return it.value();
+    }
+    }
+    return QString();
+}
+
+void TVRXSampleXMLDM::writeResults(XmlElementWriter &out, const Run &run)
+{
+    loadResults(sampleName(run.code), run.results);
+    std::vector<int> columns;
+    for (const TResultLeafSource &source : ResultLeafSources()) {
+        const int c = m_results.indexOf(QLatin1String(source.Column));
+        if (c < 0)
+            throw VarnexError(QStringLiteral("Cannot generate XML for sample %1: its laboratory results have no column %2")
+                                  .arg(sampleName(run.code), QLatin1String(source.Column)));
+        columns.push_back(c);
+    }
+    for (int r = 0; r < m_results.rowCount(); ++r) {
+        out.startElement(SampleXmlNames::Result);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int c = columns[i];
+            out.leaf(run.resultNames[i], SampleXmlForms::columnText(m_results.value(r, c), m_results.field(c), run.forms));
+        }
+        out.endElement();
+    }
+}
+
+void TVRXSampleXMLDM::reportProgress(int count) const
+{
+    if (m_progress)
+        m_progress(m_written, count);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 // The sample XML generator: turns sample rows into one sample exchange document, a Sample element
-// per row and, for a completed sample, a Result element per laboratory result. It fills its
-// document (XMLDoc) and does not save it; the export commands do (SampleExportToXml_DM).
+// per row and, for a completed sample, a Result element per laboratory result. The export commands
+// (SampleExportToXml_DM) have it write the document straight to the file, one sample at a time, so
+// that no export holds more than one sample whatever its size; it can also fill its document
+// (XMLDoc) for a caller that wants the elements.
 //
 // Each written Sample leaf comes from the table SampleLeafSources(): its column, its conversion
 // and the condition under which it is written. docs/sample-xml.md is made from that table.
@@ -19,8 +21,11 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
+class QIODevice;
 class TLookupDataDm;
+class XmlElementWriter;
 class TMaindm;
 
 // The sample rows a run writes, one after the other: the generator's dataset.
@@ -34,8 +39,9 @@ public:
     virtual bool Next() = 0;
     // A value of the current row, in DataTable's form for its field's type (NULL: invalid).
     virtual QVariant Value(int column) const = 0;
-    // How many rows a run will meet, for the progress; -1 when that is not known ahead.
-    virtual int ExpectedCount() const { return -1; }
+    // How many rows a run will meet: the document names the number before its first sample, and
+    // a run that then meets another number fails. Asked once at the start of a run.
+    virtual int Count() = 0;
 };
 
 // The rows of an in-memory table, in table order.
@@ -46,7 +52,7 @@ public:
     const QList<FieldDef> &Fields() const override { return m_table.fields(); }
     bool Next() override { return ++m_row < m_table.rowCount(); }
     QVariant Value(int column) const override { return m_table.value(m_row, column); }
-    int ExpectedCount() const override { return m_table.rowCount(); }
+    int Count() override { return m_table.rowCount(); }
 
 private:
     DataTable m_table;
@@ -100,12 +106,16 @@ public:
     // The rows to write; not owned. Must stay alive during GenerateXML.
     void SetSampleDataset(TSampleRows *rows) { m_rows = rows; }
     TSampleRows *SampleDataset() const { return m_rows; }
-    // Called with (samples written, rows expected or -1) at the start and after each sample.
+    // Called with (samples written, samples counted) at the start and after each sample.
     void SetProgress(Progress progress) { m_progress = std::move(progress); }
 
-    // Builds the document afresh from every row of the sample dataset: FileInfo, then a Sample per
-    // row. Throws VarnexError: NoDatasetText() without a dataset; the missing column, or the sample
-    // and the fault of a results blob that cannot be used, otherwise. The document is then empty.
+    // Writes the document of every row of the sample dataset to device as it goes: the
+    // declaration, FileInfo, then a Sample per row. Throws VarnexError: NoDatasetText() without a
+    // dataset; the missing column, the sample and the fault of a results blob that cannot be
+    // used, a count that the rows then belie, or a write that failed. What was written by then is
+    // no document: the caller discards it (the atomic writer, uncommitted, leaves the old file).
+    void GenerateXML(QIODevice &device);
+    // The same document into XMLDoc(), built afresh; after a failure it is empty.
     void GenerateXML();
     // The number of Sample elements the last run wrote.
     int SamplesWritten() const { return m_written; }
@@ -125,6 +135,16 @@ public:
 
 private:
     struct Run;
+    // The settings and the columns of a run; throws for a column the document needs.
+    Run startRun() const;
+    void writeFileInfo(XmlElementWriter &out, const Run &run, int count) const;
+    // The current row as a Sample with its results.
+    void writeSample(XmlElementWriter &out, Run &run);
+    // A leaf's text for the current row from its column; nothing when the leaf is left out.
+    std::optional<QString> leafValue(Run &run, const TSampleLeafSource &source, int column) const;
+    QString columnText(const Run &run, int column) const;
+    void writeResults(XmlElementWriter &out, const Run &run);
+    void reportProgress(int count) const;
     // The current row's sample code, for messages.
     QString sampleName(int codeColumn) const;
     void loadResults(const QString &sample, int blobColumn);

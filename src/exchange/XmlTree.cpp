@@ -197,7 +197,38 @@ void XmlTree::setText(Node node, QStringView text)
         store(carriableText(text));
 }
 
-void XmlTree::writeText(QXmlStreamWriter &writer, QStringView text) const
+XmlElementWriter::XmlElementWriter(QIODevice &device) : m_device(device), m_writer(&device)
+{
+    m_writer.setAutoFormatting(true);
+    m_writer.setAutoFormattingIndent(2);
+    m_writer.writeStartDocument();
+}
+
+void XmlElementWriter::startElement(const QString &name)
+{
+    m_writer.writeStartElement(name);
+}
+
+void XmlElementWriter::endElement()
+{
+    m_writer.writeEndElement();
+}
+
+void XmlElementWriter::leaf(const QString &name, QStringView text)
+{
+    if (text.isEmpty()) {
+        m_writer.writeEmptyElement(name);
+        return;
+    }
+    m_writer.writeStartElement(name);
+    if (XmlTree::isCarriable(text))
+        characters(text);
+    else
+        characters(XmlTree::carriableText(text));
+    m_writer.writeEndElement();
+}
+
+void XmlElementWriter::characters(QStringView text)
 {
     // The writer passes a carriage return through as it is, and a reader turns it into a line
     // feed; a character reference keeps it.
@@ -207,57 +238,55 @@ void XmlTree::writeText(QXmlStreamWriter &writer, QStringView text) const
             continue;
         if (i > start) {
             const QStringView part = text.mid(start, i - start);
-            writer.writeCharacters(QString::fromRawData(part.data(), part.size()));
+            m_writer.writeCharacters(QString::fromRawData(part.data(), part.size()));
         }
         if (i < text.size())
-            writer.writeEntityReference(QStringLiteral("#13"));
+            m_writer.writeEntityReference(QStringLiteral("#13"));
         start = i + 1;
     }
 }
 
+void XmlElementWriter::check() const
+{
+    if (m_writer.hasError())
+        throw VarnexError(QStringLiteral("The XML document could not be written: %1").arg(m_device.errorString()));
+}
+
+void XmlElementWriter::finish()
+{
+    m_writer.writeEndDocument();
+    check();
+}
+
 void XmlTree::write(QIODevice &device) const
 {
-    QXmlStreamWriter writer(&device);
-    writer.setAutoFormatting(true);
-    writer.setAutoFormattingIndent(2);
-    writer.writeStartDocument();
+    XmlElementWriter writer(device);
     // Depth first without recursion, so that no document is too deep to write.
-    std::vector<Node> open; // elements written up to their children; the child to write next
-    std::vector<Node> nextChild;
+    std::vector<Node> nextChild; // per open element, the child to write next
     const auto start = [&](Node n) {
         const Element &e = element(n);
-        if (e.firstChild == NoNode && e.textLength == 0) {
-            writer.writeEmptyElement(m_names.at(e.name));
-            return;
-        }
-        writer.writeStartElement(m_names.at(e.name));
-        if (e.textLength > 0)
-            writeText(writer, text(n));
         if (e.firstChild == NoNode) {
-            writer.writeEndElement();
+            writer.leaf(m_names.at(e.name), text(n));
             return;
         }
-        open.push_back(n);
+        writer.startElement(m_names.at(e.name));
+        if (e.textLength > 0)
+            writer.characters(text(n));
         nextChild.push_back(e.firstChild);
     };
     if (m_root != NoNode)
         start(m_root);
-    while (!open.empty()) {
+    while (!nextChild.empty()) {
         const Node c = nextChild.back();
         if (c == NoNode) {
-            writer.writeEndElement();
-            open.pop_back();
+            writer.endElement();
             nextChild.pop_back();
             continue;
         }
         nextChild.back() = element(c).next;
         start(c);
     }
-    writer.writeEndDocument();
-    if (writer.hasError())
-        throw VarnexError(device.errorString().isEmpty()
-                              ? QStringLiteral("The XML document could not be written.")
-                              : QStringLiteral("The XML document could not be written: %1").arg(device.errorString()));
+    writer.finish();
 }
 
 QByteArray XmlTree::toXml() const

@@ -11,8 +11,9 @@
 #include <memory>
 #include <vector>
 
+#include <QXmlStreamWriter>
+
 class QIODevice;
-class QXmlStreamWriter;
 
 // An XML document that could not be read: it is not well-formed, carries a document type
 // declaration (never resolved here), or has another root element than the one asked for. The
@@ -29,6 +30,35 @@ private:
     qint64 m_line;
     qint64 m_column;
     QString m_reason;
+};
+
+// Writes a document of elements and text, element by element, in the form XmlTree::write gives a
+// tree: UTF-8 with the XML declaration, each element on a line of its own indented by two blanks a
+// level, every text made carriable (XmlTree::carriableText) and a carriage return written as
+// "&#13;". A document of any size is thus written without ever being held.
+class XmlElementWriter
+{
+public:
+    // Writes the XML declaration.
+    explicit XmlElementWriter(QIODevice &device);
+
+    void startElement(const QString &name);
+    void endElement();
+    // An element holding only text; "<name/>" when the text is empty.
+    void leaf(const QString &name, QStringView text);
+    // Throws VarnexError when a write has failed (the device's words in the message), so that a
+    // long document stops at the first failure.
+    void check() const;
+    // Closes every open element and ends the document; throws as check() does.
+    void finish();
+
+private:
+    friend class XmlTree;
+    // The text as it stands: the caller has made it carriable.
+    void characters(QStringView text);
+
+    QIODevice &m_device;
+    QXmlStreamWriter m_writer;
 };
 
 // A small ordered tree of XML elements for documents made of elements and text only (no
@@ -138,7 +168,6 @@ private:
     const Element &element(Node n) const { return m_blocks[n >> NodeBlockBits][n & NodeBlockMask]; }
     Element &element(Node n) { return m_blocks[n >> NodeBlockBits][n & NodeBlockMask]; }
     Node newNode(Name name);
-    void writeText(QXmlStreamWriter &writer, QStringView text) const;
 
     std::vector<std::unique_ptr<Element[]>> m_blocks;
     quint32 m_count = 0;

@@ -56,9 +56,27 @@ DataTable RemoteDataAdapter::ApplyChanges(const QString &dataset, const QList<Ro
                                         {QStringLiteral("Params"), Type::Params, encodeDatasetParams(params)},
                                         {QStringLiteral("Changes"), Type::Changes, encodeChanges(changes)}},
                                        totalTimeoutMs > 0 ? totalTimeoutMs : m_timeoutMs);
+    return changedRows(reply, changes.size());
+}
+
+DataTable RemoteDataAdapter::ApplyChange(const QString &dataset, RowChange change, const StreamedField &streamed,
+                                         const QList<DatasetParam> &params, int totalTimeoutMs)
+{
+    RemoteService::StreamedBytes bytes{RemoteService::newPlaceholder(), streamed.content, streamed.size};
+    change.values.insert(streamed.field, bytes.placeholder);
+    const Reply reply = m_service.call(QStringLiteral("UpdateData"),
+                                       {Param::string(QStringLiteral("DatasetName"), dataset),
+                                        {QStringLiteral("Params"), Type::Params, encodeDatasetParams(params)},
+                                        {QStringLiteral("Changes"), Type::Changes, encodeChanges({change})}},
+                                       bytes, totalTimeoutMs > 0 ? totalTimeoutMs : m_timeoutMs);
+    return changedRows(reply, 1);
+}
+
+DataTable RemoteDataAdapter::changedRows(const Reply &reply, qsizetype changes)
+{
     DataTable rows = decodeTable(readValue(reply, QStringLiteral("Data"), Type::Table));
-    if (rows.rowCount() != changes.size())
-        throw ProtocolError(QStringLiteral("The server answered %1 rows for %2 changes").arg(rows.rowCount()).arg(changes.size()));
+    if (rows.rowCount() != changes)
+        throw ProtocolError(QStringLiteral("The server answered %1 rows for %2 changes").arg(rows.rowCount()).arg(changes));
     return rows;
 }
 
@@ -102,7 +120,19 @@ int RemoteTable::appendAndPost(const QVariantMap &values, int totalTimeoutMs)
 {
     if (!m_open)
         open();
-    const DataTable answer = m_adapter.ApplyChanges(m_name, {{RowChange::Insert, {}, values}}, m_params, totalTimeoutMs);
+    return appendAnswer(m_adapter.ApplyChanges(m_name, {{RowChange::Insert, {}, values}}, m_params, totalTimeoutMs));
+}
+
+int RemoteTable::appendAndPost(const QVariantMap &values, const RemoteDataAdapter::StreamedField &streamed,
+                               int totalTimeoutMs)
+{
+    if (!m_open)
+        open();
+    return appendAnswer(m_adapter.ApplyChange(m_name, {RowChange::Insert, {}, values}, streamed, m_params, totalTimeoutMs));
+}
+
+int RemoteTable::appendAnswer(const DataTable &answer)
+{
     const int row = m_data.appendRow();
     for (int c = 0; c < m_data.fieldCount(); ++c) {
         const int ac = answer.indexOf(m_data.field(c).name);

@@ -30,9 +30,22 @@ public:
     // for each changed row, one row per change in order (a deleted row comes back as NULLs).
     DataTable ApplyChanges(const QString &dataset, const QList<Wire::RowChange> &changes,
                            const QList<Wire::DatasetParam> &params = {}, int totalTimeoutMs = 0);
+    // One change whose field `streamed.field` takes the bytes of streamed.content as they are sent,
+    // so that a large blob is never held in memory (RemoteService's streamed call).
+    struct StreamedField
+    {
+        QString field;
+        QIODevice *content = nullptr;
+        qint64 size = 0;
+    };
+    DataTable ApplyChange(const QString &dataset, Wire::RowChange change, const StreamedField &streamed,
+                          const QList<Wire::DatasetParam> &params = {}, int totalTimeoutMs = 0);
     qint64 ExecuteCommand(const QString &command, const QList<Wire::DatasetParam> &params = {});
 
 private:
+    // The rows of an UpdateData answer, one per change.
+    static DataTable changedRows(const Wire::Reply &reply, qsizetype changes);
+
     RemoteService m_service;
     bool m_cacheSchema = true;
     int m_timeoutMs = 0;
@@ -62,11 +75,15 @@ public:
     // Post an insert / an update of the given fields / a delete. The upload size decides the
     // total time-out when totalTimeoutMs > 0.
     int appendAndPost(const QVariantMap &values, int totalTimeoutMs = 0);
+    // The same with one field's value read from a device as it is sent.
+    int appendAndPost(const QVariantMap &values, const RemoteDataAdapter::StreamedField &streamed, int totalTimeoutMs);
     void editAndPost(int row, const QVariantMap &values);
     void deleteAndPost(int row);
 
 private:
     QVariantMap keyOf(int row) const;
+    // Appends the server's row, as answered, to the table; its index.
+    int appendAnswer(const DataTable &answer);
 
     RemoteDataAdapter &m_adapter;
     QString m_name;

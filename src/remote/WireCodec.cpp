@@ -1,5 +1,6 @@
 #include "remote/WireCodec.h"
 
+#include "data/CborBudget.h"
 #include "remote/RemoteError.h"
 
 #include <QCborArray>
@@ -17,62 +18,12 @@ const QString kKind = QStringLiteral("kind");
 
 bool isInteger(const QCborValue &v) { return v.isInteger(); }
 
-// What decoding a message costs in memory, estimated from its bytes before anything is built: every
-// item is held as a CBOR value and once more when converted (a table cell, a parameter value), every
-// array, map and tag has a container of its own, and the bytes of text and byte strings are held
-// twice (text once more as UTF-16).
-constexpr qint64 ItemCost = 64;
-constexpr qint64 ContainerCost = 128;
-constexpr qint64 StringByteCost = 3;
-// Deeper nesting is refused by the parser itself.
-constexpr int MaxScanDepth = 1024;
-
-// Walks the message without building it and returns the estimated cost, or a value above `limit`
-// as soon as the count passes it. A malformed message ends the walk early: the parser reports it.
-qint64 estimateDecodeCost(const QByteArray &data, qint64 limit)
-{
-    QCborStreamReader reader(data);
-    int depth = 0;
-    qint64 cost = 0;
-    bool started = false;
-    while (cost <= limit && reader.lastError() == QCborError::NoError) {
-        if (depth == 0 && started)
-            break;
-        if (depth > 0 && !reader.hasNext()) {
-            if (!reader.leaveContainer())
-                break;
-            --depth;
-            continue;
-        }
-        started = true;
-        if (reader.isTag()) {
-            cost += ContainerCost;
-            reader.next(); // on to the tagged item
-            continue;
-        }
-        cost += ItemCost;
-        if (reader.isArray() || reader.isMap()) {
-            cost += ContainerCost;
-            if (depth >= MaxScanDepth || !reader.enterContainer())
-                break;
-            ++depth;
-            continue;
-        }
-        const bool isString = reader.isString() || reader.isByteArray();
-        const qint64 start = reader.currentOffset();
-        reader.next();
-        if (isString)
-            cost += (reader.currentOffset() - start) * StringByteCost;
-    }
-    return cost;
-}
-
 QCborValue parseWhole(const QByteArray &data, const char *what)
 {
     if (data.isEmpty())
         throw ProtocolError(QStringLiteral("Empty %1 message").arg(QLatin1String(what)));
     const qint64 budget = decodeBudget(data.size());
-    const qint64 cost = estimateDecodeCost(data, budget);
+    const qint64 cost = CborBudget::estimateDecodeCost(data, budget);
     if (cost > budget)
         throw ProtocolError(QStringLiteral("The %1 message of %2 bytes is refused: decoding it would take more than "
                                            "the %3 MiB allowed for its size")
@@ -228,6 +179,17 @@ QByteArray encodeReply(const Reply &reply)
         m.insert(QStringLiteral("message"), reply.errorMessage);
     }
     return m.toCborValue().toCbor();
+}
+
+QByteArray byteStringHead(qint64 size)
+{
+    const quint64 n = quint64(size);
+    const int width = n < 24 ? 0 : n <= 0xFF ? 1 : n <= 0xFFFF ? 2 : n <= 0xFFFFFFFFu ? 4 : 8;
+    QByteArray head(1 + width, Qt::Uninitialized);
+    head[0] = char(0x40 | (width == 0 ? int(n) : width == 1 ? 24 : width == 2 ? 25 : width == 4 ? 26 : 27));
+    for (int i = 0; i < width; ++i)
+        head[1 + i] = char(n >> (8 * (width - 1 - i)));
+    return head;
 }
 
 Request decodeRequest(const QByteArray &data)

@@ -81,6 +81,8 @@ struct Reply
 
 QByteArray encodeRequest(const Request &request);
 QByteArray encodeReply(const Reply &reply);
+// The head of a CBOR byte string of that many bytes, in its shortest form (as the encoders write).
+QByteArray byteStringHead(qint64 size);
 // Both throw ProtocolError naming what was wrong (not CBOR, truncated, trailing bytes, missing or
 // mistyped member, a value that does not match its declared type, a message whose decoding would
 // take more memory than decodeBudget allows for its size).

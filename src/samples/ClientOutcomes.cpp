@@ -4,18 +4,15 @@
 #include "remote/RemoteError.h"
 #include "store/SqlUtil.h"
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 QList<OutcomeChoice> choicesOf(const RemoteTable &table)
 {
     QList<OutcomeChoice> choices;
     for (int r = 0; r < table.rowCount(); ++r)
-        choices.append({table.value(r, S("CODE")).toString(), table.value(r, S("DESCRIPTION")).toString()});
+        choices.append({table.value(r, u"CODE"_s).toString(), table.value(r, u"DESCRIPTION"_s).toString()});
     return choices;
 }
 
@@ -24,9 +21,9 @@ QList<OutcomeChoice> choicesOf(const RemoteTable &table)
 QString outcomeHeadingDescription(const QString &headingCode)
 {
     if (headingCode == OutcomeHeading::Labelling)
-        return S("Labelling");
+        return u"Labelling"_s;
     if (headingCode == OutcomeHeading::Enforcement)
-        return S("Enforcement");
+        return u"Enforcement"_s;
     return QString();
 }
 
@@ -36,7 +33,7 @@ void ClientOutcomesSession::Login()
 {
     if (!m_server.Login({}, QString::fromLatin1(TDADataDm::ServiceUserName()),
                         QString::fromLatin1(TDADataDm::ServicePassword())))
-        throw RemoteError(S("The central server refused the service account \"%1\"; the outcomes cannot be read or saved.")
+        throw RemoteError(u"The central server refused the service account \"%1\"; the outcomes cannot be read or saved."_s
                               .arg(QString::fromLatin1(TDADataDm::ServiceUserName())));
 }
 
@@ -44,9 +41,9 @@ namespace {
 
 PickedOutcome pickedOf(const auto &rows, int r)
 {
-    return PickedOutcome{{rows.value(r, S("OUTCOME_CATEGORY__CODE")).toString(), rows.value(r, S("OUTCOME_CATEGORY_DESC")).toString()},
-                         {rows.value(r, S("OUTCOME_RESULT_TEXT__CODE")).toString(),
-                          rows.value(r, S("OUTCOME_RESULT_TEXT_DESC")).toString()}};
+    return PickedOutcome{{rows.value(r, u"OUTCOME_CATEGORY__CODE"_s).toString(), rows.value(r, u"OUTCOME_CATEGORY_DESC"_s).toString()},
+                         {rows.value(r, u"OUTCOME_RESULT_TEXT__CODE"_s).toString(),
+                          rows.value(r, u"OUTCOME_RESULT_TEXT_DESC"_s).toString()}};
 }
 
 // The same pairs of codes, whatever their order.
@@ -69,14 +66,14 @@ SampleOutcomes ClientOutcomesSession::LoadOutcomes(const QString &sampleCode, co
     for (RemoteTable *table : {&m_server.tblClientOutcomeCategory, &m_server.tblClientOutcomeResultText}) {
         table->close();
         table->clearParams();
-        table->setParam(S("HeadingCode"), headingCode);
+        table->setParam(u"HeadingCode"_s, headingCode);
         table->open();
     }
     RemoteTable &results = m_server.tblClientOutcomeResult;
     results.close();
     results.clearParams();
-    results.setParam(S("HeadingCode"), headingCode);
-    results.setParam(S("SampleCode"), sampleCode);
+    results.setParam(u"HeadingCode"_s, headingCode);
+    results.setParam(u"SampleCode"_s, sampleCode);
     results.open();
 
     SampleOutcomes loaded;
@@ -90,7 +87,7 @@ SampleOutcomes ClientOutcomesSession::LoadOutcomes(const QString &sampleCode, co
 DataTable ClientOutcomesSession::savedRows(const QString &sampleCode, const QString &headingCode)
 {
     return m_server.ClientAdapterAdapter.Open(m_server.tblClientOutcomeResult.logicalName(),
-                                              {{S("SampleCode"), sampleCode}, {S("HeadingCode"), headingCode}});
+                                              {{u"SampleCode"_s, sampleCode}, {u"HeadingCode"_s, headingCode}});
 }
 
 QList<PickedOutcome> ClientOutcomesSession::savedOutcomes(const QString &sampleCode, const QString &headingCode)
@@ -106,23 +103,23 @@ void ClientOutcomesSession::SaveOutcomes(const QString &sampleCode, const QStrin
                                          const QList<PickedOutcome> &picked)
 {
     // What the server holds now, not what was shown when the dialog opened.
-    const QList<Wire::DatasetParam> params = {{S("SampleCode"), sampleCode}, {S("HeadingCode"), headingCode}};
+    const QList<Wire::DatasetParam> params = {{u"SampleCode"_s, sampleCode}, {u"HeadingCode"_s, headingCode}};
     const QString dataset = m_server.tblClientOutcomeResult.logicalName();
     const DataTable saved = savedRows(sampleCode, headingCode);
     QList<Wire::RowChange> changes;
     for (int r = 0; r < saved.rowCount(); ++r)
-        changes.append({Wire::RowChange::Delete, {{S("ID"), saved.value(r, S("ID"))}}, {}});
+        changes.append({Wire::RowChange::Delete, {{u"ID"_s, saved.value(r, u"ID"_s)}}, {}});
     const QString headingDescription = outcomeHeadingDescription(headingCode);
     for (const PickedOutcome &p : picked)
         changes.append({Wire::RowChange::Insert,
                         {},
-                        {{S("SAMPLE__CODE"), sampleCode},
-                         {S("OUTCOME_HEADING__CODE"), headingCode},
-                         {S("OUTCOME_HEADING_DESC"), headingDescription},
-                         {S("OUTCOME_CATEGORY__CODE"), p.category.code},
-                         {S("OUTCOME_CATEGORY_DESC"), p.category.description},
-                         {S("OUTCOME_RESULT_TEXT__CODE"), p.outcome.code},
-                         {S("OUTCOME_RESULT_TEXT_DESC"), p.outcome.description}}});
+                        {{u"SAMPLE__CODE"_s, sampleCode},
+                         {u"OUTCOME_HEADING__CODE"_s, headingCode},
+                         {u"OUTCOME_HEADING_DESC"_s, headingDescription},
+                         {u"OUTCOME_CATEGORY__CODE"_s, p.category.code},
+                         {u"OUTCOME_CATEGORY_DESC"_s, p.category.description},
+                         {u"OUTCOME_RESULT_TEXT__CODE"_s, p.outcome.code},
+                         {u"OUTCOME_RESULT_TEXT_DESC"_s, p.outcome.description}}});
     if (changes.isEmpty())
         return;
     try {
@@ -136,11 +133,11 @@ void ClientOutcomesSession::SaveOutcomes(const QString &sampleCode, const QStrin
         try {
             now = savedOutcomes(sampleCode, headingCode);
         } catch (const VarnexError &e) {
-            throw OutcomesSaveUnknown(S("the server's answer was lost (%1), and what it holds could not be read again (%2).")
+            throw OutcomesSaveUnknown(u"the server's answer was lost (%1), and what it holds could not be read again (%2)."_s
                                           .arg(lost.message(), e.message()));
         }
         if (!samePairs(now, picked))
-            throw RemoteError(S("the server's answer was lost (%1), and it does not hold the outcomes as picked.").arg(lost.message()));
+            throw RemoteError(u"the server's answer was lost (%1), and it does not hold the outcomes as picked."_s.arg(lost.message()));
     }
 }
 
@@ -155,5 +152,5 @@ void SetProsecutionOnServer(const CentralServerSettings &settings, const QString
 void SetLocalProsecutionFlag(const QSqlDatabase &db, const QString &sampleCode)
 {
     // One statement, committed by itself.
-    SqlUtil::exec(db, S("UPDATE SAMPLE SET FLAG_PROSECUTION = 'T' WHERE CODE = ?"), {sampleCode});
+    SqlUtil::exec(db, u"UPDATE SAMPLE SET FLAG_PROSECUTION = 'T' WHERE CODE = ?"_s, {sampleCode});
 }

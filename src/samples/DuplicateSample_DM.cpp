@@ -11,12 +11,9 @@
 
 #include <memory>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 } // namespace
 
@@ -37,7 +34,7 @@ QString TDuplicateSampleDm::DuplicateSample(const QString &uuid, bool &Edit)
     QString newUuid;
     try {
         if (options->NumberToCreate < 0 || options->NumberToCreate > MaxCopies)
-            throw VarnexError(S("The number of copies must be from 0 to %1; %2 was asked for.")
+            throw VarnexError(u"The number of copies must be from 0 to %1; %2 was asked for."_s
                                   .arg(MaxCopies)
                                   .arg(options->NumberToCreate));
         LocalTransaction transaction(QSqlDatabase::database(m_connection, false));
@@ -46,19 +43,19 @@ QString TDuplicateSampleDm::DuplicateSample(const QString &uuid, bool &Edit)
         const QSqlDatabase db = transaction.database();
         transaction.StartTransaction();
         try {
-            QSqlQuery copy = SqlUtil::exec(db, S("EXECUTE PROCEDURE SAMPLE_DUPLICATE_R1 (?, ?, ?, ?)"),
-                                           {uuid, options->UseSampleOfficer ? S("T") : S("F"),
-                                            options->UseDateTime ? S("T") : S("F"), options->NumberToCreate});
+            QSqlQuery copy = SqlUtil::exec(db, u"EXECUTE PROCEDURE SAMPLE_DUPLICATE_R1 (?, ?, ?, ?)"_s,
+                                           {uuid, options->UseSampleOfficer ? u"T"_s : u"F"_s,
+                                            options->UseDateTime ? u"T"_s : u"F"_s, options->NumberToCreate});
             if (copy.next())
                 newUuid = copy.value(0).toString();
             copy.finish();
             QList<qint64> ids;
-            QSqlQuery waiting = SqlUtil::exec(db, S("SELECT ID FROM SAMPLE WHERE CODE = ? ORDER BY ID"), {DuplicateCode});
+            QSqlQuery waiting = SqlUtil::exec(db, u"SELECT ID FROM SAMPLE WHERE CODE = ? ORDER BY ID"_s, {DuplicateCode});
             while (waiting.next())
                 ids.append(waiting.value(0).toLongLong());
             waiting.finish();
             for (const qint64 id : ids)
-                SqlUtil::exec(db, S("UPDATE SAMPLE SET CODE = ? WHERE ID = ?"), {m_newCode(), id});
+                SqlUtil::exec(db, u"UPDATE SAMPLE SET CODE = ? WHERE ID = ?"_s, {m_newCode(), id});
             transaction.Commit();
         } catch (...) {
             try {
@@ -69,7 +66,7 @@ QString TDuplicateSampleDm::DuplicateSample(const QString &uuid, bool &Edit)
             throw;
         }
     } catch (const VarnexError &e) {
-        Prompter::current().error(Varnex::ProgramName, S("The sample was not duplicated: %1").arg(e.message()));
+        Prompter::current().error(Varnex::ProgramName, u"The sample was not duplicated: %1"_s.arg(e.message()));
         return QString();
     }
     // Only a committed copy is offered for editing.

@@ -2,7 +2,9 @@
 
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"
+#include "remote/RemoteError.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -32,6 +34,9 @@ TSampleAttachmentDm::TSampleAttachmentDm(const CentralServerSettings &settings, 
     m_channel.setConnectTimeoutMs(TDADataDm::CallTimeoutMs);
     m_channel.setTimeoutMs(TDADataDm::CallTimeoutMs);
     m_channel.setKeepAlive(settings.keepAlive);
+    // Attachments are photographs and documents, compressed already: compressing them again on
+    // the way down costs more time than it saves.
+    m_channel.setAcceptCompressed(false);
     if (settings.useInternetProxy)
         m_channel.setProxyLogin(settings.proxyUserName, settings.proxyPassword);
     m_adapter.setTimeoutMs(TDADataDm::CallTimeoutMs);
@@ -91,16 +96,22 @@ qint64 TSampleAttachmentDm::UploadStream(QIODevice &content, const QString &file
         throw VarnexError(QStringLiteral("The attachment \"%1\" cannot be read: %2").arg(fileName, content.errorString()));
     if (!content.isSequential() && !content.seek(0))
         throw VarnexError(QStringLiteral("The attachment \"%1\" cannot be read: %2").arg(fileName, content.errorString()));
-    // Read whole before anything is sent: a file that cannot be read sends nothing.
-    const QByteArray bytes = content.readAll();
-    if (!content.isSequential() && bytes.size() != content.size())
-        throw VarnexError(QStringLiteral("The attachment \"%1\" cannot be read whole: %2").arg(fileName, content.errorString()));
-    if (bytes.size() > MaxFileBytes)
+    // The content goes to the server as it is read. A stream whose length is not known ahead is
+    // read first, up to one byte past the limit, since the message names the length before it.
+    QBuffer held;
+    QIODevice *source = &content;
+    qint64 size = content.size();
+    if (content.isSequential()) {
+        held.setData(content.read(MaxFileBytes + 1));
+        held.open(QIODevice::ReadOnly);
+        source = &held;
+        size = held.size();
+    }
+    if (size > MaxFileBytes)
         throw VarnexError(QStringLiteral("The file \"%1\" is %2; attachments may be at most %3.")
-                              .arg(fileName, SizeText(bytes.size()), SizeText(MaxFileBytes)));
+                              .arg(fileName, SizeText(size), SizeText(MaxFileBytes)));
 
     QVariantMap row;
-    row.insert(QStringLiteral("FILE_CONTENT"), bytes);
     row.insert(QStringLiteral("FILE_TYPE"), fileType);
     row.insert(QStringLiteral("LOCAL_AUTHORITY__CODE"), m_authorityCode);
     row.insert(QStringLiteral("SAMPLE__CODE"), sampleCode);
@@ -108,7 +119,16 @@ qint64 TSampleAttachmentDm::UploadStream(QIODevice &content, const QString &file
     row.insert(QStringLiteral("FILE_DESCRIPTION"), description);
     tblAttachment.close();
     tblAttachment.open();
-    const int at = tblAttachment.appendAndPost(row, TDADataDm::UploadTimeoutMs(bytes.size()));
+    int at = -1;
+    try {
+        at = tblAttachment.appendAndPost(row, {QStringLiteral("FILE_CONTENT"), source, size},
+                                         TDADataDm::UploadTimeoutMs(size));
+    } catch (const RemoteError &) {
+        throw;
+    } catch (const VarnexError &e) {
+        // A file that cannot be read whole sends no whole message: the server stores nothing.
+        throw VarnexError(QStringLiteral("The attachment \"%1\" cannot be read whole: %2").arg(fileName, e.message()));
+    }
     return tblAttachment.value(at, QStringLiteral("ID")).toLongLong();
 }
 

@@ -40,15 +40,18 @@ public:
     // One attachment with its content; no row when there is none with the ID.
     DataTable GetAttachment(qint64 id);
 
-    // Adds one attachment read whole from content. The values are checked before anything is
-    // sent: a refused one throws VarnexError naming the field. Returns the server's ID.
+    // Adds one attachment from content, sent as it is read (a sequential device is read first,
+    // as its length is not known ahead). The values and the size are checked before anything is
+    // sent: a refused one throws VarnexError naming the field. Content that cannot be read whole
+    // breaks the transfer off, so that the server stores nothing, and throws VarnexError naming
+    // the file. Returns the server's ID.
     qint64 UploadStream(QIODevice &content, const QString &fileName, const QString &description,
                         const QString &sampleCode, const QString &fileType);
     // Throws VarnexError when the file at path cannot be offered for upload: it is missing, not a
     // file, or larger than MaxFileBytes (the message names the file, its size and the limit).
     // Cheap, for the GUI thread: the form checks before it asks anything more about the file.
     static void RequireUploadableFile(const QString &path);
-    // Adds the file at path: it is checked first (RequireUploadableFile), then read whole and sent.
+    // Adds the file at path: it is checked first (RequireUploadableFile), then sent as it is read.
     // FILE_NAME is the name without folder, FILE_TYPE its extension with the dot (empty without one).
     qint64 UploadFile(const QString &path, const QString &description, const QString &sampleCode);
 

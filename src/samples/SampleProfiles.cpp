@@ -5,89 +5,86 @@
 #include "samples/SampleLookups.h"
 #include "samples/SampleRecord.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using namespace SampleRules;
 namespace T = SampleTarget;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Messages that several profiles share word for word.
-const QString AnalysisTypeMessage = S("Please enter an Analysis type.");
-const QString OfficeMessage = S("'Office' is required, please enter a value.");
-const QString OfficerMessage = S("'Sample Officer' is required, please enter a value.");
-const QString SampleTimeMessage = S("Please enter a valid sample time");
-const QString PremisesNameMessage = S("'Premises Name' is required, please enter a value.");
-const QString PremisesTypeMessage = S("A valid 'Premises Type' entry is required, please enter a value.");
-const QString ReasonMessage = S("'Reason for sample taken' is required, please enter a value.");
-const QString SampleTypeMessage = S("'Sample Type' is required, please enter a value.");
-const QString IndexMessage = S("'Index Sample Number' is required, as this is a follow up sample.");
-const QString DetailsMessage = S("'Details' are required for 'Food borne illness investigations.");
-const QString SurveyBodyMessage = S("'Survey Body' is required, please enter a value.");
-const QString CategoryMessage = S("'Category' is required, please enter a value.");
-const QString PackagingMessage = S("'Packaging provided' is required, please enter a value.");
+const QString AnalysisTypeMessage = u"Please enter an Analysis type."_s;
+const QString OfficeMessage = u"'Office' is required, please enter a value."_s;
+const QString OfficerMessage = u"'Sample Officer' is required, please enter a value."_s;
+const QString SampleTimeMessage = u"Please enter a valid sample time"_s;
+const QString PremisesNameMessage = u"'Premises Name' is required, please enter a value."_s;
+const QString PremisesTypeMessage = u"A valid 'Premises Type' entry is required, please enter a value."_s;
+const QString ReasonMessage = u"'Reason for sample taken' is required, please enter a value."_s;
+const QString SampleTypeMessage = u"'Sample Type' is required, please enter a value."_s;
+const QString IndexMessage = u"'Index Sample Number' is required, as this is a follow up sample."_s;
+const QString DetailsMessage = u"'Details' are required for 'Food borne illness investigations."_s;
+const QString SurveyBodyMessage = u"'Survey Body' is required, please enter a value."_s;
+const QString CategoryMessage = u"'Category' is required, please enter a value."_s;
+const QString PackagingMessage = u"'Packaging provided' is required, please enter a value."_s;
 const QString OtherMaterialMessage =
-    S("If 'Packaging material' is set to 'Other', a description is required in 'Other Material'.");
-const QString DurabilityMessage = S("'Durability' is required, please enter a value.");
-const QString DayInvalidMessage = S("'Durability, Day' is invalid, please enter a valid value.");
-const QString MonthMissingMessage = S("'Durability, Month' is required, please enter a value.");
-const QString MonthInvalidMessage = S("'Durability, Month' is invalid, please enter a valid value.");
-const QString YearMissingMessage = S("'Durability, Year' is required, please enter a value.");
-const QString YearInvalidMessage = S("'Durability, Year' is invalid, year must have four digits eg \"2003\".");
-const QString FrozenMessage = S("If 'Condition' is 'Frozen', temperature must be less than or equal to zero.");
+    u"If 'Packaging material' is set to 'Other', a description is required in 'Other Material'."_s;
+const QString DurabilityMessage = u"'Durability' is required, please enter a value."_s;
+const QString DayInvalidMessage = u"'Durability, Day' is invalid, please enter a valid value."_s;
+const QString MonthMissingMessage = u"'Durability, Month' is required, please enter a value."_s;
+const QString MonthInvalidMessage = u"'Durability, Month' is invalid, please enter a valid value."_s;
+const QString YearMissingMessage = u"'Durability, Year' is required, please enter a value."_s;
+const QString YearInvalidMessage = u"'Durability, Year' is invalid, year must have four digits eg \"2003\"."_s;
+const QString FrozenMessage = u"If 'Condition' is 'Frozen', temperature must be less than or equal to zero."_s;
 const QString CopConditionMessage =
-    S("'Sample was taken in compliance of COP requirements.' is required, please enter a value.");
-const QString ExplanationMessage = S("'Explanation.' is required, please enter a value.");
+    u"'Sample was taken in compliance of COP requirements.' is required, please enter a value."_s;
+const QString ExplanationMessage = u"'Explanation.' is required, please enter a value."_s;
 const QString CopLabMessage =
-    S("'Sample was transported to LAB in compliance with COP requirements:.' is required, please enter a value.");
-const QString LaboratoryMessage = S("'Laboratory' is required, please enter a value.");
-const QString RoutineMessage = S("'Routine analysis required?' entry is required, please enter a value.");
-const QString AnalysisTextMessage = S("'Analysis required' entry is required, please enter a value.");
+    u"'Sample was transported to LAB in compliance with COP requirements:.' is required, please enter a value."_s;
+const QString LaboratoryMessage = u"'Laboratory' is required, please enter a value."_s;
+const QString RoutineMessage = u"'Routine analysis required?' entry is required, please enter a value."_s;
+const QString AnalysisTextMessage = u"'Analysis required' entry is required, please enter a value."_s;
 
 // The animal-feed editor's and the stored validator's: the same rules, the same messages.
 QList<ProfileRule> animalFeedRulesFromOffice(bool sampleTypeForEveryReason)
 {
     QList<ProfileRule> rules = {
-        {required(S("LOCAL_AUTH_OFFICE__CODE")), S("LOCAL_AUTH_OFFICE__CODE"), OfficeMessage},
-        {required(S("SAMPLE_OFFICER__CODE")), S("SAMPLE_OFFICER__CODE"), OfficerMessage},
-        {required(S("SAMPLE_DATE")), S("SAMPLE_DATE"), SampleDateMessage},
-        {required(S("SAMPLE_TIME")), S("SAMPLE_TIME"), SampleTimeMessage},
-        {required(S("PREMISES_NAME")), S("PREMISES_NAME"), PremisesNameMessage},
-        {required(S("PREMISES_TYPE__CODE")), S("PREMISES_TYPE__CODE"), PremisesTypeMessage},
-        {required(S("REASON__CODE")), S("REASON__CODE"), ReasonMessage},
-        {enforcementSampleTypeMissing, S("SAMPLE_TYPE__CODE"), SampleTypeMessage},
-        {followUpIndexMissing, S("INDEX_NUMBER"), IndexMessage},
+        {required(u"LOCAL_AUTH_OFFICE__CODE"_s), u"LOCAL_AUTH_OFFICE__CODE"_s, OfficeMessage},
+        {required(u"SAMPLE_OFFICER__CODE"_s), u"SAMPLE_OFFICER__CODE"_s, OfficerMessage},
+        {required(u"SAMPLE_DATE"_s), u"SAMPLE_DATE"_s, SampleDateMessage},
+        {required(u"SAMPLE_TIME"_s), u"SAMPLE_TIME"_s, SampleTimeMessage},
+        {required(u"PREMISES_NAME"_s), u"PREMISES_NAME"_s, PremisesNameMessage},
+        {required(u"PREMISES_TYPE__CODE"_s), u"PREMISES_TYPE__CODE"_s, PremisesTypeMessage},
+        {required(u"REASON__CODE"_s), u"REASON__CODE"_s, ReasonMessage},
+        {enforcementSampleTypeMissing, u"SAMPLE_TYPE__CODE"_s, SampleTypeMessage},
+        {followUpIndexMissing, u"INDEX_NUMBER"_s, IndexMessage},
     };
     if (sampleTypeForEveryReason)
-        rules.append({surveillanceSampleTypeMissing, S("SAMPLE_TYPE__CODE"), SampleTypeMessage});
+        rules.append({surveillanceSampleTypeMissing, u"SAMPLE_TYPE__CODE"_s, SampleTypeMessage});
     rules += QList<ProfileRule>{
-        {surveyBodyMissing, S("SURVEY_BODY__CODE"), SurveyBodyMessage},
-        {surveyReferenceMissing, S("SURVEY_NUMBER"), S("'Survey Ref' is required, please enter a value.")},
-        {required(S("FOOD_DESCRIPTION")), S("FOOD_DESCRIPTION"), S("'Feed Description' is required, please enter a value.")},
-        {required(S("ANIMAL_SPECIES__CODE")), S("ANIMAL_SPECIES__CODE"), S("'Animal Species' is required, please enter a value.")},
-        {compoundFeedSpeciesMissing, S("ANIMAL_SPECIES__CODE"),
-         S("The Animal Species category must be specified if the Feed Category is set to 'Compound Feeds'.")},
-        {compoundFeedSpeciesNotSpecified, S("ANIMAL_SPECIES__CODE"),
-         S("'Animal species' cannot be 'Not specified' if the category is set to 'Compound Feeds'.")},
-        {required(S("CATEGORY__CODE")), T::CategoryTree, CategoryMessage},
-        {required(S("SUB_CATEGORY__CODE")), T::CategoryTree, S("'Sub Category' is required, please enter a value.")},
-        {required(S("COUNTRY")), S("COUNTRY"), S("'Country' must be choosen from the list provided.")},
-        {required(S("PACKAGING__CODE")), S("PACKAGING__CODE"), PackagingMessage},
-        {required(S("DURABILITY__CODE")), S("DURABILITY__CODE"), DurabilityMessage},
-        {durabilityDayMissing, S("DURABILITY_DAY"), S("'Durability, Day' is required, please enter a value.")},
-        {durabilityDayInvalid, S("DURABILITY_DAY"), DayInvalidMessage},
-        {durabilityMonthMissing, S("DURABILITY_MONTH"), MonthMissingMessage},
-        {durabilityMonthInvalid, S("DURABILITY_MONTH"), MonthInvalidMessage},
-        {durabilityYearMissing, S("DURABILITY_YEAR"), YearMissingMessage},
-        {durabilityYearInvalid, S("DURABILITY_YEAR"), YearInvalidMessage},
-        {required(S("FLAG_COP_CONDITION")), S("FLAG_COP_CONDITION"), CopConditionMessage},
-        {explanationMissing, S("NOT_COP"), ExplanationMessage},
-        {required(S("LABORATORY__CODE")), S("LABORATORY__CODE"), LaboratoryMessage},
-        {required(S("ROUTINE_ANALYSIS")), S("ROUTINE_ANALYSIS"), RoutineMessage},
-        {required(S("ANALYSIS_TEXT")), S("ANALYSIS_TEXT"), AnalysisTextMessage},
+        {surveyBodyMissing, u"SURVEY_BODY__CODE"_s, SurveyBodyMessage},
+        {surveyReferenceMissing, u"SURVEY_NUMBER"_s, u"'Survey Ref' is required, please enter a value."_s},
+        {required(u"FOOD_DESCRIPTION"_s), u"FOOD_DESCRIPTION"_s, u"'Feed Description' is required, please enter a value."_s},
+        {required(u"ANIMAL_SPECIES__CODE"_s), u"ANIMAL_SPECIES__CODE"_s, u"'Animal Species' is required, please enter a value."_s},
+        {compoundFeedSpeciesMissing, u"ANIMAL_SPECIES__CODE"_s,
+         u"The Animal Species category must be specified if the Feed Category is set to 'Compound Feeds'."_s},
+        {compoundFeedSpeciesNotSpecified, u"ANIMAL_SPECIES__CODE"_s,
+         u"'Animal species' cannot be 'Not specified' if the category is set to 'Compound Feeds'."_s},
+        {required(u"CATEGORY__CODE"_s), T::CategoryTree, CategoryMessage},
+        {required(u"SUB_CATEGORY__CODE"_s), T::CategoryTree, u"'Sub Category' is required, please enter a value."_s},
+        {required(u"COUNTRY"_s), u"COUNTRY"_s, u"'Country' must be choosen from the list provided."_s},
+        {required(u"PACKAGING__CODE"_s), u"PACKAGING__CODE"_s, PackagingMessage},
+        {required(u"DURABILITY__CODE"_s), u"DURABILITY__CODE"_s, DurabilityMessage},
+        {durabilityDayMissing, u"DURABILITY_DAY"_s, u"'Durability, Day' is required, please enter a value."_s},
+        {durabilityDayInvalid, u"DURABILITY_DAY"_s, DayInvalidMessage},
+        {durabilityMonthMissing, u"DURABILITY_MONTH"_s, MonthMissingMessage},
+        {durabilityMonthInvalid, u"DURABILITY_MONTH"_s, MonthInvalidMessage},
+        {durabilityYearMissing, u"DURABILITY_YEAR"_s, YearMissingMessage},
+        {durabilityYearInvalid, u"DURABILITY_YEAR"_s, YearInvalidMessage},
+        {required(u"FLAG_COP_CONDITION"_s), u"FLAG_COP_CONDITION"_s, CopConditionMessage},
+        {explanationMissing, u"NOT_COP"_s, ExplanationMessage},
+        {required(u"LABORATORY__CODE"_s), u"LABORATORY__CODE"_s, LaboratoryMessage},
+        {required(u"ROUTINE_ANALYSIS"_s), u"ROUTINE_ANALYSIS"_s, RoutineMessage},
+        {required(u"ANALYSIS_TEXT"_s), u"ANALYSIS_TEXT"_s, AnalysisTextMessage},
     };
     return rules;
 }
@@ -97,52 +94,52 @@ QList<ProfileRule> animalFeedRulesFromOffice(bool sampleTypeForEveryReason)
 const RuleProfile &foodEditorProfile()
 {
     static const RuleProfile profile{
-        S("food editor"),
+        u"food editor"_s,
         {
-            {required(S("ANALYSIS_TYPE")), S("ANALYSIS_TYPE"), AnalysisTypeMessage},
-            {required(S("LOCAL_AUTH_OFFICE__CODE")), S("LOCAL_AUTH_OFFICE__CODE"), OfficeMessage},
+            {required(u"ANALYSIS_TYPE"_s), u"ANALYSIS_TYPE"_s, AnalysisTypeMessage},
+            {required(u"LOCAL_AUTH_OFFICE__CODE"_s), u"LOCAL_AUTH_OFFICE__CODE"_s, OfficeMessage},
             // The editor's own steps run here.
-            {required(S("SAMPLE_OFFICER__CODE")), S("SAMPLE_OFFICER__CODE"), OfficerMessage},
-            {required(S("SAMPLE_DATE")), S("SAMPLE_DATE"), SampleDateMessage},
-            {required(S("SAMPLE_TIME")), S("SAMPLE_TIME"), SampleTimeMessage},
-            {required(S("BUSINESS_ID")), S("BUSINESS_ID"), S("'Business ID' is required, please enter a value.")},
-            {required(S("PREMISES_NAME")), S("PREMISES_NAME"), PremisesNameMessage},
-            {required(S("PREMISES_TYPE__CODE")), S("PREMISES_TYPE__CODE"), PremisesTypeMessage},
-            {premisesTypeX, S("PREMISES_TYPE__CODE"), PremisesTypeMessage},
-            {required(S("RISK_CATEGORY")), S("RISK_CATEGORY"),
-             S("A valid 'Risk category' entry is required, please enter a value.")},
-            {required(S("RISK_CATEGORY_FOOD_STAND__CODE")), S("RISK_CATEGORY_FOOD_STAND__CODE"),
-             S("A valid 'Food Standards Risk category' entry is required, please enter a value.")},
-            {required(S("REASON__CODE")), S("REASON__CODE"), ReasonMessage},
+            {required(u"SAMPLE_OFFICER__CODE"_s), u"SAMPLE_OFFICER__CODE"_s, OfficerMessage},
+            {required(u"SAMPLE_DATE"_s), u"SAMPLE_DATE"_s, SampleDateMessage},
+            {required(u"SAMPLE_TIME"_s), u"SAMPLE_TIME"_s, SampleTimeMessage},
+            {required(u"BUSINESS_ID"_s), u"BUSINESS_ID"_s, u"'Business ID' is required, please enter a value."_s},
+            {required(u"PREMISES_NAME"_s), u"PREMISES_NAME"_s, PremisesNameMessage},
+            {required(u"PREMISES_TYPE__CODE"_s), u"PREMISES_TYPE__CODE"_s, PremisesTypeMessage},
+            {premisesTypeX, u"PREMISES_TYPE__CODE"_s, PremisesTypeMessage},
+            {required(u"RISK_CATEGORY"_s), u"RISK_CATEGORY"_s,
+             u"A valid 'Risk category' entry is required, please enter a value."_s},
+            {required(u"RISK_CATEGORY_FOOD_STAND__CODE"_s), u"RISK_CATEGORY_FOOD_STAND__CODE"_s,
+             u"A valid 'Food Standards Risk category' entry is required, please enter a value."_s},
+            {required(u"REASON__CODE"_s), u"REASON__CODE"_s, ReasonMessage},
             {enforcementSampleTypeMissing, T::SampleTypeEnforcement, SampleTypeMessage},
-            {followUpIndexMissing, S("INDEX_NUMBER"), IndexMessage},
-            {foodPoisoningDetailsMissing, S("DETAILS"), DetailsMessage},
+            {followUpIndexMissing, u"INDEX_NUMBER"_s, IndexMessage},
+            {foodPoisoningDetailsMissing, u"DETAILS"_s, DetailsMessage},
             {surveillanceSampleTypeMissing, T::SampleTypeSurveillance, SampleTypeMessage},
-            {surveyBodyMissing, S("SURVEY_BODY__CODE"), SurveyBodyMessage},
-            {required(S("FOOD_DESCRIPTION")), S("FOOD_DESCRIPTION"), S("'Food Description' is required, please enter a value.")},
-            {required(S("PRODUCT__CODE")), S("PRODUCT__CODE"), S("'Nature of product' is required, please enter a value.")},
-            {required(S("SUB_CATEGORY_3__CODE")), T::CategoryTree, CategoryMessage},
-            {sampleTakenFromMissing, T::SampleTakenFrom, S("'Sample taken from' entry is required, please enter a value.")},
-            {required(S("COUNTRY")), S("COUNTRY"), S("'Country' is required, please enter a value.")},
-            {required(S("PACKAGING__CODE")), S("PACKAGING__CODE"), PackagingMessage},
-            {packagingMaterialMissing, S("MATERIAL__CODE"), S("'Packaging material' is required, please enter a value.")},
-            {otherMaterialMissing, S("OTHER_MATERIAL"), OtherMaterialMessage},
-            {required(S("BATCH_NUMBER")), S("BATCH_NUMBER"), S("'Batch/Lot number' is required, please enter a value.")},
-            {required(S("DURABILITY__CODE")), S("DURABILITY__CODE"), DurabilityMessage},
-            {durabilityDayMissing, S("DURABILITY_DAY"), DurabilityMessage},
-            {durabilityDayInvalid, S("DURABILITY_DAY"), DayInvalidMessage},
-            {durabilityMonthMissing, S("DURABILITY_MONTH"), MonthMissingMessage},
-            {durabilityMonthInvalid, S("DURABILITY_MONTH"), MonthInvalidMessage},
-            {durabilityYearMissing, S("DURABILITY_YEAR"), YearMissingMessage},
-            {durabilityYearInvalid, S("DURABILITY_YEAR"), YearInvalidMessage},
-            {required(S("CONDITION__CODE")), S("CONDITION__CODE"), S("'Condition' is required, please enter a value.")},
-            {frozenTooWarm, S("TEMPERATURE"), FrozenMessage},
-            {required(S("FLAG_COP_CONDITION")), S("FLAG_COP_CONDITION"), CopConditionMessage},
-            {explanationMissing, S("NOT_COP"), ExplanationMessage},
-            {required(S("FLAG_COP_LAB")), S("FLAG_COP_LAB"), CopLabMessage},
-            {required(S("LABORATORY__CODE")), S("LABORATORY__CODE"), LaboratoryMessage},
-            {required(S("ROUTINE_ANALYSIS")), S("ROUTINE_ANALYSIS"), RoutineMessage},
-            {required(S("ANALYSIS_TEXT")), S("ANALYSIS_TEXT"), AnalysisTextMessage},
+            {surveyBodyMissing, u"SURVEY_BODY__CODE"_s, SurveyBodyMessage},
+            {required(u"FOOD_DESCRIPTION"_s), u"FOOD_DESCRIPTION"_s, u"'Food Description' is required, please enter a value."_s},
+            {required(u"PRODUCT__CODE"_s), u"PRODUCT__CODE"_s, u"'Nature of product' is required, please enter a value."_s},
+            {required(u"SUB_CATEGORY_3__CODE"_s), T::CategoryTree, CategoryMessage},
+            {sampleTakenFromMissing, T::SampleTakenFrom, u"'Sample taken from' entry is required, please enter a value."_s},
+            {required(u"COUNTRY"_s), u"COUNTRY"_s, u"'Country' is required, please enter a value."_s},
+            {required(u"PACKAGING__CODE"_s), u"PACKAGING__CODE"_s, PackagingMessage},
+            {packagingMaterialMissing, u"MATERIAL__CODE"_s, u"'Packaging material' is required, please enter a value."_s},
+            {otherMaterialMissing, u"OTHER_MATERIAL"_s, OtherMaterialMessage},
+            {required(u"BATCH_NUMBER"_s), u"BATCH_NUMBER"_s, u"'Batch/Lot number' is required, please enter a value."_s},
+            {required(u"DURABILITY__CODE"_s), u"DURABILITY__CODE"_s, DurabilityMessage},
+            {durabilityDayMissing, u"DURABILITY_DAY"_s, DurabilityMessage},
+            {durabilityDayInvalid, u"DURABILITY_DAY"_s, DayInvalidMessage},
+            {durabilityMonthMissing, u"DURABILITY_MONTH"_s, MonthMissingMessage},
+            {durabilityMonthInvalid, u"DURABILITY_MONTH"_s, MonthInvalidMessage},
+            {durabilityYearMissing, u"DURABILITY_YEAR"_s, YearMissingMessage},
+            {durabilityYearInvalid, u"DURABILITY_YEAR"_s, YearInvalidMessage},
+            {required(u"CONDITION__CODE"_s), u"CONDITION__CODE"_s, u"'Condition' is required, please enter a value."_s},
+            {frozenTooWarm, u"TEMPERATURE"_s, FrozenMessage},
+            {required(u"FLAG_COP_CONDITION"_s), u"FLAG_COP_CONDITION"_s, CopConditionMessage},
+            {explanationMissing, u"NOT_COP"_s, ExplanationMessage},
+            {required(u"FLAG_COP_LAB"_s), u"FLAG_COP_LAB"_s, CopLabMessage},
+            {required(u"LABORATORY__CODE"_s), u"LABORATORY__CODE"_s, LaboratoryMessage},
+            {required(u"ROUTINE_ANALYSIS"_s), u"ROUTINE_ANALYSIS"_s, RoutineMessage},
+            {required(u"ANALYSIS_TEXT"_s), u"ANALYSIS_TEXT"_s, AnalysisTextMessage},
         },
         2,
     };
@@ -151,58 +148,58 @@ const RuleProfile &foodEditorProfile()
 
 const RuleProfile &animalFeedEditorProfile()
 {
-    static const RuleProfile profile{S("animal-feed editor"), animalFeedRulesFromOffice(false), 0};
+    static const RuleProfile profile{u"animal-feed editor"_s, animalFeedRulesFromOffice(false), 0};
     return profile;
 }
 
 const RuleProfile &foodStoredProfile()
 {
     static const RuleProfile profile{
-        S("stored food sample"),
+        u"stored food sample"_s,
         {
-            {required(S("ANALYSIS_TYPE")), S("ANALYSIS_TYPE"), AnalysisTypeMessage},
-            {required(S("SAMPLE_TIME")), S("SAMPLE_TIME"), SampleTimeMessage},
-            {required(S("LOCAL_AUTH_OFFICE__CODE")), S("LOCAL_AUTH_OFFICE__CODE"), OfficeMessage},
-            {required(S("SAMPLE_OFFICER__CODE")), S("SAMPLE_OFFICER__CODE"), S("'Sample Officer' is required.")},
-            {required(S("BUSINESS_ID")), S("BUSINESS_ID"), S("'Business ID' is required.")},
-            {required(S("PREMISES_NAME")), S("PREMISES_NAME"), S("'Premises Name' is required.")},
-            {required(S("PREMISES_TYPE__CODE")), S("PREMISES_TYPE__CODE"), S("A valid 'Premises Type' entry is required.")},
-            {premisesTypeX, S("PREMISES_TYPE__CODE"), S("A valid 'Premises Type' entry is required.")},
-            {required(S("RISK_CATEGORY")), S("RISK_CATEGORY"), S("A valid 'Risk category' entry is required.")},
-            {required(S("RISK_CATEGORY_FOOD_STAND__CODE")), S("RISK_CATEGORY_FOOD_STAND__CODE"),
-             S("A valid 'Food Standards Risk category' entry is required.")},
-            {required(S("REASON__CODE")), S("REASON__CODE"), S("'Reason for sample taken' is required.")},
-            {enforcementSampleTypeMissing, T::SampleTypeEnforcement, S("'Sample Type' is required.")},
-            {followUpIndexMissing, S("INDEX_NUMBER"), IndexMessage},
-            {foodPoisoningDetailsMissing, S("DETAILS"), DetailsMessage},
-            {surveillanceSampleTypeMissing, T::SampleTypeSurveillance, S("'Sample Type' is required.")},
-            {surveyBodyMissing, S("SURVEY_BODY__CODE"), S("'Survey Body' is required.")},
-            {required(S("FOOD_DESCRIPTION")), S("FOOD_DESCRIPTION"), S("'Food Description' is required.")},
-            {required(S("PRODUCT__CODE")), S("PRODUCT__CODE"), S("'Nature of product' is required.")},
-            {required(S("SUB_CATEGORY_3__CODE")), T::CategoryTree, S("'Category' is required.")},
-            {sampleTakenFromMissing, T::SampleTakenFrom, S("'Sample taken from' entry is required.")},
-            {required(S("COUNTRY")), S("COUNTRY"), S("'Country' is required.")},
-            {required(S("PACKAGING__CODE")), S("PACKAGING__CODE"), S("'Packaging provided' is required.")},
-            {packagingMaterialMissing, S("MATERIAL__CODE"), S("'Packaging material' is required.")},
-            {otherMaterialMissing, S("OTHER_MATERIAL"), OtherMaterialMessage},
-            {required(S("BATCH_NUMBER")), S("BATCH_NUMBER"), S("'Batch/Lot number' is required.")},
-            {required(S("DURABILITY__CODE")), S("DURABILITY__CODE"), S("'Durability' is required.")},
-            {durabilityDayMissing, S("DURABILITY_DAY"), S("'Durability' is required.")},
-            {durabilityDayInvalid, S("DURABILITY_DAY"), DayInvalidMessage},
-            {durabilityMonthMissing, S("DURABILITY_MONTH"), S("'Durability, Month' is required.")},
-            {durabilityMonthInvalid, S("DURABILITY_MONTH"), MonthInvalidMessage},
-            {durabilityYearMissing, S("DURABILITY_YEAR"), S("'Durability, Year' is required.")},
-            {durabilityYearInvalid, S("DURABILITY_YEAR"), YearInvalidMessage},
-            {required(S("CONDITION__CODE")), S("CONDITION__CODE"), S("'Condition' is required.")},
-            {frozenTooWarm, S("TEMPERATURE"), FrozenMessage},
-            {required(S("FLAG_COP_CONDITION")), S("FLAG_COP_CONDITION"),
-             S("'Sample was taken in compliance of COP requirements.' is required.")},
-            {explanationMissing, S("NOT_COP"), S("'Explanation.' is required.")},
-            {required(S("FLAG_COP_LAB")), S("FLAG_COP_LAB"),
-             S("'Sample was transported to LAB in compliance with COP requirements:.' is required.")},
-            {required(S("LABORATORY__CODE")), S("LABORATORY__CODE"), S("'Laboratory' is required.")},
-            {required(S("ROUTINE_ANALYSIS")), S("ROUTINE_ANALYSIS"), S("'Routine analysis required?' entry is required.")},
-            {required(S("ANALYSIS_TEXT")), S("ANALYSIS_TEXT"), S("'Analysis required' entry is required.")},
+            {required(u"ANALYSIS_TYPE"_s), u"ANALYSIS_TYPE"_s, AnalysisTypeMessage},
+            {required(u"SAMPLE_TIME"_s), u"SAMPLE_TIME"_s, SampleTimeMessage},
+            {required(u"LOCAL_AUTH_OFFICE__CODE"_s), u"LOCAL_AUTH_OFFICE__CODE"_s, OfficeMessage},
+            {required(u"SAMPLE_OFFICER__CODE"_s), u"SAMPLE_OFFICER__CODE"_s, u"'Sample Officer' is required."_s},
+            {required(u"BUSINESS_ID"_s), u"BUSINESS_ID"_s, u"'Business ID' is required."_s},
+            {required(u"PREMISES_NAME"_s), u"PREMISES_NAME"_s, u"'Premises Name' is required."_s},
+            {required(u"PREMISES_TYPE__CODE"_s), u"PREMISES_TYPE__CODE"_s, u"A valid 'Premises Type' entry is required."_s},
+            {premisesTypeX, u"PREMISES_TYPE__CODE"_s, u"A valid 'Premises Type' entry is required."_s},
+            {required(u"RISK_CATEGORY"_s), u"RISK_CATEGORY"_s, u"A valid 'Risk category' entry is required."_s},
+            {required(u"RISK_CATEGORY_FOOD_STAND__CODE"_s), u"RISK_CATEGORY_FOOD_STAND__CODE"_s,
+             u"A valid 'Food Standards Risk category' entry is required."_s},
+            {required(u"REASON__CODE"_s), u"REASON__CODE"_s, u"'Reason for sample taken' is required."_s},
+            {enforcementSampleTypeMissing, T::SampleTypeEnforcement, u"'Sample Type' is required."_s},
+            {followUpIndexMissing, u"INDEX_NUMBER"_s, IndexMessage},
+            {foodPoisoningDetailsMissing, u"DETAILS"_s, DetailsMessage},
+            {surveillanceSampleTypeMissing, T::SampleTypeSurveillance, u"'Sample Type' is required."_s},
+            {surveyBodyMissing, u"SURVEY_BODY__CODE"_s, u"'Survey Body' is required."_s},
+            {required(u"FOOD_DESCRIPTION"_s), u"FOOD_DESCRIPTION"_s, u"'Food Description' is required."_s},
+            {required(u"PRODUCT__CODE"_s), u"PRODUCT__CODE"_s, u"'Nature of product' is required."_s},
+            {required(u"SUB_CATEGORY_3__CODE"_s), T::CategoryTree, u"'Category' is required."_s},
+            {sampleTakenFromMissing, T::SampleTakenFrom, u"'Sample taken from' entry is required."_s},
+            {required(u"COUNTRY"_s), u"COUNTRY"_s, u"'Country' is required."_s},
+            {required(u"PACKAGING__CODE"_s), u"PACKAGING__CODE"_s, u"'Packaging provided' is required."_s},
+            {packagingMaterialMissing, u"MATERIAL__CODE"_s, u"'Packaging material' is required."_s},
+            {otherMaterialMissing, u"OTHER_MATERIAL"_s, OtherMaterialMessage},
+            {required(u"BATCH_NUMBER"_s), u"BATCH_NUMBER"_s, u"'Batch/Lot number' is required."_s},
+            {required(u"DURABILITY__CODE"_s), u"DURABILITY__CODE"_s, u"'Durability' is required."_s},
+            {durabilityDayMissing, u"DURABILITY_DAY"_s, u"'Durability' is required."_s},
+            {durabilityDayInvalid, u"DURABILITY_DAY"_s, DayInvalidMessage},
+            {durabilityMonthMissing, u"DURABILITY_MONTH"_s, u"'Durability, Month' is required."_s},
+            {durabilityMonthInvalid, u"DURABILITY_MONTH"_s, MonthInvalidMessage},
+            {durabilityYearMissing, u"DURABILITY_YEAR"_s, u"'Durability, Year' is required."_s},
+            {durabilityYearInvalid, u"DURABILITY_YEAR"_s, YearInvalidMessage},
+            {required(u"CONDITION__CODE"_s), u"CONDITION__CODE"_s, u"'Condition' is required."_s},
+            {frozenTooWarm, u"TEMPERATURE"_s, FrozenMessage},
+            {required(u"FLAG_COP_CONDITION"_s), u"FLAG_COP_CONDITION"_s,
+             u"'Sample was taken in compliance of COP requirements.' is required."_s},
+            {explanationMissing, u"NOT_COP"_s, u"'Explanation.' is required."_s},
+            {required(u"FLAG_COP_LAB"_s), u"FLAG_COP_LAB"_s,
+             u"'Sample was transported to LAB in compliance with COP requirements:.' is required."_s},
+            {required(u"LABORATORY__CODE"_s), u"LABORATORY__CODE"_s, u"'Laboratory' is required."_s},
+            {required(u"ROUTINE_ANALYSIS"_s), u"ROUTINE_ANALYSIS"_s, u"'Routine analysis required?' entry is required."_s},
+            {required(u"ANALYSIS_TEXT"_s), u"ANALYSIS_TEXT"_s, u"'Analysis required' entry is required."_s},
         },
         0,
     };
@@ -212,8 +209,8 @@ const RuleProfile &foodStoredProfile()
 const RuleProfile &animalFeedStoredProfile()
 {
     static const RuleProfile profile = [] {
-        RuleProfile p{S("stored animal-feed sample"), animalFeedRulesFromOffice(true), 0};
-        p.rules.prepend({required(S("ANALYSIS_TYPE")), S("ANALYSIS_TYPE"), AnalysisTypeMessage});
+        RuleProfile p{u"stored animal-feed sample"_s, animalFeedRulesFromOffice(true), 0};
+        p.rules.prepend({required(u"ANALYSIS_TYPE"_s), u"ANALYSIS_TYPE"_s, AnalysisTypeMessage});
         return p;
     }();
     return profile;
@@ -222,7 +219,7 @@ const RuleProfile &animalFeedStoredProfile()
 void askSampleDateQuestion(const SampleRow &row, const SampleRuleContext &context, const QString &unreadableMessage,
                            Prompter &prompter, ValidationOutcome &outcome)
 {
-    const QString column = S("SAMPLE_DATE");
+    const QString column = u"SAMPLE_DATE"_s;
     if (row.isEmpty(column))
         return;
     const QVariant value = row.value(column);
@@ -241,42 +238,42 @@ void askSampleDateQuestion(const SampleRow &row, const SampleRuleContext &contex
 
 void setLAEMSPremisesFlag(SampleRow &row, const SampleRuleContext &context)
 {
-    row.setText(S("FLAG_LAEMS_PREMISES_CODE"), context.UseLAEMSPremisesCodes ? S("T") : S("F"));
+    row.setText(u"FLAG_LAEMS_PREMISES_CODE"_s, context.UseLAEMSPremisesCodes ? u"T"_s : u"F"_s);
 }
 
 QList<CodeListCheck> foodCodeListChecks(const SampleRuleContext &context)
 {
     return {
-        {S("PREMISES_TYPE__CODE"), {premisesTypeList(Varnex::PersonalityFood, context.UseLAEMSPremisesCodes)}},
-        {S("SAMPLE_TYPE__CODE"), {S("mdSampleTypeSurveillance"), S("mdSampleTypeEnforcement")}},
-        {S("RISK_CATEGORY"), {S("mdFoodSafetyRiskCategory")}},
-        {S("RISK_CATEGORY_FOOD_STAND__CODE"), {S("mdFoodStandardsRiskCategory")}},
-        {S("SURVEY_BODY__CODE"), {S("mdSurveyBody")}},
-        {S("MAFF__CODE"), {S("mdMAFF")}},
-        {S("PRODUCT__CODE"), {S("mdProductType")}},
-        {S("PACKAGING__CODE"), {S("mdPackagingType")}},
-        {S("MATERIAL__CODE"), {S("mdMaterialType")}},
-        {S("PACK_SIZE"), {S("mdPackagingUnit")}},
-        {S("DURABILITY__CODE"), {S("mdDurability")}},
-        {S("CONDITION__CODE"), {S("mdCondition")}},
-        {S("LABORATORY__CODE"), {S("mdLaboratory")}},
+        {u"PREMISES_TYPE__CODE"_s, {premisesTypeList(Varnex::PersonalityFood, context.UseLAEMSPremisesCodes)}},
+        {u"SAMPLE_TYPE__CODE"_s, {u"mdSampleTypeSurveillance"_s, u"mdSampleTypeEnforcement"_s}},
+        {u"RISK_CATEGORY"_s, {u"mdFoodSafetyRiskCategory"_s}},
+        {u"RISK_CATEGORY_FOOD_STAND__CODE"_s, {u"mdFoodStandardsRiskCategory"_s}},
+        {u"SURVEY_BODY__CODE"_s, {u"mdSurveyBody"_s}},
+        {u"MAFF__CODE"_s, {u"mdMAFF"_s}},
+        {u"PRODUCT__CODE"_s, {u"mdProductType"_s}},
+        {u"PACKAGING__CODE"_s, {u"mdPackagingType"_s}},
+        {u"MATERIAL__CODE"_s, {u"mdMaterialType"_s}},
+        {u"PACK_SIZE"_s, {u"mdPackagingUnit"_s}},
+        {u"DURABILITY__CODE"_s, {u"mdDurability"_s}},
+        {u"CONDITION__CODE"_s, {u"mdCondition"_s}},
+        {u"LABORATORY__CODE"_s, {u"mdLaboratory"_s}},
     };
 }
 
 QList<CodeListCheck> animalFeedCodeListChecks()
 {
     return {
-        {S("PREMISES_TYPE__CODE"), {S("FeedPremisesType")}},
-        {S("ANIMAL_SPECIES__CODE"), {S("mdAnimalSpecies")}},
-        {S("SAMPLE_TYPE__CODE"), {S("mdFeedSampleTypeSurveillance"), S("mdFeedSampleTypeEnforcement")}},
-        {S("RISK_CATEGORY"), {S("mdFeedRiskCategory")}},
-        {S("SURVEY_BODY__CODE"), {S("mdFeedSurveyBody")}},
-        {S("LABEL_BUSINESS_TYPE__CODE"), {S("mdFeedLabelBusinessType")}},
-        {S("PACKAGING__CODE"), {S("mdFeedPackagingType")}},
-        {S("PACK_SIZE"), {S("mdFeedPackagingUnit")}},
-        {S("DURABILITY__CODE"), {S("mdFeedDurability")}},
-        {S("CONDITION__CODE"), {S("mdFeedCondition")}},
-        {S("LABORATORY__CODE"), {S("mdLaboratory")}},
+        {u"PREMISES_TYPE__CODE"_s, {u"FeedPremisesType"_s}},
+        {u"ANIMAL_SPECIES__CODE"_s, {u"mdAnimalSpecies"_s}},
+        {u"SAMPLE_TYPE__CODE"_s, {u"mdFeedSampleTypeSurveillance"_s, u"mdFeedSampleTypeEnforcement"_s}},
+        {u"RISK_CATEGORY"_s, {u"mdFeedRiskCategory"_s}},
+        {u"SURVEY_BODY__CODE"_s, {u"mdFeedSurveyBody"_s}},
+        {u"LABEL_BUSINESS_TYPE__CODE"_s, {u"mdFeedLabelBusinessType"_s}},
+        {u"PACKAGING__CODE"_s, {u"mdFeedPackagingType"_s}},
+        {u"PACK_SIZE"_s, {u"mdFeedPackagingUnit"_s}},
+        {u"DURABILITY__CODE"_s, {u"mdFeedDurability"_s}},
+        {u"CONDITION__CODE"_s, {u"mdFeedCondition"_s}},
+        {u"LABORATORY__CODE"_s, {u"mdLaboratory"_s}},
     };
 }
 
@@ -305,7 +302,7 @@ ValidationOutcome validateEditorSample(SampleEditorKind editor, SampleRow &row, 
     ValidationOutcome outcome;
     runRules(profile, row, context, outcome, 0, profile.editorStepsAt);
     askSampleDateQuestion(row, context,
-                          food ? SampleDateMessage : S("Sample date is invalid, please enter a valid date."),
+                          food ? SampleDateMessage : u"Sample date is invalid, please enter a valid date."_s,
                           prompter, outcome);
     if (food)
         setLAEMSPremisesFlag(row, context);

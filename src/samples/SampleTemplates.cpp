@@ -8,12 +8,9 @@
 
 #include <QSqlQuery>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 bool isFood(const QString &personality)
 {
@@ -31,18 +28,18 @@ const VerifyAllOptions &templateVerifyOptions(const QString &personality)
 
 const RuleProfile &templateEditorProfile()
 {
-    static const RuleProfile profile{S("sample template"), {}, 0};
+    static const RuleProfile profile{u"sample template"_s, {}, 0};
     return profile;
 }
 
 qint64 MaindmTemplateServices::nextSampleNumber()
 {
-    return nextGeneratorValue(m_maindm.ibConnection(), S("GEN_SAMPLE"));
+    return nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE"_s);
 }
 
 qint64 MaindmTemplateServices::nextTemplateId()
 {
-    return nextGeneratorValue(m_maindm.ibConnection(), S("GEN_SAMPLE_TEMPLATE_ID"));
+    return nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
 }
 
 QString MaindmTemplateServices::GetNewUUIDString()
@@ -60,55 +57,55 @@ void initialiseNewTemplate(SampleRow &row, const NewSampleSettings &settings, Sa
 {
     const bool food = isFood(settings.personality);
     // The generator's low 32 bits, as the column is an integer (as a new sample's).
-    row.setValue(S("SAMPLE_NUMBER"), qint64(qint32(services.nextSampleNumber())));
-    row.setText(S("RECORD_TYPE"), food ? Varnex::PersonalityFood : Varnex::PersonalityAnimalFeed);
-    row.setValue(S("UNIQUE_ID"), services.nextTemplateId());
-    row.setText(S("UNIQUE_UUID"), services.GetNewUUIDString());
+    row.setValue(u"SAMPLE_NUMBER"_s, qint64(qint32(services.nextSampleNumber())));
+    row.setText(u"RECORD_TYPE"_s, food ? Varnex::PersonalityFood : Varnex::PersonalityAnimalFeed);
+    row.setValue(u"UNIQUE_ID"_s, services.nextTemplateId());
+    row.setText(u"UNIQUE_UUID"_s, services.GetNewUUIDString());
 
     if (settings.AnalysisType != QLatin1String("N"))
-        row.setText(S("ANALYSIS_TYPE"), settings.AnalysisType);
-    row.setText(S("LOCAL_AUTHORITY__CODE"), settings.LocalAuthorityCode);
-    row.setText(S("LOCAL_AUTH_OFFICE__CODE"), settings.LocalAuthorityOfficeCode);
+        row.setText(u"ANALYSIS_TYPE"_s, settings.AnalysisType);
+    row.setText(u"LOCAL_AUTHORITY__CODE"_s, settings.LocalAuthorityCode);
+    row.setText(u"LOCAL_AUTH_OFFICE__CODE"_s, settings.LocalAuthorityOfficeCode);
     applyTemplateAnalysisType(row, settings);
     if (food) {
-        row.setValue(S("SAMPLE_DATE"), now.date());
-        row.setValue(S("SAMPLE_TIME"), now.time());
-        row.setText(S("COUNTRY_REGION"), S("UK"));
+        row.setValue(u"SAMPLE_DATE"_s, now.date());
+        row.setValue(u"SAMPLE_TIME"_s, now.time());
+        row.setText(u"COUNTRY_REGION"_s, u"UK"_s);
     }
-    row.setText(S("COUNTRY"), S("UNITED KINGDOM"));
-    row.clear(S("QUANTITY"));
-    row.clear(S("REASON__CODE"));
+    row.setText(u"COUNTRY"_s, u"UNITED KINGDOM"_s);
+    row.clear(u"QUANTITY"_s);
+    row.clear(u"REASON__CODE"_s);
 }
 
 void applyTemplateAnalysisType(SampleRow &row, const NewSampleSettings &settings)
 {
-    row.setText(S("LABORATORY__CODE"), templateLaboratory(row.text(S("ANALYSIS_TYPE")), settings.LaboratoryCodeMicro,
+    row.setText(u"LABORATORY__CODE"_s, templateLaboratory(row.text(u"ANALYSIS_TYPE"_s), settings.LaboratoryCodeMicro,
                                                           settings.LaboratoryCodeChemical));
 }
 
 void applyTemplatePremises(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
                            const QString &personality, const SampleRuleContext &context)
 {
-    const QString foodStandards = row.text(S("RISK_CATEGORY_FOOD_STAND__CODE"));
-    const QVariant registration = row.value(S("REGISTRATION_NUMBER"));
+    const QString foodStandards = row.text(u"RISK_CATEGORY_FOOD_STAND__CODE"_s);
+    const QVariant registration = row.value(u"REGISTRATION_NUMBER"_s);
     applyPremisesDetail(row, businessId, premises, personality, context);
     if (!premises)
-        row.setText(S("RISK_CATEGORY_FOOD_STAND__CODE"), foodStandards);
-    if (row.hasColumn(S("REGISTRATION_NUMBER")))
-        row.setValue(S("REGISTRATION_NUMBER"), registration);
+        row.setText(u"RISK_CATEGORY_FOOD_STAND__CODE"_s, foodStandards);
+    if (row.hasColumn(u"REGISTRATION_NUMBER"_s))
+        row.setValue(u"REGISTRATION_NUMBER"_s, registration);
 }
 
 void initialiseNewTemplateGroup(SampleRow &row, qint64 g, const QString &uuid, const QString &authorityCode,
                                 const QString &officeCode)
 {
-    row.setValue(S("ID"), -g);
-    row.setValue(S("UPDATE_ID"), -g);
-    row.setValue(S("UNIQUE_ID"), g);
-    row.setText(S("UNIQUE_UUID"), uuid);
-    row.setText(S("RECORD_TYPE"), Varnex::PersonalityFood);
-    row.setValue(S("PARENT_ID"), qint64(-1));
-    row.setText(S("LOCAL_AUTHORITY__CODE"), authorityCode);
-    row.setText(S("LOCAL_AUTH_OFFICE__CODE"), officeCode);
+    row.setValue(u"ID"_s, -g);
+    row.setValue(u"UPDATE_ID"_s, -g);
+    row.setValue(u"UNIQUE_ID"_s, g);
+    row.setText(u"UNIQUE_UUID"_s, uuid);
+    row.setText(u"RECORD_TYPE"_s, Varnex::PersonalityFood);
+    row.setValue(u"PARENT_ID"_s, qint64(-1));
+    row.setText(u"LOCAL_AUTHORITY__CODE"_s, authorityCode);
+    row.setText(u"LOCAL_AUTH_OFFICE__CODE"_s, officeCode);
 }
 
 namespace SampleTemplateStore {
@@ -121,7 +118,7 @@ QString runProcedure(const QSqlDatabase &db, const QString &sql, const QVariantL
         QSqlQuery q = SqlUtil::exec(connection, sql, params);
         const QString result = q.next() ? q.value(0).toString() : QString();
         if (result.isEmpty())
-            throw VarnexError(S("The database made no row: %1").arg(sql.section(QLatin1Char('('), 0, 0)));
+            throw VarnexError(u"The database made no row: %1"_s.arg(sql.section(QLatin1Char('('), 0, 0)));
         return result;
     });
 }
@@ -130,23 +127,23 @@ QString runProcedure(const QSqlDatabase &db, const QString &sql, const QVariantL
 
 QString createSampleFromTemplate(const QSqlDatabase &db, const QString &templateUuid, const QString &code)
 {
-    return runProcedure(db, S("EXECUTE PROCEDURE CREATE_SAMPLE_FROM_TEMPLATE_R1(?, ?)"), {templateUuid, code});
+    return runProcedure(db, u"EXECUTE PROCEDURE CREATE_SAMPLE_FROM_TEMPLATE_R1(?, ?)"_s, {templateUuid, code});
 }
 
 QString copyTemplate(const QSqlDatabase &db, const QString &sourceUuid)
 {
-    return runProcedure(db, S("EXECUTE PROCEDURE COPY_TEMPLATE_R1(?)"), {sourceUuid});
+    return runProcedure(db, u"EXECUTE PROCEDURE COPY_TEMPLATE_R1(?)"_s, {sourceUuid});
 }
 
 QString createTemplateFromSample(const QSqlDatabase &db, const QString &sampleUuid)
 {
-    return runProcedure(db, S("EXECUTE PROCEDURE CREATE_TEMPLATE_FROM_SAMPLE_R1(?)"), {sampleUuid});
+    return runProcedure(db, u"EXECUTE PROCEDURE CREATE_TEMPLATE_FROM_SAMPLE_R1(?)"_s, {sampleUuid});
 }
 
 void retireTemplate(const QSqlDatabase &db, const QString &uuid)
 {
     SqlUtil::inTransaction(db, [&](QSqlDatabase &connection) {
-        SqlUtil::exec(connection, S("UPDATE SAMPLE_TEMPLATE SET FLAG_DELETED = 'T' WHERE UNIQUE_UUID = ?"), {uuid});
+        SqlUtil::exec(connection, u"UPDATE SAMPLE_TEMPLATE SET FLAG_DELETED = 'T' WHERE UNIQUE_UUID = ?"_s, {uuid});
     });
 }
 

@@ -5,12 +5,9 @@
 #include "samples/SampleProfiles.h"
 #include "samples/SampleRecord.h"
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 bool isFood(const QString &personality)
 {
@@ -32,109 +29,109 @@ struct CountryList
 CountryList countryListOf(const QString &region)
 {
     if (region == QLatin1String("EU"))
-        return {S("mdEUCountry"), S("srcEUCountry")};
+        return {u"mdEUCountry"_s, u"srcEUCountry"_s};
     if (region == QLatin1String("Non EU"))
-        return {S("mdNonEUCountry"), S("srcNonEUCountry")};
-    return {S("mdUKCountry"), S("srcUKCountry")};
+        return {u"mdNonEUCountry"_s, u"srcNonEUCountry"_s};
+    return {u"mdUKCountry"_s, u"srcUKCountry"_s};
 }
 
 void applySwab(SampleRow &row, VerifyAllOptions::Swab swab)
 {
-    if (swab == VerifyAllOptions::Swab::None || !row.is(S("PRODUCT__CODE"), S("S")))
+    if (swab == VerifyAllOptions::Swab::None || !row.is(u"PRODUCT__CODE"_s, u"S"_s))
         return;
-    row.setText(S("PACKAGING__CODE"), S("N"));
-    row.setText(S("DURABILITY__CODE"), S("N"));
-    row.setText(S("CATEGORY__CODE"), S("18"));
-    row.setText(S("CATEGORY_DESCRIPTION"), S("Others"));
-    row.setText(S("SUB_CATEGORY__CODE"), S("18.07"));
-    row.setText(S("SUB_CATEGORY_DESCRIPTION"), S("Miscellaneous"));
+    row.setText(u"PACKAGING__CODE"_s, u"N"_s);
+    row.setText(u"DURABILITY__CODE"_s, u"N"_s);
+    row.setText(u"CATEGORY__CODE"_s, u"18"_s);
+    row.setText(u"CATEGORY_DESCRIPTION"_s, u"Others"_s);
+    row.setText(u"SUB_CATEGORY__CODE"_s, u"18.07"_s);
+    row.setText(u"SUB_CATEGORY_DESCRIPTION"_s, u"Miscellaneous"_s);
     if (swab == VerifyAllOptions::Swab::Sample) {
-        row.setText(S("SUB_CATEGORY_2__CODE"), S("18.07.50"));
-        row.setText(S("SUB_CATEGORY_2_DESCRIPTION"), S("Swabs"));
-        row.setText(S("SUB_CATEGORY_3__CODE"), S("18.07.50.01"));
-        row.setText(S("SUB_CATEGORY_3_DESCRIPTION"), S("Hygiene Swab"));
+        row.setText(u"SUB_CATEGORY_2__CODE"_s, u"18.07.50"_s);
+        row.setText(u"SUB_CATEGORY_2_DESCRIPTION"_s, u"Swabs"_s);
+        row.setText(u"SUB_CATEGORY_3__CODE"_s, u"18.07.50.01"_s);
+        row.setText(u"SUB_CATEGORY_3_DESCRIPTION"_s, u"Hygiene Swab"_s);
     }
-    row.setText(S("MAFF__CODE"), S("M65"));
-    row.setText(S("CONDITION__CODE"), S("O"));
-    row.setText(S("OTHER_CONDITION"), S("N/A (Swab)"));
+    row.setText(u"MAFF__CODE"_s, u"M65"_s);
+    row.setText(u"CONDITION__CODE"_s, u"O"_s);
+    row.setText(u"OTHER_CONDITION"_s, u"N/A (Swab)"_s);
 }
 
 void applyFieldRules(SampleRow &row, const VerifyAllOptions &o, const SampleRuleContext &context,
                      QString &previousAnalysisType)
 {
-    const bool enforcement = row.is(S("REASON__CODE"), S("E"));
+    const bool enforcement = row.is(u"REASON__CODE"_s, u"E"_s);
     if (o.clearFlagsByReason) {
         if (enforcement) {
-            row.setText(S("FLAG_SURVEY"), S("F"));
+            row.setText(u"FLAG_SURVEY"_s, u"F"_s);
         } else {
-            row.setText(S("FLAG_FOLLOW_UP"), S("F"));
-            row.setText(S("FLAG_FOOD_POISONING"), S("F"));
+            row.setText(u"FLAG_FOLLOW_UP"_s, u"F"_s);
+            row.setText(u"FLAG_FOOD_POISONING"_s, u"F"_s);
         }
     }
 
     if (o.clearAdditionalInfoOnAnalysisTypeChange) {
-        const QString analysisType = row.text(S("ANALYSIS_TYPE"));
+        const QString analysisType = row.text(u"ANALYSIS_TYPE"_s);
         if (analysisType != previousAnalysisType)
-            row.clear(S("ADDITIONAL_INFO"));
+            row.clear(u"ADDITIONAL_INFO"_s);
         previousAnalysisType = analysisType;
     }
 
-    if (!row.flag(S("FLAG_SURVEY"))) {
-        row.clear(S("SURVEY_BODY__CODE"));
-        row.clear(S("SURVEY_NUMBER"));
+    if (!row.flag(u"FLAG_SURVEY"_s)) {
+        row.clear(u"SURVEY_BODY__CODE"_s);
+        row.clear(u"SURVEY_NUMBER"_s);
     }
-    if (!row.flag(S("FLAG_FOLLOW_UP")))
-        row.clear(S("INDEX_NUMBER"));
-    if (o.clearDetailsWithoutFoodPoisoning && !row.flag(S("FLAG_FOOD_POISONING")))
-        row.clear(S("DETAILS"));
+    if (!row.flag(u"FLAG_FOLLOW_UP"_s))
+        row.clear(u"INDEX_NUMBER"_s);
+    if (o.clearDetailsWithoutFoodPoisoning && !row.flag(u"FLAG_FOOD_POISONING"_s))
+        row.clear(u"DETAILS"_s);
 
     applySwab(row, o.swab);
 
     if (o.clearCountryNotInRegion) {
         // "N/A" (filled by a failed validation) stays, so the next validation passes the country
         // rule; a list the store has not filled knows no country and clears none.
-        const QString country = row.text(S("COUNTRY"));
-        const CountryList list = countryListOf(row.text(S("COUNTRY_REGION")));
+        const QString country = row.text(u"COUNTRY"_s);
+        const CountryList list = countryListOf(row.text(u"COUNTRY_REGION"_s));
         if (!country.isEmpty() && country != NotAvailable && context.lookups
             && context.lookups->rowCount(list.table) > 0 && !context.lookups->hasName(country, list.table))
-            row.clear(S("COUNTRY"));
+            row.clear(u"COUNTRY"_s);
     }
 
     if (o.packagingMaterial) {
-        if (packagingWithoutMaterial(row.text(S("PACKAGING__CODE")))) {
-            row.clear(S("MATERIAL__CODE"));
-            row.clear(S("OTHER_MATERIAL"));
-            if (o.batchNotAvailable && row.isEmpty(S("BATCH_NUMBER")))
-                row.setText(S("BATCH_NUMBER"), NotAvailable);
-        } else if (o.batchNotAvailable && row.is(S("BATCH_NUMBER"), NotAvailable)) {
-            row.clear(S("BATCH_NUMBER"));
+        if (packagingWithoutMaterial(row.text(u"PACKAGING__CODE"_s))) {
+            row.clear(u"MATERIAL__CODE"_s);
+            row.clear(u"OTHER_MATERIAL"_s);
+            if (o.batchNotAvailable && row.isEmpty(u"BATCH_NUMBER"_s))
+                row.setText(u"BATCH_NUMBER"_s, NotAvailable);
+        } else if (o.batchNotAvailable && row.is(u"BATCH_NUMBER"_s, NotAvailable)) {
+            row.clear(u"BATCH_NUMBER"_s);
         }
     }
-    if (o.otherMaterialOnlyForOther && !row.is(S("MATERIAL__CODE"), S("O")))
-        row.clear(S("OTHER_MATERIAL"));
-    if (!row.is(S("CONDITION__CODE"), S("O")))
-        row.clear(S("OTHER_CONDITION"));
+    if (o.otherMaterialOnlyForOther && !row.is(u"MATERIAL__CODE"_s, u"O"_s))
+        row.clear(u"OTHER_MATERIAL"_s);
+    if (!row.is(u"CONDITION__CODE"_s, u"O"_s))
+        row.clear(u"OTHER_CONDITION"_s);
 
     if (o.compliantFromSampleType)
-        row.setText(S("FLAG_COP_CONDITION"), row.is(S("SAMPLE_TYPE__CODE"), S("F")) ? S("T") : S("F"));
-    if (o.explanationOnlyWhenNotCompliant && !row.is(S("FLAG_COP_CONDITION"), S("F")))
-        row.clear(S("NOT_COP"));
+        row.setText(u"FLAG_COP_CONDITION"_s, row.is(u"SAMPLE_TYPE__CODE"_s, u"F"_s) ? u"T"_s : u"F"_s);
+    if (o.explanationOnlyWhenNotCompliant && !row.is(u"FLAG_COP_CONDITION"_s, u"F"_s))
+        row.clear(u"NOT_COP"_s);
 
     if (o.durabilityDate) {
-        const DurabilityParts parts = durabilityParts(row.text(S("DURABILITY__CODE")));
+        const DurabilityParts parts = durabilityParts(row.text(u"DURABILITY__CODE"_s));
         if (!parts.day)
-            row.clear(S("DURABILITY_DAY"));
+            row.clear(u"DURABILITY_DAY"_s);
         if (!parts.month)
-            row.clear(S("DURABILITY_MONTH"));
+            row.clear(u"DURABILITY_MONTH"_s);
         if (!parts.year)
-            row.clear(S("DURABILITY_YEAR"));
+            row.clear(u"DURABILITY_YEAR"_s);
     }
 
-    const QString routine = row.text(S("ROUTINE_ANALYSIS"));
+    const QString routine = row.text(u"ROUTINE_ANALYSIS"_s);
     if (routine == QLatin1String("T"))
-        row.setText(S("ANALYSIS_TEXT"), RoutineAnalysisText);
-    else if (routine.isEmpty() || (routine == QLatin1String("F") && row.is(S("ANALYSIS_TEXT"), RoutineAnalysisText)))
-        row.clear(S("ANALYSIS_TEXT"));
+        row.setText(u"ANALYSIS_TEXT"_s, RoutineAnalysisText);
+    else if (routine.isEmpty() || (routine == QLatin1String("F") && row.is(u"ANALYSIS_TEXT"_s, RoutineAnalysisText)))
+        row.clear(u"ANALYSIS_TEXT"_s);
 }
 
 QString textOf(const QVariantMap &map, const QString &column)
@@ -204,54 +201,54 @@ SampleViewState UpdateView(const SampleRow &row, const VerifyAllOptions &o, cons
     SampleViewState v;
 
     if (o.premisesTypeBySetting && food) {
-        v.premisesTypeSource = context.UseLAEMSPremisesCodes ? S("srcLAEMSPremisesType") : S("srcPremisesType");
-        v.premisesTypeLabel = context.UseLAEMSPremisesCodes ? S("LAEMS Premises type") : S("Varnex Premises type");
+        v.premisesTypeSource = context.UseLAEMSPremisesCodes ? u"srcLAEMSPremisesType"_s : u"srcPremisesType"_s;
+        v.premisesTypeLabel = context.UseLAEMSPremisesCodes ? u"LAEMS Premises type"_s : u"Varnex Premises type"_s;
     } else {
-        v.premisesTypeSource = food ? S("srcPremisesType") : S("srcFeedPremisesType");
+        v.premisesTypeSource = food ? u"srcPremisesType"_s : u"srcFeedPremisesType"_s;
     }
-    v.countrySource = o.countryByRegion ? countryListOf(row.text(S("COUNTRY_REGION"))).source : S("srcCountry");
-    const QString reason = row.text(S("REASON__CODE"));
+    v.countrySource = o.countryByRegion ? countryListOf(row.text(u"COUNTRY_REGION"_s)).source : u"srcCountry"_s;
+    const QString reason = row.text(u"REASON__CODE"_s);
     if (o.sampleTypeFollowsReason) {
         const bool enforcement = reason == QLatin1String("E");
-        v.sampleTypeSource = food ? (enforcement ? S("srcSampleTypeEnforcement") : S("srcSampleTypeSurveillance"))
-                                  : (enforcement ? S("srcFeedSampleTypeEnforcement") : S("srcFeedSampleTypeSurveillance"));
+        v.sampleTypeSource = food ? (enforcement ? u"srcSampleTypeEnforcement"_s : u"srcSampleTypeSurveillance"_s)
+                                  : (enforcement ? u"srcFeedSampleTypeEnforcement"_s : u"srcFeedSampleTypeSurveillance"_s);
     }
 
-    const QString analysisType = row.text(S("ANALYSIS_TYPE"));
-    v.analysisTypeCaption = analysisType == QLatin1String("M")   ? S("Micro")
-                            : analysisType == QLatin1String("C") ? S("Chemical")
+    const QString analysisType = row.text(u"ANALYSIS_TYPE"_s);
+    v.analysisTypeCaption = analysisType == QLatin1String("M")   ? u"Micro"_s
+                            : analysisType == QLatin1String("C") ? u"Chemical"_s
                                                                  : QString();
 
     v.enforcementGroup = reason == QLatin1String("E");
     v.surveillanceGroup = reason == QLatin1String("S");
-    v.indexNumber = row.flag(S("FLAG_FOLLOW_UP"));
-    v.details = row.flag(S("FLAG_FOOD_POISONING"));
-    v.surveyBodyAndReference = row.flag(S("FLAG_SURVEY"));
+    v.indexNumber = row.flag(u"FLAG_FOLLOW_UP"_s);
+    v.details = row.flag(u"FLAG_FOOD_POISONING"_s);
+    v.surveyBodyAndReference = row.flag(u"FLAG_SURVEY"_s);
 
     if (food) {
         const bool chemical = analysisType == QLatin1String("C");
-        v.additionalInfoLabel = chemical ? S("Additional category information:") : S("Sample taken from:");
+        v.additionalInfoLabel = chemical ? u"Additional category information:"_s : u"Sample taken from:"_s;
         v.additionalInfoList = analysisType == QLatin1String("M");
         v.additionalInfoMemo = chemical;
         if (context.lookups)
-            v.categoryHelp = wrapCategoryHelp(context.lookups->HelpForCategory(row.text(S("SUB_CATEGORY_3__CODE"))));
+            v.categoryHelp = wrapCategoryHelp(context.lookups->HelpForCategory(row.text(u"SUB_CATEGORY_3__CODE"_s)));
     } else {
         v.additionalInfoMemo = true;
     }
 
-    const QString packaging = row.text(S("PACKAGING__CODE"));
+    const QString packaging = row.text(u"PACKAGING__CODE"_s);
     v.packagingMaterial = !packagingWithoutMaterial(packaging);
-    v.otherMaterial = row.is(S("MATERIAL__CODE"), S("O"));
+    v.otherMaterial = row.is(u"MATERIAL__CODE"_s, u"O"_s);
     v.labelling = packaging == QLatin1String("N") || packaging == QLatin1String("D");
-    v.otherCondition = row.is(S("CONDITION__CODE"), S("O"));
+    v.otherCondition = row.is(u"CONDITION__CODE"_s, u"O"_s);
     v.quantityAndUnits = packaging != QLatin1String("N");
-    const DurabilityParts parts = durabilityParts(row.text(S("DURABILITY__CODE")));
+    const DurabilityParts parts = durabilityParts(row.text(u"DURABILITY__CODE"_s));
     v.durabilityDay = parts.day;
     v.durabilityMonth = parts.month;
     v.durabilityYear = parts.year;
 
-    v.explanation = row.is(S("FLAG_COP_CONDITION"), S("F"));
-    const QString routine = row.text(S("ROUTINE_ANALYSIS"));
+    v.explanation = row.is(u"FLAG_COP_CONDITION"_s, u"F"_s);
+    const QString routine = row.text(u"ROUTINE_ANALYSIS"_s);
     if (routine == QLatin1String("F"))
         v.analysisText = true;
     else if (routine.isEmpty() || routine == QLatin1String("T"))
@@ -295,13 +292,13 @@ void useMainAddress(SampleRow &row)
 
 void clearSampleTypeForNewReason(SampleRow &row)
 {
-    row.clear(S("SAMPLE_TYPE__CODE"));
+    row.clear(u"SAMPLE_TYPE__CODE"_s);
 }
 
 QString GetDeepestCategoryCode(const SampleRow &row, int levels)
 {
-    static const QStringList columns = {S("SUB_CATEGORY_3__CODE"), S("SUB_CATEGORY_2__CODE"),
-                                        S("SUB_CATEGORY__CODE"), S("CATEGORY__CODE")};
+    static const QStringList columns = {u"SUB_CATEGORY_3__CODE"_s, u"SUB_CATEGORY_2__CODE"_s,
+                                        u"SUB_CATEGORY__CODE"_s, u"CATEGORY__CODE"_s};
     for (qsizetype i = columns.size() - levels; i < columns.size(); ++i)
         if (!row.isEmpty(columns.at(i)))
             return row.text(columns.at(i));
@@ -310,30 +307,30 @@ QString GetDeepestCategoryCode(const SampleRow &row, int levels)
 
 void ApplyCategorySelection(SampleRow &row, const CategorySelection &s, int levels)
 {
-    auto level = [&row](const QString &code, const QString &description, const char *codeColumn,
-                        const char *descriptionColumn) {
-        row.setText(S(codeColumn), code);
-        row.setText(S(descriptionColumn), code.isEmpty() ? QString() : description);
+    auto level = [&row](const QString &code, const QString &description, const QString &codeColumn,
+                        const QString &descriptionColumn) {
+        row.setText(codeColumn, code);
+        row.setText(descriptionColumn, code.isEmpty() ? QString() : description);
     };
-    level(s.Category, s.CategoryDescription, "CATEGORY__CODE", "CATEGORY_DESCRIPTION");
-    level(s.SubCategory, s.SubCategoryDescription, "SUB_CATEGORY__CODE", "SUB_CATEGORY_DESCRIPTION");
-    row.setText(S("MAFF__CODE"), s.SubCategory.isEmpty() ? QString() : s.MaffCode);
+    level(s.Category, s.CategoryDescription, u"CATEGORY__CODE"_s, u"CATEGORY_DESCRIPTION"_s);
+    level(s.SubCategory, s.SubCategoryDescription, u"SUB_CATEGORY__CODE"_s, u"SUB_CATEGORY_DESCRIPTION"_s);
+    row.setText(u"MAFF__CODE"_s, s.SubCategory.isEmpty() ? QString() : s.MaffCode);
     if (levels < FoodCategoryLevels)
         return;
-    level(s.SubCategory2, s.SubCategory2Description, "SUB_CATEGORY_2__CODE", "SUB_CATEGORY_2_DESCRIPTION");
-    level(s.SubCategory3, s.SubCategory3Description, "SUB_CATEGORY_3__CODE", "SUB_CATEGORY_3_DESCRIPTION");
+    level(s.SubCategory2, s.SubCategory2Description, u"SUB_CATEGORY_2__CODE"_s, u"SUB_CATEGORY_2_DESCRIPTION"_s);
+    level(s.SubCategory3, s.SubCategory3Description, u"SUB_CATEGORY_3__CODE"_s, u"SUB_CATEGORY_3_DESCRIPTION"_s);
 }
 
 void applyPremisesDetail(SampleRow &row, const QString &businessId, const std::optional<QVariantMap> &premises,
                          const QString &personality, const SampleRuleContext &context)
 {
     const bool food = isFood(personality);
-    row.setText(S("BUSINESS_ID"), businessId);
+    row.setText(u"BUSINESS_ID"_s, businessId);
 
-    QStringList copied = {S("PREMISES_NAME"), S("BUSINESS_ADDR_1"), S("BUSINESS_ADDR_2"), S("BUSINESS_ADDR_3"),
-                          S("BUSINESS_ADDR_4"), S("BUSINESS_POSTCODE")};
+    QStringList copied = {u"PREMISES_NAME"_s, u"BUSINESS_ADDR_1"_s, u"BUSINESS_ADDR_2"_s, u"BUSINESS_ADDR_3"_s,
+                          u"BUSINESS_ADDR_4"_s, u"BUSINESS_POSTCODE"_s};
     if (!food)
-        copied << S("REGISTRATION_NUMBER");
+        copied << u"REGISTRATION_NUMBER"_s;
     // Sample column, premises column, the list that must hold the code.
     struct Coded
     {
@@ -342,11 +339,11 @@ void applyPremisesDetail(SampleRow &row, const QString &businessId, const std::o
         QString list;
     };
     QList<Coded> coded = {
-        {S("PREMISES_TYPE__CODE"), S("PREMISES_TYPE__CODE"), premisesTypeList(personality, context.UseLAEMSPremisesCodes)},
-        {S("RISK_CATEGORY"), S("RISK_CATEGORY__CODE"), food ? S("mdFoodSafetyRiskCategory") : S("mdFeedRiskCategory")},
+        {u"PREMISES_TYPE__CODE"_s, u"PREMISES_TYPE__CODE"_s, premisesTypeList(personality, context.UseLAEMSPremisesCodes)},
+        {u"RISK_CATEGORY"_s, u"RISK_CATEGORY__CODE"_s, food ? u"mdFoodSafetyRiskCategory"_s : u"mdFeedRiskCategory"_s},
     };
     if (food)
-        coded.append({S("RISK_CATEGORY_FOOD_STAND__CODE"), S("RISK_CATEGORY_FOOD_STAND__CODE"), S("mdFoodStandardsRiskCategory")});
+        coded.append({u"RISK_CATEGORY_FOOD_STAND__CODE"_s, u"RISK_CATEGORY_FOOD_STAND__CODE"_s, u"mdFoodStandardsRiskCategory"_s});
 
     for (const QString &column : std::as_const(copied))
         row.setText(column, premises ? textOf(*premises, column) : QString());

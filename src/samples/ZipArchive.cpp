@@ -2,6 +2,8 @@
 
 #include "base/VarnexError.h"
 
+#include <QRegularExpression>
+#include <QSet>
 #include <QtEndian>
 
 #include <zlib.h>
@@ -85,6 +87,23 @@ QByteArray deflateRaw(const QByteArray &in)
     return out;
 }
 
+// Refuses a name that the package could not hold as a part of its own.
+void checkName(const QString &name, QSet<QString> &seen)
+{
+    if (name.isEmpty())
+        fail(QStringLiteral("an entry has no name."));
+    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\'))
+        || (name.size() >= 2 && name.at(1) == QLatin1Char(':') && name.at(0).isLetter()))
+        fail(QStringLiteral("the entry name \"%1\" starts at the root of a disk.").arg(name.left(100)));
+    static const QRegularExpression separator(QStringLiteral("[/\\\\]"));
+    if (name.split(separator).contains(QLatin1String("..")))
+        fail(QStringLiteral("the entry name \"%1\" climbs out of its folder with \"..\".").arg(name.left(100)));
+    const QString folded = name.toCaseFolded();
+    if (seen.contains(folded))
+        fail(QStringLiteral("the entry name \"%1\" is used twice.").arg(name.left(100)));
+    seen.insert(folded);
+}
+
 void put16(QByteArray &out, quint16 v)
 {
     char b[2];
@@ -129,6 +148,7 @@ ZipArchive ZipArchive::read(const QByteArray &zip)
         fail(QStringLiteral("its central directory lies outside the file."));
 
     ZipArchive archive;
+    QSet<QString> names;
     qint64 total = 0;
     qint64 at = dirOffset;
     for (int i = 0; i < count; ++i) {
@@ -147,12 +167,20 @@ ZipArchive ZipArchive::read(const QByteArray &zip)
             fail(QStringLiteral("its central directory is damaged."));
         Entry entry;
         entry.name = QString::fromUtf8(zip.constData() + at + 46, nameLength);
+        checkName(entry.name, names);
         if (flags & 0x1)
             fail(QStringLiteral("the entry \"%1\" is encrypted.").arg(entry.name));
         if (compressed == 0xFFFFFFFFu || size == 0xFFFFFFFFu || local == 0xFFFFFFFFu)
             fail(QStringLiteral("it is a zip64 file."));
-        if (size > MaxEntryBytes || (total += size) > MaxTotalBytes)
-            fail(QStringLiteral("the entry \"%1\" is too large.").arg(entry.name));
+        if (size > MaxEntryBytes)
+            fail(QStringLiteral("the entry \"%1\" expands to more than %2 MiB.").arg(entry.name).arg(MaxEntryBytes >> 20));
+        if ((total += size) > MaxTotalBytes)
+            fail(QStringLiteral("its entries expand to more than %1 MiB.").arg(MaxTotalBytes >> 20));
+        if (size > RatioFloor && qint64(size) > qint64(compressed) * MaxRatio)
+            fail(QStringLiteral("the entry \"%1\" expands %2 times, more than the %3 times allowed.")
+                     .arg(entry.name)
+                     .arg(qint64(size) / std::max<qint64>(compressed, 1))
+                     .arg(MaxRatio));
         if (r.u32(local) != LocalSignature)
             fail(QStringLiteral("the entry \"%1\" is damaged.").arg(entry.name));
         const qint64 dataAt = qint64(local) + 30 + r.u16(local + 26) + r.u16(local + 28);

@@ -21,13 +21,19 @@ public:
         QByteArray data; // uncompressed
     };
 
-    // Limits for reading: entries, one entry's inflated size, all entries' inflated size.
+    // Limits for reading: entries, one entry's inflated size, all entries' inflated size, and how
+    // many times its compressed size an entry may inflate to once it is above RatioFloor bytes (a
+    // document's XML compresses some tenfold; a thousandfold is a bomb).
     static constexpr int MaxEntries = 10000;
-    static constexpr qint64 MaxEntryBytes = 256LL * 1024 * 1024;
-    static constexpr qint64 MaxTotalBytes = 512LL * 1024 * 1024;
+    static constexpr qint64 MaxEntryBytes = 128LL * 1024 * 1024;
+    static constexpr qint64 MaxTotalBytes = 256LL * 1024 * 1024;
+    static constexpr qint64 MaxRatio = 100;
+    static constexpr qint64 RatioFloor = 1024 * 1024;
 
     // Reads every entry. Throws VarnexError saying what is wrong ("not a zip file", "damaged entry
-    // word/document.xml"...).
+    // word/document.xml"...). Entry names that the package could not hold as parts are refused:
+    // a name given twice (letter case aside, as the package compares them), a name that starts
+    // at the root ("/", "\\", "C:") or climbs out with "..", an empty name.
     static ZipArchive read(const QByteArray &zip);
     // The archive: each entry deflated (stored when that is not smaller), in order.
     QByteArray write() const;

@@ -70,6 +70,23 @@ QString quoteIdentifier(const QString &name)
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
+namespace {
+// Digits, sign and point of the widest decimal a column holds, with room to spare.
+constexpr int DecimalTextLength = 40;
+constexpr int MaxDecimalPrecision = 18;
+} // namespace
+
+QString decimalParameter(int scale)
+{
+    return QStringLiteral("CAST(CAST(? AS VARCHAR(%1)) AS DECIMAL(%2, %3))").arg(DecimalTextLength).arg(MaxDecimalPrecision).arg(scale);
+}
+
+QString decimalAsText(const QString &column)
+{
+    const QString quoted = quoteIdentifier(column);
+    return QStringLiteral("CAST(%1 AS VARCHAR(%2)) AS %1").arg(quoted).arg(DecimalTextLength);
+}
+
 void beginTransaction(QSqlDatabase &db)
 {
     if (!db.transaction())

@@ -34,6 +34,15 @@ void requireIdentifier(const QString &name, const char *what);
 // The identifier in double quotes, inner quotes doubled, so that it reaches SQL as exactly that name.
 QString quoteIdentifier(const QString &name);
 
+// Firebird's Qt driver passes a scaled number (NUMERIC, DECIMAL) through a double, both ways, and
+// so keeps only some 15 of the 18 digits such a column holds. Bound and read as text through these
+// two, the engine itself converts the value, exactly:
+// the place of a parameter bound as decimal text ("-12.34"), for a value of `scale` digits after
+// the point (to assign or to compare),
+QString decimalParameter(int scale);
+// and a decimal column selected as its text, under its own name (read it into a decimal field).
+QString decimalAsText(const QString &column);
+
 // Starts a transaction on db; throws VarnexError with the database's text when it cannot.
 void beginTransaction(QSqlDatabase &db);
 // Commits; on failure rolls back and throws VarnexError with the database's text.

@@ -4,6 +4,8 @@
 
 #include "data/DataTable.h"
 #include "store/LocalDatabase.h"
+#include "store/FbStatement.h"
+#include "store/FbTransaction.h"
 #include "store/SqlUtil.h"
 #include "core/Main_DM.h"
 #include "remote/RemoteError.h"
@@ -11,9 +13,11 @@
 #include "remote/SyncWorkerHelper_DM.h"
 #include "base/VarnexError.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 
 #include <future>
+#include <map>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
@@ -22,16 +26,6 @@ namespace {
 
 std::atomic<int> g_workerCounter{0};
 
-
-// A value as the driver must see it: NULL stays NULL, empty text stays empty text.
-QVariant bindable(const QVariant &v)
-{
-    if (!v.isValid() || v.isNull())
-        return QVariant(QMetaType::fromType<QString>());
-    if (v.typeId() == QMetaType::QString && v.toString().isNull())
-        return QVariant(QStringLiteral(""));
-    return v;
-}
 
 void execOrThrow(QSqlQuery &q, const QString &what)
 {
@@ -89,6 +83,9 @@ TSyncWorkerDm::~TSyncWorkerDm()
 
 void TSyncWorkerDm::closeConnection()
 {
+    // A download's work ends before its connections: what it did not commit is rolled back.
+    m_download.reset();
+    closeDatabaseConnection(secondConnectionName());
     // Nothing of a failed unit of work stays half-done: the close rolls it back.
     closeDatabaseConnection(m_connectionName);
 }
@@ -335,8 +332,12 @@ void TSyncWorkerDm::uploadRows(const Wire::DatasetSchema &uploadSchema, bool row
     if (!columns.contains(QLatin1String("ID")))
         throw VarnexError(QStringLiteral("The upload dataset %1 has no ID").arg(m_updateTableName));
     QStringList select;
-    for (const QString &c : std::as_const(columns))
-        select << SqlUtil::quoteIdentifier(c);
+    for (const FieldDef &f : uploadSchema.fields) {
+        if (!columns.contains(f.name.toUpper()))
+            continue;
+        // Decimals go up as their exact text, which the server takes.
+        select << (f.type == FieldType::Decimal ? SqlUtil::decimalAsText(f.name.toUpper()) : SqlUtil::quoteIdentifier(f.name.toUpper()));
+    }
     const int chunk = rowByRow ? 1 : qMax(1, m_ctx.uploadChunk);
     QSqlDatabase db = connection();
     // Rows in ascending id, after the last one handled: each pending row is read once per pass,
@@ -424,12 +425,94 @@ qint64 TSyncWorkerDm::GetLastUpdateIdSaved()
         .toLongLong();
 }
 
-void TSyncWorkerDm::storeMark(qint64 mark)
+// The download's units of work run on two connections of the pass in turn: while one unit's
+// commit waits for the disk on a helper thread, the next unit's pages are applied on the other
+// connection. A unit is committed only after the one before it has been, so the stored mark never
+// covers pages that were not committed.
+struct TSyncWorkerDm::Download
 {
-    runOrThrow(connection(), QStringLiteral("Storing the high-water mark"),
-                  QStringLiteral("UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") VALUES (?, ?) "
-                                 "MATCHING (\"TABLE_NAME\")"),
-                  {LocalTableName(), mark});
+    struct Lane
+    {
+        std::unique_ptr<FbTransaction> transaction;
+        std::map<QString, std::unique_ptr<FbStatement>> statements; // prepared once, by their text
+    };
+    Lane lanes[2];
+    int current = 0;
+    std::future<void> committing; // the other lane's commit, while it runs
+    QElapsedTimer since;          // since the current unit began
+    int pages = 0;                // applied in it
+    bool tableWasEmpty = false;
+
+    ~Download()
+    {
+        // Its lane's transaction is in use until the commit is through.
+        if (committing.valid())
+            committing.wait();
+    }
+    // Waits for the commit under way; throws what it failed with.
+    void finishCommit()
+    {
+        if (committing.valid())
+            committing.get();
+    }
+};
+
+QString TSyncWorkerDm::secondConnectionName() const
+{
+    return m_connectionName + QStringLiteral(".commit");
+}
+
+FbStatement &TSyncWorkerDm::downloadStatement(const QString &sql)
+{
+    FbTransaction &transaction = downloadTransaction();
+    auto &kept = m_download->lanes[m_download->current].statements[sql];
+    if (!kept)
+        kept = std::make_unique<FbStatement>(transaction, sql);
+    return *kept;
+}
+
+FbTransaction &TSyncWorkerDm::downloadTransaction()
+{
+    Download::Lane &lane = m_download->lanes[m_download->current];
+    if (!lane.transaction || !lane.transaction->isActive()) {
+        QSqlDatabase db = connection();
+        if (m_download->current == 1) {
+            db = QSqlDatabase::database(secondConnectionName(), false);
+            if (!db.isOpen()) {
+                QString error;
+                db = openLocalDatabaseAs(m_databasePath, secondConnectionName(), m_userName, m_password, &error);
+                if (!db.isOpen())
+                    throw VarnexError(QStringLiteral("Cannot open the local database %1: %2").arg(m_databasePath, error));
+            }
+        }
+        lane.transaction = std::make_unique<FbTransaction>(db, FbTransaction::ReadWrite);
+        m_download->since.start();
+        m_download->pages = 0;
+    }
+    return *lane.transaction;
+}
+
+void TSyncWorkerDm::commitDownload(qint64 mark, bool wait)
+{
+    Download::Lane &lane = m_download->lanes[m_download->current];
+    if (!lane.transaction || !lane.transaction->isActive()) {
+        m_download->finishCommit();
+        return;
+    }
+    // Only once the unit before has been committed may this one's mark be stored.
+    m_download->finishCommit();
+    // The mark moves with the rows it covers, in this same transaction.
+    FbStatement &store = downloadStatement(QStringLiteral(
+        "UPDATE OR INSERT INTO \"SYS_SYNC\" (\"TABLE_NAME\", \"UPDATE_ID\") VALUES (?, ?) MATCHING (\"TABLE_NAME\")"));
+    store.bindAll({LocalTableName(), mark});
+    store.execute(*lane.transaction);
+    if (wait) {
+        lane.transaction->commit();
+        return;
+    }
+    FbTransaction *committing = lane.transaction.get();
+    m_download->committing = std::async(std::launch::async, [committing] { committing->commit(); });
+    m_download->current = 1 - m_download->current;
 }
 
 TSyncWorkerDm::PageRequest TSyncWorkerDm::buildPageRequest(const Wire::DatasetSchema &schema, bool reload)
@@ -497,15 +580,18 @@ DataTable TSyncWorkerDm::fetchPage(TSyncWorkerHelperDM *channel, const PageReque
 void TSyncWorkerDm::applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark)
 {
     const PageLayout layout = readPageLayout(page);
-    SqlUtil::inTransaction(connection(), [&](QSqlDatabase &db) {
-        if (reload)
-            deleteRowsNoLongerServed(db, page, layout, after, lastPage, newMark);
-        if (page.rowCount() > 0)
-            upsertRows(db, page, layout, findLocalRows(db, page, layout), reload);
-        // The mark moves with the rows it covers, in this same transaction. A reload not yet at
-        // its end keeps the mark negated, so that a pass broken off carries on as a reload.
-        storeMark(reload && !lastPage ? -newMark : newMark);
-    });
+    downloadTransaction();
+    // A table that held no row when its reload began holds only what the reload brought since
+    // (and the user's new rows, whose ids are the user's own): the rows of a page are simply
+    // inserted, and the search for stale rows is left out.
+    if (reload && !m_download->tableWasEmpty)
+        deleteRowsNoLongerServed(page, layout, after, lastPage, newMark);
+    if (page.rowCount() == 0)
+        return;
+    if (reload && m_download->tableWasEmpty)
+        insertRows(page, layout);
+    else
+        upsertRows(page, layout, findLocalRows(page, layout), reload);
 }
 
 TSyncWorkerDm::PageLayout TSyncWorkerDm::readPageLayout(const DataTable &page)
@@ -527,50 +613,46 @@ TSyncWorkerDm::PageLayout TSyncWorkerDm::readPageLayout(const DataTable &page)
     return layout;
 }
 
-TSyncWorkerDm::LocalStamps TSyncWorkerDm::findLocalRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout)
+TSyncWorkerDm::LocalStamps TSyncWorkerDm::findLocalRows(const DataTable &page, const PageLayout &layout)
 {
     // Looked up a hundred ids at a time; the last id of a short batch fills its empty places.
     constexpr int Batch = 100;
     QStringList marks;
     for (int i = 0; i < Batch; ++i)
         marks << QStringLiteral("?");
-    QSqlQuery lookup = prepareOrThrow(db, QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE \"ID\" IN (%2)")
-                                              .arg(quotedTable(), marks.join(QLatin1Char(','))));
+    FbStatement &lookup = downloadStatement(QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE \"ID\" IN (%2)")
+                                                .arg(quotedTable(), marks.join(QLatin1Char(','))));
+    FbTransaction &tr = downloadTransaction();
     LocalStamps held;
     for (int start = 0; start < page.rowCount(); start += Batch) {
         for (int i = 0; i < Batch; ++i)
-            lookup.bindValue(i, page.value(qMin(start + i, page.rowCount() - 1), layout.id).toLongLong());
-        execOrThrow(lookup, QStringLiteral("Reading the local rows"));
+            lookup.bind(i, page.value(qMin(start + i, page.rowCount() - 1), layout.id).toLongLong());
+        lookup.execute(tr);
         while (lookup.next())
             held.insert(lookup.value(0).toLongLong(), lookup.value(1));
-        lookup.finish();
     }
     return held;
 }
 
+QVariant TSyncWorkerDm::localStamp(qint64 id)
+{
+    FbStatement &lookup = downloadStatement(QStringLiteral("SELECT \"UPDATE_ID\" FROM %1 WHERE \"ID\" = ?").arg(quotedTable()));
+    lookup.bind(0, id);
+    lookup.execute(downloadTransaction());
+    QVariant stamp;
+    if (lookup.next())
+        stamp = lookup.isNull(0) ? QVariant(QMetaType::fromType<qint64>()) : lookup.value(0);
+    lookup.close();
+    return stamp;
+}
+
 namespace {
 
-// Deletes local rows, each only while it still carries the UPDATE_ID it was read with: a row that
-// has become a local change since (a new negative UPDATE_ID) stays.
-class LocalRowRemover
+// A server row marked deleted (FLAG_DELETED "T").
+bool isServerDeleted(const DataTable &page, int deletedColumn, int r)
 {
-public:
-    LocalRowRemover(const QSqlDatabase &db, const QString &quotedTable)
-        : m_delete(prepareOrThrow(db, QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND COALESCE(\"UPDATE_ID\", 0) = ?")
-                                          .arg(quotedTable)))
-    {
-    }
-    // stamp: the UPDATE_ID the row was read with (NULL for none).
-    void remove(qint64 id, const QVariant &stamp, const QString &why)
-    {
-        m_delete.bindValue(0, id);
-        m_delete.bindValue(1, stamp.isNull() ? qint64(0) : stamp.toLongLong());
-        execOrThrow(m_delete, why);
-    }
-
-private:
-    QSqlQuery m_delete;
-};
+    return deletedColumn >= 0 && page.value(r, deletedColumn).toString() == QLatin1String("T");
+}
 
 bool isPendingLocalChange(const QVariant &stamp)
 {
@@ -579,8 +661,18 @@ bool isPendingLocalChange(const QVariant &stamp)
 
 } // namespace
 
-void TSyncWorkerDm::deleteRowsNoLongerServed(QSqlDatabase &db, const DataTable &page, const PageLayout &layout,
-                                             qint64 after, bool lastPage, qint64 newMark)
+void TSyncWorkerDm::removeLocalRow(qint64 id, const QVariant &stamp)
+{
+    // Only while the row still carries the UPDATE_ID it was read with: a row that has become a
+    // local change since (a new negative UPDATE_ID) stays.
+    FbStatement &remove = downloadStatement(
+        QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ? AND COALESCE(\"UPDATE_ID\", 0) = ?").arg(quotedTable()));
+    remove.bindAll({id, stamp.isNull() ? qint64(0) : stamp.toLongLong()});
+    remove.execute(downloadTransaction());
+}
+
+void TSyncWorkerDm::deleteRowsNoLongerServed(const DataTable &page, const PageLayout &layout, qint64 after,
+                                             bool lastPage, qint64 newMark)
 {
     // The local rows of the UPDATE_ID range this page covers that the server no longer sends (out
     // of scope, deleted, or replaced by a newer version that a later page brings). The last page
@@ -590,75 +682,109 @@ void TSyncWorkerDm::deleteRowsNoLongerServed(QSqlDatabase &db, const DataTable &
     for (int r = 0; r < page.rowCount(); ++r)
         served.insert(page.value(r, layout.id).toLongLong());
     QString sql = QStringLiteral("SELECT \"ID\", \"UPDATE_ID\" FROM %1 WHERE (\"UPDATE_ID\" > ?").arg(quotedTable());
-    if (!lastPage)
+    QVariantList bounds{after};
+    if (!lastPage) {
         sql += QStringLiteral(" AND \"UPDATE_ID\" <= ?");
+        bounds << newMark;
+    }
     sql += QLatin1Char(')');
     if (after == 0)
         sql += QStringLiteral(" OR \"UPDATE_ID\" IS NULL OR \"UPDATE_ID\" = 0");
-    QSqlQuery stale = prepareOrThrow(db, sql);
-    stale.addBindValue(after);
-    if (!lastPage)
-        stale.addBindValue(newMark);
-    execOrThrow(stale, QStringLiteral("Reading the local rows to reload"));
+    FbStatement &stale = downloadStatement(sql);
+    stale.bindAll(bounds);
+    stale.execute(downloadTransaction());
     QList<QPair<qint64, QVariant>> gone;
     while (stale.next()) {
         const qint64 id = stale.value(0).toLongLong();
         if (!served.contains(id))
             gone.append({id, stale.value(1)});
     }
-    stale.finish();
-    LocalRowRemover remover(db, quotedTable());
     for (const auto &[id, stamp] : std::as_const(gone))
-        remover.remove(id, stamp, QStringLiteral("Removing a local row the server no longer has"));
+        removeLocalRow(id, stamp);
 }
 
-void TSyncWorkerDm::upsertRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout,
-                               const LocalStamps &local, bool reload)
+TSyncWorkerDm::RowWriters TSyncWorkerDm::rowWriters(const DataTable &page, const PageLayout &layout)
 {
     const QString table = quotedTable();
     QStringList insertNames, insertMarks, sets;
-    QList<int> updateColumns; // the page columns of the SET list, ID left out
+    RowWriters writers;
     for (int k = 0; k < layout.names.size(); ++k) {
         const QString &name = layout.names.at(k);
+        const FieldDef &field = page.field(layout.columns.at(k));
+        // Decimals are stored from their exact text (the driver would pass them through a double).
+        const QString mark = field.type == FieldType::Decimal ? SqlUtil::decimalParameter(field.scale) : QStringLiteral("?");
         insertNames << SqlUtil::quoteIdentifier(name);
-        insertMarks << QStringLiteral("?");
+        insertMarks << mark;
         if (name != QLatin1String("ID")) {
-            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ?");
-            updateColumns << layout.columns.at(k);
+            sets << SqlUtil::quoteIdentifier(name) + QStringLiteral(" = ") + mark;
+            writers.updateColumns << layout.columns.at(k);
         }
     }
-    QSqlQuery insert = prepareOrThrow(db, QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
-                                              .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
+    writers.insert = &downloadStatement(QStringLiteral("INSERT INTO %1 (%2, \"IS_SYNCING\") VALUES (%3, 'T')")
+                                            .arg(table, insertNames.join(QLatin1Char(',')), insertMarks.join(QLatin1Char(','))));
     // The UPDATE_ID guard keeps a row that became a local change after it was read.
-    QSqlQuery update = prepareOrThrow(db, QStringLiteral("UPDATE %1 SET %2, \"IS_SYNCING\" = 'T' WHERE \"ID\" = ? "
-                                                         "AND (\"UPDATE_ID\" >= 0 OR \"UPDATE_ID\" IS NULL)")
-                                              .arg(table, sets.join(QLatin1Char(','))));
-    LocalRowRemover remover(db, table);
+    writers.update = &downloadStatement(QStringLiteral("UPDATE %1 SET %2, \"IS_SYNCING\" = 'T' WHERE \"ID\" = ? "
+                                                       "AND (\"UPDATE_ID\" >= 0 OR \"UPDATE_ID\" IS NULL)")
+                                            .arg(table, sets.join(QLatin1Char(','))));
+    return writers;
+}
 
+void TSyncWorkerDm::insertRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r)
+{
+    for (int k = 0; k < layout.columns.size(); ++k)
+        writers.insert->bind(k, page.value(r, layout.columns.at(k)));
+    writers.insert->execute(downloadTransaction());
+}
+
+void TSyncWorkerDm::applyHeldRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r,
+                                 const QVariant &held, bool reload)
+{
+    const qint64 id = page.value(r, layout.id).toLongLong();
+    if (isPendingLocalChange(held)) {
+        // The local change wins; it goes up with the next upload.
+    } else if (isServerDeleted(page, layout.deleted, r) && !reload) {
+        // A reload asks for live rows only; an incremental page brings deletions along.
+        removeLocalRow(id, held);
+    } else if (held.isNull() || held.toLongLong() != page.value(r, layout.updateId).toLongLong()) {
+        // The same version is there already when the stamps agree.
+        int b = 0;
+        for (int c : std::as_const(writers.updateColumns))
+            writers.update->bind(b++, page.value(r, c));
+        writers.update->bind(b, id);
+        writers.update->execute(downloadTransaction());
+    }
+}
+
+void TSyncWorkerDm::upsertRows(const DataTable &page, const PageLayout &layout, const LocalStamps &local, bool reload)
+{
+    const RowWriters writers = rowWriters(page, layout);
     for (int r = 0; r < page.rowCount(); ++r) {
         const qint64 id = page.value(r, layout.id).toLongLong();
         const auto held = local.constFind(id);
-        const bool isHeld = held != local.cend();
-        const bool serverDeleted = layout.deleted >= 0 && page.value(r, layout.deleted).toString() == QLatin1String("T");
-        if (isHeld && isPendingLocalChange(*held)) {
-            // The local change wins; it goes up with the next upload.
-        } else if (serverDeleted && !reload) {
-            // A reload asks for live rows only; an incremental page brings deletions along.
-            if (isHeld)
-                remover.remove(id, *held, QStringLiteral("Removing a row the server deleted"));
-        } else if (isHeld) {
-            // The same version is there already when the stamps agree.
-            if (held->isNull() || held->toLongLong() != page.value(r, layout.updateId).toLongLong()) {
-                int b = 0;
-                for (int c : std::as_const(updateColumns))
-                    update.bindValue(b++, bindable(page.value(r, c)));
-                update.bindValue(b, id);
-                execOrThrow(update, QStringLiteral("Updating a local row"));
-            }
-        } else {
-            for (int k = 0; k < layout.columns.size(); ++k)
-                insert.bindValue(k, bindable(page.value(r, layout.columns.at(k))));
-            execOrThrow(insert, QStringLiteral("Inserting a server row"));
+        if (held != local.cend())
+            applyHeldRow(writers, page, layout, r, *held, reload);
+        else if (reload || !isServerDeleted(page, layout.deleted, r))
+            insertRow(writers, page, layout, r); // a row deleted on the server that was never here stays away
+        if ((r + 1) % 100 == 0)
+            LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(r + 1));
+    }
+}
+
+void TSyncWorkerDm::insertRows(const DataTable &page, const PageLayout &layout)
+{
+    const RowWriters writers = rowWriters(page, layout);
+    for (int r = 0; r < page.rowCount(); ++r) {
+        try {
+            insertRow(writers, page, layout, r);
+        } catch (const FbError &e) {
+            // The row is here already: the server changed it while the reload ran, and a later
+            // page brings it again. The failed insert alone is undone; the row is treated as held.
+            if (!e.isDuplicateKey())
+                throw;
+            const QVariant held = localStamp(page.value(r, layout.id).toLongLong());
+            if (!held.isValid())
+                throw;
+            applyHeldRow(writers, page, layout, r, held, true);
         }
         if ((r + 1) % 100 == 0)
             LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(r + 1));
@@ -677,47 +803,75 @@ void TSyncWorkerDm::SyncDownloadFromServer()
     Params.insert(QStringLiteral("lastupdateid"), QString::number(after));
     const PageRequest request = buildPageRequest(schema, reload);
     TSyncWorkerHelperDM *channel = m_ctx.channel;
+
+    // The pages are applied in transactions of the client library, each committed after a few
+    // pages or about a second together with the mark they reach: a commit waits for the disk, and
+    // one per page would write the store's pages several times over. The commit runs beside the
+    // next pages' work (see Download). A failure rolls back the pages not yet committed, and the
+    // next pass fetches them again from the committed mark.
+    m_download = std::make_unique<Download>();
+    if (reload) {
+        FbStatement &any = downloadStatement(QStringLiteral("SELECT FIRST 1 1 FROM %1").arg(quotedTable()));
+        any.execute(downloadTransaction());
+        m_download->tableWasEmpty = !any.next();
+        any.close();
+    }
+    // A reload not yet at its end keeps its mark negated, so that a pass broken off carries on
+    // as a reload.
+    const auto markOf = [reload](qint64 mark, bool done) { return reload && !done ? -mark : mark; };
     qint64 total = 0;
+    bool done = false;
     // While a page is applied here, the next one is already being fetched on a helper thread: the
     // channel is only ever used by one thread at a time, and the store only by this one.
     std::future<DataTable> next = std::async(std::launch::async, [=] { return fetchPage(channel, request, after); });
-    for (int pageNo = 1;; ++pageNo) {
-        // A page that cannot be read changes nothing: earlier pages stay with their mark.
-        const DataTable page = next.get();
-        if (m_ctx.cancelled())
-            break;
-        LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records downloaded").arg(page.rowCount()));
-        const bool lastPage = page.rowCount() < request.pageSize;
-        const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
-        qint64 newMark = after;
-        if (page.rowCount() > 0) {
-            if (updateIdColumn < 0)
-                throw ProtocolError(QStringLiteral("The server's rows of %1 lack UPDATE_ID").arg(m_tableName));
-            newMark = page.value(page.rowCount() - 1, updateIdColumn).toLongLong();
-            if (newMark <= after)
-                throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(m_tableName));
-        }
-        if (!lastPage && !m_ctx.afterDownloadPage)
-            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
-        try {
+    try {
+        for (int pageNo = 1;; ++pageNo) {
+            // A page that cannot be read changes nothing: earlier pages stay with their mark.
+            const DataTable page = next.get();
+            if (m_ctx.cancelled())
+                break;
+            LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records downloaded").arg(page.rowCount()));
+            const bool lastPage = page.rowCount() < request.pageSize;
+            const int updateIdColumn = page.indexOf(QStringLiteral("UPDATE_ID"));
+            qint64 newMark = after;
+            if (page.rowCount() > 0) {
+                if (updateIdColumn < 0)
+                    throw ProtocolError(QStringLiteral("The server's rows of %1 lack UPDATE_ID").arg(m_tableName));
+                newMark = page.value(page.rowCount() - 1, updateIdColumn).toLongLong();
+                if (newMark <= after)
+                    throw ProtocolError(QStringLiteral("The server's rows of %1 are not in ascending UPDATE_ID").arg(m_tableName));
+            }
+            if (!lastPage && !m_ctx.afterDownloadPage)
+                next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
             if (page.rowCount() > 0 || reload)
                 applyPage(page, after, reload, lastPage, newMark);
-        } catch (...) {
-            if (next.valid())
-                next.wait(); // the channel is free again before anyone else may use it
-            throw;
+            total += page.rowCount();
+            after = newMark;
+            done = lastPage;
+            ++m_download->pages;
+            if (lastPage || m_download->pages >= qMax(1, m_ctx.pagesPerCommit)
+                || m_download->since.elapsed() >= m_ctx.commitIntervalMs)
+                commitDownload(markOf(after, done), lastPage);
+            if (m_ctx.afterDownloadPage) {
+                m_download->finishCommit(); // the seam sees what was committed
+                m_ctx.afterDownloadPage(LocalTableName(), pageNo);
+            }
+            if (lastPage)
+                break;
+            if (!next.valid())
+                next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
         }
-        total += page.rowCount();
-        after = newMark;
-        if (m_ctx.afterDownloadPage)
-            m_ctx.afterDownloadPage(LocalTableName(), pageNo);
-        if (lastPage)
-            break;
-        if (!next.valid())
-            next = std::async(std::launch::async, [=] { return fetchPage(channel, request, newMark); });
+        // Stopped by a cancel: what was applied is whole, and stays with its mark.
+        commitDownload(markOf(after, done), true);
+    } catch (...) {
+        if (next.valid())
+            next.wait(); // the channel is free again before anyone else may use it
+        m_download.reset();
+        throw;
     }
     if (next.valid())
         next.wait();
+    m_download.reset();
     LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("%1 records processed").arg(total));
     LogRoutine(QStringLiteral("SyncDownloadFromServer"), QStringLiteral("Exiting Routine"));
 }

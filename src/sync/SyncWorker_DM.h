@@ -8,12 +8,15 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "remote/TableCodec.h"
 #include "sync/SyncEvent.h"
 
 class TSyncWorkerHelperDM;
 class DataTable;
+class FbStatement;
+class FbTransaction;
 
 // Where a pass reports to. The controller's implementation hands every call to the main thread and
 // waits until it has been handled; without one the calls go nowhere.
@@ -36,12 +39,17 @@ struct TSyncPassContext
     const std::atomic<bool> *cancel = nullptr;
     int pageSize = 1000;                    // rows per download page
     int uploadChunk = 200;                  // rows per upload request of a batch table
+    // A download commits its pages with their mark after this many pages, or once this long has
+    // passed since its last commit, whichever comes first.
+    int pagesPerCommit = 10;
+    int commitIntervalMs = 1000;
 
     // Every failure of the pass, "table: message", shown together when the pass ends.
     QStringList errors;
 
     // Test seams, called on the pass's thread: after the server has answered an upload and before
-    // its acknowledgement is committed locally; after each committed download page.
+    // its acknowledgement is committed locally; after each download page applied (and committed,
+    // when it ends a unit of work).
     std::function<void(const QString &localTable)> afterUploadReply;
     std::function<void(const QString &localTable, int page)> afterDownloadPage;
 
@@ -58,9 +66,9 @@ struct TSyncPassContext
 // - A new row gets its server id, committed locally, before it is sent; the server upserts by id,
 //   so sending it again after a lost reply creates nothing twice. New rows beyond the id block
 //   stay local until a later block covers them.
-// - Downloads read the server's rows page by page in ascending UPDATE_ID; each page is applied in
-//   one transaction together with the high-water mark it reaches. A row with a pending local
-//   change is never overwritten or deleted.
+// - Downloads read the server's rows page by page in ascending UPDATE_ID; the pages are applied
+//   in transactions of a few pages each, every one committed together with the high-water mark
+//   its last page reaches. A row with a pending local change is never overwritten or deleted.
 // - A full reload (mark 0) deletes nothing before the server's rows are in hand: each page
 //   removes only the local rows of the UPDATE_ID range it covers that the server no longer has.
 //   While it runs the mark is stored negated ("reloaded up to"), so a reload broken off carries
@@ -136,7 +144,16 @@ private:
     // can run beside the applying of the previous page.
     static DataTable fetchPage(TSyncWorkerHelperDM *channel, const PageRequest &request, qint64 after);
 
-    // Applying one page, in one transaction with the mark it reaches.
+    // Applying the pages: units of work of the client library on the worker's two connections in
+    // turn, each unit's statements prepared once (see SyncDownloadFromServer and Download).
+    struct Download;
+    FbTransaction &downloadTransaction(); // begins one when none is open
+    FbStatement &downloadStatement(const QString &sql); // prepared once for the download
+    // Stores the mark with the pages applied since the last commit and commits them: at once
+    // with `wait`, else on a helper thread while the next pages are applied.
+    void commitDownload(qint64 mark, bool wait);
+    QString secondConnectionName() const;
+
     // Which columns of the page the local table stores, and where the key columns are.
     struct PageLayout
     {
@@ -144,16 +161,32 @@ private:
         QStringList names;  // their local names, upper case
         int id = -1, updateId = -1, deleted = -1;
     };
+    // The statements that write a server row: insert, and update (the SET list's page columns).
+    struct RowWriters
+    {
+        FbStatement *insert = nullptr;
+        FbStatement *update = nullptr;
+        QList<int> updateColumns; // the page columns of the SET list, ID left out
+    };
     // The local UPDATE_ID of each row of a page that the store holds (NULL when it has none).
     using LocalStamps = QHash<qint64, QVariant>;
     void applyPage(const DataTable &page, qint64 after, bool reload, bool lastPage, qint64 newMark);
     PageLayout readPageLayout(const DataTable &page);
-    LocalStamps findLocalRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout);
-    void deleteRowsNoLongerServed(QSqlDatabase &db, const DataTable &page, const PageLayout &layout, qint64 after,
-                                  bool lastPage, qint64 newMark);
-    void upsertRows(QSqlDatabase &db, const DataTable &page, const PageLayout &layout, const LocalStamps &local,
-                    bool reload);
-    void storeMark(qint64 mark);
+    LocalStamps findLocalRows(const DataTable &page, const PageLayout &layout);
+    // The UPDATE_ID of the local row with the id (a null value when it has none); invalid when
+    // there is no such row.
+    QVariant localStamp(qint64 id);
+    void deleteRowsNoLongerServed(const DataTable &page, const PageLayout &layout, qint64 after, bool lastPage,
+                                  qint64 newMark);
+    void removeLocalRow(qint64 id, const QVariant &stamp);
+    RowWriters rowWriters(const DataTable &page, const PageLayout &layout);
+    void insertRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r);
+    // A server row that the store holds, with the local UPDATE_ID it was found with.
+    void applyHeldRow(const RowWriters &writers, const DataTable &page, const PageLayout &layout, int r,
+                      const QVariant &held, bool reload);
+    void upsertRows(const DataTable &page, const PageLayout &layout, const LocalStamps &local, bool reload);
+    // The rows of a reload into a table that was empty when it began.
+    void insertRows(const DataTable &page, const PageLayout &layout);
 
     TSyncPassContext &m_ctx;
     QString m_connectionName;
@@ -165,4 +198,5 @@ private:
     QString m_currentException;
     QStringList m_localColumns;
     bool m_failed = false;
+    std::unique_ptr<Download> m_download;
 };

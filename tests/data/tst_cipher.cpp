@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "support/PacketBombs.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -112,7 +113,10 @@ private slots:
     void emptyTablePacket();
     void packetIsDeterministic();
     void packetLayers();
+    void largePacketIsTheSerialOne();
     void packetRoundTrip();
+    void bombsAreRefusedByTheirSize_data();
+    void bombsAreRefusedByTheirSize();
     void packetFromQuery();
     void saveAndLoad();
     void saveReplacesExistingFile();
@@ -362,6 +366,28 @@ void TestCipher::packetLayers()
     QCOMPARE(encoded, DataPacket::encode(sampleTable()));
 }
 
+void TestCipher::largePacketIsTheSerialOne()
+{
+    // Many pieces' worth, texts that cross piece boundaries and a blob larger than a piece: the
+    // packet compressed beside its encoding holds exactly the bytes of the one compressed after it.
+    DataTable t({{QStringLiteral("CODE"), FieldType::String, 30, 0, true},
+                 {QStringLiteral("NOTES"), FieldType::Memo},
+                 {QStringLiteral("PHOTO"), FieldType::Blob},
+                 {QStringLiteral("N"), FieldType::Int64}});
+    for (int r = 0; r < 20000; ++r)
+        t.appendRow({QStringLiteral("S-%1").arg(r), QStringLiteral("note %1 ").repeated(r % 7 + 1),
+                     r == 1234 ? QVariant(randomBytes(300 * 1024, 5)) : QVariant(), r * 7919LL});
+    const QByteArray encoded = DataPacket::encode(t);
+    QVERIFY(encoded.size() > 1024 * 1024);
+
+    QByteArray packet, serial;
+    QString error;
+    QVERIFY2(PacketCipher::makePacket(t, &packet, &error), qPrintable(error));
+    QVERIFY2(PacketCipher::seal(encoded, &serial, &error), qPrintable(error));
+    QCOMPARE(packet.size(), serial.size());
+    QVERIFY(packet == serial);
+}
+
 void TestCipher::packetRoundTrip()
 {
     QByteArray packet;
@@ -385,6 +411,29 @@ void TestCipher::packetRoundTrip()
     DataTable untouched = sampleTable();
     QVERIFY(!PacketCipher::openPacket(damaged, &untouched, &error));
     QCOMPARE(untouched, sampleTable());
+}
+
+// A packet may cost in memory only in proportion to its own size: one that expands a
+// thousandfold is refused before it is decoded, or before it is even inflated in full.
+void TestCipher::bombsAreRefusedByTheirSize_data()
+{
+    QTest::addColumn<QByteArray>("datasetPacket");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("two million NULLs") << twoMillionNullRows() << "decoding it would take more than the 64 MiB allowed for its size";
+    QTest::newRow("thirty megabytes of zeros") << QByteArray(30 << 20, '\0') << "inflate: the data expands beyond";
+}
+
+void TestCipher::bombsAreRefusedByTheirSize()
+{
+    QFETCH(QByteArray, datasetPacket);
+    QFETCH(QString, refusal);
+    QByteArray packet;
+    QString error;
+    QVERIFY2(PacketCipher::seal(datasetPacket, &packet, &error), qPrintable(error));
+    QVERIFY(packet.size() < 64 * 1024);
+    DataTable table;
+    QVERIFY(!PacketCipher::openPacket(packet, &table, &error));
+    QVERIFY2(error.contains(refusal), qPrintable(error));
 }
 
 void TestCipher::packetFromQuery()

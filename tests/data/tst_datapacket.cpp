@@ -444,7 +444,8 @@ void TestDataPacket::decodeRefuses_data()
     QTest::newRow("float in an integer field") << cbor(withColumn(1, {1.0})) << "found a float";
     QTest::newRow("undefined for NULL") << cbor(withColumn(1, {QCborValue(QCborValue::Undefined)})) << "found undefined";
 
-    DataTable typed({{QStringLiteral("D"), FieldType::Decimal, 18, 2}, {QStringLiteral("W"), FieldType::Timestamp}});
+    DataTable typed({{QStringLiteral("D"), FieldType::Decimal, 18, 2}, {QStringLiteral("W"), FieldType::Timestamp},
+                     {QStringLiteral("T"), FieldType::Decimal, 4, 1}});
     typed.appendRow();
     const QCborMap typedMap = DataPacket::toCbor(typed);
     const auto typedWith = [&](int column, const QCborValue &v) {
@@ -458,6 +459,13 @@ void TestDataPacket::decodeRefuses_data()
     QTest::newRow("decimal with exponent") << typedWith(0, QStringLiteral("2.5e1")) << "\"2.5e1\" is not a decimal number";
     QTest::newRow("decimal finer than its scale")
         << typedWith(0, QStringLiteral("3.456")) << "\"3.456\" has more than 2 digits after the decimal point";
+    // The database would overflow, or keep another number, rather than refuse these.
+    QTest::newRow("decimal beyond its precision")
+        << typedWith(0, QStringLiteral("99999999999999999")) << "\"99999999999999999\" has more than 16 digits before the decimal point";
+    QTest::newRow("decimal of ten thousand digits")
+        << typedWith(0, QString(10000, QLatin1Char('9'))) << "has more than 16 digits before the decimal point";
+    QTest::newRow("decimal beyond a small precision")
+        << typedWith(2, QStringLiteral("99999999")) << "row 1 of field T: \"99999999\" has more than 3 digits before the decimal point";
     QTest::newRow("timestamp with a zone")
         << typedWith(1, QStringLiteral("2024-01-01T10:00:00Z")) << "is not a timestamp";
     QTest::newRow("timestamp out of range")
@@ -638,6 +646,17 @@ void TestDataPacket::fillFromQuery()
         QCOMPARE(t.field(c).type, FieldType::Decimal);
         QCOMPARE(t.value(0, c).toString(), exact.at(c));
     }
+    // An expression's decimal has the digits its storage holds (the driver reports its bytes),
+    // so that a packet of it reads back: 18 for 64 bits, where the bytes would have made 8.
+    QCOMPARE(t.field(3).size, 18);
+    QCOMPARE(t.field(1).size, 9);
+    QVERIFY2(DataPacket::decode(DataPacket::encode(t), &back, &error), qPrintable(error));
+    QCOMPARE(back, t);
+    // A column keeps its declared precision.
+    QSqlQuery column(db.db());
+    column.prepare(QStringLiteral("select AMOUNT from EVERY_TYPE"));
+    QVERIFY2(t.fillFromQuery(column, &error), qPrintable(error));
+    QCOMPARE(t.field(0).size, 18);
 
     // A timestamp that the local zone skips, as the driver hands it over.
     QSqlQuery skipped(db.db());

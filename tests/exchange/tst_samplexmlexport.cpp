@@ -6,6 +6,7 @@
 #include "base/VarnexError.h"
 #include "core/SampleCodes.h"
 #include "exchange/SampleExportToXml_DM.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -249,13 +250,32 @@ void TestSampleXmlExport::cancelledOrFailedSaveChangesNothing()
     }
     QCOMPARE(m_store->flag(a), QString("T"));
 
-    // A run that fails (a damaged results blob) asks for no file at all.
+    // The disk fills up part of the way through: the export stops there.
+    for (int i = 0; i < 300; ++i)
+        m_store->addSample({{"CODE", QString("FULL%1").arg(i, 3, 10, QChar('0'))}, {"SAMPLE_COMMENTS", QString(200, 'c')}});
+    m_prompter.queueFileName(path);
+    int lastDone = 0;
+    {
+        FileSizeLimit limit(64 * 1024);
+        try {
+            exportCompleted(true, std::nullopt, [&](int done, int) { lastDone = done; });
+            QFAIL("a file beyond the disk's room was saved");
+        } catch (const VarnexError &e) {
+            QVERIFY2(e.message().contains("Cannot write file"), qPrintable(e.message()));
+        }
+    }
+    QVERIFY2(lastDone > 0 && lastDone < 100, qPrintable(QString::number(lastDone)));
+    QCOMPARE(readAll(path), QByteArray("an earlier export"));
+    QCOMPARE(m_store->store.scalar("SELECT COUNT(*) FROM SAMPLE WHERE FLAG_UPDATED_SINCE_EXPORT = 'F'").toInt(), 0);
+
+    // A run that fails (a damaged results blob) leaves the chosen file as it was.
     m_store->setResultsBlob(a, "damaged");
     m_prompter.queueFileName(path);
     QVERIFY_THROWS_EXCEPTION(VarnexError, exportCompleted(true));
-    QCOMPARE(m_prompter.texts(Prompter::Kind::SaveFile).size(), 1); // the cancelled one only
     QCOMPARE(readAll(path), QByteArray("an earlier export"));
     QCOMPARE(m_store->flag(a), QString("T"));
+    // Nothing but the files of the test is left in the folder.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"kept.xml", "plain"}));
 }
 
 void TestSampleXmlExport::samplesChangedDuringTheExportStayUnmarked()

@@ -8,6 +8,7 @@
 #include "exchange/VRXSampleXML_DM.h"
 #include "support/TestFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTest>
@@ -281,6 +282,28 @@ void TestSampleXmlGenerator::faultsStopTheRun()
     } catch (const VarnexError &e) {
         QCOMPARE(e.message(), QString("Cannot generate XML: the sample dataset has no column BRAND_NAME"));
     }
+    // Rows that belie the count the document announced (the store changed between the two).
+    class MiscountedRows : public TTableSampleRows
+    {
+    public:
+        using TTableSampleRows::TTableSampleRows;
+        int Count() override { return TTableSampleRows::Count() + 1; }
+    };
+    MiscountedRows miscounted(table);
+    fresh.SetSampleDataset(&miscounted);
+    QByteArray partial;
+    QBuffer device(&partial);
+    device.open(QIODevice::WriteOnly);
+    try {
+        fresh.GenerateXML(device);
+        QFAIL("a document with a false SampleCount was finished");
+    } catch (const VarnexError &e) {
+        QCOMPARE(e.message(), QString("Cannot generate XML: the samples changed while they were written (2 counted, 1 "
+                                      "read). Please export them again."));
+    }
+    QVERIFY(!partial.contains("</QOVAData>"));
+    QCOMPARE(fresh.SamplesWritten(), 0);
+
     // A number column that holds no number.
     DataTable text(without(table, "TEMPERATURE"));
     text.addField({"TEMPERATURE", FieldType::String, 10});
@@ -428,8 +451,16 @@ void TestSampleXmlGenerator::goldenDocuments()
     TVRXSampleXMLDM generator(*store.maindm, store.lookups.get());
     std::unique_ptr<TSampleSelection> rows = TSampleSelection::ByUuid(store.store.db(), {foodUuid, feedUuid, hostileUuid});
     generator.SetSampleDataset(rows.get());
+    // As the exports write it, straight to the device; the document object holds the same.
+    QByteArray xml;
+    QBuffer buffer(&xml);
+    buffer.open(QIODevice::WriteOnly);
+    generator.GenerateXML(buffer);
+    generator.SetSampleDataset(nullptr);
+    rows = TSampleSelection::ByUuid(store.store.db(), {foodUuid, feedUuid, hostileUuid});
+    generator.SetSampleDataset(rows.get());
     generator.GenerateXML();
-    const QByteArray xml = generator.XMLDoc().XML();
+    QCOMPARE(QString::fromUtf8(generator.XMLDoc().XML()), QString::fromUtf8(xml));
 
     const QString golden = goldenPath(xmlDates ? "golden-xmldates.xml" : "golden-localdates.xml");
     if (qEnvironmentVariableIsSet("VARNEX_UPDATE_GOLDEN"))

@@ -61,6 +61,9 @@ void TestTranslations::readsCsv_data()
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     QTest::newRow("UTF-16 with its mark") << QByteArray(utf16.encode(QStringLiteral("Größe,G,groß\r\n")))
                                           << Rows{{"Größe", "G", "groß"}};
+    QStringEncoder again(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16 beyond the BMP") << QByteArray(again.encode(QStringLiteral("Clef,\U0001D11E,x\U0001D11Ey")))
+                                           << Rows{{"Clef", QStringLiteral("\U0001D11E"), QStringLiteral("x\U0001D11Ey")}};
 }
 
 void TestTranslations::readsCsv()
@@ -87,6 +90,16 @@ void TestTranslations::refusesCsv_data()
     QTest::newRow("translate-to value too long") << "a," + QByteArray(251, 'v') + ",c\n"
                                                  << "line 1: the \"translate to\" value is longer than 250 characters.";
     QTest::newRow("not UTF-8") << QByteArray("a,b,\xff\n") << "The translations file t.csv is not text";
+    // UTF-16LE with its mark: "a,b,c", then a value holding a high surrogate without its low half
+    // (once written back as "?"), then one holding a low half alone.
+    const QByteArray mark("\xFF\xFE", 2);
+    const QByteArray line1("a\0,\0b\0,\0c\0\n\0", 12);
+    QTest::newRow("UTF-16 high half alone") << mark + line1 + QByteArray("x\0,\0\x3D\xD8,\0z\0\n\0", 12)
+                                            << "line 2: half of a UTF-16 surrogate pair stands alone";
+    QTest::newRow("UTF-16 low half alone") << mark + QByteArray("x\0\x1E\xDD,\0y\0,\0z\0", 12)
+                                           << "line 1: half of a UTF-16 surrogate pair stands alone";
+    QTest::newRow("UTF-16 high half at the end") << mark + line1 + QByteArray("x\0,\0y\0,\0\x3D\xD8", 10)
+                                                 << "line 2: half of a UTF-16 surrogate pair";
 }
 
 void TestTranslations::refusesCsv()

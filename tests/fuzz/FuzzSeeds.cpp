@@ -13,9 +13,12 @@
 #include "remote/HydraAutoUpdate_Intf.h"
 #include "remote/TableCodec.h"
 #include "remote/WireCodec.h"
+#include "samples/ZipArchive.h"
 
 #include "../exchange/SampleDocument.h"
+#include "../support/PacketBombs.h"
 
+#include <QCborArray>
 #include <QCborMap>
 #include <QStringEncoder>
 #include <QDate>
@@ -79,6 +82,17 @@ DataTable sampleTable()
     return t;
 }
 
+// A table's CBOR with the first PRICE (decimal 18,4: fourteen digits before the point) replaced.
+QByteArray withPrice(QCborMap table, const char *price)
+{
+    QCborArray columns = table.value(QStringLiteral("columns")).toArray();
+    QCborArray prices = columns.at(7).toArray();
+    prices[0] = QString::fromLatin1(price);
+    columns[7] = prices;
+    table.insert(QStringLiteral("columns"), columns);
+    return table.toCborValue().toCbor();
+}
+
 void datasetPackets()
 {
     const QByteArray packet = DataPacket::encode(sampleTable());
@@ -91,6 +105,7 @@ void datasetPackets()
     QCborMap other = DataPacket::toCbor(sampleTable());
     other.insert(QStringLiteral("version"), 99);
     seed("datapacket", "broken-unknown-version", other.toCborValue().toCbor());
+    seed("datapacket", "broken-decimal-beyond-precision", withPrice(DataPacket::toCbor(sampleTable()), "999999999999999.5"));
 }
 
 void lookupStreams()
@@ -129,6 +144,13 @@ void encipheredPackets()
     lastBlock[lastBlock.size() - 1] = char(lastBlock.at(lastBlock.size() - 1) ^ 0x5a);
     seed("packetcipher", "broken-last-block", lastBlock);
     seed("packetcipher", "broken-deflate-cut", deflated.left(deflated.size() / 2));
+    // Bombs of a few kilobytes: two million NULL rows (a valid packet that would take far more
+    // memory than its size allows), and thirty megabytes of zeros.
+    QByteArray bomb;
+    must(PacketCipher::seal(twoMillionNullRows(), &bomb, &error), error);
+    seed("packetcipher", "broken-bomb-of-nulls", bomb);
+    must(PacketCipher::seal(QByteArray(30 << 20, '\0'), &bomb, &error), error);
+    seed("packetcipher", "broken-bomb-of-zeros", bomb);
 }
 
 void wireMessages()
@@ -169,6 +191,7 @@ void tableParts()
     QCborMap table = encodeTable(sampleTable()).toMap();
     table.insert(QStringLiteral("rowCount"), 1000);
     seed("tablecodec", "broken-row-count", table.toCborValue().toCbor());
+    seed("tablecodec", "broken-decimal-beyond-precision", withPrice(encodeTable(sampleTable()).toMap(), "1" + QByteArray(40, '0')));
 }
 
 void settingsFiles()
@@ -386,6 +409,25 @@ void translationCsvs()
     seed("translationcsv", "unusual-mark-lf-empty-lines", "\xef\xbb\xbf" "a,b,c\n\n\nd,e,f");
     seed("translationcsv", "broken-two-values", "a,b,c\r\nd,e\r\n");
     seed("translationcsv", "broken-open-quote", "a,\"b,c\r\n");
+    // UTF-16LE with its mark, the last value half of a surrogate pair.
+    seed("translationcsv", "broken-utf16-lone-surrogate", QByteArray("\xff\xfe" "a\0,\0b\0,\0\x3d\xd8", 12));
+}
+
+// Mail merge templates the zip reader must refuse: a bomb of three kilobytes that would inflate to
+// three megabytes, and names that the package cannot hold.
+void docxTemplates()
+{
+    const auto package = [](const QByteArray &document, const QByteArray &styles = "word/styles.xml") {
+        ZipArchive zip;
+        zip.set(QStringLiteral("[Content_Types].xml"), "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>");
+        zip.set(QStringLiteral("word/document.xml"), document);
+        zip.set(QString::fromLatin1(styles), "<w:styles/>");
+        return zip.write();
+    };
+    seed("docxmerge", "broken-bomb.docx", package(QByteArray(3 << 20, ' ')));
+    seed("docxmerge", "broken-name-twice.docx", package("<w:document/>", "word/Document.xml"));
+    seed("docxmerge", "broken-name-climbing-out.docx", package("<w:document/>", "word/../../styles.xml"));
+    seed("docxmerge", "broken-name-from-root.docx", package("<w:document/>", "/word/styles.xml"));
 }
 
 } // namespace
@@ -411,6 +453,7 @@ int main(int argc, char *argv[])
     importFields();
     sampleRecords();
     translationCsvs();
+    docxTemplates();
     std::fprintf(stderr, "%d seeds written to %s\n", written, argv[1]);
     return 0;
 }

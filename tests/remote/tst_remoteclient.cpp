@@ -6,6 +6,7 @@
 #include "data/PacketCipher.h"
 #include "remote/RemoteDataAdapter.h"
 #include "remote/RemoteError.h"
+#include "support/PacketBombs.h"
 #include "support/ServerProcess.h"
 #include "remote/SyncService.h"
 #include "remote/SyncWorkerHelper_DM.h"
@@ -361,6 +362,28 @@ private slots:
         QCOMPARE(decodeTable(readValue(decoded, QStringLiteral("Data"), Type::Table)), samples);
     }
 
+    // A packet that would expand far beyond its size is refused before it takes the memory.
+    void postboxBombIsRefused()
+    {
+        QByteArray packet;
+        QString error;
+        QVERIFY2(PacketCipher::seal(twoMillionNullRows(), &packet, &error), qPrintable(error));
+        QBuffer content;
+        content.setData(packet);
+        QVERIFY(content.open(QIODevice::ReadOnly));
+        TDADataDm dm(settings());
+        dm.AddFileToPostBox(QStringLiteral("LA1"), QString(), QString(), QString(), QString(), QString(), QString(),
+                            QString(), QString(), QString(), QStringLiteral("FOOD"), content, QString());
+        const qint64 id = dm.tblInsertFile.value(0, QStringLiteral("ID")).toLongLong();
+        RemoteDataAdapter adapter(dm.ROChannel, QStringLiteral("PostboxV9Service"), &dm.ROAESEncryptionEnvelope1);
+        try {
+            adapter.service().call(QStringLiteral("DecodeFile"), {Param::int64(QStringLiteral("Id"), id)});
+            QFAIL("decoded");
+        } catch (const ServerError &e) {
+            QVERIFY2(e.message().contains(QLatin1String("decoding it would take more than the 64 MiB allowed")), qPrintable(e.message()));
+        }
+    }
+
     void prosecutionFlag_data()
     {
         QTest::addColumn<bool>("value");
@@ -643,8 +666,22 @@ private slots:
         const QString code = QStringLiteral("CODE");         // VARCHAR(30)
         QTest::newRow("decimal at its scale") << quantity << QVariant(QStringLiteral("3.45")) << QString();
         QTest::newRow("decimal with zeros beyond its scale") << quantity << QVariant(QStringLiteral("3.4500")) << QString();
+        // Every digit of the column, which a double does not keep (it made 10000000000000000.00).
+        QTest::newRow("decimal of eighteen digits") << quantity << QVariant(QStringLiteral("9999999999999999.99")) << QString();
+        QTest::newRow("negative decimal of eighteen digits") << quantity << QVariant(QStringLiteral("-1234567890123456.78")) << QString();
+        QTest::newRow("small decimal at its precision") << QStringLiteral("TEMPERATURE") << QVariant(QStringLiteral("-999.9")) << QString();
         QTest::newRow("decimal beyond its scale") << quantity << QVariant(QStringLiteral("3.456"))
-                                                  << QStringLiteral("field QUANTITY keeps 2 digits after the decimal point; \"3.456\" has more");
+                                                  << QStringLiteral("field QUANTITY: \"3.456\" has more than 2 digits after the decimal point");
+        // Once stored as -92233720368547760.00 and answered with success.
+        QTest::newRow("decimal beyond its precision")
+            << quantity << QVariant(QStringLiteral("99999999999999999"))
+            << QStringLiteral("field QUANTITY: \"99999999999999999\" has more than 16 digits before the decimal point");
+        QTest::newRow("decimal of ten thousand digits") << quantity << QVariant(QString(10000, QLatin1Char('9')))
+                                                        << QStringLiteral("has more than 16 digits before the decimal point");
+        // DECIMAL(4,1), which Firebird keeps in 32 bits and would store.
+        QTest::newRow("small decimal beyond its precision")
+            << QStringLiteral("TEMPERATURE") << QVariant(QStringLiteral("99999999"))
+            << QStringLiteral("field TEMPERATURE: \"99999999\" has more than 3 digits before the decimal point");
         QTest::newRow("decimal in another form") << quantity << QVariant(QStringLiteral("+3.4"))
                                                  << QStringLiteral("field QUANTITY: \"+3.4\" is not a decimal number");
         QTest::newRow("decimal as a binary number") << quantity << QVariant(3.4)
@@ -682,10 +719,14 @@ private slots:
         helper.RemoteDataAdapter.ApplyChanges(dataset, {{RowChange::Insert, {}, row}});
         const DataTable stored = helper.RemoteDataAdapter.Open(QStringLiteral("_DYN_SAMPLE"), {}, {{QStringLiteral("ID"), WhereItem::Equal, id}});
         QCOMPARE(stored.rowCount(), 1);
-        if (field == QLatin1String("QUANTITY"))
-            QCOMPARE(stored.value(0, field).toString(), QStringLiteral("3.45"));
-        else
+        if (field == QLatin1String("QUANTITY") || field == QLatin1String("TEMPERATURE")) {
+            QString canonical = value.toString();
+            if (canonical.endsWith(QLatin1String("00")))
+                canonical.chop(2); // "3.4500" is kept at the column's scale
+            QCOMPARE(stored.value(0, field).toString(), canonical);
+        } else {
             QCOMPARE(stored.value(0, field), value);
+        }
     }
 
     // A parameter compared with a column is checked against that column too.

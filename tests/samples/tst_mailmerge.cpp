@@ -197,6 +197,26 @@ void TestMailMerge::brokenTemplatesAreNamed_data()
     QTest::newRow("malformed document") << package("<w:document xmlns:w=\"x\"><w:body>") << "not well-formed";
     QTest::newRow("document type") << package("<!DOCTYPE w [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><w>&e;</w>")
                                    << "document type declaration";
+    // Three megabytes of blanks deflate to three kilobytes: a thousandfold.
+    QTest::newRow("bomb") << package(body("<w:p/>" + QByteArray(3 << 20, ' ')))
+                          << "the entry \"word/document.xml\" expands 950 times, more than the 100 times allowed.";
+    // Names are changed in the written bytes, in the local and the central header alike.
+    const auto renamed = [](QByteArray zip, const QByteArray &from, const QByteArray &to) {
+        return from.size() == to.size() ? zip.replace(from, to) : QByteArray();
+    };
+    ZipArchive twice;
+    twice.set("word/document.xml", body("<w:p/>"));
+    twice.set("word/documenX.xml", body("<w:p/>"));
+    ZipArchive otherCase = twice;
+    otherCase.set("WORD/DOCUMENT.XML", body("<w:p/>"));
+    QTest::newRow("name twice in another letter case") << otherCase.write()
+                                                       << "the entry name \"WORD/DOCUMENT.XML\" is used twice.";
+    QTest::newRow("same name twice") << renamed(twice.write(), "word/documenX.xml", "word/document.xml")
+                                     << "the entry name \"word/document.xml\" is used twice.";
+    QTest::newRow("name climbing out") << renamed(package(body("<w:p/>")), "word/styles.xml", "w/../../xyz.xml")
+                                       << "the entry name \"w/../../xyz.xml\" climbs out of its folder";
+    QTest::newRow("name from the root") << renamed(package(body("<w:p/>")), "word/styles.xml", "/etc/styles.xml")
+                                        << "the entry name \"/etc/styles.xml\" starts at the root";
 }
 
 void TestMailMerge::brokenTemplatesAreNamed()

@@ -4,12 +4,64 @@
 #include "samples/SampleAttachment_DM.h"
 
 #include "base/VarnexError.h"
+#include "remote/RemoteError.h"
 #include "support/ServerProcess.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
+
+namespace {
+
+// Content that claims `size` bytes and gives `good` of them, then fails (or ends); sequential when
+// asked, as a pipe is.
+class BrokenContent : public QIODevice
+{
+public:
+    BrokenContent(QByteArray bytes, qint64 good, bool fails, bool sequential = false)
+        : m_bytes(std::move(bytes)), m_good(good), m_fails(fails), m_sequential(sequential)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return m_sequential; }
+    qint64 size() const override { return m_sequential ? 0 : m_bytes.size(); }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_at + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        if (m_at >= m_good) {
+            if (!m_fails)
+                return m_sequential && m_at >= m_bytes.size() ? -1 : 0;
+            setErrorString("the disk went away");
+            return -1;
+        }
+        const qint64 n = std::min(max, m_good - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_good;
+    bool m_fails;
+    bool m_sequential;
+    qint64 m_at = 0;
+};
+
+QByteArray randomContent(qsizetype size, quint32 seed)
+{
+    QByteArray content(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(content.data()), content.size() / 4);
+    return content;
+}
+
+} // namespace
 
 class TestSampleAttachment : public QObject
 {
@@ -20,6 +72,9 @@ private slots:
     void attachListDownloadDelete();
     void refusedBeforeSending_data();
     void refusedBeforeSending();
+    void contentReadAsItIsSent();
+    void contentThatCannotBeReadStoresNothing_data();
+    void contentThatCannotBeReadStoresNothing();
     void failingServer();
 
 private:
@@ -135,6 +190,53 @@ void TestSampleAttachment::refusedBeforeSending()
         QVERIFY2(e.message().contains(fault), qPrintable(e.message()));
     }
     QVERIFY(m_server.control(R"({"failCall": ""})"));
+}
+
+void TestSampleAttachment::contentReadAsItIsSent()
+{
+    // A sequential device (its length unknown ahead) and a random-access one, each arrives whole.
+    const auto dm = module();
+    const QByteArray content = randomContent(1024 * 1024 + 5, 3);
+    BrokenContent pipe(content, content.size(), false, true);
+    const qint64 fromPipe = dm->UploadStream(pipe, "pipe.bin", "from a pipe", "S-STREAM", ".bin");
+    BrokenContent file(content.left(70000), 70000, false);
+    const qint64 fromFile = dm->UploadStream(file, "file.bin", QString(), "S-STREAM", ".bin");
+    QCOMPARE(dm->GetAttachment(fromPipe).value(0, "FILE_CONTENT").toByteArray(), content);
+    QCOMPARE(dm->GetAttachment(fromFile).value(0, "FILE_CONTENT").toByteArray(), content.left(70000));
+    QCOMPARE(dm->GetAttachments("S-STREAM").rowCount(), 2);
+}
+
+void TestSampleAttachment::contentThatCannotBeReadStoresNothing_data()
+{
+    QTest::addColumn<qint64>("good");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("fails at once") << qint64(0) << true;
+    QTest::newRow("fails part of the way") << qint64(300 * 1024 + 1) << true;
+    QTest::newRow("shorter than it said") << qint64(500 * 1024) << false;
+}
+
+void TestSampleAttachment::contentThatCannotBeReadStoresNothing()
+{
+    QFETCH(qint64, good);
+    QFETCH(bool, fails);
+    const auto dm = module();
+    BrokenContent content(randomContent(1024 * 1024, 9), good, fails);
+    try {
+        dm->UploadStream(content, "broken.bin", "x", "S-BROKEN", ".bin");
+        QFAIL("uploaded");
+    } catch (const RemoteError &e) {
+        QFAIL(qPrintable("reported as the server's fault: " + e.message()));
+    } catch (const VarnexError &e) {
+        QVERIFY2(e.message().startsWith("The attachment \"broken.bin\" cannot be read whole: "), qPrintable(e.message()));
+        if (fails)
+            QVERIFY2(e.message().contains("the disk went away"), qPrintable(e.message()));
+    }
+    // Nothing stored, and the module and the server carry on.
+    QCOMPARE(dm->GetAttachments("S-BROKEN").rowCount(), 0);
+    BrokenContent whole(randomContent(1000, 1), 1000, false);
+    dm->UploadStream(whole, "whole.bin", "x", "S-BROKEN", ".bin");
+    QCOMPARE(dm->RefreshAttachments().rowCount(), 1);
+    module()->DeleteAttachment(dm->RefreshAttachments().value(0, "ID").toLongLong());
 }
 
 void TestSampleAttachment::failingServer()

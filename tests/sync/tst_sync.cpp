@@ -2,6 +2,7 @@
 // and what a dropped reply, a killed server or an offline tick leave behind.
 #include "store/LocalDatabase.h"
 #include "data/MemDataStream.h"
+#include "store/SqlUtil.h"
 #include "base/Prompter.h"
 #include "remote/RemoteDataAdapter.h"
 #include "support/ServerProcess.h"
@@ -510,6 +511,7 @@ private slots:
         const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
         TSyncPassContext context;
         context.pageSize = 3;
+        context.pagesPerCommit = 1;
         context.afterDownloadPage = [&](const QString &, int page) {
             if (page == 1)
                 server.kill();
@@ -543,6 +545,125 @@ private slots:
         QVERIFY(!ids.contains(goneOnServer));
         QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), highest);
         QCOMPARE(serverCount(server.url(), QStringLiteral("_DYN_PREMISES_DETAIL"), QStringLiteral("CODE"), QStringLiteral("NEW-LOCAL")), 1);
+    }
+
+    // The server dies while pages wait for their commit: they are rolled back with the mark they
+    // would have reached, the committed ones stay with theirs, and the next pass carries on from
+    // there to the same rows the server holds.
+    void serverKilledBetweenCommits()
+    {
+        ServerProcess server;
+        QVERIFY(startServer(server));
+        TestDatabase db;
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL")).toInt(), 0);
+        const TableInfo premises{QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true};
+        const DataTable rows = serverRows(server.url(), premises);
+        QVERIFY(rows.rowCount() > 9);
+        QList<qint64> stamps;
+        for (int r = 0; r < rows.rowCount(); ++r)
+            stamps << rows.value(r, QStringLiteral("UPDATE_ID")).toLongLong();
+        std::sort(stamps.begin(), stamps.end());
+
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
+        TSyncPassContext context;
+        context.pageSize = 3;
+        context.pagesPerCommit = 2;
+        context.afterDownloadPage = [&](const QString &, int page) {
+            if (page == 3) // pages 1 and 2 committed, page 3 applied and waiting
+                server.kill();
+        };
+        QCOMPARE(runTables(db, server.url(), entry, context).size(), 1);
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), -stamps.at(5));
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), 6);
+
+        QVERIFY(startServer(server));
+        QVERIFY(runPass(db, server.url(), 3).isEmpty());
+        QSet<qint64> ids;
+        for (int r = 0; r < rows.rowCount(); ++r)
+            ids.insert(rows.value(r, QStringLiteral("ID")).toLongLong());
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), ids);
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), stamps.last());
+    }
+
+    // A commit fails while the next pages are applied beside it: those pages are rolled back
+    // too, so the mark stays with the last committed unit, and the next pass completes the table.
+    void commitFailingBesideNextPages()
+    {
+        TestDatabase db;
+        const TableInfo premises{QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true};
+        DataTable rows = serverRows(m_server.url(), premises);
+        QList<QPair<qint64, qint64>> byStamp; // (UPDATE_ID, ID)
+        for (int r = 0; r < rows.rowCount(); ++r)
+            byStamp.append({rows.value(r, QStringLiteral("UPDATE_ID")).toLongLong(), rows.value(r, QStringLiteral("ID")).toLongLong()});
+        std::sort(byStamp.begin(), byStamp.end());
+        QVERIFY(byStamp.size() > 12);
+        // The commit of the unit holding the third page's middle row is refused while the switch is on.
+        db.exec(QStringLiteral("CREATE TABLE COMMIT_SWITCH (ON_ INTEGER)"));
+        db.exec(QStringLiteral("INSERT INTO COMMIT_SWITCH VALUES (1)"));
+        SqlUtil::execDirect(db.db(), QStringLiteral("CREATE EXCEPTION COMMIT_REFUSED 'commit refused'"));
+        SqlUtil::execDirect(db.db(), QStringLiteral(
+            "CREATE TRIGGER REFUSE_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+            "IF (EXISTS (SELECT 1 FROM PREMISES_DETAIL WHERE ID = %1) AND EXISTS (SELECT 1 FROM COMMIT_SWITCH)) "
+            "THEN EXCEPTION COMMIT_REFUSED; END").arg(byStamp.at(7).second));
+
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
+        TSyncPassContext context;
+        context.pageSize = 3;
+        context.pagesPerCommit = 1;
+        const QStringList errors = runTables(db, m_server.url(), entry, context);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QLatin1String("commit refused")), qPrintable(errors.first()));
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), -byStamp.at(5).first);
+        QSet<qint64> committed;
+        for (int i = 0; i < 6; ++i)
+            committed.insert(byStamp.at(i).second);
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")), committed);
+
+        db.exec(QStringLiteral("DELETE FROM COMMIT_SWITCH"));
+        TSyncPassContext again;
+        again.pageSize = 3;
+        QVERIFY(runTables(db, m_server.url(), entry, again).isEmpty());
+        QCOMPARE(localIds(db, QStringLiteral("PREMISES_DETAIL")).size(), byStamp.size());
+        QCOMPARE(mark(db, QStringLiteral("PREMISES_DETAIL")), byStamp.last().first);
+    }
+
+    // A reload into an empty table inserts its rows without looking for local ones; a row that
+    // the server changes while the reload runs comes again in a later page and is updated in
+    // place, unless the user has changed it meanwhile: that change stays and goes up next time.
+    void rowChangedDuringReloadComesAgain()
+    {
+        TestDatabase db;
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL")).toInt(), 0);
+        const TSyncTableList entry{tableEntry("PREMISES_DETAIL", false, true)};
+        TSyncPassContext context;
+        context.pageSize = 3;
+        context.pagesPerCommit = 1;
+        qint64 serverOnly = 0, both = 0;
+        context.afterDownloadPage = [&](const QString &, int page) {
+            if (page != 1)
+                return;
+            QSqlQuery q(db.db());
+            QVERIFY(q.exec(QStringLiteral("SELECT ID FROM PREMISES_DETAIL ORDER BY UPDATE_ID")));
+            QVERIFY(q.next());
+            serverOnly = q.value(0).toLongLong();
+            QVERIFY(q.next());
+            both = q.value(0).toLongLong();
+            q.finish();
+            serverChange(m_server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"),
+                         {{"ID", serverOnly}, {"PREMISES_NAME", QStringLiteral("Changed on the server")}});
+            serverChange(m_server.url(), QStringLiteral("PREMISES_DETAIL_UPDATE"),
+                         {{"ID", both}, {"PREMISES_NAME", QStringLiteral("Changed on the server too")}});
+            db.exec(QStringLiteral("UPDATE PREMISES_DETAIL SET PREMISES_NAME = 'Changed here' WHERE ID = ?"), {both});
+        };
+        QVERIFY(runTables(db, m_server.url(), entry, context).isEmpty());
+        QVERIFY(serverOnly > 0 && both > 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {serverOnly}).toString(),
+                 QStringLiteral("Changed on the server"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT PREMISES_NAME FROM PREMISES_DETAIL WHERE ID = ?"), {both}).toString(),
+                 QStringLiteral("Changed here"));
+        QVERIFY(db.scalar(QStringLiteral("SELECT UPDATE_ID FROM PREMISES_DETAIL WHERE ID = ?"), {both}).toLongLong() < 0);
+        const DataTable rows = serverRows(m_server.url(), {QStringLiteral("_dyn_premises_detail"), QStringLiteral("PREMISES_DETAIL"), true});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM PREMISES_DETAIL")).toInt(), rows.rowCount());
     }
 
     // Offline, a pass asked for does not run and the status pane and the log say why, while the
@@ -706,13 +827,22 @@ private slots:
     // text stays empty text, text BLOBs keep every character.
     void valuesSurviveTheRoundTrip()
     {
-        struct Case { const char *column; QVariant value; };
+        struct Case { const char *column; QVariant value; bool decimal = false; };
         const QList<Case> cases = {
             {"SAMPLE_OFFICER__CODE", QVariant()},
             {"SAMPLE_OFFICER__CODE", QVariant(QStringLiteral(""))},
             {"QOVA_INFO", QVariant()},
             {"QOVA_INFO", QVariant(QStringLiteral(""))},
             {"QOVA_INFO", QVariant(QStringLiteral("line 1\nl\u00EFne 2 \u20AC"))},
+            // Every digit of the column: a double keeps some 15 of them.
+            {"QUANTITY", QVariant(QStringLiteral("9999999999999999.99")), true},
+            {"ANALYSIS_COST", QVariant(QStringLiteral("-123456789012345.678")), true},
+            {"TEMPERATURE", QVariant(QStringLiteral("-999.9")), true},
+        };
+        // Decimals are written and read here as text, which the engine converts exactly.
+        const auto place = [](const Case &c) { return c.decimal ? QStringLiteral("CAST(? AS VARCHAR(40))") : QStringLiteral("?"); };
+        const auto column = [](const Case &c) {
+            return c.decimal ? SqlUtil::decimalAsText(QLatin1String(c.column)) : QString::fromLatin1(c.column);
         };
         TestDatabase up;
         QVERIFY(runPass(up, m_server.url()).isEmpty());
@@ -720,7 +850,7 @@ private slots:
         for (int i = 0; i < cases.size(); ++i) {
             const QString code = prefix + QString::number(i);
             insertLocalSample(up, code);
-            up.exec(QStringLiteral("UPDATE SAMPLE SET %1 = ? WHERE CODE = ?").arg(QLatin1String(cases[i].column)),
+            up.exec(QStringLiteral("UPDATE SAMPLE SET %1 = %2 WHERE CODE = ?").arg(QLatin1String(cases[i].column), place(cases[i])),
                     {cases[i].value.isValid() ? cases[i].value : QVariant(QMetaType::fromType<QString>()), code});
         }
         QVERIFY(runPass(up, m_server.url()).isEmpty());
@@ -730,7 +860,7 @@ private slots:
             for (int i = 0; i < cases.size(); ++i) {
                 const QString what = QStringLiteral("%1 case %2 (%3)").arg(db == &up ? "up" : "down").arg(i).arg(QLatin1String(cases[i].column));
                 QSqlQuery q(db->db());
-                QVERIFY(q.prepare(QStringLiteral("SELECT %1 FROM SAMPLE WHERE CODE = ?").arg(QLatin1String(cases[i].column))));
+                QVERIFY(q.prepare(QStringLiteral("SELECT %1 FROM SAMPLE WHERE CODE = ?").arg(column(cases[i]))));
                 q.addBindValue(prefix + QString::number(i));
                 QVERIFY(q.exec());
                 QVERIFY2(q.next(), qPrintable(what));

@@ -13,12 +13,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 constexpr int CodeRole = Qt::UserRole;
 constexpr int OutcomeCodeRole = Qt::UserRole + 1;
@@ -27,27 +24,27 @@ constexpr int OutcomeCodeRole = Qt::UserRole + 1;
 
 TSampleClientOutcomesFrm::TSampleClientOutcomesFrm(QObject *AOwner) : TBasefrm(AOwner)
 {
-    setWindowTitle(S("Client outcomes"));
+    setWindowTitle(u"Client outcomes"_s);
     auto *layout = new QVBoxLayout(this);
     auto *halves = new QHBoxLayout;
     halves->setSpacing(10);
 
-    auto *picked = new QGroupBox(S("Outcomes"), this);
+    auto *picked = new QGroupBox(u"Outcomes"_s, this);
     auto *pickedLayout = new QVBoxLayout(picked);
     lstPicked = new QTreeWidget(picked);
-    lstPicked->setObjectName(S("lstPicked"));
+    lstPicked->setObjectName(u"lstPicked"_s);
     lstPicked->setColumnCount(2);
-    lstPicked->setHeaderLabels({S("Category"), S("Outcome")});
+    lstPicked->setHeaderLabels({u"Category"_s, u"Outcome"_s});
     lstPicked->setRootIsDecorated(false);
     lstPicked->header()->setSectionResizeMode(QHeaderView::Stretch);
     pickedLayout->addWidget(lstPicked);
 
-    auto *available = new QGroupBox(S("Available outcomes"), this);
+    auto *available = new QGroupBox(u"Available outcomes"_s, this);
     auto *availableLayout = new QHBoxLayout(available);
     lstCategories = new QListWidget(available);
-    lstCategories->setObjectName(S("lstCategories"));
+    lstCategories->setObjectName(u"lstCategories"_s);
     lstOutcomes = new QListWidget(available);
-    lstOutcomes->setObjectName(S("lstOutcomes"));
+    lstOutcomes->setObjectName(u"lstOutcomes"_s);
     availableLayout->addWidget(lstCategories, 2);
     availableLayout->addWidget(lstOutcomes, 3);
     connect(lstCategories, &QListWidget::itemClicked, this, [this]() { lstCategoriesClick(); });
@@ -64,11 +61,11 @@ TSampleClientOutcomesFrm::TSampleClientOutcomesFrm(QObject *AOwner) : TBasefrm(A
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    btnSave = new QPushButton(S("Save and close"), this);
-    btnSave->setObjectName(S("btnSave"));
+    btnSave = new QPushButton(u"Save and close"_s, this);
+    btnSave->setObjectName(u"btnSave"_s);
     btnSave->setDefault(true);
-    btnClose = new QPushButton(S("Close without saving"), this);
-    btnClose->setObjectName(S("btnClose"));
+    btnClose = new QPushButton(u"Close without saving"_s, this);
+    btnClose->setObjectName(u"btnClose"_s);
     btnClose->setAutoDefault(false);
     buttons->addWidget(btnSave);
     buttons->addWidget(btnClose);
@@ -219,13 +216,13 @@ bool TSampleClientOutcomesFrm::actSaveExecute()
             return QString();
         });
     } catch (const VarnexError &e) {
-        Prompter::current().error(Varnex::ProgramName, S("The outcomes were not saved: %1").arg(e.message()));
+        Prompter::current().error(Varnex::ProgramName, u"The outcomes were not saved: %1"_s.arg(e.message()));
         return false;
     }
     if (!unknown.isEmpty()) {
         // The picked list stays, to be saved again or compared with what the dialog shows when
         // it is opened again.
-        Prompter::current().error(Varnex::ProgramName, S("It is not known whether the outcomes were saved: %1").arg(unknown));
+        Prompter::current().error(Varnex::ProgramName, u"It is not known whether the outcomes were saved: %1"_s.arg(unknown));
         return false;
     }
     accept();

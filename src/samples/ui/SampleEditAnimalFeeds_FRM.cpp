@@ -18,14 +18,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 using namespace SampleEditorLayout;
 
 namespace {
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 SampleEditorKindInfo animalFeedEditor()
 {
@@ -34,15 +31,15 @@ SampleEditorKindInfo animalFeedEditor()
     kind.rules = SampleEditorKind::AnimalFeed;
     kind.verify = VerifyAllOptions::animalFeedSample();
     kind.categoryLevels = AnimalFeedCategoryLevels;
-    kind.officerFlagColumn = S("FLAG_FEED");
+    kind.officerFlagColumn = u"FLAG_FEED"_s;
     kind.officesOfSampleAuthority = true;
-    kind.premisesTable = S("PREMISES_DETAIL_ANIMAL_FEED");
-    kind.premisesColumns = {S("CODE"), S("PREMISES_NAME"), S("BUSINESS_ADDR_1"), S("BUSINESS_ADDR_2"),
-                            S("BUSINESS_ADDR_3"), S("BUSINESS_ADDR_4"), S("BUSINESS_POSTCODE"),
-                            S("RISK_CATEGORY__CODE"), S("PREMISES_TYPE__CODE"), S("REGISTRATION_NUMBER")};
+    kind.premisesTable = u"PREMISES_DETAIL_ANIMAL_FEED"_s;
+    kind.premisesColumns = {u"CODE"_s, u"PREMISES_NAME"_s, u"BUSINESS_ADDR_1"_s, u"BUSINESS_ADDR_2"_s,
+                            u"BUSINESS_ADDR_3"_s, u"BUSINESS_ADDR_4"_s, u"BUSINESS_POSTCODE"_s,
+                            u"RISK_CATEGORY__CODE"_s, u"PREMISES_TYPE__CODE"_s, u"REGISTRATION_NUMBER"_s};
     // The personality colour of a feed form's heading (15138794 as the Windows colour value).
     kind.headingColour = QColor(0xEA, 0xFF, 0xE6);
-    kind.heading = S("  Animal feeds sample");
+    kind.heading = u"  Animal feeds sample"_s;
     return kind;
 }
 
@@ -59,7 +56,7 @@ bool viewedOnly(const QString &status)
 
 QString TSampleEditAnimalFeedsFrm::NoSuchSampleMessage(const QString &uuid)
 {
-    return S("There is no animal feed sample with the identity %1 in the local store; nothing was opened.").arg(uuid);
+    return u"There is no animal feed sample with the identity %1 in the local store; nothing was opened."_s.arg(uuid);
 }
 
 void TSampleEditAnimalFeedsFrm::ShowEditor(QObject *owner, std::unique_ptr<TSampleEditAnimalFeedsFrmDefaults> defaults,
@@ -76,21 +73,21 @@ void TSampleEditAnimalFeedsFrm::ShowEditor(QObject *owner, std::unique_ptr<TSamp
 
 TSampleEditAnimalFeedsFrm::TSampleEditAnimalFeedsFrm(QObject *AOwner) : SampleEditorBase(AOwner, animalFeedEditor())
 {
-    setObjectName(S("SampleEditAnimalFeedsFrm"));
-    setWindowTitle(S("Animal Feeds Sample"));
+    setObjectName(u"SampleEditAnimalFeedsFrm"_s);
+    setWindowTitle(u"Animal Feeds Sample"_s);
 
-    actAnalysisBuilder->setText(S("Analysis builder"));
-    actUseMainAddress = makeAction("actUseMainAddress", S("Use main address"));
+    actAnalysisBuilder->setText(u"Analysis builder"_s);
+    actUseMainAddress = makeAction("actUseMainAddress", u"Use main address"_s);
     connect(actUseMainAddress, &QAction::triggered, this, [this]() { Guarded([this]() { actUseMainAddressExecute(); }); });
     buildSidePanel({actEdit, actPost, actSaveWithoutValidation, actCancel});
     buildHeader();
 
-    PageControl->addTab(buildAdminPage(), S("Admin"));
-    PageControl->addTab(buildReasonPage(), S("Reason"));
-    PageControl->addTab(buildLabellingPage(), S("Labelling"));
-    PageControl->addTab(buildAdditionalPage(), S("Additional"));
-    PageControl->addTab(buildAnalysisPage(), S("Analysis"));
-    PageControl->addTab(buildAttachmentsPage(tabAttachments), S("Attachments"));
+    PageControl->addTab(buildAdminPage(), u"Admin"_s);
+    PageControl->addTab(buildReasonPage(), u"Reason"_s);
+    PageControl->addTab(buildLabellingPage(), u"Labelling"_s);
+    PageControl->addTab(buildAdditionalPage(), u"Additional"_s);
+    PageControl->addTab(buildAnalysisPage(), u"Analysis"_s);
+    PageControl->addTab(buildAttachmentsPage(tabAttachments), u"Attachments"_s);
     resize(1080, 700);
 }
 
@@ -106,10 +103,10 @@ void TSampleEditAnimalFeedsFrm::InitialiseDefaults(std::unique_ptr<TDefaultInfo>
     }
     TIBBaseAdvancedfrm::InitialiseDefaults(std::move(DefaultInfo));
     setWindowTitle(OpenSample(create, uuid, NoSuchSampleMessage(uuid)));
-    fillPickLists({{cmbFeedName, S("FeedName")}, {cmbFeedDescription, S("FeedDescription")},
-                   {cmbImporter, S("FeedImporter")}, {cmbSurveyRef, S("FeedSurveyReference")}});
+    fillPickLists({{cmbFeedName, u"FeedName"_s}, {cmbFeedDescription, u"FeedDescription"_s},
+                   {cmbImporter, u"FeedImporter"_s}, {cmbSurveyRef, u"FeedSurveyReference"_s}});
 
-    m_readOnly = !Editing() && viewedOnly(qryData_->text(S("SAMPLE_STATUS__CODE")));
+    m_readOnly = !Editing() && viewedOnly(qryData_->text(u"SAMPLE_STATUS__CODE"_s));
     qryData_->setAutoEdit(!m_readOnly);
     UpdateActions();
 
@@ -125,37 +122,37 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAdminPage()
 {
     tabAdmin = newPage("tabAdmin");
     auto *page = new QVBoxLayout(tabAdmin);
-    grpGeneral = new QGroupBox(S("General"), tabAdmin);
-    grpGeneral->setObjectName(S("grpGeneral"));
+    grpGeneral = new QGroupBox(u"General"_s, tabAdmin);
+    grpGeneral->setObjectName(u"grpGeneral"_s);
     grpGeneral->setFocusPolicy(Qt::NoFocus);
     auto *columns = new QHBoxLayout(grpGeneral);
     columns->setSpacing(24);
 
     auto *left = formLayout();
-    edtLASampleNo = bound<TzqcxDBTextEdit>(grpGeneral, S("LA_SAMPLENO"));
-    edtLASampleNo->setObjectName(S("edtLASampleNo"));
-    left->addRow(caption(grpGeneral, S("Sample Number"), edtLASampleNo, true), edtLASampleNo);
-    edtCode = bound<TzqcxDBTextEdit>(grpGeneral, S("CODE"));
-    edtCode->setObjectName(S("edtCode"));
+    edtLASampleNo = bound<TzqcxDBTextEdit>(grpGeneral, u"LA_SAMPLENO"_s);
+    edtLASampleNo->setObjectName(u"edtLASampleNo"_s);
+    left->addRow(caption(grpGeneral, u"Sample Number"_s, edtLASampleNo, true), edtLASampleNo);
+    edtCode = bound<TzqcxDBTextEdit>(grpGeneral, u"CODE"_s);
+    edtCode->setObjectName(u"edtCode"_s);
     showReadOnly(edtCode);
-    left->addRow(caption(grpGeneral, S("National Ref:"), edtCode), edtCode);
-    addOfficeRows(left, grpGeneral, S("Sample Officer:"));
-    addSampleDateRows(left, grpGeneral, S("Time (24 hr)"));
+    left->addRow(caption(grpGeneral, u"National Ref:"_s, edtCode), edtCode);
+    addOfficeRows(left, grpGeneral, u"Sample Officer:"_s);
+    addSampleDateRows(left, grpGeneral, u"Time (24 hr)"_s);
     addCostRows(left, grpGeneral);
 
     auto *right = formLayout();
     businessIdEdit(grpGeneral);
-    right->addRow(caption(grpGeneral, S("LAEMS Business ID:"), edtBusinessId), edtBusinessId);
+    right->addRow(caption(grpGeneral, u"LAEMS Business ID:"_s, edtBusinessId), edtBusinessId);
     addPremisesRows(right, grpGeneral);
-    edtRegistrationNumber = bound<TzqcxDBTextEdit>(grpGeneral, S("REGISTRATION_NUMBER"));
-    edtRegistrationNumber->setObjectName(S("edtRegistrationNumber"));
-    right->addRow(caption(grpGeneral, S("Approval/registration number"), edtRegistrationNumber), edtRegistrationNumber);
-    cmbRiskCategory = lookup(grpGeneral, S("RISK_CATEGORY"), S("srcFeedRiskCategory"));
-    cmbRiskCategory->setObjectName(S("cmbRiskCategory"));
-    right->addRow(caption(grpGeneral, S("Feed risk category:"), cmbRiskCategory), cmbRiskCategory);
-    cmbPremisesType = lookup(grpGeneral, S("PREMISES_TYPE__CODE"), S("srcFeedPremisesType"));
-    cmbPremisesType->setObjectName(S("cmbPremisesType"));
-    right->addRow(caption(grpGeneral, S("PremisesType"), cmbPremisesType, true), cmbPremisesType);
+    edtRegistrationNumber = bound<TzqcxDBTextEdit>(grpGeneral, u"REGISTRATION_NUMBER"_s);
+    edtRegistrationNumber->setObjectName(u"edtRegistrationNumber"_s);
+    right->addRow(caption(grpGeneral, u"Approval/registration number"_s, edtRegistrationNumber), edtRegistrationNumber);
+    cmbRiskCategory = lookup(grpGeneral, u"RISK_CATEGORY"_s, u"srcFeedRiskCategory"_s);
+    cmbRiskCategory->setObjectName(u"cmbRiskCategory"_s);
+    right->addRow(caption(grpGeneral, u"Feed risk category:"_s, cmbRiskCategory), cmbRiskCategory);
+    cmbPremisesType = lookup(grpGeneral, u"PREMISES_TYPE__CODE"_s, u"srcFeedPremisesType"_s);
+    cmbPremisesType->setObjectName(u"cmbPremisesType"_s);
+    right->addRow(caption(grpGeneral, u"PremisesType"_s, cmbPremisesType, true), cmbPremisesType);
 
     columns->addLayout(left, 1);
     auto *divider = new QFrame(grpGeneral);
@@ -173,52 +170,52 @@ QWidget *TSampleEditAnimalFeedsFrm::buildReasonPage()
 {
     tabReason = newPage("tabReason");
     auto *page = new QVBoxLayout(tabReason);
-    auto *reasonGroup = new QGroupBox(S("Reason for taking sample"), tabReason);
-    reasonGroup->setObjectName(S("grpReason"));
+    auto *reasonGroup = new QGroupBox(u"Reason for taking sample"_s, tabReason);
+    reasonGroup->setObjectName(u"grpReason"_s);
     auto *reasonLayout = new QHBoxLayout(reasonGroup);
-    rgReason = bound<TzqcxDBRadioGroup>(reasonGroup, S("REASON__CODE"));
-    rgReason->setObjectName(S("rgReason"));
+    rgReason = bound<TzqcxDBRadioGroup>(reasonGroup, u"REASON__CODE"_s);
+    rgReason->setObjectName(u"rgReason"_s);
     rgReason->setFlat(true);
     lineUp(rgReason);
     // The ampersand marks the keyboard accelerator; the stored description is the plain caption.
-    rgReason->SetItems({S("&Enforcement/Investigation"), S("&Surveillance/Monitoring")}, {S("E"), S("S")});
+    rgReason->SetItems({u"&Enforcement/Investigation"_s, u"&Surveillance/Monitoring"_s}, {u"E"_s, u"S"_s});
     rgReason->layout()->setSpacing(40);
-    watchRadioChange(rgReason, S("REASON__CODE"), [this]() { rgReasonChange(); });
-    reasonLayout->addWidget(caption(reasonGroup, S("Reason for sample taken:"), rgReason, true));
+    watchRadioChange(rgReason, u"REASON__CODE"_s, [this]() { rgReasonChange(); });
+    reasonLayout->addWidget(caption(reasonGroup, u"Reason for sample taken:"_s, rgReason, true));
     reasonLayout->addWidget(rgReason);
     reasonLayout->addStretch(1);
     page->addWidget(reasonGroup);
 
     auto *groups = new QHBoxLayout;
     groups->setSpacing(12);
-    grpEnforcement = new QGroupBox(reasonCaption(S("E")), tabReason);
-    grpEnforcement->setObjectName(S("grpEnforcement"));
+    grpEnforcement = new QGroupBox(reasonCaption(u"E"_s), tabReason);
+    grpEnforcement->setObjectName(u"grpEnforcement"_s);
     auto *enforcement = formLayout(grpEnforcement);
     // One sample-type list; VerifyAll gives it the list of the chosen reason.
-    cmbSampleType = lookup(grpEnforcement, S("SAMPLE_TYPE__CODE"), S("srcFeedSampleTypeEnforcement"));
-    cmbSampleType->setObjectName(S("cmbSampleType"));
-    enforcement->addRow(caption(grpEnforcement, S("Sample Type:"), cmbSampleType, true), cmbSampleType);
-    chkFollowUp = bound<TzqcxDBCheckBox>(grpEnforcement, S("FLAG_FOLLOW_UP"));
-    chkFollowUp->setObjectName(S("chkFollowUp"));
-    chkFollowUp->setText(S("Follow Up Sample"));
+    cmbSampleType = lookup(grpEnforcement, u"SAMPLE_TYPE__CODE"_s, u"srcFeedSampleTypeEnforcement"_s);
+    cmbSampleType->setObjectName(u"cmbSampleType"_s);
+    enforcement->addRow(caption(grpEnforcement, u"Sample Type:"_s, cmbSampleType, true), cmbSampleType);
+    chkFollowUp = bound<TzqcxDBCheckBox>(grpEnforcement, u"FLAG_FOLLOW_UP"_s);
+    chkFollowUp->setObjectName(u"chkFollowUp"_s);
+    chkFollowUp->setText(u"Follow Up Sample"_s);
     enforcement->addRow(QString(), chkFollowUp);
-    edtIndexNumber = bound<TzqcxDBTextEdit>(grpEnforcement, S("INDEX_NUMBER"));
-    edtIndexNumber->setObjectName(S("edtIndexNumber"));
-    enforcement->addRow(caption(grpEnforcement, S("Index Sample Number:"), edtIndexNumber), edtIndexNumber);
+    edtIndexNumber = bound<TzqcxDBTextEdit>(grpEnforcement, u"INDEX_NUMBER"_s);
+    edtIndexNumber->setObjectName(u"edtIndexNumber"_s);
+    enforcement->addRow(caption(grpEnforcement, u"Index Sample Number:"_s, edtIndexNumber), edtIndexNumber);
 
-    grpSurveillance = new QGroupBox(reasonCaption(S("S")), tabReason);
-    grpSurveillance->setObjectName(S("grpSurveillance"));
+    grpSurveillance = new QGroupBox(reasonCaption(u"S"_s), tabReason);
+    grpSurveillance->setObjectName(u"grpSurveillance"_s);
     auto *surveillance = formLayout(grpSurveillance);
-    chkSurvey = bound<TzqcxDBCheckBox>(grpSurveillance, S("FLAG_SURVEY"));
-    chkSurvey->setObjectName(S("chkSurvey"));
-    chkSurvey->setText(S("Sample was taken as part of a survey"));
+    chkSurvey = bound<TzqcxDBCheckBox>(grpSurveillance, u"FLAG_SURVEY"_s);
+    chkSurvey->setObjectName(u"chkSurvey"_s);
+    chkSurvey->setText(u"Sample was taken as part of a survey"_s);
     surveillance->addRow(QString(), chkSurvey);
-    cmbSurveyBody = lookup(grpSurveillance, S("SURVEY_BODY__CODE"), S("srcFeedSurveyBody"));
-    cmbSurveyBody->setObjectName(S("cmbSurveyBody"));
-    surveillance->addRow(caption(grpSurveillance, S("Survey Body:"), cmbSurveyBody, true), cmbSurveyBody);
-    cmbSurveyRef = pickList(grpSurveillance, S("SURVEY_NUMBER"), true);
-    cmbSurveyRef->setObjectName(S("cmbSurveyRef"));
-    surveillance->addRow(caption(grpSurveillance, S("Survey Ref:"), cmbSurveyRef, true), cmbSurveyRef);
+    cmbSurveyBody = lookup(grpSurveillance, u"SURVEY_BODY__CODE"_s, u"srcFeedSurveyBody"_s);
+    cmbSurveyBody->setObjectName(u"cmbSurveyBody"_s);
+    surveillance->addRow(caption(grpSurveillance, u"Survey Body:"_s, cmbSurveyBody, true), cmbSurveyBody);
+    cmbSurveyRef = pickList(grpSurveillance, u"SURVEY_NUMBER"_s, true);
+    cmbSurveyRef->setObjectName(u"cmbSurveyRef"_s);
+    surveillance->addRow(caption(grpSurveillance, u"Survey Ref:"_s, cmbSurveyRef, true), cmbSurveyRef);
 
     for (TzqcxDBCheckBox *box : {chkFollowUp, chkSurvey})
         connect(box, &QCheckBox::clicked, this, [this]() { Guarded([this]() { VerifyAll(); }); });
@@ -236,54 +233,54 @@ QWidget *TSampleEditAnimalFeedsFrm::buildLabellingPage()
     tabLabelling = newPage("tabLabelling");
     auto *page = new QVBoxLayout(tabLabelling);
 
-    auto *group = new QGroupBox(S("Description Of Sample taken"), tabLabelling);
-    group->setObjectName(S("grpDescription"));
+    auto *group = new QGroupBox(u"Description Of Sample taken"_s, tabLabelling);
+    group->setObjectName(u"grpDescription"_s);
     auto *grid = gridLayout(group);
     grid->setColumnStretch(1, 1);
     CaptionGrid rows{grid};
     const auto addLine = [&rows](QLabel *label, QWidget *field, int span = 2) { rows.add(label, field, span); };
-    cmbFeedName = pickList(group, S("BRAND_NAME"), true);
-    cmbFeedName->setObjectName(S("cmbFeedName"));
-    addLine(caption(group, S("Feed name"), cmbFeedName), cmbFeedName);
-    cmbFeedDescription = pickList(group, S("FOOD_DESCRIPTION"), true);
-    cmbFeedDescription->setObjectName(S("cmbFeedDescription"));
-    addLine(caption(group, S("Feed description"), cmbFeedDescription, true), cmbFeedDescription);
-    cmbAnimalSpecies = lookup(group, S("ANIMAL_SPECIES__CODE"), S("srcAnimalSpecies"));
-    cmbAnimalSpecies->setObjectName(S("cmbAnimalSpecies"));
-    addLine(caption(group, S("Animal species"), cmbAnimalSpecies, true), cmbAnimalSpecies);
+    cmbFeedName = pickList(group, u"BRAND_NAME"_s, true);
+    cmbFeedName->setObjectName(u"cmbFeedName"_s);
+    addLine(caption(group, u"Feed name"_s, cmbFeedName), cmbFeedName);
+    cmbFeedDescription = pickList(group, u"FOOD_DESCRIPTION"_s, true);
+    cmbFeedDescription->setObjectName(u"cmbFeedDescription"_s);
+    addLine(caption(group, u"Feed description"_s, cmbFeedDescription, true), cmbFeedDescription);
+    cmbAnimalSpecies = lookup(group, u"ANIMAL_SPECIES__CODE"_s, u"srcAnimalSpecies"_s);
+    cmbAnimalSpecies->setObjectName(u"cmbAnimalSpecies"_s);
+    addLine(caption(group, u"Animal species"_s, cmbAnimalSpecies, true), cmbAnimalSpecies);
     const int firstLevel = rows.line;
-    edtCategory = bound<TzqcxDBTextEdit>(group, S("CATEGORY_DESCRIPTION"));
-    edtCategory->setObjectName(S("edtCategory"));
+    edtCategory = bound<TzqcxDBTextEdit>(group, u"CATEGORY_DESCRIPTION"_s);
+    edtCategory->setObjectName(u"edtCategory"_s);
     showReadOnly(edtCategory);
-    addLine(caption(group, S("Category:"), edtCategory, true), edtCategory, 1);
-    edtSubCategory = bound<TzqcxDBTextEdit>(group, S("SUB_CATEGORY_DESCRIPTION"));
-    edtSubCategory->setObjectName(S("edtSubCategory"));
+    addLine(caption(group, u"Category:"_s, edtCategory, true), edtCategory, 1);
+    edtSubCategory = bound<TzqcxDBTextEdit>(group, u"SUB_CATEGORY_DESCRIPTION"_s);
+    edtSubCategory->setObjectName(u"edtSubCategory"_s);
     showReadOnly(edtSubCategory);
-    addLine(caption(group, S("Sub category:"), edtSubCategory, true), edtSubCategory, 1);
+    addLine(caption(group, u"Sub category:"_s, edtSubCategory, true), edtSubCategory, 1);
     grid->addWidget(categoryTreePanel(group), firstLevel, 2, 2, 1);
-    memAdditionalInfo = bound<TzqcxDBMemo>(group, S("ADDITIONAL_INFO"));
-    memAdditionalInfo->setObjectName(S("memAdditionalInfo"));
+    memAdditionalInfo = bound<TzqcxDBMemo>(group, u"ADDITIONAL_INFO"_s);
+    memAdditionalInfo->setObjectName(u"memAdditionalInfo"_s);
     memAdditionalInfo->setTabChangesFocus(true);
     memAdditionalInfo->setFixedHeight(memAdditionalInfo->fontMetrics().lineSpacing() * 2 + 14);
-    addLine(caption(group, S("Additional product information:"), memAdditionalInfo), memAdditionalInfo);
+    addLine(caption(group, u"Additional product information:"_s, memAdditionalInfo), memAdditionalInfo);
 
-    auto *statutory = new QGroupBox(S("Statutory statement information"), tabLabelling);
-    statutory->setObjectName(S("grpStatutory"));
+    auto *statutory = new QGroupBox(u"Statutory statement information"_s, tabLabelling);
+    statutory->setObjectName(u"grpStatutory"_s);
     auto *sform = formLayout(statutory);
-    cmbLabelBusinessType = lookup(statutory, S("LABEL_BUSINESS_TYPE__CODE"), S("srcLabelBusinessType"));
-    cmbLabelBusinessType->setObjectName(S("cmbLabelBusinessType"));
-    sform->addRow(caption(statutory, S("Business type"), cmbLabelBusinessType), cmbLabelBusinessType);
-    edtLabelRegistrationNumber = bound<TzqcxDBTextEdit>(statutory, S("LABEL_REGISTRATION_NUMBER"));
-    edtLabelRegistrationNumber->setObjectName(S("edtLabelRegistrationNumber"));
-    sform->addRow(caption(statutory, S("Manufacturers Approval/Reg No"), edtLabelRegistrationNumber),
+    cmbLabelBusinessType = lookup(statutory, u"LABEL_BUSINESS_TYPE__CODE"_s, u"srcLabelBusinessType"_s);
+    cmbLabelBusinessType->setObjectName(u"cmbLabelBusinessType"_s);
+    sform->addRow(caption(statutory, u"Business type"_s, cmbLabelBusinessType), cmbLabelBusinessType);
+    edtLabelRegistrationNumber = bound<TzqcxDBTextEdit>(statutory, u"LABEL_REGISTRATION_NUMBER"_s);
+    edtLabelRegistrationNumber->setObjectName(u"edtLabelRegistrationNumber"_s);
+    sform->addRow(caption(statutory, u"Manufacturers Approval/Reg No"_s, edtLabelRegistrationNumber),
                   edtLabelRegistrationNumber);
-    memLabelBusinessAddress = bound<TzqcxDBMemo>(statutory, S("LABEL_BUSINESS_ADDRESS"));
-    memLabelBusinessAddress->setObjectName(S("memLabelBusinessAddress"));
+    memLabelBusinessAddress = bound<TzqcxDBMemo>(statutory, u"LABEL_BUSINESS_ADDRESS"_s);
+    memLabelBusinessAddress->setObjectName(u"memLabelBusinessAddress"_s);
     memLabelBusinessAddress->SetMaxLength(1024);
     memLabelBusinessAddress->setTabChangesFocus(true);
     memLabelBusinessAddress->setFixedHeight(memLabelBusinessAddress->fontMetrics().lineSpacing() * 6 + 12);
     btnUseMainAddress = actionButton(actUseMainAddress, actUseMainAddress->text(), statutory);
-    btnUseMainAddress->setObjectName(S("btnUseMainAddress"));
+    btnUseMainAddress->setObjectName(u"btnUseMainAddress"_s);
     auto *addressRow = new QWidget(statutory);
     auto *addressLayout = new QHBoxLayout(addressRow);
     addressLayout->setContentsMargins(0, 0, 0, 0);
@@ -291,10 +288,10 @@ QWidget *TSampleEditAnimalFeedsFrm::buildLabellingPage()
     btnUseMainAddress->setParent(addressRow);
     addressLayout->addWidget(memLabelBusinessAddress, 1);
     addressLayout->addWidget(btnUseMainAddress, 0, Qt::AlignTop);
-    sform->addRow(caption(statutory, S("Business name & address (Label)"), memLabelBusinessAddress), addressRow);
-    cmbImporter = pickList(statutory, S("IMPORTER"), true);
-    cmbImporter->setObjectName(S("cmbImporter"));
-    sform->addRow(caption(statutory, S("Importer (if appropriate)"), cmbImporter), cmbImporter);
+    sform->addRow(caption(statutory, u"Business name & address (Label)"_s, memLabelBusinessAddress), addressRow);
+    cmbImporter = pickList(statutory, u"IMPORTER"_s, true);
+    cmbImporter->setObjectName(u"cmbImporter"_s);
+    sform->addRow(caption(statutory, u"Importer (if appropriate)"_s, cmbImporter), cmbImporter);
     QLabel *countryCaption = nullptr;
     QWidget *country = countryRow(statutory, countryCaption);
     sform->addRow(countryCaption, country);
@@ -313,39 +310,39 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAdditionalPage()
     auto *groups = new QHBoxLayout;
     groups->setSpacing(12);
 
-    auto *packaging = new QGroupBox(S(" Packaging "), tabAdditional);
-    packaging->setObjectName(S("grpPackaging"));
+    auto *packaging = new QGroupBox(u" Packaging "_s, tabAdditional);
+    packaging->setObjectName(u"grpPackaging"_s);
     auto *pform = formLayout(packaging);
-    cmbPackaging = lookup(packaging, S("PACKAGING__CODE"), S("srcFeedPackagingType"));
-    cmbPackaging->setObjectName(S("cmbPackaging"));
-    pform->addRow(caption(packaging, S("Packaging provided:"), cmbPackaging, true), cmbPackaging);
+    cmbPackaging = lookup(packaging, u"PACKAGING__CODE"_s, u"srcFeedPackagingType"_s);
+    cmbPackaging->setObjectName(u"cmbPackaging"_s);
+    pform->addRow(caption(packaging, u"Packaging provided:"_s, cmbPackaging, true), cmbPackaging);
     quantityEdit(packaging);
-    pform->addRow(caption(packaging, S("Package size:"), edtQuantity), row(packaging, {edtQuantity}));
-    cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcFeedPackagingUnit"));
-    cmbPackUnits->setObjectName(S("cmbPackUnits"));
-    pform->addRow(caption(packaging, S("Package Units"), cmbPackUnits), cmbPackUnits);
+    pform->addRow(caption(packaging, u"Package size:"_s, edtQuantity), row(packaging, {edtQuantity}));
+    cmbPackUnits = lookup(packaging, u"PACK_SIZE"_s, u"srcFeedPackagingUnit"_s);
+    cmbPackUnits->setObjectName(u"cmbPackUnits"_s);
+    pform->addRow(caption(packaging, u"Package Units"_s, cmbPackUnits), cmbPackUnits);
     batchNumberList(packaging);
-    pform->addRow(caption(packaging, S("Batch number:"), cmbBatchNumber), cmbBatchNumber);
-    dtDateOfManufacture = bound<TzqcxDBDateEdit>(packaging, S("DATE_OF_MANUFACTURE"));
-    dtDateOfManufacture->setObjectName(S("dtDateOfManufacture"));
-    dtDateOfManufacture->setDisplayFormat(S("dd MMM yyyy"));
+    pform->addRow(caption(packaging, u"Batch number:"_s, cmbBatchNumber), cmbBatchNumber);
+    dtDateOfManufacture = bound<TzqcxDBDateEdit>(packaging, u"DATE_OF_MANUFACTURE"_s);
+    dtDateOfManufacture->setObjectName(u"dtDateOfManufacture"_s);
+    dtDateOfManufacture->setDisplayFormat(u"dd MMM yyyy"_s);
     dtDateOfManufacture->setMinimumWidth(130);
-    pform->addRow(caption(packaging, S("Date of manufacture:"), dtDateOfManufacture), row(packaging, {dtDateOfManufacture}));
+    pform->addRow(caption(packaging, u"Date of manufacture:"_s, dtDateOfManufacture), row(packaging, {dtDateOfManufacture}));
 
-    auto *durability = new QGroupBox(S(" Durability "), tabAdditional);
-    durability->setObjectName(S("grpDurability"));
+    auto *durability = new QGroupBox(u" Durability "_s, tabAdditional);
+    durability->setObjectName(u"grpDurability"_s);
     auto *dform = formLayout(durability);
-    cmbDurability = lookup(durability, S("DURABILITY__CODE"), S("srcFeedDurability"));
-    cmbDurability->setObjectName(S("cmbDurability"));
-    dform->addRow(caption(durability, S("Durability:"), cmbDurability, true), cmbDurability);
+    cmbDurability = lookup(durability, u"DURABILITY__CODE"_s, u"srcFeedDurability"_s);
+    cmbDurability->setObjectName(u"cmbDurability"_s);
+    dform->addRow(caption(durability, u"Durability:"_s, cmbDurability, true), cmbDurability);
     dform->addRow(QString(), durabilityParts(durability, edtDurabilityDay, edtDurabilityMonth, edtDurabilityYear,
-                                             {S("Day:"), S("Month:"), S("Year:")}));
-    cmbCondition = lookup(durability, S("CONDITION__CODE"), S("srcFeedCondition"));
-    cmbCondition->setObjectName(S("cmbCondition"));
-    dform->addRow(caption(durability, S("Condition:"), cmbCondition), cmbCondition);
-    edtOtherCondition = bound<TzqcxDBTextEdit>(durability, S("OTHER_CONDITION"));
-    edtOtherCondition->setObjectName(S("edtOtherCondition"));
-    dform->addRow(caption(durability, S("If other, Specify:"), edtOtherCondition), edtOtherCondition);
+                                             {u"Day:"_s, u"Month:"_s, u"Year:"_s}));
+    cmbCondition = lookup(durability, u"CONDITION__CODE"_s, u"srcFeedCondition"_s);
+    cmbCondition->setObjectName(u"cmbCondition"_s);
+    dform->addRow(caption(durability, u"Condition:"_s, cmbCondition), cmbCondition);
+    edtOtherCondition = bound<TzqcxDBTextEdit>(durability, u"OTHER_CONDITION"_s);
+    edtOtherCondition->setObjectName(u"edtOtherCondition"_s);
+    dform->addRow(caption(durability, u"If other, Specify:"_s, edtOtherCondition), edtOtherCondition);
 
     groups->addWidget(packaging, 1, Qt::AlignTop);
     groups->addWidget(durability, 1, Qt::AlignTop);
@@ -359,24 +356,24 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAnalysisPage()
 {
     tabAnalysis = newPage("tabAnalysis");
     auto *page = new QVBoxLayout(tabAnalysis);
-    auto *compliance = new QGroupBox(S("Compliance with COP"), tabAnalysis);
-    compliance->setObjectName(S("grpCompliance"));
+    auto *compliance = new QGroupBox(u"Compliance with COP"_s, tabAnalysis);
+    compliance->setObjectName(u"grpCompliance"_s);
     auto *cgrid = gridLayout(compliance);
-    cmbCOPCondition = yesNo(compliance, S("FLAG_COP_CONDITION"));
-    cmbCOPCondition->setObjectName(S("cmbCOPCondition"));
+    cmbCOPCondition = yesNo(compliance, u"FLAG_COP_CONDITION"_s);
+    cmbCOPCondition->setObjectName(u"cmbCOPCondition"_s);
     // The editor sets it from the sample type; the officer never chooses it.
     cmbCOPCondition->setEnabled(false);
-    cgrid->addWidget(longCaption(compliance, S("Sample was taken in compliance with statutory requirements:"),
+    cgrid->addWidget(longCaption(compliance, u"Sample was taken in compliance with statutory requirements:"_s,
                                  cmbCOPCondition, false),
                      0, 0);
     cgrid->addWidget(row(compliance, {cmbCOPCondition}), 0, 1);
-    edtNotCOP = bound<TzqcxDBTextEdit>(compliance, S("NOT_COP"));
-    edtNotCOP->setObjectName(S("edtNotCOP"));
-    cgrid->addWidget(longCaption(compliance, S("Explanation:"), edtNotCOP, false), 1, 0);
+    edtNotCOP = bound<TzqcxDBTextEdit>(compliance, u"NOT_COP"_s);
+    edtNotCOP->setObjectName(u"edtNotCOP"_s);
+    cgrid->addWidget(longCaption(compliance, u"Explanation:"_s, edtNotCOP, false), 1, 0);
     cgrid->addWidget(edtNotCOP, 1, 1);
-    cmbLaboratory = lookup(compliance, S("LABORATORY__CODE"), S("srcLaboratoryFiltered"));
-    cmbLaboratory->setObjectName(S("cmbLaboratory"));
-    cgrid->addWidget(longCaption(compliance, S("Laboratory:"), cmbLaboratory, true), 2, 0);
+    cmbLaboratory = lookup(compliance, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s);
+    cmbLaboratory->setObjectName(u"cmbLaboratory"_s);
+    cgrid->addWidget(longCaption(compliance, u"Laboratory:"_s, cmbLaboratory, true), 2, 0);
     cgrid->addWidget(cmbLaboratory, 2, 1);
     cgrid->setColumnStretch(1, 1);
 
@@ -392,10 +389,10 @@ QWidget *TSampleEditAnimalFeedsFrm::buildAnalysisPage()
 
 void TSampleEditAnimalFeedsFrm::applyViewState(const SampleViewState &state)
 {
-    setListSource(cmbPremisesType, state.premisesTypeSource, S("Code"), S("Description"));
-    setListSource(cmbCountry, state.countrySource, S("Name"), QString());
+    setListSource(cmbPremisesType, state.premisesTypeSource, u"Code"_s, u"Description"_s);
+    setListSource(cmbCountry, state.countrySource, u"Name"_s, QString());
     if (!state.sampleTypeSource.isEmpty())
-        setListSource(cmbSampleType, state.sampleTypeSource, S("Code"), S("Description"));
+        setListSource(cmbSampleType, state.sampleTypeSource, u"Code"_s, u"Description"_s);
 
     grpEnforcement->setEnabled(state.enforcementGroup);
     grpSurveillance->setEnabled(state.surveillanceGroup);
@@ -443,7 +440,7 @@ QString TSampleEditAnimalFeedsFrm::statusForSave(const QString &stored, bool val
 
 void TSampleEditAnimalFeedsFrm::checkBeforeWrite()
 {
-    if (qryData_->text(S("LOCAL_AUTH_OFFICE__CODE")).isEmpty()) {
+    if (qryData_->text(u"LOCAL_AUTH_OFFICE__CODE"_s).isEmpty()) {
         PageControl->setCurrentWidget(tabAdmin);
         cmbOffice->setFocus(Qt::OtherFocusReason);
         throw VarnexError(OfficeRequiredMessage());

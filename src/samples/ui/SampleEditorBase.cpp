@@ -39,12 +39,9 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 // The tag of the controls on which Tab turns the page (the last forward buttons and the pages).
 constexpr int TurnPageTag = 10;
@@ -68,7 +65,7 @@ class SampleSentMeanwhile : public VarnexError
 {
 public:
     SampleSentMeanwhile()
-        : VarnexError(S("The sample was sent to the laboratory while it was being saved; please save it again."))
+        : VarnexError(u"The sample was sent to the laboratory while it was being saved; please save it again."_s)
     {
     }
 };
@@ -122,8 +119,8 @@ public:
 // Every column of SAMPLE but ID and UPDATE_ID, from the store's own description of the table.
 QString sampleSelect(const QSqlDatabase &db)
 {
-    QSqlQuery q = SqlUtil::exec(db, S("SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
-                                      "WHERE RDB$RELATION_NAME = 'SAMPLE' ORDER BY RDB$FIELD_POSITION"));
+    QSqlQuery q = SqlUtil::exec(db, u"SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS "
+                                    u"WHERE RDB$RELATION_NAME = 'SAMPLE' ORDER BY RDB$FIELD_POSITION"_s);
     QStringList columns;
     while (q.next()) {
         const QString column = q.value(0).toString();
@@ -131,8 +128,8 @@ QString sampleSelect(const QSqlDatabase &db)
             columns << SqlUtil::quoteIdentifier(column);
     }
     if (columns.isEmpty())
-        throw VarnexError(S("The local store has no sample table."));
-    return S("SELECT %1 FROM SAMPLE WHERE UNIQUE_UUID = :sampleUuid").arg(columns.join(S(", ")));
+        throw VarnexError(u"The local store has no sample table."_s);
+    return u"SELECT %1 FROM SAMPLE WHERE UNIQUE_UUID = :sampleUuid"_s.arg(columns.join(u", "_s));
 }
 
 } // namespace
@@ -212,7 +209,7 @@ void showReadOnly(TzqcxDBTextEdit *edit)
 
 QString requiredMark()
 {
-    return S("<span style=\"color:#b00000;\">&nbsp;*</span>");
+    return u"<span style=\"color:#b00000;\">&nbsp;*</span>"_s;
 }
 
 } // namespace SampleEditorLayout
@@ -231,13 +228,13 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
         m_lookups = std::make_unique<LookupDataSampleLookups>(*LookupDataDm);
 
     qryData_ = new SqlDataSet(this);
-    qryData_->setObjectName(S("qryData_"));
+    qryData_->setObjectName(u"qryData_"_s);
     qryData_->setDatabase(LocalDatabase());
     qryData_->setSql(sampleSelect(LocalDatabase()));
-    qryData_->setUpdateTable(S("SAMPLE"), {S("UNIQUE_UUID")});
-    qryData_->setRequiredFields({S("CODE"), S("UNIQUE_UUID")});
+    qryData_->setUpdateTable(u"SAMPLE"_s, {u"UNIQUE_UUID"_s});
+    qryData_->setRequiredFields({u"CODE"_s, u"UNIQUE_UUID"_s});
     qryData_->setAutoEdit(false);
-    qryData_->beforeOpen = [this](SqlDataSet &data) { data.setParam(S("sampleUuid"), m_uuid); };
+    qryData_->beforeOpen = [this](SqlDataSet &data) { data.setParam(u"sampleUuid"_s, m_uuid); };
     qryData_->onNewRecord = [this](SqlDataSet &data) {
         DescriptionRow row(data, m_kind.personality);
         MaindmSampleServices services(*Maindm);
@@ -251,35 +248,35 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
 
     // The flag column is one of two names the editors give, never typed.
     qrySampleOfficer_ = new GridModel(LocalDatabase(),
-                                      S("SELECT UNIQUE_UUID, CODE, NAME, NAME_AND_TELEPHONE FROM SAMPLE_OFFICER "
-                                        "WHERE %1 = 'T' AND FLAG_DELETED = 'F'")
+                                      u"SELECT UNIQUE_UUID, CODE, NAME, NAME_AND_TELEPHONE FROM SAMPLE_OFFICER "
+                                      u"WHERE %1 = 'T' AND FLAG_DELETED = 'F'"_s
                                           .arg(SqlUtil::quoteIdentifier(m_kind.officerFlagColumn)),
-                                      S("UNIQUE_UUID"), this);
-    qrySampleOfficer_->setObjectName(S("qrySampleOfficer_"));
-    qrySampleOfficer_->setSort({{S("NAME"), Qt::AscendingOrder}});
-    QString offices = S("SELECT UNIQUE_UUID, CODE, OFFICE_CODE, LOCAL_AUTHORITY__CODE, DESCRIPTION, "
-                        "FLAG_DELETED FROM LOCAL_AUTH_OFFICE WHERE FLAG_DELETED = 'F'");
+                                      u"UNIQUE_UUID"_s, this);
+    qrySampleOfficer_->setObjectName(u"qrySampleOfficer_"_s);
+    qrySampleOfficer_->setSort({{u"NAME"_s, Qt::AscendingOrder}});
+    QString offices = u"SELECT UNIQUE_UUID, CODE, OFFICE_CODE, LOCAL_AUTHORITY__CODE, DESCRIPTION, "
+                      u"FLAG_DELETED FROM LOCAL_AUTH_OFFICE WHERE FLAG_DELETED = 'F'"_s;
     if (m_kind.officesOfSampleAuthority)
-        offices += S(" AND LOCAL_AUTHORITY__CODE = :authority");
-    qryLocalAuthOffice_ = new GridModel(LocalDatabase(), offices, S("UNIQUE_UUID"), this);
-    qryLocalAuthOffice_->setObjectName(S("qryLocalAuthOffice_"));
-    qryLocalAuthOffice_->setSort({{S("DESCRIPTION"), Qt::AscendingOrder}});
+        offices += u" AND LOCAL_AUTHORITY__CODE = :authority"_s;
+    qryLocalAuthOffice_ = new GridModel(LocalDatabase(), offices, u"UNIQUE_UUID"_s, this);
+    qryLocalAuthOffice_->setObjectName(u"qryLocalAuthOffice_"_s);
+    qryLocalAuthOffice_->setSort({{u"DESCRIPTION"_s, Qt::AscendingOrder}});
 
     FocusController = new TzqcxFocusController(this);
-    FocusController->setObjectName(S("FocusController"));
+    FocusController->setObjectName(u"FocusController"_s);
     setSampleEditorColours(*FocusController);
     FocusController->SetDatasource(qryData_);
 
-    actEdit = makeAction("actEdit", S("Edit Sample (F6)"), QKeySequence(Qt::Key_F6));
-    actPost = makeAction("actPost", S("Save  With Validation(F7)"), QKeySequence(Qt::Key_F7));
-    actSaveWithoutValidation = makeAction("actSaveWithoutValidation", S("Save Without Validating (F8)"), QKeySequence(Qt::Key_F8));
-    actCancel = makeAction("actCancel", S("Abandon And Close"));
-    actPriorPage = makeAction("actPriorPage", S("(F9)"), QKeySequence(Qt::Key_F9));
-    actNextPage = makeAction("actNextPage", S("(F10)"), QKeySequence(Qt::Key_F10));
-    actCategoryTree = makeAction("actCategoryTree", S("Category Tree"));
-    actAnalysisBuilder = makeAction("actAnalysisBuilder", S("Analysis Builder"));
-    actPickPremises = makeAction("actPickPremises", S("…"));
-    actPickPremises->setToolTip(S("Choose the premises from the premises list"));
+    actEdit = makeAction("actEdit", u"Edit Sample (F6)"_s, QKeySequence(Qt::Key_F6));
+    actPost = makeAction("actPost", u"Save  With Validation(F7)"_s, QKeySequence(Qt::Key_F7));
+    actSaveWithoutValidation = makeAction("actSaveWithoutValidation", u"Save Without Validating (F8)"_s, QKeySequence(Qt::Key_F8));
+    actCancel = makeAction("actCancel", u"Abandon And Close"_s);
+    actPriorPage = makeAction("actPriorPage", u"(F9)"_s, QKeySequence(Qt::Key_F9));
+    actNextPage = makeAction("actNextPage", u"(F10)"_s, QKeySequence(Qt::Key_F10));
+    actCategoryTree = makeAction("actCategoryTree", u"Category Tree"_s);
+    actAnalysisBuilder = makeAction("actAnalysisBuilder", u"Analysis Builder"_s);
+    actPickPremises = makeAction("actPickPremises", u"…"_s);
+    actPickPremises->setToolTip(u"Choose the premises from the premises list"_s);
     // Enabled by the view rules.
     actAnalysisBuilder->setEnabled(false);
     connect(actEdit, &QAction::triggered, this, [this]() { Guarded([this]() { actEditExecute(); }); });
@@ -304,7 +301,7 @@ SampleEditorBase::SampleEditorBase(QObject *AOwner, SampleEditorKindInfo kind)
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(6, 6, 6, 6);
     PageControl = new QTabWidget(ClientArea);
-    PageControl->setObjectName(S("PageControl"));
+    PageControl->setObjectName(u"PageControl"_s);
     PageControl->setProperty("tag", TurnPageTag);
     layout->addWidget(PageControl);
     connect(PageControl, &QTabWidget::currentChanged, this, [this](int) {
@@ -334,7 +331,7 @@ QString SampleEditorBase::OpenSample(bool create, const QString &uuid, const QSt
     FocusController->ClearInvalidEntryList();
     PageControl->setCurrentIndex(0);
     if (!m_createSample && m_uuid.isEmpty())
-        throw VarnexError(S("No sample was given to the sample editor: neither a new one nor one to open."));
+        throw VarnexError(u"No sample was given to the sample editor: neither a new one nor one to open."_s);
 
     // The sample, then the lists (the feed offices are those of the sample's authority); a form
     // opened again under its key starts afresh.
@@ -346,17 +343,17 @@ QString SampleEditorBase::OpenSample(bool create, const QString &uuid, const QSt
 
     QString caption;
     if (m_createSample) {
-        caption = S("New Sample.");
+        caption = u"New Sample."_s;
     } else {
-        if (qryData_->isEmpty() || qryData_->text(S("RECORD_TYPE")) != m_kind.personality) {
+        if (qryData_->isEmpty() || qryData_->text(u"RECORD_TYPE"_s) != m_kind.personality) {
             qryData_->close();
             throw VarnexError(noSuchSample);
         }
-        caption = S("Sample Details.");
+        caption = u"Sample Details."_s;
     }
     if (m_kind.officesOfSampleAuthority)
-        qryLocalAuthOffice_->setParam(S("authority"), m_createSample ? Maindm->LocalAuthorityCode()
-                                                                     : qryData_->text(S("LOCAL_AUTHORITY__CODE")));
+        qryLocalAuthOffice_->setParam(u"authority"_s, m_createSample ? Maindm->LocalAuthorityCode()
+                                                                     : qryData_->text(u"LOCAL_AUTHORITY__CODE"_s));
     for (GridModel *list : {qrySampleOfficer_, qryLocalAuthOffice_}) {
         if (list->isOpen())
             list->refresh();
@@ -366,7 +363,7 @@ QString SampleEditorBase::OpenSample(bool create, const QString &uuid, const QSt
     }
     if (m_createSample)
         CreateNewSample();
-    m_oldSampleType = qryData_->text(S("ANALYSIS_TYPE"));
+    m_oldSampleType = qryData_->text(u"ANALYSIS_TYPE"_s);
     return CaptionWithRunMode(caption, Maindm->RunMode());
 }
 
@@ -423,7 +420,7 @@ void SampleEditorBase::buildHeader()
     RzPanel2->setPalette(p);
 
     lblHeader = new QLabel(m_kind.heading, RzPanel2);
-    lblHeader->setObjectName(S("lblHeader"));
+    lblHeader->setObjectName(u"lblHeader"_s);
     QFont f = lblHeader->font();
     f.setPointSizeF(f.pointSizeF() * 1.5);
     f.setBold(true);
@@ -435,12 +432,12 @@ void SampleEditorBase::buildHeader()
 QLabel *SampleEditorBase::addSampleTypePanel(QGroupBox *&panel)
 {
     auto *band = qobject_cast<QHBoxLayout *>(RzPanel2->layout());
-    panel = new QGroupBox(S("Sample type"), RzPanel2);
-    panel->setObjectName(S("pnlSampleType"));
+    panel = new QGroupBox(u"Sample type"_s, RzPanel2);
+    panel->setObjectName(u"pnlSampleType"_s);
     auto *typeLayout = new QHBoxLayout(panel);
     typeLayout->setContentsMargins(12, 2, 12, 4);
     auto *label = new QLabel(panel);
-    label->setObjectName(S("lblSampleType"));
+    label->setObjectName(u"lblSampleType"_s);
     QFont bold = label->font();
     bold.setBold(true);
     label->setFont(bold);
@@ -495,7 +492,7 @@ TzqcxDBLookupComboBox *SampleEditorBase::formList(QWidget *parent, const QString
                                                   const QString &shown)
 {
     auto *combo = bound<TzqcxDBLookupComboBox>(parent, field);
-    combo->SetListSource(list, S("CODE"), shown);
+    combo->SetListSource(list, u"CODE"_s, shown);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(18);
     connect(combo, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
@@ -517,8 +514,8 @@ TzqcxDBComboBox *SampleEditorBase::pickList(QWidget *parent, const QString &fiel
 TzqcxDBImageComboBox *SampleEditorBase::yesNo(QWidget *parent, const QString &field)
 {
     auto *combo = bound<TzqcxDBImageComboBox>(parent, field);
-    combo->AddItem(S("YES"), S("T"));
-    combo->AddItem(S("NO"), S("F"));
+    combo->AddItem(u"YES"_s, u"T"_s);
+    combo->AddItem(u"NO"_s, u"F"_s);
     combo->setMinimumContentsLength(6);
     connect(combo, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
     return combo;
@@ -526,8 +523,8 @@ TzqcxDBImageComboBox *SampleEditorBase::yesNo(QWidget *parent, const QString &fi
 
 TzqcxDBButtonEdit *SampleEditorBase::businessIdEdit(QWidget *parent)
 {
-    edtBusinessId = bound<TzqcxDBButtonEdit>(parent, S("BUSINESS_ID"));
-    edtBusinessId->setObjectName(S("edtBusinessId"));
+    edtBusinessId = bound<TzqcxDBButtonEdit>(parent, u"BUSINESS_ID"_s);
+    edtBusinessId->setObjectName(u"edtBusinessId"_s);
     edtBusinessId->SetUpperCase(true);
     edtBusinessId->Button()->setToolTip(actPickPremises->toolTip());
     connect(edtBusinessId, &TzqcxDBButtonEdit::buttonClicked, actPickPremises, &QAction::trigger);
@@ -537,13 +534,13 @@ TzqcxDBButtonEdit *SampleEditorBase::businessIdEdit(QWidget *parent)
 QWidget *SampleEditorBase::categoryTreePanel(QWidget *parent)
 {
     pnlCategoryTree = new QFrame(parent);
-    pnlCategoryTree->setObjectName(S("pnlCategoryTree"));
+    pnlCategoryTree->setObjectName(u"pnlCategoryTree"_s);
     pnlCategoryTree->setFrameShape(QFrame::StyledPanel);
     pnlCategoryTree->setAutoFillBackground(true);
     auto *treeLayout = new QVBoxLayout(pnlCategoryTree);
     treeLayout->setContentsMargins(8, 8, 8, 8);
     btnCategoryTree = actionButton(actCategoryTree, actCategoryTree->text(), pnlCategoryTree);
-    btnCategoryTree->setObjectName(S("btnCategoryTree"));
+    btnCategoryTree->setObjectName(u"btnCategoryTree"_s);
     btnCategoryTree->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     btnCategoryTree->setMinimumSize(130, 56);
     treeLayout->addWidget(btnCategoryTree);
@@ -556,10 +553,10 @@ QWidget *SampleEditorBase::additionalInfoEditors(QWidget *parent, TzqcxDBLookupC
     auto *additional = new QWidget(parent);
     auto *additionalLayout = new QVBoxLayout(additional);
     additionalLayout->setContentsMargins(0, 0, 0, 0);
-    list = lookup(additional, S("ADDITIONAL_INFO"), S("srcAdditionalCategoryInfo"));
-    list->setObjectName(S("cmbAdditionalInfo"));
-    memo = bound<TzqcxDBMemo>(additional, S("ADDITIONAL_INFO"));
-    memo->setObjectName(S("memAdditionalInfo"));
+    list = lookup(additional, u"ADDITIONAL_INFO"_s, u"srcAdditionalCategoryInfo"_s);
+    list->setObjectName(u"cmbAdditionalInfo"_s);
+    memo = bound<TzqcxDBMemo>(additional, u"ADDITIONAL_INFO"_s);
+    memo->setObjectName(u"memAdditionalInfo"_s);
     memo->setTabChangesFocus(true);
     memo->setFixedHeight(memo->fontMetrics().lineSpacing() * 2 + 14);
     additionalLayout->addWidget(list);
@@ -570,7 +567,7 @@ QWidget *SampleEditorBase::additionalInfoEditors(QWidget *parent, TzqcxDBLookupC
 TzqcxDBCurrencyEdit *SampleEditorBase::currencyEdit(QWidget *parent, const QString &field)
 {
     auto *cost = bound<TzqcxDBCurrencyEdit>(parent, field);
-    cost->setPrefix(S("£"));
+    cost->setPrefix(u"£"_s);
     cost->setGroupSeparatorShown(true);
     cost->setButtonSymbols(QAbstractSpinBox::NoButtons);
     cost->setAlignment(Qt::AlignRight);
@@ -581,14 +578,14 @@ TzqcxDBCurrencyEdit *SampleEditorBase::currencyEdit(QWidget *parent, const QStri
 QWidget *SampleEditorBase::durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&day, TzqcxDBSpinEdit *&month,
                                            TzqcxDBSpinEdit *&year, const QStringList &captions)
 {
-    day = bound<TzqcxDBSpinEdit>(parent, S("DURABILITY_DAY"));
-    day->setObjectName(S("edtDurabilityDay"));
+    day = bound<TzqcxDBSpinEdit>(parent, u"DURABILITY_DAY"_s);
+    day->setObjectName(u"edtDurabilityDay"_s);
     day->SetRange(0, 99);
-    month = bound<TzqcxDBSpinEdit>(parent, S("DURABILITY_MONTH"));
-    month->setObjectName(S("edtDurabilityMonth"));
+    month = bound<TzqcxDBSpinEdit>(parent, u"DURABILITY_MONTH"_s);
+    month->setObjectName(u"edtDurabilityMonth"_s);
     month->SetRange(0, 99);
-    year = bound<TzqcxDBSpinEdit>(parent, S("DURABILITY_YEAR"));
-    year->setObjectName(S("edtDurabilityYear"));
+    year = bound<TzqcxDBSpinEdit>(parent, u"DURABILITY_YEAR"_s);
+    year->setObjectName(u"edtDurabilityYear"_s);
     year->SetRange(0, 9999);
     auto *dateRow = new QWidget(parent);
     auto *dateLayout = new QHBoxLayout(dateRow);
@@ -605,7 +602,7 @@ QWidget *SampleEditorBase::durabilityParts(QWidget *parent, TzqcxDBSpinEdit *&da
         dateLayout->addWidget(parts[i]);
         dateLayout->addSpacing(6);
     }
-    auto *yearNote = new QLabel(S("4 digits eg 2003"), dateRow);
+    auto *yearNote = new QLabel(u"4 digits eg 2003"_s, dateRow);
     yearNote->setEnabled(false);
     dateLayout->addWidget(yearNote);
     dateLayout->addStretch(1);
@@ -617,7 +614,7 @@ QWidget *SampleEditorBase::buildAttachmentsPage(QWidget *&pageWidget)
     pageWidget = newPage("tabAttachments");
     m_attachmentsPage = pageWidget;
     auto *page = new QVBoxLayout(pageWidget);
-    pnlAttachments = new SampleAttachmentsPanel([this]() { return qryData_->text(S("CODE")); }, pageWidget);
+    pnlAttachments = new SampleAttachmentsPanel([this]() { return qryData_->text(u"CODE"_s); }, pageWidget);
     page->addWidget(pnlAttachments, 1);
     grdAttachments = pnlAttachments->grdAttachments;
     srcAttachments = pnlAttachments->srcAttachments;
@@ -643,65 +640,65 @@ void SampleEditorBase::fillPickLists(const QList<std::pair<TzqcxDBComboBox *, QS
 
 void SampleEditorBase::actAnalysisBuilderExecute()
 {
-    const QString current = qryData_->text(S("ANALYSIS_TEXT"));
+    const QString current = qryData_->text(u"ANALYSIS_TEXT"_s);
     const std::optional<QString> text = editAnalysisText(current);
     if (text && *text != current) {
         ensureEditing();
-        qryData_->setValue(S("ANALYSIS_TEXT"), *text);
-        qryData_->setValue(S("ROUTINE_ANALYSIS"), S("F"));
+        qryData_->setValue(u"ANALYSIS_TEXT"_s, *text);
+        qryData_->setValue(u"ROUTINE_ANALYSIS"_s, u"F"_s);
     }
     VerifyAll();
 }
 
 void SampleEditorBase::addOfficeRows(QFormLayout *form, QWidget *parent, const QString &officerCaption)
 {
-    cmbOffice = formList(parent, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
-    cmbOffice->setObjectName(S("cmbOffice"));
-    form->addRow(caption(parent, S("Office:"), cmbOffice, true), cmbOffice);
-    cmbOfficer = formList(parent, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
-    cmbOfficer->setObjectName(S("cmbOfficer"));
+    cmbOffice = formList(parent, u"LOCAL_AUTH_OFFICE__CODE"_s, qryLocalAuthOffice_, u"DESCRIPTION"_s);
+    cmbOffice->setObjectName(u"cmbOffice"_s);
+    form->addRow(caption(parent, u"Office:"_s, cmbOffice, true), cmbOffice);
+    cmbOfficer = formList(parent, u"SAMPLE_OFFICER__CODE"_s, qrySampleOfficer_, u"NAME"_s);
+    cmbOfficer->setObjectName(u"cmbOfficer"_s);
     form->addRow(caption(parent, officerCaption, cmbOfficer, true), cmbOfficer);
 }
 
 void SampleEditorBase::addSampleDateRows(QFormLayout *form, QWidget *parent, const QString &timeCaption)
 {
-    dtSampleDate = bound<TzqcxDBDateEdit>(parent, S("SAMPLE_DATE"));
-    dtSampleDate->setObjectName(S("dtSampleDate"));
-    dtSampleDate->setDisplayFormat(S("dd MMM yyyy"));
+    dtSampleDate = bound<TzqcxDBDateEdit>(parent, u"SAMPLE_DATE"_s);
+    dtSampleDate->setObjectName(u"dtSampleDate"_s);
+    dtSampleDate->setDisplayFormat(u"dd MMM yyyy"_s);
     dtSampleDate->setMinimumWidth(130);
-    form->addRow(caption(parent, S("Sample Date:"), dtSampleDate, true), row(parent, {dtSampleDate}));
-    edtSampleTime = bound<TzqcxDBTimeEdit>(parent, S("SAMPLE_TIME"));
-    edtSampleTime->setObjectName(S("edtSampleTime"));
+    form->addRow(caption(parent, u"Sample Date:"_s, dtSampleDate, true), row(parent, {dtSampleDate}));
+    edtSampleTime = bound<TzqcxDBTimeEdit>(parent, u"SAMPLE_TIME"_s);
+    edtSampleTime->setObjectName(u"edtSampleTime"_s);
     edtSampleTime->setMaximumWidth(80);
     form->addRow(caption(parent, timeCaption, edtSampleTime, true), row(parent, {edtSampleTime}));
 }
 
 void SampleEditorBase::addCostRows(QFormLayout *form, QWidget *parent)
 {
-    edtPurchaseCost = currencyEdit(parent, S("PURCHASE_COST"));
-    edtPurchaseCost->setObjectName(S("edtPurchaseCost"));
-    edtAnalysisCost = currencyEdit(parent, S("ANALYSIS_COST"));
-    edtAnalysisCost->setObjectName(S("edtAnalysisCost"));
-    form->addRow(caption(parent, S("Purchase Cost:"), edtPurchaseCost), row(parent, {edtPurchaseCost}));
-    form->addRow(caption(parent, S("Analysis Cost:"), edtAnalysisCost), row(parent, {edtAnalysisCost}));
+    edtPurchaseCost = currencyEdit(parent, u"PURCHASE_COST"_s);
+    edtPurchaseCost->setObjectName(u"edtPurchaseCost"_s);
+    edtAnalysisCost = currencyEdit(parent, u"ANALYSIS_COST"_s);
+    edtAnalysisCost->setObjectName(u"edtAnalysisCost"_s);
+    form->addRow(caption(parent, u"Purchase Cost:"_s, edtPurchaseCost), row(parent, {edtPurchaseCost}));
+    form->addRow(caption(parent, u"Analysis Cost:"_s, edtAnalysisCost), row(parent, {edtAnalysisCost}));
 }
 
 void SampleEditorBase::addPremisesRows(QFormLayout *form, QWidget *parent)
 {
-    edtPremisesName = bound<TzqcxDBTextEdit>(parent, S("PREMISES_NAME"));
-    edtPremisesName->setObjectName(S("edtPremisesName"));
-    form->addRow(caption(parent, S("Premises Name:"), edtPremisesName, true), edtPremisesName);
+    edtPremisesName = bound<TzqcxDBTextEdit>(parent, u"PREMISES_NAME"_s);
+    edtPremisesName->setObjectName(u"edtPremisesName"_s);
+    form->addRow(caption(parent, u"Premises Name:"_s, edtPremisesName, true), edtPremisesName);
     TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
     for (int i = 0; i < 4; ++i) {
-        *addresses[i] = bound<TzqcxDBTextEdit>(parent, S("BUSINESS_ADDR_%1").arg(i + 1));
-        (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
-        form->addRow(caption(parent, S("Address %1:").arg(i + 1), *addresses[i]), *addresses[i]);
+        *addresses[i] = bound<TzqcxDBTextEdit>(parent, u"BUSINESS_ADDR_%1"_s.arg(i + 1));
+        (*addresses[i])->setObjectName(u"edtAddress%1"_s.arg(i + 1));
+        form->addRow(caption(parent, u"Address %1:"_s.arg(i + 1), *addresses[i]), *addresses[i]);
     }
-    edtPostCode = bound<TzqcxDBTextEdit>(parent, S("BUSINESS_POSTCODE"));
-    edtPostCode->setObjectName(S("edtPostCode"));
+    edtPostCode = bound<TzqcxDBTextEdit>(parent, u"BUSINESS_POSTCODE"_s);
+    edtPostCode->setObjectName(u"edtPostCode"_s);
     edtPostCode->SetUpperCase(true);
     edtPostCode->setMaximumWidth(110);
-    form->addRow(caption(parent, S("Post Code:"), edtPostCode), row(parent, {edtPostCode}));
+    form->addRow(caption(parent, u"Post Code:"_s, edtPostCode), row(parent, {edtPostCode}));
 }
 
 QWidget *SampleEditorBase::countryRow(QWidget *parent, QLabel *&label)
@@ -709,25 +706,25 @@ QWidget *SampleEditorBase::countryRow(QWidget *parent, QLabel *&label)
     auto *countryRow = new QWidget(parent);
     auto *countryLayout = new QHBoxLayout(countryRow);
     countryLayout->setContentsMargins(0, 0, 0, 0);
-    cmbCountryRegion = bound<TzqcxDBImageComboBox>(countryRow, S("COUNTRY_REGION"));
-    cmbCountryRegion->setObjectName(S("cmbCountryRegion"));
-    for (const QString &region : {S("UK"), S("EU"), S("Non EU")})
+    cmbCountryRegion = bound<TzqcxDBImageComboBox>(countryRow, u"COUNTRY_REGION"_s);
+    cmbCountryRegion->setObjectName(u"cmbCountryRegion"_s);
+    for (const QString &region : {u"UK"_s, u"EU"_s, u"Non EU"_s})
         cmbCountryRegion->AddItem(region, region);
     cmbCountryRegion->setMinimumContentsLength(7);
     connect(cmbCountryRegion, &QComboBox::activated, this, [this]() { Guarded([this]() { VerifyAll(); }); });
-    cmbCountry = lookup(countryRow, S("COUNTRY"), S("srcUKCountry"), S("Name"), QString());
-    cmbCountry->setObjectName(S("cmbCountry"));
+    cmbCountry = lookup(countryRow, u"COUNTRY"_s, u"srcUKCountry"_s, u"Name"_s, QString());
+    cmbCountry->setObjectName(u"cmbCountry"_s);
     countryLayout->addWidget(cmbCountryRegion);
     countryLayout->addWidget(cmbCountry, 1);
-    label = caption(parent, S("Country of origin:"), cmbCountryRegion, true);
+    label = caption(parent, u"Country of origin:"_s, cmbCountryRegion, true);
     addLabel(cmbCountry, label);
     return countryRow;
 }
 
 TzqcxDBSpinEdit *SampleEditorBase::quantityEdit(QWidget *parent)
 {
-    edtQuantity = bound<TzqcxDBSpinEdit>(parent, S("QUANTITY"));
-    edtQuantity->setObjectName(S("edtQuantity"));
+    edtQuantity = bound<TzqcxDBSpinEdit>(parent, u"QUANTITY"_s);
+    edtQuantity->setObjectName(u"edtQuantity"_s);
     edtQuantity->setDecimals(2);
     edtQuantity->setSingleStep(0.01);
     edtQuantity->SetRange(0, 999999999.99);
@@ -738,9 +735,9 @@ TzqcxDBSpinEdit *SampleEditorBase::quantityEdit(QWidget *parent)
 
 TzqcxDBComboBox *SampleEditorBase::batchNumberList(QWidget *parent)
 {
-    cmbBatchNumber = pickList(parent, S("BATCH_NUMBER"), false);
-    cmbBatchNumber->setObjectName(S("cmbBatchNumber"));
-    cmbBatchNumber->addItems({S("Not provided on packaging"), S("Illegible on packaging")});
+    cmbBatchNumber = pickList(parent, u"BATCH_NUMBER"_s, false);
+    cmbBatchNumber->setObjectName(u"cmbBatchNumber"_s);
+    cmbBatchNumber->addItems({u"Not provided on packaging"_s, u"Illegible on packaging"_s});
     cmbBatchNumber->setCurrentIndex(-1);
     return cmbBatchNumber;
 }
@@ -756,28 +753,28 @@ QLabel *SampleEditorBase::longCaption(QWidget *parent, const QString &text, QWid
 
 QGroupBox *SampleEditorBase::analysisGroup(QWidget *page, int typedLength)
 {
-    auto *analysis = new QGroupBox(S("Analysis"), page);
-    analysis->setObjectName(S("grpAnalysis"));
+    auto *analysis = new QGroupBox(u"Analysis"_s, page);
+    analysis->setObjectName(u"grpAnalysis"_s);
     auto *agrid = gridLayout(analysis);
-    cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
-    cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
+    cmbRoutineAnalysis = yesNo(analysis, u"ROUTINE_ANALYSIS"_s);
+    cmbRoutineAnalysis->setObjectName(u"cmbRoutineAnalysis"_s);
     btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
-    btnAnalysisBuilder->setObjectName(S("btnAnalysisBuilder"));
-    agrid->addWidget(longCaption(analysis, S("Routine (or as defined by the laboratory) analysis required?"),
+    btnAnalysisBuilder->setObjectName(u"btnAnalysisBuilder"_s);
+    agrid->addWidget(longCaption(analysis, u"Routine (or as defined by the laboratory) analysis required?"_s,
                                  cmbRoutineAnalysis, true),
                      0, 0);
-    auto *routineRow = row(analysis, {cmbRoutineAnalysis, new QLabel(S("(YES/NO)"))}, false);
+    auto *routineRow = row(analysis, {cmbRoutineAnalysis, new QLabel(u"(YES/NO)"_s)}, false);
     qobject_cast<QHBoxLayout *>(routineRow->layout())->addSpacing(24);
     btnAnalysisBuilder->setParent(routineRow);
     routineRow->layout()->addWidget(btnAnalysisBuilder);
     qobject_cast<QHBoxLayout *>(routineRow->layout())->addStretch(1);
     agrid->addWidget(routineRow, 0, 1);
-    memAnalysisText = bound<TzqcxDBMemo>(analysis, S("ANALYSIS_TEXT"));
-    memAnalysisText->setObjectName(S("memAnalysisText"));
+    memAnalysisText = bound<TzqcxDBMemo>(analysis, u"ANALYSIS_TEXT"_s);
+    memAnalysisText->setObjectName(u"memAnalysisText"_s);
     memAnalysisText->SetMaxLength(typedLength);
     memAnalysisText->setTabChangesFocus(true);
     memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
-    QLabel *analysisCaption = longCaption(analysis, S("Analysis required"), memAnalysisText, true);
+    QLabel *analysisCaption = longCaption(analysis, u"Analysis required"_s, memAnalysisText, true);
     analysisCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
     agrid->addWidget(analysisCaption, 1, 0);
     agrid->addWidget(memAnalysisText, 1, 1);
@@ -787,11 +784,11 @@ QGroupBox *SampleEditorBase::analysisGroup(QWidget *page, int typedLength)
 
 QGroupBox *SampleEditorBase::commentsGroup(QWidget *page)
 {
-    auto *comments = new QGroupBox(S("Additional Information - including contract code"), page);
-    comments->setObjectName(S("grpComments"));
+    auto *comments = new QGroupBox(u"Additional Information - including contract code"_s, page);
+    comments->setObjectName(u"grpComments"_s);
     auto *commentsLayout = new QVBoxLayout(comments);
-    memComments = bound<TzqcxDBMemo>(comments, S("SAMPLE_COMMENTS"));
-    memComments->setObjectName(S("memComments"));
+    memComments = bound<TzqcxDBMemo>(comments, u"SAMPLE_COMMENTS"_s);
+    memComments->setObjectName(u"memComments"_s);
     memComments->SetMaxLength(4096);
     memComments->setTabChangesFocus(true);
     memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
@@ -836,8 +833,8 @@ QWidget *SampleEditorBase::pageButtons(QWidget *page, bool back, bool forward, b
     layout->addStretch(1);
     if (back) {
         auto *button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowBack), actPriorPage->text(), bar);
-        button->setObjectName(S("btnPrior") + page->objectName().mid(3));
-        button->setToolTip(S("Previous page"));
+        button->setObjectName(u"btnPrior"_s + page->objectName().mid(3));
+        button->setToolTip(u"Previous page"_s);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, actPriorPage, &QAction::trigger);
         layout->addWidget(button);
@@ -845,8 +842,8 @@ QWidget *SampleEditorBase::pageButtons(QWidget *page, bool back, bool forward, b
     }
     if (forward) {
         auto *button = new QPushButton(style()->standardIcon(QStyle::SP_ArrowForward), actNextPage->text(), bar);
-        button->setObjectName(S("btnNext") + page->objectName().mid(3));
-        button->setToolTip(S("Next page"));
+        button->setObjectName(u"btnNext"_s + page->objectName().mid(3));
+        button->setToolTip(u"Next page"_s);
         button->setLayoutDirection(Qt::RightToLeft); // the arrow after the text
         button->setAutoDefault(false);
         if (turnsOnTab)
@@ -943,7 +940,7 @@ void SampleEditorBase::qryData_AfterEdit()
 
 void SampleEditorBase::qryData_AfterInsert()
 {
-    m_oldSampleType = qryData_->text(S("ANALYSIS_TYPE"));
+    m_oldSampleType = qryData_->text(u"ANALYSIS_TYPE"_s);
     VerifyAll();
     UpdateActions();
 }
@@ -965,8 +962,8 @@ QString SampleEditorBase::StoredStatus() const
 {
     if (qryData_->state() == SqlDataSet::dsInsert)
         return QString();
-    return SqlUtil::scalar(LocalDatabase(), S("SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE UNIQUE_UUID = ?"),
-                           {qryData_->text(S("UNIQUE_UUID"))})
+    return SqlUtil::scalar(LocalDatabase(), u"SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE UNIQUE_UUID = ?"_s,
+                           {qryData_->text(u"UNIQUE_UUID"_s)})
         .toString();
 }
 
@@ -996,14 +993,14 @@ void SampleEditorBase::writeSample(SqlDataSet &data, const std::function<void()>
         if (data.state() == SqlDataSet::dsEdit) {
             // The row is locked until the commit: no pass changes its status in between.
             QSqlQuery q = SqlUtil::exec(LocalDatabase(),
-                                        S("SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE UNIQUE_UUID = ? WITH LOCK"),
-                                        {data.text(S("UNIQUE_UUID"))});
+                                        u"SELECT SAMPLE_STATUS__CODE FROM SAMPLE WHERE UNIQUE_UUID = ? WITH LOCK"_s,
+                                        {data.text(u"UNIQUE_UUID"_s)});
             if (q.next())
                 stored = q.value(0).toString();
         }
         if (sampleIsSent(stored) && !m_sentAtSave)
             throw SampleSentMeanwhile();
-        DataSetRow(data).setText(S("SAMPLE_STATUS__CODE"), statusForSave(stored, m_doValidation));
+        DataSetRow(data).setText(u"SAMPLE_STATUS__CODE"_s, statusForSave(stored, m_doValidation));
         write();
         trnLocal->Commit();
     } catch (...) {
@@ -1069,9 +1066,9 @@ QString SampleEditorBase::formListText(const QString &list, const QString &code)
 {
     const bool offices = list == QLatin1String("qryLocalAuthOffice_");
     const GridModel *model = offices ? qryLocalAuthOffice_ : qrySampleOfficer_;
-    const QString field = offices ? S("DESCRIPTION") : S("NAME");
+    const QString field = offices ? u"DESCRIPTION"_s : u"NAME"_s;
     for (int r = 0; r < model->rowCount(); ++r) {
-        if (model->value(r, S("CODE")).toString() == code)
+        if (model->value(r, u"CODE"_s).toString() == code)
             return model->value(r, field).toString();
     }
     return QString();
@@ -1084,8 +1081,8 @@ std::optional<QVariantMap> SampleEditorBase::StoredPremises(const QString &code)
     for (const QString &c : m_kind.premisesColumns)
         columns << SqlUtil::quoteIdentifier(c);
     QSqlQuery q = SqlUtil::exec(LocalDatabase(),
-                                S("SELECT FIRST 1 %1 FROM %2 WHERE CODE = ? ORDER BY IIF(FLAG_DELETED = 'T', 1, 0)")
-                                    .arg(columns.join(S(", ")),
+                                u"SELECT FIRST 1 %1 FROM %2 WHERE CODE = ? ORDER BY IIF(FLAG_DELETED = 'T', 1, 0)"_s
+                                    .arg(columns.join(u", "_s),
                                          SqlUtil::quoteIdentifier(m_kind.premisesTable)),
                                 {code});
     if (!q.next())
@@ -1168,7 +1165,7 @@ void SampleEditorBase::actCategoryTreeExecute()
         SetReturnInfoSocket(nullptr);
     };
     try {
-        TBasefrm::CreateAndShow<TCategoryTreeFrm>(S("CategoryTree"), this, true, std::move(defaults));
+        TBasefrm::CreateAndShow<TCategoryTreeFrm>(u"CategoryTree"_s, this, true, std::move(defaults));
     } catch (...) {
         freeAnswer();
         throw;
@@ -1209,7 +1206,7 @@ void SampleEditorBase::actPickPremisesExecute()
             return;
         qryData_->edit();
     }
-    const QString code = searchPremises(qryData_->text(S("BUSINESS_ID")));
+    const QString code = searchPremises(qryData_->text(u"BUSINESS_ID"_s));
     if (!code.isEmpty() && code != TIBCompatibleBaseMaintfrm::CancelledResult() && Editing()) {
         DataSetRow row(*qryData_);
         takePremises(row, code, StoredPremises(code));

@@ -15,12 +15,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 } // namespace
 
@@ -38,19 +35,19 @@ TSampleTemplateBrowserFrm::TSampleTemplateBrowserFrm(QObject *AOwner, const QStr
     : TIBBaseAdvancedfrm(AOwner), m_personality(personality)
 {
     const bool food = personality != Varnex::PersonalityAnimalFeed;
-    setObjectName(food ? S("SampleTemplateBrowserFrm") : S("SampleTemplateAnimalFeedsBrowserFrm"));
-    setWindowTitle(food ? S("Sample Templates") : S("Animal feeds sample templates"));
+    setObjectName(food ? u"SampleTemplateBrowserFrm"_s : u"SampleTemplateAnimalFeedsBrowserFrm"_s);
+    setWindowTitle(food ? u"Sample Templates"_s : u"Animal feeds sample templates"_s);
 
     qryIBOSample = new GridModel(LocalDatabase(),
-                                 S("SELECT UNIQUE_UUID, UNIQUE_ID, PARENT_ID, TEMPLATE_DESCRIPTION, TEMPLATE_GROUP, "
-                                   "TEMPLATE_CREATION_DATE, TEMPLATE_CREATION_TIME, TEMPLATE_CREATION_TIMESTAMP "
-                                   "FROM SAMPLE_TEMPLATE WHERE RECORD_TYPE = :recordType AND FLAG_DELETED = 'F'"),
-                                 S("UNIQUE_UUID"), this);
-    qryIBOSample->setObjectName(S("qryIBOSample"));
-    qryIBOSample->setParam(S("recordType"), personality);
-    qryIBOSample->setSort({{S("TEMPLATE_DESCRIPTION"), Qt::AscendingOrder}});
-    qryIBOSample->setHeaderCaption(S("TEMPLATE_DESCRIPTION"), S("Template description"));
-    qryIBOSample->setHeaderCaption(S("TEMPLATE_CREATION_TIMESTAMP"), S("Created on"));
+                                 u"SELECT UNIQUE_UUID, UNIQUE_ID, PARENT_ID, TEMPLATE_DESCRIPTION, TEMPLATE_GROUP, "
+                                 u"TEMPLATE_CREATION_DATE, TEMPLATE_CREATION_TIME, TEMPLATE_CREATION_TIMESTAMP "
+                                 u"FROM SAMPLE_TEMPLATE WHERE RECORD_TYPE = :recordType AND FLAG_DELETED = 'F'"_s,
+                                 u"UNIQUE_UUID"_s, this);
+    qryIBOSample->setObjectName(u"qryIBOSample"_s);
+    qryIBOSample->setParam(u"recordType"_s, personality);
+    qryIBOSample->setSort({{u"TEMPLATE_DESCRIPTION"_s, Qt::AscendingOrder}});
+    qryIBOSample->setHeaderCaption(u"TEMPLATE_DESCRIPTION"_s, u"Template description"_s);
+    qryIBOSample->setHeaderCaption(u"TEMPLATE_CREATION_TIMESTAMP"_s, u"Created on"_s);
     build();
     resize(640, 520);
 }
@@ -72,8 +69,8 @@ void TSampleTemplateBrowserFrm::build()
     QPalette p = RzPanel2->palette();
     p.setColor(QPalette::Window, food ? QColor(202, 203, 251) : QColor(234, 255, 230));
     RzPanel2->setPalette(p);
-    lblHeader = new QLabel(food ? S("  Food sample templates") : S("  Animal feed sample templates"), RzPanel2);
-    lblHeader->setObjectName(S("lblHeader"));
+    lblHeader = new QLabel(food ? u"  Food sample templates"_s : u"  Animal feed sample templates"_s, RzPanel2);
+    lblHeader->setObjectName(u"lblHeader"_s);
     QFont f = lblHeader->font();
     f.setPointSizeF(f.pointSizeF() * 1.5);
     f.setBold(true);
@@ -84,10 +81,10 @@ void TSampleTemplateBrowserFrm::build()
     auto *layout = new QVBoxLayout(ClientArea);
     layout->setContentsMargins(6, 6, 6, 6);
     grdTemplates = new DataGridView(ClientArea);
-    grdTemplates->setObjectName(S("grdTemplates"));
+    grdTemplates->setObjectName(u"grdTemplates"_s);
     grdTemplates->setGridModel(qryIBOSample);
     // One column; the identity stays out of sight and out of the column menu.
-    grdTemplates->setColumns({{S("TEMPLATE_DESCRIPTION"), S("Template description")}});
+    grdTemplates->setColumns({{u"TEMPLATE_DESCRIPTION"_s, u"Template description"_s}});
     grdTemplates->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdTemplates->setSelectionMode(QAbstractItemView::SingleSelection);
     grdTemplates->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -99,12 +96,12 @@ void TSampleTemplateBrowserFrm::build()
         action->setObjectName(QString::fromLatin1(name));
         addAction(action);
     };
-    make(actShowNewSample, "actShowNewSample", S("New Template"));
-    make(actShowViewSample, "actShowViewSample", S("View/Edit Template"));
-    make(actCreateSample, "actCreateSample", S("Create Sample"));
-    make(actDeleteSelected, "actDeleteSelected", S("Delete Template"));
-    make(actCopyTemplate, "actCopyTemplate", S("Copy template"));
-    make(actMaintainGroups, "actMaintainGroups", S("Groups"));
+    make(actShowNewSample, "actShowNewSample", u"New Template"_s);
+    make(actShowViewSample, "actShowViewSample", u"View/Edit Template"_s);
+    make(actCreateSample, "actCreateSample", u"Create Sample"_s);
+    make(actDeleteSelected, "actDeleteSelected", u"Delete Template"_s);
+    make(actCopyTemplate, "actCopyTemplate", u"Copy template"_s);
+    make(actMaintainGroups, "actMaintainGroups", u"Groups"_s);
     actMaintainGroups->setVisible(false);
     connect(actShowNewSample, &QAction::triggered, this, [this]() { Guarded([this]() { actShowNewSampleExecute(); }); });
     connect(actShowViewSample, &QAction::triggered, this, [this]() { Guarded([this]() { actShowViewSampleExecute(); }); });
@@ -174,7 +171,7 @@ void TSampleTemplateBrowserFrm::ShowSampleEditor(const QString &sampleUuid)
 bool TSampleTemplateBrowserFrm::CanCreateSampleFromCurrent() const
 {
     const int row = grdTemplates->currentRow();
-    return row >= 0 && qryIBOSample->value(row, S("PARENT_ID")).toLongLong() >= 0;
+    return row >= 0 && qryIBOSample->value(row, u"PARENT_ID"_s).toLongLong() >= 0;
 }
 
 void TSampleTemplateBrowserFrm::actShowNewSampleExecute()

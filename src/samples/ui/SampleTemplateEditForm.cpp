@@ -21,14 +21,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 using namespace SampleEditorLayout;
 
 namespace {
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 SampleTemplateEditForm::PremisesPicker &premisesPicker()
 {
@@ -91,8 +88,8 @@ SampleTemplateEditForm::PickListSource &pickListSource()
 
 QString SampleTemplateEditForm::NoSuchTemplateMessage(const QString &uuid)
 {
-    return S("There is no sample template with the identity %1 in the local store; it may have been removed "
-             "by a synchronisation. Nothing was opened.")
+    return u"There is no sample template with the identity %1 in the local store; it may have been removed "
+           u"by a synchronisation. Nothing was opened."_s
         .arg(uuid);
 }
 
@@ -134,12 +131,12 @@ SampleEditorKindInfo SampleTemplateEditForm::templateKindInfo(const QString &per
     kind.rules = feed ? SampleEditorKind::AnimalFeed : SampleEditorKind::Food;
     kind.verify = templateVerifyOptions(personality);
     kind.categoryLevels = feed ? AnimalFeedCategoryLevels : FoodCategoryLevels;
-    kind.officerFlagColumn = feed ? S("FLAG_FEED") : S("FLAG_FOOD");
+    kind.officerFlagColumn = feed ? u"FLAG_FEED"_s : u"FLAG_FOOD"_s;
     kind.officesOfSampleAuthority = feed;
-    kind.premisesTable = feed ? S("PREMISES_DETAIL_ANIMAL_FEED") : S("PREMISES_DETAIL");
-    kind.premisesColumns = {S("CODE"), S("PREMISES_NAME"), S("BUSINESS_ADDR_1"), S("BUSINESS_ADDR_2"),
-                            S("BUSINESS_ADDR_3"), S("BUSINESS_ADDR_4"), S("BUSINESS_POSTCODE"),
-                            S("RISK_CATEGORY__CODE"), S("PREMISES_TYPE__CODE"), S("RISK_CATEGORY_FOOD_STAND__CODE")};
+    kind.premisesTable = feed ? u"PREMISES_DETAIL_ANIMAL_FEED"_s : u"PREMISES_DETAIL"_s;
+    kind.premisesColumns = {u"CODE"_s, u"PREMISES_NAME"_s, u"BUSINESS_ADDR_1"_s, u"BUSINESS_ADDR_2"_s,
+                            u"BUSINESS_ADDR_3"_s, u"BUSINESS_ADDR_4"_s, u"BUSINESS_POSTCODE"_s,
+                            u"RISK_CATEGORY__CODE"_s, u"PREMISES_TYPE__CODE"_s, u"RISK_CATEGORY_FOOD_STAND__CODE"_s};
     kind.headingColour = feed ? QColor(234, 255, 230) : QColor(202, 203, 251);
     kind.heading = heading;
     return kind;
@@ -150,9 +147,9 @@ SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKind
 {
     setWindowTitle(m_template.caption);
     // The template row: no code, no status; written as it is, committed at once.
-    qryData_->setSql(S("SELECT %1 FROM SAMPLE_TEMPLATE WHERE UNIQUE_UUID = :sampleUuid").arg(m_template.columns));
-    qryData_->setUpdateTable(S("SAMPLE_TEMPLATE"), {S("UNIQUE_UUID")});
-    qryData_->setRequiredFields({S("UNIQUE_UUID")});
+    qryData_->setSql(u"SELECT %1 FROM SAMPLE_TEMPLATE WHERE UNIQUE_UUID = :sampleUuid"_s.arg(m_template.columns));
+    qryData_->setUpdateTable(u"SAMPLE_TEMPLATE"_s, {u"UNIQUE_UUID"_s});
+    qryData_->setRequiredFields({u"UNIQUE_UUID"_s});
     qryData_->aroundWrite = nullptr;
     qryData_->onNewRecord = [this](SqlDataSet &data) {
         DataSetRow row(data);
@@ -162,12 +159,12 @@ SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKind
     };
 
     qryTemplateGroups_ = new GridModel(LocalDatabase(),
-                                       S("SELECT UNIQUE_UUID, UNIQUE_ID, TEMPLATE_DESCRIPTION FROM SAMPLE_TEMPLATE "
-                                         "WHERE PARENT_ID = -1 AND RECORD_TYPE = :recordType AND FLAG_DELETED = 'F'"),
-                                       S("UNIQUE_UUID"), this);
-    qryTemplateGroups_->setObjectName(S("qryTemplateGroups_"));
-    qryTemplateGroups_->setParam(S("recordType"), Personality());
-    qryTemplateGroups_->setSort({{S("TEMPLATE_DESCRIPTION"), Qt::AscendingOrder}});
+                                       u"SELECT UNIQUE_UUID, UNIQUE_ID, TEMPLATE_DESCRIPTION FROM SAMPLE_TEMPLATE "
+                                       u"WHERE PARENT_ID = -1 AND RECORD_TYPE = :recordType AND FLAG_DELETED = 'F'"_s,
+                                       u"UNIQUE_UUID"_s, this);
+    qryTemplateGroups_->setObjectName(u"qryTemplateGroups_"_s);
+    qryTemplateGroups_->setParam(u"recordType"_s, Personality());
+    qryTemplateGroups_->setSort({{u"TEMPLATE_DESCRIPTION"_s, Qt::AscendingOrder}});
 
     // The side panel under the template editors' names and captions.
     actEditItem = actEdit;
@@ -176,14 +173,14 @@ SampleTemplateEditForm::SampleTemplateEditForm(QObject *AOwner, SampleEditorKind
     actAbandonItem = actCancel;
     actPreviousPage = actPriorPage;
     const QList<QPair<QAction *, QString>> names = {
-        {actEditItem, S("actEditItem")}, {actSaveItem, S("actSaveItem")},
-        {actSaveWithoutValidating, S("actSaveWithoutValidating")}, {actAbandonItem, S("actAbandonItem")},
-        {actPreviousPage, S("actPreviousPage")}};
+        {actEditItem, u"actEditItem"_s}, {actSaveItem, u"actSaveItem"_s},
+        {actSaveWithoutValidating, u"actSaveWithoutValidating"_s}, {actAbandonItem, u"actAbandonItem"_s},
+        {actPreviousPage, u"actPreviousPage"_s}};
     for (const auto &name : names)
         name.first->setObjectName(name.second);
-    actEditItem->setText(S("Edit sample template (F6)"));
-    actSaveItem->setText(S("Save changes (F7)"));
-    actAbandonItem->setText(S("Abandon changes"));
+    actEditItem->setText(u"Edit sample template (F6)"_s);
+    actSaveItem->setText(u"Save changes (F7)"_s);
+    actAbandonItem->setText(u"Abandon changes"_s);
     buildSidePanel({actEditItem, actSaveItem, actSaveWithoutValidating, actAbandonItem});
     // The side panel's captions are bold where the settings ask for bold buttons.
     if (Maindm && Maindm->AppBoldButtons()) {
@@ -252,76 +249,76 @@ void SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCaption, 
                                             const QString &premisesTypeSource,
                                             const std::function<void(QFormLayout *, QWidget *)> &addCodes)
 {
-    QWidget *tab = addPage("tabAdmin", S("Admin"));
+    QWidget *tab = addPage("tabAdmin", u"Admin"_s);
     auto *page = new QVBoxLayout(tab);
-    grpGeneral = new QGroupBox(S("General"), tab);
-    grpGeneral->setObjectName(S("grpGeneral"));
+    grpGeneral = new QGroupBox(u"General"_s, tab);
+    grpGeneral->setObjectName(u"grpGeneral"_s);
     grpGeneral->setFocusPolicy(Qt::ClickFocus);
     auto *columns = new QHBoxLayout(grpGeneral);
     columns->setSpacing(24);
     const bool food = Personality() != Varnex::PersonalityAnimalFeed;
     // The food template's captions end in a colon, the feed template's do not.
-    const auto text = [food](const char *caption) { return food ? S(caption) + QLatin1Char(':') : S(caption); };
+    const auto text = [food](const QString &caption) { return food ? caption + QLatin1Char(':') : caption; };
 
     auto *left = formLayout();
-    rgAnalysisType = bound<TzqcxDBRadioGroup>(grpGeneral, S("ANALYSIS_TYPE"));
-    rgAnalysisType->setObjectName(S("rgAnalysisType"));
+    rgAnalysisType = bound<TzqcxDBRadioGroup>(grpGeneral, u"ANALYSIS_TYPE"_s);
+    rgAnalysisType->setObjectName(u"rgAnalysisType"_s);
     lineUp(rgAnalysisType);
-    rgAnalysisType->SetItems(analysisTypeItems, {S("M"), S("C")});
+    rgAnalysisType->SetItems(analysisTypeItems, {u"M"_s, u"C"_s});
     rgAnalysisType->setFlat(true);
-    watchRadioChange(rgAnalysisType, S("ANALYSIS_TYPE"), [this]() { rgAnalysisTypeChange(); });
+    watchRadioChange(rgAnalysisType, u"ANALYSIS_TYPE"_s, [this]() { rgAnalysisTypeChange(); });
     left->addRow(caption(grpGeneral, analysisTypeCaption, rgAnalysisType), rgAnalysisType);
 
     businessIdEdit(grpGeneral);
-    left->addRow(caption(grpGeneral, text("Business ID"), edtBusinessId), edtBusinessId);
-    edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, S("PREMISES_NAME"));
-    edtPremisesName->setObjectName(S("edtPremisesName"));
-    left->addRow(caption(grpGeneral, text("Premises Name"), edtPremisesName), edtPremisesName);
+    left->addRow(caption(grpGeneral, text(u"Business ID"_s), edtBusinessId), edtBusinessId);
+    edtPremisesName = bound<TzqcxDBTextEdit>(grpGeneral, u"PREMISES_NAME"_s);
+    edtPremisesName->setObjectName(u"edtPremisesName"_s);
+    left->addRow(caption(grpGeneral, text(u"Premises Name"_s), edtPremisesName), edtPremisesName);
     TzqcxDBTextEdit **addresses[] = {&edtAddress1, &edtAddress2, &edtAddress3, &edtAddress4};
     for (int i = 0; i < 4; ++i) {
-        *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_ADDR_%1").arg(i + 1));
-        (*addresses[i])->setObjectName(S("edtAddress%1").arg(i + 1));
-        const QString label = S("Address %1").arg(i + 1) + (food ? S(":") : QString());
+        *addresses[i] = bound<TzqcxDBTextEdit>(grpGeneral, u"BUSINESS_ADDR_%1"_s.arg(i + 1));
+        (*addresses[i])->setObjectName(u"edtAddress%1"_s.arg(i + 1));
+        const QString label = u"Address %1"_s.arg(i + 1) + (food ? u":"_s : QString());
         left->addRow(caption(grpGeneral, label, *addresses[i]), *addresses[i]);
     }
-    edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, S("BUSINESS_POSTCODE"));
-    edtPostCode->setObjectName(S("edtPostCode"));
+    edtPostCode = bound<TzqcxDBTextEdit>(grpGeneral, u"BUSINESS_POSTCODE"_s);
+    edtPostCode->setObjectName(u"edtPostCode"_s);
     edtPostCode->SetUpperCase(true);
     edtPostCode->setMaximumWidth(110);
-    left->addRow(caption(grpGeneral, text("Post Code"), edtPostCode), row(grpGeneral, {edtPostCode}));
+    left->addRow(caption(grpGeneral, text(u"Post Code"_s), edtPostCode), row(grpGeneral, {edtPostCode}));
 
     auto *right = formLayout();
-    cmbPremisesType = lookup(grpGeneral, S("PREMISES_TYPE__CODE"), premisesTypeSource);
-    cmbPremisesType->setObjectName(S("cmbPremisesType"));
-    lblPremisesType = caption(grpGeneral, food ? S("Varnex Premises type") : S("PremisesType"), cmbPremisesType);
-    lblPremisesType->setObjectName(S("lblPremisesType"));
+    cmbPremisesType = lookup(grpGeneral, u"PREMISES_TYPE__CODE"_s, premisesTypeSource);
+    cmbPremisesType->setObjectName(u"cmbPremisesType"_s);
+    lblPremisesType = caption(grpGeneral, food ? u"Varnex Premises type"_s : u"PremisesType"_s, cmbPremisesType);
+    lblPremisesType->setObjectName(u"lblPremisesType"_s);
     right->addRow(lblPremisesType, cmbPremisesType);
     addCodes(right, grpGeneral);
-    cmbOfficer = formList(grpGeneral, S("SAMPLE_OFFICER__CODE"), qrySampleOfficer_, S("NAME"));
-    cmbOfficer->setObjectName(S("cmbOfficer"));
-    right->addRow(caption(grpGeneral, text("Sample Officer"), cmbOfficer), cmbOfficer);
-    cmbOffice = formList(grpGeneral, S("LOCAL_AUTH_OFFICE__CODE"), qryLocalAuthOffice_, S("DESCRIPTION"));
-    cmbOffice->setObjectName(S("cmbOffice"));
-    right->addRow(caption(grpGeneral, text("Office"), cmbOffice), cmbOffice);
+    cmbOfficer = formList(grpGeneral, u"SAMPLE_OFFICER__CODE"_s, qrySampleOfficer_, u"NAME"_s);
+    cmbOfficer->setObjectName(u"cmbOfficer"_s);
+    right->addRow(caption(grpGeneral, text(u"Sample Officer"_s), cmbOfficer), cmbOfficer);
+    cmbOffice = formList(grpGeneral, u"LOCAL_AUTH_OFFICE__CODE"_s, qryLocalAuthOffice_, u"DESCRIPTION"_s);
+    cmbOffice->setObjectName(u"cmbOffice"_s);
+    right->addRow(caption(grpGeneral, text(u"Office"_s), cmbOffice), cmbOffice);
     page->addWidget(grpGeneral);
 
     // The template's own entries.
-    auto *own = new QGroupBox(S("Template"), tab);
-    own->setObjectName(S("grpTemplate"));
+    auto *own = new QGroupBox(u"Template"_s, tab);
+    own->setObjectName(u"grpTemplate"_s);
     auto *ownForm = formLayout(own);
-    cmbTemplateGroup = bound<TzqcxDBLookupComboBox>(own, S("PARENT_ID"));
-    cmbTemplateGroup->setObjectName(S("cmbTemplateGroup"));
-    cmbTemplateGroup->SetListSource(qryTemplateGroups_, S("UNIQUE_ID"), S("TEMPLATE_DESCRIPTION"));
-    QLabel *groupCaption = caption(own, S("Template group"), cmbTemplateGroup);
+    cmbTemplateGroup = bound<TzqcxDBLookupComboBox>(own, u"PARENT_ID"_s);
+    cmbTemplateGroup->setObjectName(u"cmbTemplateGroup"_s);
+    cmbTemplateGroup->SetListSource(qryTemplateGroups_, u"UNIQUE_ID"_s, u"TEMPLATE_DESCRIPTION"_s);
+    QLabel *groupCaption = caption(own, u"Template group"_s, cmbTemplateGroup);
     ownForm->addRow(groupCaption, cmbTemplateGroup);
     // Groups are kept from the group list; the template's editor does not offer them.
     cmbTemplateGroup->setVisible(false);
     groupCaption->setVisible(false);
-    edtTemplateDescription = bound<TzqcxDBTextEdit>(own, S("TEMPLATE_DESCRIPTION"));
-    edtTemplateDescription->setObjectName(S("edtTemplateDescription"));
-    ownForm->addRow(caption(own, S("Template description"), edtTemplateDescription), edtTemplateDescription);
-    chkUpdatePremises = checkBox(own, S("UPDATE_PREMISES_FROM_LOOKUP"), S("Update premises when creating sample"));
-    chkUpdatePremises->setObjectName(S("chkUpdatePremises"));
+    edtTemplateDescription = bound<TzqcxDBTextEdit>(own, u"TEMPLATE_DESCRIPTION"_s);
+    edtTemplateDescription->setObjectName(u"edtTemplateDescription"_s);
+    ownForm->addRow(caption(own, u"Template description"_s, edtTemplateDescription), edtTemplateDescription);
+    chkUpdatePremises = checkBox(own, u"UPDATE_PREMISES_FROM_LOOKUP"_s, u"Update premises when creating sample"_s);
+    chkUpdatePremises->setObjectName(u"chkUpdatePremises"_s);
     ownForm->addRow(QString(), chkUpdatePremises);
 
     columns->addLayout(left, 1);
@@ -337,32 +334,32 @@ void SampleTemplateEditForm::buildAdminPage(const QString &analysisTypeCaption, 
 
 void SampleTemplateEditForm::buildAnalysisGroup(QWidget *page, QLayout *layout)
 {
-    auto *analysis = new QGroupBox(S("Analysis"), page);
-    analysis->setObjectName(S("grpAnalysis"));
+    auto *analysis = new QGroupBox(u"Analysis"_s, page);
+    analysis->setObjectName(u"grpAnalysis"_s);
     auto *form = formLayout(analysis);
-    cmbLaboratory = lookup(analysis, S("LABORATORY__CODE"), S("srcLaboratoryFiltered"));
-    cmbLaboratory->setObjectName(S("cmbLaboratory"));
-    form->addRow(caption(analysis, S("Laboratory:"), cmbLaboratory), cmbLaboratory);
-    cmbRoutineAnalysis = yesNo(analysis, S("ROUTINE_ANALYSIS"));
-    cmbRoutineAnalysis->setObjectName(S("cmbRoutineAnalysis"));
+    cmbLaboratory = lookup(analysis, u"LABORATORY__CODE"_s, u"srcLaboratoryFiltered"_s);
+    cmbLaboratory->setObjectName(u"cmbLaboratory"_s);
+    form->addRow(caption(analysis, u"Laboratory:"_s, cmbLaboratory), cmbLaboratory);
+    cmbRoutineAnalysis = yesNo(analysis, u"ROUTINE_ANALYSIS"_s);
+    cmbRoutineAnalysis->setObjectName(u"cmbRoutineAnalysis"_s);
     btnAnalysisBuilder = actionButton(actAnalysisBuilder, actAnalysisBuilder->text(), analysis);
-    btnAnalysisBuilder->setObjectName(S("btnAnalysisBuilder"));
-    QLabel *routine = caption(analysis, S("Routine (or as defined by the laboratory) analysis required?"), cmbRoutineAnalysis);
+    btnAnalysisBuilder->setObjectName(u"btnAnalysisBuilder"_s);
+    QLabel *routine = caption(analysis, u"Routine (or as defined by the laboratory) analysis required?"_s, cmbRoutineAnalysis);
     routine->setWordWrap(true);
     routine->setMinimumWidth(260);
-    form->addRow(routine, row(analysis, {cmbRoutineAnalysis, new QLabel(S("(YES/NO)")), btnAnalysisBuilder}));
-    memAnalysisText = bound<TzqcxDBMemo>(analysis, S("ANALYSIS_TEXT"));
-    memAnalysisText->setObjectName(S("memAnalysisText"));
+    form->addRow(routine, row(analysis, {cmbRoutineAnalysis, new QLabel(u"(YES/NO)"_s), btnAnalysisBuilder}));
+    memAnalysisText = bound<TzqcxDBMemo>(analysis, u"ANALYSIS_TEXT"_s);
+    memAnalysisText->setObjectName(u"memAnalysisText"_s);
     memAnalysisText->setTabChangesFocus(true);
     memAnalysisText->setFixedHeight(memAnalysisText->fontMetrics().lineSpacing() * 4 + 12);
-    form->addRow(caption(analysis, S("Analysis required"), memAnalysisText), memAnalysisText);
+    form->addRow(caption(analysis, u"Analysis required"_s, memAnalysisText), memAnalysisText);
     layout->addWidget(analysis);
 
-    auto *comments = new QGroupBox(S("Additional Information - including contract code"), page);
-    comments->setObjectName(S("grpComments"));
+    auto *comments = new QGroupBox(u"Additional Information - including contract code"_s, page);
+    comments->setObjectName(u"grpComments"_s);
     auto *commentsLayout = new QVBoxLayout(comments);
-    memComments = bound<TzqcxDBMemo>(comments, S("SAMPLE_COMMENTS"));
-    memComments->setObjectName(S("memComments"));
+    memComments = bound<TzqcxDBMemo>(comments, u"SAMPLE_COMMENTS"_s);
+    memComments->setObjectName(u"memComments"_s);
     memComments->setTabChangesFocus(true);
     memComments->setMinimumHeight(memComments->fontMetrics().lineSpacing() * 4 + 12);
     commentsLayout->addWidget(memComments);
@@ -371,14 +368,14 @@ void SampleTemplateEditForm::buildAnalysisGroup(QWidget *page, QLayout *layout)
 
 TzqcxDBRadioGroup *SampleTemplateEditForm::reasonRadio(QWidget *parent, const QString &title, const QStringList &captions)
 {
-    auto *radio = bound<TzqcxDBRadioGroup>(parent, S("REASON__CODE"));
-    radio->setObjectName(S("rgReason"));
+    auto *radio = bound<TzqcxDBRadioGroup>(parent, u"REASON__CODE"_s);
+    radio->setObjectName(u"rgReason"_s);
     radio->setTitle(title);
     lineUp(radio);
-    radio->SetItems(captions, {S("E"), S("S")});
+    radio->SetItems(captions, {u"E"_s, u"S"_s});
     qobject_cast<QHBoxLayout *>(radio->layout())->addStretch(1);
     radio->layout()->setSpacing(40);
-    watchRadioChange(radio, S("REASON__CODE"), [this]() { rgReasonChange(); });
+    watchRadioChange(radio, u"REASON__CODE"_s, [this]() { rgReasonChange(); });
     return radio;
 }
 
@@ -395,10 +392,10 @@ TzqcxDBCheckBox *SampleTemplateEditForm::checkBox(QWidget *parent, const QString
 
 void SampleTemplateEditForm::applyViewState(const SampleViewState &state)
 {
-    setListSource(cmbPremisesType, state.premisesTypeSource, S("Code"), S("Description"));
+    setListSource(cmbPremisesType, state.premisesTypeSource, u"Code"_s, u"Description"_s);
     if (!state.premisesTypeLabel.isEmpty())
         lblPremisesType->setText(state.premisesTypeLabel);
-    setListSource(cmbCountry, state.countrySource, S("Name"), QString());
+    setListSource(cmbCountry, state.countrySource, u"Name"_s, QString());
     lblSampleType->setText(state.analysisTypeCaption);
     enableWithLabel(edtIndexNumber, state.indexNumber);
     enableWithLabel(cmbSurveyBody, state.surveyBodyAndReference);
@@ -430,7 +427,7 @@ AnalysisSelection SampleTemplateEditForm::AnalysisBuilderSelection() const
 {
     if (Personality() != Varnex::PersonalityAnimalFeed || !qryData_->isActive())
         return AnalysisSelection::abAll;
-    const QString category = qryData_->text(S("CATEGORY__CODE"));
+    const QString category = qryData_->text(u"CATEGORY__CODE"_s);
     if (category == QLatin1String("50"))
         return AnalysisSelection::abCompoundFeeds;
     if (category == QLatin1String("51"))
@@ -478,12 +475,12 @@ bool SampleTemplateEditForm::SaveSample(bool validate)
 
 void SampleTemplateEditForm::rgAnalysisTypeChange()
 {
-    const QString type = qryData_->isActive() ? qryData_->text(S("ANALYSIS_TYPE")) : QString();
+    const QString type = qryData_->isActive() ? qryData_->text(u"ANALYSIS_TYPE"_s) : QString();
     if (Editing() && (type == QLatin1String("M") || type == QLatin1String("C"))) {
         DataSetRow row(*qryData_);
         applyTemplateAnalysisType(row, NewSampleSettings::fromSettings(*Maindm, Personality()));
     }
-    lblSampleType->setText(type == QLatin1String("M") ? S("Micro") : type == QLatin1String("C") ? S("Chemical") : QString());
+    lblSampleType->setText(type == QLatin1String("M") ? u"Micro"_s : type == QLatin1String("C") ? u"Chemical"_s : QString());
     VerifyAll();
 }
 

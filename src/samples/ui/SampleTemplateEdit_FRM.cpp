@@ -10,17 +10,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 using namespace SampleEditorLayout;
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // The columns a food template keeps.
-const char *FoodTemplateColumns =
+constexpr auto FoodTemplateColumns =
     "UNIQUE_UUID, UNIQUE_ID, RECORD_TYPE, ANALYSIS_TYPE, LA_SAMPLENO, LOCAL_AUTHORITY__CODE, LOCAL_AUTH_OFFICE__CODE, "
     "SAMPLE_NUMBER, LIMS_NUMBER, SAMPLE_OFFICER__CODE, SAMPLE_OFFICER_NAME, SAMPLE_DATE, SAMPLE_TIME, "
     "PREMISES_TYPE__CODE, UPDATE_PREMISES_FROM_LOOKUP, PREMISES_NAME, BUSINESS_ID, BUSINESS_ADDR_1, BUSINESS_ADDR_2, "
@@ -32,7 +29,7 @@ const char *FoodTemplateColumns =
     "OTHER_MATERIAL, QUANTITY, PACK_SIZE, HEALTH_MARK, DURABILITY__CODE, CONDITION__CODE, OTHER_CONDITION, "
     "TEMPERATURE, FLAG_COP_CONDITION, NOT_COP, FLAG_COP_LAB, LABORATORY__CODE, SAMPLE_COMMENTS, ROUTINE_ANALYSIS, "
     "ANALYSIS_TEXT, QOVA_INFO, RISK_CATEGORY_FOOD_STAND__CODE, MAFF__CODE, TEMPLATE_DESCRIPTION, "
-    "TEMPLATE_CREATION_DATE, TEMPLATE_CREATION_TIME, PARENT_ID, TEMPLATE_GROUP, COUNTRY_REGION, ANALYSIS_COST";
+    "TEMPLATE_CREATION_DATE, TEMPLATE_CREATION_TIME, PARENT_ID, TEMPLATE_GROUP, COUNTRY_REGION, ANALYSIS_COST"_L1;
 
 } // namespace
 
@@ -52,76 +49,76 @@ void TSampleTemplateEditFrm::ShowEditor(QObject *owner, const QString &uuid, con
 }
 
 TSampleTemplateEditFrm::TSampleTemplateEditFrm(QObject *AOwner)
-    : SampleTemplateEditForm(AOwner, templateKindInfo(Varnex::PersonalityFood, S("  Food sample template")),
-                             {S("Sample Template"), S("New Sample."), S("Sample Details."), S(FoodTemplateColumns), true, true})
+    : SampleTemplateEditForm(AOwner, templateKindInfo(Varnex::PersonalityFood, u"  Food sample template"_s),
+                             {u"Sample Template"_s, u"New Sample."_s, u"Sample Details."_s, QString(FoodTemplateColumns), true, true})
 {
-    setObjectName(S("SampleTemplateEditFrm"));
-    buildAdminPage(S("Analysis Type:"), {S("Micro"), S("Chemical")}, S("srcPremisesType"),
+    setObjectName(u"SampleTemplateEditFrm"_s);
+    buildAdminPage(u"Analysis Type:"_s, {u"Micro"_s, u"Chemical"_s}, u"srcPremisesType"_s,
                    [this](QFormLayout *form, QWidget *parent) {
-                       cmbRiskCategory = lookup(parent, S("RISK_CATEGORY"), S("srcFoodSaftyRiskCategory"));
-                       cmbRiskCategory->setObjectName(S("cmbRiskCategory"));
-                       form->addRow(caption(parent, S("Food Safety Risk Category:"), cmbRiskCategory), cmbRiskCategory);
-                       cmbRiskCategoryFS = lookup(parent, S("RISK_CATEGORY_FOOD_STAND__CODE"), S("srcFoodStandardsRiskCategory"));
-                       cmbRiskCategoryFS->setObjectName(S("cmbRiskCategoryFS"));
-                       form->addRow(caption(parent, S("Food Standards Risk Category:"), cmbRiskCategoryFS),
+                       cmbRiskCategory = lookup(parent, u"RISK_CATEGORY"_s, u"srcFoodSaftyRiskCategory"_s);
+                       cmbRiskCategory->setObjectName(u"cmbRiskCategory"_s);
+                       form->addRow(caption(parent, u"Food Safety Risk Category:"_s, cmbRiskCategory), cmbRiskCategory);
+                       cmbRiskCategoryFS = lookup(parent, u"RISK_CATEGORY_FOOD_STAND__CODE"_s, u"srcFoodStandardsRiskCategory"_s);
+                       cmbRiskCategoryFS->setObjectName(u"cmbRiskCategoryFS"_s);
+                       form->addRow(caption(parent, u"Food Standards Risk Category:"_s, cmbRiskCategoryFS),
                                     cmbRiskCategoryFS);
                    });
     buildReasonPage();
     buildDescriptionPage();
     buildAdditionalPage();
     buildCOPPage();
-    setPickLists({{cmbBrandName, S("BrandName")}, {cmbFoodDescription, S("FoodDescription")},
-                  {cmbManufacturer, S("Manufacturer")}, {cmbDistributor, S("Distributor")}, {cmbImporter, S("Importer")}});
+    setPickLists({{cmbBrandName, u"BrandName"_s}, {cmbFoodDescription, u"FoodDescription"_s},
+                  {cmbManufacturer, u"Manufacturer"_s}, {cmbDistributor, u"Distributor"_s}, {cmbImporter, u"Importer"_s}});
 }
 
 void TSampleTemplateEditFrm::buildReasonPage()
 {
-    QWidget *tab = addPage("tabReason", S("Reason"));
+    QWidget *tab = addPage("tabReason", u"Reason"_s);
     auto *page = new QVBoxLayout(tab);
-    rgReason = reasonRadio(tab, S("Reason for taking sample"),
-                           {S("Enforcement/Investigation"), S("Surveillance/Monitoring")});
+    rgReason = reasonRadio(tab, u"Reason for taking sample"_s,
+                           {u"Enforcement/Investigation"_s, u"Surveillance/Monitoring"_s});
     page->addWidget(rgReason);
 
     auto *groups = new QHBoxLayout;
     groups->setSpacing(12);
-    grpEnforcement = new QGroupBox(S("Enforcement/Investigation"), tab);
-    grpEnforcement->setObjectName(S("grpEnforcement"));
+    grpEnforcement = new QGroupBox(u"Enforcement/Investigation"_s, tab);
+    grpEnforcement->setObjectName(u"grpEnforcement"_s);
     auto *enforcement = formLayout(grpEnforcement);
     // The food lists of sample types and units: a sample made from the template is validated
     // against them.
-    cmbSampleTypeEnforcement = lookup(grpEnforcement, S("SAMPLE_TYPE__CODE"), S("srcSampleTypeEnforcement"));
-    cmbSampleTypeEnforcement->setObjectName(S("cmbSampleTypeEnforcement"));
-    enforcement->addRow(caption(grpEnforcement, S("Sample Type:"), cmbSampleTypeEnforcement), cmbSampleTypeEnforcement);
-    chkFollowUp = checkBox(grpEnforcement, S("FLAG_FOLLOW_UP"), S("Follow Up Sample"));
-    chkFollowUp->setObjectName(S("chkFollowUp"));
+    cmbSampleTypeEnforcement = lookup(grpEnforcement, u"SAMPLE_TYPE__CODE"_s, u"srcSampleTypeEnforcement"_s);
+    cmbSampleTypeEnforcement->setObjectName(u"cmbSampleTypeEnforcement"_s);
+    enforcement->addRow(caption(grpEnforcement, u"Sample Type:"_s, cmbSampleTypeEnforcement), cmbSampleTypeEnforcement);
+    chkFollowUp = checkBox(grpEnforcement, u"FLAG_FOLLOW_UP"_s, u"Follow Up Sample"_s);
+    chkFollowUp->setObjectName(u"chkFollowUp"_s);
     enforcement->addRow(QString(), chkFollowUp);
-    edtIndexNumber = bound<TzqcxDBTextEdit>(grpEnforcement, S("INDEX_NUMBER"));
-    edtIndexNumber->setObjectName(S("edtIndexNumber"));
-    enforcement->addRow(caption(grpEnforcement, S("Index Sample Number:"), edtIndexNumber), edtIndexNumber);
-    chkFoodPoisoning = checkBox(grpEnforcement, S("FLAG_FOOD_POISONING"), S("Food borne illness Investigation"));
-    chkFoodPoisoning->setObjectName(S("chkFoodPoisoning"));
+    edtIndexNumber = bound<TzqcxDBTextEdit>(grpEnforcement, u"INDEX_NUMBER"_s);
+    edtIndexNumber->setObjectName(u"edtIndexNumber"_s);
+    enforcement->addRow(caption(grpEnforcement, u"Index Sample Number:"_s, edtIndexNumber), edtIndexNumber);
+    chkFoodPoisoning = checkBox(grpEnforcement, u"FLAG_FOOD_POISONING"_s, u"Food borne illness Investigation"_s);
+    chkFoodPoisoning->setObjectName(u"chkFoodPoisoning"_s);
     enforcement->addRow(QString(), chkFoodPoisoning);
-    memDetails = bound<TzqcxDBMemo>(grpEnforcement, S("DETAILS"));
-    memDetails->setObjectName(S("memDetails"));
+    memDetails = bound<TzqcxDBMemo>(grpEnforcement, u"DETAILS"_s);
+    memDetails->setObjectName(u"memDetails"_s);
     memDetails->setTabChangesFocus(true);
-    enforcement->addRow(caption(grpEnforcement, S("Details (including relevant outbreak number):"), memDetails));
+    enforcement->addRow(caption(grpEnforcement, u"Details (including relevant outbreak number):"_s, memDetails));
     enforcement->addRow(memDetails);
 
-    grpSurveillance = new QGroupBox(S("Surveillance/Monitoring"), tab);
-    grpSurveillance->setObjectName(S("grpSurveillance"));
+    grpSurveillance = new QGroupBox(u"Surveillance/Monitoring"_s, tab);
+    grpSurveillance->setObjectName(u"grpSurveillance"_s);
     auto *surveillance = formLayout(grpSurveillance);
-    cmbSampleTypeSurveillance = lookup(grpSurveillance, S("SAMPLE_TYPE__CODE"), S("srcSampleTypeSurveillance"));
-    cmbSampleTypeSurveillance->setObjectName(S("cmbSampleTypeSurveillance"));
-    surveillance->addRow(caption(grpSurveillance, S("Sample Type:"), cmbSampleTypeSurveillance), cmbSampleTypeSurveillance);
-    chkSurvey = checkBox(grpSurveillance, S("FLAG_SURVEY"), S("Sample was taken as part of a survey"));
-    chkSurvey->setObjectName(S("chkSurvey"));
+    cmbSampleTypeSurveillance = lookup(grpSurveillance, u"SAMPLE_TYPE__CODE"_s, u"srcSampleTypeSurveillance"_s);
+    cmbSampleTypeSurveillance->setObjectName(u"cmbSampleTypeSurveillance"_s);
+    surveillance->addRow(caption(grpSurveillance, u"Sample Type:"_s, cmbSampleTypeSurveillance), cmbSampleTypeSurveillance);
+    chkSurvey = checkBox(grpSurveillance, u"FLAG_SURVEY"_s, u"Sample was taken as part of a survey"_s);
+    chkSurvey->setObjectName(u"chkSurvey"_s);
     surveillance->addRow(QString(), chkSurvey);
-    cmbSurveyBody = lookup(grpSurveillance, S("SURVEY_BODY__CODE"), S("srcSurveyBody"));
-    cmbSurveyBody->setObjectName(S("cmbSurveyBody"));
-    surveillance->addRow(caption(grpSurveillance, S("Survey Body:"), cmbSurveyBody), cmbSurveyBody);
-    edtSurveyRef = bound<TzqcxDBTextEdit>(grpSurveillance, S("SURVEY_NUMBER"));
-    edtSurveyRef->setObjectName(S("edtSurveyRef"));
-    surveillance->addRow(caption(grpSurveillance, S("Survey Ref:"), edtSurveyRef), edtSurveyRef);
+    cmbSurveyBody = lookup(grpSurveillance, u"SURVEY_BODY__CODE"_s, u"srcSurveyBody"_s);
+    cmbSurveyBody->setObjectName(u"cmbSurveyBody"_s);
+    surveillance->addRow(caption(grpSurveillance, u"Survey Body:"_s, cmbSurveyBody), cmbSurveyBody);
+    edtSurveyRef = bound<TzqcxDBTextEdit>(grpSurveillance, u"SURVEY_NUMBER"_s);
+    edtSurveyRef->setObjectName(u"edtSurveyRef"_s);
+    surveillance->addRow(caption(grpSurveillance, u"Survey Ref:"_s, edtSurveyRef), edtSurveyRef);
 
     groups->addWidget(grpEnforcement, 1, Qt::AlignTop);
     groups->addWidget(grpSurveillance, 1, Qt::AlignTop);
@@ -132,23 +129,23 @@ void TSampleTemplateEditFrm::buildReasonPage()
 
 void TSampleTemplateEditFrm::buildDescriptionPage()
 {
-    QWidget *tab = addPage("tabDescription", S("Description"));
+    QWidget *tab = addPage("tabDescription", u"Description"_s);
     auto *page = new QVBoxLayout(tab);
-    auto *group = new QGroupBox(S("Description of sample taken"), tab);
-    group->setObjectName(S("grpDescription"));
+    auto *group = new QGroupBox(u"Description of sample taken"_s, tab);
+    group->setObjectName(u"grpDescription"_s);
     auto *form = formLayout(group);
 
-    cmbBrandName = pickList(group, S("BRAND_NAME"), true);
-    cmbBrandName->setObjectName(S("cmbBrandName"));
-    form->addRow(caption(group, S("Brand Name:"), cmbBrandName), cmbBrandName);
-    cmbFoodDescription = pickList(group, S("FOOD_DESCRIPTION"), true);
-    cmbFoodDescription->setObjectName(S("cmbFoodDescription"));
-    form->addRow(caption(group, S("Food Description:"), cmbFoodDescription), cmbFoodDescription);
+    cmbBrandName = pickList(group, u"BRAND_NAME"_s, true);
+    cmbBrandName->setObjectName(u"cmbBrandName"_s);
+    form->addRow(caption(group, u"Brand Name:"_s, cmbBrandName), cmbBrandName);
+    cmbFoodDescription = pickList(group, u"FOOD_DESCRIPTION"_s, true);
+    cmbFoodDescription->setObjectName(u"cmbFoodDescription"_s);
+    form->addRow(caption(group, u"Food Description:"_s, cmbFoodDescription), cmbFoodDescription);
 
     TzqcxDBTextEdit **levels[] = {&edtCategory, &edtSubCategory, &edtSubCategory2, &edtSubCategory3};
-    const QStringList fields = {S("CATEGORY_DESCRIPTION"), S("SUB_CATEGORY_DESCRIPTION"), S("SUB_CATEGORY_2_DESCRIPTION"),
-                                S("SUB_CATEGORY_3_DESCRIPTION")};
-    const QStringList captions = {S("Category:"), S("Sub category:"), S("Sub category (level 2)"), S("Sub category (level 3)")};
+    const QStringList fields = {u"CATEGORY_DESCRIPTION"_s, u"SUB_CATEGORY_DESCRIPTION"_s, u"SUB_CATEGORY_2_DESCRIPTION"_s,
+                                u"SUB_CATEGORY_3_DESCRIPTION"_s};
+    const QStringList captions = {u"Category:"_s, u"Sub category:"_s, u"Sub category (level 2)"_s, u"Sub category (level 3)"_s};
     for (int i = 0; i < 4; ++i) {
         *levels[i] = bound<TzqcxDBTextEdit>(group, fields[i]);
         (*levels[i])->setObjectName(fields[i]);
@@ -156,39 +153,39 @@ void TSampleTemplateEditFrm::buildDescriptionPage()
         form->addRow(caption(group, captions[i], *levels[i]), *levels[i]);
     }
     form->addRow(QString(), row(group, {categoryTreePanel(group)}));
-    cmbMAFF = lookup(group, S("MAFF__CODE"), S("srcMAFF"));
-    cmbMAFF->setObjectName(S("cmbMAFF"));
-    form->addRow(caption(group, S("MAFF Code:"), cmbMAFF), cmbMAFF);
+    cmbMAFF = lookup(group, u"MAFF__CODE"_s, u"srcMAFF"_s);
+    cmbMAFF->setObjectName(u"cmbMAFF"_s);
+    form->addRow(caption(group, u"MAFF Code:"_s, cmbMAFF), cmbMAFF);
 
     QWidget *additional = additionalInfoEditors(group, cmbAdditionalInfo, memAdditionalInfo);
-    lblAdditionalInfo = caption(group, S("Additional Category Information:"), memAdditionalInfo);
-    lblAdditionalInfo->setObjectName(S("lblAdditionalInfo"));
+    lblAdditionalInfo = caption(group, u"Additional Category Information:"_s, memAdditionalInfo);
+    lblAdditionalInfo->setObjectName(u"lblAdditionalInfo"_s);
     form->addRow(lblAdditionalInfo, additional);
 
-    cmbProduct = lookup(group, S("PRODUCT__CODE"), S("srcProductType"));
-    cmbProduct->setObjectName(S("cmbProduct"));
-    form->addRow(caption(group, S("Nature of product:"), cmbProduct), cmbProduct);
-    cmbManufacturer = pickList(group, S("MANUFACTURER"), true);
-    cmbManufacturer->setObjectName(S("cmbManufacturer"));
-    form->addRow(caption(group, S("Manufacturer:"), cmbManufacturer), cmbManufacturer);
-    cmbDistributor = pickList(group, S("DISTRIBUTER"), true);
-    cmbDistributor->setObjectName(S("cmbDistributor"));
-    form->addRow(caption(group, S("Distributor/Supplier/ Packer:"), cmbDistributor), cmbDistributor);
-    cmbImporter = pickList(group, S("IMPORTER"), true);
-    cmbImporter->setObjectName(S("cmbImporter"));
-    form->addRow(caption(group, S("Importer (if appropriate):"), cmbImporter), cmbImporter);
+    cmbProduct = lookup(group, u"PRODUCT__CODE"_s, u"srcProductType"_s);
+    cmbProduct->setObjectName(u"cmbProduct"_s);
+    form->addRow(caption(group, u"Nature of product:"_s, cmbProduct), cmbProduct);
+    cmbManufacturer = pickList(group, u"MANUFACTURER"_s, true);
+    cmbManufacturer->setObjectName(u"cmbManufacturer"_s);
+    form->addRow(caption(group, u"Manufacturer:"_s, cmbManufacturer), cmbManufacturer);
+    cmbDistributor = pickList(group, u"DISTRIBUTER"_s, true);
+    cmbDistributor->setObjectName(u"cmbDistributor"_s);
+    form->addRow(caption(group, u"Distributor/Supplier/ Packer:"_s, cmbDistributor), cmbDistributor);
+    cmbImporter = pickList(group, u"IMPORTER"_s, true);
+    cmbImporter->setObjectName(u"cmbImporter"_s);
+    form->addRow(caption(group, u"Importer (if appropriate):"_s, cmbImporter), cmbImporter);
 
-    cmbCountryRegion = bound<TzqcxDBImageComboBox>(group, S("COUNTRY_REGION"));
-    cmbCountryRegion->setObjectName(S("cmbCountryRegion"));
-    for (const QString &region : {S("UK"), S("EU"), S("Non EU")})
+    cmbCountryRegion = bound<TzqcxDBImageComboBox>(group, u"COUNTRY_REGION"_s);
+    cmbCountryRegion->setObjectName(u"cmbCountryRegion"_s);
+    for (const QString &region : {u"UK"_s, u"EU"_s, u"Non EU"_s})
         cmbCountryRegion->AddItem(region, region);
     cmbCountryRegion->setMinimumContentsLength(7);
     connect(cmbCountryRegion, &QComboBox::activated, this, [this]() { VerifyAll(); });
-    cmbCountry = lookup(group, S("COUNTRY"), S("srcUKCountry"), S("Name"), QString());
-    cmbCountry->setObjectName(S("cmbCountry"));
+    cmbCountry = lookup(group, u"COUNTRY"_s, u"srcUKCountry"_s, u"Name"_s, QString());
+    cmbCountry->setObjectName(u"cmbCountry"_s);
     auto *countryRow = row(group, {cmbCountryRegion, cmbCountry}, false);
     qobject_cast<QHBoxLayout *>(countryRow->layout())->setStretch(1, 1);
-    form->addRow(caption(group, S("Country of origin:"), cmbCountry), countryRow);
+    form->addRow(caption(group, u"Country of origin:"_s, cmbCountry), countryRow);
 
     page->addWidget(group);
     page->addStretch(1);
@@ -197,44 +194,44 @@ void TSampleTemplateEditFrm::buildDescriptionPage()
 
 void TSampleTemplateEditFrm::buildAdditionalPage()
 {
-    QWidget *tab = addPage("tabAdditional", S("Additional"));
+    QWidget *tab = addPage("tabAdditional", u"Additional"_s);
     auto *page = new QVBoxLayout(tab);
     auto *groups = new QHBoxLayout;
     groups->setSpacing(12);
 
-    auto *packaging = new QGroupBox(S(" Packaging "), tab);
-    packaging->setObjectName(S("grpPackaging"));
+    auto *packaging = new QGroupBox(u" Packaging "_s, tab);
+    packaging->setObjectName(u"grpPackaging"_s);
     auto *pform = formLayout(packaging);
-    cmbPackaging = lookup(packaging, S("PACKAGING__CODE"), S("srcPackagingType"));
-    cmbPackaging->setObjectName(S("cmbPackaging"));
-    pform->addRow(caption(packaging, S("Packaging provided:"), cmbPackaging), cmbPackaging);
-    cmbMaterial = lookup(packaging, S("MATERIAL__CODE"), S("srcMaterialType"));
-    cmbMaterial->setObjectName(S("cmbMaterial"));
-    pform->addRow(caption(packaging, S("Packaging material:"), cmbMaterial), cmbMaterial);
-    edtOtherMaterial = bound<TzqcxDBTextEdit>(packaging, S("OTHER_MATERIAL"));
-    edtOtherMaterial->setObjectName(S("edtOtherMaterial"));
-    pform->addRow(caption(packaging, S("Other Material:"), edtOtherMaterial), edtOtherMaterial);
+    cmbPackaging = lookup(packaging, u"PACKAGING__CODE"_s, u"srcPackagingType"_s);
+    cmbPackaging->setObjectName(u"cmbPackaging"_s);
+    pform->addRow(caption(packaging, u"Packaging provided:"_s, cmbPackaging), cmbPackaging);
+    cmbMaterial = lookup(packaging, u"MATERIAL__CODE"_s, u"srcMaterialType"_s);
+    cmbMaterial->setObjectName(u"cmbMaterial"_s);
+    pform->addRow(caption(packaging, u"Packaging material:"_s, cmbMaterial), cmbMaterial);
+    edtOtherMaterial = bound<TzqcxDBTextEdit>(packaging, u"OTHER_MATERIAL"_s);
+    edtOtherMaterial->setObjectName(u"edtOtherMaterial"_s);
+    pform->addRow(caption(packaging, u"Other Material:"_s, edtOtherMaterial), edtOtherMaterial);
     edtQuantity = quantityEdit(packaging);
-    pform->addRow(caption(packaging, S("Pack Quantity/size:"), edtQuantity), row(packaging, {edtQuantity}));
-    cmbPackUnits = lookup(packaging, S("PACK_SIZE"), S("srcPackagingUnit"));
-    cmbPackUnits->setObjectName(S("cmbPackUnits"));
-    pform->addRow(caption(packaging, S("Pack Units:"), cmbPackUnits), cmbPackUnits);
-    edtHealthMark = bound<TzqcxDBTextEdit>(packaging, S("HEALTH_MARK"));
-    edtHealthMark->setObjectName(S("edtHealthMark"));
-    pform->addRow(caption(packaging, S("Health Mark:"), edtHealthMark), edtHealthMark);
+    pform->addRow(caption(packaging, u"Pack Quantity/size:"_s, edtQuantity), row(packaging, {edtQuantity}));
+    cmbPackUnits = lookup(packaging, u"PACK_SIZE"_s, u"srcPackagingUnit"_s);
+    cmbPackUnits->setObjectName(u"cmbPackUnits"_s);
+    pform->addRow(caption(packaging, u"Pack Units:"_s, cmbPackUnits), cmbPackUnits);
+    edtHealthMark = bound<TzqcxDBTextEdit>(packaging, u"HEALTH_MARK"_s);
+    edtHealthMark->setObjectName(u"edtHealthMark"_s);
+    pform->addRow(caption(packaging, u"Health Mark:"_s, edtHealthMark), edtHealthMark);
 
-    auto *durability = new QGroupBox(S(" Durability "), tab);
-    durability->setObjectName(S("grpDurability"));
+    auto *durability = new QGroupBox(u" Durability "_s, tab);
+    durability->setObjectName(u"grpDurability"_s);
     auto *dform = formLayout(durability);
-    cmbDurability = lookup(durability, S("DURABILITY__CODE"), S("srcDurability"));
-    cmbDurability->setObjectName(S("cmbDurability"));
-    dform->addRow(caption(durability, S("Durability:"), cmbDurability), cmbDurability);
-    cmbCondition = lookup(durability, S("CONDITION__CODE"), S("srcCondition"));
-    cmbCondition->setObjectName(S("cmbCondition"));
-    dform->addRow(caption(durability, S("Condition:"), cmbCondition), cmbCondition);
-    edtOtherCondition = bound<TzqcxDBTextEdit>(durability, S("OTHER_CONDITION"));
-    edtOtherCondition->setObjectName(S("edtOtherCondition"));
-    dform->addRow(caption(durability, S("If other, Specify"), edtOtherCondition), edtOtherCondition);
+    cmbDurability = lookup(durability, u"DURABILITY__CODE"_s, u"srcDurability"_s);
+    cmbDurability->setObjectName(u"cmbDurability"_s);
+    dform->addRow(caption(durability, u"Durability:"_s, cmbDurability), cmbDurability);
+    cmbCondition = lookup(durability, u"CONDITION__CODE"_s, u"srcCondition"_s);
+    cmbCondition->setObjectName(u"cmbCondition"_s);
+    dform->addRow(caption(durability, u"Condition:"_s, cmbCondition), cmbCondition);
+    edtOtherCondition = bound<TzqcxDBTextEdit>(durability, u"OTHER_CONDITION"_s);
+    edtOtherCondition->setObjectName(u"edtOtherCondition"_s);
+    dform->addRow(caption(durability, u"If other, Specify"_s, edtOtherCondition), edtOtherCondition);
 
     groups->addWidget(packaging, 1, Qt::AlignTop);
     groups->addWidget(durability, 1, Qt::AlignTop);
@@ -245,7 +242,7 @@ void TSampleTemplateEditFrm::buildAdditionalPage()
 
 void TSampleTemplateEditFrm::buildCOPPage()
 {
-    QWidget *tab = addPage("tabCOP", S("COP"));
+    QWidget *tab = addPage("tabCOP", u"COP"_s);
     auto *page = new QVBoxLayout(tab);
     buildAnalysisGroup(tab, page);
     page->addWidget(pageButtons(tab, true, true, true));

@@ -9,12 +9,9 @@
 
 #include <QLabel>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+namespace {
 
 } // namespace
 
@@ -27,31 +24,31 @@ void TSampleTemplateGroupMaintFRM::ShowGroups(QObject *owner)
 
 TSampleTemplateGroupMaintFRM::TSampleTemplateGroupMaintFRM(QObject *AOwner) : TIBCompatibleBaseMaintfrm(AOwner)
 {
-    setObjectName(S("SampleTemplateGroupMaintFRM"));
-    setWindowTitle(S("Sample Template Groups"));
-    auto *header = new QLabel(S("  Food sample template groups"), RzPanel2);
-    header->setObjectName(S("lblHeader"));
+    setObjectName(u"SampleTemplateGroupMaintFRM"_s);
+    setWindowTitle(u"Sample Template Groups"_s);
+    auto *header = new QLabel(u"  Food sample template groups"_s, RzPanel2);
+    header->setObjectName(u"lblHeader"_s);
     QFont f = header->font();
     f.setBold(true);
     f.setPointSizeF(f.pointSizeF() * 1.3);
     header->setFont(f);
     RzPanel2->layout()->addWidget(header);
 
-    SetListSql(S("SELECT T.UNIQUE_UUID, T.ID, T.UPDATE_ID, T.UNIQUE_ID, T.PARENT_ID, T.RECORD_TYPE, "
-                 "T.TEMPLATE_DESCRIPTION, T.TEMPLATE_GROUP, T.FLAG_DELETED, T.LOCAL_AUTHORITY__CODE, "
-                 "T.LOCAL_AUTH_OFFICE__CODE, "
-                 "(SELECT COUNT(*) FROM SAMPLE_TEMPLATE C WHERE C.PARENT_ID = T.UNIQUE_ID "
-                 "AND C.RECORD_TYPE = T.RECORD_TYPE AND C.FLAG_DELETED = 'F') AS TEMPLATES_IN_GROUP "
-                 "FROM SAMPLE_TEMPLATE T "
-                 "WHERE T.PARENT_ID = -1 AND T.RECORD_TYPE = 'FOOD' AND T.FLAG_DELETED = 'F'"));
-    SetUpdateTable(S("SAMPLE_TEMPLATE"));
-    SetGridColumns({{S("TEMPLATE_GROUP"), S("Group")},
-                    {S("TEMPLATES_IN_GROUP"), S("Templates in group")},
-                    {S("FLAG_DELETED"), S("Retired")}});
-    grdData->setCheckColumn(S("FLAG_DELETED"));
-    SetDefaultSort({{S("TEMPLATE_DESCRIPTION"), Qt::AscendingOrder}});
+    SetListSql(u"SELECT T.UNIQUE_UUID, T.ID, T.UPDATE_ID, T.UNIQUE_ID, T.PARENT_ID, T.RECORD_TYPE, "
+               u"T.TEMPLATE_DESCRIPTION, T.TEMPLATE_GROUP, T.FLAG_DELETED, T.LOCAL_AUTHORITY__CODE, "
+               u"T.LOCAL_AUTH_OFFICE__CODE, "
+               u"(SELECT COUNT(*) FROM SAMPLE_TEMPLATE C WHERE C.PARENT_ID = T.UNIQUE_ID "
+               u"AND C.RECORD_TYPE = T.RECORD_TYPE AND C.FLAG_DELETED = 'F') AS TEMPLATES_IN_GROUP "
+               u"FROM SAMPLE_TEMPLATE T "
+               u"WHERE T.PARENT_ID = -1 AND T.RECORD_TYPE = 'FOOD' AND T.FLAG_DELETED = 'F'"_s);
+    SetUpdateTable(u"SAMPLE_TEMPLATE"_s);
+    SetGridColumns({{u"TEMPLATE_GROUP"_s, u"Group"_s},
+                    {u"TEMPLATES_IN_GROUP"_s, u"Templates in group"_s},
+                    {u"FLAG_DELETED"_s, u"Retired"_s}});
+    grdData->setCheckColumn(u"FLAG_DELETED"_s);
+    SetDefaultSort({{u"TEMPLATE_DESCRIPTION"_s, Qt::AscendingOrder}});
 
-    edtGroupName = AddDataEditor<TzqcxDBTextEdit>(S("Group name"), S("TEMPLATE_DESCRIPTION"), 1);
+    edtGroupName = AddDataEditor<TzqcxDBTextEdit>(u"Group name"_s, u"TEMPLATE_DESCRIPTION"_s, 1);
     SetEditorTag(edtGroupName, 1);
     // The name is copied into TEMPLATE_GROUP, which is the shorter column.
     edtGroupName->setMaxLength(TemplateGroupNameLength);
@@ -60,7 +57,7 @@ TSampleTemplateGroupMaintFRM::TSampleTemplateGroupMaintFRM(QObject *AOwner) : TI
 void TSampleTemplateGroupMaintFRM::NewRecord(SqlDataSet &row)
 {
     TIBCompatibleBaseMaintfrm::NewRecord(row);
-    const qint64 g = nextGeneratorValue(LocalDatabase(), S("GEN_SAMPLE_TEMPLATE_ID"));
+    const qint64 g = nextGeneratorValue(LocalDatabase(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
     DataSetRow values(row);
     initialiseNewTemplateGroup(values, g, GetNewUUIDString(), Settings().LocalAuthorityCode(),
                                Settings().LocalAuthorityOfficeCode());
@@ -68,10 +65,10 @@ void TSampleTemplateGroupMaintFRM::NewRecord(SqlDataSet &row)
 
 void TSampleTemplateGroupMaintFRM::BeforePost(SqlDataSet &row)
 {
-    const QString name = row.text(S("TEMPLATE_DESCRIPTION"));
+    const QString name = row.text(u"TEMPLATE_DESCRIPTION"_s);
     if (name.size() > TemplateGroupNameLength)
-        RefusePost(edtGroupName, S("A group name holds at most %1 characters.").arg(TemplateGroupNameLength));
-    row.setValue(S("TEMPLATE_GROUP"), name);
+        RefusePost(edtGroupName, u"A group name holds at most %1 characters."_s.arg(TemplateGroupNameLength));
+    row.setValue(u"TEMPLATE_GROUP"_s, name);
 }
 
 void TSampleTemplateGroupMaintFRM::actDeleteExecute()
@@ -81,9 +78,9 @@ void TSampleTemplateGroupMaintFRM::actDeleteExecute()
     // Counted afresh: a template may have joined the group since the list was read.
     const QVariant templates =
         SqlUtil::scalar(LocalDatabase(),
-                        S("SELECT COUNT(*) FROM SAMPLE_TEMPLATE WHERE PARENT_ID = ? AND RECORD_TYPE = 'FOOD' "
-                          "AND FLAG_DELETED = 'F'"),
-                        {qryIBOData->value(S("UNIQUE_ID"))});
+                        u"SELECT COUNT(*) FROM SAMPLE_TEMPLATE WHERE PARENT_ID = ? AND RECORD_TYPE = 'FOOD' "
+                        u"AND FLAG_DELETED = 'F'"_s,
+                        {qryIBOData->value(u"UNIQUE_ID"_s)});
     if (templates.toLongLong() != 0)
         throw VarnexError(GroupHasTemplatesMessage);
     SoftDeleteCurrentRow();
