@@ -74,26 +74,12 @@ SampleBrowserResultsPane::SampleBrowserResultsPane(const SampleBrowserConfig &co
     pnlResults->setObjectName(QStringLiteral("pnlResults"));
     pnlResults->setChildrenCollapsible(false);
 
-    auto *resultsBox = new QWidget(pnlResults);
-    auto *resultsLayout = new QVBoxLayout(resultsBox);
-    resultsLayout->setContentsMargins(0, 0, 0, 0);
-    resultsLayout->setSpacing(2);
-    resultsLayout->addWidget(heading(QStringLiteral("Results"), resultsBox));
-    grdResults = table("grdResults", memResults, resultsBox);
-    resultsLayout->addWidget(grdResults, 1);
-    pnlResults->addWidget(resultsBox);
+    grdResults = titledTable(QStringLiteral("Results"), "grdResults", memResults, pnlResults);
 
     splOutcome = new QSplitter(Qt::Vertical, pnlResults);
     splOutcome->setObjectName(QStringLiteral("splOutcome"));
     splOutcome->setChildrenCollapsible(false);
-    auto *outcomeBox = new QWidget(splOutcome);
-    auto *outcomeLayout = new QVBoxLayout(outcomeBox);
-    outcomeLayout->setContentsMargins(0, 0, 0, 0);
-    outcomeLayout->setSpacing(2);
-    outcomeLayout->addWidget(heading(QStringLiteral("Outcome"), outcomeBox));
-    grdOutcomes = table("grdOutcomes", memOutcomes, outcomeBox);
-    outcomeLayout->addWidget(grdOutcomes, 1);
-    splOutcome->addWidget(outcomeBox);
+    grdOutcomes = titledTable(QStringLiteral("Outcome"), "grdOutcomes", memOutcomes, splOutcome);
     memLabComments = new QPlainTextEdit(splOutcome);
     memLabComments->setObjectName(QStringLiteral("memLabComments"));
     memLabComments->setReadOnly(true);
@@ -109,9 +95,15 @@ SampleBrowserResultsPane::SampleBrowserResultsPane(const SampleBrowserConfig &co
     showTables(ResultBlobs::readResults(QByteArray()), emptyOutcomes());
 }
 
-QTableView *SampleBrowserResultsPane::table(const char *name, DataTableModel *model, QWidget *owner)
+QTableView *SampleBrowserResultsPane::titledTable(const QString &title, const char *name, DataTableModel *model,
+                                                  QSplitter *splitter)
 {
-    auto *view = new QTableView(owner);
+    auto *box = new QWidget(splitter);
+    auto *boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(0, 0, 0, 0);
+    boxLayout->setSpacing(2);
+    boxLayout->addWidget(heading(title, box));
+    auto *view = new QTableView(box);
     view->setObjectName(QLatin1String(name));
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -123,6 +115,8 @@ QTableView *SampleBrowserResultsPane::table(const char *name, DataTableModel *mo
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setStretchLastSection(true);
     connect(view, &QAbstractItemView::doubleClicked, this, &SampleBrowserResultsPane::rowActivated);
+    boxLayout->addWidget(view, 1);
+    splitter->addWidget(box);
     return view;
 }
 

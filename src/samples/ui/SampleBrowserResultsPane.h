@@ -44,7 +44,8 @@ signals:
     void rowActivated();
 
 private:
-    QTableView *table(const char *name, DataTableModel *model, QWidget *owner);
+    // A read-only table of the model under its heading, in a box of its own added to the splitter.
+    QTableView *titledTable(const QString &title, const char *name, DataTableModel *model, QSplitter *splitter);
     void showTables(const DataTable &results, const DataTable &outcomes);
     void setProblem(const QString &text);
     // The outcome rows of OUTCOME for a sample code, and the outcome table with no row, for the

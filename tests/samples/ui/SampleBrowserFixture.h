@@ -16,6 +16,8 @@
 #include "support/MainStore.h"
 #include "support/ZipEntry.h"
 
+#include "BrowserListing.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -47,24 +49,6 @@ struct Sample
     QVariant flagDeleted = QStringLiteral("F");
     QVariant recordType = QStringLiteral("FOOD");
 };
-
-// The codes a browser's list holds, reading every group in full.
-inline QStringList listedCodes(TSampleBrowserFrm &b)
-{
-    GroupedGridModel *m = b.qrySample;
-    // Until the counts come only the first group is there: a list read then would look short.
-    if (!QTest::qWaitFor([m]() { return m->countsKnown(); }, 10000))
-        QTest::qFail("The list's groups were not counted within 10 s.", __FILE__, __LINE__);
-    QStringList codes;
-    for (int g = 0; g < m->groupCount(); ++g) {
-        while (m->canFetchGroup(g))
-            m->fetchGroup(g);
-        for (int r = 0; r < m->rowsRead(g); ++r)
-            codes << m->value(m->index(r, 0, m->groupIndex(g)), QStringLiteral("CODE")).toString();
-    }
-    codes.sort();
-    return codes;
-}
 
 inline QStringList tabCaptions(const QTabBar *tabs)
 {
