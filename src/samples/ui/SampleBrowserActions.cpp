@@ -42,7 +42,6 @@ QString procedureMessage(const QString &databaseText)
     return m.hasMatch() ? m.captured(1) : databaseText;
 }
 
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
