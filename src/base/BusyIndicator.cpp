@@ -1,20 +1,20 @@
 #include "base/BusyIndicator.h"
 
 namespace {
-BusyIndicator *g_current = nullptr;
+BusyIndicator *g_currentIndicator = nullptr;
 } // namespace
 
 BusyIndicator *BusyIndicator::current()
 {
-    return g_current;
+    return g_currentIndicator;
 }
 
 void BusyIndicator::setCurrent(BusyIndicator *indicator)
 {
-    g_current = indicator;
+    g_currentIndicator = indicator;
 }
 
-BusyScope::BusyScope() : m_indicator(g_current)
+BusyScope::BusyScope() : m_indicator(g_currentIndicator)
 {
     if (m_indicator)
         m_indicator->begin();
@@ -26,7 +26,7 @@ BusyScope::~BusyScope()
         m_indicator->end();
 }
 
-ScopedBusyIndicator::ScopedBusyIndicator(BusyIndicator *indicator) : m_previous(g_current)
+ScopedBusyIndicator::ScopedBusyIndicator(BusyIndicator *indicator) : m_previous(g_currentIndicator)
 {
     BusyIndicator::setCurrent(indicator);
 }
