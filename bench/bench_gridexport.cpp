@@ -7,7 +7,7 @@
 // The records are made as they are read, so the figures are the writer's alone.
 
 #include "PeakMemory.h"
-#include "reference/GridExcelExport.h"
+#include "layouts/GridExcelExport.h"
 
 #include <QCoreApplication>
 #include <QDir>

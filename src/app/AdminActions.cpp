@@ -4,7 +4,7 @@
 #include "app/Main_FRM.h"
 #include "core/Main_DM.h"
 #include "core/ui/Setup_FRM.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 #include "reference/ui/GridChooseView_FRM.h"
 #include "reference/ui/SampleOfficerMaint_FRM.h"
 #include "samples/ui/SampleAttachmentsPanel.h"

@@ -28,6 +28,7 @@
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "gui/QtPrompter.h"
+#include "gui/WaitCursorIndicator.h"
 #include "core/Registry_DM.h"
 #include "reports/ui/ReportPreview.h"
 #include "sync/SyncController_DM.h"
@@ -378,6 +379,8 @@ int main(int argc, char *argv[])
     ScopedPrompter scope(&prompter);
     ReportPreviewOutput reportPreview;
     ScopedReportOutput reportOutput(&reportPreview);
+    WaitCursorIndicator waitCursor;
+    ScopedBusyIndicator busyIndicator(&waitCursor);
     TerminationSignals terminationSignals;
     ProgramCloser closer;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &closer, &ProgramCloser::closeProgram);

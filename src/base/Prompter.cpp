@@ -5,7 +5,7 @@
 #include <cstdio>
 
 namespace {
-Prompter *g_current = nullptr;
+Prompter *g_currentPrompter = nullptr;
 
 BatchPrompter &fallback()
 {
@@ -16,12 +16,12 @@ BatchPrompter &fallback()
 
 Prompter &Prompter::current()
 {
-    return g_current ? *g_current : fallback();
+    return g_currentPrompter ? *g_currentPrompter : fallback();
 }
 
 void Prompter::setCurrent(Prompter *prompter)
 {
-    g_current = prompter;
+    g_currentPrompter = prompter;
 }
 
 QString Prompter::kindName(Kind kind)
@@ -45,7 +45,7 @@ QString Prompter::kindName(Kind kind)
     return {};
 }
 
-ScopedPrompter::ScopedPrompter(Prompter *prompter) : m_previous(g_current)
+ScopedPrompter::ScopedPrompter(Prompter *prompter) : m_previous(g_currentPrompter)
 {
     Prompter::setCurrent(prompter);
 }

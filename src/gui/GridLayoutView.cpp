@@ -1,7 +1,7 @@
 #include "gui/GridLayoutView.h"
 
 #include "base/VarnexError.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/DataGridView.h"
-#include "reference/GridViewLayout.h"
+#include "layouts/GridViewLayout.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/GroupedGridModel.h"
-#include "reference/GridViewLayout.h"
+#include "layouts/GridViewLayout.h"
 
 #include <QFrame>
 #include <QHash>

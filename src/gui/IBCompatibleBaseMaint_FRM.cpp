@@ -6,7 +6,7 @@
 #include "core/Main_DM.h"
 #include "core/SampleCodes.h"
 #include "gui/ZQCXDBEditControls.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,6 +1,7 @@
 #include "reports/SamplePrint_DM.h"
 
 #include "base/AtomicFile.h"
+#include "base/BusyIndicator.h"
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
@@ -14,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QHash>
 #include <QSet>
 #include <QSqlError>
@@ -40,27 +39,6 @@ constexpr int ChunkSize = 200;
 // Every column of the sample, and the temperature as the text the forms print.
 const QString ReportSelect = QStringLiteral("SELECT S.*, CAST(S.TEMPERATURE AS VARCHAR(10)) TEMPERATURE_STR FROM SAMPLE S "
                                             "WHERE S.UNIQUE_UUID IN (%1)");
-
-// The hourglass while the module works, put back also when it fails; nothing without a GUI.
-class WaitCursor
-{
-public:
-    WaitCursor() : m_active(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_active)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~WaitCursor()
-    {
-        if (m_active)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-    bool m_active;
-};
 
 TSampleReport report(const char *name, const char *file)
 {
@@ -184,7 +162,7 @@ void TSamplePrintDM::PrintAReport(TSampleReport &report)
     }
     std::optional<ReportDocument> document;
     {
-        WaitCursor wait;
+        BusyScope busy;
         document.emplace(definition, LoadReportData());
     }
     ReportOutput::current().show(*document);
@@ -318,7 +296,7 @@ void TSamplePrintDM::DoSampleOfficeUpdate(const QString &officeCode)
     if (!Prompter::current().question(Title, QStringLiteral("Update selected Samples office to: ") + description + QStringLiteral("?")))
         return;
     {
-        WaitCursor wait;
+        BusyScope busy;
         const QStringList uuids = uniqueSamples();
         SqlUtil::inTransaction(m_db, [&](QSqlDatabase &db) {
             forEachChunk(uuids, [&](const QVariantList &chunk, const QString &marks) {

@@ -3,7 +3,7 @@
 
 #include "base/Prompter.h"
 #include "core/ui/Setup_FRM.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 #include "reference/ui/SampleOfficerMaint_FRM.h"
 #include "support/MainStore.h"
 #include "sync/ui/UpdateRemoteLookupData_FRM.h"

@@ -2,7 +2,7 @@
 #include "gui/ZQCXDBEditControls.h"
 
 #include "base/Prompter.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 #include "support/MainStore.h"
 #include "support/ZipEntry.h"
 

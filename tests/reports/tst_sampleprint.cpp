@@ -1,6 +1,7 @@
 #include "reports/SamplePrint_DM.h"
 
 #include "ReportTools.h"
+#include "base/BusyIndicator.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
@@ -112,6 +113,42 @@ public:
     }
 };
 
+// How deep the busy indicator is, and how often it began.
+class CountingBusy : public BusyIndicator
+{
+public:
+    int depth = 0;
+    int begun = 0;
+    void begin() override
+    {
+        ++depth;
+        ++begun;
+    }
+    void end() override { --depth; }
+};
+
+// Notes how deep the busy indicator is whenever a report is shown or the user is asked or told.
+class BusyWatch : public ReportOutput, public RecordingPrompter
+{
+public:
+    explicit BusyWatch(const CountingBusy &busy) : m_busy(busy) {}
+    QList<int> depths;
+    void show(const ReportDocument &) override { depths << m_busy.depth; }
+    void message(Kind kind, const QString &title, const QString &text) override
+    {
+        depths << m_busy.depth;
+        RecordingPrompter::message(kind, title, text);
+    }
+    bool question(const QString &title, const QString &text, bool defaultYes = false) override
+    {
+        depths << m_busy.depth;
+        return RecordingPrompter::question(title, text, defaultYes);
+    }
+
+private:
+    const CountingBusy &m_busy;
+};
+
 } // namespace
 
 class TestSamplePrint : public QObject
@@ -138,6 +175,7 @@ private slots:
     void officeUpdate_data();
     void officeUpdate();
     void officeUpdateIsOneTransaction();
+    void busyOnlyWhileTheModuleWorks();
 
 private:
     QString print(const QStringList &uuids, void (TSamplePrintDM::*operation)(), const QString &programFolder = {});
@@ -615,6 +653,41 @@ void TestSamplePrint::officeUpdateIsOneTransaction()
     // "Samples updated" is shown once every sample is committed.
     QCOMPARE(prompter.calls().last().text, QStringLiteral("Samples updated"));
     QCOMPARE(prompter.seenAtMessages.last(), QStringLiteral("450"));
+}
+
+void TestSamplePrint::busyOnlyWhileTheModuleWorks()
+{
+    // The hourglass shows while the rows are read and while the samples change; never over the
+    // preview or a question, and never left behind by a failure.
+    CountingBusy busy;
+    ScopedBusyIndicator busyScope(&busy);
+    BusyWatch watch(busy);
+    ScopedReportOutput outputScope(&watch);
+    ScopedPrompter prompterScope(&watch);
+
+    TSamplePrintDM print(m_db.db(), m_program.path());
+    print.AddSampleToReport(FoodMicro);
+    print.PrintSampleWithResults();
+    QCOMPARE(busy.begun, 1);
+    QCOMPARE(watch.depths, QList<int>{0});
+
+    print.AddSampleToReport(DamagedResults);
+    QVERIFY(!failureOf([&] { print.PrintSampleWithResults(); }).isEmpty());
+    QCOMPARE(busy.begun, 2);
+    QCOMPARE(busy.depth, 0);
+
+    TestDatabase db;
+    QVERIFY(db.isValid());
+    db.exec("INSERT INTO LOCAL_AUTH_OFFICE (UNIQUE_UUID, CODE, DESCRIPTION, FLAG_DELETED) VALUES ('O-2', 'DEMO02', 'North office', 'F')");
+    insertSample(db, {{"UNIQUE_UUID", "UUID-S1"}, {"CODE", "S1"}});
+    TSamplePrintDM update(db.db(), m_program.path());
+    update.AddSampleToReport(QStringLiteral("UUID-S1"));
+    watch.depths.clear();
+    watch.queueAnswer(true);
+    update.DoSampleOfficeUpdate(QStringLiteral("DEMO02"));
+    QCOMPARE(busy.begun, 3);
+    QCOMPARE(watch.depths, (QList<int>{0, 0})); // the question and "Samples updated"
+    QCOMPARE(db.scalar("SELECT LOCAL_AUTH_OFFICE__CODE FROM SAMPLE WHERE CODE = 'S1'").toString(), QStringLiteral("DEMO02"));
 }
 
 QTEST_MAIN(TestSamplePrint)

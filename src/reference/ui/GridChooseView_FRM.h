@@ -2,7 +2,7 @@
 
 #include "gui/Base_FRM.h"
 #include "gui/DataGridView.h"
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 
 #include <QPointer>
 

@@ -4,6 +4,9 @@
 #include "gui/GroupedGridView.h"
 #include "gui/IBBaseAdvanced_FRM.h"
 #include "gui/ZQCXEditControls.h"
+#include "samples/ui/SampleBrowserConfig.h"
+#include "samples/ui/SampleBrowserFilterPanel.h"
+#include "samples/ui/SampleBrowserLegend.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -22,47 +25,9 @@ class QPushButton;
 class QSplitter;
 class QTabBar;
 class QTableView;
+class SampleBrowserResultsPane;
 class TSampleExportDM;
 class TSamplePrintDM;
-
-// What sets one personality's sample browser apart from the other's: the samples it lists, the
-// columns it shows, where the outcomes of a completed sample come from, and which reports and
-// actions it offers. The food browser is SampleBrowserConfig::food().
-struct SampleBrowserConfig
-{
-    enum class OutcomeSource {
-        ResultBlob,   // the sample's CDS_OUTCOMES
-        OutcomeTable, // the rows of OUTCOME for the sample's code (UNIQUE_ID, FAIL_CODE_2, FAIL_GROUP, DETAILS)
-    };
-
-    QString personality;              // RECORD_TYPE of the samples listed, and what the actions pass on
-    bool listsDeletedSamples = false; // rows marked deleted or "DELETED" listed on the All tab
-    bool needsStatusRow = false;      // a sample whose status has no SAMPLE_STATUS row is left out
-    // The list's columns as SQL over SAMPLE S, SAMPLE_STATUS SS and the sample officer SO of
-    // listFrom (code-owned text, no values); they name ID, UNIQUE_UUID, CODE, SAMPLE_OFFICER_NAME,
-    // PREMISES_NAME, SAMPLE_DATE, SAMPLE_STATUS__CODE, COLOUR and LABORATORY_COMMENTS at least. The result blobs are never among
-    // them: the results pane reads the current sample's by its UNIQUE_UUID.
-    QString listColumns;
-    QList<GridColumnDef> columns;
-    QStringList completeTabColumns; // shown on the Complete tab only
-    QList<GridColumnDef> resultColumns;
-    QList<GridColumnDef> outcomeColumns;
-    OutcomeSource outcomes = OutcomeSource::ResultBlob;
-    // The side panel's actions the personality does not offer (their object names): never shown.
-    QStringList absentActions;
-    bool clearsSelectionAfterDelete = true;
-    bool limitsDates = true; // the date editors take 1 January 1980 to 1 January 2050 only
-    QString selectAllCaption;
-    QString clearSelectionCaption;
-    void (TSamplePrintDM::*printForm)() = nullptr;
-    void (TSamplePrintDM::*printResults)() = nullptr;
-
-    // The FROM clause the list's columns are read from.
-    QString listFrom() const;
-
-    static SampleBrowserConfig food();
-    static SampleBrowserConfig animalFeed();
-};
 
 // "Samples Browser": the samples of one personality one status at a time ("All statuses" last),
 // grouped by officer, the completed ones filtered by officer, premises and dates, the laboratory
@@ -78,10 +43,15 @@ struct SampleBrowserConfig
 // What comes from other parts of the program is registered by the window layer: the sample editor
 // of each personality (New, Edit/View, double-click), the office picker (Update sample office) and
 // the laboratory export engine (Export to Lab, Export to File), the XML range export (Export to
-// XML); the grid layouts and the Excel
-// export go to the layout store (GridViewStorageDm) once the program has made it. An action whose
-// part is not registered, or not built yet, is shown disabled; the rules of the tabs still decide
-// when it could be used.
+// XML); the grid layouts and the Excel export go to the layout store (GridViewStorageDm) once the
+// program has made it. An action whose part is not registered is shown disabled; the rules of the
+// tabs still decide when it could be used.
+//
+// The form holds the wiring; the actions' work and when they are available is in
+// SampleBrowserActions.cpp. The columns and statements of each personality are in
+// SampleBrowserConfig; the filter, the results pane and the colour legend are widgets of their own
+// (SampleBrowserFilterPanel, SampleBrowserResultsPane, SampleBrowserLegend); the status swatch
+// and the amounts are painted by the delegates of SampleBrowserDelegates.
 class TSampleBrowserFrm : public TIBBaseAdvancedfrm
 {
     Q_OBJECT
@@ -148,7 +118,7 @@ public:
 
     // Widgets.
     QTabBar *tabStatus = nullptr;
-    QWidget *pnlFilter = nullptr;
+    SampleBrowserFilterPanel *pnlFilter = nullptr;
     QComboBox *cmbOfficer = nullptr;
     QCheckBox *chkAllOfficers = nullptr;
     QComboBox *cmbPremises = nullptr;
@@ -169,7 +139,7 @@ public:
     QTableView *grdOutcomes = nullptr;
     QPlainTextEdit *memLabComments = nullptr;
     QLabel *lblPaneProblem = nullptr;
-    QWidget *pnlLegend = nullptr;
+    SampleBrowserLegend *pnlLegend = nullptr;
     QMenu *mnuGridOptions = nullptr;
 
     // Data.
@@ -244,24 +214,15 @@ protected:
 
 private:
     void buildWidgets();
-    QWidget *buildFilterPanel(QWidget *parent);
-    QWidget *buildResultsPane(QWidget *parent);
-    QWidget *buildLegend(QWidget *parent);
+    void buildFilterPanel();
+    void buildResultsPane();
     void buildActions();
     void buildSidePanel();
-    QAction *makeAction(const char *name, const QString &caption, bool available = true);
+    QAction *makeAction(const char *name, const QString &caption);
     void openSampleList();
     QList<GridCondition> sampleListConditions() const;
-    void fillDropDown(QComboBox *box, const QString &column);
     void applyTabRules();
     void updateAvailability();
-    void setPaneProblem(const QString &text);
-    void clearPane();
-    // The outcome rows of OUTCOME for a sample code, and the outcome table with no row, for the
-    // personality's outcome source.
-    DataTable outcomeRows(const QString &sampleCode) const;
-    DataTable emptyOutcomes() const;
-    void showTableColumns(QTableView *view, DataTableModel *model, const QList<GridColumnDef> &columns);
     QStringList selectedUuids() const;
     // A print module for the selected samples; throws for a selection that cannot be read.
     std::unique_ptr<TSamplePrintDM> printModuleForSelection() const;
@@ -272,10 +233,9 @@ private:
 
     SampleBrowserConfig m_config;
     QStringList m_tabCodes;
-    bool m_officersLoaded = false;
-    bool m_premisesLoaded = false;
     bool m_showingTab = false;
-    // The actions that wait for a part of the program not built or not registered.
+    // The actions the personality does not offer.
     QList<QAction *> m_unavailable;
+    SampleBrowserResultsPane *m_resultsPane = nullptr;
     std::unique_ptr<GroupedGridLayoutView> m_layoutView;
 };

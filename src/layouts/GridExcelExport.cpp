@@ -1,4 +1,4 @@
-#include "reference/GridExcelExport.h"
+#include "layouts/GridExcelExport.h"
 
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"

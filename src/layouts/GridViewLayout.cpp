@@ -1,4 +1,4 @@
-#include "reference/GridViewLayout.h"
+#include "layouts/GridViewLayout.h"
 
 #include "base/VarnexError.h"
 

@@ -1,10 +1,10 @@
-#include "reference/GridViewStorage_DM.h"
+#include "layouts/GridViewStorage_DM.h"
 
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
-#include "reference/GridExcelExport.h"
+#include "layouts/GridExcelExport.h"
 #include "store/SqlUtil.h"
 
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reference/GridViewLayout.h"
+#include "layouts/GridViewLayout.h"
 
 #include <QObject>
 #include <QSqlDatabase>
