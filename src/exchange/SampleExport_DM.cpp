@@ -3,7 +3,6 @@
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
-#include "core/SampleCodes.h"
 #include "data/DataTable.h"
 #include "data/PacketCipher.h"
 #include "exchange/LabDelivery.h"
@@ -176,7 +175,7 @@ DataTable TSampleExportDM::openSelection(bool toDeliver) const
     QVariantList names;
     for (const QString &name : m_officerList)
         names << name;
-    const SqlCondition officers = sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
+    const SqlUtil::SqlCondition officers = SqlUtil::sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
     QVariantList values{Validated, m_personality};
     values += officers.values;
     values << m_labCode;
@@ -302,7 +301,7 @@ void TSampleExportDM::recordDelivery(QSqlDatabase &db, const Delivery &delivery)
                        delivery.personality, delivery.deliveryMethod});
     }
     if (!delivery.cancelledRowIds.isEmpty()) {
-        const SqlCondition sent = sqlInCondition(QStringLiteral("ID"), delivery.cancelledRowIds);
+        const SqlUtil::SqlCondition sent = SqlUtil::sqlInCondition(QStringLiteral("ID"), delivery.cancelledRowIds);
         SqlUtil::exec(db, QStringLiteral("DELETE FROM CANCELLED_SAMPLE WHERE ") + sent.text, sent.values);
     }
 }
