@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -443,18 +442,16 @@ void TSampleExportDM::writePacketFile(const DataTable &rows, const QString &file
                                       const std::function<void()> &beforeCommit)
 {
     const QByteArray packet = makePacket(rows);
-    QSaveFile file(fileName);
+    AtomicFileWriter file(fileName);
     QString error;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, file.errorString()));
-    if (!writeFully(file, packet, &error)) {
-        file.cancelWriting();
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, error));
-    }
+    if (!file.open(&error))
+        throw VarnexError(error);
+    if (file.write(packet) != packet.size())
+        throw VarnexError(file.errorString());
     if (beforeCommit)
         beforeCommit();
-    if (!file.commit())
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, file.errorString()));
+    if (!file.commit(&error))
+        throw VarnexError(error);
 }
 
 QString TSampleExportDM::DeliverToFile(const QString &Personality, const QString &ALabCode, const QString &ALabName,
