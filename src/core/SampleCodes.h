@@ -3,9 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
-#include <QVariantList>
 
-// Codes and small query helpers that the central data module serves to the rest of the program.
+// Codes that the central data module serves to the rest of the program.
 // The settings (authority and installation codes) are the caller's; the database is the caller's
 // connection.
 
@@ -18,37 +17,12 @@ QString formatSampleCode(const QString &authorityCode, const QString &installati
 QString GetNewSampleCode(const QString &authorityCode, const QString &installationCode, qint64 sampleNumber,
                          const QSqlDatabase &db);
 
-// The next value of a generator (sequence) of db; throws VarnexError on failure. The name must be
-// a plain SQL identifier (letters, digits, "_", "$"); anything else is refused.
-qint64 nextGeneratorValue(const QSqlDatabase &db, const QString &generator);
-
 // A new UUID: 36 characters, upper-case hexadecimal in groups 8-4-4-4-12 joined by hyphens.
 QString GetNewUUIDString();
 
 // The items quoted for reading: each enclosed in single quotes with its quotes doubled, joined by
-// "," ("a", "b'c" -> 'a','b''c'). Not for building SQL: queries take sqlInList below.
+// "," ("a", "b'c" -> 'a','b''c'). Not for building SQL: queries take SqlUtil::sqlInList.
 QString GetDelimitedText(const QStringList &items);
-
-// The bound form of an IN list: "IN (" + placeholders + ")" with values bound in order.
-// An empty list gives "NULL", which matches no row, so the statement stays valid.
-struct SqlInList
-{
-    QString placeholders; // "?,?,?"
-    QVariantList values;
-};
-SqlInList sqlInList(const QStringList &items);
-
-// The bound condition "column IN (...)" for any number of values. Firebird takes at most
-// MaxInListItems values in one IN list, so a longer list becomes several lists joined by OR, in
-// parentheses. No values give a condition that holds for no row. `column` is SQL text the caller
-// owns (such as "S.SAMPLE_OFFICER_NAME"), never data.
-inline constexpr int MaxInListItems = 1500;
-struct SqlCondition
-{
-    QString text;
-    QVariantList values;
-};
-SqlCondition sqlInCondition(const QString &column, const QVariantList &values);
 
 // The CODE of the sampling officer whose NAME equals the given name exactly, or "NF" when there is
 // none (also for a blank name). A live officer is preferred to one marked deleted. Throws

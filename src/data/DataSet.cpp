@@ -1,5 +1,6 @@
 #include "data/DataSet.h"
 
+#include "data/FieldValue.h"
 #include "store/SqlUtil.h"
 
 #include "base/VarnexError.h"
@@ -11,11 +12,6 @@
 
 namespace {
 
-bool variantIsNull(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 QVariant nullOf(int typeId)
 {
     return typeId == QMetaType::UnknownType ? QVariant() : QVariant(QMetaType(typeId));
@@ -23,8 +19,8 @@ QVariant nullOf(int typeId)
 
 bool sameFieldValue(const QVariant &a, const QVariant &b)
 {
-    const bool an = variantIsNull(a);
-    const bool bn = variantIsNull(b);
+    const bool an = FieldValue::isNull(a);
+    const bool bn = FieldValue::isNull(b);
     if (an || bn)
         return an == bn;
     if (a.metaType() == b.metaType())
@@ -432,17 +428,12 @@ QVariant SqlDataSet::value(const QString &name) const
 
 bool SqlDataSet::isNull(const QString &name) const
 {
-    return variantIsNull(value(name));
+    return FieldValue::isNull(value(name));
 }
 
 QString SqlDataSet::text(const QString &name) const
 {
-    const QVariant v = value(name);
-    if (variantIsNull(v))
-        return QString();
-    if (v.metaType().id() == QMetaType::QByteArray)
-        return QString::fromUtf8(v.toByteArray());
-    return v.toString();
+    return FieldValue::text(value(name));
 }
 
 bool SqlDataSet::isModified(const QString &name) const
@@ -478,7 +469,7 @@ void SqlDataSet::setValue(const QString &name, const QVariant &value)
     QVariant stored;
     const int type = m_fieldTypes[column];
     const bool emptyText = value.metaType().id() == QMetaType::QString && value.toString().isEmpty();
-    if (variantIsNull(value) || (emptyText && type != QMetaType::QString && type != QMetaType::QByteArray)) {
+    if (FieldValue::isNull(value) || (emptyText && type != QMetaType::QString && type != QMetaType::QByteArray)) {
         // Empty text means "no value" for anything that is not text.
         stored = nullOf(type);
     } else if (value.metaType().id() == QMetaType::QDateTime && value.toDateTime().timeSpec() != Qt::LocalTime) {
@@ -497,7 +488,7 @@ void SqlDataSet::setValue(const QString &name, const QVariant &value)
                                   .arg(value.toString(), m_fields[column]));
     }
     const int maxLength = m_tableColumns.value(column).maxLength;
-    if (maxLength > 0 && !variantIsNull(stored) && stored.toString().size() > maxLength)
+    if (maxLength > 0 && !FieldValue::isNull(stored) && stored.toString().size() > maxLength)
         throw VarnexError(QStringLiteral("'%1' is too long for field '%2', which holds at most %3 characters")
                               .arg(stored.toString(), m_fields[column])
                               .arg(maxLength));
@@ -577,7 +568,7 @@ QList<QVariant> SqlDataSet::keyValuesOf(const QList<QVariant> &row) const
 QVariant SqlDataSet::bindable(int column, const QVariant &value) const
 {
     // QIBASE binds a null QString or QByteArray as NULL; empty text must stay empty text.
-    if (variantIsNull(value))
+    if (FieldValue::isNull(value))
         return nullOf(m_fieldTypes[column]);
     if (value.metaType().id() == QMetaType::QString && value.toString().isNull())
         return QVariant(QStringLiteral(""));
@@ -629,7 +620,7 @@ void SqlDataSet::writeUpdate()
 {
     const QList<QVariant> oldKeys = keyValuesOf(m_rows[m_current]);
     for (int i = 0; i < oldKeys.size(); ++i) {
-        if (variantIsNull(oldKeys[i]))
+        if (FieldValue::isNull(oldKeys[i]))
             throw VarnexError(QStringLiteral("The row cannot be saved: its key column %1 is empty.")
                                   .arg(m_tableColumns[m_keyColumns[i]].name));
     }
@@ -663,7 +654,7 @@ void SqlDataSet::writeUpdate()
 void SqlDataSet::readBack(const QList<QVariant> &keyValues)
 {
     for (const QVariant &k : keyValues) {
-        if (variantIsNull(k))
+        if (FieldValue::isNull(k))
             return;
     }
     QStringList columns;
@@ -706,7 +697,7 @@ void SqlDataSet::post()
         if (column < 0)
             throw VarnexError(QStringLiteral("Field '%1' not found").arg(r));
         const QVariant &v = m_buffer[column];
-        if (variantIsNull(v) || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty()))
+        if (FieldValue::isNull(v) || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty()))
             throw VarnexError(QStringLiteral("Field '%1' must have a value").arg(m_fields[column]));
     }
 
@@ -781,7 +772,7 @@ void SqlDataSet::deleteRecord()
     QStringList where;
     QVariantList params;
     for (int i = 0; i < m_keyColumns.size(); ++i) {
-        if (variantIsNull(keys[i]))
+        if (FieldValue::isNull(keys[i]))
             throw VarnexError(QStringLiteral("The row cannot be deleted: its key column %1 is empty.")
                                   .arg(m_tableColumns[m_keyColumns[i]].name));
         where << SqlUtil::quoteIdentifier(m_tableColumns[m_keyColumns[i]].name) + QStringLiteral(" = ?");

@@ -4,7 +4,6 @@
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
-#include "core/SampleCodes.h"
 #include "reference/LookupData_DM.h"
 #include "store/SqlUtil.h"
 
@@ -109,7 +108,8 @@ std::unique_ptr<TSampleSelection> TSampleSelection::ByUuid(const QSqlDatabase &d
     }
     for (qsizetype start = 0; start < unique.size() || start == 0; start += UuidsPerStatement) {
         const QStringList chunk = unique.mid(start, UuidsPerStatement);
-        const SqlCondition in = sqlInCondition(QStringLiteral("S.UNIQUE_UUID"), QVariantList(chunk.cbegin(), chunk.cend()));
+        const SqlUtil::SqlCondition in =
+            SqlUtil::sqlInCondition(QStringLiteral("S.UNIQUE_UUID"), QVariantList(chunk.cbegin(), chunk.cend()));
         selection->m_statements.append({QStringLiteral(" WHERE ") + in.text, QString(), in.values, chunk});
         if (unique.isEmpty())
             break;

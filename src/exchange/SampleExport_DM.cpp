@@ -3,7 +3,6 @@
 #include "base/AtomicFile.h"
 #include "base/VarnexError.h"
 #include "core/Main_DM.h"
-#include "core/SampleCodes.h"
 #include "data/DataTable.h"
 #include "data/PacketCipher.h"
 #include "exchange/LabDelivery.h"
@@ -12,7 +11,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -176,7 +174,7 @@ DataTable TSampleExportDM::openSelection(bool toDeliver) const
     QVariantList names;
     for (const QString &name : m_officerList)
         names << name;
-    const SqlCondition officers = sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
+    const SqlUtil::SqlCondition officers = SqlUtil::sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
     QVariantList values{Validated, m_personality};
     values += officers.values;
     values << m_labCode;
@@ -302,7 +300,7 @@ void TSampleExportDM::recordDelivery(QSqlDatabase &db, const Delivery &delivery)
                        delivery.personality, delivery.deliveryMethod});
     }
     if (!delivery.cancelledRowIds.isEmpty()) {
-        const SqlCondition sent = sqlInCondition(QStringLiteral("ID"), delivery.cancelledRowIds);
+        const SqlUtil::SqlCondition sent = SqlUtil::sqlInCondition(QStringLiteral("ID"), delivery.cancelledRowIds);
         SqlUtil::exec(db, QStringLiteral("DELETE FROM CANCELLED_SAMPLE WHERE ") + sent.text, sent.values);
     }
 }
@@ -444,18 +442,16 @@ void TSampleExportDM::writePacketFile(const DataTable &rows, const QString &file
                                       const std::function<void()> &beforeCommit)
 {
     const QByteArray packet = makePacket(rows);
-    QSaveFile file(fileName);
+    AtomicFileWriter file(fileName);
     QString error;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, file.errorString()));
-    if (!writeFully(file, packet, &error)) {
-        file.cancelWriting();
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, error));
-    }
+    if (!file.open(&error))
+        throw VarnexError(error);
+    if (file.write(packet) != packet.size())
+        throw VarnexError(file.errorString());
     if (beforeCommit)
         beforeCommit();
-    if (!file.commit())
-        throw VarnexError(QStringLiteral("%1 cannot be written: %2").arg(fileName, file.errorString()));
+    if (!file.commit(&error))
+        throw VarnexError(error);
 }
 
 QString TSampleExportDM::DeliverToFile(const QString &Personality, const QString &ALabCode, const QString &ALabName,

@@ -1,6 +1,7 @@
 #include "gui/ZQCXDBEditControls.h"
 
 #include "data/DataSet.h"
+#include "data/FieldValue.h"
 #include "base/Prompter.h"
 #include "base/VarnexError.h"
 #include "gui/TypedDateTime.h"
@@ -18,11 +19,6 @@
 #include <functional>
 
 namespace {
-bool isNullValue(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 void disconnectAll(QList<QMetaObject::Connection> &connections)
 {
     for (const auto &c : std::as_const(connections))
@@ -406,7 +402,7 @@ QVariant TzqcxDBTextEdit::ValueFromText(const QString &text, QString *problem) c
 
 QString TzqcxDBTextEdit::TextFromValue(const QVariant &value) const
 {
-    if (isNullValue(value))
+    if (FieldValue::isNull(value))
         return QString();
     if (value.metaType().id() == QMetaType::QByteArray)
         return QString::fromUtf8(value.toByteArray());
@@ -469,7 +465,7 @@ QVariant TzqcxDBTimeEdit::ValueFromText(const QString &text, QString *problem) c
 
 QString TzqcxDBTimeEdit::TextFromValue(const QVariant &value) const
 {
-    if (isNullValue(value))
+    if (FieldValue::isNull(value))
         return QString();
     const QTime t = value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().time() : value.toTime();
     return t.toString(t.second() ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
@@ -511,7 +507,7 @@ void TzqcxDBMemo::limitLength()
 void TzqcxDBMemo::ShowFieldValue(const QVariant &value)
 {
     QString t;
-    if (!isNullValue(value))
+    if (!FieldValue::isNull(value))
         t = value.metaType().id() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()) : value.toString();
     m_lastLength = int(t.size());
     if (t != toPlainText())
@@ -528,7 +524,7 @@ TzqcxDBCheckBox::TzqcxDBCheckBox(QWidget *parent) : TzqcxFocusColouredEditor(par
 
 void TzqcxDBCheckBox::ShowFieldValue(const QVariant &value)
 {
-    setChecked(!isNullValue(value) && value.toString() == ValueChecked);
+    setChecked(!FieldValue::isNull(value) && value.toString() == ValueChecked);
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -577,14 +573,14 @@ QVariant TzqcxDBDateEdit::ValueFromText(const QString &text, QString *problem) c
     QVariant current;
     if (DataSet() && DataSet()->isActive() && DataSet()->hasField(DataField()))
         current = DataSet()->value(DataField());
-    if (!isNullValue(current) && current.metaType().id() == QMetaType::QDateTime)
+    if (!FieldValue::isNull(current) && current.metaType().id() == QMetaType::QDateTime)
         return QDateTime(d, current.toDateTime().time());
     return d;
 }
 
 QString TzqcxDBDateEdit::TextFromValue(const QVariant &value) const
 {
-    if (isNullValue(value))
+    if (FieldValue::isNull(value))
         return QString();
     return m_entry.TextOf(value.metaType().id() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate());
 }
@@ -638,7 +634,7 @@ void TzqcxDBSpinEdit::SetRange(double minimum, double maximum)
 
 void TzqcxDBSpinEdit::ShowFieldValue(const QVariant &value)
 {
-    setValue(isNullValue(value) ? nullValue() : value.toDouble());
+    setValue(FieldValue::isNull(value) ? nullValue() : value.toDouble());
 }
 
 void TzqcxDBSpinEdit::keyPressEvent(QKeyEvent *e)
@@ -675,7 +671,7 @@ TzqcxDBComboBox::TzqcxDBComboBox(QWidget *parent) : TzqcxFocusColouredEditor(par
 
 void TzqcxDBComboBox::ShowFieldValue(const QVariant &value)
 {
-    const QString t = isNullValue(value) ? QString() : value.toString();
+    const QString t = FieldValue::isNull(value) ? QString() : value.toString();
     if (t != currentText())
         setEditText(t);
 }
@@ -705,7 +701,7 @@ void TzqcxDBImageComboBox::AddItem(const QString &description, const QVariant &v
 void TzqcxDBImageComboBox::ShowFieldValue(const QVariant &value)
 {
     int index = -1;
-    if (!isNullValue(value)) {
+    if (!FieldValue::isNull(value)) {
         for (int i = 0; i < count() && index < 0; ++i) {
             if (itemData(i).toString() == value.toString())
                 index = i;
@@ -713,7 +709,7 @@ void TzqcxDBImageComboBox::ShowFieldValue(const QVariant &value)
     }
     setCurrentIndex(index);
     // A value that is not among the items stays visible instead of looking empty.
-    setPlaceholderText(index < 0 && !isNullValue(value) ? value.toString() : QString());
+    setPlaceholderText(index < 0 && !FieldValue::isNull(value) ? value.toString() : QString());
 }
 
 void TzqcxDBImageComboBox::keyPressEvent(QKeyEvent *e)
@@ -838,7 +834,7 @@ bool TzqcxDBRadioGroup::zqcxHasFocus() const
 void TzqcxDBRadioGroup::ShowFieldValue(const QVariant &value)
 {
     int index = -1;
-    if (!isNullValue(value)) {
+    if (!FieldValue::isNull(value)) {
         for (int i = 0; i < m_values.size() && index < 0; ++i) {
             if (m_values[i].toString() == value.toString())
                 index = i;

@@ -3,7 +3,7 @@
 #include "base/AtomicFile.h"
 #include "base/Clock.h"
 #include "base/VarnexError.h"
-#include "samples/ZipArchive.h"
+#include "base/ZipArchive.h"
 #include "store/SqlUtil.h"
 
 #include <QDir>

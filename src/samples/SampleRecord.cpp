@@ -6,6 +6,7 @@
 #include "core/Main_DM.h"
 #include "core/SampleCodes.h"
 #include "samples/SampleLookups.h"
+#include "store/SqlUtil.h"
 
 namespace {
 
@@ -208,7 +209,7 @@ void applyDescriptions(SampleRow &row, const QString &personality, const Descrip
 
 qint64 MaindmSampleServices::nextSampleNumber()
 {
-    return nextGeneratorValue(m_maindm.ibConnection(), QStringLiteral("GEN_SAMPLE"));
+    return SqlUtil::nextGeneratorValue(m_maindm.ibConnection(), QStringLiteral("GEN_SAMPLE"));
 }
 
 QString MaindmSampleServices::GetNewSampleCode()

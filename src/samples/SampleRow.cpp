@@ -3,18 +3,14 @@
 #include "base/VarnexError.h"
 #include "data/DataSet.h"
 #include "data/DataTable.h"
+#include "data/FieldValue.h"
 
 namespace {
 
-bool variantIsNull(const QVariant &v)
-{
-    return !v.isValid() || v.isNull();
-}
-
 bool sameValue(const QVariant &a, const QVariant &b)
 {
-    const bool an = variantIsNull(a);
-    const bool bn = variantIsNull(b);
+    const bool an = FieldValue::isNull(a);
+    const bool bn = FieldValue::isNull(b);
     if (an || bn)
         return an == bn;
     if (a.metaType() == b.metaType())
@@ -26,23 +22,18 @@ bool sameValue(const QVariant &a, const QVariant &b)
 
 bool SampleRow::isNull(const QString &column) const
 {
-    return variantIsNull(value(column));
+    return FieldValue::isNull(value(column));
 }
 
 QString SampleRow::text(const QString &column) const
 {
-    const QVariant v = value(column);
-    if (variantIsNull(v))
-        return QString();
-    if (v.metaType().id() == QMetaType::QByteArray)
-        return QString::fromUtf8(v.toByteArray());
-    return v.toString();
+    return FieldValue::text(value(column));
 }
 
 int SampleRow::integer(const QString &column) const
 {
     const QVariant v = value(column);
-    if (variantIsNull(v))
+    if (FieldValue::isNull(v))
         return 0;
     bool ok = false;
     const int n = v.toInt(&ok);

@@ -29,12 +29,12 @@ const RuleProfile &templateEditorProfile()
 
 qint64 MaindmTemplateServices::nextSampleNumber()
 {
-    return nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE"_s);
+    return SqlUtil::nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE"_s);
 }
 
 qint64 MaindmTemplateServices::nextTemplateId()
 {
-    return nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
+    return SqlUtil::nextGeneratorValue(m_maindm.ibConnection(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
 }
 
 QString MaindmTemplateServices::GetNewUUIDString()

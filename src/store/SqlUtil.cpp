@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QSqlError>
 
+#include <algorithm>
+
 namespace SqlUtil {
 
 QSqlQuery exec(const QSqlDatabase &db, const QString &sql, const QVariantList &params)
@@ -175,6 +177,52 @@ void execDirect(const QSqlDatabase &db, const QString &sql)
     QSqlQuery q(db);
     if (!q.exec(sql))
         throw VarnexError(q.lastError().text());
+}
+
+qint64 nextGeneratorValue(const QSqlDatabase &db, const QString &generator)
+{
+    if (!db.isOpen())
+        throw VarnexError(QStringLiteral("The local database is not open"));
+    // A generator name cannot be a bound parameter; it must be a bare identifier.
+    requireIdentifier(generator, "generator");
+    const QVariant value = scalar(db, QStringLiteral("SELECT NEXT VALUE FOR %1 FROM RDB$DATABASE").arg(generator));
+    if (value.isNull())
+        throw VarnexError(QStringLiteral("Cannot read the generator %1").arg(generator));
+    return value.toLongLong();
+}
+
+SqlInList sqlInList(const QStringList &items)
+{
+    SqlInList list;
+    if (items.isEmpty()) {
+        list.placeholders = QStringLiteral("NULL");
+        return list;
+    }
+    QStringList marks;
+    for (const QString &item : items) {
+        marks << QStringLiteral("?");
+        list.values << item;
+    }
+    list.placeholders = marks.join(QLatin1Char(','));
+    return list;
+}
+
+SqlCondition sqlInCondition(const QString &column, const QVariantList &values)
+{
+    SqlCondition condition;
+    if (values.isEmpty()) {
+        condition.text = QStringLiteral("1 = 0");
+        return condition;
+    }
+    QStringList lists;
+    for (qsizetype start = 0; start < values.size(); start += MaxInListItems) {
+        const qsizetype count = std::min<qsizetype>(MaxInListItems, values.size() - start);
+        QStringList marks(count, QStringLiteral("?"));
+        lists << column + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    }
+    condition.text = QLatin1Char('(') + lists.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    condition.values = values;
+    return condition;
 }
 
 } // namespace SqlUtil

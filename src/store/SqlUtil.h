@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -78,5 +79,31 @@ void runScript(const QSqlDatabase &db, const QString &script);
 
 // Splits a script as runScript does, without running it.
 QStringList splitScript(const QString &script);
+
+// The next value of a generator (sequence) of db; throws VarnexError on failure, also when db is
+// not open. The name must be a plain SQL identifier (letters, digits, "_", "$"); anything else is
+// refused.
+qint64 nextGeneratorValue(const QSqlDatabase &db, const QString &generator);
+
+// The bound form of an IN list: "IN (" + placeholders + ")" with values bound in order.
+// An empty list gives "NULL", which matches no row, so the statement stays valid.
+struct SqlInList
+{
+    QString placeholders; // "?,?,?"
+    QVariantList values;
+};
+SqlInList sqlInList(const QStringList &items);
+
+// The bound condition "column IN (...)" for any number of values. Firebird takes at most
+// MaxInListItems values in one IN list, so a longer list becomes several lists joined by OR, in
+// parentheses. No values give a condition that holds for no row. `column` is SQL text the caller
+// owns (such as "S.SAMPLE_OFFICER_NAME"), never data.
+inline constexpr int MaxInListItems = 1500;
+struct SqlCondition
+{
+    QString text;
+    QVariantList values;
+};
+SqlCondition sqlInCondition(const QString &column, const QVariantList &values);
 
 } // namespace SqlUtil

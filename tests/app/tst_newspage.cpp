@@ -9,17 +9,22 @@
 #include <QTest>
 #include <QWebEnginePage>
 
+#include <memory>
+#include <optional>
+
 #include <unistd.h>
 
 namespace {
-// The text the page shows now.
+// The text the page shows now. The engine may answer after the wait gave up (a busy machine, a
+// navigation that drops the request and answers it empty later, a page that goes away), so the
+// answer goes to a holder that lives as long as the callback, never to this call's stack.
 QString pageText(NewsPage &page)
 {
-    std::optional<QString> text;
-    page.page()->toPlainText([&text](const QString &t) { text = t; });
-    if (!QTest::qWaitFor([&text]() { return text.has_value(); }, 10000))
+    const auto text = std::make_shared<std::optional<QString>>();
+    page.page()->toPlainText([text](const QString &t) { *text = t; });
+    if (!QTest::qWaitFor([&text]() { return text->has_value(); }, 10000))
         return QStringLiteral("(no answer from the page)");
-    return *text;
+    return **text;
 }
 
 bool waitForText(NewsPage &page, const QString &part)

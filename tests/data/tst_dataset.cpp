@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QScopeGuard>
 #include <QTimeZone>
-#include <QUuid>
 
 #include <memory>
 
@@ -17,11 +16,6 @@ namespace {
 
 const char *OfficerSql = "SELECT ID, UPDATE_ID, UNIQUE_UUID, CODE, NAME, TELEPHONE_NO, FLAG_FOOD, NAME_AND_TELEPHONE, "
                          "NAME_MAPPINGS FROM SAMPLE_OFFICER WHERE FLAG_DELETED = 'F' ORDER BY CODE";
-
-QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces);
-}
 
 } // namespace
 

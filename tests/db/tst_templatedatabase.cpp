@@ -58,11 +58,7 @@ SqlResult tryExec(QSqlDatabase db, const QString &sql, const QVariantList &param
 // INSERT INTO table (cols...) VALUES (?...) with every value bound.
 SqlResult insertRow(TestDatabase &t, const QString &table, const QVariantMap &values)
 {
-    QStringList marks(values.size(), QStringLiteral("?"));
-    return tryExec(t.db(),
-                   QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(table, values.keys().join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                   values.values());
+    return tryExec(t.db(), TestDatabase::insertStatement(table, values.keys()), values.values());
 }
 
 // UPDATE table SET col = ? ... WHERE keyColumn = ?

@@ -41,11 +41,6 @@ struct ExportStore
         addOfficer(3, QStringLiteral("FF"), QStringLiteral("Fay Feed"), QStringLiteral("999"), QStringLiteral("fay@abc.example"));
     }
 
-    QString newUuid()
-    {
-        return store.scalar(QStringLiteral("SELECT UPPER(UUID_TO_CHAR(GEN_UUID())) FROM RDB$DATABASE")).toString();
-    }
-
     void addOfficer(qint64 id, const QString &code, const QString &name, const QString &telephone, const QString &email,
                     const QString &flagDeleted = QStringLiteral("F"))
     {

@@ -59,11 +59,6 @@ struct XmlStore
         QLocale::setDefault(QLocale::c());
     }
 
-    QString newUuid()
-    {
-        return store.scalar(QStringLiteral("SELECT UPPER(UUID_TO_CHAR(GEN_UUID())) FROM RDB$DATABASE")).toString();
-    }
-
     void addOfficer(qint64 id, const QString &code, const QString &name, const QString &deleted)
     {
         store.exec(QStringLiteral("INSERT INTO SAMPLE_OFFICER (ID, UNIQUE_UUID, CODE, NAME, FLAG_DELETED) "

@@ -3,6 +3,7 @@
 //   build/tests/fuzz/fuzz_seeds tests/fuzz/corpus
 
 #include "base/AtomicFile.h"
+#include "base/ZipArchive.h"
 #include "data/DataPacket.h"
 #include "data/MemDataStream.h"
 #include "data/PacketCipher.h"
@@ -13,7 +14,6 @@
 #include "remote/HydraAutoUpdate_Intf.h"
 #include "remote/TableCodec.h"
 #include "remote/WireCodec.h"
-#include "samples/ZipArchive.h"
 
 #include "../exchange/SampleDocument.h"
 #include "../support/PacketBombs.h"

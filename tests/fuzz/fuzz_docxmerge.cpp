@@ -3,8 +3,8 @@
 // every entry reads back, its main document well-formed XML.
 #include "FuzzCheck.h"
 #include "base/VarnexError.h"
+#include "base/ZipArchive.h"
 #include "samples/SampleMailMerge.h"
-#include "samples/ZipArchive.h"
 
 #include <QXmlStreamReader>
 

@@ -11,16 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QUuid>
 
 #include <functional>
 
 namespace {
-
-QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 // A maintenance form over the officers, as the program's own forms are made: the list's SELECT,
 // the table written, the grid's columns and order, and two tagged editors; a post without a name

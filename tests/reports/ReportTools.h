@@ -105,15 +105,7 @@ inline QStringList scanBarcodes(const QString &pdf, const QString &scratchFolder
 // Inserts a sample row with the given columns (column names come from the tests only).
 inline void insertSample(TestDatabase &db, const QVariantMap &columns)
 {
-    QStringList names, marks;
-    QVariantList values;
-    for (auto it = columns.cbegin(); it != columns.cend(); ++it) {
-        names << it.key();
-        marks << QStringLiteral("?");
-        values << it.value();
-    }
-    db.exec(QStringLiteral("INSERT INTO SAMPLE (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-            values);
+    db.insert(QStringLiteral("SAMPLE"), columns);
 }
 
 } // namespace ReportTools

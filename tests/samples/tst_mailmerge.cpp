@@ -2,10 +2,10 @@
 // several runs, fields of other kinds, unknown merge names), the documents re-read whole, and the
 // merge of stored samples into files beside the program.
 #include "samples/SampleMailMerge.h"
-#include "samples/ZipArchive.h"
 
 #include "base/Clock.h"
 #include "base/VarnexError.h"
+#include "base/ZipArchive.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>

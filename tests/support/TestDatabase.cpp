@@ -55,6 +55,18 @@ void TestDatabase::exec(const QString &sql, const QVariantList &params)
     scalar(sql, params);
 }
 
+void TestDatabase::insert(const QString &table, const QVariantMap &values)
+{
+    exec(insertStatement(table, values.keys()), values.values());
+}
+
+QString TestDatabase::insertStatement(const QString &table, const QStringList &columns)
+{
+    const QStringList marks(columns.size(), QStringLiteral("?"));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(table, columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+}
+
 QString TestDatabase::templatePath()
 {
     return QStringLiteral(VARNEX_BIN_DIR "/database_template.fdb");

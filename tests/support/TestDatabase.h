@@ -2,8 +2,17 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QVariant>
+#include <QVariantMap>
+
+// A new UUID as the program writes one: 36 characters, upper-case hexadecimal with hyphens.
+inline QString newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
 
 // A private copy of a database file, opened on its own connection for one test.
 class TestDatabase
@@ -28,6 +37,11 @@ public:
     // Runs one statement with positional parameters; fails the current test on error.
     QVariant scalar(const QString &sql, const QVariantList &params = {});
     void exec(const QString &sql, const QVariantList &params = {});
+    // Inserts one row: the keys are the columns (named by the test, never data), every value bound.
+    // Fails the current test on error.
+    void insert(const QString &table, const QVariantMap &values);
+    // The statement insert() runs, for a test that wants to see it refused.
+    static QString insertStatement(const QString &table, const QStringList &columns);
 
     static QString templatePath();
     static QString legacyTemplatePath();

@@ -2,7 +2,6 @@
 
 #include "base/ProductNames.h"
 #include "base/Prompter.h"
-#include "core/SampleCodes.h"
 #include "data/GridModel.h"
 #include "exchange/SampleExport_DM.h"
 #include "exchange/ui/CheckListModel.h"
@@ -286,7 +285,7 @@ QList<LabRow> validLabs(const QSqlDatabase &db, const QString &personality, cons
         QVariantList names;
         for (const QString &name : officers)
             names << name;
-        const SqlCondition in = sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
+        const SqlUtil::SqlCondition in = SqlUtil::sqlInCondition(QStringLiteral("S.SAMPLE_OFFICER_NAME"), names);
         where += QStringLiteral(" AND ") + in.text;
         values += in.values;
     }

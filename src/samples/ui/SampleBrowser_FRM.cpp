@@ -4,7 +4,6 @@
 
 #include "base/Clock.h"
 #include "base/VarnexError.h"
-#include "core/SampleCodes.h"
 #include "data/GroupedGridModel.h"
 #include "gui/GridLayoutView.h"
 #include "layouts/GridViewStorage_DM.h"
@@ -572,7 +571,8 @@ QList<TSampleBrowserFrm::SelectedSample> TSampleBrowserFrm::SelectedSamples() co
     // meanwhile is left out.
     QHash<QString, SelectedSample> found;
     for (qsizetype start = 0; start < selection.picked.size(); start += KeysPerStatement) {
-        const SqlCondition in = sqlInCondition(QStringLiteral("S.UNIQUE_UUID"), selection.picked.mid(start, KeysPerStatement));
+        const SqlUtil::SqlCondition in =
+            SqlUtil::sqlInCondition(QStringLiteral("S.UNIQUE_UUID"), selection.picked.mid(start, KeysPerStatement));
         QSqlQuery q = SqlUtil::exec(LocalDatabase(), SampleBrowserConfig::selectedSamplesSql(in.text), in.values);
         while (q.next())
             found.insert(q.value(0).toString(), {q.value(0).toString(), q.value(1).toString()});

@@ -57,7 +57,7 @@ TSampleTemplateGroupMaintFRM::TSampleTemplateGroupMaintFRM(QObject *AOwner) : TI
 void TSampleTemplateGroupMaintFRM::NewRecord(SqlDataSet &row)
 {
     TIBCompatibleBaseMaintfrm::NewRecord(row);
-    const qint64 g = nextGeneratorValue(LocalDatabase(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
+    const qint64 g = SqlUtil::nextGeneratorValue(LocalDatabase(), u"GEN_SAMPLE_TEMPLATE_ID"_s);
     DataSetRow values(row);
     initialiseNewTemplateGroup(values, g, GetNewUUIDString(), Settings().LocalAuthorityCode(),
                                Settings().LocalAuthorityOfficeCode());

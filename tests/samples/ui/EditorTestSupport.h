@@ -8,14 +8,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QUuid>
 
 namespace EditorTestSupport {
-
-inline QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 inline DataTable codeList(const QList<QPair<QString, QString>> &rows)
 {

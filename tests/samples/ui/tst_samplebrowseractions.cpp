@@ -17,7 +17,7 @@ private slots:
     void printReportRefusesAMixedSelection();
     void officeUpdateMovesEverySelectedSample();
     void editorAndExportGoThroughTheirOpeners();
-    void actionsOfPartsNotBuiltKeepTheirRules();
+    void tabRulesDecideTheRecordActions();
 };
 
 void TestSampleBrowserActions::rowActionsFollowTheCurrentRow()
@@ -334,7 +334,7 @@ void TestSampleBrowserActions::editorAndExportGoThroughTheirOpeners()
     QVERIFY(!Maindm->ReportDesignEnabled);
 }
 
-void TestSampleBrowserActions::actionsOfPartsNotBuiltKeepTheirRules()
+void TestSampleBrowserActions::tabRulesDecideTheRecordActions()
 {
     TSampleBrowserFrm *b = openBrowser();
     struct Case

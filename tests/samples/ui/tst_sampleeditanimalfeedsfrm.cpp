@@ -148,13 +148,7 @@ QString TestSampleEditAnimalFeedsFrm::insertSample(const QVariantMap &values)
         row.insert("CODE", "LA1070900");
     if (!row.contains("RECORD_TYPE"))
         row.insert("RECORD_TYPE", Varnex::PersonalityAnimalFeed);
-    QStringList marks;
-    QVariantList params;
-    for (auto it = row.cbegin(); it != row.cend(); ++it) {
-        marks << "?";
-        params << it.value();
-    }
-    m_store->db.exec(QString("INSERT INTO SAMPLE (%1) VALUES (%2)").arg(row.keys().join(", "), marks.join(", ")), params);
+    m_store->db.insert("SAMPLE", row);
     return row.value("UNIQUE_UUID").toString();
 }
 

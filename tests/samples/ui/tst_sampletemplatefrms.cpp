@@ -18,14 +18,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <QUuid>
 
 namespace {
-
-QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 bool messageShown(const RecordingPrompter &prompter, const QString &text)
 {
@@ -118,11 +112,7 @@ QString TestSampleTemplateFrms::insertTemplate(const QVariantMap &values)
         row.insert("UNIQUE_UUID", newUuid());
     if (!row.contains("RECORD_TYPE"))
         row.insert("RECORD_TYPE", Varnex::PersonalityFood);
-    QStringList marks;
-    for (int i = 0; i < row.size(); ++i)
-        marks << "?";
-    m_store->db.exec(QString("INSERT INTO SAMPLE_TEMPLATE (%1) VALUES (%2)").arg(row.keys().join(", "), marks.join(", ")),
-                     row.values());
+    m_store->db.insert("SAMPLE_TEMPLATE", row);
     return row.value("UNIQUE_UUID").toString();
 }
 

@@ -4,8 +4,8 @@
 #include <QList>
 #include <QString>
 
-// The zip container of Word documents, read and written in memory on zlib: stored and deflated
-// entries, the central directory, CRC-32. Enough for a document package; no zip64, no encryption,
+// A zip container, read and written in memory on zlib: stored and deflated entries, the central
+// directory, CRC-32. Enough for a document package (a Word document, say); no zip64, no encryption,
 // no spanning. (The program cannot link a zip library of its own: the spreadsheet writer already
 // brings the minizip functions, and one process gets one copy of each.)
 //

@@ -1,4 +1,4 @@
-#include "samples/ZipArchive.h"
+#include "base/ZipArchive.h"
 
 #include "base/VarnexError.h"
 

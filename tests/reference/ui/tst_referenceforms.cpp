@@ -10,14 +10,8 @@
 
 #include <QTest>
 #include <QTimer>
-#include <QUuid>
 
 namespace {
-
-QString newUuid()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
 
 template <class TForm, class TDefaults = TIBCompatibleBaseMaintFrmDefaults>
 TForm *openMaint(QWidget *owner, const QString &key)
